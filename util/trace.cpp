@@ -1,0 +1,90 @@
+// Trace: one line per call to the TARN_TRACE destination and to an
+// in-process hook. With neither, a call costs one test.
+#include "TarnUtil.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kLineSize = 4096;
+
+FILE *g_sink = nullptr;
+bool g_ownsSink = false;
+TarnTraceHook g_hook = nullptr;
+void *g_hookContext = nullptr;
+
+__attribute__((constructor)) void open_trace_destination()
+{
+    const char *dest = std::getenv("TARN_TRACE");
+    if (!dest || !*dest) return;
+    if (std::strcmp(dest, "stderr") == 0) {
+        g_sink = stderr;
+    } else if (std::strcmp(dest, "stdout") == 0) {
+        g_sink = stdout;
+    } else {
+        g_sink = std::fopen(dest, "a");
+        g_ownsSink = g_sink != nullptr;
+    }
+}
+
+__attribute__((destructor)) void close_trace_destination()
+{
+    if (g_ownsSink) std::fclose(g_sink);
+    g_sink = nullptr;
+    g_ownsSink = false;
+}
+
+void emit(const char *format, va_list args)
+{
+    char line[kLineSize];
+    int n = std::vsnprintf(line, sizeof line, format ? format : "", args);
+    if (n < 0) line[0] = '\0';
+    if (g_sink) {
+        std::fputs(line, g_sink);
+        std::fputc('\n', g_sink);
+        std::fflush(g_sink);
+    }
+    if (g_hook) g_hook(g_hookContext, line);
+}
+
+}  // namespace
+
+extern "C" {
+
+void TarnTrace(const char *format, ...)
+{
+    if (!g_sink && !g_hook) return;
+    va_list args;
+    va_start(args, format);
+    emit(format, args);
+    va_end(args);
+}
+
+void TarnTraceA(const char *format, ...)
+{
+    if (!g_sink && !g_hook) return;
+    va_list args;
+    va_start(args, format);
+    emit(format, args);
+    va_end(args);
+}
+
+int TarnTraceActive(void) { return g_sink || g_hook; }
+
+void TarnTraceDllInitTerm(const char *module, unsigned long reason, void * /*reserved*/)
+{
+    static const char *const kReasons[] = {"process detach", "process attach", "thread attach", "thread detach"};
+    const char *what = reason < 4 ? kReasons[reason] : "unknown reason";
+    TarnTrace("%s: %s", module ? module : "?", what);
+}
+
+void TarnSetTraceHook(TarnTraceHook hook, void *context)
+{
+    g_hook = hook;
+    g_hookContext = hook ? context : nullptr;
+}
+
+}  // extern "C"
