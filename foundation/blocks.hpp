@@ -1,0 +1,44 @@
+// Tagged blocks from the utility library for code inside TarnSrvc.
+// Each source file names its memory tag once:
+//
+//   ZE_SOURCE_TAG("ZeParse");
+//   auto *p = ZE_NEW(Thing);           // zero-filled, tagged with file and line
+//   ze::Block<char> scratch(ZE_ALLOC_N(char, 64));  // released on every path
+#pragma once
+
+#include "TarnUtil.h"
+
+#include <cstddef>
+#include <memory>
+
+#define ZE_SOURCE_TAG(tag) [[maybe_unused]] static constexpr const char *ze_source_tag = tag
+#define ZE_ALLOC(size) TarnAllocBlock((size), ze_source_tag, __LINE__)
+#define ZE_NEW(T) static_cast<T *>(TarnAllocBlock(sizeof(T), ze_source_tag, __LINE__))
+#define ZE_ALLOC_N(T, n) static_cast<T *>(TarnAllocBlock(sizeof(T) * (n), ze_source_tag, __LINE__))
+#define ZE_DUP(text) TarnDuplicateString((text), ze_source_tag, __LINE__)
+#define ZE_FREE(p) ::ze::free_block((p), ze_source_tag, __LINE__)
+
+namespace ze {
+
+// Releases the block p points to and nulls p.
+template <class T>
+inline void free_block(T *&p, const char *file, int line)
+{
+    void *block = const_cast<void *>(static_cast<const void *>(p));
+    TarnFreeBlock(&block, file, line);
+    p = nullptr;
+}
+
+struct BlockDeleter {
+    void operator()(const void *p) const
+    {
+        void *block = const_cast<void *>(p);
+        TarnFreeBlock(&block, "ze::Block", 0);
+    }
+};
+
+// Owns one tagged block (a temporary, a copy of a text, a scratch array).
+template <class T>
+using Block = std::unique_ptr<T, BlockDeleter>;
+
+}  // namespace ze

@@ -1,0 +1,78 @@
+// Parameter checks: the exported C forms and the C++ frame helper share one
+// walk and one way of writing the line.
+#include "foundation/frame.hpp"
+
+#include "ZeFrame.h"
+#include "foundation/text.hpp"
+
+#include <cstdarg>
+
+namespace {
+
+enum class Style { Assert, Report };
+
+unsigned report_invalid(Style style, const char *function, unsigned position, const char *name)
+{
+    if (!function) function = "";
+    if (style == Style::Assert) {
+        char line[TARN_FORMAT_BUFFER_SIZE];
+        TarnFormatStr(line, "*** %s: parameter %u (%s) is invalid", function, position, name ? name : " ");
+        TarnTrace("%s", line);
+    } else {
+        TarnTrace("%s parameter %u (%s) is invalid", function, position, name ? name : " ");
+    }
+    return ZE_RC_INVALID_PARAMETER;
+}
+
+unsigned walk_pairs(Style style, const char *function, unsigned count, va_list *pairs)
+{
+    for (unsigned i = 1; i <= count; ++i) {
+        const char *name = va_arg(*pairs, const char *);
+        int valid = va_arg(*pairs, int);
+        if (!valid) return report_invalid(style, function, i, name);
+    }
+    return ZE_OK;
+}
+
+}  // namespace
+
+namespace ze {
+
+unsigned check(const char *function, std::initializer_list<Param> params) noexcept
+{
+    unsigned position = 0;
+    for (const Param &p : params) {
+        ++position;
+        if (!p.valid) return report_invalid(Style::Assert, function, position, p.name);
+    }
+    return ZE_OK;
+}
+
+bool same_key(const char *key, std::string_view expected) noexcept
+{
+    return key && equal_nocase(key, expected);
+}
+
+}  // namespace ze
+
+extern "C" {
+
+ZE_API unsigned int ZeAssertValidParameters(const char *functionName, unsigned int count, ...)
+{
+    va_list pairs;
+    va_start(pairs, count);
+    unsigned rc = walk_pairs(Style::Assert, functionName, count, &pairs);
+    va_end(pairs);
+    return rc;
+}
+
+ZE_API unsigned int ZeReportInvalidParameters(const char *functionName, unsigned int count, ...)
+{
+    va_list pairs;
+    va_start(pairs, count);
+    unsigned rc = walk_pairs(Style::Report, functionName, count, &pairs);
+    va_end(pairs);
+    return rc;
+}
+
+}  // extern "C"

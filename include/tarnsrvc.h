@@ -1,0 +1,17 @@
+/*
+ * tarnsrvc.h - umbrella header of TarnSrvc, the client-side services
+ * library: include it to reach every exported family.
+ */
+#ifndef TARNSRVC_H
+#define TARNSRVC_H
+
+#include "TarnUtil.h"
+#include "ZeTypes.h"
+
+/* Foundation */
+#include "ZeFrame.h"
+#include "ZeStrArray.h"
+#include "ZeKeyed.h"
+#include "ZeEnv.h"
+
+#endif /* TARNSRVC_H */
