@@ -1,0 +1,290 @@
+// libTarnUtil: block accounting and failure injection, eye-catchers,
+// strings, lists, files, modules and trace.
+#include "tarn_test.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using UtilTest = TarnTest;
+
+std::string temp_path(const char *prefix)
+{
+    char path[TARN_MAX_PATH];
+    EXPECT_TRUE(TarnGetTempFileName(nullptr, prefix, path));
+    return path;
+}
+
+}  // namespace
+
+TEST_F(UtilTest, BlocksAreZeroFilledCountedAndReleased)
+{
+    unsigned long start = TarnBlocksInUse();
+    auto *block = static_cast<unsigned char *>(TarnAllocBlock(64, "test", __LINE__));
+    ASSERT_NE(block, nullptr);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(block[i], 0);
+    EXPECT_EQ(TarnBlocksInUse(), start + 1);
+    void *p = block;
+    TarnFreeBlock(&p, "test", __LINE__);
+    EXPECT_EQ(p, nullptr);
+    EXPECT_EQ(TarnBlocksInUse(), start);
+    TarnFreeBlock(&p, "test", __LINE__);  // NULL is accepted
+    EXPECT_EQ(TarnDuplicateString(nullptr, "test", __LINE__), nullptr);
+}
+
+TEST_F(UtilTest, FreeingSomethingThatIsNotABlockIsTracedNotFatal)
+{
+    char stack[64] = {};
+    void *p = stack + 48;
+    TarnFreeBlock(&p, "test", 7);
+    EXPECT_EQ(p, static_cast<void *>(stack + 48));
+    EXPECT_EQ(count_traced("*** TarnFreeBlock: "), 1u);
+}
+
+TEST_F(UtilTest, FailureInjectionFailsExactlyTheChosenAllocations)
+{
+    TarnSetAllocFailure(1, 2);
+    char *a = TarnDuplicateString("a", "test", __LINE__);
+    void *b = TarnAllocBlock(8, "test", __LINE__);
+    void *c = TarnAllocBlock(8, "test", __LINE__);
+    void *d = TarnAllocBlock(8, "test", __LINE__);
+    EXPECT_NE(a, nullptr);
+    EXPECT_EQ(b, nullptr);
+    EXPECT_EQ(c, nullptr);
+    EXPECT_NE(d, nullptr);
+    TarnSetAllocFailure(0, -1);
+    EXPECT_EQ(TarnAllocBlock(1, "test", __LINE__), nullptr);
+    EXPECT_EQ(TarnAllocBlock(1, "test", __LINE__), nullptr);
+    TarnSetAllocFailure(-1, 0);
+    void *e = TarnAllocBlock(1, "test", __LINE__);
+    EXPECT_NE(e, nullptr);
+    void *pa = a;
+    for (void **p : {&pa, &d, &e}) TarnFreeBlock(p, "test", __LINE__);
+}
+
+TEST_F(UtilTest, EyeCatcherHoldsAtMostFifteenCharactersAndMatchesExactly)
+{
+    char block[32];
+    std::memset(block, 'x', sizeof block);
+    TarnSetEyeCatcher(block, "DTSINFO");
+    EXPECT_TRUE(TarnValidEyeCatcher(block, "DTSINFO"));
+    EXPECT_FALSE(TarnValidEyeCatcher(block, "DTSINF"));
+    EXPECT_FALSE(TarnValidEyeCatcher(block, "DTSINFO1"));
+    EXPECT_FALSE(TarnValidEyeCatcher(nullptr, "DTSINFO"));
+    EXPECT_EQ(block[16], 'x');  // the area is 16 bytes, nothing beyond it is touched
+    TarnSetEyeCatcher(block, "ABCDEFGHIJKLMNOPQRSTUVWXYZ");
+    EXPECT_EQ(std::string(block, 15), "ABCDEFGHIJKLMNO");
+    EXPECT_EQ(block[15], '\0');
+}
+
+TEST_F(UtilTest, TokensAreCutInPlaceAndEverySeparatorEndsOne)
+{
+    char text[] = "A,,B,";
+    char *cursor = text;
+    std::vector<std::string> tokens;
+    while (char *t = TarnNextTokenInStr(&cursor, ",")) tokens.emplace_back(t);
+    EXPECT_EQ(tokens, (std::vector<std::string>{"A", "", "B", ""}));
+    EXPECT_EQ(cursor, nullptr);
+    EXPECT_EQ(TarnNextTokenInStr(&cursor, ","), nullptr);
+
+    char time[] = "12";
+    cursor = time;
+    EXPECT_STREQ(TarnNextTokenInStr(&cursor, ":"), "12");
+    EXPECT_EQ(TarnNextTokenInStr(&cursor, ":"), nullptr);
+}
+
+TEST_F(UtilTest, StringHelpersBehaveOnEdgesAndNulls)
+{
+    char text[] = "  \tHello World \r\n";
+    EXPECT_STREQ(TarnTrimStr(text), "Hello World");
+    char blanks[] = "   ";
+    EXPECT_STREQ(TarnTrimStr(blanks), "");
+    EXPECT_STREQ(TarnUpperCaseStr(text), "HELLO WORLD");
+    EXPECT_STREQ(TarnLowerCaseStr(text), "hello world");
+
+    char small[4];
+    EXPECT_STREQ(TarnCopyNCharOfStr(small, "abcdef", sizeof small), "abc");
+    EXPECT_EQ(TarnCompareStr(nullptr, ""), -1);
+    EXPECT_EQ(TarnCompareNoCaseStr("abc", "ABC"), 0);
+    EXPECT_NE(TarnCompareNCharOfStr("abX", "abY", 3), 0);
+    EXPECT_EQ(TarnCompareNoCaseNCharOfStr("PRINTER01", "print*", 5), 0);
+    EXPECT_EQ(TarnCountStrInStr("a,b,,c", ","), 3);
+    EXPECT_EQ(TarnCountStrInStr("aaaa", "aa"), 2);
+    char quoted[] = "\"x\"";
+    EXPECT_EQ(TarnReplaceCharInStr(quoted, '"', ' '), 2);
+    EXPECT_STREQ(quoted, " x ");
+    EXPECT_EQ(TarnLengthOfStr(nullptr), 0u);
+}
+
+TEST_F(UtilTest, NumbersConvertAndClampBeyondThirtyTwoBits)
+{
+    EXPECT_EQ(TarnIntFromStr(" 42abc"), 42);
+    EXPECT_EQ(TarnIntFromStr("-7"), -7);
+    EXPECT_EQ(TarnIntFromStr("x"), 0);
+    EXPECT_EQ(TarnIntFromStr("99999999999999999999"), 2147483647);
+    EXPECT_EQ(TarnIntFromStr("-99999999999"), -2147483647 - 1);
+    EXPECT_DOUBLE_EQ(TarnRealFromStr("1.5"), 1.5);
+    EXPECT_DOUBLE_EQ(TarnRealFromStr(nullptr), 0.0);
+    char buffer[72];
+    EXPECT_STREQ(TarnUlongToStr(255, buffer, 16), "FF");
+    EXPECT_STREQ(TarnUlongToStr(0, buffer, 10), "0");
+    EXPECT_STREQ(TarnUlongToStr(5, buffer, 2), "101");
+}
+
+TEST_F(UtilTest, FormattingNeverOverrunsItsBuffer)
+{
+    struct {
+        char buffer[TARN_FORMAT_BUFFER_SIZE];
+        char guard[8];
+    } area;
+    std::memset(area.guard, 'G', sizeof area.guard);
+    std::string long_text(1000, 'z');
+    int n = TarnFormatStr(area.buffer, "%s", long_text.c_str());
+    EXPECT_EQ(n, TARN_FORMAT_BUFFER_SIZE - 1);
+    EXPECT_EQ(std::strlen(area.buffer), static_cast<size_t>(TARN_FORMAT_BUFFER_SIZE - 1));
+    EXPECT_EQ(std::string(area.guard, 8), "GGGGGGGG");
+
+    char small[6];
+    EXPECT_EQ(TarnFormatStrN(small, sizeof small, "%d-%s", 12, "abcdef"), 5);
+    EXPECT_STREQ(small, "12-ab");
+    char converted[4];
+    EXPECT_STREQ(TarnConvertStrN(converted, sizeof converted, "VALUE", 0), "VAL");
+}
+
+TEST_F(UtilTest, ListsInsertRemoveAndRepositionByPosition)
+{
+    TarnList *list = nullptr;
+    ASSERT_NE(TarnListCreateNoDebug(&list), nullptr);
+    int a = 1, b = 2, c = 3, d = 4;
+    TarnListPos pa = TarnListInsertEntry(list, &a, 1, nullptr, 0, 0);
+    TarnListPos pc = TarnListInsertEntry(list, &c, 1, nullptr, 0, 0);
+    TarnListInsertEntry(list, &b, 0, pc, 0, 0);   // before c
+    TarnListInsertEntry(list, &d, 1, pc, 0, 0);   // after c, at the end
+    EXPECT_EQ(TarnListSize(list), 4u);
+
+    std::vector<int> order;
+    void *entry = nullptr;
+    for (TarnListPos p = TarnListFirst(list, &entry); p; p = TarnListNext(p, &entry))
+        order.push_back(*static_cast<int *>(entry));
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
+
+    TarnListPos p = TarnListReposition(list, pa, 2, 0);
+    ASSERT_TRUE(TarnListGet(p, &entry));
+    EXPECT_EQ(*static_cast<int *>(entry), 3);
+    EXPECT_EQ(TarnListReposition(list, p, -2, 0), pa);
+    EXPECT_EQ(TarnListReposition(list, p, 5, 0), nullptr);
+    EXPECT_EQ(TarnListReposition(list, nullptr, 1, 0), pa);
+    TarnListGet(TarnListReposition(list, nullptr, -1, 0), &entry);
+    EXPECT_EQ(*static_cast<int *>(entry), 4);
+
+    void *removed = nullptr;
+    TarnListPos next = TarnListRemove(list, &removed, pa, nullptr);
+    EXPECT_EQ(removed, &a);
+    ASSERT_TRUE(TarnListGet(next, &entry));
+    EXPECT_EQ(*static_cast<int *>(entry), 2);
+    EXPECT_EQ(TarnListSize(list), 3u);
+    TarnListLast(list, &entry);
+    EXPECT_EQ(entry, &d);
+
+    static int destroyed;
+    destroyed = 0;
+    TarnListReset(list, [](void *) { ++destroyed; });
+    EXPECT_EQ(destroyed, 3);
+    EXPECT_EQ(TarnListSize(list), 0u);
+    EXPECT_EQ(TarnListFirst(list, nullptr), nullptr);
+    TarnListDelete(&list, nullptr);
+    EXPECT_EQ(list, nullptr);
+}
+
+TEST_F(UtilTest, ListMemoryFailsCleanly)
+{
+    TarnSetAllocFailure(0, 1);
+    TarnList *list = reinterpret_cast<TarnList *>(this);
+    EXPECT_EQ(TarnListCreateNoDebug(&list), nullptr);
+    EXPECT_EQ(list, nullptr);
+    ASSERT_NE(TarnListCreateNoDebug(&list), nullptr);
+    int x = 0;
+    TarnSetAllocFailure(0, 1);
+    EXPECT_EQ(TarnListInsertEntry(list, &x, 1, nullptr, 0, 0), nullptr);
+    EXPECT_EQ(TarnListSize(list), 0u);
+    TarnListDelete(&list, nullptr);
+}
+
+TEST_F(UtilTest, ReadStringDropsLineEndsAndTheRestOfOverlongLines)
+{
+    std::string path = temp_path("TARNUT");
+    {
+        std::ofstream out(path);
+        out << "first line\r\n" << std::string(300, 'x') << "\nlast";
+    }
+    FILE *f = TarnOpenFile(path.c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    char line[16];
+    ASSERT_TRUE(TarnReadString(line, sizeof line, f));
+    EXPECT_STREQ(line, "first line");
+    ASSERT_TRUE(TarnReadString(line, sizeof line, f));
+    EXPECT_EQ(std::string(line), std::string(15, 'x'));
+    ASSERT_TRUE(TarnReadString(line, sizeof line, f));
+    EXPECT_STREQ(line, "last");
+    EXPECT_FALSE(TarnReadString(line, sizeof line, f));
+    TarnCloseFile(f);
+
+    unsigned long long size = 99;
+    EXPECT_TRUE(TarnGetFileSize(path.c_str(), &size));
+    EXPECT_EQ(size, 12u + 301u + 4u);
+    ::unlink(path.c_str());
+    EXPECT_FALSE(TarnGetFileSize(path.c_str(), &size));
+    EXPECT_EQ(size, 0u);
+}
+
+TEST_F(UtilTest, TempFilesAreUniqueEmptyAndCarryThePrefix)
+{
+    char dir[] = "/tmp/tarnutilXXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    char a[TARN_MAX_PATH], b[TARN_MAX_PATH];
+    ASSERT_TRUE(TarnGetTempFileName(dir, "TARN", a));
+    ASSERT_TRUE(TarnGetTempFileName(dir, "TARN", b));
+    EXPECT_STRNE(a, b);
+    EXPECT_EQ(std::string(a).rfind(std::string(dir) + "/TARN", 0), 0u);
+    TarnFileInfo info;
+    ASSERT_TRUE(TarnGetFileInfo(a, &info));
+    EXPECT_EQ(info.size, 0u);
+    EXPECT_FALSE(TarnGetTempFileName("/nonexistent/dir", "TARN", a));
+    ::unlink(b);
+    ::unlink(a);
+    ::rmdir(dir);
+}
+
+TEST_F(UtilTest, ModulesLoadByNameAndByPath)
+{
+    void *module = TarnLoadModule("kvsenv");
+    ASSERT_NE(module, nullptr);
+    TarnProc proc = nullptr;
+    EXPECT_TRUE(TarnGetProcAddress(module, "KVgetenv", &proc));
+    EXPECT_NE(proc, nullptr);
+    EXPECT_FALSE(TarnGetProcAddress(module, "NoSuchProcedure", &proc));
+    EXPECT_EQ(proc, nullptr);
+    TarnFreeModule(module);
+
+    EXPECT_EQ(TarnLoadModule("NoSuchModuleAnywhere"), nullptr);
+    EXPECT_EQ(TarnLoadModule("/nonexistent/libkvsenv.so"), nullptr);
+    EXPECT_EQ(TarnLoadModule(""), nullptr);
+    EXPECT_EQ(TarnLoadModule("KVSENV"), nullptr);  // names are case-sensitive
+}
+
+TEST_F(UtilTest, TraceReachesTheHookWithoutLineEnds)
+{
+    EXPECT_TRUE(TarnTraceActive());
+    TarnTrace("value %d of %s", 3, "x");
+    TarnTraceA("%s", "8-bit");
+    ASSERT_EQ(trace().size(), 2u);
+    EXPECT_EQ(trace()[0], "value 3 of x");
+    EXPECT_EQ(trace()[1], "8-bit");
+    std::string huge(10000, 'y');
+    TarnTrace("%s", huge.c_str());
+    EXPECT_EQ(trace().back().size(), 4095u);
+}
