@@ -80,6 +80,10 @@ TEST_F(StrArrayTest, DuplicatesKeepNullHolesAndOwnTheirTexts)
 
 TEST_F(StrArrayTest, DuplicationUnderMemoryFailureLeavesNothing)
 {
+    TarnSetAllocFailure(0, 2);
+    EXPECT_EQ(ZeAllocStrPtrArray(2), nullptr);
+    EXPECT_EQ(ZeAllocConstStrPtrArray(2), nullptr);
+
     const char *source[] = {"one", "two", "three", nullptr};
     each_alloc_failure([&](long failAt) {
         const char **copy = ZeDuplicateConstStrPtrArray(source, 3);
