@@ -1,0 +1,220 @@
+// Results and messages: the message object (one text and its length) and
+// the result object (a code and a message of its own) that carry the
+// outcome of a routed request.
+#include "ZeDts.h"
+
+#include "foundation/blocks.hpp"
+#include "foundation/frame.hpp"
+
+#include <cstring>
+
+struct DtsMessage {
+    char eyeCatcher[TARN_EYE_CATCHER_SIZE];
+    char *buffer;        // owned; NULL only after a failed set
+    unsigned int length; // length of the last text set successfully
+};
+
+struct DtsResult {
+    char eyeCatcher[TARN_EYE_CATCHER_SIZE];
+    unsigned int code;
+    DtsMessage *message; // owned
+};
+
+ZE_SOURCE_TAG("DtsReslt");
+
+namespace {
+
+constexpr const char *kMessageEye = "DTSMESSAGE";
+constexpr const char *kResultEye = "DTSRESULT";
+
+// Messages carry a tag of their own.
+namespace message_blocks {
+ZE_SOURCE_TAG("DtsMsg");
+DtsMessage *allocate() { return ZE_NEW(DtsMessage); }
+char *copy(const char *text) { return ZE_DUP(text); }
+void release(char *&text) { ZE_FREE(text); }
+void release(DtsMessage *&msg) { ZE_FREE(msg); }
+}  // namespace message_blocks
+
+void release_message(DtsMessage *msg)
+{
+    message_blocks::release(msg->buffer);
+    message_blocks::release(msg);
+}
+
+bool valid_msg(DtsMessage *msg) { return ZeIsValidDtsMsg(msg) != 0; }
+bool valid_result(DtsResult *result) { return ZeIsValidDtsResult(result) != 0; }
+
+// The next out-pointer of a caller's argument list; taken before the
+// parameters are checked, so the list always moves on by one.
+template <class T>
+T *take_out(va_list *pArgs)
+{
+    return pArgs ? va_arg(*pArgs, T *) : nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+unsigned int ZeCreateDtsMsg(DtsMessage **pMsg)
+{
+    return ze::frame("ZeCreateDtsMsg", {{"pMsg", ze::given(pMsg)}}, [&] {
+        *pMsg = nullptr;
+        DtsMessage *msg = message_blocks::allocate();
+        if (!msg) return ZE_RC_NO_MEMORY;
+        TarnSetEyeCatcher(msg, kMessageEye);
+        msg->buffer = message_blocks::copy("");
+        if (!msg->buffer) {
+            release_message(msg);
+            return ZE_RC_NO_MEMORY;
+        }
+        *pMsg = msg;
+        return ZE_OK;
+    });
+}
+
+unsigned int ZeDestroyDtsMsg(DtsMessage *msg)
+{
+    return ze::frame("ZeDestroyDtsMsg", {{"Msg", valid_msg(msg)}}, [&] {
+        release_message(msg);
+        return ZE_OK;
+    });
+}
+
+int ZeIsValidDtsMsg(DtsMessage *msg)
+{
+    if (msg && TarnValidEyeCatcher(msg, kMessageEye)) return 1;
+    TarnTrace("*** Invalid DTS Msg Object encountered");
+    return 0;
+}
+
+unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer)
+{
+    return ze::frame("ZeSetDtsMsgBuffer", {{"Msg", valid_msg(msg)}, {"Buffer", ze::given(buffer)}}, [&] {
+        // Copy before releasing: buffer may be the message's own text.
+        char *copy = message_blocks::copy(buffer);
+        message_blocks::release(msg->buffer);
+        if (!copy) return ZE_RC_NO_MEMORY;
+        msg->buffer = copy;
+        msg->length = static_cast<unsigned int>(TarnLengthOfStr(copy));
+        return ZE_OK;
+    });
+}
+
+unsigned int ZeGetDtsMsgBuffer(DtsMessage *msg, const char **pBuffer)
+{
+    return ze::frame("ZeGetDtsMsgBuffer", {{"Msg", valid_msg(msg)}, {"pBuffer", ze::given(pBuffer)}}, [&] {
+        *pBuffer = msg->buffer;
+        return ZE_OK;
+    });
+}
+
+unsigned int ZeQueryDtsMsgBuffer(DtsMessage *msg, va_list *pArgs)
+{
+    const char **pBuffer = take_out<const char *>(pArgs);
+    return ze::frame("ZeQueryDtsMsgBuffer", {{"Msg", valid_msg(msg)}, {"pArgs", ze::given(pArgs)}},
+                     [&] { return ZeGetDtsMsgBuffer(msg, pBuffer); });
+}
+
+unsigned int ZeDuplicateDtsMsg(DtsMessage *dest, DtsMessage *src)
+{
+    return ze::frame("ZeDuplicateDtsMsg", {{"DestMsg", valid_msg(dest)}, {"SrcMsg", valid_msg(src)}}, [&] {
+        const char *text = nullptr;
+        if (unsigned rc = ZeGetDtsMsgBuffer(src, &text)) return rc;
+        return ZeSetDtsMsgBuffer(dest, text);
+    });
+}
+
+void ZeDumpDtsMsg(DtsMessage *msg, const char *prefix)
+{
+    if (!msg || !TarnValidEyeCatcher(msg, kMessageEye)) return;
+    TarnTrace("%sMessage Length: %u Message Buffer: %s", prefix ? prefix : "", msg->length,
+              msg->buffer ? msg->buffer : "<None>");
+}
+
+unsigned int ZeCreateDtsResult(DtsResult **pResult)
+{
+    return ze::frame("ZeCreateDtsResult", {{"pResult", ze::given(pResult)}}, [&] {
+        *pResult = nullptr;
+        DtsResult *result = ZE_NEW(DtsResult);
+        if (!result) return ZE_RC_NO_MEMORY;
+        TarnSetEyeCatcher(result, kResultEye);
+        if (ZeCreateDtsMsg(&result->message) != ZE_OK) {
+            ZE_FREE(result);
+            return ZE_RC_NO_MEMORY;
+        }
+        *pResult = result;
+        return ZE_OK;
+    });
+}
+
+unsigned int ZeDestroyDtsResult(DtsResult *result)
+{
+    return ze::frame("ZeDestroyDtsResult", {{"pResult", valid_result(result)}}, [&] {
+        unsigned rc = ZeDestroyDtsMsg(result->message);
+        ZE_FREE(result);
+        return rc;
+    });
+}
+
+int ZeIsValidDtsResult(DtsResult *result)
+{
+    if (result && TarnValidEyeCatcher(result, kResultEye)) return 1;
+    TarnTrace("*** Invalid DTS Result Object encountered.");
+    return 0;
+}
+
+unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const char *text)
+{
+    return ze::frame("ZeSetDtsResultFields", {{"Result", valid_result(result)}}, [&] {
+        result->code = code;
+        return ZeSetDtsMsgBuffer(result->message, text ? text : "");
+    });
+}
+
+unsigned int ZeGetDtsResultFields(DtsResult *result, unsigned int *pCode, const char **pMessage)
+{
+    return ze::frame("ZeGetDtsResultFields",
+                     {{"Result", valid_result(result)}, {"pCode", ze::given(pCode)}, {"pMessage", ze::given(pMessage)}},
+                     [&] {
+                         *pCode = result->code;
+                         const char *text = result->message->buffer;
+                         *pMessage = text ? text : "";
+                         return ZE_OK;
+                     });
+}
+
+unsigned int ZeSetDtsResultCode(DtsResult *result, unsigned int code)
+{
+    return ze::frame("ZeSetDtsResultCode", {{"Result", valid_result(result)}}, [&] {
+        result->code = code;
+        return ZE_OK;
+    });
+}
+
+unsigned int ZeSetDtsResultMessage(DtsResult *result, DtsMessage *msg)
+{
+    return ze::frame("ZeSetDtsResultMessage", {{"Result", valid_result(result)}, {"Message", valid_msg(msg)}},
+                     [&] { return ZeDuplicateDtsMsg(result->message, msg); });
+}
+
+unsigned int ZeGetDtsResultCode(DtsResult *result, va_list *pArgs)
+{
+    unsigned int *pCode = take_out<unsigned int>(pArgs);
+    return ze::frame("ZeGetDtsResultCode", {{"Result", valid_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
+        const char *message = nullptr;
+        return ZeGetDtsResultFields(result, pCode, &message);
+    });
+}
+
+unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs)
+{
+    const char **pMessage = take_out<const char *>(pArgs);
+    return ze::frame("ZeGetDtsResultMessage", {{"Result", valid_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
+        unsigned int code = 0;
+        return ZeGetDtsResultFields(result, &code, pMessage);
+    });
+}
+
+}  // extern "C"

@@ -1,0 +1,529 @@
+// SMC records: the fixed record layout, one table of field numbers that
+// drives both setters and both getters, record copies, file loads and the
+// two trace dumps.
+#include "ZeSmc.h"
+
+#include "foundation/blocks.hpp"
+#include "foundation/text.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+ZE_SOURCE_TAG("SmcObj");
+
+// The record as it is exchanged. Every member is a byte array, so there is
+// no padding and offsetof gives the exchange offsets.
+struct SmcObject {
+    unsigned char unused0[8];
+    char recordLength[24];               // 32
+    unsigned char codeByte;              // 15
+    unsigned char formatCode[20];        // 14
+    char text2[9];                       // 2
+    char text3[6];                       // 3
+    char text6[9];                       // 6
+    char text10[65];                     // 10
+    char node[74];                       // 29
+    char text5[65];                      // 5
+    char destNode[148];                  // 4
+    char text7[97];                      // 7
+    char number27[20];                   // 27
+    char cursorId[10];                   // 11
+    char deltaRecCount[9];               // 13
+    char deltaFlag;                      // 12
+    unsigned char unused566[2];
+    unsigned char value31[4];            // 31
+    char text28[258];                    // 28
+    char command[49];                    // 8
+    char text26[20];                     // 26
+    char objectName[40];                 // 1
+    char reportName[9];                  // 24
+    char reportOptions[140];             // 25
+    char oneChar;                        // 30
+    char text9[249];                     // 9
+    char criteriaCount[10];              // 17, start of the data area (34)
+    unsigned char criterionFlags[300];   // 21, 22, 23
+    unsigned char unused1648[600];
+    char columns[300][20];               // 18
+    char relops[300][3];                 // 19
+    char values[300][260];               // 20
+    unsigned char unused87148[4108];
+};
+
+static_assert(sizeof(SmcObject) == ZE_SMC_RECORD_SIZE);
+static_assert(offsetof(SmcObject, criteriaCount) == ZE_SMC_DATA_OFFSET);
+static_assert(offsetof(SmcObject, criterionFlags) == 1348);
+static_assert(offsetof(SmcObject, columns) == 2248 && sizeof(SmcObject::columns[0]) == 20);
+static_assert(offsetof(SmcObject, relops) == 8248 && sizeof(SmcObject::relops[0]) == 3);
+static_assert(offsetof(SmcObject, values) == 9148 && sizeof(SmcObject::values[0]) == 260);
+static_assert(sizeof(SmcObject::columns) / sizeof(SmcObject::columns[0]) == ZE_SMC_MAX_CRITERIA);
+
+namespace {
+
+// A record loaded from a file holds the file after this many bytes of header.
+constexpr std::size_t kFileHeaderSize = 91254;
+
+enum class Kind : unsigned char {
+    None,          // not handled: nothing read or written, result 0
+    Text,          // zero-terminated text within its room
+    Flag,          // 'Y' or 'N'
+    DeltaCount,    // "%i", 0 stored as -1
+    Number,        // "%d"
+    FormatCode,    // one byte of kFormatBytes
+    CodeByte,      // one byte of kCodeBytes
+    Char,          // one character
+    Unsigned32,    // four bytes as given
+    Size,          // read only: the record size
+    DataArea,      // read only: address of the data area
+    CriterionText, // index, then text at offset + index * stride
+    CriterionBit,  // index, then a bit of the criterion's flag byte
+    Criterion,     // index, column, operator, value
+};
+
+struct FieldSpec {
+    Kind kind = Kind::None;
+    std::size_t offset = 0;
+    std::size_t room = 0;
+    std::size_t stride = 0;
+    unsigned char bit = 0;
+};
+
+constexpr int kFieldCount = 36;
+
+#define SMC_AT(member) offsetof(SmcObject, member), sizeof(SmcObject::member)
+
+constexpr std::array<FieldSpec, kFieldCount> kFields = [] {
+    std::array<FieldSpec, kFieldCount> t{};
+    auto at = [&](int field, Kind kind, std::size_t offset, std::size_t room) { t[field] = {kind, offset, room, 0, 0}; };
+    at(1, Kind::Text, SMC_AT(objectName));
+    at(2, Kind::Text, SMC_AT(text2));
+    at(3, Kind::Text, SMC_AT(text3));
+    at(4, Kind::Text, SMC_AT(destNode));
+    at(5, Kind::Text, SMC_AT(text5));
+    at(6, Kind::Text, SMC_AT(text6));
+    at(7, Kind::Text, SMC_AT(text7));
+    at(8, Kind::Text, SMC_AT(command));
+    at(9, Kind::Text, SMC_AT(text9));
+    at(10, Kind::Text, SMC_AT(text10));
+    at(11, Kind::Text, SMC_AT(cursorId));
+    at(12, Kind::Flag, SMC_AT(deltaFlag));
+    at(13, Kind::DeltaCount, SMC_AT(deltaRecCount));
+    at(14, Kind::FormatCode, SMC_AT(formatCode));
+    at(15, Kind::CodeByte, SMC_AT(codeByte));
+    at(17, Kind::Number, SMC_AT(criteriaCount));
+    t[18] = {Kind::CriterionText, offsetof(SmcObject, columns), sizeof(SmcObject::columns[0]), sizeof(SmcObject::columns[0]), 0};
+    t[19] = {Kind::CriterionText, offsetof(SmcObject, relops), sizeof(SmcObject::relops[0]), sizeof(SmcObject::relops[0]), 0};
+    t[20] = {Kind::CriterionText, offsetof(SmcObject, values), sizeof(SmcObject::values[0]), sizeof(SmcObject::values[0]), 0};
+    t[21] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x20};
+    t[22] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x40};
+    t[23] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x80};
+    at(24, Kind::Text, SMC_AT(reportName));
+    at(25, Kind::Text, SMC_AT(reportOptions));
+    at(26, Kind::Text, SMC_AT(text26));
+    at(27, Kind::Number, SMC_AT(number27));
+    at(28, Kind::Text, SMC_AT(text28));
+    at(29, Kind::Text, SMC_AT(node));
+    at(30, Kind::Char, SMC_AT(oneChar));
+    at(31, Kind::Unsigned32, SMC_AT(value31));
+    at(32, Kind::Number, SMC_AT(recordLength));
+    at(33, Kind::Size, 0, 0);
+    at(34, Kind::DataArea, offsetof(SmcObject, criteriaCount), 0);
+    at(35, Kind::Criterion, 0, 0);
+    return t;
+}();
+
+#undef SMC_AT
+
+// Byte codes of field 14 (numbers 1 to 7) and field 15 (numbers 1 to 3).
+constexpr unsigned char kFormatBytes[] = {0x80, 0x40, 0x20, 0x10, 0x01, 0x02, 0x04};
+constexpr unsigned char kCodeBytes[] = {0x80, 0x40, 0x20};
+
+template <std::size_t N>
+unsigned char encode(const unsigned char (&bytes)[N], int number)
+{
+    return number >= 1 && number <= static_cast<int>(N) ? bytes[number - 1] : 0;
+}
+
+template <std::size_t N>
+int decode(const unsigned char (&bytes)[N], unsigned char byte)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        if (byte && bytes[i] == byte) return static_cast<int>(i) + 1;
+    return 0;
+}
+
+const FieldSpec *spec_of(int field)
+{
+    if (field < 0 || field >= kFieldCount || kFields[field].kind == Kind::None) return nullptr;
+    return &kFields[field];
+}
+
+unsigned char *bytes_of(SmcObject *obj) { return reinterpret_cast<unsigned char *>(obj); }
+const unsigned char *bytes_of(const SmcObject *obj) { return reinterpret_cast<const unsigned char *>(obj); }
+
+// A text field as stored, counted up to its room.
+std::string_view text_at(const unsigned char *at, std::size_t room)
+{
+    const char *text = reinterpret_cast<const char *>(at);
+    return {text, strnlen(text, room - 1)};
+}
+
+std::string_view field_text(const SmcObject *obj, int field, int index = 0)
+{
+    const FieldSpec &f = kFields[field];
+    return text_at(bytes_of(obj) + f.offset + f.stride * static_cast<std::size_t>(index), f.room);
+}
+
+int field_number(const SmcObject *obj, int field)
+{
+    char digits[32] = {};
+    std::string_view text = field_text(obj, field);
+    std::memcpy(digits, text.data(), std::min(text.size(), sizeof digits - 1));
+    return TarnIntFromStr(digits);
+}
+
+bool criterion_in_range(int index, const char *function)
+{
+    if (index >= 0 && index < ZE_SMC_MAX_CRITERIA) return true;
+    TarnTrace("+++ %s: criterion index %d is outside 0 to %d", function, index, ZE_SMC_MAX_CRITERIA - 1);
+    return false;
+}
+
+// Single bytes from the callers' characters: wide code points above 255 become '?'.
+char narrow(char c) { return c; }
+char narrow(wchar_t c)
+{
+    auto code = static_cast<std::uint32_t>(c);
+    return code <= 0xFF ? static_cast<char>(static_cast<unsigned char>(code)) : '?';
+}
+
+// Stores text (NULL: empty) into a field, cut to room - 1 characters; the
+// rest of the field is cleared. Returns the length stored.
+template <class Ch>
+int store_text(unsigned char *at, std::size_t room, const Ch *text, const char *function, int field)
+{
+    char *to = reinterpret_cast<char *>(at);
+    std::size_t n = 0;
+    for (; text && text[n] && n < room - 1; ++n) to[n] = narrow(text[n]);
+    std::memset(to + n, 0, room - n);
+    if (text && text[n])
+        TarnTrace("+++ %s: text for field %d cut to %zu characters", function, field, n);
+    return static_cast<int>(n);
+}
+
+int store_number(unsigned char *at, std::size_t room, int value, const char *function, int field)
+{
+    char digits[32];
+    int n = std::snprintf(digits, sizeof digits, "%d", value);
+    if (n < 0 || static_cast<std::size_t>(n) >= room) {
+        TarnTrace("+++ %s: %d does not fit field %d", function, value, field);
+        return 0;
+    }
+    store_text(at, room, digits, function, field);
+    return 1;
+}
+
+template <class Ch>
+int set_field(SmcObject *obj, int field, va_list *args, const char *function)
+{
+    const FieldSpec *f = spec_of(field);
+    if (!obj || !f) return 0;
+    unsigned char *at = bytes_of(obj) + f->offset;
+    switch (f->kind) {
+    case Kind::Text:
+        return store_text(at, f->room, va_arg(*args, const Ch *), function, field);
+    case Kind::Flag:
+        *at = va_arg(*args, int) ? 'Y' : 'N';
+        return 1;
+    case Kind::DeltaCount: {
+        int value = va_arg(*args, int);
+        return store_number(at, f->room, value == 0 ? -1 : value, function, field);
+    }
+    case Kind::Number:
+        return store_number(at, f->room, va_arg(*args, int), function, field);
+    case Kind::FormatCode:
+        *at = encode(kFormatBytes, va_arg(*args, int));
+        return 1;
+    case Kind::CodeByte:
+        *at = encode(kCodeBytes, va_arg(*args, int));
+        return 1;
+    case Kind::Char:
+        *at = static_cast<unsigned char>(narrow(static_cast<Ch>(va_arg(*args, int))));
+        return 1;
+    case Kind::Unsigned32: {
+        std::uint32_t value = va_arg(*args, unsigned int);
+        std::memcpy(at, &value, sizeof value);
+        return 1;
+    }
+    case Kind::Size:
+    case Kind::DataArea:
+        return 1;
+    case Kind::CriterionText: {
+        int index = va_arg(*args, int);
+        const Ch *text = va_arg(*args, const Ch *);
+        if (!criterion_in_range(index, function)) return 0;
+        return store_text(at + f->stride * static_cast<std::size_t>(index), f->room, text, function, field);
+    }
+    case Kind::CriterionBit: {
+        int index = va_arg(*args, int);
+        bool on = va_arg(*args, int) != 0;
+        if (!criterion_in_range(index, function)) return 0;
+        unsigned char &flags = at[index];
+        flags = static_cast<unsigned char>(on ? flags | f->bit : flags & ~f->bit);
+        return 1;
+    }
+    case Kind::Criterion: {
+        int index = va_arg(*args, int);
+        const Ch *column = va_arg(*args, const Ch *);
+        const Ch *relop = va_arg(*args, const Ch *);
+        const Ch *value = va_arg(*args, const Ch *);
+        if (!criterion_in_range(index, function)) return 0;
+        auto store = [&](int part, const Ch *text) {
+            const FieldSpec &p = kFields[part];
+            return store_text(bytes_of(obj) + p.offset + p.stride * static_cast<std::size_t>(index), p.room, text,
+                              function, part);
+        };
+        if (!store(18, column)) return 0;
+        store(19, relop);
+        return store(20, value);
+    }
+    case Kind::None:
+        break;
+    }
+    return 0;
+}
+
+// Where a getter's out-pointers come from: the caller's argument list, or
+// the single out-pointer of the wide getter (which hands out wide text).
+struct ArgumentOuts {
+    static constexpr bool wide = false;
+    va_list *args;
+    template <class T>
+    T take() { return va_arg(*args, T); }
+};
+
+struct SingleOut {
+    static constexpr bool wide = true;
+    void *out;
+    template <class T>
+    T take() { return static_cast<T>(out); }
+};
+
+template <class T>
+int put(T *out, T value)
+{
+    if (out) *out = value;
+    return 1;
+}
+
+int read_text(ArgumentOuts &outs, unsigned char *at, std::size_t room)
+{
+    char **out = outs.take<char **>();
+    std::string_view text = text_at(at, room);
+    if (out) *out = reinterpret_cast<char *>(at);
+    return static_cast<int>(text.size());
+}
+
+int read_text(SingleOut &outs, unsigned char *at, std::size_t room)
+{
+    wchar_t *out = outs.take<wchar_t *>();
+    std::string_view text = text_at(at, room);
+    if (out) {
+        for (std::size_t i = 0; i < text.size(); ++i) out[i] = static_cast<unsigned char>(text[i]);
+        out[text.size()] = L'\0';
+    }
+    return static_cast<int>(text.size());
+}
+
+template <class Outs>
+int get_field(SmcObject *obj, int field, Outs outs, const char *function)
+{
+    const FieldSpec *f = spec_of(field);
+    if (!obj || !f) return 0;
+    unsigned char *at = bytes_of(obj) + f->offset;
+    switch (f->kind) {
+    case Kind::Text:
+        return read_text(outs, at, f->room);
+    case Kind::Flag:
+        return put(outs.template take<int *>(), *at == 'Y' ? 1 : 0);
+    case Kind::DeltaCount:
+    case Kind::Number:
+        return put(outs.template take<int *>(), field_number(obj, field));
+    case Kind::FormatCode:
+        return put(outs.template take<int *>(), decode(kFormatBytes, *at));
+    case Kind::CodeByte:
+        return put(outs.template take<int *>(), decode(kCodeBytes, *at));
+    case Kind::Char:
+        return put(outs.template take<char *>(), static_cast<char>(*at));
+    case Kind::Unsigned32: {
+        unsigned int value;
+        std::memcpy(&value, at, sizeof value);
+        return put(outs.template take<unsigned int *>(), value);
+    }
+    case Kind::Size:
+        return put(outs.template take<int *>(), static_cast<int>(ZE_SMC_RECORD_SIZE));
+    case Kind::DataArea:
+        return put(outs.template take<char **>(), reinterpret_cast<char *>(at));
+    case Kind::CriterionText:
+    case Kind::CriterionBit:
+    case Kind::Criterion:
+        if constexpr (Outs::wide) {
+            return 0;  // these take an index as well: the single-argument reader cannot serve them
+        } else {
+            int index = outs.template take<int>();
+            if (!criterion_in_range(index, function)) return 0;
+            if (f->kind == Kind::CriterionBit)
+                return put(outs.template take<int *>(), (at[index] & f->bit) ? 1 : 0);
+            auto read = [&](int part) {
+                const FieldSpec &p = kFields[part];
+                return read_text(outs, bytes_of(obj) + p.offset + p.stride * static_cast<std::size_t>(index), p.room);
+            };
+            if (f->kind == Kind::CriterionText) return read(field);
+            if (!read(18)) return 0;
+            read(19);
+            return read(20);
+        }
+    case Kind::None:
+        break;
+    }
+    return 0;
+}
+
+int view_size(std::string_view text) { return static_cast<int>(text.size()); }
+
+std::string_view or_default(std::string_view text, std::string_view fallback)
+{
+    return text.empty() ? fallback : text;
+}
+
+}  // namespace
+
+extern "C" {
+
+SmcObject *ZeNewSmcObject(void)
+{
+    auto *obj = ZE_NEW(SmcObject);
+    if (obj) std::snprintf(obj->recordLength, sizeof obj->recordLength, "%u", ZE_SMC_RECORD_SIZE);
+    return obj;
+}
+
+SmcObject *ZeCopySmcObject(const SmcObject *src)
+{
+    if (!src) return nullptr;
+    auto *copy = ZE_NEW(SmcObject);
+    if (copy) std::memcpy(copy, src, sizeof *copy);
+    return copy;
+}
+
+void ZeFreeSmcObject(SmcObject *obj)
+{
+    if (obj) ZE_FREE(obj);
+}
+
+SmcObject *ZeCopyFileToSmcObject(const SmcObject *src, const char *fileName)
+{
+    TarnFileInfo info;
+    if (!fileName || !TarnGetFileInfo(fileName, &info) || info.isDirectory) return nullptr;
+    if (info.size > SIZE_MAX - kFileHeaderSize) return nullptr;
+    const std::size_t fileSize = static_cast<std::size_t>(info.size);
+    const std::size_t recordSize = fileSize + kFileHeaderSize;
+
+    // At least a whole record, so that every field and a copy stay inside the block.
+    auto *obj = static_cast<SmcObject *>(ZE_ALLOC(std::max(recordSize, sizeof(SmcObject))));
+    if (!obj) return nullptr;
+    if (src) std::memcpy(obj, src, kFileHeaderSize);
+    std::snprintf(obj->recordLength, sizeof obj->recordLength, "%zu", recordSize);
+
+    FILE *file = TarnOpenFile(fileName, "rb");
+    if (!file) {
+        ZE_FREE(obj);
+        return nullptr;
+    }
+    unsigned char *dataArea = bytes_of(obj) + ZE_SMC_DATA_OFFSET;
+    std::size_t read = fileSize ? std::fread(dataArea, 1, fileSize, file) : 0;
+    TarnCloseFile(file);
+    if (read < fileSize) {
+        ZE_FREE(obj);
+        return nullptr;
+    }
+    obj->formatCode[0] = encode(kFormatBytes, 5);
+    return obj;
+}
+
+int ZeSetSmcField(SmcObject *obj, int field, ...)
+{
+    va_list args;
+    va_start(args, field);
+    int result = set_field<wchar_t>(obj, field, &args, "ZeSetSmcField");
+    va_end(args);
+    return result;
+}
+
+int ZeSetSmcFieldAnsi(SmcObject *obj, int field, ...)
+{
+    va_list args;
+    va_start(args, field);
+    int result = set_field<char>(obj, field, &args, "ZeSetSmcFieldAnsi");
+    va_end(args);
+    return result;
+}
+
+int ZeGetSmcFieldAnsi(SmcObject *obj, int field, ...)
+{
+    va_list args;
+    va_start(args, field);
+    int result = get_field(obj, field, ArgumentOuts{&args}, "ZeGetSmcFieldAnsi");
+    va_end(args);
+    return result;
+}
+
+int ZeGetSmcField(SmcObject *obj, int field, void *out)
+{
+    return get_field(obj, field, SingleOut{out}, "ZeGetSmcField");
+}
+
+int ZeSmcFormatIs(const SmcObject *obj, int format)
+{
+    return obj && decode(kFormatBytes, obj->formatCode[0]) == format ? 1 : 0;
+}
+
+void ZeDumpSmcCsl(const SmcObject *obj, const char *prefix)
+{
+    if (!obj) return;
+    const int count = field_number(obj, 17);
+    std::string_view command = field_text(obj, 8), object = field_text(obj, 1);
+    TarnTrace("%s SMCDAT %s - command: %.*s  object: %.*s  count: %d", prefix ? prefix : "",
+              ze::HandleText(obj).c_str(), view_size(command), command.data(), view_size(object), object.data(),
+              count);
+
+    std::string_view cursor = field_text(obj, 11), deltaCount = field_text(obj, 13);
+    TarnTrace("Delta: %c  CursorId: %.*s  DeltaRecCnt: %.*s", obj->deltaFlag ? obj->deltaFlag : '0',
+              view_size(cursor), cursor.data(), view_size(deltaCount), deltaCount.data());
+
+    if (count < 1) return;
+    TarnTrace("   Item  Column        RelOp Value");
+    for (int i = 0; i < std::min(count, ZE_SMC_MAX_CRITERIA); ++i) {
+        std::string_view column = field_text(obj, 18, i);
+        std::string_view relop = or_default(field_text(obj, 19, i), "NULL");
+        std::string_view value = or_default(field_text(obj, 20, i), "NULL");
+        TarnTrace("   %4d  %-15.*s %-4.*s <%.*s>", i + 1, view_size(column), column.data(), view_size(relop),
+                  relop.data(), view_size(value), value.data());
+    }
+}
+
+void ZeDumpSmcPrintRequest(const SmcObject *obj)
+{
+    if (!obj) return;
+    auto shown = [&](int field) { return or_default(field_text(obj, field), "<NULLSTRING>"); };
+    std::string_view command = shown(8), reportName = shown(24), options = shown(25);
+    TarnTrace("Print request %.*s - reportname %.*s  reportoptions %.*s", view_size(command), command.data(),
+              view_size(reportName), reportName.data(), view_size(options), options.data());
+    std::string_view node = shown(29), destNode = shown(4);
+    TarnTrace("  node %.*s  destnode %.*s", view_size(node), node.data(), view_size(destNode), destNode.data());
+}
+
+}  // extern "C"
