@@ -5,6 +5,7 @@
 
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
+#include "requests/handles.hpp"
 
 #include <cstring>
 
@@ -84,9 +85,7 @@ unsigned int ZeDestroyDtsMsg(DtsMessage *msg)
 
 int ZeIsValidDtsMsg(DtsMessage *msg)
 {
-    if (msg && TarnValidEyeCatcher(msg, kMessageEye)) return 1;
-    TarnTrace("*** Invalid DTS Msg Object encountered");
-    return 0;
+    return ze::valid_or_traced(msg, kMessageEye, "*** Invalid DTS Msg Object encountered");
 }
 
 unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer)
@@ -128,7 +127,7 @@ unsigned int ZeDuplicateDtsMsg(DtsMessage *dest, DtsMessage *src)
 
 void ZeDumpDtsMsg(DtsMessage *msg, const char *prefix)
 {
-    if (!msg || !TarnValidEyeCatcher(msg, kMessageEye)) return;
+    if (!ze::has_eye_catcher(msg, kMessageEye)) return;
     TarnTrace("%sMessage Length: %u Message Buffer: %s", prefix ? prefix : "", msg->length,
               msg->buffer ? msg->buffer : "<None>");
 }
@@ -160,9 +159,7 @@ unsigned int ZeDestroyDtsResult(DtsResult *result)
 
 int ZeIsValidDtsResult(DtsResult *result)
 {
-    if (result && TarnValidEyeCatcher(result, kResultEye)) return 1;
-    TarnTrace("*** Invalid DTS Result Object encountered.");
-    return 0;
+    return ze::valid_or_traced(result, kResultEye, "*** Invalid DTS Result Object encountered.");
 }
 
 unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const char *text)

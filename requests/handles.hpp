@@ -1,0 +1,22 @@
+// Validity predicates of the request objects: a handle is valid when it is
+// not NULL and carries its kind's eye-catcher.
+#pragma once
+
+#include "TarnUtil.h"
+
+namespace ze {
+
+inline bool has_eye_catcher(const void *handle, const char *eyeCatcher)
+{
+    return handle && TarnValidEyeCatcher(handle, eyeCatcher);
+}
+
+// 1 for a valid handle; otherwise traces `complaint` and gives 0.
+inline int valid_or_traced(const void *handle, const char *eyeCatcher, const char *complaint)
+{
+    if (has_eye_catcher(handle, eyeCatcher)) return 1;
+    TarnTrace("%s", complaint);
+    return 0;
+}
+
+}  // namespace ze
