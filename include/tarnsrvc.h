@@ -14,4 +14,11 @@
 #include "ZeKeyed.h"
 #include "ZeEnv.h"
 
+/* Data description */
+#include "ZeDesc.h"
+
+/* Remote requests */
+#include "ZeDts.h"
+#include "ZeSmc.h"
+
 #endif /* TARNSRVC_H */
