@@ -16,6 +16,8 @@
 
 /* Data description */
 #include "ZeDesc.h"
+#include "ZeValidate.h"
+#include "ZeDate.h"
 
 /* Remote requests */
 #include "ZeDts.h"

@@ -1,0 +1,76 @@
+/*
+ * ZeDate.h - date formats and date checks through the suite's date service.
+ *
+ * This library does not parse dates itself: each check loads the date
+ * service (entry point vrndate of the module kvscomn), opens it, hands it
+ * the format and the date, closes it and unloads the module again. Checks
+ * share process-wide state (the module, its entry point and the service
+ * handle) and must not overlap.
+ *
+ * Date formats the kvscomn service accepts
+ *   Fields, in any order, each exactly once, letters in any case:
+ *     dd    day of the month
+ *     mm    month number
+ *     mmm   English month name in three letters (Jan ... Dec, any case)
+ *     yy    year in two digits: 00-68 are 2000-2068, 69-99 are 1969-1999
+ *     yyyy  year in four digits, 0001-9999
+ *   Any other run of letters ("d", "mmmm", "yyy", "hh") and any digit is
+ *   refused. Every other printable character is a separator; between two
+ *   fields stand 0 to 4 of them, and the format begins and ends with a
+ *   field: "mm/dd/yyyy", "dd.mm.yyyy", "dd-mmm-yy", "yyyymmdd",
+ *   "mmm dd, yyyy".
+ * Dates
+ *   Separators must appear exactly as in the format. dd and mm take one or
+ *   two digits where a separator or the end follows them, exactly two where
+ *   another field follows directly ("yyyymmdd"). The day must exist in its
+ *   month, with Gregorian leap years (divisible by 4, and not by 100 unless
+ *   by 400). Nothing else may stand before or after the date, blanks
+ *   included.
+ *
+ * Open points, as decided here
+ *   - A NULL format or date is taken as the empty text, which the service
+ *     refuses (251 and 252).
+ *   - A format longer than 31 characters is refused by this library without
+ *     asking the service: 251 with the trace
+ *     "**** ZeDate : Invalid Date format, longer than 31 characters".
+ *   - A date longer than 127 characters is refused the same way: 252 with
+ *     "**** ZeDateValidate : invalid date, longer than 127 characters, date = >%s<".
+ *   - When the format is refused, ZeDateValidate still has the date checked,
+ *     against "mm/dd/yyyy" (the service's format until one is accepted):
+ *     251 when that check passes, 252 when it fails.
+ *   - When the service handle cannot be allocated the service refuses to
+ *     open: 250, and the module stays loaded for the next check.
+ */
+#ifndef ZEDATE_H
+#define ZEDATE_H
+
+#include "ZeTypes.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define ZE_RC_DATE_SERVICE 250u /* the date service could not be opened */
+#define ZE_RC_DATE_FORMAT 251u  /* the service refused the date format */
+#define ZE_RC_DATE_INVALID 252u /* the service refused the date */
+
+/* The default date format: the value of KVR_DATEFMT (ZeEnv(ZE_ENV_KVR_DATEFMT))
+ * when it is not empty, else "mm/dd/yyyy". Borrowed, never NULL. */
+ZE_API const char *ZeDateDefaultFormat(void);
+
+/* Asks the date service whether it accepts `format`: 0; 250 the service
+ * cannot be loaded or opened; 251 the format is refused (traced with the
+ * service's message). No parameter check. */
+ZE_API unsigned int ZeDateVerifyFormat(const char *format);
+
+/* Asks the date service whether `value` is a date of `format`: 0; 250 the
+ * service cannot be loaded or opened; 251 the format is refused and the
+ * date passes the service's default format; 252 the date is refused
+ * (traced with the service's message). No parameter check. */
+ZE_API unsigned int ZeDateValidate(const char *format, const char *value);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZEDATE_H */
