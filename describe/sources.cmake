@@ -4,4 +4,5 @@ list(APPEND TARNSRVC_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/descriptor.cpp
   ${CMAKE_CURRENT_LIST_DIR}/descutil.cpp
   ${CMAKE_CURRENT_LIST_DIR}/attributes.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/header.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/header.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/validate.cpp)
