@@ -37,7 +37,8 @@ unsigned get_checked(const char *function, Field *field, const char *keyword, va
 
 unsigned get_field_attribute(const char *function, Field *field, const char *keyword, va_list *args)
 {
-    return ze::frame(function, {{"Field", is_field(field)}, {"Attrib", ze::given(keyword)}},
+    return ze::frame(function,
+                     {{"Field", is_field(field)}, {"Attrib", ze::given(keyword)}, {"pArgs", ze::given(args)}},
                      [&] { return get_checked(function, field, keyword, args); });
 }
 
@@ -123,7 +124,6 @@ ZE_API unsigned int ZeSetFieldAttribute(Field *field, const char *Attrib, ...)
 
 ZE_API unsigned int ZeGetFieldAttribute(Field *field, const char *Attrib, va_list *pArgs)
 {
-    if (!pArgs) return ze::check("ZeGetFieldAttribute", {{"Field", is_field(field)}, {"Attrib", ze::given(Attrib)}, {"pArgs", false}});
     return get_field_attribute("ZeGetFieldAttribute", field, Attrib, pArgs);
 }
 

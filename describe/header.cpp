@@ -148,6 +148,16 @@ void reorder_fields(Descriptor *d, char *const *order, int items)
     *tail = detached;
 }
 
+// The `to` entry at the position of the first `from` entry equal to value
+// ignoring case, or NULL. The parallel lists are walked together and the
+// walk stops at the shorter one, so an entry without a partner maps nowhere.
+const char *mapped(const char *const *from, const char *const *to, const char *value)
+{
+    for (int i = 0; from && to && from[i] && to[i]; ++i)
+        if (TarnCompareNoCaseStr(from[i], value) == 0) return to[i];
+    return nullptr;
+}
+
 bool is_bool_field(const Field *f) { return f->type && TarnCompareStr(f->type, "BOOL") == 0; }
 
 unsigned real_value(const Field *f, const char *name, const char *value, char **pRealValue)
@@ -160,11 +170,9 @@ unsigned real_value(const Field *f, const char *name, const char *value, char **
         *pRealValue = nullptr;
         return ZE_OK;
     }
-    for (int i = 0; f->validValues && f->validValues[i] && f->realValues[i]; ++i) {
-        if (TarnCompareNoCaseStr(f->validValues[i], value) == 0) {
-            *pRealValue = const_cast<char *>(f->realValues[i]);
-            return ZE_OK;
-        }
+    if (const char *real = mapped(f->validValues, f->realValues, value)) {
+        *pRealValue = const_cast<char *>(real);
+        return ZE_OK;
     }
     if (!*value) {
         TarnTrace("ZeGetRealValue : Value is NULL and not in list");
@@ -227,11 +235,9 @@ unsigned display_value(const Field *f, const char *name, const char *realValue, 
         *pValue = nullptr;
         return ZE_OK;
     }
-    for (int i = 0; f->validValues && f->validValues[i] && f->realValues[i]; ++i) {
-        if (TarnCompareNoCaseStr(f->realValues[i], realValue) == 0) {
-            *pValue = const_cast<char *>(f->validValues[i]);
-            return ZE_OK;
-        }
+    if (const char *display = mapped(f->realValues, f->validValues, realValue)) {
+        *pValue = const_cast<char *>(display);
+        return ZE_OK;
     }
     if (!*realValue) {
         TarnTrace("ZeGetValue : RealValue is NULL, and not in list.");
