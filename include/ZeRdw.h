@@ -1,0 +1,110 @@
+/*
+ * ZeRdw.h - RDW record files: a header record naming the columns, then one
+ * data record per row. Every record, all words 16-bit little-endian:
+ *
+ *     R | L1 item1 | L2 item2 | ... | R
+ *
+ * R = 2 + the sum of (2 + Li); the trailer repeats R. An item holds its
+ * text without a terminator; an empty or NULL value is written as L = 1
+ * and one zero byte and reads back as "". Example: "AB", NULL, "C" gives
+ * 0C 00 | 02 00 41 42 | 01 00 00 | 01 00 43 | 0C 00.
+ *
+ * A complete write: ZeOpenOutputRdwFile, ZeWriteRdwData once per row with
+ * the same count, TarnCloseFile. A complete read: ZeOpenInputRdwFile, then
+ * ZeReadRdwData with the column count until it returns 7, ZeFreeRdwData,
+ * ZeFreeStrPtrArray(names, count), TarnCloseFile.
+ *
+ * Limits: an item holds at most 32767 bytes and a record at most 65535;
+ * the writers refuse longer ones (code 1, nothing written) and the readers
+ * refuse lengths that do not fit the record that holds them. Column names
+ * follow the same limits as values.
+ *
+ * The plain functions convert between the library's text and the file's
+ * 8-bit text (TarnConvertStr); the Ansi writers take 8-bit text and write
+ * it unchanged.
+ *
+ * Codes: 0; 1 file error (cannot open, empty or malformed file, short read,
+ * write failure, record too long); 3 memory; 4 invalid parameter; 7 end of
+ * file before a record.
+ */
+#ifndef ZERDW_H
+#define ZERDW_H
+
+#include <stdio.h>
+
+#include "ZeTypes.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define ZE_RC_RDW_FILE 1u        /* file error */
+#define ZE_RDW_MAX_ITEM 32767u   /* bytes of one item */
+#define ZE_RDW_MAX_RECORD 65535u /* bytes of one record without its trailer */
+
+/*
+ * Opens Filename for reading and reads its header ("Filename", "pColumns",
+ * "pCount", "pFile": not NULL; nothing is written when a check fails).
+ * On 0: the column names as a string pointer array closed by NULL (free
+ * with ZeFreeStrPtrArray(names, count)), their count and the open stream.
+ * On failure the stream is closed and NULL stored, with NULL names and
+ * count 0 (count kept when only the names array could not be allocated).
+ *   1 "*** Rdw File %s has length 0."
+ *   1 "*** Unable to open input Rdw File %s."
+ *   1 "*** Invalid RDW header record in file %s." (truncated or malformed)
+ *   3 memory; 4.
+ */
+ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, int *pCount, FILE **pFile);
+
+/*
+ * Reads one record of exactly Count items into Values[0..Count-1]: each
+ * slot's previous block is freed and replaced by the new value (the slots
+ * start NULL; free them at the end with ZeFreeRdwData). Not traced as a
+ * parameter check: a NULL File, a negative Count or NULL Values give 4.
+ *   0 the record was read; a slot whose block could not be allocated is
+ *     left NULL, with "*** Unable to allocate RDW data buffer of length %d"
+ *     or "*** Unable to allocate temp RDW data buffer of length %d"; a record
+ *     whose trailer is missing, differs from its length or does not follow
+ *     Count items traces "*** Invalid RDW trailer length" (the reader stays
+ *     at the next record whenever the record length allows).
+ *   1 "*** Invalid RDW record length" (a lone byte, or less than 2);
+ *     "*** Invalid RDW data item length" (missing, negative, or longer than
+ *     the rest of the record); "*** Not all of RDW data item read" (the file
+ *     ends inside an item, whose slot is left NULL).
+ *   7 end of file before the record (no trace).
+ */
+ZE_API unsigned int ZeReadRdwData(FILE *File, char **Values, int Count);
+
+/* Frees the blocks of the Count slots, setting each NULL: 0 (NULL Values or
+ * a Count below 1 do nothing). */
+ZE_API unsigned int ZeFreeRdwData(char **Values, int Count);
+
+/*
+ * Creates (truncates) Filename and writes the header record from the first
+ * Count names ("Filename", "Columns": not NULL; "Count": above 0; "pFile":
+ * not NULL; nothing is created when a check fails). On failure the stream
+ * is closed and NULL stored.
+ *   1 "*** Unable to open output Rdw File %s."; or a write error below.
+ *   3 (plain form only: a name over 4095 bytes needs a scratch block); 4.
+ */
+ZE_API unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile);
+ZE_API unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile);
+
+/*
+ * Writes one record of the first Count values (NULL values written as
+ * empty). Not traced as a parameter check: a NULL File, a negative Count,
+ * or NULL Values with Count above 0 give 4.
+ *   0; 1 "*** RDW write error: record length" / "item length" / "item" /
+ *   "record length trailer" (where the stream failed), or
+ *   "*** RDW record too long: item of %u bytes" / "record of %u bytes"
+ *   (nothing written); 3 "*** Unable to allocate temp RDW data buffer of
+ *   length %d" (plain form only, for a value over 4095 bytes; nothing written).
+ */
+ZE_API unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count);
+ZE_API unsigned int ZeWriteRdwDataAnsi(FILE *File, char **Values, int Count);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZERDW_H */

@@ -1,0 +1,192 @@
+// Items: one record, an ordered array of value strings the item owns.
+#include "ZeRecords.h"
+#include "ZeStrArray.h"
+
+#include "foundation/blocks.hpp"
+#include "foundation/frame.hpp"
+#include "records/records.hpp"
+
+#include <utility>
+
+ZE_SOURCE_TAG("ZeItem");
+
+using ze::records::is_item;
+
+namespace {
+
+bool index_in(const Item *item, int index) { return is_item(item) && index >= 0 && static_cast<unsigned>(index) < item->count; }
+
+// The array and count after the count rule: ZE_COUNT_VALUES counts the
+// entries before the first NULL one.
+unsigned resolve_count(const void *values, unsigned count)
+{
+    return count == ZE_COUNT_VALUES ? static_cast<unsigned>(ZeCountPtrArrayElements(values)) : count;
+}
+
+void release_values(Item *item)
+{
+    ZeFreeStrPtrArray(item->values, static_cast<int>(item->count));
+    item->values = nullptr;
+    item->count = 0;
+}
+
+// Values NULL with Count 0 empties; otherwise both must be given.
+bool values_valid(const void *values, unsigned count) { return values || count == 0; }
+bool count_valid(const void *values, unsigned count) { return count != 0 || !values; }
+
+// Copies first, releases after: the source may be the item's own array.
+unsigned copy_values(Item *item, const char *const *values, unsigned count)
+{
+    char **copy = nullptr;
+    if (values) {
+        count = resolve_count(values, count);
+        copy = const_cast<char **>(ZeDuplicateConstStrPtrArray(values, static_cast<int>(count)));
+    }
+    release_values(item);
+    if (!values) return ZE_OK;
+    if (!copy) return ZE_RC_NO_MEMORY;
+    item->values = copy;
+    item->count = count;
+    return ZE_OK;
+}
+
+}  // namespace
+
+namespace ze::records {
+
+unsigned copy_item(Item **copy, const Item *source)
+{
+    *copy = ZE_NEW(Item);
+    if (!*copy) return ZE_RC_NO_MEMORY;
+    TarnSetEyeCatcher(*copy, kItemEyeCatcher);
+    if (!source->values) return ZE_OK;
+    if (copy_values(*copy, source->values, source->count) != ZE_OK) {
+        ZE_FREE(*copy);
+        return ZE_RC_NO_MEMORY;
+    }
+    return ZE_OK;
+}
+
+}  // namespace ze::records
+
+extern "C" {
+
+ZE_API int ZeIsValidItem(Item *item) { return is_item(item) ? 1 : 0; }
+
+ZE_API unsigned int ZeCreateItem(Item **pItem)
+{
+    return ze::frame("ZeCreateItem", {{"pItem", ze::given(pItem)}}, [&] {
+        *pItem = ZE_NEW(Item);
+        if (!*pItem) return ZE_RC_NO_MEMORY;
+        TarnSetEyeCatcher(*pItem, ze::records::kItemEyeCatcher);
+        return ZE_OK;
+    });
+}
+
+ZE_API unsigned int ZeDestroyItem(Item *item)
+{
+    return ze::frame("ZeDestroyItem", {{"Item", is_item(item)}}, [&] {
+        release_values(item);
+        TarnSetEyeCatcher(item, "");
+        ZE_FREE(item);
+        return ZE_OK;
+    });
+}
+
+ZE_API unsigned int ZeDuplicateItem(Item **NewItem, Item *item)
+{
+    return ze::frame("ZeDuplicateItem", {{"NewItem", ze::given(NewItem)}, {"Item", ze::given(item)}}, [&] {
+        if (unsigned rc = ZeCreateItem(NewItem)) return rc;
+        // A failed copy leaves the new item without values; the result stays 0.
+        char **values = nullptr;
+        unsigned count = 0;
+        ZeGetItemValues(item, &values, &count);
+        if (values) copy_values(*NewItem, values, count);
+        return ZE_OK;
+    });
+}
+
+ZE_API unsigned int ZeSetItemValue(Item *item, int Index, const char *Value)
+{
+    return ze::frame("ZeSetItemValue", {{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"Value", true}},
+                     [&] {
+                         char *copy = Value ? ZE_DUP(Value) : nullptr;
+                         ZE_FREE(item->values[Index]);
+                         item->values[Index] = copy;
+                         return Value && !copy ? ZE_RC_NO_MEMORY : ZE_OK;
+                     });
+}
+
+ZE_API unsigned int ZeGetItemValue(Item *item, int Index, char **pValue)
+{
+    return ze::frame("ZeGetItemValue",
+                     {{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"pValue", ze::given(pValue)}}, [&] {
+                         *pValue = item->values[Index];
+                         return ZE_OK;
+                     });
+}
+
+ZE_API char *ZeItemValue(Item *item, int Index)
+{
+    return ze::frame_value("ZeItemValue", {{"Item", is_item(item)}, {"Index", index_in(item, Index)}},
+                           static_cast<char *>(nullptr), [&] { return item->values[Index]; });
+}
+
+ZE_API unsigned int ZeSetItemValues(Item *item, const char *const *Values, unsigned int Count)
+{
+    return ze::frame("ZeSetItemValues",
+                     {{"Item", is_item(item)},
+                      {"Values", values_valid(Values, Count)},
+                      {"Count", count_valid(Values, Count)}},
+                     [&] { return copy_values(item, Values, Count); });
+}
+
+ZE_API unsigned int ZeAttachItemValues(Item *item, char **Values, unsigned int Count)
+{
+    return ze::frame("ZeAttachItemValues",
+                     {{"Item", is_item(item)},
+                      {"Values", values_valid(Values, Count)},
+                      {"Count", count_valid(Values, Count)}},
+                     [&] {
+                         if (Values && Values == item->values) return ZE_OK;
+                         release_values(item);
+                         if (Values) {
+                             item->values = Values;
+                             item->count = resolve_count(Values, Count);
+                         }
+                         return ZE_OK;
+                     });
+}
+
+ZE_API unsigned int ZeGetItemValues(Item *item, char ***pValues, unsigned int *pCount)
+{
+    return ze::frame("ZeGetItemValues",
+                     {{"Item", is_item(item)}, {"pValues", ze::given(pValues)}, {"pCount", true}}, [&] {
+                         *pValues = item->values;
+                         if (pCount) *pCount = item->count;
+                         return ZE_OK;
+                     });
+}
+
+ZE_API char **ZeItemValues(Item *item)
+{
+    return ze::frame_value("ZeItemValues", {{"Item", is_item(item)}}, static_cast<char **>(nullptr),
+                           [&] { return item->values; });
+}
+
+ZE_API unsigned int ZeItemCount(Item *item)
+{
+    return ze::frame_value("ZeItemCount", {{"Item", is_item(item)}}, 0u, [&] { return item->count; });
+}
+
+ZE_API unsigned int ZeSwapItemValues(Item *item, int Index1, int Index2)
+{
+    return ze::frame("ZeSwapItemValues",
+                     {{"Item", is_item(item)}, {"Index1", index_in(item, Index1)}, {"Index2", index_in(item, Index2)}},
+                     [&] {
+                         std::swap(item->values[Index1], item->values[Index2]);
+                         return ZE_OK;
+                     });
+}
+
+}  // extern "C"

@@ -1,0 +1,496 @@
+// RDW record files: records of 16-bit little-endian length-prefixed items,
+// framed by the record length and a trailer repeating it.
+//
+// Reading goes through a window over the current record: one fread brings
+// a whole ordinary record, and nothing beyond the length the record
+// announces is ever asked for. Writing assembles each record in a window
+// and hands it to the stream in one fwrite. Items that do not fit the
+// window go through a scratch block of their own size.
+#include "ZeRdw.h"
+#include "ZeStrArray.h"
+
+#include "foundation/blocks.hpp"
+#include "foundation/frame.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+ZE_SOURCE_TAG("ZeRdw");
+
+namespace {
+
+constexpr std::size_t kWindow = 4096;
+
+unsigned get_word(const unsigned char *p) { return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8; }
+
+// ------------------------------------------------------------------ reading
+
+class RecordReader {
+public:
+    enum class Start { Ok, End, Bad };
+
+    explicit RecordReader(FILE *stream) : stream_(stream) {}
+
+    // Reads the record length: End when the stream has no byte left, Bad
+    // for a lone byte or a length below 2.
+    Start begin()
+    {
+        unsigned char word[2];
+        std::size_t got = std::fread(word, 1, 2, stream_);
+        if (got == 0) return Start::End;
+        if (got == 1) return Start::Bad;
+        length_ = get_word(word);
+        if (length_ < 2) return Start::Bad;
+        unread_ = length_;  // the items (length - 2) and the trailer (2)
+        consumed_ = 2;
+        return Start::Ok;
+    }
+
+    unsigned length() const { return length_; }
+    std::size_t consumed() const { return consumed_; }
+    std::size_t left_in_record() const { return length_ - std::min<std::size_t>(consumed_, length_); }
+
+    bool word(unsigned &value)
+    {
+        if (!fill(2)) return false;
+        value = get_word(window_ + pos_);
+        take(2);
+        return true;
+    }
+
+    // n (< kWindow) contiguous bytes, with room for a terminator after
+    // them; NULL when the stream ends first.
+    char *bytes(std::size_t n)
+    {
+        if (!fill(n)) return nullptr;
+        char *p = reinterpret_cast<char *>(window_ + pos_);
+        take(n);
+        return p;
+    }
+
+    // Copies n bytes of any size into target; the number copied.
+    std::size_t read_into(char *target, std::size_t n)
+    {
+        std::size_t done = std::min(n, end_ - pos_);
+        std::memcpy(target, window_ + pos_, done);
+        take(done);
+        std::size_t direct = std::fread(target + done, 1, std::min(n - done, unread_), stream_);
+        unread_ -= direct;
+        consumed_ += direct;
+        return done + direct;
+    }
+
+    // Passes over n bytes; false when the stream ends first.
+    bool skip(std::size_t n)
+    {
+        while (n > 0) {
+            std::size_t step = std::min(n, kWindow);
+            if (!fill(step)) return false;
+            take(step);
+            n -= step;
+        }
+        return true;
+    }
+
+private:
+    void take(std::size_t n)
+    {
+        pos_ += n;
+        consumed_ += n;
+    }
+
+    // Makes n bytes available in the window, fetching at most what is left
+    // of the record.
+    bool fill(std::size_t n)
+    {
+        std::size_t have = end_ - pos_;
+        if (have >= n) return true;
+        std::memmove(window_, window_ + pos_, have);
+        pos_ = 0;
+        end_ = have;
+        std::size_t want = std::min(unread_, kWindow - have);
+        std::size_t got = want ? std::fread(window_ + end_, 1, want, stream_) : 0;
+        end_ += got;
+        unread_ = got < want ? 0 : unread_ - got;
+        return end_ >= n;
+    }
+
+    FILE *stream_;
+    unsigned char window_[kWindow + 1];  // + 1: a terminator after any item
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    std::size_t unread_ = 0;  // bytes of the record not yet fetched
+    std::size_t consumed_ = 0;
+    unsigned length_ = 0;
+};
+
+enum class ItemStatus { Ok, BadLength, Short, NoSlotMemory, NoScratchMemory };
+
+// Converts n bytes into a new block of n + 1 bytes for slot.
+bool store(char *&slot, char *bytes, std::size_t n)
+{
+    slot = ZE_ALLOC_N(char, n + 1);
+    if (!slot) return false;
+    char saved = bytes[n];
+    bytes[n] = '\0';
+    TarnConvertStr(slot, bytes, 0);
+    bytes[n] = saved;
+    return true;
+}
+
+// Reads the next item of the record into slot, freeing what slot held. The
+// length must be a signed 16-bit value that fits the rest of the record.
+// After a memory failure the item's bytes are passed over and slot is NULL.
+ItemStatus read_item(RecordReader &reader, char *&slot, int &length)
+{
+    unsigned word = 0;
+    length = 0;
+    if (reader.left_in_record() < 2 || !reader.word(word)) return ItemStatus::BadLength;
+    length = static_cast<std::int16_t>(word);
+    if (length < 0 || static_cast<std::size_t>(length) > reader.left_in_record()) return ItemStatus::BadLength;
+    ZE_FREE(slot);
+    const std::size_t n = static_cast<std::size_t>(length);
+
+    if (n < kWindow) {
+        char *bytes = reader.bytes(n);
+        if (!bytes) return ItemStatus::Short;
+        return store(slot, bytes, n) ? ItemStatus::Ok : ItemStatus::NoSlotMemory;
+    }
+    ze::Block<char> scratch(ZE_ALLOC_N(char, n + 1));
+    if (!scratch) return reader.skip(n) ? ItemStatus::NoScratchMemory : ItemStatus::Short;
+    if (reader.read_into(scratch.get(), n) < n) return ItemStatus::Short;
+    return store(slot, scratch.get(), n) ? ItemStatus::Ok : ItemStatus::NoSlotMemory;
+}
+
+unsigned read_record(FILE *stream, char **values, int count)
+{
+    RecordReader reader(stream);
+    switch (reader.begin()) {
+    case RecordReader::Start::End:
+        return ZE_RC_NO_ENTRY;
+    case RecordReader::Start::Bad:
+        TarnTrace("*** Invalid RDW record length");
+        return ZE_RC_RDW_FILE;
+    case RecordReader::Start::Ok:
+        break;
+    }
+    for (int i = 0; i < count; ++i) {
+        int length = 0;
+        switch (read_item(reader, values[i], length)) {
+        case ItemStatus::Ok:
+            break;
+        case ItemStatus::BadLength:
+            TarnTrace("*** Invalid RDW data item length");
+            return ZE_RC_RDW_FILE;
+        case ItemStatus::Short:
+            TarnTrace("*** Not all of RDW data item read");
+            return ZE_RC_RDW_FILE;
+        case ItemStatus::NoSlotMemory:
+            TarnTrace("*** Unable to allocate RDW data buffer of length %d", length);
+            break;
+        case ItemStatus::NoScratchMemory:
+            TarnTrace("*** Unable to allocate temp RDW data buffer of length %d", length);
+            break;
+        }
+    }
+    // Items beyond Count are passed over so that the next read starts at the
+    // next record; the record still counts as not matching its trailer.
+    const bool extra = reader.left_in_record() > 0;
+    unsigned trailer = 0;
+    bool found = reader.skip(reader.left_in_record()) && reader.word(trailer);
+    if (extra || !found || trailer != reader.length()) TarnTrace("*** Invalid RDW trailer length");
+    return ZE_OK;
+}
+
+// Column names gathered while the header is read.
+struct Names {
+    TarnList *list = nullptr;
+    ~Names() { TarnListDelete(&list, [](void *name) { ZE_FREE(name); }); }
+};
+
+unsigned read_header(FILE *stream, const char *filename, char ***pColumns, int *pCount)
+{
+    RecordReader reader(stream);
+    Names names;
+    if (!TarnListCreateNoDebug(&names.list)) return ZE_RC_NO_MEMORY;
+    bool valid = reader.begin() == RecordReader::Start::Ok;
+    while (valid && reader.left_in_record() > 0) {
+        char *name = nullptr;
+        int length = 0;
+        ItemStatus status = read_item(reader, name, length);
+        if (status == ItemStatus::NoSlotMemory || status == ItemStatus::NoScratchMemory) return ZE_RC_NO_MEMORY;
+        valid = status == ItemStatus::Ok;
+        if (valid && !TarnListInsertEntry(names.list, name, 1, nullptr, 0, 0)) {
+            ZE_FREE(name);
+            return ZE_RC_NO_MEMORY;
+        }
+    }
+    unsigned trailer = 0;
+    if (!valid || !reader.word(trailer) || trailer != reader.length()) {
+        TarnTrace("*** Invalid RDW header record in file %s.", filename);
+        return ZE_RC_RDW_FILE;
+    }
+    const int count = static_cast<int>(TarnListSize(names.list));
+    char **columns = ZeAllocStrPtrArray(static_cast<unsigned>(count));
+    if (!columns) {
+        *pCount = count;
+        return ZE_RC_NO_MEMORY;
+    }
+    void *name = nullptr;
+    int i = 0;
+    for (TarnListPos p = TarnListFirst(names.list, &name); p; p = TarnListNext(p, &name)) columns[i++] = static_cast<char *>(name);
+    TarnListReset(names.list, nullptr);  // the names belong to the array now
+    *pColumns = columns;
+    *pCount = count;
+    return ZE_OK;
+}
+
+// ------------------------------------------------------------------ writing
+
+enum class WriteStep { RecordLength, ItemLength, Item, Trailer };
+
+std::size_t item_length(const char *value)
+{
+    std::size_t n = TarnLengthOfStr(value);
+    return n ? n : 1;  // an empty item is one zero byte
+}
+
+// Where in a record of these values the byte at offset lies.
+WriteStep step_at(std::size_t offset, char **values, int count)
+{
+    if (offset < 2) return WriteStep::RecordLength;
+    std::size_t pos = 2;
+    for (int i = 0; i < count; ++i) {
+        if (offset < pos + 2) return WriteStep::ItemLength;
+        pos += 2 + item_length(values[i]);
+        if (offset < pos) return WriteStep::Item;
+    }
+    return WriteStep::Trailer;
+}
+
+void trace_write_error(WriteStep step)
+{
+    switch (step) {
+    case WriteStep::RecordLength:
+        TarnTrace("*** RDW write error: record length");
+        break;
+    case WriteStep::ItemLength:
+        TarnTrace("*** RDW write error: item length");
+        break;
+    case WriteStep::Item:
+        TarnTrace("*** RDW write error: item");
+        break;
+    case WriteStep::Trailer:
+        TarnTrace("*** RDW write error: record length trailer");
+        break;
+    }
+}
+
+class RecordWriter {
+public:
+    RecordWriter(FILE *stream, char *scratch) : stream_(stream), scratch_(scratch) {}
+
+    void word(std::size_t value)
+    {
+        char *p = room(2);
+        if (!p) return;
+        p[0] = static_cast<char>(value & 0xFF);
+        p[1] = static_cast<char>((value >> 8) & 0xFF);
+        used_ += 2;
+    }
+
+    // n bytes of text: converted from the library's text, or as they are.
+    void text(const char *value, std::size_t n, bool convert)
+    {
+        if (!value) value = "";
+        if (char *p = room(n + 1)) {  // + 1: the conversion's terminator
+            if (convert) TarnConvertStrN(p, n + 1, value, 1);
+            else std::memcpy(p, value, n);
+            used_ += n;
+        } else if (!failed_) {  // larger than the window
+            if (convert) TarnConvertStrN(scratch_, n + 1, value, 1);
+            emit(convert ? scratch_ : value, n);
+        }
+    }
+
+    // True when every byte reached the stream; written() tells how many did.
+    bool finish()
+    {
+        flush();
+        return !failed_;
+    }
+    std::size_t written() const { return written_; }
+
+private:
+    // Room for n bytes in the window, flushing it first when needed; NULL
+    // when n can never fit or a write failed.
+    char *room(std::size_t n)
+    {
+        if (failed_ || n > kWindow) return nullptr;
+        if (used_ + n > kWindow) flush();
+        return failed_ ? nullptr : window_ + used_;
+    }
+
+    void flush()
+    {
+        if (used_ > 0) emit(window_, used_);
+        used_ = 0;
+    }
+
+    void emit(const char *bytes, std::size_t n)
+    {
+        if (failed_) return;
+        std::size_t done = std::fwrite(bytes, 1, n, stream_);
+        written_ += done;
+        failed_ = done < n;
+    }
+
+    FILE *stream_;
+    char *scratch_;  // for converting values larger than the window
+    char window_[kWindow];
+    std::size_t used_ = 0;
+    std::size_t written_ = 0;
+    bool failed_ = false;
+};
+
+unsigned write_record(FILE *stream, char **values, int count, bool convert)
+{
+    std::size_t total = 2;
+    std::size_t longest = 0;
+    for (int i = 0; i < count; ++i) {
+        std::size_t n = item_length(values[i]);
+        if (n > ZE_RDW_MAX_ITEM) {
+            TarnTrace("*** RDW record too long: item of %zu bytes", n);
+            return ZE_RC_RDW_FILE;
+        }
+        total += 2 + n;
+        longest = std::max(longest, n);
+    }
+    if (total > ZE_RDW_MAX_RECORD) {
+        TarnTrace("*** RDW record too long: record of %zu bytes", total);
+        return ZE_RC_RDW_FILE;
+    }
+    ze::Block<char> scratch;
+    if (convert && longest + 1 > kWindow) {
+        scratch.reset(ZE_ALLOC_N(char, longest + 1));
+        if (!scratch) {
+            TarnTrace("*** Unable to allocate temp RDW data buffer of length %d", static_cast<int>(longest));
+            return ZE_RC_NO_MEMORY;
+        }
+    }
+    RecordWriter writer(stream, scratch.get());
+    writer.word(total);
+    for (int i = 0; i < count; ++i) {
+        std::size_t n = item_length(values[i]);
+        writer.word(n);
+        writer.text(values[i], n, convert);
+    }
+    writer.word(total);
+    if (!writer.finish()) {
+        trace_write_error(step_at(writer.written(), values, count));
+        return ZE_RC_RDW_FILE;
+    }
+    return ZE_OK;
+}
+
+bool record_arguments_valid(FILE *stream, char **values, int count)
+{
+    return stream && count >= 0 && (values || count == 0);
+}
+
+unsigned open_output(const char *filename, char **columns, int count, FILE **pFile, bool convert)
+{
+    *pFile = nullptr;
+    FILE *stream = TarnOpenFile(filename, "wb+");
+    if (!stream) {
+        TarnTrace("*** Unable to open output Rdw File %s.", filename);
+        return ZE_RC_RDW_FILE;
+    }
+    if (unsigned rc = write_record(stream, columns, count, convert)) {
+        TarnCloseFile(stream);
+        return rc;
+    }
+    *pFile = stream;
+    return ZE_OK;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, int *pCount, FILE **pFile)
+{
+    return ze::frame("ZeOpenInputRdwFile",
+                     {{"Filename", ze::given(Filename)},
+                      {"pColumns", ze::given(pColumns)},
+                      {"pCount", ze::given(pCount)},
+                      {"pFile", ze::given(pFile)}},
+                     [&] {
+                         *pColumns = nullptr;
+                         *pCount = 0;
+                         *pFile = nullptr;
+                         unsigned long long size = 0;
+                         if (TarnGetFileSize(Filename, &size) && size == 0) {
+                             TarnTrace("*** Rdw File %s has length 0.", Filename);
+                             return ZE_RC_RDW_FILE;
+                         }
+                         FILE *stream = TarnOpenFile(Filename, "rb");
+                         if (!stream) {
+                             TarnTrace("*** Unable to open input Rdw File %s.", Filename);
+                             return ZE_RC_RDW_FILE;
+                         }
+                         if (unsigned rc = read_header(stream, Filename, pColumns, pCount)) {
+                             TarnCloseFile(stream);
+                             return rc;
+                         }
+                         *pFile = stream;
+                         return ZE_OK;
+                     });
+}
+
+ZE_API unsigned int ZeReadRdwData(FILE *File, char **Values, int Count)
+{
+    if (!record_arguments_valid(File, Values, Count)) return ZE_RC_INVALID_PARAMETER;
+    return read_record(File, Values, Count);
+}
+
+ZE_API unsigned int ZeFreeRdwData(char **Values, int Count)
+{
+    for (int i = 0; Values && i < Count; ++i) ZE_FREE(Values[i]);
+    return ZE_OK;
+}
+
+ZE_API unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile)
+{
+    return ze::frame("ZeOpenOutputRdwFile",
+                     {{"Filename", ze::given(Filename)},
+                      {"Columns", ze::given(Columns)},
+                      {"Count", Count > 0},
+                      {"pFile", ze::given(pFile)}},
+                     [&] { return open_output(Filename, Columns, Count, pFile, true); });
+}
+
+ZE_API unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile)
+{
+    return ze::frame("ZeOpenOutputRdwFileAnsi",
+                     {{"Filename", ze::given(Filename)},
+                      {"Columns", ze::given(Columns)},
+                      {"Count", Count > 0},
+                      {"pFile", ze::given(pFile)}},
+                     [&] { return open_output(Filename, Columns, Count, pFile, false); });
+}
+
+ZE_API unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count)
+{
+    if (!record_arguments_valid(File, Values, Count)) return ZE_RC_INVALID_PARAMETER;
+    return write_record(File, Values, Count, true);
+}
+
+ZE_API unsigned int ZeWriteRdwDataAnsi(FILE *File, char **Values, int Count)
+{
+    if (!record_arguments_valid(File, Values, Count)) return ZE_RC_INVALID_PARAMETER;
+    return write_record(File, Values, Count, false);
+}
+
+}  // extern "C"
