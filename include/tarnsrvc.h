@@ -18,6 +18,12 @@
 #include "ZeDesc.h"
 #include "ZeValidate.h"
 #include "ZeDate.h"
+#include "ZeString.h"
+
+/* Records and filters */
+#include "ZeRecords.h"
+#include "ZeFilter.h"
+#include "ZeRdw.h"
 
 /* Remote requests */
 #include "ZeDts.h"

@@ -1,0 +1,165 @@
+// String tables: a language, a borrowed entry array and the string library
+// that owns the entries when they were loaded from one.
+#include "ZeString.h"
+
+#include "foundation/blocks.hpp"
+#include "foundation/frame.hpp"
+#include "foundation/text.hpp"
+
+ZE_SOURCE_TAG("ZeString");
+
+struct StringTable {
+    char eyeCatcher[TARN_EYE_CATCHER_SIZE];
+    char *language;       // owned copy
+    StringEntry *entries; // borrowed, NULL until set
+    void *module;         // string library holding the entries, owned
+};
+
+namespace {
+
+constexpr const char *kEyeCatcher = "STRING_TABLE";
+constexpr int kUnlimitedKeys = 9999;
+constexpr const char *kCreateProcName = "CreateStringTable";
+
+// The first text for key in the table's language (compared with case), or NULL.
+const char *find_text(const StringTable *table, int key)
+{
+    if (!table->entries) return nullptr;
+    const std::string_view language = table->language;
+    for (const StringEntry *e = table->entries; e->id != 0; ++e)
+        if (e->id == key && e->language && language == e->language) return e->text;
+    return nullptr;
+}
+
+void drop_library(StringTable *table)
+{
+    if (!table->module) return;
+    table->entries = nullptr;  // they live in the library
+    TarnFreeModule(table->module);
+    table->module = nullptr;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZE_API int ZeIsValidStringTable(StringTable *table)
+{
+    if (table && TarnValidEyeCatcher(table, kEyeCatcher)) return 1;
+    TarnTrace("*** Invalid ZE String Table Object encountered");
+    return 0;
+}
+
+ZE_API unsigned int ZeCreateStringTable(StringTable **pTable, const char *Language)
+{
+    if (unsigned rc = ze::check("ZeCreateStringTable", {{"pTable", ze::given(pTable)}, {"Language", ze::given(Language)}})) {
+        if (pTable) *pTable = nullptr;
+        return rc;
+    }
+    *pTable = nullptr;
+    ze::Block<StringTable> table(ZE_NEW(StringTable));
+    if (!table) return ZE_RC_NO_MEMORY;
+    table->language = ZE_DUP(*Language ? Language : ZE_DEFAULT_LANGUAGE);
+    if (!table->language) return ZE_RC_NO_MEMORY;
+    TarnSetEyeCatcher(table.get(), kEyeCatcher);
+    *pTable = table.release();
+    return ZE_OK;
+}
+
+ZE_API unsigned int ZeDestroyStringTable(StringTable *table)
+{
+    return ze::frame("ZeDestroyStringTable", {{"Table", ZeIsValidStringTable(table) != 0}}, [&] {
+        drop_library(table);
+        ZE_FREE(table->language);
+        ZE_FREE(table);
+        return ZE_OK;
+    });
+}
+
+ZE_API unsigned int ZeSetStringTableEntries(StringTable *table, StringEntry *Entries)
+{
+    return ze::frame("ZeSetStringTableEntries",
+                     {{"Table", ZeIsValidStringTable(table) != 0}, {"Entries", ze::given(Entries)}}, [&] {
+                         table->entries = Entries;
+                         return ZE_OK;
+                     });
+}
+
+ZE_API void ZeInitStringEntry(StringEntry *entry, int id, const char *language, const char *text)
+{
+    if (!entry) return;
+    entry->id = id;
+    entry->language = language;
+    entry->text = text;
+}
+
+ZE_API unsigned int ZeGetString(StringTable *table, int Key, const char **pString)
+{
+    const bool tableValid = ZeIsValidStringTable(table) != 0;
+    const bool checked = ze::check("ZeGetString", {{"Table", tableValid}, {"Key", Key > 0},
+                                                   {"pString", ze::given(pString)}}) == ZE_OK;
+    const char *text = checked ? find_text(table, Key) : nullptr;
+    if (!text && tableValid)
+        TarnTrace("*** String not found int table: id: %d  Language: %s", Key, table->language);
+    if (pString) *pString = text;
+    return text ? ZE_OK : ZE_RC_NO_ENTRY;
+}
+
+ZE_API unsigned int ZeGetStringList(StringTable *table, int *Keys, int Count, const char **pList)
+{
+    return ze::frame("ZeGetStringList",
+                     {{"Table", ZeIsValidStringTable(table) != 0}, {"Keys", ze::given(Keys)},
+                      {"Count", Count != 0}, {"pList", ze::given(pList)}},
+                     [&] {
+                         const int limit = Count < 0 ? kUnlimitedKeys : Count;
+                         unsigned rc = ZE_OK;
+                         int returned = 0;
+                         // The limit comes first: an array of Count keys need not end with 0.
+                         while (returned < limit && Keys[returned] != 0 && rc == ZE_OK) {
+                             rc = ZeGetString(table, Keys[returned], &pList[returned]);
+                             if (rc == ZE_OK) ++returned;
+                         }
+                         TarnTrace("ZeGetStringList : Complete, rc = %d, # items returned = %d",
+                                   static_cast<int>(rc), returned);
+                         if (Count > 0 && returned < Count) {
+                             TarnTrace("****              Was expecting to return %d items", Count);
+                             if (rc == ZE_OK)  // short of Count without a failure: a key of 0 ended it
+                                 TarnTrace("****              Key value of 0 encountered");
+                         }
+                         return rc;
+                     });
+}
+
+ZE_API void ZeDumpStringTable(StringTable *table, const char *prefix)
+{
+    if (!ZeIsValidStringTable(table)) return;
+    if (!prefix) prefix = "";
+    TarnTrace("%sString Table: language: %s", prefix, table->language);
+    if (!table->entries) return;
+    for (const StringEntry *e = table->entries; e->id > 0; ++e)
+        TarnTrace("%s   ID: %d  Language: %s  String: %s", prefix, e->id, table->language, e->text ? e->text : "");
+}
+
+ZE_API unsigned int ZeLoadExternalStringEntries(StringTable *table, void *argument1, void *argument2,
+                                                const char *Dllname)
+{
+    if (unsigned rc = ze::check("ZeLoadExternalStringEntries", {{"Dllname", ze::has_text(Dllname)}})) return rc;
+    if (!ZeIsValidStringTable(table)) return ZE_RC_INVALID_PARAMETER;
+    TarnTrace("ZeLoadExternalStringEntries : begin");
+    drop_library(table);
+    table->module = TarnLoadModule(Dllname);
+    if (!table->module) {
+        TarnTrace("**** ZeLoadExternalStringEntries : Error loading module, name = %s", Dllname);
+        return ZE_RC_LOAD_FAILED;
+    }
+    TarnProc procedure = nullptr;
+    if (!TarnGetProcAddress(table->module, kCreateProcName, &procedure)) {
+        TarnTrace("**** ZeLoadExternalStringEntries : Error loading proc address for CreateStringTable");
+        return ZE_RC_PROC_NOT_FOUND;
+    }
+    unsigned rc = reinterpret_cast<ZeCreateStringTableProc>(procedure)(table, argument1, argument2);
+    TarnTrace("ZeLoadExternalStringEntries : Create Table rc = %d", static_cast<int>(rc));
+    return rc;
+}
+
+}  // extern "C"
