@@ -94,8 +94,10 @@ TEST_F(AttributeTest, AccessFollowsTheStorageKindOfEachKeyword)
     EXPECT_EQ(flag_attribute(f, "LOWERCASE"), 1);
     ZeSetFieldAttribute(f, "UPPERCASE", 0);
     EXPECT_EQ(flag_attribute(f, "LOWERCASE"), 1);
-    ZeSetFieldAttribute(f, "LOWERCASE", 0);
+    ZeSetFieldAttribute(f, "UPPERCASE", 1);
     EXPECT_EQ(flag_attribute(f, "LOWERCASE"), 0);
+    ZeSetFieldAttribute(f, "UPPERCASE", 0);
+    EXPECT_EQ(flag_attribute(f, "UPPERCASE"), 0);
     EXPECT_EQ(flag_attribute(f, "KEY"), 1);
 
     // MODEL FIELD is accepted and stores nothing.

@@ -97,6 +97,7 @@ TEST_F(DescriptorTest, LookupByNameIsCaseSensitiveAndTakesTheFirstMatch)
     Field *before = found;
     EXPECT_EQ(ZeGetFieldByName(d, &found, "status"), 7u);
     EXPECT_EQ(found, before);  // unchanged on 7
+    EXPECT_EQ(ZeGetFieldByName(d, &found, "STATUs"), 7u);
     EXPECT_EQ(ZeGetFieldByName(d, &found, "STATU"), 7u);
     EXPECT_EQ(ZeGetFieldByName(d, &found, ""), 7u);
 }

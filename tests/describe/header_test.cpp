@@ -143,6 +143,20 @@ TEST_F(HeaderTest, RealNamesPseudoAndInvisibleFieldsInTheIndexArray)
     ASSERT_EQ(ZeBuildIndexArray(d, columns, -1), 0u);
     EXPECT_EQ(indexes_of(d, {"NODE", "PSEUDO", "HIDDEN", "GONE"}), (std::vector<int>{2, -1, -1, -1}));
     EXPECT_EQ(trace(), std::vector<std::string>{"*** ZeBuildIndexArray : GONE(GONE_COL) not provided in DataOrder array"});
+
+    // Every header position is matched through the first field of its name.
+    OwnedDescriptor dup;
+    ZeCreateField(dup, "DUP", "REAL NAME", "FIRST", static_cast<char *>(nullptr));
+    ZeCreateField(dup, "DUP", "REAL NAME", "SECOND", static_cast<char *>(nullptr));
+    ASSERT_EQ(ZeBuildDescriptorHeader(dup), 0u);
+    char second[] = "SECOND", first[] = "FIRST";
+    char *dupColumns[] = {second, first, nullptr};
+    ASSERT_EQ(ZeBuildIndexArray(dup, dupColumns, -1), 0u);
+    char *row[] = {second, first};
+    char *ordered[2] = {};
+    ASSERT_EQ(ZeOrderData(dup, row, ordered), 0u);
+    EXPECT_EQ(ordered[0], first);
+    EXPECT_EQ(ordered[1], first);
 }
 
 TEST_F(HeaderTest, MissingHeaderOrIndexArrayGivesDefinedCodes)
