@@ -45,15 +45,6 @@ unsigned get_through_list(Field *f, const char *keyword, ...)
     return rc;
 }
 
-unsigned query_through_list(Descriptor *d, ...)
-{
-    va_list args;
-    va_start(args, d);
-    unsigned rc = ZeQueryFieldAttribute(d, &args);
-    va_end(args);
-    return rc;
-}
-
 const std::vector<std::string> kTextOps = {"EQ", "NE"};
 const std::vector<std::string> kFullOps = {"EQ", "NE", "LT", "LE", "GT", "GE"};
 
@@ -249,7 +240,7 @@ TEST_F(AttributeTest, QueriesFindTheFieldByNameThenReadTheAttribute)
     EXPECT_EQ(ZeQueryAttribute(d, "STATUS", "TYPE", &type), 0u);
     EXPECT_STREQ(type, "BOOL");
     int key = 0;
-    EXPECT_EQ(query_through_list(d, "STATUS", "KEY", &key), 0u);
+    EXPECT_EQ(call_with_args(ZeQueryFieldAttribute, d, "STATUS", "KEY", &key), 0u);
     EXPECT_EQ(key, 1);
     const char **ops = nullptr;
     int count = 0;

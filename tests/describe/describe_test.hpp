@@ -4,7 +4,9 @@
 
 #include "tarn_test.hpp"
 
+#include <cstdarg>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // A descriptor that is destroyed at the end of the scope.
@@ -31,6 +33,17 @@ public:
 private:
     Descriptor *d_ = nullptr;
 };
+
+// Calls fn(first, &args) with the arguments after `first` as its argument list.
+template <class T>
+unsigned call_with_args(unsigned (*fn)(T, va_list *), std::type_identity_t<T> first, ...)
+{
+    va_list args;
+    va_start(args, first);
+    unsigned rc = fn(first, &args);
+    va_end(args);
+    return rc;
+}
 
 // The field names in list order.
 inline std::vector<std::string> field_names(Descriptor *d)

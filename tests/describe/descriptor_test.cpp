@@ -24,15 +24,6 @@ struct TempFile {
     ~TempFile() { std::remove(path); }
 };
 
-unsigned dump_via_args(Descriptor *d, ...)
-{
-    va_list args;
-    va_start(args, d);
-    unsigned rc = ZeDumpFieldInfo(d, &args);
-    va_end(args);
-    return rc;
-}
-
 const std::string kRule = "=======================================================\n";
 const std::string kDumpBegin = kRule + "            Dump of Data Descriptor begin\n" + kRule;
 const std::string kDumpEnd = kRule + "             Dump of Data Descriptor end\n" + kRule;
@@ -153,13 +144,13 @@ TEST_F(DescriptorTest, DumpFieldInfoOpensTheNamedFileOrReturnsOne)
 {
     OwnedDescriptor d;
     TempFile file;
-    EXPECT_EQ(dump_via_args(d, file.path), 0u);
+    EXPECT_EQ(call_with_args(ZeDumpFieldInfo, d, file.path), 0u);
     EXPECT_EQ(read_file(file.path), kDumpBegin + kDumpEnd);
 
     clear_trace();
-    EXPECT_EQ(dump_via_args(d, ""), 1u);
-    EXPECT_EQ(dump_via_args(d, static_cast<char *>(nullptr)), 1u);
-    EXPECT_EQ(dump_via_args(d, "/nonexistent-dir/dump.txt"), 1u);
+    EXPECT_EQ(call_with_args(ZeDumpFieldInfo, d, ""), 1u);
+    EXPECT_EQ(call_with_args(ZeDumpFieldInfo, d, static_cast<char *>(nullptr)), 1u);
+    EXPECT_EQ(call_with_args(ZeDumpFieldInfo, d, "/nonexistent-dir/dump.txt"), 1u);
     EXPECT_TRUE(trace().empty()) << trace_text();
     EXPECT_EQ(ZeDumpFieldInfo(d, nullptr), 4u);
     EXPECT_TRUE(traced("*** ZeDumpFieldInfo: parameter 2 (pArgs) is invalid"));

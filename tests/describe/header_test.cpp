@@ -13,24 +13,6 @@ std::vector<std::string> header_of(Descriptor *d)
     return texts(header, ZeCountPtrArrayElements(header));
 }
 
-unsigned rebuild(Descriptor *d, ...)
-{
-    va_list args;
-    va_start(args, d);
-    unsigned rc = ZeRebuildDescriptorHeader(d, &args);
-    va_end(args);
-    return rc;
-}
-
-unsigned query_header(Descriptor *d, ...)
-{
-    va_list args;
-    va_start(args, d);
-    unsigned rc = ZeQueryDescriptorHeader(d, &args);
-    va_end(args);
-    return rc;
-}
-
 std::vector<int> indexes_of(Descriptor *d, std::initializer_list<const char *> names)
 {
     std::vector<int> out;
@@ -85,10 +67,10 @@ TEST_F(HeaderTest, HeaderListsTheFieldNamesInOrderAndFollowsRenames)
 
     int count = 0;
     header = nullptr;
-    EXPECT_EQ(query_header(d, &header, &count), 0u);
+    EXPECT_EQ(call_with_args(ZeQueryDescriptorHeader, d, &header, &count), 0u);
     EXPECT_EQ(count, 3);
     EXPECT_EQ(texts(header, 3), (std::vector<std::string>{"ALPHA", "B", "C"}));
-    EXPECT_EQ(query_header(d, static_cast<char ***>(nullptr), &count), 4u);
+    EXPECT_EQ(call_with_args(ZeQueryDescriptorHeader, d, static_cast<char ***>(nullptr), &count), 4u);
     EXPECT_TRUE(traced("*** ZeQueryDescriptorHeader: parameter 2 (pFieldList) is invalid"));
 }
 
@@ -202,19 +184,19 @@ TEST_F(HeaderTest, RebuildingTheHeaderReordersTheFields)
     for (const char *name : {"A", "B", "C", "D"}) d.add(name);
     char c[] = "c", a[] = "a", none[] = "none";
     char *order[] = {c, a, c, none, nullptr};
-    ASSERT_EQ(rebuild(d, order, -1), 0u);
+    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, order, -1), 0u);
     EXPECT_EQ(field_names(d), (std::vector<std::string>{"C", "A", "B", "D"}));
     EXPECT_EQ(header_of(d), field_names(d));
     char *nothing[] = {none, nullptr};
-    ASSERT_EQ(rebuild(d, nothing, 1), 0u);
+    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, nothing, 1), 0u);
     EXPECT_EQ(field_names(d), (std::vector<std::string>{"C", "A", "B", "D"}));
     char b[] = "B";
     char *only[] = {b, a};
-    ASSERT_EQ(rebuild(d, only, 1), 0u);  // the count limits the names read
+    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, only, 1), 0u);  // the count limits the names read
     EXPECT_EQ(field_names(d), (std::vector<std::string>{"B", "C", "A", "D"}));
     EXPECT_EQ(ZeGetFieldCount(d), 4);
-    EXPECT_EQ(rebuild(d, order, -2), 4u);
-    EXPECT_EQ(rebuild(d, static_cast<char **>(nullptr), 1), 4u);
+    EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, order, -2), 4u);
+    EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(nullptr), 1), 4u);
     EXPECT_EQ(ZeRebuildDescriptorHeader(d, nullptr), 4u);
 }
 
