@@ -5,7 +5,9 @@
  * Checks by TYPE (case ignored):
  *   TEXT             MIN/MAX LENGTH, UPPERCASE or LOWERCASE, VALID VALUES
  *   DATE             the date service with the given date format (ZeDate.h)
- *   TIME             hh:mm[:ss[.hh]], hours 0-23, minutes and seconds 0-59
+ *   TIME             hh:mm[:ss[.hh]], hours 0-23, minutes and seconds 0-59,
+ *                    hundredths 0-99; an empty hour or minute ("12:", ":30")
+ *                    counts as missing (305), no length check
  *   INT, TIME_T      an unsigned decimal number within MAX LENGTH and
  *                    LOW RANGE to UPPER RANGE
  *   REAL             a real number within MAX LENGTH and the range
