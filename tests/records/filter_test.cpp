@@ -1,0 +1,232 @@
+// Filters and criteria: walks, arrays, lookups, copies, the argument
+// formats and criteria text, and the comparisons with their codes.
+#include "tarn_test.hpp"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+class FilterTest : public TarnTest {
+protected:
+    void SetUp() override
+    {
+        TarnTest::SetUp();
+        ASSERT_EQ(ZeCreateFilter(&f_), ZE_OK);
+        ASSERT_EQ(ZeCreateFilter(&g_), ZE_OK);
+    }
+    void TearDown() override
+    {
+        ZeDestroyFilter(f_);
+        ZeDestroyFilter(g_);
+        TarnTest::TearDown();
+    }
+
+    // "column|relop|value" for each criterion, by a walk.
+    static std::vector<std::string> walk(Filter *f)
+    {
+        std::vector<std::string> out;
+        const char *c = nullptr, *r = nullptr, *v = nullptr;
+        for (ZeInitFilterQuery(f); ZeGetFilterItem(f, &c, &r, &v); ZeNextFilterItem(f))
+            out.push_back(std::string(c) + "|" + r + "|" + v);
+        return out;
+    }
+
+    Filter *f_ = nullptr;
+    Filter *g_ = nullptr;
+};
+
+using Criteria = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(FilterTest, WalksArraysAndLookupsSeeCriteriaInOrder)
+{
+    char **cols = nullptr, **relops = nullptr, **vals = nullptr;
+    int count = -1;
+    EXPECT_EQ(ZeGetFilterItemCount(f_), 0);
+    EXPECT_TRUE(walk(f_).empty());
+    EXPECT_EQ(ZeGetFilter(f_, &cols, &relops, &vals, &count), ZE_RC_NO_ENTRY);
+    EXPECT_EQ(ZeFilterItemByKey(f_, "NAME", nullptr, nullptr), ZE_RC_NO_ENTRY);
+
+    ZeAddFilterItem(f_, "NAME", "EQ", "A");
+    ZeAddFilterItem(f_, "VERSION", "EQ", "2.0");
+    EXPECT_EQ(walk(f_), (Criteria{"NAME|EQ|A", "VERSION|EQ|2.0"}));
+    ASSERT_EQ(ZeGetFilter(f_, &cols, &relops, &vals, &count), ZE_OK);
+    EXPECT_EQ(count, 2);
+    EXPECT_STREQ(cols[1], "VERSION");
+    EXPECT_STREQ(vals[0], "A");
+    EXPECT_EQ(relops[2], nullptr);
+
+    ZeAddFilterItem(f_, "name", "NE", "B");  // the arrays are stale now
+    ASSERT_EQ(ZeGetFilter(f_, &cols, &relops, &vals, &count), ZE_OK);
+    EXPECT_EQ(count, 3);
+    EXPECT_STREQ(relops[2], "NE");
+
+    const char *relop = nullptr, *value = nullptr;
+    ASSERT_EQ(ZeFilterItemByKey(f_, "Name", &relop, &value), ZE_OK);
+    EXPECT_STREQ(value, "A");  // the first of the two
+    EXPECT_EQ(ZeFilterItemByKey(f_, "LANGUAGE", &relop, &value), ZE_RC_NO_ENTRY);
+    char notAFilter[32] = "ZE_ITEM";
+    EXPECT_EQ(ZeFilterItemByKey(reinterpret_cast<Filter *>(notAFilter), "NAME", &relop, &value), ZE_RC_INVALID_PARAMETER);
+    EXPECT_TRUE(trace().empty()) << trace_text();
+    char *dupRelop = nullptr, *dupValue = nullptr;
+    ASSERT_EQ(ZeDupFilterItemByKey(f_, "VERSION", &dupRelop, &dupValue), ZE_OK);
+    EXPECT_STREQ(dupValue, "2.0");
+    EXPECT_NE(dupValue, vals[1]);
+    TarnFreeBlock(reinterpret_cast<void **>(&dupRelop), "test", __LINE__);
+    TarnFreeBlock(reinterpret_cast<void **>(&dupValue), "test", __LINE__);
+
+    EXPECT_EQ(ZeGetFilter(f_, &cols, nullptr, &vals, &count), ZE_RC_INVALID_PARAMETER);
+    EXPECT_TRUE(traced("*** ZeGetFilter: parameter 2 (**Relops) is invalid"));
+    EXPECT_EQ(ZeAddFilterItem(f_, "X", nullptr, "1"), ZE_RC_CRITERION_NOT_ADDED);
+    ASSERT_EQ(ZeResetFilter(f_), ZE_OK);
+    EXPECT_EQ(ZeGetFilterItemCount(f_), 0);
+    EXPECT_EQ(ZeGetFilter(f_, &cols, &relops, &vals, &count), ZE_RC_NO_ENTRY);
+}
+
+TEST_F(FilterTest, CopiesReplaceTheDestinationAndCanLeaveAColumnOut)
+{
+    ZeSetFilter(f_, ZE_FILTER_TEXT, "NAME EQ A, LANGUAGE EQ B, name EQ C");
+    ZeSetFilter(g_, ZE_FILTER_TEXT, "OLD EQ 1");
+    ASSERT_EQ(ZeCopyFilterWithoutItem(g_, f_, "NAME"), ZE_OK);
+    EXPECT_EQ(walk(g_), Criteria{"LANGUAGE|EQ|B"});
+    EXPECT_EQ(ZeCopyFilterWithoutItem(g_, f_, ""), ZE_RC_INVALID_PARAMETER);
+    EXPECT_TRUE(traced("*** ZeCopyFilterWithoutItem: parameter 3 (ItemKey) is invalid"));
+    ASSERT_EQ(ZeCopyFilter(g_, f_), ZE_OK);
+    EXPECT_EQ(walk(g_), walk(f_));
+    ASSERT_EQ(ZeCopyFilter(f_, f_), ZE_OK);
+    EXPECT_EQ(ZeGetFilterItemCount(f_), 3);
+    ASSERT_EQ(ZeCopyFilterWithoutItem(f_, f_, "language"), ZE_OK);
+    EXPECT_EQ(walk(f_), (Criteria{"NAME|EQ|A", "name|EQ|C"}));
+}
+
+TEST_F(FilterTest, ArgumentFormatsAddCriteria)
+{
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, "LANGUAGE EQ AMENG, VERSION EQ 2.0"), ZE_OK);
+    EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_TEXT, "NAME EQ my value"), ZE_OK);
+    EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_COMMA_TEXT, "NAME,EQ,a,b"), ZE_OK);
+    EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_STRINGS, "NAME", "EQ", "x"), ZE_OK);
+    EXPECT_EQ(walk(f_), (Criteria{"LANGUAGE|EQ|AMENG", "VERSION|EQ|2.0", "NAME|EQ|my value", "NAME|EQ|a,b",
+                                  "NAME|EQ|x"}));
+    ZeResetFilter(f_);
+
+    char a[] = "A", b[] = "B", eq[] = "EQ", one[] = "1", two[] = "2";
+    char *cols[] = {a, b, nullptr}, *relops[] = {eq, eq, nullptr}, *vals[] = {one, two, nullptr};
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, cols, relops, vals, 0), ZE_RC_CRITERION_NOT_ADDED);
+    EXPECT_EQ(ZeGetFilterItemCount(f_), 0);
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, cols, relops, vals, -1), ZE_OK);
+    EXPECT_EQ(walk(f_), (Criteria{"A|EQ|1", "B|EQ|2"}));
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, cols, relops, vals, 3), ZE_RC_CRITERION_NOT_ADDED);
+    EXPECT_EQ(ZeGetFilterItemCount(f_), 4) << "criteria before the NULL stay";
+    ZeResetFilter(f_);
+
+    char s1[] = "X  GT   5", s2[] = "Y LT 9";
+    char *strings[] = {s1, s2, nullptr};
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_STRINGS, strings, 2), ZE_OK);
+    EXPECT_STREQ(s1, "X  GT   5") << "the caller's text is not cut";
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_STRINGS, strings, 0), ZE_OK);
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_STRINGS, strings, 3), ZE_RC_CRITERION_NOT_ADDED);
+    EXPECT_EQ(walk(f_), (Criteria{"X|GT|5", "Y|LT|9", "X|GT|5", "Y|LT|9"}));
+
+    EXPECT_EQ(ZeSetFilter(f_, 4, "x"), ZE_RC_FILTER_FORMAT);
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, (char *)nullptr), ZE_RC_FILTER_NULL_TEXT);
+    EXPECT_EQ(ZeSetFilterItem(f_, 4, "x"), ZE_RC_INVALID_PARAMETER);
+    EXPECT_TRUE(traced("*** ZeSetFilterCriteriaItem: parameter 2 (Format) is invalid"));
+    EXPECT_EQ(ZeSetFilterCriteria(f_, ZE_FILTER_TEXT, nullptr), ZE_RC_INVALID_PARAMETER);
+    EXPECT_TRUE(traced("*** ZeSetFilterCriteria: parameter 2 (pArgs) is invalid"));
+    EXPECT_EQ(ZeSetFilter(nullptr, ZE_FILTER_TEXT, "A EQ 1"), ZE_RC_INVALID_PARAMETER);
+}
+
+TEST_F(FilterTest, MalformedCriteriaTextHasDefinedResults)
+{
+    // Empty pieces are skipped.
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, ",A EQ 1,, ,B NE 2,"), ZE_OK);
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, ""), ZE_OK);
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, "   "), ZE_OK);
+    EXPECT_EQ(walk(f_), (Criteria{"A|EQ|1", "B|NE|2"}));
+
+    // A criterion needs column, operator and value; those before it stay.
+    for (const char *text : {"C EQ 3, NAME", "NAME EQ", "NAME EQ   ", "D GT 4, E"}) {
+        EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, text), ZE_RC_CRITERION_NOT_ADDED) << text;
+    }
+    EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_COMMA_TEXT, "NAME,,x"), ZE_RC_CRITERION_NOT_ADDED);
+    EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_TEXT, (char *)nullptr), ZE_RC_CRITERION_NOT_ADDED);
+    EXPECT_EQ(walk(f_), (Criteria{"A|EQ|1", "B|NE|2", "C|EQ|3", "D|GT|4"}));
+
+    ZeResetFilter(f_);
+    std::string longValue(100000, 'v');
+    std::string text = "\tBIG \t GE  " + longValue + " tail , SMALL EQ s";
+    ASSERT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, text.c_str()), ZE_OK);
+    const char *value = nullptr;
+    ASSERT_EQ(ZeFilterItemByKey(f_, "BIG", nullptr, &value), ZE_OK);
+    EXPECT_EQ(std::string(value), longValue + " tail");
+    EXPECT_EQ(ZeGetFilterItemCount(f_), 2);
+}
+
+TEST_F(FilterTest, ComparisonsIgnoreCaseAndOrder)
+{
+    ZeSetFilterItem(f_, ZE_CRITERION_STRINGS, "name", "eq", "X");
+    ZeSetFilterItem(g_, ZE_CRITERION_STRINGS, "NAME", "EQ", "x");
+    EXPECT_EQ(ZeCompareFilterItems(f_, g_), ZE_RC_NO_CURRENT_CRITERION);
+    ZeInitFilterQuery(f_);
+    ZeInitFilterQuery(g_);
+    EXPECT_EQ(ZeCompareFilterItems(f_, g_), ZE_RC_CRITERIA_EQUAL);
+    ZeResetFilter(g_);
+    ZeSetFilterItem(g_, ZE_CRITERION_STRINGS, "NAME", "NE", "x");
+    ZeInitFilterQuery(g_);
+    EXPECT_EQ(ZeCompareFilterItems(f_, g_), ZE_RC_CRITERIA_DIFFER);
+
+    ZeResetFilter(f_);
+    ZeResetFilter(g_);
+    EXPECT_EQ(ZeCompareFilters(f_, g_), ZE_OK);
+    ZeSetFilter(f_, ZE_FILTER_TEXT, "A EQ 1, B EQ 2");
+    ZeSetFilter(g_, ZE_FILTER_TEXT, "b eq 2, a eq 1");
+    EXPECT_EQ(ZeCompareFilters(f_, g_), ZE_RC_CRITERIA_EQUAL);
+    ZeSetFilter(g_, ZE_FILTER_TEXT, "C EQ 3");
+    EXPECT_EQ(ZeCompareFilters(f_, g_), ZE_RC_CRITERIA_DIFFER);
+
+    ZeResetFilter(f_);
+    ZeResetFilter(g_);
+    ZeSetFilter(f_, ZE_FILTER_TEXT, "A EQ 1, A EQ 1");
+    ZeSetFilter(g_, ZE_FILTER_TEXT, "A EQ 1, B EQ 2");
+    EXPECT_EQ(ZeCompareFilters(f_, g_), ZE_RC_CRITERIA_EQUAL);
+    EXPECT_EQ(ZeCompareFilters(g_, f_), ZE_RC_CRITERIA_DIFFER);
+    EXPECT_EQ(ZeCompareFilters(f_, nullptr), ZE_RC_INVALID_PARAMETER);
+    EXPECT_TRUE(traced("*** ZeCompareFilter: parameter 2 (Filter2) is invalid"));
+}
+
+TEST_F(FilterTest, MemoryShortageAddsNothingHalfDone)
+{
+    ZeSetFilter(g_, ZE_FILTER_TEXT, "KEEP EQ 1");
+    each_alloc_failure([&](long) {
+        Filter *f = nullptr;
+        if (ZeCreateFilter(&f) != ZE_OK) {
+            EXPECT_EQ(f, nullptr);
+            return;
+        }
+        unsigned rc = ZeSetFilter(f, ZE_FILTER_TEXT, "A EQ 1, B EQ 2");
+        EXPECT_TRUE(rc == ZE_OK || rc == ZE_RC_CRITERION_NOT_ADDED);
+        const int added = ZeGetFilterItemCount(f);
+        if (rc == ZE_OK) { EXPECT_EQ(added, 2); }
+        char **cols = nullptr, **relops = nullptr, **vals = nullptr;
+        int count = 0;
+        rc = ZeGetFilter(f, &cols, &relops, &vals, &count);
+        if (rc == ZE_RC_NO_MEMORY) { EXPECT_TRUE(traced("*** ZeBuildFilterArrays : Error allocating pointer arrays")); }
+        char *relop = nullptr, *value = nullptr;
+        rc = ZeDupFilterItemByKey(f, "A", &relop, &value);
+        if (rc == ZE_RC_NO_MEMORY) { EXPECT_TRUE(relop == nullptr && value == nullptr); }
+        TarnFreeBlock(reinterpret_cast<void **>(&relop), "test", __LINE__);
+        TarnFreeBlock(reinterpret_cast<void **>(&value), "test", __LINE__);
+
+        Filter *copy = nullptr;
+        if (ZeCreateFilter(&copy) == ZE_OK) {
+            const bool kept = ZeCopyFilter(copy, g_) == ZE_OK;
+            rc = ZeCopyFilter(copy, f);
+            if (rc == ZE_OK) { EXPECT_EQ(ZeGetFilterItemCount(copy), added); }
+            else if (kept) { EXPECT_EQ(walk(copy), Criteria{"KEEP|EQ|1"}) << "a failed copy leaves the destination as it was"; }
+            ZeDestroyFilter(copy);
+        }
+        ZeDestroyFilter(f);
+    });
+}

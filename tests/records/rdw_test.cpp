@@ -1,0 +1,289 @@
+// RDW record files: the byte layout, round trips, and every malformed or
+// failing file giving its code and trace without reading past anything.
+#include "tarn_test.hpp"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+class RdwTest : public TarnTest {
+protected:
+    void TearDown() override
+    {
+        for (auto &path : paths_) std::remove(path.c_str());
+        TarnTest::TearDown();
+    }
+
+    std::string temp_path()
+    {
+        char buffer[TARN_MAX_PATH];
+        EXPECT_TRUE(TarnGetTempFileName(nullptr, "rdwtest", buffer));
+        paths_.emplace_back(buffer);
+        return buffer;
+    }
+
+    std::string file_with(const Bytes &bytes)
+    {
+        std::string path = temp_path();
+        FILE *f = std::fopen(path.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        return path;
+    }
+
+    static Bytes contents(FILE *f)
+    {
+        std::fflush(f);
+        std::rewind(f);
+        Bytes out;
+        for (int c; (c = std::fgetc(f)) != EOF;) out.push_back(static_cast<unsigned char>(c));
+        return out;
+    }
+
+    std::vector<std::string> paths_;
+};
+
+// The header of one column "N", then the given bytes.
+Bytes one_column(Bytes data)
+{
+    Bytes file{0x05, 0x00, 0x01, 0x00, 'N', 0x05, 0x00};
+    file.insert(file.end(), data.begin(), data.end());
+    return file;
+}
+
+// A stream that accepts `room` bytes and then fails every write.
+FILE *failing_stream(std::size_t &room)
+{
+    cookie_io_functions_t io{};
+    io.write = [](void *cookie, const char *, size_t n) -> ssize_t {
+        auto &left = *static_cast<std::size_t *>(cookie);
+        if (left == 0) return -1;
+        std::size_t take = n < left ? n : left;
+        left -= take;
+        return static_cast<ssize_t>(take);
+    };
+    FILE *f = fopencookie(&room, "w", io);
+    setvbuf(f, nullptr, _IONBF, 0);
+    return f;
+}
+
+}  // namespace
+
+TEST_F(RdwTest, RecordsHaveTheDocumentedBytes)
+{
+    char ab[] = "AB", c[] = "C";
+    char *values[] = {ab, nullptr, c};
+    const Bytes expected{0x0C, 0x00, 0x02, 0x00, 'A', 'B', 0x01, 0x00, 0x00, 0x01, 0x00, 'C', 0x0C, 0x00};
+    for (auto write : {ZeWriteRdwData, ZeWriteRdwDataAnsi}) {
+        FILE *f = std::tmpfile();
+        ASSERT_EQ(write(f, values, 3), ZE_OK);
+        EXPECT_EQ(contents(f), expected);
+        std::fclose(f);
+    }
+    FILE *f = std::tmpfile();
+    ASSERT_EQ(ZeWriteRdwData(f, nullptr, 0), ZE_OK);
+    EXPECT_EQ(contents(f), (Bytes{0x02, 0x00, 0x02, 0x00}));
+    EXPECT_EQ(ZeWriteRdwData(f, nullptr, 2), ZE_RC_INVALID_PARAMETER);
+    EXPECT_EQ(ZeWriteRdwData(nullptr, values, 3), ZE_RC_INVALID_PARAMETER);
+    std::fclose(f);
+}
+
+TEST_F(RdwTest, FilesReadBackAsWritten)
+{
+    const std::string path = temp_path();
+    char name[] = "NAME", type[] = "TYPE", empty[] = "";
+    char *columns[] = {name, type};
+    std::string big(20000, 'z');  // larger than any read or write window
+    FILE *out = nullptr;
+    ASSERT_EQ(ZeOpenOutputRdwFile(path.c_str(), columns, 2, &out), ZE_OK);
+    char *row1[] = {name, empty};
+    char *row2[] = {big.data(), type};
+    ASSERT_EQ(ZeWriteRdwData(out, row1, 2), ZE_OK);
+    ASSERT_EQ(ZeWriteRdwData(out, row2, 2), ZE_OK);
+    TarnCloseFile(out);
+
+    char **names = nullptr;
+    int count = 0;
+    FILE *in = nullptr;
+    ASSERT_EQ(ZeOpenInputRdwFile(path.c_str(), &names, &count, &in), ZE_OK);
+    ASSERT_EQ(count, 2);
+    EXPECT_STREQ(names[0], "NAME");
+    EXPECT_STREQ(names[1], "TYPE");
+    EXPECT_EQ(names[2], nullptr);
+    char *values[2] = {nullptr, nullptr};
+    ASSERT_EQ(ZeReadRdwData(in, values, 2), ZE_OK);
+    EXPECT_STREQ(values[0], "NAME");
+    EXPECT_STREQ(values[1], "");
+    ASSERT_EQ(ZeReadRdwData(in, values, 2), ZE_OK);  // the slots are reused
+    EXPECT_EQ(values[0], big);
+    EXPECT_STREQ(values[1], "TYPE");
+    EXPECT_EQ(ZeReadRdwData(in, values, 2), ZE_RC_NO_ENTRY);
+    EXPECT_TRUE(trace().empty()) << trace_text();
+    ZeFreeRdwData(values, 2);
+    EXPECT_EQ(values[0], nullptr);
+    ZeFreeStrPtrArray(names, count);
+    TarnCloseFile(in);
+
+    // A record with more items than asked for is passed over to its end.
+    FILE *f = std::tmpfile();
+    ZeWriteRdwDataAnsi(f, columns, 2);
+    ZeWriteRdwDataAnsi(f, row1, 1);
+    std::rewind(f);
+    ASSERT_EQ(ZeReadRdwData(f, values, 1), ZE_OK);
+    EXPECT_TRUE(traced("*** Invalid RDW trailer length"));
+    ASSERT_EQ(ZeReadRdwData(f, values, 1), ZE_OK);
+    EXPECT_STREQ(values[0], "NAME");
+    ZeFreeRdwData(values, 1);
+    std::fclose(f);
+}
+
+TEST_F(RdwTest, OpeningChecksItsFile)
+{
+    char **names = nullptr;
+    int count = 0;
+    FILE *in = nullptr;
+    const std::string emptyFile = temp_path();
+    EXPECT_EQ(ZeOpenInputRdwFile(emptyFile.c_str(), &names, &count, &in), ZE_RC_RDW_FILE);
+    EXPECT_TRUE(traced("*** Rdw File " + emptyFile + " has length 0."));
+    EXPECT_EQ(ZeOpenInputRdwFile("/nonexistent/x.rdw", &names, &count, &in), ZE_RC_RDW_FILE);
+    EXPECT_TRUE(traced("*** Unable to open input Rdw File /nonexistent/x.rdw."));
+    EXPECT_EQ(ZeOpenInputRdwFile(emptyFile.c_str(), &names, nullptr, &in), ZE_RC_INVALID_PARAMETER);
+    EXPECT_TRUE(traced("*** ZeOpenInputRdwFile: parameter 3 (pCount) is invalid"));
+
+    for (const Bytes &bad : {Bytes{0x07, 0x00, 0x01}, Bytes{0x07, 0x00, 0x01, 0x00, 'N', 0x05, 0x00},
+                             Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'}}) {
+        const std::string path = file_with(bad);
+        in = reinterpret_cast<FILE *>(1);
+        EXPECT_EQ(ZeOpenInputRdwFile(path.c_str(), &names, &count, &in), ZE_RC_RDW_FILE);
+        EXPECT_TRUE(traced("*** Invalid RDW header record in file " + path + "."));
+        EXPECT_EQ(in, nullptr);
+        EXPECT_EQ(names, nullptr);
+    }
+
+    char col[] = "C";
+    char *columns[] = {col};
+    FILE *out = nullptr;
+    const std::string never = emptyFile + ".new";
+    EXPECT_EQ(ZeOpenOutputRdwFile(never.c_str(), columns, 0, &out), ZE_RC_INVALID_PARAMETER);
+    EXPECT_TRUE(traced("*** ZeOpenOutputRdwFile: parameter 3 (Count) is invalid"));
+    EXPECT_EQ(std::fopen(never.c_str(), "rb"), nullptr) << "no file is created";
+    EXPECT_EQ(ZeOpenOutputRdwFileAnsi("/nonexistent/x.rdw", columns, 1, &out), ZE_RC_RDW_FILE);
+    EXPECT_TRUE(traced("*** Unable to open output Rdw File /nonexistent/x.rdw."));
+}
+
+TEST_F(RdwTest, MalformedRecordsGiveTheirCodeAndTrace)
+{
+    struct Case {
+        Bytes data;
+        unsigned rc;
+        const char *line;
+    };
+    const Case cases[] = {
+        {{}, ZE_RC_NO_ENTRY, nullptr},
+        {{0x05}, ZE_RC_RDW_FILE, "*** Invalid RDW record length"},
+        {{0x01, 0x00, 0x01, 0x00}, ZE_RC_RDW_FILE, "*** Invalid RDW record length"},
+        {{0x05, 0x00}, ZE_RC_RDW_FILE, "*** Invalid RDW data item length"},
+        {{0x05, 0x00, 0x01, 0x00}, ZE_RC_RDW_FILE, "*** Not all of RDW data item read"},
+        {{0x08, 0x00, 0xFE, 0xFF, 'A', 'B', 'C', 'D', 0x08, 0x00}, ZE_RC_RDW_FILE, "*** Invalid RDW data item length"},
+        {{0x05, 0x00, 0x09, 0x00, 'A', 0x05, 0x00}, ZE_RC_RDW_FILE, "*** Invalid RDW data item length"},
+        {{0x00, 0x01, 0xF0, 0x00, 'A', 'B'}, ZE_RC_RDW_FILE, "*** Not all of RDW data item read"},
+        {{0xFF, 0x7F, 0x00, 0x20, 'A', 'B'}, ZE_RC_RDW_FILE, "*** Not all of RDW data item read"},
+        {{0x05, 0x00, 0x01, 0x00, 'A', 0x06, 0x00}, ZE_OK, "*** Invalid RDW trailer length"},
+        {{0x05, 0x00, 0x01, 0x00, 'A'}, ZE_OK, "*** Invalid RDW trailer length"},
+    };
+    for (const Case &c : cases) {
+        clear_trace();
+        const std::string path = file_with(one_column(c.data));
+        char **names = nullptr;
+        int count = 0;
+        FILE *in = nullptr;
+        ASSERT_EQ(ZeOpenInputRdwFile(path.c_str(), &names, &count, &in), ZE_OK);
+        char *value = nullptr;
+        EXPECT_EQ(ZeReadRdwData(in, &value, count), c.rc) << path;
+        if (c.line) { EXPECT_TRUE(traced(c.line)) << trace_text(); }
+        else { EXPECT_TRUE(trace().empty()) << trace_text(); }
+        if (c.rc == ZE_OK) { EXPECT_STREQ(value, "A"); }
+        ZeFreeRdwData(&value, 1);
+        ZeFreeStrPtrArray(names, count);
+        TarnCloseFile(in);
+    }
+}
+
+TEST_F(RdwTest, WritersRefuseOversizedRecordsAndNameTheFailingWrite)
+{
+    std::string item(32768, 'i'), part(30000, 'p');
+    char *tooLong[] = {item.data()};
+    char *tooMany[] = {part.data(), part.data(), part.data()};
+    FILE *f = std::tmpfile();
+    EXPECT_EQ(ZeWriteRdwData(f, tooLong, 1), ZE_RC_RDW_FILE);
+    EXPECT_TRUE(traced("*** RDW record too long: item of 32768 bytes"));
+    EXPECT_EQ(ZeWriteRdwDataAnsi(f, tooMany, 3), ZE_RC_RDW_FILE);
+    EXPECT_TRUE(traced("*** RDW record too long: record of 90008 bytes"));
+    EXPECT_TRUE(contents(f).empty());
+    std::fclose(f);
+
+    char ab[] = "AB";
+    char *values[] = {ab};  // 06 00 | 02 00 41 42 | 06 00
+    const std::pair<std::size_t, const char *> failures[] = {
+        {0, "*** RDW write error: record length"}, {2, "*** RDW write error: item length"},
+        {5, "*** RDW write error: item"}, {6, "*** RDW write error: record length trailer"}};
+    for (auto [room, line] : failures) {
+        clear_trace();
+        std::size_t left = room;
+        FILE *s = failing_stream(left);
+        EXPECT_EQ(ZeWriteRdwData(s, values, 1), ZE_RC_RDW_FILE);
+        EXPECT_EQ(trace(), std::vector<std::string>{line});
+        std::fclose(s);
+    }
+}
+
+TEST_F(RdwTest, MemoryShortageKeepsTheReaderInStep)
+{
+    const std::string path = temp_path();
+    char a[] = "alpha", b[] = "beta";
+    char *columns[] = {a, b};
+    std::string big(5000, 'b');
+    char *row[] = {big.data(), a};
+    FILE *out = nullptr;
+    ZeOpenOutputRdwFile(path.c_str(), columns, 2, &out);
+    ZeWriteRdwData(out, row, 2);
+    ZeWriteRdwData(out, columns, 2);
+    TarnCloseFile(out);
+
+    each_alloc_failure([&](long) {
+        clear_trace();
+        char **names = nullptr;
+        int count = 0;
+        FILE *in = nullptr;
+        unsigned rc = ZeOpenInputRdwFile(path.c_str(), &names, &count, &in);
+        if (rc != ZE_OK) {
+            EXPECT_EQ(rc, ZE_RC_NO_MEMORY);
+            EXPECT_EQ(in, nullptr);
+            EXPECT_EQ(names, nullptr);
+            return;
+        }
+        char *values[2] = {nullptr, nullptr};
+        EXPECT_EQ(ZeReadRdwData(in, values, 2), ZE_OK);
+        EXPECT_TRUE(values[1] == nullptr || std::string(values[1]) == "alpha");
+        EXPECT_EQ(count_traced("*** Unable to allocate"), (values[0] ? 0u : 1u) + (values[1] ? 0u : 1u));
+        EXPECT_EQ(ZeReadRdwData(in, values, 2), ZE_OK) << "the second record is read from its start";
+        EXPECT_TRUE(values[0] == nullptr || std::string(values[0]) == "alpha");
+        EXPECT_EQ(ZeReadRdwData(in, values, 2), ZE_RC_NO_ENTRY);
+        EXPECT_EQ(count_traced("*** Invalid"), 0u) << trace_text();
+        ZeFreeRdwData(values, 2);
+        ZeFreeStrPtrArray(names, count);
+        TarnCloseFile(in);
+    });
+
+    FILE *f = std::tmpfile();
+    TarnSetAllocFailure(0, 1);
+    EXPECT_EQ(ZeWriteRdwData(f, row, 2), ZE_RC_NO_MEMORY);
+    TarnSetAllocFailure(-1, 0);
+    EXPECT_TRUE(traced("*** Unable to allocate temp RDW data buffer of length 5000"));
+    EXPECT_TRUE(contents(f).empty());
+    std::fclose(f);
+}
