@@ -289,7 +289,7 @@ void trace_write_error(WriteStep step)
 
 class RecordWriter {
 public:
-    RecordWriter(FILE *stream, char *scratch) : stream_(stream), scratch_(scratch) {}
+    RecordWriter(FILE *stream, char *scratch) : stream_(stream), scratch_(scratch), errorBefore_(std::ferror(stream)) {}
 
     void word(std::size_t value)
     {
@@ -308,7 +308,8 @@ public:
             if (convert) TarnConvertStrN(p, n + 1, value, 1);
             else std::memcpy(p, value, n);
             used_ += n;
-        } else if (!failed_) {  // larger than the window
+        } else if (!failed_) {  // larger than the window: straight to the stream
+            flush();
             if (convert) TarnConvertStrN(scratch_, n + 1, value, 1);
             emit(convert ? scratch_ : value, n);
         }
@@ -338,16 +339,19 @@ private:
         used_ = 0;
     }
 
+    // A stream may set its error flag yet count every byte as written; the
+    // failure is then placed at the start of the chunk.
     void emit(const char *bytes, std::size_t n)
     {
         if (failed_) return;
         std::size_t done = std::fwrite(bytes, 1, n, stream_);
-        written_ += done;
-        failed_ = done < n;
+        failed_ = done < n || (!errorBefore_ && std::ferror(stream_));
+        written_ += failed_ && done == n ? 0 : done;
     }
 
     FILE *stream_;
     char *scratch_;  // for converting values larger than the window
+    bool errorBefore_;
     char window_[kWindow];
     std::size_t used_ = 0;
     std::size_t written_ = 0;
