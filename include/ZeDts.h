@@ -1,8 +1,9 @@
 /*
  * ZeDts.h - remote requests: the request info that goes with every request,
- * and the result and message objects that carry a request's outcome.
- * Each family has its own section below; action requests, routing, item
- * operations and logon add theirs after these.
+ * the result and message objects that carry a request's outcome, action
+ * requests and their routing to a router library, and the item, collection
+ * and list operations built on them. Each family has its own section below;
+ * logon adds its own.
  *
  * Every function that does work returns an unsigned code (0 success; the
  * shared codes of ZeTypes.h; the family codes below). A parameter that is
@@ -152,6 +153,203 @@ ZE_API unsigned int ZeSetDtsResultMessage(DtsResult *result, DtsMessage *msg);
  * through ZeGetDtsResultFields: that code. */
 ZE_API unsigned int ZeGetDtsResultCode(DtsResult *result, va_list *pArgs);
 ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
+
+/* ====================================================== action requests */
+/*
+ * A DtsAction ("DTSACTION") is one request on its way to a router library
+ * and its answer on the way back: the command word, the request info, the
+ * request fields (column, operator, value), the response kind and response
+ * file, the router's return code and answer text, and the places the answer
+ * is loaded into (an item, or a collection through the descriptor, or a list
+ * of names). The router library reads and answers the request only through
+ * ZeGetDtsActionField and ZeSetDtsActionField, from inside router_client.
+ *
+ * Field numbers of ZeSetDtsActionField / ZeGetDtsActionField and the further
+ * arguments each takes, with their exact types (null pointers passed typed):
+ *
+ *   no. name                   set: arguments, effect            get: arguments
+ *   1-7 ZE_ACTION_OBJECT ...   const char *value: sets info      const char **pValue: info field
+ *       ZE_ACTION_ROUTENODE    field 1-7 (OBJECT, PLATFORM,      (borrowed, may be NULL)
+ *                              VERSION, LANGUAGE, USERNAME,
+ *                              DESTNODE, ROUTENODE)
+ *   8   ZE_ACTION_DELTA        DtsDelta *delta: attached when    -
+ *                              valid, else none is attached
+ *   9   ZE_ACTION_HAS_DELTA    -                                 unsigned int *pHasDelta: 1 or 0
+ *   10  ZE_ACTION_DELTA_FIELDS const char *cursor,               char **pCursor, unsigned int *pCount
+ *                              unsigned int count                (ZeGetDtsDeltaFields)
+ *                              (ZeSetDtsDeltaFields)
+ *   11  ZE_ACTION_REQUEST_FIELDS -                               char ***pColumns, char ***pRelops,
+ *                                                                char ***pValues, int *pCount
+ *   12  ZE_ACTION_ANSWER_ITEM  char **columns, char **values,    -
+ *                              int count: one answer row
+ *   13  ZE_ACTION_COMMAND      const char *command               const char **pCommand
+ *   14  ZE_ACTION_RESPONSE_KIND unsigned int kind                unsigned int *pKind
+ *   15  ZE_ACTION_RESPONSE_FILE const char *fileName             const char **pFileName
+ *   16  ZE_ACTION_ROUTER_TEXT1 const char *text                  const char **pText
+ *   17  ZE_ACTION_ROUTER_TEXT2 const char *text                  const char **pText
+ *   18  ZE_ACTION_MESSAGE      const char *text: answer text     -
+ *   19  ZE_ACTION_ANSWER_HEADER TarnList *columns: answer        -
+ *                              column names (char * entries)
+ *   20  ZE_ACTION_ANSWER_ROW   TarnList *values: one answer row  -
+ *                              (char * entries, header order)
+ *   21  ZE_ACTION_LIST_NAME    const char *name: one list name   -
+ *
+ * A "-" (and any number outside 1 to 21) gives 4. Texts handed in are
+ * copied; texts and arrays handed out are the action's (or its info's,
+ * filter's, delta's) own, valid until that owner changes.
+ */
+
+/* Field numbers. */
+#define ZE_ACTION_OBJECT 1u
+#define ZE_ACTION_PLATFORM 2u
+#define ZE_ACTION_VERSION 3u
+#define ZE_ACTION_LANGUAGE 4u
+#define ZE_ACTION_USERNAME 5u
+#define ZE_ACTION_DESTNODE 6u
+#define ZE_ACTION_ROUTENODE 7u
+#define ZE_ACTION_DELTA 8u
+#define ZE_ACTION_HAS_DELTA 9u
+#define ZE_ACTION_DELTA_FIELDS 10u
+#define ZE_ACTION_REQUEST_FIELDS 11u
+#define ZE_ACTION_ANSWER_ITEM 12u
+#define ZE_ACTION_COMMAND 13u
+#define ZE_ACTION_RESPONSE_KIND 14u
+#define ZE_ACTION_RESPONSE_FILE 15u
+#define ZE_ACTION_ROUTER_TEXT1 16u
+#define ZE_ACTION_ROUTER_TEXT2 17u
+#define ZE_ACTION_MESSAGE 18u
+#define ZE_ACTION_ANSWER_HEADER 19u
+#define ZE_ACTION_ANSWER_ROW 20u
+#define ZE_ACTION_LIST_NAME 21u
+
+/* Response kinds the library sets (field 14). Kinds 3, 9, 10, 11 and 15
+ * also get a fresh temporary response file ("TARN..." in $TMPDIR or /tmp). */
+#define ZE_RESPONSE_ITEM 1u       /* single item: the answer row comes through field 12 */
+#define ZE_RESPONSE_LIST 3u       /* name list: one field 21 per name */
+#define ZE_RESPONSE_COLLECTION 15u /* rows: field 19 once, then field 20 per row */
+
+/* Size of the response file name, terminator included. */
+#define ZE_RESPONSE_FILE_SIZE 260u
+
+/*
+ * A new action in *pAction: response kind 1, no response file, no command,
+ * empty request fields, an empty message. 0; 3 with NULL stored when the
+ * action itself cannot be made; 3 with the action stored when one of its
+ * parts cannot be made (destroy it); 4 for a NULL pAction.
+ */
+ZE_API unsigned int ZeCreateDtsAction(DtsAction **pAction);
+
+/*
+ * Releases the action and everything it owns: command, router texts,
+ * message, request fields, names no list operation has taken, and the
+ * temporary response file the action made (that file is deleted; a file
+ * named through field 15 is not). The info, delta, descriptor, item and
+ * collection are borrowed and stay. 0; 4 ("Action").
+ */
+ZE_API unsigned int ZeDestroyDtsAction(DtsAction *action);
+
+/*
+ * Sets field `field` from the further arguments (table above); checks
+ * "Action" and "Field" (not 0). Codes: 0; 4 for a field without a setter;
+ * 3 when a copy cannot be made (the field is NULL then); otherwise the code
+ * of the call the field maps to:
+ *   1-7   ZeSetDtsInfoField's; 4 while no info is attached (before routing).
+ *   10    ZeSetDtsDeltaFields's; 4 without a delta attached.
+ *   12    the code of loading the row into the action's item (see routing);
+ *         0 and nothing loaded when no item is attached. NULL columns or
+ *         values with a count above 0, or a count below 0, give 4.
+ *   13,16,17  a NULL text clears the field.
+ *   14    0; the kind is stored even when no temporary file can be made
+ *         (the response file is then empty).
+ *   15    4 for a NULL name or one of ZE_RESPONSE_FILE_SIZE characters or more
+ *         (the file name is then unchanged).
+ *   18    ZeSetDtsMsgBuffer's (4 for NULL).
+ *   19,20 see routing; 4 for a NULL list.
+ *   21    4 for a NULL name; 3 when the copy cannot be kept.
+ */
+ZE_API unsigned int ZeSetDtsActionField(DtsAction *action, unsigned int field, ...);
+
+/*
+ * Reads field `field` into the out-pointers that follow (table above);
+ * checks "Action" and "Field" (not 0), and a NULL out-pointer of a field
+ * that reads one value as parameter 3 ("pValue"). 0; 4. Fields 1-7 store
+ * NULL and give 4 while no info is attached. Field 10 gives
+ * ZeGetDtsDeltaFields's code (4 without a delta). Field 11 is checked under
+ * "get_action_request_fields" ("Action", "pColumns", "pValues", "pCount";
+ * pRelops may be NULL) and gives ZeGetFilter's code: 7 for a request
+ * without fields. Field 15 gives the action's own 260-byte buffer ("" when
+ * no file is set).
+ */
+ZE_API unsigned int ZeGetDtsActionField(DtsAction *action, unsigned int field, ...);
+
+/*
+ * Turns a filter into the request fields: each criterion goes out under the
+ * column's REAL NAME when the descriptor gives one, and with the value's
+ * database value (ZeGetRealValue) when there is one; a NULL value goes out
+ * as "". The previous request fields are replaced. Traces the request echo
+ *     "DTS Action Request <handle> - Fields", two heading lines,
+ *     '   <label>  <relop>  "<value>"("<db value>")' per criterion
+ * (label "COLUMN(REAL NAME)" or "COLUMN", left-aligned in 18; operator in
+ * 4), or only "DTS Action filter echo suppressed..." when suppressEcho is
+ * not 0; then "   Total of <n> fields in request". Checks "Action",
+ * "Filter" and "Descriptor" (NULL accepted: names and values go out as
+ * given). 0; 4. A criterion that cannot be appended is left out silently
+ * but counted.
+ */
+ZE_API unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filter, Descriptor *descriptor,
+                                                unsigned int suppressEcho);
+
+/*
+ * The filter of a DEFINE: toFilter gets fromFilter's criteria in order,
+ * then (NAME, "EQ", DEF VALUE) for each non-PSEUDO field of the descriptor
+ * that has a DEF VALUE and that fromFilter does not name. Checks
+ * "ToFilter", "FromFilter", "Descriptor". 0; the first failing append's
+ * code (toFilter keeps what was appended); 4.
+ */
+ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter, Descriptor *descriptor);
+
+/* ============================================================== routing */
+/*
+ * ZeRouteDtsAction sends a prepared action to the router library and
+ * copies the router's return code and answer text into result.
+ *
+ * Router library, first that applies: the info's ROUTEMODULE when set (an
+ * empty text too), TarnRpdb when DEMO_ROUTER is true, else TarnRout. Its
+ * entry point is
+ *     unsigned int router_client(DtsAction *action);
+ * returning 0 for success. From inside it the router reads the request
+ * (fields 13, 1-7, 11, 14, 15; 9 and 10 for deltas) and answers: text with
+ * field 18; for a single-item request one field 12; for response kind 15
+ * one field 19 then one field 20 per row; for kind 3 one field 21 per name.
+ *
+ * Loading the answer:
+ *   12  Fills the attached item with the descriptor's fields in header
+ *       order: each field takes the answer column named like its REAL NAME
+ *       (else its NAME), ignoring case, mapped to its display value; fields
+ *       the answer lacks hold "". Traces each value and
+ *       "+++ Column <c> ignored; not defined in descriptor." for columns
+ *       no field takes. 225 without a descriptor header.
+ *   19  Builds the descriptor's index array from the column names
+ *       (ZeBuildIndexArray's code).
+ *   20  Arranges the row in field order and appends it to the collection as
+ *       a new item. A row with fewer values than the header has NULL for
+ *       the missing ones (extra values are ignored). A row that cannot be
+ *       arranged (a value that does not map) is dropped with
+ *       "*** add_item_to_collection : Error loading descriptor item, rc = <rc>"
+ *       and its code goes back to the router.
+ * Without a descriptor, item or collection to load into, 12 gives 0 and
+ * 19/20 give 4.
+ *
+ * Codes: 0 the router returned 0; 1 it returned anything else (its code and
+ * text are in result); 4 bad parameter ("Action", "Info", "Command",
+ * "Result"); 11/12 the info lacks USERNAME/DESTNODE (ZeCheckDtsInfo); 3;
+ * 5 the router library cannot be loaded and 6 it has no router_client
+ * (both traced "*** Unable to load <library>.router_client"). On 4, 11, 12,
+ * 3, 5 and 6 result is untouched.
+ */
+#define ZE_RC_ROUTER_FAILED 1u /* the router returned a code other than 0 */
+
+ZE_API unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result);
 
 #ifdef __cplusplus
 }
