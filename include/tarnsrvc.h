@@ -14,6 +14,9 @@
 #include "ZeKeyed.h"
 #include "ZeEnv.h"
 
+/* Object framework */
+#include "ZeObject.h"
+
 /* Data description */
 #include "ZeDesc.h"
 #include "ZeValidate.h"

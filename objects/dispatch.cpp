@@ -1,0 +1,276 @@
+// Dispatch: the four verbs, the lookup of a key along an object's chain,
+// the traces for unknown and disabled keys, and the "ACTIONS" and
+// "IS VALID ACTION" query properties.
+#include "ZeDts.h"
+#include "ZeKeyed.h"
+#include "ZeRecords.h"
+#include "ZeStrArray.h"
+#include "foundation/blocks.hpp"
+#include "foundation/frame.hpp"
+#include "objects/object.hpp"
+
+#include <vector>
+
+ZE_SOURCE_TAG("ZeObject");
+
+namespace {
+
+constexpr std::size_t kObjectNameSize = 256;
+
+// The kinds the lookup visited, joined by "." (ZEOBJECT.GENERIC).
+class ObjectName {
+public:
+    void append(void *object)
+    {
+        char kind[TARN_EYE_CATCHER_SIZE];
+        TarnConvertStrN(kind, sizeof kind, ZeObjectInterfaceName(object), 0);
+        std::size_t used = TarnLengthOfStr(text_);
+        if (used) TarnFormatStrN(text_ + used, sizeof text_ - used, ".%s", kind);
+        else TarnCopyNCharOfStr(text_, kind, sizeof text_);
+    }
+    const char *c_str() const { return text_; }
+
+private:
+    char text_[kObjectNameSize] = {};
+};
+
+struct Found {
+    ZeHandler routine = nullptr;
+    void *active = nullptr;
+    ObjectName name;
+};
+
+// Looks `key` up in table `tableId` of the object and then of each base
+// object: 0 found, 2 disabled, 102 unknown, 4 after a failed check.
+unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, Found &found)
+{
+    if (unsigned rc = ze::check("lookup_keyed_table_routine",
+                                {{"Object", ZeObjectIsValid(object) != 0},
+                                 {"TableId", ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1)},
+                                 {"Key", ze::has_text(key)},
+                                 {"pRoutine", true},
+                                 {"pActiveObject", true}}))
+        return rc;
+    for (void *current = object; current; current = ze::base_of(current)) {
+        found.active = current;
+        found.name.append(current);
+        const ZeTableHeader &table = *ze::interface_of(current)->tables[tableId];
+        if (!table.entries) continue;
+        unsigned rc = ZeLookupKeyedEntryProc(table.entries, key, &found.routine);
+        if (rc != ZE_RC_NOT_IN_PROC_TABLE) return rc;
+    }
+    return ZE_RC_NOT_IN_PROC_TABLE;
+}
+
+// One verb's table and trace lines.
+struct Verb {
+    int table;
+    const char *disabled;
+    const char *unknown;
+    const char *failed; // NULL: a failed lookup is not traced
+    bool announce;      // trace "Performing ..." before the handler runs
+};
+
+constexpr Verb kQuery{ZE_TABLE_QUERY_PROPERTIES, "*** Query of property %s not supported (disabled) for object %s",
+                      "*** Query of property %s not supported (unknown) for object %s", nullptr, false};
+constexpr Verb kSet{ZE_TABLE_SET_PROPERTIES, "*** Set of property %s not supported (disabled) for object %s",
+                    "*** Set of property %s not supported (unknown) for object %s", nullptr, false};
+constexpr Verb kAction{ZE_TABLE_ACTIONS, "*** Action %s not supported (disabled) for object %s",
+                       "*** Action %s not supported (unknown) for object %s", nullptr, true};
+constexpr Verb kElement{ZE_TABLE_ELEMENTS, "*** Element %s not supported (disabled) for object %s",
+                        "*** Element %s not supported (unknown) for object %s",
+                        "*** Get of element %s failed for object %s", false};
+
+unsigned dispatch(const Verb &verb, void *object, const char *key, va_list *pArgs)
+{
+    Found found;
+    unsigned rc = lookup_keyed_table_routine(object, verb.table, key, found);
+    switch (rc) {
+    case ZE_OK:
+        if (verb.announce) TarnTrace("Performing %s action using object %s", key, found.name.c_str());
+        return found.routine(found.active, key, pArgs);
+    case ZE_RC_DISABLED:
+        TarnTrace(verb.disabled, key, found.name.c_str());
+        return rc;
+    case ZE_RC_NOT_IN_PROC_TABLE:
+        TarnTrace(verb.unknown, key, found.name.c_str());
+        return rc;
+    default:
+        if (verb.failed) TarnTrace(verb.failed, key ? key : "", found.name.c_str());
+        return rc;
+    }
+}
+
+// The replaced dispatch procedure of a front object for a verb, or NULL
+// when the default serves it.
+ZeHandler replaced(void *object, ZeHandler ZeFrontObject::*slot, ZeHandler standard)
+{
+    if (!ZeObjectIsNamed(object, ze::kFrontKind)) return nullptr;
+    ZeHandler procedure = static_cast<ZeFrontObject *>(object)->*slot;
+    return procedure != standard ? procedure : nullptr;
+}
+
+template <class Call>
+unsigned with_args(const char *function, void *object, const char *keyName, const char *key, Call call, va_list *args)
+{
+    return ze::frame(function, {{"Object", ZeObjectIsValid(object) != 0}, {keyName, ze::has_text(key)}},
+                     [&] { return call(object, key, args); });
+}
+
+// The chain from `object` on, deepest base last.
+std::vector<void *> chain_of(void *object)
+{
+    std::vector<void *> chain;
+    for (void *o = object; o; o = ze::base_of(o)) chain.push_back(o);
+    return chain;
+}
+
+constexpr ZeKeyedProcEntry kEmptyTable[] = {{nullptr, nullptr}};
+
+}  // namespace
+
+extern "C" {
+
+unsigned int ZeQueryProperty(void *object, const char *property, ...)
+{
+    va_list args;
+    va_start(args, property);
+    unsigned rc = with_args("ZeQueryProperty", object, "Property", property, ZeFetchProperty, &args);
+    va_end(args);
+    return rc;
+}
+
+unsigned int ZeSetProperty(void *object, const char *property, ...)
+{
+    va_list args;
+    va_start(args, property);
+    unsigned rc = with_args("ZeSetProperty", object, "Property", property, ZeEstablishProperty, &args);
+    va_end(args);
+    return rc;
+}
+
+unsigned int ZeSubmitAction(void *object, const char *action, ...)
+{
+    va_list args;
+    va_start(args, action);
+    unsigned rc = with_args("ZeSubmitAction", object, "Action", action, ZePerformAction, &args);
+    va_end(args);
+    return rc;
+}
+
+unsigned int ZeQueryElement(void *object, const char *elementKey, ...)
+{
+    va_list args;
+    va_start(args, elementKey);
+    unsigned rc = with_args("ZeQueryElement", object, "ElementKey", elementKey, ZeGetElement, &args);
+    va_end(args);
+    return rc;
+}
+
+unsigned int ZeFetchProperty(void *object, const char *key, va_list *pArgs)
+{
+    if (ZeHandler own = replaced(object, &ZeFrontObject::queryProperty, ZeGetProperty))
+        return own(ZeObjectBaseObject(object), key, pArgs);
+    return ZeGetProperty(object, key, pArgs);
+}
+
+unsigned int ZeEstablishProperty(void *object, const char *key, va_list *pArgs)
+{
+    if (ZeHandler own = replaced(object, &ZeFrontObject::setProperty, ZePutProperty))
+        return own(ZeObjectBaseObject(object), key, pArgs);
+    return ZePutProperty(object, key, pArgs);
+}
+
+unsigned int ZePerformAction(void *object, const char *key, va_list *pArgs)
+{
+    if (ZeHandler own = replaced(object, &ZeFrontObject::performAction, ZeRunAction))
+        return own(ZeObjectBaseObject(object), key, pArgs);
+    if (auto *result = static_cast<DtsResult *>(ZeElement(object, "RESULT")))
+        ZeSetDtsResultFields(result, 0, nullptr);
+    return ZeRunAction(object, key, pArgs);
+}
+
+unsigned int ZeGetProperty(void *object, const char *key, va_list *pArgs) { return dispatch(kQuery, object, key, pArgs); }
+unsigned int ZePutProperty(void *object, const char *key, va_list *pArgs) { return dispatch(kSet, object, key, pArgs); }
+unsigned int ZeRunAction(void *object, const char *key, va_list *pArgs) { return dispatch(kAction, object, key, pArgs); }
+unsigned int ZeGetElement(void *object, const char *key, va_list *pArgs) { return dispatch(kElement, object, key, pArgs); }
+
+void *ZeElement(void *object, const char *key)
+{
+    void *element = nullptr;
+    ZeQueryElement(object, key, &element);
+    return element;
+}
+
+unsigned int ZeQueryActions(void *object, const char *key, va_list *pArgs)
+{
+    char ***pActions = ze::arg<char ***>(pArgs);
+    unsigned int *pCount = ze::arg<unsigned int *>(pArgs);
+    if (pActions) *pActions = nullptr;
+    if (pCount) *pCount = 0;
+    return ze::frame("ZeQueryActions",
+                     {{"Object", ZeObjectIsValid(object) != 0}, {"PropertyKey", ze::same_key(key, "ACTIONS")},
+                      {"pActions", ze::given(pActions)}, {"pCount", ze::given(pCount)}},
+                     [&] {
+                         // Deepest base first, so nearer objects replace or disable its entries.
+                         ZeTableHeader merged{};
+                         std::vector<void *> chain = chain_of(object);
+                         unsigned rc = ZE_OK;
+                         for (auto o = chain.rbegin(); o != chain.rend() && !rc; ++o)
+                             rc = ze::merge_entries(merged, ze::interface_of(*o)->tables[ZE_TABLE_ACTIONS]->entries, -1);
+                         if (!rc) {
+                             auto *item = static_cast<Item *>(ZeElement(object, "ITEM"));
+                             rc = ZeExtractKeyedEntryActions(item, merged.entries ? merged.entries : kEmptyTable,
+                                                             pActions, pCount);
+                         }
+                         ze::clear_entries(merged);
+                         return rc;
+                     });
+}
+
+unsigned int ZeQueryValidAction(void *object, const char *key, va_list *pArgs)
+{
+    const char *actionKey = ze::arg<const char *>(pArgs);
+    int *pResponse = ze::arg<int *>(pArgs);
+    if (pResponse) *pResponse = 0;
+    return ze::frame("ZeQueryValidAction",
+                     {{"Object", ZeObjectIsValid(object) != 0}, {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
+                      {"ActionKey", ze::given(actionKey)}, {"pResponse", ze::given(pResponse)}},
+                     [&] {
+                         Found found;
+                         unsigned rc = lookup_keyed_table_routine(object, ZE_TABLE_ACTIONS, actionKey, found);
+                         *pResponse = rc == ZE_OK ? 1 : 0;
+                         return rc;
+                     });
+}
+
+unsigned int ZeExtractKeyedEntryActions(Item *item, const ZeKeyedProcEntry *table, char ***pValues,
+                                        unsigned int *pCount)
+{
+    if (!table || !pValues || !pCount) return ZE_RC_INVALID_PARAMETER;
+    *pValues = nullptr;
+    *pCount = 0;
+    unsigned count = 0;
+    for (const ZeKeyedProcEntry *e = table; e->key; ++e)
+        if (e->procedure) ++count;
+    char **names = ZeAllocStrPtrArray(count);
+    if (!names) return ZE_RC_NO_MEMORY;
+    unsigned n = 0;
+    for (const ZeKeyedProcEntry *e = table; e->key; ++e) {
+        if (!e->procedure) continue;
+        names[n] = ZE_DUP(e->key);
+        if (!names[n++]) {
+            ZeFreeStrPtrArray(names, static_cast<int>(n));
+            return ZE_RC_NO_MEMORY;
+        }
+    }
+    if (unsigned rc = ZeAttachItemValues(item, names, ZE_COUNT_VALUES)) {
+        ZeFreeStrPtrArray(names, static_cast<int>(count));
+        return rc;
+    }
+    *pValues = ZeItemValues(item);
+    *pCount = count;
+    return ZE_OK;
+}
+
+}  // extern "C"

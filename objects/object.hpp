@@ -1,0 +1,60 @@
+// Inside the object framework: the interface and front object records, and
+// the table and chain helpers that objects, dispatch and the generic object
+// share.
+#pragma once
+
+#include "ZeObject.h"
+
+#include <cstdarg>
+
+// One table of an interface: a keyed procedure array closed by a NULL key
+// (NULL while empty) and the number of entries before the terminator.
+struct ZeTableHeader {
+    ZeKeyedProcEntry *entries;
+    int count;
+};
+
+struct ZeInterface {
+    char eyeCatcher[TARN_EYE_CATCHER_SIZE]; // "ZEOBJINTER"
+    char name[TARN_EYE_CATCHER_SIZE];       // the object's kind
+    ZeTableHeader *tables[ZE_TABLE_COUNT];
+    void *base;
+    ZeReleaseProc baseRelease;
+};
+
+// What ZeCreateObject makes: the object an application holds.
+struct ZeFrontObject {
+    ZeInterface *interface;
+    char *name; // upper case, owned
+    void *module;
+    ZeHandler queryProperty;
+    ZeHandler performAction;
+    ZeHandler setProperty;
+};
+
+namespace ze {
+
+constexpr const char *kFrontKind = "ZEOBJECT";
+
+// The interface of a valid object, else NULL.
+ZeInterface *interface_of(void *object);
+
+// The next object of the chain when it is a valid object, else NULL.
+void *base_of(void *object);
+
+// Merges entries into a table (see ZeObjectSetTableValues): 0, or 3 with
+// the table unchanged.
+unsigned merge_entries(ZeTableHeader &table, const ZeKeyedProcEntry *values, int count);
+
+// Releases a table's array (the header itself stays).
+void clear_entries(ZeTableHeader &table);
+
+// Takes the next handler argument; a NULL list yields a zero value, which
+// the handler's parameter check then refuses.
+template <class T>
+T arg(va_list *pArgs)
+{
+    return pArgs ? va_arg(*pArgs, T) : T{};
+}
+
+}  // namespace ze

@@ -1,0 +1,5 @@
+# Object framework: registry, objects and interfaces, dispatch, generic object.
+list(APPEND TARNSRVC_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/registry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/object.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dispatch.cpp)
