@@ -7,4 +7,5 @@ list(APPEND TARNSRVC_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/delta.cpp
   ${CMAKE_CURRENT_LIST_DIR}/filter.cpp
   ${CMAKE_CURRENT_LIST_DIR}/criteria.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/match.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rdw.cpp)

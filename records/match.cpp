@@ -1,0 +1,128 @@
+// Filter matching: a record value against the current criterion by the
+// field's type, and a whole record against every criterion.
+#include "ZeDesc.h"
+#include "ZeFilter.h"
+
+#include "foundation/frame.hpp"
+#include "foundation/text.hpp"
+#include "records/records.hpp"
+
+#include <string_view>
+
+using ze::records::is_filter;
+
+namespace {
+
+enum class Relop { EQ, NE, LT, LE, GT, GE, Unknown };
+
+// Operators are exact upper-case words.
+Relop relop_of(std::string_view text)
+{
+    constexpr std::string_view table[] = {"EQ", "NE", "LT", "LE", "GT", "GE"};
+    for (int i = 0; i < 6; ++i)
+        if (text == table[i]) return static_cast<Relop>(i);
+    return Relop::Unknown;
+}
+
+// The record value (left) against the criterion value (right).
+template <class Number>
+unsigned compare_numbers(Relop relop, Number value, Number wanted)
+{
+    bool holds = false;
+    switch (relop) {
+    case Relop::EQ: holds = value == wanted; break;
+    case Relop::NE: holds = value != wanted; break;
+    case Relop::LT: holds = value < wanted; break;
+    case Relop::LE: holds = value <= wanted; break;
+    case Relop::GT: holds = value > wanted; break;
+    case Relop::GE: holds = value >= wanted; break;
+    case Relop::Unknown: return ZE_RC_MATCH_NOT_POSSIBLE;
+    }
+    return holds ? ZE_RC_MATCH : ZE_RC_NO_MATCH;
+}
+
+// "*" matches everything; "abc*" compares the first three characters; a
+// "*" in first place of a longer value compares literally. The operator is
+// not used.
+unsigned compare_text(Field *field, const char *value, const char *wanted)
+{
+    if (std::string_view(wanted) == "*") return ZE_RC_MATCH;
+    const char *star = TarnFirstStrInStr(wanted, "*");
+    const std::size_t prefix = star ? static_cast<std::size_t>(star - wanted) : 0;
+    int caseSensitive = 0;
+    ZeGetAttribute(field, "CASE SENSITIVE", &caseSensitive);
+    int difference = 0;
+    if (prefix > 0) {
+        difference = caseSensitive ? TarnCompareNCharOfStr(value, wanted, prefix)
+                                   : TarnCompareNoCaseNCharOfStr(value, wanted, prefix);
+    } else {
+        difference = caseSensitive ? TarnCompareStr(value, wanted) : TarnCompareNoCaseStr(value, wanted);
+    }
+    return difference == 0 ? ZE_RC_MATCH : ZE_RC_NO_MATCH;
+}
+
+unsigned compare_to_current(Filter *filter, Field *field, const char *value)
+{
+    const Criterion *criterion = filter->cursor;
+    if (!criterion) return ZE_RC_MATCH_NOT_POSSIBLE;
+    const char *type = nullptr;
+    ZeGetAttribute(field, "TYPE", &type);
+    const std::string_view kind = ze::view(type);
+    if (kind == "TEXT") return compare_text(field, value, criterion->value);
+    if (kind == "DATE" || kind == "TIME") return ZE_RC_MATCH_DATE_TIME;
+    const Relop relop = relop_of(criterion->relop);
+    if (kind == "INT") return compare_numbers(relop, TarnIntFromStr(value), TarnIntFromStr(criterion->value));
+    if (kind == "REAL") return compare_numbers(relop, TarnRealFromStr(value), TarnRealFromStr(criterion->value));
+    return ZE_RC_MATCH_BAD_TYPE;
+}
+
+// The field a column names: its exact name first, else ignoring case, as
+// the descriptor's header lookups do.
+Field *field_named(Descriptor *descriptor, const char *column)
+{
+    Field *field = nullptr;
+    if (ZeGetFieldByName(descriptor, &field, column) == ZE_OK) return field;
+    for (field = nullptr; ZeGetField(descriptor, &field) == ZE_OK;) {
+        const char *name = nullptr;
+        ZeGetAttribute(field, "NAME", &name);
+        if (name && ze::equal_nocase(name, column)) return field;
+    }
+    return nullptr;
+}
+
+unsigned match_record(Filter *filter, Descriptor *descriptor, char **data)
+{
+    for (ZeInitFilterQuery(filter); filter->cursor; ZeNextFilterItem(filter)) {
+        const char *column = filter->cursor->column;
+        int index = -1;
+        if (unsigned rc = ZeGetFieldIndex(descriptor, column, &index)) return rc;
+        Field *field = field_named(descriptor, column);
+        if (!field) return ZE_RC_NO_ENTRY;
+        if (!data[index]) return ZE_RC_MATCH_NOT_POSSIBLE;
+        unsigned rc = compare_to_current(filter, field, data[index]);
+        if (rc != ZE_RC_MATCH) return rc;
+    }
+    return ZE_RC_MATCH;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZE_API unsigned int ZeCompareFieldToCriteria(Filter *filter, Field *field, const char *Value)
+{
+    return ze::frame("ZeCompareFieldToCriteria",
+                     {{"Filter", is_filter(filter)}, {"Field", ZeIsValidField(field) != 0}, {"Value", ze::given(Value)}},
+                     [&] { return compare_to_current(filter, field, Value); });
+}
+
+ZE_API unsigned int ZeMatchFilter(Filter *filter, Descriptor *descriptor, char **Data)
+{
+    return ze::frame("ZeMatchFilter",
+                     {{"Filter", is_filter(filter)},
+                      {"Descriptor", ZeIsValidDescriptor(descriptor) != 0},
+                      {"Data", ze::given(Data)}},
+                     [&] { return match_record(filter, descriptor, Data); });
+}
+
+}  // extern "C"
