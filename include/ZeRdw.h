@@ -57,20 +57,23 @@ extern "C" {
 ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, int *pCount, FILE **pFile);
 
 /*
- * Reads one record of exactly Count items into Values[0..Count-1]: each
- * slot's previous block is freed and replaced by the new value (the slots
- * start NULL; free them at the end with ZeFreeRdwData). Not traced as a
- * parameter check: a NULL File, a negative Count or NULL Values give 4.
- *   0 the record was read; a slot whose block could not be allocated is
+ * Reads one record of exactly Count items into Values[0..Count-1]. The
+ * values array is reused from record to record: each slot receives the new
+ * value in its own block, reusing the slot's previous block when that held
+ * a text at least as long, otherwise freeing it for a new one (slots start
+ * NULL; free them at the end with ZeFreeRdwData). Not traced as a parameter
+ * check: a NULL File, a negative Count or NULL Values give 4.
+ *   0 the record was read. A slot whose block could not be allocated is
  *     left NULL, with "*** Unable to allocate RDW data buffer of length %d"
- *     or "*** Unable to allocate temp RDW data buffer of length %d"; a record
- *     whose trailer is missing, differs from its length or does not follow
- *     Count items traces "*** Invalid RDW trailer length" (the reader stays
- *     at the next record whenever the record length allows).
- *   1 "*** Invalid RDW record length" (a lone byte, or less than 2);
+ *     or "*** Unable to allocate temp RDW data buffer of length %d" (the
+ *     item is passed over, so the following items are read correctly). A
+ *     record whose trailer is missing or differs from its length, or that
+ *     holds more than Count items, traces "*** Invalid RDW trailer length";
+ *     the next read starts at the next record.
+ *   1 "*** Invalid RDW record length" (a lone byte, or a length below 2);
  *     "*** Invalid RDW data item length" (missing, negative, or longer than
- *     the rest of the record); "*** Not all of RDW data item read" (the file
- *     ends inside an item, whose slot is left NULL).
+ *     the rest of the record: fewer than Count items); "*** Not all of RDW
+ *     data item read" (the file ends inside an item, whose slot is left NULL).
  *   7 end of file before the record (no trace).
  */
 ZE_API unsigned int ZeReadRdwData(FILE *File, char **Values, int Count);
@@ -82,23 +85,27 @@ ZE_API unsigned int ZeFreeRdwData(char **Values, int Count);
 /*
  * Creates (truncates) Filename and writes the header record from the first
  * Count names ("Filename", "Columns": not NULL; "Count": above 0; "pFile":
- * not NULL; nothing is created when a check fails). On failure the stream
- * is closed and NULL stored.
- *   1 "*** Unable to open output Rdw File %s."; or a write error below.
- *   3 (plain form only: a name over 4095 bytes needs a scratch block); 4.
+ * not NULL; nothing is created when a check fails; the Ansi form reports
+ * under its own name). On failure the stream is closed and NULL stored.
+ *   1 "*** Unable to open output Rdw File %s.", or a code of the writers below.
+ *   3 as ZeWriteRdwData (plain form only); 4.
  */
 ZE_API unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile);
 ZE_API unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile);
 
 /*
  * Writes one record of the first Count values (NULL values written as
- * empty). Not traced as a parameter check: a NULL File, a negative Count,
- * or NULL Values with Count above 0 give 4.
- *   0; 1 "*** RDW write error: record length" / "item length" / "item" /
- *   "record length trailer" (where the stream failed), or
- *   "*** RDW record too long: item of %u bytes" / "record of %u bytes"
- *   (nothing written); 3 "*** Unable to allocate temp RDW data buffer of
- *   length %d" (plain form only, for a value over 4095 bytes; nothing written).
+ * empty), handing the stream the whole record at once. Not traced as a
+ * parameter check: a NULL File, a negative Count, or NULL Values with Count
+ * above 0 give 4.
+ *   0;
+ *   1 "*** RDW write error: record length" / "item length" / "item" /
+ *     "record length trailer", naming the part at which the stream stopped
+ *     taking bytes; or "*** RDW record too long: item of %zu bytes" /
+ *     "record of %zu bytes" (nothing written);
+ *   3 "*** Unable to allocate temp RDW data buffer of length %d" (plain
+ *     form only: a value of 4096 bytes or more is converted in a block of
+ *     its own; nothing written).
  */
 ZE_API unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count);
 ZE_API unsigned int ZeWriteRdwDataAnsi(FILE *File, char **Values, int Count);

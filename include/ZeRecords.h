@@ -186,8 +186,8 @@ ZE_API unsigned int ZeAppendCollection(Collection *Destination, Collection *Sour
  * "ZeSortCollectionByParent: no records to sort". Items without the two
  * values trace "*** child_of_parent: bad parent name" (and the failed
  * ZeItemValue check). Afterwards the cursor is set to position 1.
- * Does not check its collection (pass a valid one): 0; 3 when memory ran
- * short while moving an item (every item stays in the collection).
+ * No parameter check is traced: 0; 3 when memory ran short while moving an
+ * item (every item stays in the collection); 4 for an invalid collection.
  * Any depth of nesting is handled without recursion.
  */
 ZE_API unsigned int ZeSortCollectionByParent(Collection *collection, int KeyField, int ParentField);

@@ -417,20 +417,29 @@ bool record_arguments_valid(FILE *stream, char **values, int count)
     return stream && count >= 0 && (values || count == 0);
 }
 
-unsigned open_output(const char *filename, char **columns, int count, FILE **pFile, bool convert)
+// Both header writers: the same checks under their own names.
+unsigned open_output(const char *function, const char *filename, char **columns, int count, FILE **pFile,
+                     bool convert)
 {
-    *pFile = nullptr;
-    FILE *stream = TarnOpenFile(filename, "wb+");
-    if (!stream) {
-        TarnTrace("*** Unable to open output Rdw File %s.", filename);
-        return ZE_RC_RDW_FILE;
-    }
-    if (unsigned rc = write_record(stream, columns, count, convert)) {
-        TarnCloseFile(stream);
-        return rc;
-    }
-    *pFile = stream;
-    return ZE_OK;
+    return ze::frame(function,
+                     {{"Filename", ze::given(filename)},
+                      {"Columns", ze::given(columns)},
+                      {"Count", count > 0},
+                      {"pFile", ze::given(pFile)}},
+                     [&] {
+                         *pFile = nullptr;
+                         FILE *stream = TarnOpenFile(filename, "wb+");
+                         if (!stream) {
+                             TarnTrace("*** Unable to open output Rdw File %s.", filename);
+                             return ZE_RC_RDW_FILE;
+                         }
+                         if (unsigned rc = write_record(stream, columns, count, convert)) {
+                             TarnCloseFile(stream);
+                             return rc;
+                         }
+                         *pFile = stream;
+                         return ZE_OK;
+                     });
 }
 
 }  // namespace
@@ -481,22 +490,12 @@ ZE_API unsigned int ZeFreeRdwData(char **Values, int Count)
 
 ZE_API unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile)
 {
-    return ze::frame("ZeOpenOutputRdwFile",
-                     {{"Filename", ze::given(Filename)},
-                      {"Columns", ze::given(Columns)},
-                      {"Count", Count > 0},
-                      {"pFile", ze::given(pFile)}},
-                     [&] { return open_output(Filename, Columns, Count, pFile, true); });
+    return open_output("ZeOpenOutputRdwFile", Filename, Columns, Count, pFile, true);
 }
 
 ZE_API unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile)
 {
-    return ze::frame("ZeOpenOutputRdwFileAnsi",
-                     {{"Filename", ze::given(Filename)},
-                      {"Columns", ze::given(Columns)},
-                      {"Count", Count > 0},
-                      {"pFile", ze::given(pFile)}},
-                     [&] { return open_output(Filename, Columns, Count, pFile, false); });
+    return open_output("ZeOpenOutputRdwFileAnsi", Filename, Columns, Count, pFile, false);
 }
 
 ZE_API unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count)
