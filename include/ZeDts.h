@@ -351,6 +351,113 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
 
 ZE_API unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result);
 
+/* ============================================ item operations and lists */
+/*
+ * Standard operations on remote items. Each builds an action from the
+ * descriptor and the filter (request fields echoed, see
+ * ZeSetDtsActionRequestFilter), routes it with its command word and lets
+ * the answer land in the caller's item, collection or list item; the
+ * router's code and text land in result.
+ *
+ * Codes: 0; 1 the router failed (its code and text are in result); 4 a bad
+ * parameter, reported under the function's own name ("Command",
+ * "Descriptor", "Info", "Filter", "Item", "Collection", "List", "Result");
+ * otherwise the code of the step that failed (3, 11, 12, 5, 6, ... see
+ * ZeRouteDtsAction).
+ */
+
+/* The worker of the single-item operations: sends `command`; the answer
+ * row (field 12) fills item when one is given (NULL: nothing is loaded). */
+ZE_API unsigned int ZeActUponDtsItem(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter,
+                                     Item *item, DtsResult *result);
+
+ZE_API unsigned int ZeDefineDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                                    DtsResult *result); /* "DEFINE" */
+ZE_API unsigned int ZeAlterDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                                   DtsResult *result); /* "ALTER" */
+ZE_API unsigned int ZeDeleteDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter,
+                                    DtsResult *result); /* "DELETE"; loads no item */
+ZE_API unsigned int ZeOpenDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                                  DtsResult *result); /* "SELECT" */
+ZE_API unsigned int ZeCopyDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                                  DtsResult *result); /* "COPY" */
+ZE_API unsigned int ZeRenameDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                                    DtsResult *result); /* "RENAME" */
+
+/* Fills item with the descriptor's DEF VALUEs in field order (NULL for a
+ * field without one); routes nothing. 0; 3; 225 without a header; 4. */
+ZE_API unsigned int ZeNewDtsItem(Descriptor *descriptor, DtsInfo *info, Item *item, DtsResult *result);
+
+/*
+ * Copies an item by defining a new one. For each KEY field the filter must
+ * hold the key of the item to copy; when the field has a COPY TO pseudo
+ * field, the filter's criterion on that pseudo field gives the new key. The
+ * DEFINE goes out with (pseudo field EQ old key) and (key field EQ new key);
+ * other criteria of the filter are not sent. A key field missing from the
+ * filter is traced ("*** Key field <NAME> not specified in filter") and
+ * left out; a missing pseudo field is traced ("*** Pseudo field <NAME> not
+ * specified in filter") and the old key taken. The code of the DEFINE.
+ */
+ZE_API unsigned int ZeCopyDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                                           DtsResult *result);
+
+/* ZeCopyDtsItemViaDefine, then, when it succeeded, a DELETE with the
+ * filter's criteria on KEY fields (the old key). The last code. */
+ZE_API unsigned int ZeRenameDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                                             DtsResult *result);
+
+/*
+ * Empties the collection and sends "SELECT" with response kind 15; each
+ * answer row becomes an item of the collection (values in field order, as
+ * display values). On success the collection stands on its first item and
+ * "<n> items in collection" is traced.
+ * ZeOpenDtsCollectionWithDups is the same operation under a second name.
+ */
+ZE_API unsigned int ZeOpenDtsCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter,
+                                        Collection *collection, DtsResult *result);
+ZE_API unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
+                                                Collection *collection, DtsResult *result);
+
+/*
+ * The same, then keeps only the first item of each group of items whose
+ * KEY fields are equal (case-sensitive; a NULL value equals only NULL, as
+ * ZeDescriptorKeysMatch compares), in their order; a descriptor without
+ * key fields keeps only the first item. Traces "<n> items in collection"
+ * before (also when the select failed, with the rows delivered so far) and,
+ * on success, "<m> items after removing duplicates" after. Linear in the
+ * number of rows. 3 when memory runs short while removing (some duplicates
+ * then remain).
+ */
+ZE_API unsigned int ZeOpenDtsCollectionWithoutDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
+                                                   Collection *collection, DtsResult *result);
+
+/*
+ * Sends "LIST" (ZeGetDtsList) or "SELECT" (ZeGetDtsListViaSelect) with
+ * response kind 3; the names the router sends (field 21), in arrival
+ * order, become the values of the list item, which owns them. Names sent
+ * before a router failure are delivered all the same; no names leave the
+ * item with an empty array (count 0). The code of building or routing the
+ * request; 3 when the names cannot be handed over (the item is unchanged).
+ */
+ZE_API unsigned int ZeGetDtsList(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
+                                 DtsResult *result);
+ZE_API unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
+                                          DtsResult *result);
+
+/*
+ * The distinct values of one column over a full select. The column is
+ * named by the filter's first criterion "<column> EQ *" (none: 4, traced
+ * "*** get_list_field_name_from_filter: no filter entry of form NAME EQ *");
+ * the select carries the filter's other criteria (those whose value is not
+ * exactly "*"). The values, case-sensitively distinct in the order first
+ * met, become the list item's values. Codes: those of ZeGetFieldOrder (7
+ * for a column the descriptor lacks), of ZeOpenDtsCollection, and of
+ * ZeGetFieldListFromCollection (7 when the select found no rows: the list
+ * item is then empty).
+ */
+ZE_API unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
+                                               DtsResult *result);
+
 #ifdef __cplusplus
 }
 #endif

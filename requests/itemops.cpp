@@ -1,0 +1,196 @@
+// Single-item operations: define, alter, delete, read, copy and rename one
+// remote item through one worker; new items from defaults; copy and rename
+// carried out as a DEFINE of the new key (and a DELETE of the old one).
+#include "requests/itemops.hpp"
+
+#include "ZeStrArray.h"
+#include "foundation/frame.hpp"
+#include "requests/action.hpp"
+
+using namespace ze::itemops;
+
+namespace {
+
+// The worker: request fields from the filter, the answer row into `item`
+// when one is given.
+unsigned act_upon(const char *function, const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter,
+                  Item *item, DtsResult *result)
+{
+    return ze::frame(function,
+                     {{"Command", ze::given(command)},
+                      {"Descriptor", is_descriptor(descriptor)},
+                      {"Info", is_info(info)},
+                      {"Filter", is_filter(filter)},
+                      {"Item", !item || is_item(item)},
+                      {"Result", is_result(result)}},
+                     [&] {
+                         ze::OwnedAction action;
+                         unsigned rc = prepare_request(action, filter, descriptor);
+                         if (rc) return rc;
+                         action.get()->descriptor = descriptor;
+                         action.get()->item = item;
+                         return ZeRouteDtsAction(action.get(), info, command, result);
+                     });
+}
+
+bool is_key_field(Field *field)
+{
+    int key = 0;
+    return ZeGetAttribute(field, "KEY", &key) == ZE_OK && key;
+}
+
+// Adds the criteria of one key field to the DEFINE of a copy: the key takes
+// its new value from the field's COPY TO pseudo field, which in turn carries
+// the source key.
+void add_copy_key(Filter *define, Filter *filter, Field *field)
+{
+    const char *name = nullptr, *copyTo = nullptr, *source = nullptr;
+    ZeGetAttribute(field, "NAME", &name);
+    ZeGetAttribute(field, "COPY TO", &copyTo);
+    if (ZeFilterItemByKey(filter, name, nullptr, &source) != ZE_OK) {
+        TarnTrace("*** Key field <%s> not specified in filter", name ? name : "<NULL>");
+        return;
+    }
+    if (!source) source = "";
+    const char *newValue = source;
+    if (copyTo) {
+        ZeSetFilterItem(define, ZE_CRITERION_STRINGS, copyTo, "EQ", source);
+        if (ZeFilterItemByKey(filter, copyTo, nullptr, &newValue) != ZE_OK) {
+            TarnTrace("*** Pseudo field <%s> not specified in filter", copyTo);
+            newValue = source;
+        }
+        if (!newValue) newValue = "";
+    }
+    ZeSetFilterItem(define, ZE_CRITERION_STRINGS, name, "EQ", newValue);
+}
+
+unsigned copy_via_define(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
+{
+    ze::OwnedFilter define;
+    if (unsigned rc = ZeCreateFilter(define.out())) return rc;
+    for (Field *field = nullptr; ZeGetField(descriptor, &field) == ZE_OK;)
+        if (is_key_field(field)) add_copy_key(define.get(), filter, field);
+    return ZeActUponDtsItem("DEFINE", descriptor, info, define.get(), item, result);
+}
+
+// The criteria of `filter` on key fields, to delete the item under its old key.
+unsigned key_criteria(Filter *keys, Filter *filter, Descriptor *descriptor)
+{
+    const char *column = nullptr, *relop = nullptr, *value = nullptr;
+    ZeInitFilterQuery(filter);
+    for (int i = ZeGetFilterItemCount(filter); i > 0 && ZeGetFilterItem(filter, &column, &relop, &value);
+         --i, ZeNextFilterItem(filter)) {
+        int key = 0;
+        if (ZeQueryAttribute(descriptor, column, "KEY", &key) != ZE_OK || !key) continue;
+        if (unsigned rc = ZeSetFilterItem(keys, ZE_CRITERION_STRINGS, column, relop, value)) return rc;
+    }
+    return ZE_OK;
+}
+
+unsigned rename_via_define(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
+{
+    if (unsigned rc = copy_via_define(descriptor, info, filter, item, result)) return rc;
+    ze::OwnedFilter keys;
+    unsigned rc = ZeCreateFilter(keys.out());
+    if (!rc) rc = key_criteria(keys.get(), filter, descriptor);
+    if (!rc) rc = ZeDeleteDtsItem(descriptor, info, keys.get(), result);
+    return rc;
+}
+
+unsigned new_item(Descriptor *descriptor, Item *item)
+{
+    const int n = ZeGetFieldCount(descriptor);
+    if (n == 0) return ZeSetItemValues(item, nullptr, 0);
+    char **defaults = ZeAllocStrPtrArray(static_cast<unsigned>(n));
+    if (!defaults) return ZE_RC_NO_MEMORY;
+    unsigned rc = ZeDefaultValues(descriptor, defaults);
+    if (!rc) rc = ZeSetItemValues(item, defaults, static_cast<unsigned>(n));
+    ZeFreeStrPtrArray(defaults, 0);  // the defaults are the descriptor's
+    return rc;
+}
+
+}  // namespace
+
+namespace ze::itemops {
+
+unsigned prepare_request(OwnedAction &action, Filter *filter, Descriptor *descriptor)
+{
+    if (unsigned rc = ZeCreateDtsAction(action.out())) return rc;
+    return ZeSetDtsActionRequestFilter(action.get(), filter, descriptor, 0);
+}
+
+}  // namespace ze::itemops
+
+extern "C" {
+
+unsigned int ZeActUponDtsItem(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                              DtsResult *result)
+{
+    return act_upon("ZeActUponDtsItem", command, descriptor, info, filter, item, result);
+}
+
+unsigned int ZeDefineDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
+{
+    return act_upon("ZeDefineDtsItem", "DEFINE", descriptor, info, filter, item, result);
+}
+
+unsigned int ZeAlterDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
+{
+    return act_upon("ZeAlterDtsItem", "ALTER", descriptor, info, filter, item, result);
+}
+
+unsigned int ZeDeleteDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, DtsResult *result)
+{
+    return act_upon("ZeDeleteDtsItem", "DELETE", descriptor, info, filter, nullptr, result);
+}
+
+unsigned int ZeOpenDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
+{
+    return act_upon("ZeOpenDtsItem", "SELECT", descriptor, info, filter, item, result);
+}
+
+unsigned int ZeCopyDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
+{
+    return act_upon("ZeCopyDtsItem", "COPY", descriptor, info, filter, item, result);
+}
+
+unsigned int ZeRenameDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
+{
+    return act_upon("ZeRenameDtsItem", "RENAME", descriptor, info, filter, item, result);
+}
+
+unsigned int ZeNewDtsItem(Descriptor *descriptor, DtsInfo *info, Item *item, DtsResult *result)
+{
+    return ze::frame("ZeNewDtsItem",
+                     {{"Descriptor", is_descriptor(descriptor)},
+                      {"Info", is_info(info)},
+                      {"Item", is_item(item)},
+                      {"Result", is_result(result)}},
+                     [&] { return new_item(descriptor, item); });
+}
+
+unsigned int ZeCopyDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                                    DtsResult *result)
+{
+    return ze::frame("ZeCopyDtsItemViaDefine",
+                     {{"Descriptor", is_descriptor(descriptor)},
+                      {"Info", is_info(info)},
+                      {"Filter", is_filter(filter)},
+                      {"Item", is_item(item)},
+                      {"Result", is_result(result)}},
+                     [&] { return copy_via_define(descriptor, info, filter, item, result); });
+}
+
+unsigned int ZeRenameDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                                      DtsResult *result)
+{
+    return ze::frame("ZeRenameDtsItemViaDefine",
+                     {{"Descriptor", is_descriptor(descriptor)},
+                      {"Info", is_info(info)},
+                      {"Filter", is_filter(filter)},
+                      {"Item", is_item(item)},
+                      {"Result", is_result(result)}},
+                     [&] { return rename_via_define(descriptor, info, filter, item, result); });
+}
+
+}  // extern "C"

@@ -1,0 +1,118 @@
+// List operations: the names a router sends one by one (LIST, or SELECT),
+// or the values of one column of a full select.
+#include "requests/itemops.hpp"
+
+#include "ZeStrArray.h"
+#include "foundation/frame.hpp"
+#include "foundation/text.hpp"
+#include "requests/action.hpp"
+
+using namespace ze::itemops;
+
+namespace {
+
+// Moves the names the router sent, in arrival order, into the list item,
+// which owns them from then on. The action keeps them when memory is short.
+unsigned hand_over_names(DtsAction *action, Item *list)
+{
+    const unsigned n = static_cast<unsigned>(TarnListSize(action->nameList));
+    char **names = ZeAllocStrPtrArray(n);
+    if (!names) return ZE_RC_NO_MEMORY;
+    void *entry = nullptr;
+    unsigned i = 0;
+    for (TarnListPos pos = TarnListFirst(action->nameList, &entry); pos; pos = TarnListNext(pos, &entry))
+        names[i++] = static_cast<char *>(entry);
+    TarnListReset(action->nameList, nullptr);
+    return ZeAttachItemValues(list, names, ZE_COUNT_VALUES);
+}
+
+unsigned get_names(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
+                   DtsResult *result)
+{
+    ze::OwnedAction action;
+    unsigned rc = ZeCreateDtsAction(action.out());
+    if (rc) return rc;
+    ZeSetDtsActionField(action.get(), ZE_ACTION_RESPONSE_KIND, ZE_RESPONSE_LIST);
+    rc = ZeSetDtsActionRequestFilter(action.get(), filter, descriptor, 0);
+    if (!rc) rc = ZeRouteDtsAction(action.get(), info, command, result);
+    // Names sent before a failure are delivered all the same.
+    unsigned handed = hand_over_names(action.get(), list);
+    return rc ? rc : handed;
+}
+
+// The column of the first criterion "<column> EQ *".
+const char *list_column(Filter *filter)
+{
+    const char *column = nullptr, *relop = nullptr, *value = nullptr;
+    ZeInitFilterQuery(filter);
+    for (; ZeGetFilterItem(filter, &column, &relop, &value); ZeNextFilterItem(filter))
+        if (ze::same_key(relop, "EQ") && ze::view(value) == "*") return column;
+    TarnTrace("*** get_list_field_name_from_filter: no filter entry of form NAME EQ *");
+    return nullptr;
+}
+
+// The criteria of `filter` other than those whose value is "*".
+unsigned select_criteria(Filter *select, Filter *filter)
+{
+    const char *column = nullptr, *relop = nullptr, *value = nullptr;
+    ZeInitFilterQuery(filter);
+    for (; ZeGetFilterItem(filter, &column, &relop, &value); ZeNextFilterItem(filter)) {
+        if (ze::view(value) == "*") continue;
+        if (unsigned rc = ZeSetFilterItem(select, ZE_CRITERION_STRINGS, column, relop, value)) return rc;
+    }
+    return ZE_OK;
+}
+
+unsigned list_from_collection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list, DtsResult *result)
+{
+    const char *column = list_column(filter);
+    if (!column) return ZE_RC_INVALID_PARAMETER;
+    int position = 0;
+    if (unsigned rc = ZeGetFieldOrder(descriptor, column, &position)) return rc;
+    ze::OwnedCollection rows;
+    ze::OwnedFilter select;
+    if (unsigned rc = ZeCreateCollection(rows.out())) return rc;
+    if (unsigned rc = ZeCreateFilter(select.out())) return rc;
+    if (unsigned rc = select_criteria(select.get(), filter)) return rc;
+    if (unsigned rc = ZeOpenDtsCollection(descriptor, info, select.get(), rows.get(), result)) return rc;
+    return ZeGetFieldListFromCollection(rows.get(), position, list);
+}
+
+template <class Body>
+unsigned list_frame(const char *function, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
+                    DtsResult *result, Body body)
+{
+    return ze::frame(function,
+                     {{"Descriptor", is_descriptor(descriptor)},
+                      {"Info", is_info(info)},
+                      {"Filter", is_filter(filter)},
+                      {"List", is_item(list)},
+                      {"Result", is_result(result)}},
+                     [&] { return body(); });
+}
+
+}  // namespace
+
+extern "C" {
+
+unsigned int ZeGetDtsList(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list, DtsResult *result)
+{
+    return list_frame("ZeGetDtsList", descriptor, info, filter, list, result,
+                      [&] { return get_names("LIST", descriptor, info, filter, list, result); });
+}
+
+unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
+                                   DtsResult *result)
+{
+    return list_frame("ZeGetDtsListViaSelect", descriptor, info, filter, list, result,
+                      [&] { return get_names("SELECT", descriptor, info, filter, list, result); });
+}
+
+unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
+                                        DtsResult *result)
+{
+    return list_frame("ZeGetDtsListFromCollection", descriptor, info, filter, list, result,
+                      [&] { return list_from_collection(descriptor, info, filter, list, result); });
+}
+
+}  // extern "C"

@@ -1,0 +1,62 @@
+// Routing: the one place where a request leaves the library. Loads the
+// router library's router_client, hands it the action and copies its return
+// code and answer text into the caller's result.
+#include "requests/action.hpp"
+
+#include "ZeEnv.h"
+#include "foundation/frame.hpp"
+#include "foundation/text.hpp"
+
+namespace {
+
+using RouterClient = unsigned int (*)(DtsAction *action);
+
+// The info's ROUTEMODULE (an empty one too), else the demo router when
+// DEMO_ROUTER is on, else the network router.
+const char *router_library(DtsInfo *info)
+{
+    if (const char *module = ZeDtsInfoField(info, ZE_INFO_ROUTEMODULE)) return module;
+    return ZeEnvBool(ZE_ENV_DEMO_ROUTER) ? "TarnRpdb" : "TarnRout";
+}
+
+unsigned route(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result)
+{
+    action->info = info;
+    ZeSetDtsActionField(action, ZE_ACTION_COMMAND, command);
+    if (unsigned rc = ZeCheckDtsInfo(info)) return rc;
+
+    const char *library = router_library(info);
+    TarnProc entry = nullptr;
+    if (unsigned rc = ZeLoadRoutine(library, "router_client", &entry)) {
+        TarnTrace("*** Unable to load %s.router_client", library);
+        return rc;
+    }
+    const ze::HandleText handle(action);
+    TarnTrace("DTS Action Request %s - Routing %s command...", handle.c_str(), command);
+    ZeDumpDtsInfo(info, "   ");
+
+    action->returnCode = reinterpret_cast<RouterClient>(entry)(action);
+
+    TarnTrace("DTS Action Response %s - Routing of %s command complete.", handle.c_str(), command);
+    ZeSetDtsResultMessage(result, action->message);
+    ZeSetDtsResultCode(result, action->returnCode);
+    TarnTrace("   Return code: %d", static_cast<int>(action->returnCode));
+    ZeDumpDtsMsg(action->message, "   ");
+    return action->returnCode ? ZE_RC_ROUTER_FAILED : ZE_OK;
+}
+
+}  // namespace
+
+extern "C" {
+
+unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result)
+{
+    return ze::frame("ZeRouteDtsAction",
+                     {{"Action", ze::is_action(action)},
+                      {"Info", ZeIsValidDtsInfo(info) != 0},
+                      {"Command", ze::given(command)},
+                      {"Result", ZeIsValidDtsResult(result) != 0}},
+                     [&] { return route(action, info, command, result); });
+}
+
+}  // extern "C"
