@@ -49,7 +49,6 @@ public:
     }
 
     unsigned length() const { return length_; }
-    std::size_t consumed() const { return consumed_; }
     std::size_t left_in_record() const { return length_ - std::min<std::size_t>(consumed_, length_); }
 
     bool word(unsigned &value)
