@@ -16,6 +16,7 @@
 
 /* Object framework */
 #include "ZeObject.h"
+#include "ZeGenObj.h"
 
 /* Data description */
 #include "ZeDesc.h"

@@ -1,0 +1,287 @@
+// The generic object: its record, creation and destruction, the two init
+// functions, the element getters, and the accessors and setters.
+#include "objects/generic.hpp"
+
+#include "ZeDesc.h"
+#include "ZeDts.h"
+#include "ZeFilter.h"
+#include "ZeRecords.h"
+#include "ZeString.h"
+#include "foundation/blocks.hpp"
+#include "foundation/frame.hpp"
+
+#include <array>
+#include <iterator>
+#include <utility>
+
+ZE_SOURCE_TAG("ZeGenObj");
+
+namespace {
+
+bool is_generic(void *object) { return ZeIsValidGenericObject(object) != 0; }
+ZeGenericObject *as_generic(void *object) { return static_cast<ZeGenericObject *>(object); }
+
+// One element of the generic object: its key, the name its getter checks
+// under, and what it hands out.
+struct ElementGetter {
+    const char *key;
+    const char *checkName;
+    void *(*get)(ZeGenericObject &);
+};
+
+void *info_field(ZeGenericObject &g, unsigned field)
+{
+    return const_cast<char *>(ZeDtsInfoField(g.info, field));
+}
+
+constexpr ElementGetter kElementGetters[] = {
+    {"INFO", "get_info", [](ZeGenericObject &g) -> void * { return g.info; }},
+    {"NAME", "get_name", [](ZeGenericObject &g) { return info_field(g, ZE_INFO_OBJECT); }},
+    {"PLATFORM", "get_platform", [](ZeGenericObject &g) { return info_field(g, ZE_INFO_PLATFORM); }},
+    {"VERSION", "get_version", [](ZeGenericObject &g) { return info_field(g, ZE_INFO_VERSION); }},
+    {"DESCRIPTOR", "get_descriptor", [](ZeGenericObject &g) -> void * { return g.descriptor; }},
+    {"COLLECTION", "get_collection", [](ZeGenericObject &g) -> void * { return g.collection; }},
+    {"FILTER", "get_filter", [](ZeGenericObject &g) -> void * { return g.filter; }},
+    {"ITEM", "get_item", [](ZeGenericObject &g) -> void * { return g.item; }},
+    {"RESULT", "get_result", [](ZeGenericObject &g) -> void * { return g.result; }},
+    {"STRING TABLE", "get_strinig_table", [](ZeGenericObject &g) -> void * { return g.strings; }},
+    {"CHANGE STAMP", "get_change_stamp", [](ZeGenericObject &g) -> void * { return g.changeStamp; }},
+};
+
+template <int I>
+unsigned get_element(void *object, const char *key, va_list *pArgs)
+{
+    const ElementGetter &getter = kElementGetters[I];
+    void **pElement = ze::arg<void **>(pArgs);
+    return ze::frame(getter.checkName,
+                     {{"Object", is_generic(object)}, {"ElementKey", ze::same_key(key, getter.key)},
+                      {"pElement", ze::given(pElement)}},
+                     [&] {
+                         *pElement = getter.get(*as_generic(object));
+                         return ZE_OK;
+                     });
+}
+
+template <int... I>
+constexpr auto element_table(std::integer_sequence<int, I...>)
+{
+    return std::array<ZeKeyedProcEntry, sizeof...(I) + 1>{
+        ZeKeyedProcEntry{kElementGetters[I].key, get_element<I>}..., ZeKeyedProcEntry{nullptr, nullptr}};
+}
+
+constexpr auto kGenericElements =
+    element_table(std::make_integer_sequence<int, static_cast<int>(std::size(kElementGetters))>());
+
+// Releases whatever part of a generic object exists, in the order that lets
+// a base object go before the components and the extension go last.
+void release_generic(ZeGenericObject *g)
+{
+    if (g->interface) ZeObjectDestroyInterface(g->interface);
+    if (g->info) ZeDestroyDtsInfo(g->info);
+    if (g->collection) ZeDestroyCollection(g->collection);
+    ZE_FREE(g->changeStamp);
+    if (g->item) ZeDestroyItem(g->item);
+    if (g->filter) ZeDestroyFilter(g->filter);
+    if (g->result) ZeDestroyDtsResult(g->result);
+    if (g->descriptor) ZeDestroyDescriptor(g->descriptor);
+    if (g->strings) ZeDestroyStringTable(g->strings);
+    if (g->extensionRelease) g->extensionRelease(g->extension);
+    ZE_FREE(g);
+}
+
+unsigned build_generic(ZeGenericObject *g)
+{
+    if (unsigned rc = ZeObjectCreateInterface(&g->interface, ze::kGenericKind)) return rc;
+    const std::pair<int, const ZeKeyedProcEntry *> tables[] = {
+        {ZE_TABLE_ACTIONS, ze::kGenericActions},
+        {ZE_TABLE_QUERY_PROPERTIES, ze::kGenericQueries},
+        {ZE_TABLE_SET_PROPERTIES, ze::kGenericSettings},
+        {ZE_TABLE_ELEMENTS, kGenericElements.data()},
+    };
+    for (auto [tableId, entries] : tables)
+        if (unsigned rc = ZeObjectSetTableValues(g, tableId, entries, -1)) return rc;
+    if (unsigned rc = ZeCreateDtsInfo(&g->info)) return rc;
+    if (unsigned rc = ZeCreateCollection(&g->collection)) return rc;
+    g->changeStamp = ZE_DUP(ze::kUndefinedStamp);
+    if (!g->changeStamp) return ZE_RC_NO_MEMORY;
+    if (unsigned rc = ZeCreateFilter(&g->filter)) return rc;
+    if (unsigned rc = ZeCreateItem(&g->item)) return rc;
+    if (unsigned rc = ZeCreateDtsResult(&g->result)) return rc;
+    return ZeCreateDescriptor(&g->descriptor);
+}
+
+// Steps shared by both init functions: a generic object named `name`, its
+// info filled from the filter, and its string table. The object is handed
+// out (when it could be made) even when a later step failed.
+unsigned make_named_generic(const char *name, Filter *filter, ZeGenericObject **pGeneric)
+{
+    *pGeneric = nullptr;
+    void *made = nullptr;
+    unsigned rc = ZeCreateGenericObject(&made);
+    if (rc) return rc;
+    ZeGenericObject *g = as_generic(made);
+    *pGeneric = g;
+    rc = ZeSetDtsInfoField(g->info, ZE_INFO_OBJECT, name);
+    if (!rc) rc = ZeSetDtsInfoFromFilter(g->info, filter);
+    if (!rc) {
+        // Without a LANGUAGE the table takes the string library's default language.
+        const char *language = ZeDtsInfoField(g->info, ZE_INFO_LANGUAGE);
+        rc = ZeCreateStringTable(&g->strings, language ? language : "");
+    }
+    return rc;
+}
+
+unsigned set_table(const char *function, void *generic, int tableId, const ZeKeyedProcEntry *values, int count)
+{
+    return ze::frame(function, {{"Object", is_generic(generic)}},
+                     [&] { return ZeObjectSetTableValues(generic, tableId, values, count); });
+}
+
+template <class T>
+T *element_as(void *object, const char *key)
+{
+    return static_cast<T *>(ZeElement(object, key));
+}
+
+}  // namespace
+
+namespace ze {
+
+unsigned replace_change_stamp(ZeGenericObject &generic, const char *stamp)
+{
+    char *copy = ZE_DUP(stamp);
+    if (!copy) return ZE_RC_NO_MEMORY;
+    ZE_FREE(generic.changeStamp);
+    generic.changeStamp = copy;
+    return ZE_OK;
+}
+
+ZeGenericObject *generic_in_chain(void *object)
+{
+    for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = base_of(o))
+        if (is_generic(o)) return as_generic(o);
+    return nullptr;
+}
+
+}  // namespace ze
+
+extern "C" {
+
+unsigned int ZeCreateGenericObject(void **pGeneric)
+{
+    return ze::frame("ZeCreateGenericObject", {{"pGeneric", ze::given(pGeneric)}}, [&] {
+        *pGeneric = nullptr;
+        auto *g = ZE_NEW(ZeGenericObject);
+        if (!g) return ZE_RC_NO_MEMORY;
+        if (unsigned rc = build_generic(g)) {
+            release_generic(g);
+            return rc;
+        }
+        *pGeneric = g;
+        return ZE_OK;
+    });
+}
+
+unsigned int ZeDestroyGenericObject(void *generic)
+{
+    return ze::frame("ZeDestroyGenericObject", {{"Object", is_generic(generic)}}, [&] {
+        release_generic(as_generic(generic));
+        return ZE_OK;
+    });
+}
+
+int ZeIsValidGenericObject(void *object) { return ZeObjectIsNamed(object, ze::kGenericKind); }
+
+unsigned int ZeInitGenericObject(void *frontObject, Filter *filter, void **pGeneric)
+{
+    if (pGeneric) *pGeneric = nullptr;
+    return ze::frame("ZeInitGenericObject", {{"FrontObject", ZeObjectIsNamed(frontObject, ze::kFrontKind) != 0}}, [&] {
+        ZeGenericObject *g = nullptr;
+        unsigned rc = make_named_generic(ZeObjectName(frontObject), filter, &g);
+        if (g) {
+            unsigned attached = ZeSetRealObject(frontObject, g, ZeDestroyGenericObject);
+            if (!rc) rc = attached;
+        }
+        ZeSetQueryPropertyProc(frontObject, ZeGetProperty);
+        ZeSetSetPropertyProc(frontObject, ZePutProperty);
+        ZeSetPerformActionProc(frontObject, ZeRunAction);
+        if (pGeneric) *pGeneric = g;
+        return rc;
+    });
+}
+
+unsigned int ZeGenericObjInit(void *object, const char *name, Filter *filter)
+{
+    return ze::frame("ZeGenericObjInit", {{"Object", ZeObjectIsValid(object) != 0}}, [&] {
+        ZeGenericObject *g = nullptr;
+        unsigned rc = make_named_generic(name, filter, &g);
+        if (!g) return rc;
+        unsigned attached = ZeObjectSetBaseObject(object, g, ZeDestroyGenericObject);
+        if (attached) release_generic(g); // refused: nobody else would release it
+        return rc ? rc : attached;
+    });
+}
+
+const char *ZeObjectName(void *object)
+{
+    const char *name = element_as<const char>(object, "NAME");
+    return name ? name : "INV_OBJECT";
+}
+
+unsigned int ZeObjectSetName(void *object, const char *name)
+{
+    return ZeSetDtsInfoField(element_as<DtsInfo>(object, "INFO"), ZE_INFO_OBJECT, name);
+}
+
+DtsInfo *ZeGenericObjInfo(void *object) { return element_as<DtsInfo>(object, "INFO"); }
+const char *ZeGenericObjPlatform(void *object) { return element_as<const char>(object, "PLATFORM"); }
+const char *ZeGenericObjVersion(void *object) { return element_as<const char>(object, "VERSION"); }
+Descriptor *ZeGenericObjDescriptor(void *object) { return element_as<Descriptor>(object, "DESCRIPTOR"); }
+Collection *ZeGenericObjCollection(void *object) { return element_as<Collection>(object, "COLLECTION"); }
+Item *ZeGenericObjItem(void *object) { return element_as<Item>(object, "ITEM"); }
+DtsResult *ZeGenericObjResult(void *object) { return element_as<DtsResult>(object, "RESULT"); }
+StringTable *ZeGenericObjStringTable(void *object) { return element_as<StringTable>(object, "STRING TABLE"); }
+const char *ZeGenericObjChangeStamp(void *object) { return element_as<const char>(object, "CHANGE STAMP"); }
+
+const char *ZeGenericObjName(void *object)
+{
+    return ZeDtsInfoField(element_as<DtsInfo>(object, "INFO"), ZE_INFO_OBJECT);
+}
+
+void *ZeGenericObjExtension(void *generic)
+{
+    return ze::frame_value("ZeGenericObjExtension", {{"Object", is_generic(generic)}}, static_cast<void *>(nullptr),
+                           [&] { return as_generic(generic)->extension; });
+}
+
+void ZeSetGenericObjExtension(void *generic, void *extension, ZeReleaseProc pfnFree)
+{
+    ze::frame("ZeSetGenericObjExtension", {{"Object", is_generic(generic)}}, [&] {
+        as_generic(generic)->extension = extension;
+        as_generic(generic)->extensionRelease = pfnFree;
+        return ZE_OK;
+    });
+}
+
+unsigned int ZeSetGenericObjActions(void *generic, const ZeKeyedProcEntry *values, int count)
+{
+    return set_table("ZeSetGenericObjActions", generic, ZE_TABLE_ACTIONS, values, count);
+}
+
+unsigned int ZeSetGenericObjQueryProperties(void *generic, const ZeKeyedProcEntry *values, int count)
+{
+    return set_table("ZeSetGenericObjQueryProperties", generic, ZE_TABLE_QUERY_PROPERTIES, values, count);
+}
+
+unsigned int ZeSetGenericObjSetProperties(void *generic, const ZeKeyedProcEntry *values, int count)
+{
+    return set_table("ZeSetGenericObjSetProperties", generic, ZE_TABLE_SET_PROPERTIES, values, count);
+}
+
+void ZeSetGenericObjChangeStamp(void *generic, const char *stamp)
+{
+    ze::frame("ZeSetGenericObjChangeStamp", {{"Object", is_generic(generic)}},
+              [&] { return stamp ? ze::replace_change_stamp(*as_generic(generic), stamp) : ZE_OK; });
+}
+
+}  // extern "C"

@@ -1,0 +1,255 @@
+// The generic object's item and collection actions: each handler takes its
+// arguments, checks them, hands the object's components to a request
+// operation and gives the answer back as the values of the current item.
+#include "objects/generic.hpp"
+
+#include "ZeDts.h"
+#include "ZeFilter.h"
+#include "ZeRecords.h"
+#include "foundation/frame.hpp"
+
+namespace {
+
+using ItemOperation = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Item *, DtsResult *);
+using CollectionOperation = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Collection *, DtsResult *);
+
+template <class T>
+T *element(void *object, const char *key)
+{
+    return static_cast<T *>(ZeElement(object, key));
+}
+
+bool valid_object(void *object) { return ZeObjectIsValid(object) != 0; }
+bool valid_filter(Filter *filter) { return ZeIsValidFilter(filter) != 0; }
+
+// Hands back the item's values on success, NULL otherwise.
+unsigned deliver(void *object, unsigned rc, char ***pValues)
+{
+    *pValues = rc ? nullptr : ZeItemValues(element<Item>(object, "ITEM"));
+    return rc;
+}
+
+// The item handlers that take (Filter, pValues) and pass the caller's
+// filter straight to their operation.
+unsigned item_action(const char *name, const char *actionKey, void *object, const char *key, va_list *pArgs,
+                     ItemOperation operation)
+{
+    Filter *filter = ze::arg<Filter *>(pArgs);
+    char ***pValues = ze::arg<char ***>(pArgs);
+    if (pValues) *pValues = nullptr;
+    return ze::frame(name,
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, actionKey)},
+                      {"Filter", valid_filter(filter)}, {"pValues", ze::given(pValues)}},
+                     [&] {
+                         unsigned rc = operation(element<Descriptor>(object, "DESCRIPTOR"),
+                                                 element<DtsInfo>(object, "INFO"), filter,
+                                                 element<Item>(object, "ITEM"), element<DtsResult>(object, "RESULT"));
+                         return deliver(object, rc, pValues);
+                     });
+}
+
+unsigned collection_action(const char *name, void *object, const char *key, va_list *pArgs,
+                           CollectionOperation operation)
+{
+    Filter *filter = ze::arg<Filter *>(pArgs);
+    return ze::frame(name,
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "OPEN COLLECTION")},
+                      {"Filter", valid_filter(filter)}},
+                     [&] {
+                         return operation(element<Descriptor>(object, "DESCRIPTOR"), element<DtsInfo>(object, "INFO"),
+                                          filter, element<Collection>(object, "COLLECTION"),
+                                          element<DtsResult>(object, "RESULT"));
+                     });
+}
+
+unsigned copy_via_command(Descriptor *d, DtsInfo *i, Filter *f, Item *it, DtsResult *r)
+{
+    return ZeActUponDtsItem("COPY", d, i, f, it, r);
+}
+
+unsigned rename_via_command(Descriptor *d, DtsInfo *i, Filter *f, Item *it, DtsResult *r)
+{
+    return ZeActUponDtsItem("RENAME", d, i, f, it, r);
+}
+
+// DEFINE ITEM sends the object's own FILTER element: the caller's criteria
+// and the default values of the fields the caller left out.
+unsigned define_with_defaults(void *object, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                              DtsResult *result)
+{
+    Filter *defineFilter = element<Filter>(object, "FILTER");
+    if (unsigned rc = ZeSetupDtsDefineFilter(defineFilter, filter, descriptor)) return rc;
+    return ZeDefineDtsItem(descriptor, info, defineFilter, item, result);
+}
+
+}  // namespace
+
+extern "C" {
+
+unsigned int ZeOpenGenericObjCollection(void *object, const char *key, va_list *pArgs)
+{
+    return collection_action("ZeOpenGenericObjCollection", object, key, pArgs, ZeOpenDtsCollection);
+}
+
+unsigned int ZeObjectOpenCollectionWithoutDups(void *object, const char *key, va_list *pArgs)
+{
+    return collection_action("ZeObjectOpenCollectionWithoutDups", object, key, pArgs, ZeOpenDtsCollectionWithoutDups);
+}
+
+unsigned int ZeCloseGenericObjCollection(void *object, const char *key, va_list *)
+{
+    return ze::frame("ZeCloseGenericObjCollection",
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "CLOSE COLLECTION")}},
+                     [&] { return ZeResetCollection(element<Collection>(object, "COLLECTION")); });
+}
+
+unsigned int ZeSetGenericObjPosition(void *object, const char *key, va_list *pArgs)
+{
+    unsigned position = ze::arg<unsigned>(pArgs);
+    return ze::frame("ZeSetGenericObjPosition",
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "SET POSITION")},
+                      {"Position", true}},
+                     [&] { return ZeSetCollectionPosition(element<Collection>(object, "COLLECTION"), position); });
+}
+
+unsigned int ZeGetGenericObjItemCount(void *object, const char *key, va_list *pArgs)
+{
+    unsigned *pCount = ze::arg<unsigned *>(pArgs);
+    if (pCount) *pCount = 0;
+    return ze::frame("ZeGetGenericObjItemCount",
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM COUNT")},
+                      {"pCount", ze::given(pCount)}},
+                     [&] {
+                         *pCount = ZeCollectionSize(element<Collection>(object, "COLLECTION"));
+                         return ZE_OK;
+                     });
+}
+
+unsigned int ZeGetGenericObjItem(void *object, const char *key, va_list *pArgs)
+{
+    char ***pValues = ze::arg<char ***>(pArgs);
+    if (pValues) *pValues = nullptr;
+    return ze::frame("ZeGetGenericObjItem",
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM")},
+                      {"pValues", ze::given(pValues)}},
+                     [&] {
+                         Item *next = ZeNextCollectionItem(element<Collection>(object, "COLLECTION"));
+                         if (!next) return ZE_RC_NO_ENTRY;
+                         *pValues = ZeItemValues(next);
+                         return ZE_OK;
+                     });
+}
+
+unsigned int ZeGetGenericObjChangeStamp(void *object, const char *key, va_list *pArgs)
+{
+    const char **pChangeStamp = ze::arg<const char **>(pArgs);
+    if (pChangeStamp) *pChangeStamp = nullptr;
+    return ze::frame("ZeGetGenericObjChangeStamp",
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET CHANGE STAMP")},
+                      {"pChangeStamp", ze::given(pChangeStamp)}},
+                     [&] {
+                         // Changes are not tracked: the stamp always reads "Undefined".
+                         ZeGenericObject *g = ze::generic_in_chain(object);
+                         if (!g) return ZE_RC_NO_ENTRY;
+                         unsigned rc = ze::replace_change_stamp(*g, ze::kUndefinedStamp);
+                         if (!rc) *pChangeStamp = g->changeStamp;
+                         return rc;
+                     });
+}
+
+unsigned int ZeAnyGenericObjChange(void *object, const char *key, va_list *pArgs)
+{
+    Filter *filter = ze::arg<Filter *>(pArgs);
+    ze::arg<const char *>(pArgs); // the change stamp: any stamp is out of date
+    int *pChanged = ze::arg<int *>(pArgs);
+    if (pChanged) *pChanged = 0;
+    return ze::frame("ZeAnyGenericObjChange",
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "ANY CHANGE")},
+                      {"Filter", valid_filter(filter)}, {"ChangeStamp", true}, {"pChanged", ze::given(pChanged)}},
+                     [&] {
+                         *pChanged = 1;
+                         return ZE_RC_DISABLED;
+                     });
+}
+
+unsigned int ZeNewGenericObjItem(void *object, const char *key, va_list *pArgs)
+{
+    char ***pValues = ze::arg<char ***>(pArgs);
+    if (pValues) *pValues = nullptr;
+    return ze::frame("ZeNewGenericObjItem",
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "NEW ITEM")},
+                      {"pValues", ze::given(pValues)}},
+                     [&] {
+                         unsigned rc = ZeNewDtsItem(element<Descriptor>(object, "DESCRIPTOR"),
+                                                    element<DtsInfo>(object, "INFO"), element<Item>(object, "ITEM"),
+                                                    element<DtsResult>(object, "RESULT"));
+                         return deliver(object, rc, pValues);
+                     });
+}
+
+unsigned int ZeDefineGenericObjItem(void *object, const char *key, va_list *pArgs)
+{
+    Filter *filter = ze::arg<Filter *>(pArgs);
+    char ***pValues = ze::arg<char ***>(pArgs);
+    if (pValues) *pValues = nullptr;
+    return ze::frame("ZeDefineGenericObjItem",
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "DEFINE ITEM")},
+                      {"Filter", valid_filter(filter)}, {"pValues", ze::given(pValues)}},
+                     [&] {
+                         unsigned rc = define_with_defaults(object, element<Descriptor>(object, "DESCRIPTOR"),
+                                                            element<DtsInfo>(object, "INFO"), filter,
+                                                            element<Item>(object, "ITEM"),
+                                                            element<DtsResult>(object, "RESULT"));
+                         return deliver(object, rc, pValues);
+                     });
+}
+
+unsigned int ZeOpenGenericObjItem(void *object, const char *key, va_list *pArgs)
+{
+    return item_action("ZeOpenGenericObjItem", "OPEN ITEM", object, key, pArgs, ZeOpenDtsItem);
+}
+
+unsigned int ZeAlterGenericObjItem(void *object, const char *key, va_list *pArgs)
+{
+    return item_action("ZeAlterGenericObjItem", "ALTER ITEM", object, key, pArgs, ZeAlterDtsItem);
+}
+
+unsigned int ZeCopyGenericObjItem(void *object, const char *key, va_list *pArgs)
+{
+    return item_action("ZeCopyGenericObjItem", "COPY ITEM", object, key, pArgs, copy_via_command);
+}
+
+unsigned int ZeCopyGenericObjItemViaDefine(void *object, const char *key, va_list *pArgs)
+{
+    return item_action("ZeCopyGenericObjItemViaDefine", "COPY ITEM", object, key, pArgs, ZeCopyDtsItemViaDefine);
+}
+
+unsigned int ZeRenameGenericObjItem(void *object, const char *key, va_list *pArgs)
+{
+    return item_action("ZeRenameGenericObjItem", "RENAME ITEM", object, key, pArgs, rename_via_command);
+}
+
+unsigned int ZeRenameGenericObjItemViaAlter(void *object, const char *key, va_list *pArgs)
+{
+    return item_action("ZeRenameGenericObjItemViaAlter", "RENAME ITEM", object, key, pArgs, ZeAlterDtsItem);
+}
+
+unsigned int ZeRenameGenericObjItemViaDefine(void *object, const char *key, va_list *pArgs)
+{
+    return item_action("ZeRenameGenericObjItemViaDefine", "RENAME ITEM", object, key, pArgs, ZeRenameDtsItemViaDefine);
+}
+
+unsigned int ZeDeleteGenericObjItem(void *object, const char *key, va_list *pArgs)
+{
+    Filter *filter = ze::arg<Filter *>(pArgs);
+    return ze::frame("ZeDeleteGenericObjItem",
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "DELETE ITEM")},
+                      {"Filter", valid_filter(filter)}},
+                     [&] {
+                         return ZeDeleteDtsItem(element<Descriptor>(object, "DESCRIPTOR"),
+                                                element<DtsInfo>(object, "INFO"), filter,
+                                                element<DtsResult>(object, "RESULT"));
+                     });
+}
+
+}  // extern "C"

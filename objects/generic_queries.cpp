@@ -1,0 +1,239 @@
+// The generic object's property queries and settings (where requests go,
+// who sends them, field order and attributes, date format), its VALIDATE
+// VALUE and GET LIST actions, and the tables that a new generic object
+// starts with.
+#include "objects/generic.hpp"
+
+#include "ZeDesc.h"
+#include "ZeDts.h"
+#include "ZeFilter.h"
+#include "ZeRecords.h"
+#include "ZeValidate.h"
+#include "foundation/frame.hpp"
+
+namespace {
+
+using ListOperation = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Item *, DtsResult *);
+
+template <class T>
+T *element(void *object, const char *key)
+{
+    return static_cast<T *>(ZeElement(object, key));
+}
+
+DtsInfo *info_of(void *object) { return element<DtsInfo>(object, "INFO"); }
+bool valid_object(void *object) { return ZeObjectIsValid(object) != 0; }
+
+// Queries that hand out one field of the request info.
+unsigned query_info_field(const char *name, const char *propertyKey, const char *outputName, unsigned field,
+                          void *object, const char *key, va_list *pArgs)
+{
+    const char **pValue = ze::arg<const char **>(pArgs);
+    if (pValue) *pValue = nullptr;
+    return ze::frame(name,
+                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)},
+                      {outputName, ze::given(pValue)}},
+                     [&] {
+                         *pValue = ZeDtsInfoField(info_of(object), field);
+                         return ZE_OK;
+                     });
+}
+
+// Queries and settings that let a descriptor or result function take its
+// own arguments from the list.
+template <class Component>
+unsigned pass_on(const char *name, const char *propertyKey, const char *componentKey, void *object, const char *key,
+                 va_list *pArgs, unsigned (*callee)(Component *, va_list *))
+{
+    return ze::frame(name, {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)}},
+                     [&] { return callee(element<Component>(object, componentKey), pArgs); });
+}
+
+unsigned get_list(const char *name, void *object, const char *key, va_list *pArgs, ListOperation operation)
+{
+    Filter *filter = ze::arg<Filter *>(pArgs);
+    char ***pValues = ze::arg<char ***>(pArgs);
+    unsigned *pCount = ze::arg<unsigned *>(pArgs);
+    if (pValues) *pValues = nullptr;
+    if (pCount) *pCount = 0;
+    return ze::frame(name,
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET LIST")},
+                      {"Filter", ZeIsValidFilter(filter) != 0}, {"pValues", ze::given(pValues)},
+                      {"pCount", ze::given(pCount)}},
+                     [&] {
+                         Item *list = element<Item>(object, "ITEM");
+                         unsigned rc = operation(element<Descriptor>(object, "DESCRIPTOR"), info_of(object), filter,
+                                                 list, element<DtsResult>(object, "RESULT"));
+                         if (!rc) {
+                             *pValues = ZeItemValues(list);
+                             *pCount = ZeItemCount(list);
+                         }
+                         return rc;
+                     });
+}
+
+}  // namespace
+
+extern "C" {
+
+unsigned int ZeQueryGenericObjDestination(void *object, const char *key, va_list *pArgs)
+{
+    const char **pDestNode = ze::arg<const char **>(pArgs);
+    const char **pRouteNode = ze::arg<const char **>(pArgs);
+    if (pDestNode) *pDestNode = nullptr;
+    if (pRouteNode) *pRouteNode = nullptr;
+    return ze::frame("ZeQueryGenericObjDestination",
+                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
+                      {"pDestNode", ze::given(pDestNode)}, {"pRouteNode", ze::given(pRouteNode)}},
+                     [&] {
+                         DtsInfo *info = info_of(object);
+                         *pDestNode = ZeDtsInfoField(info, ZE_INFO_DESTNODE);
+                         *pRouteNode = ZeDtsInfoField(info, ZE_INFO_ROUTENODE);
+                         return ZE_OK;
+                     });
+}
+
+unsigned int ZeQueryGenericObjUsername(void *object, const char *key, va_list *pArgs)
+{
+    return query_info_field("ZeQueryGenericObjUsername", "USERNAME", "pUsername", ZE_INFO_USERNAME, object, key, pArgs);
+}
+
+unsigned int ZeQueryGenericObjDateFormat(void *object, const char *key, va_list *pArgs)
+{
+    return query_info_field("ZeQueryGenericObjDateFormat", "DATE FORMAT", "pDateFmt", ZE_INFO_DATEFORMAT, object, key,
+                            pArgs);
+}
+
+unsigned int ZeQueryGenericObjLastMessage(void *object, const char *key, va_list *pArgs)
+{
+    return pass_on("ZeQueryGenericObjLastMessage", "LAST MESSAGE", "RESULT", object, key, pArgs,
+                   ZeGetDtsResultMessage);
+}
+
+unsigned int ZeQueryGenericObjFieldOrder(void *object, const char *key, va_list *pArgs)
+{
+    return pass_on("ZeQueryGenericObjFieldOrder", "FIELD ORDER", "DESCRIPTOR", object, key, pArgs,
+                   ZeQueryDescriptorHeader);
+}
+
+unsigned int ZeQueryGenericObjFieldAttribute(void *object, const char *key, va_list *pArgs)
+{
+    return pass_on("ZeQueryGenericObjFieldAttribute", "ATTRIBUTE", "DESCRIPTOR", object, key, pArgs,
+                   ZeQueryFieldAttribute);
+}
+
+unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *pArgs)
+{
+    const char *destNode = ze::arg<const char *>(pArgs);
+    const char *routeNode = ze::arg<const char *>(pArgs);
+    return ze::frame("ZeSetGenericObjDestination",
+                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
+                      {"DestNode", ze::given(destNode)}, {"RouteNode", ze::given(routeNode)}},
+                     [&] {
+                         if (!*destNode || !*routeNode) return ZE_RC_EMPTY_NODE;
+                         DtsInfo *info = info_of(object);
+                         unsigned rc = ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, destNode);
+                         return rc ? rc : ZeSetDtsInfoField(info, ZE_INFO_ROUTENODE, routeNode);
+                     });
+}
+
+unsigned int ZeSetGenericObjUsername(void *object, const char *key, va_list *pArgs)
+{
+    const char *username = ze::arg<const char *>(pArgs);
+    return ze::frame("ZeSetGenericObjUsername",
+                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "USERNAME")},
+                      {"Username", ze::given(username)}},
+                     [&] {
+                         if (!*username) return ZE_RC_EMPTY_USERNAME;
+                         return ZeSetDtsInfoField(info_of(object), ZE_INFO_USERNAME, username);
+                     });
+}
+
+unsigned int ZeSetGenericObjFieldOrder(void *object, const char *key, va_list *pArgs)
+{
+    return pass_on("ZeSetGenericObjFieldOrder", "FIELD ORDER", "DESCRIPTOR", object, key, pArgs,
+                   ZeRebuildDescriptorHeader);
+}
+
+unsigned int ZeSetGenericObjDateFormat(void *object, const char *key, va_list *pArgs)
+{
+    const char *dateFormat = ze::arg<const char *>(pArgs);
+    return ze::frame("ZeSetGenericObjDateFormat",
+                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
+                      {"DateFormt", ze::has_text(dateFormat)}},
+                     [&] { return ZeSetDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT, dateFormat); });
+}
+
+unsigned int ZeValidateGenericObjValue(void *object, const char *key, va_list *pArgs)
+{
+    const char *field = ze::arg<const char *>(pArgs);
+    const char *value = ze::arg<const char *>(pArgs);
+    return ze::frame("ZeValidateGenericObjValue",
+                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
+                      {"Field", ze::has_text(field)}, {"Value", ze::has_text(value)}},
+                     [&] {
+                         return ZeValidateValue(element<Descriptor>(object, "DESCRIPTOR"),
+                                                ZeDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT), field, value);
+                     });
+}
+
+unsigned int ZeObjectGetListViaSelect(void *object, const char *key, va_list *pArgs)
+{
+    return get_list("ZeObjectGetListViaSelect", object, key, pArgs, ZeGetDtsListViaSelect);
+}
+
+unsigned int ZeObjectGetList(void *object, const char *key, va_list *pArgs)
+{
+    return get_list("ZeObjectGetList", object, key, pArgs, ZeGetDtsList);
+}
+
+unsigned int ZeObjectGetListFromCollection(void *object, const char *key, va_list *pArgs)
+{
+    return get_list("ZeObjectGetListFromCollection", object, key, pArgs, ZeGetDtsListFromCollection);
+}
+
+}  // extern "C"
+
+namespace ze {
+
+const ZeKeyedProcEntry kGenericActions[] = {
+    {"OPEN COLLECTION", ZeOpenGenericObjCollection},
+    {"SET POSITION", ZeSetGenericObjPosition},
+    {"GET ITEM COUNT", ZeGetGenericObjItemCount},
+    {"GET ITEM", ZeGetGenericObjItem},
+    {"GET CHANGE STAMP", ZeGetGenericObjChangeStamp},
+    {"CLOSE COLLECTION", ZeCloseGenericObjCollection},
+    {"ANY CHANGE", ZeAnyGenericObjChange},
+    {"OPEN ITEM", ZeOpenGenericObjItem},
+    {"NEW ITEM", ZeNewGenericObjItem},
+    {"DEFINE ITEM", ZeDefineGenericObjItem},
+    {"ALTER ITEM", ZeAlterGenericObjItem},
+    {"DELETE ITEM", ZeDeleteGenericObjItem},
+    {"COPY ITEM", ZeCopyGenericObjItemViaDefine},
+    {"RENAME ITEM", ZeRenameGenericObjItemViaDefine},
+    {"VALIDATE VALUE", ZeValidateGenericObjValue},
+    {"GET LIST", ZeObjectGetListViaSelect},
+    {nullptr, nullptr},
+};
+
+const ZeKeyedProcEntry kGenericQueries[] = {
+    {"DESTINATION", ZeQueryGenericObjDestination},
+    {"USERNAME", ZeQueryGenericObjUsername},
+    {"LAST MESSAGE", ZeQueryGenericObjLastMessage},
+    {"FIELD ORDER", ZeQueryGenericObjFieldOrder},
+    {"ATTRIBUTE", ZeQueryGenericObjFieldAttribute},
+    {"ACTIONS", ZeQueryActions},
+    {"IS VALID ACTION", ZeQueryValidAction},
+    {"DATE FORMAT", ZeQueryGenericObjDateFormat},
+    {nullptr, nullptr},
+};
+
+const ZeKeyedProcEntry kGenericSettings[] = {
+    {"DESTINATION", ZeSetGenericObjDestination},
+    {"USERNAME", ZeSetGenericObjUsername},
+    {"FIELD ORDER", ZeSetGenericObjFieldOrder},
+    {"DATE FORMAT", ZeSetGenericObjDateFormat},
+    {nullptr, nullptr},
+};
+
+}  // namespace ze
