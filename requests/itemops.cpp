@@ -13,24 +13,27 @@ namespace {
 
 // The worker: request fields from the filter, the answer row into `item`
 // when one is given.
-unsigned act_upon(const char *function, const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter,
-                  Item *item, DtsResult *result)
+unsigned send_item_request(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
+                           DtsResult *result)
+{
+    ze::OwnedAction action;
+    if (unsigned rc = prepare_request(action, filter, descriptor)) return rc;
+    action.get()->descriptor = descriptor;
+    action.get()->item = item;
+    return ZeRouteDtsAction(action.get(), info, command, result);
+}
+
+// The exported single-item operations, each checked under its own name.
+unsigned item_operation(const char *function, const char *command, Descriptor *descriptor, DtsInfo *info,
+                        Filter *filter, Item *item, DtsResult *result)
 {
     return ze::frame(function,
-                     {{"Command", ze::given(command)},
-                      {"Descriptor", is_descriptor(descriptor)},
+                     {{"Descriptor", is_descriptor(descriptor)},
                       {"Info", is_info(info)},
                       {"Filter", is_filter(filter)},
-                      {"Item", !item || is_item(item)},
+                      {"Item", is_item(item)},
                       {"Result", is_result(result)}},
-                     [&] {
-                         ze::OwnedAction action;
-                         unsigned rc = prepare_request(action, filter, descriptor);
-                         if (rc) return rc;
-                         action.get()->descriptor = descriptor;
-                         action.get()->item = item;
-                         return ZeRouteDtsAction(action.get(), info, command, result);
-                     });
+                     [&] { return send_item_request(command, descriptor, info, filter, item, result); });
 }
 
 bool is_key_field(Field *field)
@@ -126,37 +129,49 @@ extern "C" {
 unsigned int ZeActUponDtsItem(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                               DtsResult *result)
 {
-    return act_upon("ZeActUponDtsItem", command, descriptor, info, filter, item, result);
+    return ze::frame("ZeActUponDtsItem",
+                     {{"Command", ze::given(command)},
+                      {"Descriptor", is_descriptor(descriptor)},
+                      {"Info", is_info(info)},
+                      {"Filter", is_filter(filter)},
+                      {"Item", !item || is_item(item)},
+                      {"Result", is_result(result)}},
+                     [&] { return send_item_request(command, descriptor, info, filter, item, result); });
 }
 
 unsigned int ZeDefineDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return act_upon("ZeDefineDtsItem", "DEFINE", descriptor, info, filter, item, result);
+    return item_operation("ZeDefineDtsItem", "DEFINE", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeAlterDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return act_upon("ZeAlterDtsItem", "ALTER", descriptor, info, filter, item, result);
+    return item_operation("ZeAlterDtsItem", "ALTER", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeDeleteDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, DtsResult *result)
 {
-    return act_upon("ZeDeleteDtsItem", "DELETE", descriptor, info, filter, nullptr, result);
+    return ze::frame("ZeDeleteDtsItem",
+                     {{"Descriptor", is_descriptor(descriptor)},
+                      {"Info", is_info(info)},
+                      {"Filter", is_filter(filter)},
+                      {"Result", is_result(result)}},
+                     [&] { return send_item_request("DELETE", descriptor, info, filter, nullptr, result); });
 }
 
 unsigned int ZeOpenDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return act_upon("ZeOpenDtsItem", "SELECT", descriptor, info, filter, item, result);
+    return item_operation("ZeOpenDtsItem", "SELECT", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeCopyDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return act_upon("ZeCopyDtsItem", "COPY", descriptor, info, filter, item, result);
+    return item_operation("ZeCopyDtsItem", "COPY", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeRenameDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return act_upon("ZeRenameDtsItem", "RENAME", descriptor, info, filter, item, result);
+    return item_operation("ZeRenameDtsItem", "RENAME", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeNewDtsItem(Descriptor *descriptor, DtsInfo *info, Item *item, DtsResult *result)
