@@ -32,5 +32,6 @@
 /* Remote requests */
 #include "ZeDts.h"
 #include "ZeSmc.h"
+#include "TarnRpdb.h"
 
 #endif /* TARNSRVC_H */
