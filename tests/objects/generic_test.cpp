@@ -248,13 +248,13 @@ TEST_F(Generic, FieldOrderAndAttributesComeFromTheDescriptor)
     int count = 0;
     ASSERT_EQ(ZeQueryProperty(object, "FIELD ORDER", &fields, &count), ZE_OK);
     EXPECT_EQ(texts(fields, static_cast<unsigned>(count)),
-              (std::vector<std::string>{"NAME", "NEW NAME", "DESCRIPTION", "SIZE", "CREATED"}));
+              (std::vector<std::string>{"NAME", "NEWNAME", "DESCRIPTION", "SIZE", "CREATED"}));
 
     const char *order[] = {"SIZE", "NAME", nullptr};
     ASSERT_EQ(ZeSetProperty(object, "FIELD ORDER", order, -1), ZE_OK);
     ASSERT_EQ(ZeQueryProperty(object, "FIELD ORDER", &fields, &count), ZE_OK);
     EXPECT_EQ(texts(fields, static_cast<unsigned>(count)),
-              (std::vector<std::string>{"SIZE", "NAME", "NEW NAME", "DESCRIPTION", "CREATED"}));
+              (std::vector<std::string>{"SIZE", "NAME", "NEWNAME", "DESCRIPTION", "CREATED"}));
 
     const char *realName = nullptr;
     ASSERT_EQ(ZeQueryProperty(object, "ATTRIBUTE", "NAME", "REAL NAME", &realName), ZE_OK);

@@ -1,8 +1,8 @@
 /*
  * TarnTestObjs: a tests-only object library whose objects are generic
  * objects describing queue-like items. Fields, in order:
- *   NAME         key, sent as OBJ_NAME, copied or renamed through NEW NAME
- *   NEW NAME     pseudo field carrying the new key of a copy or rename
+ *   NAME         key, sent as OBJ_NAME, copied or renamed through NEWNAME
+ *   NEWNAME      pseudo field carrying the new key of a copy or rename
  *   DESCRIPTION  default "none"
  *   SIZE         INT from 1 to 99 (at most 3 characters), default "10"
  *   CREATED      DATE
@@ -17,9 +17,9 @@
 
 static unsigned int define_fields(Descriptor *d)
 {
-    unsigned int rc = ZeCreateField(d, "NAME", "REAL NAME", "OBJ_NAME", "KEY", 1, "COPY TO", "NEW NAME",
+    unsigned int rc = ZeCreateField(d, "NAME", "REAL NAME", "OBJ_NAME", "KEY", 1, "COPY TO", "NEWNAME",
                                     "MAX LENGTH", "20", (char *)0);
-    if (!rc) rc = ZeCreateField(d, "NEW NAME", "PSEUDO", 1, (char *)0);
+    if (!rc) rc = ZeCreateField(d, "NEWNAME", "PSEUDO", 1, (char *)0);
     if (!rc) rc = ZeCreateField(d, "DESCRIPTION", "DEF VALUE", "none", (char *)0);
     if (!rc) rc = ZeCreateField(d, "SIZE", "TYPE", "INT", "MAX LENGTH", "3", "DEF VALUE", "10", "LOW RANGE", "1", "UPPER RANGE", "99",
                                 (char *)0);
