@@ -131,41 +131,22 @@ constexpr ZeKeyedProcEntry kEmptyTable[] = {{nullptr, nullptr}};
 
 extern "C" {
 
-unsigned int ZeQueryProperty(void *object, const char *property, ...)
-{
-    va_list args;
-    va_start(args, property);
-    unsigned rc = with_args("ZeQueryProperty", object, "Property", property, ZeFetchProperty, &args);
-    va_end(args);
-    return rc;
-}
+// The four verbs: check the object and the key, then hand the remaining
+// arguments to the verb's dispatcher.
+#define ZE_VERB(function, keyName, dispatcher)                                       \
+    unsigned int function(void *object, const char *key, ...)                        \
+    {                                                                                \
+        va_list args;                                                                \
+        va_start(args, key);                                                         \
+        unsigned rc = with_args(#function, object, keyName, key, dispatcher, &args); \
+        va_end(args);                                                                \
+        return rc;                                                                   \
+    }
 
-unsigned int ZeSetProperty(void *object, const char *property, ...)
-{
-    va_list args;
-    va_start(args, property);
-    unsigned rc = with_args("ZeSetProperty", object, "Property", property, ZeEstablishProperty, &args);
-    va_end(args);
-    return rc;
-}
-
-unsigned int ZeSubmitAction(void *object, const char *action, ...)
-{
-    va_list args;
-    va_start(args, action);
-    unsigned rc = with_args("ZeSubmitAction", object, "Action", action, ZePerformAction, &args);
-    va_end(args);
-    return rc;
-}
-
-unsigned int ZeQueryElement(void *object, const char *elementKey, ...)
-{
-    va_list args;
-    va_start(args, elementKey);
-    unsigned rc = with_args("ZeQueryElement", object, "ElementKey", elementKey, ZeGetElement, &args);
-    va_end(args);
-    return rc;
-}
+ZE_VERB(ZeQueryProperty, "Property", ZeFetchProperty)
+ZE_VERB(ZeSetProperty, "Property", ZeEstablishProperty)
+ZE_VERB(ZeSubmitAction, "Action", ZePerformAction)
+ZE_VERB(ZeQueryElement, "ElementKey", ZeGetElement)
 
 unsigned int ZeFetchProperty(void *object, const char *key, va_list *pArgs)
 {

@@ -19,6 +19,15 @@ struct ZeGenericObject {
     ZeReleaseProc extensionRelease;
 };
 
+// Defines an exported handler whose work is a shared body, given the
+// handler's own name (for its parameter check) and the body's further
+// arguments: ZE_HANDLER(ZeOpenGenericObjItem, item_action, "OPEN ITEM", ZeOpenDtsItem).
+#define ZE_HANDLER(function, body, ...)                                  \
+    unsigned int function(void *object, const char *key, va_list *pArgs) \
+    {                                                                    \
+        return body(#function, object, key, pArgs, __VA_ARGS__);         \
+    }
+
 namespace ze {
 
 constexpr const char *kGenericKind = "GENERIC";

@@ -31,7 +31,7 @@ unsigned deliver(void *object, unsigned rc, char ***pValues)
 
 // The item handlers that take (Filter, pValues) and pass the caller's
 // filter straight to their operation.
-unsigned item_action(const char *name, const char *actionKey, void *object, const char *key, va_list *pArgs,
+unsigned item_action(const char *name, void *object, const char *key, va_list *pArgs, const char *actionKey,
                      ItemOperation operation)
 {
     Filter *filter = ze::arg<Filter *>(pArgs);
@@ -86,15 +86,8 @@ unsigned define_with_defaults(void *object, Descriptor *descriptor, DtsInfo *inf
 
 extern "C" {
 
-unsigned int ZeOpenGenericObjCollection(void *object, const char *key, va_list *pArgs)
-{
-    return collection_action("ZeOpenGenericObjCollection", object, key, pArgs, ZeOpenDtsCollection);
-}
-
-unsigned int ZeObjectOpenCollectionWithoutDups(void *object, const char *key, va_list *pArgs)
-{
-    return collection_action("ZeObjectOpenCollectionWithoutDups", object, key, pArgs, ZeOpenDtsCollectionWithoutDups);
-}
+ZE_HANDLER(ZeOpenGenericObjCollection, collection_action, ZeOpenDtsCollection)
+ZE_HANDLER(ZeObjectOpenCollectionWithoutDups, collection_action, ZeOpenDtsCollectionWithoutDups)
 
 unsigned int ZeCloseGenericObjCollection(void *object, const char *key, va_list *)
 {
@@ -204,40 +197,13 @@ unsigned int ZeDefineGenericObjItem(void *object, const char *key, va_list *pArg
                      });
 }
 
-unsigned int ZeOpenGenericObjItem(void *object, const char *key, va_list *pArgs)
-{
-    return item_action("ZeOpenGenericObjItem", "OPEN ITEM", object, key, pArgs, ZeOpenDtsItem);
-}
-
-unsigned int ZeAlterGenericObjItem(void *object, const char *key, va_list *pArgs)
-{
-    return item_action("ZeAlterGenericObjItem", "ALTER ITEM", object, key, pArgs, ZeAlterDtsItem);
-}
-
-unsigned int ZeCopyGenericObjItem(void *object, const char *key, va_list *pArgs)
-{
-    return item_action("ZeCopyGenericObjItem", "COPY ITEM", object, key, pArgs, copy_via_command);
-}
-
-unsigned int ZeCopyGenericObjItemViaDefine(void *object, const char *key, va_list *pArgs)
-{
-    return item_action("ZeCopyGenericObjItemViaDefine", "COPY ITEM", object, key, pArgs, ZeCopyDtsItemViaDefine);
-}
-
-unsigned int ZeRenameGenericObjItem(void *object, const char *key, va_list *pArgs)
-{
-    return item_action("ZeRenameGenericObjItem", "RENAME ITEM", object, key, pArgs, rename_via_command);
-}
-
-unsigned int ZeRenameGenericObjItemViaAlter(void *object, const char *key, va_list *pArgs)
-{
-    return item_action("ZeRenameGenericObjItemViaAlter", "RENAME ITEM", object, key, pArgs, ZeAlterDtsItem);
-}
-
-unsigned int ZeRenameGenericObjItemViaDefine(void *object, const char *key, va_list *pArgs)
-{
-    return item_action("ZeRenameGenericObjItemViaDefine", "RENAME ITEM", object, key, pArgs, ZeRenameDtsItemViaDefine);
-}
+ZE_HANDLER(ZeOpenGenericObjItem, item_action, "OPEN ITEM", ZeOpenDtsItem)
+ZE_HANDLER(ZeAlterGenericObjItem, item_action, "ALTER ITEM", ZeAlterDtsItem)
+ZE_HANDLER(ZeCopyGenericObjItem, item_action, "COPY ITEM", copy_via_command)
+ZE_HANDLER(ZeCopyGenericObjItemViaDefine, item_action, "COPY ITEM", ZeCopyDtsItemViaDefine)
+ZE_HANDLER(ZeRenameGenericObjItem, item_action, "RENAME ITEM", rename_via_command)
+ZE_HANDLER(ZeRenameGenericObjItemViaAlter, item_action, "RENAME ITEM", ZeAlterDtsItem)
+ZE_HANDLER(ZeRenameGenericObjItemViaDefine, item_action, "RENAME ITEM", ZeRenameDtsItemViaDefine)
 
 unsigned int ZeDeleteGenericObjItem(void *object, const char *key, va_list *pArgs)
 {

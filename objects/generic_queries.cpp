@@ -25,8 +25,8 @@ DtsInfo *info_of(void *object) { return element<DtsInfo>(object, "INFO"); }
 bool valid_object(void *object) { return ZeObjectIsValid(object) != 0; }
 
 // Queries that hand out one field of the request info.
-unsigned query_info_field(const char *name, const char *propertyKey, const char *outputName, unsigned field,
-                          void *object, const char *key, va_list *pArgs)
+unsigned query_info_field(const char *name, void *object, const char *key, va_list *pArgs, const char *propertyKey,
+                          const char *outputName, unsigned field)
 {
     const char **pValue = ze::arg<const char **>(pArgs);
     if (pValue) *pValue = nullptr;
@@ -42,8 +42,8 @@ unsigned query_info_field(const char *name, const char *propertyKey, const char 
 // Queries and settings that let a descriptor or result function take its
 // own arguments from the list.
 template <class Component>
-unsigned pass_on(const char *name, const char *propertyKey, const char *componentKey, void *object, const char *key,
-                 va_list *pArgs, unsigned (*callee)(Component *, va_list *))
+unsigned pass_on(const char *name, void *object, const char *key, va_list *pArgs, const char *propertyKey,
+                 const char *componentKey, unsigned (*callee)(Component *, va_list *))
 {
     return ze::frame(name, {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)}},
                      [&] { return callee(element<Component>(object, componentKey), pArgs); });
@@ -93,34 +93,11 @@ unsigned int ZeQueryGenericObjDestination(void *object, const char *key, va_list
                      });
 }
 
-unsigned int ZeQueryGenericObjUsername(void *object, const char *key, va_list *pArgs)
-{
-    return query_info_field("ZeQueryGenericObjUsername", "USERNAME", "pUsername", ZE_INFO_USERNAME, object, key, pArgs);
-}
-
-unsigned int ZeQueryGenericObjDateFormat(void *object, const char *key, va_list *pArgs)
-{
-    return query_info_field("ZeQueryGenericObjDateFormat", "DATE FORMAT", "pDateFmt", ZE_INFO_DATEFORMAT, object, key,
-                            pArgs);
-}
-
-unsigned int ZeQueryGenericObjLastMessage(void *object, const char *key, va_list *pArgs)
-{
-    return pass_on("ZeQueryGenericObjLastMessage", "LAST MESSAGE", "RESULT", object, key, pArgs,
-                   ZeGetDtsResultMessage);
-}
-
-unsigned int ZeQueryGenericObjFieldOrder(void *object, const char *key, va_list *pArgs)
-{
-    return pass_on("ZeQueryGenericObjFieldOrder", "FIELD ORDER", "DESCRIPTOR", object, key, pArgs,
-                   ZeQueryDescriptorHeader);
-}
-
-unsigned int ZeQueryGenericObjFieldAttribute(void *object, const char *key, va_list *pArgs)
-{
-    return pass_on("ZeQueryGenericObjFieldAttribute", "ATTRIBUTE", "DESCRIPTOR", object, key, pArgs,
-                   ZeQueryFieldAttribute);
-}
+ZE_HANDLER(ZeQueryGenericObjUsername, query_info_field, "USERNAME", "pUsername", ZE_INFO_USERNAME)
+ZE_HANDLER(ZeQueryGenericObjDateFormat, query_info_field, "DATE FORMAT", "pDateFmt", ZE_INFO_DATEFORMAT)
+ZE_HANDLER(ZeQueryGenericObjLastMessage, pass_on, "LAST MESSAGE", "RESULT", ZeGetDtsResultMessage)
+ZE_HANDLER(ZeQueryGenericObjFieldOrder, pass_on, "FIELD ORDER", "DESCRIPTOR", ZeQueryDescriptorHeader)
+ZE_HANDLER(ZeQueryGenericObjFieldAttribute, pass_on, "ATTRIBUTE", "DESCRIPTOR", ZeQueryFieldAttribute)
 
 unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *pArgs)
 {
@@ -149,11 +126,7 @@ unsigned int ZeSetGenericObjUsername(void *object, const char *key, va_list *pAr
                      });
 }
 
-unsigned int ZeSetGenericObjFieldOrder(void *object, const char *key, va_list *pArgs)
-{
-    return pass_on("ZeSetGenericObjFieldOrder", "FIELD ORDER", "DESCRIPTOR", object, key, pArgs,
-                   ZeRebuildDescriptorHeader);
-}
+ZE_HANDLER(ZeSetGenericObjFieldOrder, pass_on, "FIELD ORDER", "DESCRIPTOR", ZeRebuildDescriptorHeader)
 
 unsigned int ZeSetGenericObjDateFormat(void *object, const char *key, va_list *pArgs)
 {
@@ -177,20 +150,9 @@ unsigned int ZeValidateGenericObjValue(void *object, const char *key, va_list *p
                      });
 }
 
-unsigned int ZeObjectGetListViaSelect(void *object, const char *key, va_list *pArgs)
-{
-    return get_list("ZeObjectGetListViaSelect", object, key, pArgs, ZeGetDtsListViaSelect);
-}
-
-unsigned int ZeObjectGetList(void *object, const char *key, va_list *pArgs)
-{
-    return get_list("ZeObjectGetList", object, key, pArgs, ZeGetDtsList);
-}
-
-unsigned int ZeObjectGetListFromCollection(void *object, const char *key, va_list *pArgs)
-{
-    return get_list("ZeObjectGetListFromCollection", object, key, pArgs, ZeGetDtsListFromCollection);
-}
+ZE_HANDLER(ZeObjectGetListViaSelect, get_list, ZeGetDtsListViaSelect)
+ZE_HANDLER(ZeObjectGetList, get_list, ZeGetDtsList)
+ZE_HANDLER(ZeObjectGetListFromCollection, get_list, ZeGetDtsListFromCollection)
 
 }  // extern "C"
 

@@ -142,11 +142,7 @@ TEST_F(Dispatch, UnknownAndDisabledKeysAreTracedWithTheChainsName)
     EXPECT_TRUE(traced("*** Element HIDDEN not supported (disabled) for object TOP"));
     EXPECT_TRUE(calls.empty());
 
-    // Failed checks: the verbs' own, and the lookup's behind a direct dispatcher call.
-    EXPECT_EQ(ZeSubmitAction(top, ""), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeSubmitAction: parameter 2 (Action) is invalid"));
-    EXPECT_EQ(ZeQueryElement(nullptr, "ITEM"), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeQueryElement: parameter 1 (Object) is invalid"));
+    // A failed lookup behind a direct dispatcher call.
     EXPECT_EQ(ZeGetElement(nullptr, "ITEM", nullptr), ZE_RC_INVALID_PARAMETER);
     EXPECT_TRUE(traced("*** lookup_keyed_table_routine: parameter 1 (Object) is invalid"));
     EXPECT_TRUE(traced("*** Get of element ITEM failed for object "));
@@ -199,16 +195,9 @@ TEST_F(Dispatch, ActionsListsTheEnabledActionsOfTheChainDeepestFirst)
     EXPECT_EQ(response, 0);
     EXPECT_TRUE(trace().empty()) << trace_text();
 
-    // Handlers check the key they serve and their outputs.
     actions = reinterpret_cast<char **>(1);
-    count = 5;
-    va_list *none = nullptr;
-    EXPECT_EQ(ZeQueryActions(top, "OTHER", none), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeQueryActions: parameter 2 (PropertyKey) is invalid"));
     EXPECT_EQ(ZeQueryProperty(top, "ACTIONS", &actions, nullptr), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(actions, nullptr);
-    EXPECT_EQ(ZeQueryProperty(top, "IS VALID ACTION", (char *)nullptr, &response), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeQueryValidAction: parameter 3 (ActionKey) is invalid"));
+    EXPECT_EQ(actions, nullptr) << "a failed check still clears the outputs";
 }
 
 TEST_F(Dispatch, ExtractingActionsKeepsEnabledEntriesInTableOrder)
@@ -228,7 +217,6 @@ TEST_F(Dispatch, ExtractingActionsKeepsEnabledEntriesInTableOrder)
     EXPECT_EQ(values[0], nullptr);
 
     EXPECT_EQ(ZeExtractKeyedEntryActions(bottom->item, nullptr, &values, &count), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(ZeExtractKeyedEntryActions(bottom->item, table, nullptr, &count), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(ZeExtractKeyedEntryActions(nullptr, table, &values, &count), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(values, nullptr);
     EXPECT_EQ(count, 0u);

@@ -53,12 +53,10 @@ TEST_F(Objects, InterfacesCarryTheirKindAndAreRecognised)
 {
     Plain *plain = make_plain("MYKIND");
     EXPECT_EQ(ZeObjectIsValid(plain), 1);
-    EXPECT_EQ(ZeIsValidObject(plain), 1);
     EXPECT_EQ(ZeObjectIsNamed(plain, "MYKIND"), 1);
     EXPECT_EQ(ZeObjectIsNamed(plain, "mykind"), 0);
     EXPECT_EQ(ZeObjectIsNamed(plain, nullptr), 0);
     EXPECT_STREQ(ZeObjectInterfaceName(plain), "MYKIND");
-    EXPECT_EQ(ZeObjectInterface(plain), plain->interface);
     EXPECT_EQ(ZeObjectBaseObject(plain), nullptr);
     EXPECT_TRUE(table_of(plain, ZE_TABLE_ACTIONS).empty());
     release_plain(plain);
@@ -72,7 +70,6 @@ TEST_F(Objects, InterfacesCarryTheirKindAndAreRecognised)
     EXPECT_EQ(ZeObjectIsValid(&foreign), 0);
     EXPECT_EQ(ZeObjectIsValid(nullptr), 0);
     EXPECT_EQ(ZeObjectInterfaceName(&foreign), nullptr);
-    EXPECT_EQ(ZeObjectInterface(nullptr), nullptr);
     EXPECT_EQ(ZeObjectDestroyInterface(foreign.interface), ZE_RC_INVALID_PARAMETER);
     EXPECT_TRUE(traced("*** ZeObjectDestroyInterface: parameter 1 (Interface) is invalid"));
 
@@ -103,17 +100,12 @@ TEST_F(Objects, MergingKeepsPlacesReplacesProceduresAndAppendsNewKeys)
     const ZeKeyedProcEntry fourth[] = {{"B", handler_a}, {nullptr, nullptr}};
     ASSERT_EQ(ZeObjectSetTableValues(plain, ZE_TABLE_ACTIONS, fourth, -1), ZE_OK);
     EXPECT_EQ(table_of(plain, ZE_TABLE_ACTIONS)[1], (Table::value_type{"B", handler_a}));
-    EXPECT_EQ(ZeObjectSetTableValues(plain, ZE_TABLE_ACTIONS, nullptr, -1), ZE_OK);
-    EXPECT_EQ(table_of(plain, ZE_TABLE_ACTIONS).size(), 4u);
     EXPECT_TRUE(table_of(plain, ZE_TABLE_SET_PROPERTIES).empty()) << "tables are separate";
 
     ZeKeyedProcEntry *entries = reinterpret_cast<ZeKeyedProcEntry *>(1);
     EXPECT_EQ(ZeObjectGetTableValues(plain, 4, &entries), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(entries, nullptr);
     EXPECT_TRUE(traced("*** ZeObjectGetTableValues: parameter 2 (Table) is invalid"));
-    EXPECT_EQ(ZeObjectSetTableValues(plain, -1, first, -1), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeObjectSetTableValues: parameter 2 (Table) is invalid"));
-    EXPECT_EQ(ZeObjectSetTableValues(nullptr, 0, first, -1), ZE_RC_INVALID_PARAMETER);
     release_plain(plain);
 }
 
@@ -154,13 +146,11 @@ TEST_F(Objects, ChainsAreWalkedByKindAndReleasedFromTheFront)
     EXPECT_EQ(ZeObjectSetBaseObject(bottom, top, nullptr), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(ZeObjectSetBaseObject(bottom, bottom, nullptr), ZE_RC_INVALID_PARAMETER);
     EXPECT_TRUE(traced("*** ZeObjectSetBaseObject: parameter 2 (BaseObject) is invalid"));
-    EXPECT_EQ(ZeObjectSetBaseObject(top, nullptr, nullptr), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(ZeObjectBaseObject(bottom), nullptr);
 
     // The real-object setter serves front objects only.
     EXPECT_EQ(ZeSetRealObject(top, bottom, release_plain), ZE_RC_INVALID_PARAMETER);
     EXPECT_TRUE(traced("*** ZeSetRealObject: parameter 1 (Object) is invalid"));
-    EXPECT_EQ(ZeSetPerformActionProc(top, handler_a), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(ZeDestroyObject(top), ZE_RC_INVALID_PARAMETER) << "a hand-made object is not a front object";
 
     release_plain(top);

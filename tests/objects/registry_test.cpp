@@ -68,9 +68,6 @@ TEST_F(Registry, ParameterChecksComeFirst)
     EXPECT_TRUE(traced("*** ZeCreateObject: parameter 3 (Filter) is invalid"));
     EXPECT_EQ(ZeCreateObject(&object, "", filter), ZE_RC_INVALID_PARAMETER);
     EXPECT_TRUE(traced("*** ZeCreateObject: parameter 2 (Name) is invalid"));
-    EXPECT_EQ(ZeCreateObject(nullptr, "COUNTED", filter), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeCreateObject: parameter 1 (pObject) is invalid"));
-    EXPECT_EQ(ZeDestroyObject(nullptr), ZE_RC_INVALID_PARAMETER);
 }
 
 TEST_F(Registry, NameIgnoresCaseAndTheFrontObjectKeepsItInCapitals)
@@ -99,23 +96,15 @@ TEST_F(Registry, FirstLineWhoseCriterionTheFilterHoldsWins)
     // An empty filter satisfies the first line already.
     EXPECT_EQ(create("COUNTED"), 7u);
     EXPECT_TRUE(traced("Calling object init procedure (TarnCountObjs.InitAttachThenFail)"));
-
-    // The same column with another value does not satisfy it.
-    write_registry("COUNTED, TarnCountObjs.InitAttachThenFail, LANGUAGE EQ FRENCH\n"
-                   "COUNTED, TarnCountObjs.InitCounted\n");
-    ASSERT_EQ(create("COUNTED", "LANGUAGE EQ AMENG"), ZE_OK);
-    destroy();
 }
 
-TEST_F(Registry, QuotesAndBlanksAroundFieldsAreDropped)
+TEST_F(Registry, QuotedFieldsWorkAndAShortLineHasNoCriterion)
 {
     write_registry("  \"counted\" ,  \"TarnCountObjs.InitCounted\"  , \"LANGUAGE EQ AMENG\"  \n");
     ASSERT_EQ(create("COUNTED", "LANGUAGE EQ AMENG"), ZE_OK);
     destroy();
-}
 
-TEST_F(Registry, AShortLineDoesNotInheritThePreviousCriterion)
-{
+    // Nothing carries over from the line before.
     write_registry("COUNTED, TarnCountObjs.InitAttachThenFail, LANGUAGE EQ FRENCH\n"
                    "COUNTED, TarnCountObjs.InitCounted\n");
     ASSERT_EQ(create("COUNTED", "LANGUAGE EQ AMENG"), ZE_OK);
