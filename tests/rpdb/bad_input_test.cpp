@@ -1,0 +1,87 @@
+// Bad input to the demo router: SQL-looking values, node and object names
+// that could leave their place, unknown columns, operators and commands.
+#include "rpdb_test.hpp"
+
+#include <fstream>
+
+TEST_F(Rpdb, SqlLookingValuesAreStoredAndSelectedLiterally)
+{
+    const char *evil = "x'; DROP TABLE PRINTER; --";
+    ASSERT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", evil}, {"DESCRIPTION", "EQ", "\"); DELETE FROM QUEUE; --"}}), ZE_OK)
+        << message();
+    EXPECT_EQ(message(), std::string("PRINTER ") + evil + " defined");
+    ASSERT_EQ(act(ZeOpenDtsItem, {{"NAME", "EQ", evil}}), ZE_OK);
+    EXPECT_EQ(values(item_), std::string(evil) + "|Ready|FALSE|1||\"); DELETE FROM QUEUE; --|");
+    ASSERT_EQ(open_rows({{"NAME", "EQ", "x'*"}}), ZE_OK);
+    EXPECT_EQ(keys(), evil);
+    EXPECT_EQ(sql("SELECT PRN_NAME FROM PRINTER WHERE PRN_DESC LIKE '%DELETE%'"), evil);
+    EXPECT_EQ(sql("SELECT (SELECT count(*) FROM PRINTER), (SELECT count(*) FROM QUEUE)"), "6|6");
+}
+
+TEST_F(Rpdb, NodeNamesThatCouldLeaveTheNodesFolderAreRefused)
+{
+    std::ofstream(std::filesystem::path(nodePath_).replace_filename("GARBAGE.db")) << "not a database at all";
+    struct Case {
+        std::string node;
+        unsigned code;
+        std::string message;
+    } cases[] = {
+        {"../" + node_, TARN_RPDB_RC_UNKNOWN_NODE, ""},
+        {"nodes/" + node_, TARN_RPDB_RC_UNKNOWN_NODE, ""},
+        {"..", TARN_RPDB_RC_UNKNOWN_NODE, ""},
+        {"DEMO\"", TARN_RPDB_RC_UNKNOWN_NODE, ""},
+        {"DE'MO", TARN_RPDB_RC_UNKNOWN_NODE, ""},
+        {std::string(65, 'N'), TARN_RPDB_RC_UNKNOWN_NODE, ""},
+        {std::string(64, 'N'), TARN_RPDB_RC_UNKNOWN_NODE, "is unknown: there is no "},
+        {"GARBAGE", TARN_RPDB_RC_STORAGE_ERROR, "Node GARBAGE cannot be opened: file is not a database"},
+    };
+    for (const Case &c : cases) {
+        ZeSetDtsInfoField(info_, ZE_INFO_DESTNODE, c.node.c_str());
+        EXPECT_EQ(act(ZeOpenDtsItem, {{"NAME", "EQ", "LASER1"}}), ZE_RC_ROUTER_FAILED) << c.node;
+        EXPECT_EQ(code(), c.code) << c.node;
+        std::string expected = c.message.empty() ? "Node name \"" + c.node +
+                                                       "\" is not valid (1 to 64 of A-Z a-z 0-9 _ . -, not "
+                                                       "starting with '.')"
+                                                 : c.message;
+        EXPECT_NE(message().find(expected), std::string::npos) << message();
+    }
+}
+
+TEST_F(Rpdb, UnknownObjectsColumnsOperatorsAndCommandsAreNamed)
+{
+    struct Case {
+        const char *object;
+        const char *command;
+        Criteria criteria;
+        unsigned code;
+        const char *message;
+    } cases[] = {
+        {"PRINTERS", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
+         "Object kind PRINTERS is unknown: node UnknownObjectsColumnsOperatorsAndCommandsAreNamed has no such table"},
+        {"../PRINTER", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
+         "Object kind \"../PRINTER\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)"},
+        {"PRINTER\"", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
+         "Object kind \"PRINTER\"\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)"},
+        {"sqlite_schema", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
+         "Object kind sqlite_schema is unknown: node UnknownObjectsColumnsOperatorsAndCommandsAreNamed has no such "
+         "table"},
+        {"", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)"},
+        {"printer", "SELECT", {{"COLOUR", "EQ", "x"}}, TARN_RPDB_RC_BAD_REQUEST,
+         "Column \"COLOUR\" is unknown in PRINTER"},
+        {"printer", "SELECT", {{"PRN_NAME\" OR 1=1 --", "EQ", "x"}}, TARN_RPDB_RC_BAD_REQUEST,
+         "Column \"PRN_NAME\" OR 1=1 --\" is unknown in PRINTER"},
+        {"PRINTER", "SELECT", {{"NAME", "LIKE", "x"}}, TARN_RPDB_RC_BAD_REQUEST,
+         "Operator \"LIKE\" of column PRN_NAME is unknown (EQ, NE, LT, LE, GT, GE)"},
+        {"PRINTER", "SELECT", {{"NEW NAME", "EQ", "x"}}, TARN_RPDB_RC_BAD_REQUEST,
+         "SELECT does not take COPY_KEY (only DEFINE, ALTER, COPY and RENAME do)"},
+        {"PRINTER", "FROB", {}, TARN_RPDB_RC_BAD_REQUEST, "Command FROB is unknown"},
+        {"PRINTER", "LOGON", {}, TARN_RPDB_RC_BAD_REQUEST, "Command LOGON is not carried out by TarnRpdb"},
+    };
+    for (const Case &c : cases) {
+        ZeSetDtsInfoField(info_, ZE_INFO_OBJECT, c.object);
+        EXPECT_EQ(act(c.command, c.criteria, item_), ZE_RC_ROUTER_FAILED) << c.message;
+        EXPECT_EQ(code(), c.code) << message();
+        EXPECT_EQ(message(), c.message);
+    }
+    EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), "5");
+}

@@ -1,0 +1,168 @@
+// Fixture of the demo-router tests: each test works on its own copy of the
+// demo node (named after the test) through the library's item operations,
+// with a PRINTER descriptor whose field names and display values differ
+// from the table's, and reads the database back with plain SQLite.
+#pragma once
+
+#include "tarn_test.hpp"
+
+#include "TarnRpdb.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+
+using Criteria = std::initializer_list<std::initializer_list<const char *>>;
+using ItemOp = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Item *, DtsResult *);
+
+class Rpdb : public TarnTest {
+protected:
+    void SetUp() override
+    {
+        TarnTest::SetUp();
+        node_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::filesystem::path nodes = std::filesystem::path(ZeEnv(ZE_ENV_TARN_DATA_DIR)) / "nodes";
+        std::filesystem::create_directories(nodes);
+        std::filesystem::copy_file(RPDB_DEMO_NODE, nodes / (node_ + ".db"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        nodePath_ = (nodes / (node_ + ".db")).string();
+
+        desc_ = printer_descriptor();
+        ZeCreateDtsInfo(&info_);
+        ZeSetDtsInfoField(info_, ZE_INFO_OBJECT, "PRINTER");
+        ZeSetDtsInfoField(info_, ZE_INFO_USERNAME, "tester");
+        ZeSetDtsInfoField(info_, ZE_INFO_DESTNODE, node_.c_str());
+        ZeSetDtsInfoField(info_, ZE_INFO_DATEFORMAT, "mm/dd/yyyy");
+        ZeCreateDtsResult(&result_);
+        ZeCreateItem(&item_);
+        ZeCreateCollection(&rows_);
+    }
+
+    void TearDown() override
+    {
+        ZeDestroyCollection(rows_);
+        ZeDestroyItem(item_);
+        ZeDestroyDtsResult(result_);
+        ZeDestroyDtsInfo(info_);
+        ZeDestroyDescriptor(desc_);
+        TarnTest::TearDown();
+    }
+
+    // PRINTER as an object library shows it: other field names, display
+    // values for the status and the shared flag, COPY_KEY as the pseudo field.
+    static Descriptor *printer_descriptor()
+    {
+        static const char *valid[] = {"Ready", "Offline", "Maintenance"}, *real[] = {"R", "O", "M"};
+        Descriptor *d = nullptr;
+        ZeCreateDescriptor(&d);
+        ZeCreateField(d, "NAME", "REAL NAME", "PRN_NAME", "KEY", 1, "COPY TO", "NEW NAME", (char *)0);
+        ZeCreateField(d, "STATUS", "REAL NAME", "PRN_STATUS", "VALID VALUES", valid, 3, "REAL VALUES", real, 3,
+                      (char *)0);
+        ZeCreateField(d, "SHARED", "TYPE", "BOOL", "REAL NAME", "PRN_SHARED", (char *)0);
+        ZeCreateField(d, "COPIES", "TYPE", "INT", "REAL NAME", "prn_copies", (char *)0);
+        ZeCreateField(d, "LOCATION", "REAL NAME", "PRN_LOCATION", (char *)0);
+        ZeCreateField(d, "DESCRIPTION", "REAL NAME", "PRN_DESC", (char *)0);
+        ZeCreateField(d, "NEW NAME", "PSEUDO", 1, "REAL NAME", "COPY_KEY", (char *)0);
+        ZeBuildDescriptorHeader(d);
+        return d;
+    }
+
+    // A filter of (column, operator, value) criteria; the caller destroys it.
+    static Filter *filter(Criteria criteria)
+    {
+        Filter *f = nullptr;
+        ZeCreateFilter(&f);
+        for (auto c : criteria) ZeAddFilterItem(f, c.begin()[0], c.begin()[1], c.begin()[2]);
+        return f;
+    }
+
+    // A single-item operation into item_: the library's code.
+    unsigned act(ItemOp op, Criteria criteria)
+    {
+        Filter *f = filter(criteria);
+        unsigned rc = op(desc_, info_, f, item_, result_);
+        ZeDestroyFilter(f);
+        return rc;
+    }
+
+    unsigned act(const char *command, Criteria criteria, Item *item = nullptr)
+    {
+        Filter *f = filter(criteria);
+        unsigned rc = ZeActUponDtsItem(command, desc_, info_, f, item, result_);
+        ZeDestroyFilter(f);
+        return rc;
+    }
+
+    unsigned open_rows(Criteria criteria)
+    {
+        Filter *f = filter(criteria);
+        unsigned rc = ZeOpenDtsCollection(desc_, info_, f, rows_, result_);
+        ZeDestroyFilter(f);
+        return rc;
+    }
+
+    // The router's code and message of the last request.
+    unsigned code() const
+    {
+        unsigned c = 0;
+        const char *m = nullptr;
+        ZeGetDtsResultFields(result_, &c, &m);
+        return c;
+    }
+    std::string message() const
+    {
+        unsigned c = 0;
+        const char *m = nullptr;
+        ZeGetDtsResultFields(result_, &c, &m);
+        return m;
+    }
+
+    // An item's values joined with '|'.
+    static std::string values(Item *item)
+    {
+        std::string text;
+        for (unsigned i = 0; i < ZeItemCount(item); ++i) {
+            const char *v = ZeItemValue(item, static_cast<int>(i));
+            text += (i ? "|" : "") + std::string(v ? v : "<null>");
+        }
+        return text;
+    }
+
+    // The collection's key values joined with ' '.
+    std::string keys() const
+    {
+        std::string text;
+        for (Item *i = ZeFirstCollectionItem(rows_); i; i = ZeNextCollectionItem(rows_))
+            text += (text.empty() ? "" : " ") + std::string(ZeItemValue(i, 0));
+        return text;
+    }
+
+    // Rows of a query on the node file: columns joined with '|', rows with ';'.
+    std::string sql(const std::string &query) const
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(nodePath_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_stmt *st = nullptr;
+        std::string text;
+        if (sqlite3_prepare_v2(db, query.c_str(), -1, &st, nullptr) != SQLITE_OK) text = sqlite3_errmsg(db);
+        while (st && sqlite3_step(st) == SQLITE_ROW) {
+            text += text.empty() ? "" : ";";
+            for (int i = 0; i < sqlite3_column_count(st); ++i) {
+                const unsigned char *v = sqlite3_column_text(st, i);
+                text += (i ? "|" : "") + std::string(v ? reinterpret_cast<const char *>(v) : "<null>");
+            }
+        }
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return text;
+    }
+
+    std::string node_, nodePath_;
+    Descriptor *desc_ = nullptr;
+    DtsInfo *info_ = nullptr;
+    DtsResult *result_ = nullptr;
+    Item *item_ = nullptr;
+    Collection *rows_ = nullptr;
+};

@@ -1,0 +1,55 @@
+// Router settings from the environment table, each scenario in a run of
+// its own: the SQL trace of KV_ROUTER_DEBUG, the lock wait of
+// KV_ROUTER_TIMEOUT and a missing data directory.
+#include "rpdb_test.hpp"
+
+using RpdbDebug = Rpdb;
+
+TEST_F(RpdbDebug, StatementsAreTracedWithoutTheirValues)
+{
+    ASSERT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P1'--"}, {"DESCRIPTION", "EQ", "secret text"}}), ZE_OK);
+    EXPECT_TRUE(traced("TarnRpdb SQL: INSERT INTO \"PRINTER\" (\"PRN_NAME\", \"PRN_DESC\") VALUES (?, ?)"))
+        << trace_text();
+    EXPECT_TRUE(traced("TarnRpdb SQL: COMMIT"));
+    EXPECT_EQ(count_traced("TarnRpdb SQL: BEGIN IMMEDIATE"), 1u);
+    for (const std::string &line : trace())
+        EXPECT_TRUE(line.rfind("TarnRpdb SQL:", 0) != 0 || line.find("secret") == std::string::npos) << line;
+}
+
+TEST_F(RpdbDebug, ALockedNodeIsAStorageErrorOnceTheWaitIsOver)
+{
+    sqlite3 *other = nullptr;
+    sqlite3_open(nodePath_.c_str(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P2"}}), ZE_RC_ROUTER_FAILED);
+    EXPECT_EQ(code(), TARN_RPDB_RC_STORAGE_ERROR);
+    EXPECT_EQ(message(), "DEFINE on PRINTER failed on node ALockedNodeIsAStorageErrorOnceTheWaitIsOver: database is locked");
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P2"}}), ZE_OK);
+}
+
+TEST(RpdbNoDataDir, EveryRequestIsRefused)
+{
+    DtsInfo *info = nullptr;
+    DtsResult *result = nullptr;
+    Descriptor *desc = nullptr;
+    Filter *filter = nullptr;
+    ZeCreateDtsInfo(&info);
+    ZeSetDtsInfoField(info, ZE_INFO_OBJECT, "PRINTER");
+    ZeSetDtsInfoField(info, ZE_INFO_USERNAME, "tester");
+    ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, "DEMO");
+    ZeCreateDtsResult(&result);
+    ZeCreateDescriptor(&desc);
+    ZeCreateFilter(&filter);
+    EXPECT_EQ(ZeDeleteDtsItem(desc, info, filter, result), ZE_RC_ROUTER_FAILED);
+    unsigned code = 0;
+    const char *message = nullptr;
+    ZeGetDtsResultFields(result, &code, &message);
+    EXPECT_EQ(code, TARN_RPDB_RC_NO_DATA_DIR);
+    EXPECT_STREQ(message, "No data directory: set TARN_DATA_DIR to the directory that holds nodes/");
+    ZeDestroyFilter(filter);
+    ZeDestroyDescriptor(desc);
+    ZeDestroyDtsResult(result);
+    ZeDestroyDtsInfo(info);
+}
