@@ -17,16 +17,18 @@ namespace {
 
 constexpr std::size_t kObjectNameSize = 256;
 
-// The kinds the lookup visited, joined by "." (ZEOBJECT.GENERIC).
+// The kinds of the chain from `object` through `last` (the whole chain for
+// NULL) joined by ".", as the lookup visited them (ZEOBJECT.GENERIC).
 class ObjectName {
 public:
-    void append(void *object)
+    ObjectName(void *object, void *last)
     {
-        char kind[TARN_EYE_CATCHER_SIZE];
-        TarnConvertStrN(kind, sizeof kind, ZeObjectInterfaceName(object), 0);
-        std::size_t used = TarnLengthOfStr(text_);
-        if (used) TarnFormatStrN(text_ + used, sizeof text_ - used, ".%s", kind);
-        else TarnCopyNCharOfStr(text_, kind, sizeof text_);
+        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = o == last ? nullptr : ze::base_of(o)) {
+            char kind[TARN_EYE_CATCHER_SIZE];
+            TarnConvertStrN(kind, sizeof kind, ZeObjectInterfaceName(o), 0);
+            std::size_t used = TarnLengthOfStr(text_);
+            TarnFormatStrN(text_ + used, sizeof text_ - used, used ? ".%s" : "%s", kind);
+        }
     }
     const char *c_str() const { return text_; }
 
@@ -36,8 +38,7 @@ private:
 
 struct Found {
     ZeHandler routine = nullptr;
-    void *active = nullptr;
-    ObjectName name;
+    void *active = nullptr; // the object whose table decided
 };
 
 // Looks `key` up in table `tableId` of the object and then of each base
@@ -52,12 +53,12 @@ unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, 
                                  {"pActiveObject", true}}))
         return rc;
     for (void *current = object; current; current = ze::base_of(current)) {
-        found.active = current;
-        found.name.append(current);
         const ZeTableHeader &table = *ze::interface_of(current)->tables[tableId];
         if (!table.entries) continue;
         unsigned rc = ZeLookupKeyedEntryProc(table.entries, key, &found.routine);
-        if (rc != ZE_RC_NOT_IN_PROC_TABLE) return rc;
+        if (rc == ZE_RC_NOT_IN_PROC_TABLE) continue;
+        found.active = current;
+        return rc;
     }
     return ZE_RC_NOT_IN_PROC_TABLE;
 }
@@ -81,22 +82,31 @@ constexpr Verb kElement{ZE_TABLE_ELEMENTS, "*** Element %s not supported (disabl
                         "*** Element %s not supported (unknown) for object %s",
                         "*** Get of element %s failed for object %s", false};
 
+// Traces one of a verb's lines with the key and the name of the chain
+// that the lookup visited; the name is only built when tracing is on.
+void trace_lookup(const char *format, const char *key, void *object, void *last)
+{
+    if (!format || !TarnTraceActive()) return;
+    ObjectName name(object, last);
+    TarnTrace(format, key ? key : "", name.c_str());
+}
+
 unsigned dispatch(const Verb &verb, void *object, const char *key, va_list *pArgs)
 {
     Found found;
     unsigned rc = lookup_keyed_table_routine(object, verb.table, key, found);
     switch (rc) {
     case ZE_OK:
-        if (verb.announce) TarnTrace("Performing %s action using object %s", key, found.name.c_str());
+        if (verb.announce) trace_lookup("Performing %s action using object %s", key, object, found.active);
         return found.routine(found.active, key, pArgs);
     case ZE_RC_DISABLED:
-        TarnTrace(verb.disabled, key, found.name.c_str());
+        trace_lookup(verb.disabled, key, object, found.active);
         return rc;
     case ZE_RC_NOT_IN_PROC_TABLE:
-        TarnTrace(verb.unknown, key, found.name.c_str());
+        trace_lookup(verb.unknown, key, object, nullptr);
         return rc;
     default:
-        if (verb.failed) TarnTrace(verb.failed, key ? key : "", found.name.c_str());
+        trace_lookup(verb.failed, key, nullptr, nullptr);
         return rc;
     }
 }
