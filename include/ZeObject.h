@@ -46,7 +46,9 @@
  *     carries over from the previous line.
  *   - the registry read itself is otherwise silent: a missing data
  *     directory (traced by ZeBuildDataFilename), a missing file and the
- *     absence of an applicable line all end in code 100.
+ *     absence of an applicable line all end in code 100. Memory running
+ *     short while a line's criterion is checked ends the search with 3
+ *     rather than passing the line over.
  */
 #ifndef ZEOBJECT_H
 #define ZEOBJECT_H
