@@ -70,16 +70,14 @@ unsigned set_response_kind(DtsAction *action, unsigned kind)
 
 unsigned set_response_file(DtsAction *action, const char *name)
 {
-    if (!name || TarnLengthOfStr(name) >= sizeof action->responseFile)
-        return ze::check("ZeSetDtsActionField", {{"Action", true}, {"Field", true}, {"FileName", false}});
+    if (!name || TarnLengthOfStr(name) >= sizeof action->responseFile) return ze::refuse_field_argument("FileName");
     TarnCopyStr(action->responseFile, name);
     return ZE_OK;
 }
 
 unsigned add_list_name(DtsAction *action, const char *name)
 {
-    if (unsigned rc = ze::check("ZeSetDtsActionField", {{"Action", true}, {"Field", true}, {"Name", ze::given(name)}}))
-        return rc;
+    if (!name) return ze::refuse_field_argument("Name");
     char *copy = ZE_DUP(name);
     if (!copy) return ZE_RC_NO_MEMORY;
     if (!action->nameList || !TarnListInsertEntry(action->nameList, copy, 1, nullptr, 0, 0)) {
@@ -200,6 +198,11 @@ namespace ze {
 bool is_action(DtsAction *action)
 {
     return valid_or_traced(action, kActionEye, "*** Invalid DTS Action Object encountered.") != 0;
+}
+
+unsigned refuse_field_argument(const char *name)
+{
+    return check("ZeSetDtsActionField", {{"Action", true}, {"Field", true}, {name, false}});
 }
 
 }  // namespace ze

@@ -32,6 +32,15 @@ namespace ze {
 // True for an action; otherwise traces "*** Invalid DTS Action Object encountered.".
 bool is_action(DtsAction *action);
 
+// Reports an unacceptable further argument of ZeSetDtsActionField as its
+// parameter 3 and gives 4.
+unsigned refuse_field_argument(const char *name);
+
+// A string pointer array of the list's strings (not copies) with at least
+// `slots` entries, those past the list NULL; NULL when memory is short.
+// Release it with ZeFreeStrPtrArray(array, 0).
+char **list_array(TarnList *list, unsigned slots);
+
 // Answer loaders (routing side of the router conversation).
 unsigned load_answer_item(DtsAction *action, char **columns, char **values, int count);  // field 12
 unsigned load_answer_header(DtsAction *action, TarnList *columns);                        // field 19

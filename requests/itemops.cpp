@@ -4,7 +4,6 @@
 #include "requests/itemops.hpp"
 
 #include "ZeStrArray.h"
-#include "foundation/frame.hpp"
 #include "requests/action.hpp"
 
 using namespace ze::itemops;
@@ -17,8 +16,7 @@ unsigned send_item_request(const char *command, Descriptor *descriptor, DtsInfo 
                            DtsResult *result)
 {
     ze::OwnedAction action;
-    if (unsigned rc = prepare_request(action, filter, descriptor)) return rc;
-    action.get()->descriptor = descriptor;
+    if (unsigned rc = prepare_request(action, ZE_RESPONSE_ITEM, filter, descriptor)) return rc;
     action.get()->item = item;
     return ZeRouteDtsAction(action.get(), info, command, result);
 }
@@ -27,12 +25,7 @@ unsigned send_item_request(const char *command, Descriptor *descriptor, DtsInfo 
 unsigned item_operation(const char *function, const char *command, Descriptor *descriptor, DtsInfo *info,
                         Filter *filter, Item *item, DtsResult *result)
 {
-    return ze::frame(function,
-                     {{"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Filter", is_filter(filter)},
-                      {"Item", is_item(item)},
-                      {"Result", is_result(result)}},
+    return operation(function, descriptor, info, filter, {"Item", is_item(item)}, result,
                      [&] { return send_item_request(command, descriptor, info, filter, item, result); });
 }
 
@@ -116,9 +109,11 @@ unsigned new_item(Descriptor *descriptor, Item *item)
 
 namespace ze::itemops {
 
-unsigned prepare_request(OwnedAction &action, Filter *filter, Descriptor *descriptor)
+unsigned prepare_request(OwnedAction &action, unsigned kind, Filter *filter, Descriptor *descriptor)
 {
     if (unsigned rc = ZeCreateDtsAction(action.out())) return rc;
+    ZeSetDtsActionField(action.get(), ZE_ACTION_RESPONSE_KIND, kind);
+    action.get()->descriptor = descriptor;
     return ZeSetDtsActionRequestFilter(action.get(), filter, descriptor, 0);
 }
 
@@ -187,24 +182,14 @@ unsigned int ZeNewDtsItem(Descriptor *descriptor, DtsInfo *info, Item *item, Dts
 unsigned int ZeCopyDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                                     DtsResult *result)
 {
-    return ze::frame("ZeCopyDtsItemViaDefine",
-                     {{"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Filter", is_filter(filter)},
-                      {"Item", is_item(item)},
-                      {"Result", is_result(result)}},
+    return operation("ZeCopyDtsItemViaDefine", descriptor, info, filter, {"Item", is_item(item)}, result,
                      [&] { return copy_via_define(descriptor, info, filter, item, result); });
 }
 
 unsigned int ZeRenameDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                                       DtsResult *result)
 {
-    return ze::frame("ZeRenameDtsItemViaDefine",
-                     {{"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Filter", is_filter(filter)},
-                      {"Item", is_item(item)},
-                      {"Result", is_result(result)}},
+    return operation("ZeRenameDtsItemViaDefine", descriptor, info, filter, {"Item", is_item(item)}, result,
                      [&] { return rename_via_define(descriptor, info, filter, item, result); });
 }
 

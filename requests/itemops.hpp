@@ -5,7 +5,10 @@
 #include "ZeDts.h"
 #include "ZeFilter.h"
 #include "ZeRecords.h"
+#include "foundation/frame.hpp"
 #include "requests/owned.hpp"
+
+#include <utility>
 
 namespace ze::itemops {
 
@@ -16,8 +19,24 @@ inline bool is_result(DtsResult *result) { return ZeIsValidDtsResult(result) != 
 inline bool is_item(Item *item) { return ZeIsValidItem(item) != 0; }
 inline bool is_collection(Collection *c) { return ZeIsValidCollection(c) != 0; }
 
-// A new action in `action` with the request fields of `filter` (echoed);
-// 0 or the first failing code (an action made in part is destroyed by its owner).
-unsigned prepare_request(OwnedAction &action, Filter *filter, Descriptor *descriptor);
+// The frame of the operations on (descriptor, info, filter, target, result);
+// the target is an item, a collection or a list item, checked by the caller.
+template <class Body>
+unsigned operation(const char *function, Descriptor *descriptor, DtsInfo *info, Filter *filter, Param target,
+                   DtsResult *result, Body &&body)
+{
+    return frame(function,
+                 {{"Descriptor", is_descriptor(descriptor)},
+                  {"Info", is_info(info)},
+                  {"Filter", is_filter(filter)},
+                  target,
+                  {"Result", is_result(result)}},
+                 std::forward<Body>(body));
+}
+
+// A new action in `action` of response kind `kind`, with the descriptor
+// attached and the request fields of `filter` (echoed); 0 or the first
+// failing code (an action made in part is destroyed by its owner).
+unsigned prepare_request(OwnedAction &action, unsigned kind, Filter *filter, Descriptor *descriptor);
 
 }  // namespace ze::itemops

@@ -2,7 +2,6 @@
 // or without the rows whose key fields repeat an earlier row.
 #include "requests/itemops.hpp"
 
-#include "foundation/frame.hpp"
 #include "requests/action.hpp"
 
 #include <cstdint>
@@ -19,11 +18,8 @@ unsigned select_rows(Descriptor *descriptor, DtsInfo *info, Filter *filter, Coll
 {
     ZeResetCollection(collection);
     ze::OwnedAction action;
-    if (unsigned rc = ZeCreateDtsAction(action.out())) return rc;
-    ZeSetDtsActionField(action.get(), ZE_ACTION_RESPONSE_KIND, ZE_RESPONSE_COLLECTION);
+    if (unsigned rc = prepare_request(action, ZE_RESPONSE_COLLECTION, filter, descriptor)) return rc;
     action.get()->collection = collection;
-    action.get()->descriptor = descriptor;
-    if (unsigned rc = ZeSetDtsActionRequestFilter(action.get(), filter, descriptor, 0)) return rc;
     return ZeRouteDtsAction(action.get(), info, "SELECT", result);
 }
 
@@ -106,19 +102,6 @@ unsigned open_collection_without_dups(Descriptor *descriptor, DtsInfo *info, Fil
     return ZE_OK;
 }
 
-template <class Body>
-unsigned collection_frame(const char *function, Descriptor *descriptor, DtsInfo *info, Filter *filter,
-                          Collection *collection, DtsResult *result, Body body)
-{
-    return ze::frame(function,
-                     {{"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Filter", is_filter(filter)},
-                      {"Collection", is_collection(collection)},
-                      {"Result", is_result(result)}},
-                     [&] { return body(descriptor, info, filter, collection, result); });
-}
-
 }  // namespace
 
 extern "C" {
@@ -126,21 +109,25 @@ extern "C" {
 unsigned int ZeOpenDtsCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Collection *collection,
                                  DtsResult *result)
 {
-    return collection_frame("ZeOpenDtsCollection", descriptor, info, filter, collection, result, open_collection);
+    const ze::Param target{"Collection", is_collection(collection)};
+    return operation("ZeOpenDtsCollection", descriptor, info, filter, target, result,
+                     [&] { return open_collection(descriptor, info, filter, collection, result); });
 }
 
 unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
                                          Collection *collection, DtsResult *result)
 {
-    return collection_frame("ZeOpenDtsCollectionWithDups", descriptor, info, filter, collection, result,
-                            open_collection);
+    const ze::Param target{"Collection", is_collection(collection)};
+    return operation("ZeOpenDtsCollectionWithDups", descriptor, info, filter, target, result,
+                     [&] { return open_collection(descriptor, info, filter, collection, result); });
 }
 
 unsigned int ZeOpenDtsCollectionWithoutDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
                                             Collection *collection, DtsResult *result)
 {
-    return collection_frame("ZeOpenDtsCollectionWithoutDups", descriptor, info, filter, collection, result,
-                            open_collection_without_dups);
+    const ze::Param target{"Collection", is_collection(collection)};
+    return operation("ZeOpenDtsCollectionWithoutDups", descriptor, info, filter, target, result,
+                     [&] { return open_collection_without_dups(descriptor, info, filter, collection, result); });
 }
 
 }  // extern "C"

@@ -2,8 +2,6 @@
 // or the values of one column of a full select.
 #include "requests/itemops.hpp"
 
-#include "ZeStrArray.h"
-#include "foundation/frame.hpp"
 #include "foundation/text.hpp"
 #include "requests/action.hpp"
 
@@ -15,13 +13,9 @@ namespace {
 // which owns them from then on. The action keeps them when memory is short.
 unsigned hand_over_names(DtsAction *action, Item *list)
 {
-    const unsigned n = static_cast<unsigned>(TarnListSize(action->nameList));
-    char **names = ZeAllocStrPtrArray(n);
+    if (!action->nameList) return ZE_RC_NO_MEMORY;  // an action made in part
+    char **names = ze::list_array(action->nameList, 0);
     if (!names) return ZE_RC_NO_MEMORY;
-    void *entry = nullptr;
-    unsigned i = 0;
-    for (TarnListPos pos = TarnListFirst(action->nameList, &entry); pos; pos = TarnListNext(pos, &entry))
-        names[i++] = static_cast<char *>(entry);
     TarnListReset(action->nameList, nullptr);
     return ZeAttachItemValues(list, names, ZE_COUNT_VALUES);
 }
@@ -30,10 +24,8 @@ unsigned get_names(const char *command, Descriptor *descriptor, DtsInfo *info, F
                    DtsResult *result)
 {
     ze::OwnedAction action;
-    unsigned rc = ZeCreateDtsAction(action.out());
-    if (rc) return rc;
-    ZeSetDtsActionField(action.get(), ZE_ACTION_RESPONSE_KIND, ZE_RESPONSE_LIST);
-    rc = ZeSetDtsActionRequestFilter(action.get(), filter, descriptor, 0);
+    unsigned rc = prepare_request(action, ZE_RESPONSE_LIST, filter, descriptor);
+    if (!action.get()) return rc;
     if (!rc) rc = ZeRouteDtsAction(action.get(), info, command, result);
     // Names sent before a failure are delivered all the same.
     unsigned handed = hand_over_names(action.get(), list);
@@ -78,41 +70,28 @@ unsigned list_from_collection(Descriptor *descriptor, DtsInfo *info, Filter *fil
     return ZeGetFieldListFromCollection(rows.get(), position, list);
 }
 
-template <class Body>
-unsigned list_frame(const char *function, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
-                    DtsResult *result, Body body)
-{
-    return ze::frame(function,
-                     {{"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Filter", is_filter(filter)},
-                      {"List", is_item(list)},
-                      {"Result", is_result(result)}},
-                     [&] { return body(); });
-}
-
 }  // namespace
 
 extern "C" {
 
 unsigned int ZeGetDtsList(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list, DtsResult *result)
 {
-    return list_frame("ZeGetDtsList", descriptor, info, filter, list, result,
-                      [&] { return get_names("LIST", descriptor, info, filter, list, result); });
+    return operation("ZeGetDtsList", descriptor, info, filter, {"List", is_item(list)}, result,
+                     [&] { return get_names("LIST", descriptor, info, filter, list, result); });
 }
 
 unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                    DtsResult *result)
 {
-    return list_frame("ZeGetDtsListViaSelect", descriptor, info, filter, list, result,
-                      [&] { return get_names("SELECT", descriptor, info, filter, list, result); });
+    return operation("ZeGetDtsListViaSelect", descriptor, info, filter, {"List", is_item(list)}, result,
+                     [&] { return get_names("SELECT", descriptor, info, filter, list, result); });
 }
 
 unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                         DtsResult *result)
 {
-    return list_frame("ZeGetDtsListFromCollection", descriptor, info, filter, list, result,
-                      [&] { return list_from_collection(descriptor, info, filter, list, result); });
+    return operation("ZeGetDtsListFromCollection", descriptor, info, filter, {"List", is_item(list)}, result,
+                     [&] { return list_from_collection(descriptor, info, filter, list, result); });
 }
 
 }  // extern "C"

@@ -20,25 +20,7 @@ const char *shown(const char *text) { return text ? text : "<NULL>"; }
 
 bool same_name(const char *a, const char *b) { return a && b && ze::equal_nocase(a, b); }
 
-// A string pointer array holding the list's strings (not copies), with at
-// least `slots` entries; entries past the list are NULL. NULL when memory is short.
-char **array_of(TarnList *list, unsigned slots)
-{
-    const unsigned size = static_cast<unsigned>(TarnListSize(list));
-    char **array = ZeAllocStrPtrArray(std::max(size, slots));
-    if (!array) return nullptr;
-    void *entry = nullptr;
-    unsigned i = 0;
-    for (TarnListPos pos = TarnListFirst(list, &entry); pos; pos = TarnListNext(pos, &entry)) array[i++] = static_cast<char *>(entry);
-    return array;
-}
-
 void release_array(char **array) { ZeFreeStrPtrArray(array, 0); }
-
-unsigned refuse_argument(const char *name)
-{
-    return ze::check("ZeSetDtsActionField", {{"Action", true}, {"Field", true}, {name, false}});
-}
 
 // One descriptor field as field 12 matches it against the answer columns.
 struct AnswerField {
@@ -124,20 +106,32 @@ unsigned load_item(DtsAction *action, AnswerRow &row)
 
 namespace ze {
 
+char **list_array(TarnList *list, unsigned slots)
+{
+    const unsigned size = static_cast<unsigned>(TarnListSize(list));
+    char **array = ZeAllocStrPtrArray(std::max(size, slots));
+    if (!array) return nullptr;
+    void *entry = nullptr;
+    unsigned i = 0;
+    for (TarnListPos pos = TarnListFirst(list, &entry); pos; pos = TarnListNext(pos, &entry))
+        array[i++] = static_cast<char *>(entry);
+    return array;
+}
+
 unsigned load_answer_item(DtsAction *action, char **columns, char **values, int count)
 {
     if (!action->item) return ZE_OK;  // a request that loads no item (DELETE)
-    if (count < 0) return refuse_argument("Count");
-    if (count > 0 && !columns) return refuse_argument("Columns");
-    if (count > 0 && !values) return refuse_argument("Values");
+    if (count < 0) return ze::refuse_field_argument("Count");
+    if (count > 0 && !columns) return ze::refuse_field_argument("Columns");
+    if (count > 0 && !values) return ze::refuse_field_argument("Values");
     AnswerRow row{columns, values, count, nullptr};
     return load_item(action, row);
 }
 
 unsigned load_answer_header(DtsAction *action, TarnList *columns)
 {
-    if (!columns) return refuse_argument("Columns");
-    char **array = array_of(columns, 0);
+    if (!columns) return ze::refuse_field_argument("Columns");
+    char **array = ze::list_array(columns, 0);
     if (!array) return ZE_RC_NO_MEMORY;
     const unsigned count = static_cast<unsigned>(TarnListSize(columns));
     unsigned rc = ZeBuildIndexArray(action->descriptor, array, static_cast<int>(count));
@@ -149,12 +143,12 @@ unsigned load_answer_header(DtsAction *action, TarnList *columns)
 
 unsigned load_answer_row(DtsAction *action, TarnList *values)
 {
-    if (!values) return refuse_argument("Values");
+    if (!values) return ze::refuse_field_argument("Values");
     unsigned rc = ZE_RC_NO_INDEX_ARRAY;  // rows are placed by the columns of this answer's header
     char **fieldValues = nullptr;
     if (action->headerLoaded) {
         // A row shorter than its header reads NULL for the missing columns.
-        char **array = array_of(values, action->answerColumns);
+        char **array = ze::list_array(values, action->answerColumns);
         if (!array) return ZE_RC_NO_MEMORY;
         rc = ZeLoadDescriptorItem(action->descriptor, &fieldValues, array);
         release_array(array);

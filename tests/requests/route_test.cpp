@@ -46,7 +46,6 @@ TEST_F(RouteTest, RoutingNeedsUserNodeAndALoadableRouterEntry)
 
     EXPECT_EQ(ZeRouteDtsAction(a, info, nullptr, result), 4u);
     EXPECT_TRUE(traced("*** ZeRouteDtsAction: parameter 3 (Command) is invalid"));
-    EXPECT_EQ(ZeRouteDtsAction(a, info, "SELECT", nullptr), 4u);
     EXPECT_EQ(requests(), 0);
     EXPECT_EQ(result_code(), 99u);
     EXPECT_EQ(result_message(), "before");
