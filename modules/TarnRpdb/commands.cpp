@@ -39,6 +39,33 @@ void check_accepted(unsigned rc, const std::string &what)
              "The client refused " + what + " (code " + std::to_string(rc) + "); nothing was changed");
 }
 
+// One answer row as field 20 takes it: a list whose entries point at one
+// buffer per column. The list is made once and remade only when a buffer
+// moves to hold a longer value, so a row costs copies, not allocations.
+class RowList {
+public:
+    explicit RowList(std::size_t width) : cells_(width) {}
+
+    TarnList *fill(const Statement &rows)
+    {
+        bool moved = !list_;
+        for (std::size_t i = 0; i < cells_.size(); ++i) {
+            const char *before = cells_[i].data();
+            cells_[i].assign(rows.view(static_cast<int>(i)));
+            moved = moved || cells_[i].data() != before;
+        }
+        if (moved) {
+            list_ = new_list();
+            for (const std::string &cell : cells_) append(list_.get(), cell.c_str());
+        }
+        return list_.get();
+    }
+
+private:
+    std::vector<std::string> cells_;
+    List list_;
+};
+
 // Field 19 with the table's columns, then field 20 per row.
 std::size_t send_rows(DtsAction *action, Statement &rows, const Table &table)
 {
@@ -46,13 +73,10 @@ std::size_t send_rows(DtsAction *action, Statement &rows, const Table &table)
     for (const Column &column : table.columns) append(header.get(), column.name.c_str());
     check_accepted(ZeSetDtsActionField(action, ZE_ACTION_ANSWER_HEADER, header.get()), "the answer header");
 
-    List row = new_list();
+    RowList row(table.columns.size());
     std::size_t count = 0;
-    const int width = static_cast<int>(table.columns.size());
     while (rows.step()) {
-        TarnListReset(row.get(), nullptr);
-        for (int i = 0; i < width; ++i) append(row.get(), rows.text(i));
-        unsigned rc = ZeSetDtsActionField(action, ZE_ACTION_ANSWER_ROW, row.get());
+        unsigned rc = ZeSetDtsActionField(action, ZE_ACTION_ANSWER_ROW, row.fill(rows));
         if (rc != ZE_OK) check_accepted(rc, "the row of " + table.name + " " + rows.text(static_cast<int>(table.key)));
         ++count;
     }

@@ -51,6 +51,7 @@ public:
     int columns() const { return sqlite3_column_count(stmt_); }
     // The current row's value in column i as text; NULL reads as "".
     const char *text(int i) const;
+    std::string_view view(int i) const { return {text(i), static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i))}; }
 
 private:
     sqlite3 *db_;

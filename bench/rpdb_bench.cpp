@@ -1,0 +1,219 @@
+// The demo router against bare SQLite: ZeOpenDtsCollection of 10,000 and
+// 100,000 rows x 10 columns through TarnRpdb, walking every item, next to a
+// plain sqlite3 loop that selects the same rows and copies every value into
+// std::vector<std::string>. Prints the ratio at both sizes (target: at most
+// 3x) and the router's cost per row, which must not grow with the rows.
+#include <benchmark/benchmark.h>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tarnsrvc.h"
+
+namespace {
+
+constexpr int kColumns = 10;
+const char *const kColumnNames[kColumns] = {"PRN_NAME",     "PRN_STATUS", "PRN_SHARED", "PRN_INSTALLED",
+                                            "PRN_COPIES",   "PRN_LOCATION", "PRN_DESC", "PRN_DRIVER",
+                                            "PRN_CONTACT",  "PRN_NOTE"};
+
+std::string g_nodePath;
+
+std::string table_of(long rows) { return "ROWS" + std::to_string(rows); }
+
+// A node with one printer-like table per size; values of mixed lengths.
+void build_node(const std::string &path, std::initializer_list<long> sizes)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(path.c_str(), &db);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    for (long rows : sizes) {
+        std::string table = table_of(rows);
+        sqlite3_exec(db,
+                     ("CREATE TABLE " + table +
+                      " (PRN_NAME TEXT PRIMARY KEY NOT NULL, PRN_STATUS TEXT, PRN_SHARED TEXT, PRN_INSTALLED TEXT,"
+                      " PRN_COPIES INTEGER, PRN_LOCATION TEXT, PRN_DESC TEXT, PRN_DRIVER TEXT, PRN_CONTACT TEXT,"
+                      " PRN_NOTE TEXT)")
+                         .c_str(),
+                     nullptr, nullptr, nullptr);
+        sqlite3_stmt *insert = nullptr;
+        sqlite3_prepare_v2(db, ("INSERT INTO " + table + " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").c_str(), -1,
+                           &insert, nullptr);
+        char name[32];
+        for (long i = 0; i < rows; ++i) {
+            std::snprintf(name, sizeof name, "PRINTER%07ld", i);
+            std::string n = std::to_string(i);
+            std::string values[kColumns] = {name,
+                                            i % 3 ? "R" : "O",
+                                            i % 2 ? "Y" : "N",
+                                            "03/15/2021",
+                                            std::to_string(i % 99 + 1),
+                                            "BLDG A FLOOR " + std::to_string(i % 7),
+                                            "Printer " + n + " on the second floor, duplex",
+                                            "PCL6 generic driver",
+                                            "helpdesk ext. " + std::to_string(4000 + i % 500),
+                                            i % 5 ? "" : "toner low"};
+            for (int c = 0; c < kColumns; ++c)
+                sqlite3_bind_text(insert, c + 1, values[c].c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_step(insert);
+            sqlite3_reset(insert);
+        }
+        sqlite3_finalize(insert);
+    }
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+// The descriptor an object library would give: display names, REAL NAMEs.
+Descriptor *row_descriptor()
+{
+    Descriptor *d = nullptr;
+    ZeCreateDescriptor(&d);
+    for (int c = 0; c < kColumns; ++c) {
+        std::string field = std::string("FIELD ") + kColumnNames[c];
+        ZeCreateField(d, field.c_str(), "REAL NAME", kColumnNames[c], (char *)0);
+    }
+    ZeBuildDescriptorHeader(d);
+    return d;
+}
+
+void BM_TarnRpdbCollection(benchmark::State &state)
+{
+    const long rows = state.range(0);
+    Descriptor *desc = row_descriptor();
+    DtsInfo *info = nullptr;
+    DtsResult *result = nullptr;
+    Filter *filter = nullptr;
+    Collection *collection = nullptr;
+    ZeCreateDtsInfo(&info);
+    ZeSetDtsInfoField(info, ZE_INFO_OBJECT, table_of(rows).c_str());
+    ZeSetDtsInfoField(info, ZE_INFO_USERNAME, "bench");
+    ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, "BENCH");
+    ZeSetDtsInfoField(info, ZE_INFO_DATEFORMAT, "mm/dd/yyyy");
+    ZeCreateDtsResult(&result);
+    ZeCreateFilter(&filter);
+    ZeCreateCollection(&collection);
+    for (auto _ : state) {
+        if (ZeOpenDtsCollection(desc, info, filter, collection, result) != ZE_OK) {
+            state.SkipWithError("ZeOpenDtsCollection failed");
+            break;
+        }
+        long walked = 0;
+        for (Item *item = ZeFirstCollectionItem(collection); item; item = ZeNextCollectionItem(collection)) {
+            benchmark::DoNotOptimize(ZeItemValues(item)[kColumns - 1]);
+            ++walked;
+        }
+        if (walked != rows) state.SkipWithError("wrong number of items");
+    }
+    state.counters["ns_per_row"] = benchmark::Counter(static_cast<double>(state.iterations()) * rows,
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    ZeDestroyCollection(collection);
+    ZeDestroyFilter(filter);
+    ZeDestroyDtsResult(result);
+    ZeDestroyDtsInfo(info);
+    ZeDestroyDescriptor(desc);
+}
+
+void BM_BareSqlite(benchmark::State &state)
+{
+    const long rows = state.range(0);
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(g_nodePath.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    std::string sql = "SELECT ";
+    for (int c = 0; c < kColumns; ++c) sql += std::string(c ? ", " : "") + kColumnNames[c];
+    sql += " FROM " + table_of(rows) + " ORDER BY PRN_NAME";
+    for (auto _ : state) {
+        std::vector<std::vector<std::string>> all;
+        sqlite3_stmt *st = nullptr;
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            std::vector<std::string> row;
+            row.reserve(kColumns);
+            for (int c = 0; c < kColumns; ++c) {
+                const unsigned char *v = sqlite3_column_text(st, c);
+                row.emplace_back(v ? reinterpret_cast<const char *>(v) : "");
+            }
+            all.push_back(std::move(row));
+        }
+        sqlite3_finalize(st);
+        if (static_cast<long>(all.size()) != rows) state.SkipWithError("wrong number of rows");
+        benchmark::DoNotOptimize(all.data());
+    }
+    state.counters["ns_per_row"] = benchmark::Counter(static_cast<double>(state.iterations()) * rows,
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    sqlite3_close(db);
+}
+
+// Console output plus the CPU time per iteration of every run, by name (the
+// CPU time, as the machine may be shared).
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            Mean &mean = seconds_[run.benchmark_name()];
+            mean.sum += run.cpu_accumulated_time / static_cast<double>(run.iterations);
+            ++mean.count;
+        }
+    }
+    // The mean over repetitions (--benchmark_repetitions), 0 when it did not run.
+    double seconds(const std::string &name) const
+    {
+        auto it = seconds_.find(name);
+        return it == seconds_.end() ? 0.0 : it->second.sum / it->second.count;
+    }
+
+private:
+    struct Mean {
+        double sum = 0;
+        int count = 0;
+    };
+    std::map<std::string, Mean> seconds_;
+};
+
+}  // namespace
+
+BENCHMARK(BM_TarnRpdbCollection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareSqlite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    // A node of its own in a scratch data directory, reached through DEMO_ROUTER.
+    std::filesystem::path data = std::filesystem::temp_directory_path() / ("rpdb_bench." + std::to_string(getpid()));
+    std::filesystem::create_directories(data / "nodes");
+    g_nodePath = (data / "nodes" / "BENCH.db").string();
+    build_node(g_nodePath, {10000, 100000});
+    setenv("TARN_DATA_DIR", data.c_str(), 1);
+    setenv("KVRGLBL0000", data.c_str(), 1);
+    setenv("DEMO_ROUTER", "ON", 1);
+    unsetenv("TARN_TRACE");
+
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    double perRow[2] = {0, 0};
+    int i = 0;
+    for (long rows : {10000L, 100000L}) {
+        std::string arg = "/" + std::to_string(rows);
+        double router = reporter.seconds("BM_TarnRpdbCollection" + arg), bare = reporter.seconds("BM_BareSqlite" + arg);
+        perRow[i++] = router / static_cast<double>(rows);
+        if (router > 0 && bare > 0)
+            std::printf("%ld rows: TarnRpdb %.1f ms, bare sqlite3 %.1f ms CPU, ratio %.2fx (target <= 3x)\n", rows,
+                        router * 1e3, bare * 1e3, router / bare);
+    }
+    if (perRow[0] > 0 && perRow[1] > 0)
+        std::printf("TarnRpdb per row: %.0f ns at 10,000 rows, %.0f ns at 100,000 rows (growth %.2fx)\n",
+                    perRow[0] * 1e9, perRow[1] * 1e9, perRow[1] / perRow[0]);
+    std::filesystem::remove_all(data);
+    return 0;
+}
