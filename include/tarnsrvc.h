@@ -17,6 +17,7 @@
 /* Object framework */
 #include "ZeObject.h"
 #include "ZeGenObj.h"
+#include "ZeGroup.h"
 
 /* Data description */
 #include "ZeDesc.h"
