@@ -49,7 +49,9 @@
  *           "PRINTER P9 defined" / "PRINTER P9 defined like LASER1".
  *   ALTER   the row K EQ key: the other EQ criteria set its columns;
  *           COPY_KEY (not empty) also gives it a new key.
- *           "PRINTER P1 altered" / "PRINTER P1 altered and renamed to P2".
+ *           "PRINTER P1 altered" / "PRINTER P1 altered and renamed to P2";
+ *           with nothing to set it succeeds with "PRINTER P1 not changed:
+ *           the request gives no column to alter".
  *   COPY    a new row with key COPY_KEY, a copy of the row K EQ key, with
  *           the other EQ criteria as changes. "PRINTER P1 copied to P2".
  *   RENAME  the row K EQ key gets the key COPY_KEY, the other EQ criteria
@@ -68,7 +70,8 @@
  * delivered before the commit, so when the library refuses an answer (a
  * field 12, 19, 20 or 21 call returning nonzero) the request fails with
  * 1008 and its changes are rolled back. Field 18 always carries a message:
- * what was done, or why not ("PRINTER P9 already exists").
+ * what was done, or why not ("PRINTER P9 already exists"). The response
+ * file (field 15) is not used: answers always go through the fields.
  *
  * With KV_ROUTER_DEBUG true (ZeEnvBool), each SQL statement is traced as
  * "TarnRpdb SQL: <statement>"; values never appear in it.
@@ -82,7 +85,7 @@
 #define TARN_RPDB_RC_BAD_REQUEST 1003u      /* unknown command, column, operator or response kind; missing key;
                                                a criterion the command does not take; a value the table refuses */
 #define TARN_RPDB_RC_NOT_FOUND 1004u        /* no row matches */
-#define TARN_RPDB_RC_ALREADY_EXISTS 1005u   /* the new key is taken */
+#define TARN_RPDB_RC_ALREADY_EXISTS 1005u   /* the new key (or another UNIQUE value) is taken */
 #define TARN_RPDB_RC_STORAGE_ERROR 1006u    /* SQLite failed (locked, I/O, not a database, ...) */
 #define TARN_RPDB_RC_NO_DATA_DIR 1007u      /* the data directory is not set */
 #define TARN_RPDB_RC_ANSWER_REFUSED 1008u   /* the library refused an answer; the request was rolled back */
