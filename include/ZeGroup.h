@@ -186,7 +186,8 @@ ZE_API unsigned int ZeGroupObjSetItemType(void *Object, Item *item, const char *
 
 /*
  * The same for every item of the collection ("Collection": a valid
- * collection), in order; stops at the first failing item with its code.
+ * collection), in order; every item is typed, and the first failing
+ * item's code is returned.
  * Afterwards the next ZeNextCollectionItem gives the item at the position
  * the collection had before (from the first item when it had none).
  */
