@@ -39,7 +39,9 @@ struct Param {
     bool null = false;
 };
 
-// A prepared statement with its parameters bound. Errors throw SqlError.
+// A prepared statement with its parameters bound. Statements of a node's
+// connection are prepared once and reused (reset) by later requests; errors
+// throw SqlError.
 class Statement {
 public:
     Statement(sqlite3 *db, const std::string &sql, const std::vector<Param> &params = {});
@@ -48,14 +50,16 @@ public:
     Statement &operator=(const Statement &) = delete;
 
     bool step();  // true while a row is current
-    int columns() const { return sqlite3_column_count(stmt_); }
     // The current row's value in column i as text; NULL reads as "".
     const char *text(int i) const;
     std::string_view view(int i) const { return {text(i), static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i))}; }
 
 private:
+    void release();
+
     sqlite3 *db_;
     sqlite3_stmt *stmt_ = nullptr;
+    bool *inUse_ = nullptr;  // the cache's flag when the statement is a cached one
 };
 
 // SQLite refused a statement: its extended result code and message.

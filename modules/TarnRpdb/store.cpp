@@ -19,28 +19,52 @@ namespace {
 constexpr int kDefaultBusySeconds = 5;
 constexpr int kMaxBusySeconds = 3600;
 
-// Connections of the nodes used so far, by file path; closed when the
-// module is unloaded.
+// Connections of the nodes used so far, by file path, each with the
+// statements prepared on it; all closed when the module is unloaded.
 class Connections {
 public:
+    struct Cached {
+        sqlite3_stmt *stmt;
+        bool inUse;
+    };
+    using Cache = std::map<std::string, Cached, std::less<>>;
+
     Connections() = default;
     Connections(const Connections &) = delete;
     Connections &operator=(const Connections &) = delete;
     ~Connections()
     {
-        for (auto &entry : open_) sqlite3_close_v2(entry.second);
+        for (auto &[path, node] : open_) {
+            for (auto &entry : node.cache) sqlite3_finalize(entry.second.stmt);
+            sqlite3_close_v2(node.db);
+        }
     }
 
     sqlite3 *find(const std::string &path) const
     {
         auto it = open_.find(path);
-        return it == open_.end() ? nullptr : it->second;
+        return it == open_.end() ? nullptr : it->second.db;
     }
-    void keep(const std::string &path, sqlite3 *db) { open_.emplace(path, db); }
+    void keep(const std::string &path, sqlite3 *db) { open_.emplace(path, Node{db, {}}); }
+
+    // The statement cache of a kept connection, else nullptr.
+    Cache *cache_of(sqlite3 *db)
+    {
+        for (auto &entry : open_)
+            if (entry.second.db == db) return &entry.second.cache;
+        return nullptr;
+    }
 
 private:
-    std::map<std::string, sqlite3 *> open_;
+    struct Node {
+        sqlite3 *db;
+        Cache cache;
+    };
+    std::map<std::string, Node> open_;
 };
+
+// Statements kept per connection; more distinct texts are prepared for one use.
+constexpr std::size_t kMaxCachedStatements = 64;
 
 Connections &connections()
 {
@@ -70,12 +94,7 @@ std::string node_path(std::string_view directory, std::string_view node)
     return path;
 }
 
-void exec(sqlite3 *db, const char *sql)
-{
-    trace_sql(sql);
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw SqlError{sqlite3_extended_errcode(db), sqlite3_errmsg(db)};
-}
+void exec(sqlite3 *db, const char *sql) { Statement(db, sql).step(); }
 
 // Opens an existing node file read-write and makes sure it is a database.
 sqlite3 *open_node(const std::string &path, std::string_view node)
@@ -143,8 +162,25 @@ sqlite3 *node_connection(std::string_view name)
 Statement::Statement(sqlite3 *db, const std::string &sql, const std::vector<Param> &params) : db_(db)
 {
     trace_sql(sql);
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()) + 1, &stmt_, nullptr) != SQLITE_OK)
-        throw SqlError{sqlite3_extended_errcode(db), sqlite3_errmsg(db)};
+    Connections::Cache *cache = connections().cache_of(db);
+    Connections::Cached *entry = nullptr;
+    if (cache) {
+        auto it = cache->find(sql);
+        if (it != cache->end()) entry = &it->second;
+    }
+    if (entry && !entry->inUse) {
+        stmt_ = entry->stmt;
+    } else {
+        bool keep = cache && !entry && cache->size() < kMaxCachedStatements;
+        if (sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()) + 1, keep ? SQLITE_PREPARE_PERSISTENT : 0,
+                               &stmt_, nullptr) != SQLITE_OK)
+            throw SqlError{sqlite3_extended_errcode(db), sqlite3_errmsg(db)};
+        entry = keep ? &cache->emplace(sql, Connections::Cached{stmt_, false}).first->second : nullptr;
+    }
+    if (entry) {
+        inUse_ = &entry->inUse;
+        *inUse_ = true;
+    }
     int index = 1;
     for (const Param &p : params) {
         int rc = p.null ? sqlite3_bind_null(stmt_, index)
@@ -152,14 +188,27 @@ Statement::Statement(sqlite3 *db, const std::string &sql, const std::vector<Para
                                             SQLITE_TRANSIENT);
         if (rc != SQLITE_OK) {
             SqlError error{sqlite3_extended_errcode(db), sqlite3_errmsg(db)};
-            sqlite3_finalize(stmt_);
+            release();
             throw error;
         }
         ++index;
     }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() { release(); }
+
+// A cached statement goes back to its cache reset; any other is finalized.
+void Statement::release()
+{
+    if (inUse_) {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+        *inUse_ = false;
+    } else {
+        sqlite3_finalize(stmt_);
+    }
+    stmt_ = nullptr;
+}
 
 bool Statement::step()
 {

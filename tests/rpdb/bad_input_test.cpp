@@ -27,7 +27,6 @@ TEST_F(Rpdb, NodeNamesThatCouldLeaveTheNodesFolderAreRefused)
         std::string message;
     } cases[] = {
         {"../" + node_, TARN_RPDB_RC_UNKNOWN_NODE, ""},
-        {"nodes/" + node_, TARN_RPDB_RC_UNKNOWN_NODE, ""},
         {"..", TARN_RPDB_RC_UNKNOWN_NODE, ""},
         {"DEMO\"", TARN_RPDB_RC_UNKNOWN_NODE, ""},
         {"DE'MO", TARN_RPDB_RC_UNKNOWN_NODE, ""},
