@@ -10,9 +10,10 @@
  * to 64 characters of A-Z a-z 0-9 _ . - and does not start with '.'; names
  * are case-sensitive, as file names are. The router never creates a node:
  * the tool tarnmknode does (tarnmknode <data dir> <node> [sql files]). A
- * node's connection is opened on its first request and kept until the
- * module is unloaded. KV_ROUTER_TIMEOUT (seconds, default 5) bounds the wait
- * for a node that another process holds locked.
+ * node's connection, with the statements prepared on it, is opened on its
+ * first request and kept until the module is unloaded; a node file replaced
+ * meanwhile is not seen before then. KV_ROUTER_TIMEOUT (seconds, default 5)
+ * bounds the wait for a node that another process holds locked.
  *
  * Object kinds. The info's OBJECT names a table of the node (ignoring case,
  * as SQL does; names are 1 to 64 of A-Z a-z 0-9 _, not starting with a
