@@ -137,8 +137,9 @@ ZE_API unsigned int ZeGroupObjCreate(void **pObject);
  * group object the base object of Object (usually the front object) with
  * ZeGroupObjDestory as its release procedure, also when a step after the
  * creation failed, so the front object's destruction releases it. Returns
- * the first failing code; when Object refuses the group object (4) the
- * group object is destroyed again.
+ * the first failing code, setting the name included (4 for a name longer
+ * than 255 characters); when Object refuses the group object (4) the group
+ * object is destroyed again.
  */
 ZE_API unsigned int ZeGroupObjInit(void *Object, const char *InfoValue, Filter *filter, const char *Name);
 
