@@ -33,6 +33,7 @@
 /* Remote requests */
 #include "ZeDts.h"
 #include "ZeSmc.h"
+#include "ZeLogon.h"
 #include "TarnRpdb.h"
 
 #endif /* TARNSRVC_H */

@@ -1,0 +1,127 @@
+/*
+ * ZeLogon.h - logon and logoff: opening, closing and testing a user's
+ * logon on a remote node.
+ *
+ * Each function builds a request info of its own for the node, looks the
+ * node up in the local node map, and routes one request (ZeRouteDtsAction,
+ * ZeDts.h) whose request fields carry the user id (and the password). The
+ * request echo is suppressed: the trace shows
+ * "DTS Action filter echo suppressed..." and the field count, never a value,
+ * so a password reaches no trace line.
+ *
+ * The local user
+ * --------------
+ * pArgs is a position in the caller's argument list (a va_list *): its next
+ * argument is the local user name, a const char * on whose behalf the
+ * request is made (the info's USERNAME). NULL means the user this process
+ * runs as: the effective user's name from the password database, else
+ * $USER, else "" (and an empty USERNAME makes routing fail with 11). An
+ * empty text is taken as it is. The functions work on a copy of the name.
+ * The ...User functions at the end pass the name as a plain argument.
+ *
+ * The local node map
+ * ------------------
+ * Each call looks the node up once: it creates the object "LOCALMAP" with
+ * the filter "LANGUAGE EQ AMENG, VERSION EQ 2.0" (ZeCreateObject, ZeObject.h),
+ * sets its "FIELD ORDER" to NODE, ROUTENODE, APPNAME, APPTITLE, PLATFORM,
+ * VERSION, LANGUAGE, submits "OPEN COLLECTION" with the filter "NODE EQ
+ * <node>" and "GET ITEM", and reads ROUTENODE and PLATFORM of the first
+ * item (found by name in the field order, so a map that lacks a field gives
+ * no value rather than its neighbour's). Failures only leave both empty:
+ *   "*** ZeLogCl : Error setting LOCALMAP field order, rc = <rc>"
+ *   "*** ZeLogCl : Error opening LOCALMAP collection, rc = <rc>"
+ *   "*** ZeLogCl : No LOCALMAP items found, rc = <rc>"
+ * (a map object that cannot be created is traced by ZeCreateObject). Route
+ * node and platform are read into buffers of 256 characters: a value of 256
+ * or more is not cut to a different name but taken as absent, traced
+ * "+++ ZeLogCl : LOCALMAP <field> of node <node> ignored: longer than 255
+ * characters".
+ *
+ * The request info
+ * ----------------
+ * OBJECT "STARLOGON" (logon, verify) or "STARLOGOFF" (logoff), LANGUAGE
+ * "AMENG", VERSION "2.0", USERNAME the local user, DESTNODE the node,
+ * ROUTENODE the map's route node or else the node itself, PLATFORM the
+ * map's platform (unset when none). No ROUTEMODULE: the router library is
+ * TarnRpdb when DEMO_ROUTER is on, else TarnRout.
+ *
+ * Codes and failure lines
+ * -----------------------
+ * 0 success; 4 a bad parameter ("*** <function>: parameter <n> (<name>) is
+ * invalid"); 3 memory short while building the info or the request; 1 the
+ * logon or logoff failed on its way or at the node, traced as
+ *   "*** ZeLogCl : Logon failure, rc = <rc>" (or "Logoff failure")
+ *   "***     <message>"
+ * where rc and message are the router's when the router ran, else rc is
+ * the code of the routing step that stopped the request (11 no USERNAME, 12
+ * no DESTNODE, 5 or 6 router library or entry missing, 3) and the message
+ * is empty. A failed info build is traced
+ * "*** ZeLogCl : Error creating info object, rc = <rc>" (not by
+ * ZeLogonIsValid, which traces no failure lines of its own).
+ */
+#ifndef ZELOGON_H
+#define ZELOGON_H
+
+#include "ZeTypes.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The logon text "ID EQ <user id>, PASSWORD EQ <password>" fits a buffer
+ * of 256 characters: user id and password together take at most this many. */
+#define ZE_LOGON_MAX_CREDENTIALS 235u
+
+/* A node of this platform (ignoring case) needs no logon. */
+#define ZE_LOGON_PLATFORM_WITHOUT_LOGON "WNT"
+
+/*
+ * Logs the local user on to `node` as `userId` with `password`: routes
+ * "LOGON" with the request fields (ID, EQ, userId) and (PASSWORD, EQ,
+ * password). When the node's platform in the local map is "WNT" (any case)
+ * nothing is sent and 0 is returned.
+ *
+ * Checks "Node", "UserId", "Password" (not empty) and "pArgs" (given). The
+ * fields travel as the criteria text "ID EQ %s, PASSWORD EQ %s", formatted
+ * into 256 characters; credentials that do not fit are never cut into a
+ * different password: a userId of more than ZE_LOGON_MAX_CREDENTIALS - 1
+ * characters is reported as parameter 2, a password that does not fit
+ * beside it as parameter 3 (4 either way; neither value is traced). A text
+ * that would not carry the values unchanged (a comma in either splits the
+ * criteria, blanks at either end would be trimmed) is replaced by the two
+ * criteria given as strings, so every password arrives exactly as given.
+ *
+ * Returns 0 (logged on, or no logon needed), 1 (refused or not routed, see
+ * above), 3, 4 or the info build's code.
+ */
+ZE_API unsigned int ZeLogon(const char *node, const char *userId, const char *password, va_list *pArgs);
+
+/*
+ * Logs the local user off `node` as `userId`: routes "LOGOFF" with
+ * (ID, EQ, userId), also for "WNT" nodes. Checks "Node", "UserId" (not
+ * empty) and "pArgs" (given). Returns 0, 1 ("Logoff failure" lines), 3, 4
+ * or the info build's code.
+ */
+ZE_API unsigned int ZeLogoff(const char *node, const char *userId, va_list *pArgs);
+
+/*
+ * Asks `node` whether the local user is logged on as `userId`: routes
+ * "VERIFY" with (ID, EQ, userId) under OBJECT "STARLOGON". A "WNT" node is
+ * asked all the same: the node, not the map, knows its sessions. Checks
+ * "Node", "UserId" (not empty) and "pArgs" (given). Returns the routing
+ * code unchanged: 0 logged on, 1 the router said no (its code is not
+ * kept), or 11, 12, 5, 6, 3; 4; or the info build's code.
+ */
+ZE_API unsigned int ZeLogonIsValid(const char *node, const char *userId, va_list *pArgs);
+
+/* The same with the local user name as a plain argument (NULL: this
+ * process's user). Parameters are reported under the names above. */
+ZE_API unsigned int ZeLogonUser(const char *node, const char *userId, const char *password, const char *localUser);
+ZE_API unsigned int ZeLogoffUser(const char *node, const char *userId, const char *localUser);
+ZE_API unsigned int ZeLogonIsValidUser(const char *node, const char *userId, const char *localUser);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZELOGON_H */
