@@ -64,13 +64,39 @@
  *   12 (loaded when the request has an item attached); DELETE answers with
  *   no row. They take EQ criteria only, each column at most once, and K
  *   and COPY_KEY name rows literally ('*' is no pattern there).
- *   LOGON, LOGOFF and VERIFY are not carried out by this router (1003).
  *
- * Each request runs in one transaction (reads in a deferred one, writes in
- * BEGIN IMMEDIATE): a request that fails changes nothing. Answers are
- * delivered before the commit, so when the library refuses an answer (a
- * field 12, 19, 20 or 21 call returning nonzero) the request fails with
- * 1008 and its changes are rolled back. Field 18 always carries a message:
+ * Logons. LOGON, LOGOFF and VERIFY name no table (the info's OBJECT, which
+ * ZeLogon sets to STARLOGON or STARLOGOFF, is not read). They work on two
+ * tables of the node (data/logon.sql): USERS (USER_ID, SALT, HASH,
+ * ITERATIONS) and SESSIONS (LOCAL_USER, USER_ID, STARTED), keyed by the
+ * info's USERNAME (the local user) and the user id; a node without them
+ * answers 1002. USERS and SESSIONS are never object kinds (1002), so no
+ * table command reads or writes them. Request fields: ID EQ <user id>, and
+ * for LOGON PASSWORD EQ <password>, each exactly once; any other field or
+ * operator is a bad request (1003). User ids compare exactly (case counts).
+ *   LOGON   checks the password against the user's record: a PBKDF2-HMAC-
+ *           SHA256 hash of it with the user's random 16-byte salt and
+ *           iteration count, compared in constant time. An unknown user is
+ *           checked against a dummy record of the same cost, and both get
+ *           1009 with "Logon to <node> refused: unknown user or wrong
+ *           password". On success the session (USERNAME, ID) is opened, or
+ *           its STARTED time renewed: "User <id> logged on to <node>". The
+ *           user is read and the session written in two statements, so the
+ *           slow check holds no lock on the node.
+ *   LOGOFF  ends the session: "User <id> logged off from <node>"; 1010
+ *           "User <id> is not logged on to <node>" when none is open.
+ *   VERIFY  0 "User <id> is logged on to <node>" when the session is open,
+ *           else 1010 as LOGOFF.
+ * Passwords reach no message, no trace and no SQL text (values are bound).
+ * Users are added, or given a new password, with the tool tarnuser:
+ *     tarnuser <data dir> <node> <user id>   (the password on stdin)
+ * Deleting a user from USERS ends its sessions.
+ *
+ * Each table request runs in one transaction (reads in a deferred one,
+ * writes in BEGIN IMMEDIATE): a request that fails changes nothing.
+ * Answers are delivered before the commit, so when the library refuses an
+ * answer (a field 12, 19, 20 or 21 call returning nonzero) the request
+ * fails with 1008 and its changes are rolled back. Field 18 always carries a message:
  * what was done, or why not ("PRINTER P9 already exists"). The response
  * file (field 15) is not used: answers always go through the fields.
  *
@@ -90,6 +116,8 @@
 #define TARN_RPDB_RC_STORAGE_ERROR 1006u    /* SQLite failed (locked, I/O, not a database, ...) */
 #define TARN_RPDB_RC_NO_DATA_DIR 1007u      /* the data directory is not set */
 #define TARN_RPDB_RC_ANSWER_REFUSED 1008u   /* the library refused an answer; the request was rolled back */
+#define TARN_RPDB_RC_LOGON_REFUSED 1009u    /* LOGON: unknown user or wrong password (one answer for both) */
+#define TARN_RPDB_RC_NOT_LOGGED_ON 1010u    /* LOGOFF, VERIFY: no session of USERNAME for the user id */
 
 /* The pseudo column that pairs a second key with the key column. */
 #define TARN_RPDB_COPY_KEY "COPY_KEY"

@@ -372,6 +372,9 @@ std::string run(const Request &request, sqlite3 *db, const Table &table)
     case Command::Alter:
     case Command::Rename: return change(request, db, table, write_fields(request, table, criteria));
     case Command::Delete: return erase(request, db, table, criteria);
+    case Command::Logon:
+    case Command::Logoff:
+    case Command::Verify: break;  // carried out by run_session
     }
     fail(TARN_RPDB_RC_BAD_REQUEST, "Command " + std::string(request.word) + " is unknown");
 }

@@ -15,7 +15,7 @@ namespace rpdb {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, Command>, 7> kCommands{{
+constexpr std::array<std::pair<std::string_view, Command>, 10> kCommands{{
     {"SELECT", Command::Select},
     {"LIST", Command::List},
     {"DEFINE", Command::Define},
@@ -23,10 +23,10 @@ constexpr std::array<std::pair<std::string_view, Command>, 7> kCommands{{
     {"COPY", Command::Copy},
     {"RENAME", Command::Rename},
     {"DELETE", Command::Delete},
+    {"LOGON", Command::Logon},
+    {"LOGOFF", Command::Logoff},
+    {"VERIFY", Command::Verify},
 }};
-
-// Commands of the suite that this router leaves to the network router.
-constexpr std::array<std::string_view, 3> kNotCarriedOut{"LOGON", "LOGOFF", "VERIFY"};
 
 constexpr std::array<std::pair<std::string_view, Relop>, 6> kRelops{{
     {"EQ", Relop::EQ},
@@ -62,9 +62,6 @@ Command parse_command(std::string_view word)
     if (word.empty()) fail(TARN_RPDB_RC_BAD_REQUEST, "The request has no command");
     for (const auto &[name, command] : kCommands)
         if (ze::equal_nocase(word, name)) return command;
-    for (std::string_view name : kNotCarriedOut)
-        if (ze::equal_nocase(word, name))
-            fail(TARN_RPDB_RC_BAD_REQUEST, "Command " + std::string(word) + " is not carried out by TarnRpdb");
     fail(TARN_RPDB_RC_BAD_REQUEST, "Command " + std::string(word) + " is unknown");
 }
 
@@ -126,6 +123,7 @@ Request read_request(DtsAction *action)
     ZeGetDtsActionField(action, ZE_ACTION_RESPONSE_KIND, &request.kind);
     request.node = text_field(action, ZE_ACTION_DESTNODE);
     request.object = text_field(action, ZE_ACTION_OBJECT);
+    request.user = text_field(action, ZE_ACTION_USERNAME);
 
     char **columns = nullptr, **relops = nullptr, **values = nullptr;
     int count = 0;

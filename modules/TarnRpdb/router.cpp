@@ -45,6 +45,7 @@ Outcome carry_out(DtsAction *action)
     try {
         request = read_request(action);
         sqlite3 *db = node_connection(request.node);
+        if (is_session_command(request.command)) return {ZE_OK, run_session(request, db)};
         Transaction transaction(db, request.writes());
         Table table = load_table(db, request.node, request.object);
         Outcome done{ZE_OK, run(request, db, table)};

@@ -109,7 +109,7 @@ Table load_table(sqlite3 *db, std::string_view node, std::string_view object);
 
 // ------------------------------------------------------------ requests
 
-enum class Command { Select, List, Define, Alter, Copy, Rename, Delete };
+enum class Command { Select, List, Define, Alter, Copy, Rename, Delete, Logon, Logoff, Verify };
 enum class Relop { EQ, NE, LT, LE, GT, GE };
 
 // One request field resolved against the table; column is nullptr for COPY_KEY.
@@ -129,6 +129,7 @@ struct Request {
     std::string_view word;  // the command word as sent
     unsigned kind = 0;      // response kind
     std::string_view node, object;
+    std::string_view user;  // the info's USERNAME
     std::vector<std::string_view> columns, relops, values;
 
     bool writes() const { return command != Command::Select && command != Command::List; }
@@ -155,5 +156,18 @@ std::string run(const Request &request, sqlite3 *db, const Table &table);
 
 // Traces a statement when KV_ROUTER_DEBUG is on.
 void trace_sql(const std::string &sql);
+
+// ------------------------------------------------------------ logons
+
+// LOGON, LOGOFF and VERIFY: they name no table.
+bool is_session_command(Command command);
+
+// Carries out a session command on the node's USERS and SESSIONS tables.
+// Each statement commits by itself, so the slow password check holds no
+// lock on the node.
+std::string run_session(const Request &request, sqlite3 *db);
+
+// USERS and SESSIONS hold the node's logons and are no object kinds.
+bool is_logon_table(std::string_view table);
 
 }  // namespace rpdb

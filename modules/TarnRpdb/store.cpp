@@ -284,6 +284,8 @@ Table load_table(sqlite3 *db, std::string_view node, std::string_view object)
                  "Object kind " + name + " is unknown: node " + std::string(node) + " has no such table");
         table.name = find.text(0);
     }
+    if (is_logon_table(table.name))
+        fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "Object kind " + table.name + " is not available: it holds the node's logons");
     Statement info(db, "SELECT name, \"notnull\", pk FROM pragma_table_info(?)", {{table.name}});
     int keys = 0;
     while (info.step()) {

@@ -74,7 +74,7 @@ TEST_F(Rpdb, UnknownObjectsColumnsOperatorsAndCommandsAreNamed)
         {"PRINTER", "SELECT", {{"NEW NAME", "EQ", "x"}}, TARN_RPDB_RC_BAD_REQUEST,
          "SELECT does not take COPY_KEY (only DEFINE, ALTER, COPY and RENAME do)"},
         {"PRINTER", "FROB", {}, TARN_RPDB_RC_BAD_REQUEST, "Command FROB is unknown"},
-        {"PRINTER", "LOGON", {}, TARN_RPDB_RC_BAD_REQUEST, "Command LOGON is not carried out by TarnRpdb"},
+        {"PRINTER", "LOGON", {}, TARN_RPDB_RC_BAD_REQUEST, "LOGON needs the request field ID EQ <user id>"},
     };
     for (const Case &c : cases) {
         ZeSetDtsInfoField(info_, ZE_INFO_OBJECT, c.object);

@@ -1,0 +1,161 @@
+// tarnuser: adds a user to a demo-router node, or gives a user a new
+// password.
+//
+//   tarnuser <data dir> <node> <user id>
+//
+// The password is the first line of standard input, read without echo when
+// that is a terminal. The node's USERS table (data/logon.sql) gets the user
+// id with a fresh random salt and the slow salted hash that the router
+// checks at LOGON (the same code, modules/TarnRpdb/password.cpp); the
+// password itself is stored nowhere. Open sessions of the user are kept.
+// Exit status: 0 done, 1 failed, 2 usage.
+#include "ZeLogon.h"
+#include "modules/TarnRpdb/node_name.hpp"
+#include "modules/TarnRpdb/password.hpp"
+
+#include <openssl/crypto.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace {
+
+constexpr std::size_t kMaxUserId = 64;
+
+struct Options {
+    std::string directory, node, userId;
+};
+
+bool valid_user_id(const std::string &id)
+{
+    if (id.empty() || id.size() > kMaxUserId) return false;
+    for (unsigned char c : id)
+        if (c < 0x20 || c == 0x7f) return false;
+    return true;
+}
+
+// The first line of stdin without its line end; no echo on a terminal.
+bool read_password(const Options &options, std::string &password)
+{
+    termios saved{};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        std::fprintf(stderr, "Password of %s on %s: ", options.userId.c_str(), options.node.c_str());
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    const bool read = static_cast<bool>(std::getline(std::cin, password));
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fprintf(stderr, "\n");
+    }
+    if (read && !password.empty() && password.back() == '\r') password.pop_back();
+    return read;
+}
+
+bool check_password(const Options &options, const std::string &password)
+{
+    if (password.empty()) {
+        std::fprintf(stderr, "tarnuser: an empty password is refused\n");
+        return false;
+    }
+    if (options.userId.size() + password.size() > ZE_LOGON_MAX_CREDENTIALS) {
+        std::fprintf(stderr, "tarnuser: user id and password together exceed %u characters; ZeLogon refuses them\n",
+                     ZE_LOGON_MAX_CREDENTIALS);
+        return false;
+    }
+    return true;
+}
+
+bool has_users_table(sqlite3 *db)
+{
+    sqlite3_stmt *st = nullptr;
+    bool found = sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'USERS'", -1,
+                                    &st, nullptr) == SQLITE_OK &&
+                 sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_finalize(st);
+    return found;
+}
+
+// Inserts the user or replaces its salt, hash and iteration count.
+bool store_user(sqlite3 *db, const std::string &userId, const rpdb::password::Record &record)
+{
+    sqlite3_stmt *st = nullptr;
+    bool ok = sqlite3_prepare_v2(db,
+                                 "INSERT INTO USERS (USER_ID, SALT, HASH, ITERATIONS) VALUES (?, ?, ?, ?)"
+                                 " ON CONFLICT (USER_ID) DO UPDATE SET SALT = excluded.SALT,"
+                                 " HASH = excluded.HASH, ITERATIONS = excluded.ITERATIONS",
+                                 -1, &st, nullptr) == SQLITE_OK;
+    ok = ok && sqlite3_bind_text(st, 1, userId.data(), static_cast<int>(userId.size()), SQLITE_TRANSIENT) == SQLITE_OK;
+    ok = ok && sqlite3_bind_blob(st, 2, record.salt.data(), static_cast<int>(record.salt.size()), SQLITE_TRANSIENT) ==
+                   SQLITE_OK;
+    ok = ok && sqlite3_bind_blob(st, 3, record.hash.data(), static_cast<int>(record.hash.size()), SQLITE_TRANSIENT) ==
+                   SQLITE_OK;
+    ok = ok && sqlite3_bind_int(st, 4, record.iterations) == SQLITE_OK;
+    ok = ok && sqlite3_step(st) == SQLITE_DONE;
+    if (!ok) std::fprintf(stderr, "tarnuser: cannot store the user: %s\n", sqlite3_errmsg(db));
+    sqlite3_finalize(st);
+    return ok;
+}
+
+int add_user(const Options &options)
+{
+    if (!rpdb::valid_node_name(options.node)) {
+        std::fprintf(stderr, "tarnuser: node name \"%s\" is not valid (%s)\n", options.node.c_str(),
+                     rpdb::kNodeNameRule);
+        return 1;
+    }
+    if (!valid_user_id(options.userId)) {
+        std::fprintf(stderr, "tarnuser: a user id is 1 to %zu characters, none of them a control character\n",
+                     kMaxUserId);
+        return 1;
+    }
+    const std::string path = options.directory + "/nodes/" + options.node + ".db";
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        std::fprintf(stderr, "tarnuser: node %s is unknown: there is no %s\n", options.node.c_str(), path.c_str());
+        return 1;
+    }
+
+    std::string password;
+    rpdb::password::Record record;
+    bool ok = read_password(options, password) ? check_password(options, password)
+                                               : (std::fprintf(stderr, "tarnuser: no password on stdin\n"), false);
+    if (ok && !rpdb::password::make_record(password, record)) {
+        std::fprintf(stderr, "tarnuser: the password hash cannot be computed\n");
+        ok = false;
+    }
+    OPENSSL_cleanse(password.data(), password.size());
+    if (!ok) return 1;
+
+    sqlite3 *db = nullptr;
+    ok = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+    if (!ok) std::fprintf(stderr, "tarnuser: cannot open %s: %s\n", path.c_str(), sqlite3_errmsg(db));
+    if (ok) sqlite3_busy_timeout(db, 5000);
+    if (ok && !has_users_table(db)) {
+        std::fprintf(stderr, "tarnuser: node %s keeps no users: run logon.sql on it (tarnmknode)\n",
+                     options.node.c_str());
+        ok = false;
+    }
+    ok = ok && store_user(db, options.userId, record);
+    sqlite3_close(db);
+    if (ok) std::printf("tarnuser: user %s stored on node %s\n", options.userId.c_str(), options.node.c_str());
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: tarnuser <data dir> <node> <user id>   (the password on stdin)\n");
+        return 2;
+    }
+    return add_user({argv[1], argv[2], argv[3]});
+}
