@@ -28,3 +28,53 @@ CREATE TABLE QUEUE (
     QUE_HELD     TEXT NOT NULL DEFAULT 'N' CHECK (QUE_HELD IN ('Y', 'N'))
 ) STRICT;
 CREATE INDEX QUEUE_BY_PRINTER ON QUEUE (QUE_PRINTER);
+
+-- Workstations, a kind whose items are gathered into named groups. A group
+-- object shows them in two tables: WORKSTATION holds the member records,
+-- WKSGROUP (the group name) the group records, one per workstation, naming
+-- the group it is in (ID; NULL: none). Both carry ITEM_TYPE, and both use
+-- the column ID for the item the record names as that kind sees it (the
+-- workstation in WORKSTATION, its group in WKSGROUP), so the group kind's
+-- requests, made with the workstation descriptor, list the groups.
+-- WORKSTATION.GROUPID and WKSGROUP.ID are kept equal by the triggers below:
+-- altering either changes both. A workstation gets its group record when it
+-- is made, and the record goes (or is renamed) with it.
+CREATE TABLE WORKSTATION (
+    ID        TEXT PRIMARY KEY NOT NULL CHECK (length(ID) BETWEEN 1 AND 32),
+    ITEM_TYPE TEXT NOT NULL DEFAULT 'WORKSTATION' CHECK (ITEM_TYPE = 'WORKSTATION'),
+    GROUPID   TEXT CHECK (length(GROUPID) BETWEEN 1 AND 32),
+    WKS_OS    TEXT NOT NULL DEFAULT 'L' CHECK (WKS_OS IN ('L', 'W', 'M')),
+    WKS_OWNER TEXT
+) STRICT;
+
+CREATE TABLE WKSGROUP (
+    MEMBER    TEXT PRIMARY KEY NOT NULL REFERENCES WORKSTATION (ID) ON UPDATE CASCADE ON DELETE CASCADE,
+    ID        TEXT CHECK (length(ID) BETWEEN 1 AND 32),
+    ITEM_TYPE TEXT NOT NULL DEFAULT 'GROUP' CHECK (ITEM_TYPE = 'GROUP')
+) STRICT;
+CREATE INDEX WKSGROUP_BY_GROUP ON WKSGROUP (ID);
+
+CREATE TRIGGER WORKSTATION_GETS_GROUP_RECORD AFTER INSERT ON WORKSTATION
+BEGIN
+    INSERT INTO WKSGROUP (MEMBER, ID) VALUES (NEW.ID, NEW.GROUPID);
+END;
+
+CREATE TRIGGER WORKSTATION_GROUP_TO_RECORD AFTER UPDATE OF GROUPID ON WORKSTATION
+WHEN NEW.GROUPID IS NOT OLD.GROUPID
+BEGIN
+    UPDATE WKSGROUP SET ID = NEW.GROUPID WHERE MEMBER = NEW.ID;
+END;
+
+CREATE TRIGGER GROUP_RECORD_TO_WORKSTATION AFTER UPDATE OF ID ON WKSGROUP
+WHEN NEW.ID IS NOT OLD.ID
+BEGIN
+    UPDATE WORKSTATION SET GROUPID = NEW.ID WHERE ID = NEW.MEMBER;
+END;
+
+-- A group record is removed only with its workstation: to take a workstation
+-- out of its group, alter the record's ID to empty.
+CREATE TRIGGER GROUP_RECORD_STAYS BEFORE DELETE ON WKSGROUP
+WHEN EXISTS (SELECT 1 FROM WORKSTATION WHERE ID = OLD.MEMBER)
+BEGIN
+    SELECT RAISE(ABORT, 'a group record is removed with its workstation only; alter its ID to empty to leave the group');
+END;

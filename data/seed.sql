@@ -14,3 +14,11 @@ INSERT INTO QUEUE (QUE_NAME, QUE_PRINTER, QUE_PRIORITY, QUE_HELD) VALUES
     ('MARKETING','COLOR1',  4, 'N'),
     ('DRAWINGS', 'PLOTTER', 6, 'Y'),
     ('PARCELS',  'LABELS',  3, 'N');
+
+-- Workstations in two groups; each gets its group record from the trigger.
+INSERT INTO WORKSTATION (ID, GROUPID, WKS_OS, WKS_OWNER) VALUES
+    ('WS01', 'LAB',    'L', 'ALICE'),
+    ('WS02', 'LAB',    'L', 'BOB'),
+    ('WS03', 'LAB',    'W', 'CAROL'),
+    ('WS04', 'OFFICE', 'W', 'DAVE'),
+    ('WS05', 'OFFICE', 'M', 'ERIN');
