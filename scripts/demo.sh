@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Builds the project and runs the main job on the embedded demo.
+# Builds the example application (examples/demo.c) with what it loads, and
+# runs it on the embedded demo: a fresh copy of the demo data in
+# <build>/demo-run/ (made anew on every run, so the built data never
+# changes), requests carried out by the demo router TarnRpdb. The build
+# directory is build/, or $TARN_BUILD_DIR. Set TARN_TRACE=stderr to see the
+# library's trace as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j "$(nproc)"
-export TARN_DATA_DIR="${TARN_DATA_DIR:-$PWD/data}"
-exec build/bin/tarnenv "$@"
+build="${TARN_BUILD_DIR:-build}"
+cmake -S . -B "$build" -G Ninja >/dev/null
+cmake --build "$build" -j "$(nproc)" --target tarndemo >/dev/null
+exec cmake -DDEMO="$build/bin/tarndemo" -DDATA="$build/demo-data" -DWORK="$build/demo-run" -DKEEP=ON \
+  -P examples/run_demo.cmake

@@ -1,0 +1,151 @@
+// Fixture of the end-to-end tests: objects created by name from the demo
+// registry, through the sample object library TarnObjs, talking to the demo
+// router on a copy of the demo data; the nodes are read back with plain
+// SQLite. The data directory is copied afresh once per process, before any
+// node is opened; a test that writes gets a node of its own (a copy of
+// DEMO), except the logon test, which owns DEMO.
+#pragma once
+
+#include "tarn_test.hpp"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <string>
+
+using Criteria = std::initializer_list<std::initializer_list<const char *>>;
+
+struct FilterDeleter {
+    void operator()(Filter *f) const { ZeDestroyFilter(f); }
+};
+using FilterPtr = std::unique_ptr<Filter, FilterDeleter>;
+
+class E2e : public TarnTest {
+protected:
+    static void SetUpTestSuite()
+    {
+        namespace fs = std::filesystem;
+        fs::path data = ZeEnv(ZE_ENV_TARN_DATA_DIR);
+        fs::remove_all(data);
+        fs::copy(E2E_DEMO_DATA, data, fs::copy_options::recursive);
+    }
+
+    void TearDown() override
+    {
+        if (object_) ZeDestroyObject(object_);
+        TarnTest::TearDown();
+    }
+
+    // A copy of node DEMO under the name `node`, for one test alone.
+    static std::string own_node(const std::string &node)
+    {
+        std::filesystem::path nodes = std::filesystem::path(ZeEnv(ZE_ENV_TARN_DATA_DIR)) / "nodes";
+        std::filesystem::copy_file(nodes / "DEMO.db", nodes / (node + ".db"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        return node;
+    }
+
+    static FilterPtr filter(Criteria criteria)
+    {
+        Filter *f = nullptr;
+        ZeCreateFilter(&f);
+        for (auto c : criteria) ZeAddFilterItem(f, c.begin()[0], c.begin()[1], c.begin()[2]);
+        return FilterPtr(f);
+    }
+
+    // Creates object_ by name with the creation criteria; its code.
+    unsigned create(const char *name, Criteria criteria)
+    {
+        return ZeCreateObject(&object_, name, filter(criteria).get());
+    }
+
+    // Sends object_'s requests to `node` on behalf of `user`.
+    void route_to(const std::string &node, const char *user = "tester")
+    {
+        ASSERT_EQ(ZeSetProperty(object_, "USERNAME", user), ZE_OK);
+        ASSERT_EQ(ZeSetProperty(object_, "DESTINATION", node.c_str(), node.c_str()), ZE_OK);
+    }
+
+    // An item action; the values handed back joined with '|' in values_.
+    unsigned act(const char *action, Criteria criteria)
+    {
+        char **values = nullptr;
+        unsigned rc = ZeSubmitAction(object_, action, filter(criteria).get(), &values);
+        values_ = joined(values);
+        return rc;
+    }
+
+    // OPEN COLLECTION, then every GET ITEM: rows joined with ';'. The
+    // message of the OPEN COLLECTION is kept in opened_ (every later
+    // action clears LAST MESSAGE).
+    std::string rows(Criteria criteria)
+    {
+        unsigned rc = ZeSubmitAction(object_, "OPEN COLLECTION", filter(criteria).get());
+        opened_ = last_message();
+        if (rc != ZE_OK) return "code " + std::to_string(rc) + ": " + opened_;
+        std::string text;
+        char **values = nullptr;
+        while (ZeSubmitAction(object_, "GET ITEM", &values) == ZE_OK) text += (text.empty() ? "" : ";") + joined(values);
+        return text;
+    }
+
+    std::string field_order()
+    {
+        char **fields = nullptr;
+        int count = 0;
+        ZeQueryProperty(object_, "FIELD ORDER", &fields, &count);
+        std::string text;
+        for (int i = 0; i < count; ++i) text += (i ? "|" : "") + std::string(fields[i]);
+        return text;
+    }
+
+    std::string last_message()
+    {
+        const char *message = nullptr;
+        ZeQueryProperty(object_, "LAST MESSAGE", &message);
+        return message ? message : "<null>";
+    }
+
+    std::string attribute(const char *field, const char *keyword)
+    {
+        const char *text = nullptr;
+        ZeQueryProperty(object_, "ATTRIBUTE", field, keyword, &text);
+        return text ? text : "<null>";
+    }
+
+    // Rows of a query on a node's file: columns joined with '|', rows with ';'.
+    static std::string sql(const std::string &node, const std::string &query)
+    {
+        std::string path = std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/" + node + ".db";
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt *st = nullptr;
+        std::string text;
+        if (sqlite3_prepare_v2(db, query.c_str(), -1, &st, nullptr) != SQLITE_OK) text = sqlite3_errmsg(db);
+        while (st && sqlite3_step(st) == SQLITE_ROW) {
+            text += text.empty() ? "" : ";";
+            for (int i = 0; i < sqlite3_column_count(st); ++i) {
+                const unsigned char *v = sqlite3_column_text(st, i);
+                text += (i ? "|" : "") + std::string(v ? reinterpret_cast<const char *>(v) : "<null>");
+            }
+        }
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        return text;
+    }
+
+    void *object_ = nullptr;
+    std::string values_, opened_;
+
+private:
+    // A NULL-terminated value array joined with '|'; "<null>" for no array.
+    static std::string joined(char **values)
+    {
+        if (!values) return "<null>";
+        std::string text;
+        for (char **v = values; *v; ++v) text += (v == values ? "" : "|") + std::string(*v);
+        return text;
+    }
+};
