@@ -6,9 +6,8 @@
 // DEMO), except the logon test, which owns DEMO.
 #pragma once
 
+#include "sqlite_rows.hpp"
 #include "tarn_test.hpp"
-
-#include <sqlite3.h>
 
 #include <filesystem>
 #include <initializer_list>
@@ -115,25 +114,10 @@ protected:
         return text ? text : "<null>";
     }
 
-    // Rows of a query on a node's file: columns joined with '|', rows with ';'.
+    // Rows of a query on a node's file (sqlite_rows).
     static std::string sql(const std::string &node, const std::string &query)
     {
-        std::string path = std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/" + node + ".db";
-        sqlite3 *db = nullptr;
-        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-        sqlite3_stmt *st = nullptr;
-        std::string text;
-        if (sqlite3_prepare_v2(db, query.c_str(), -1, &st, nullptr) != SQLITE_OK) text = sqlite3_errmsg(db);
-        while (st && sqlite3_step(st) == SQLITE_ROW) {
-            text += text.empty() ? "" : ";";
-            for (int i = 0; i < sqlite3_column_count(st); ++i) {
-                const unsigned char *v = sqlite3_column_text(st, i);
-                text += (i ? "|" : "") + std::string(v ? reinterpret_cast<const char *>(v) : "<null>");
-            }
-        }
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        return text;
+        return sqlite_rows(std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/" + node + ".db", query);
     }
 
     void *object_ = nullptr;
