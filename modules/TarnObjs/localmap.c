@@ -6,8 +6,9 @@
  * VERSION, LANGUAGE; the columns bear the same names.
  *
  * The object needs no setting before use: unless the creation filter gives
- * them, its requests go to the node LOCAL (DESTNODE) on behalf of the local
- * user (USERNAME).
+ * them (EQ, not empty), its requests go to the node LOCAL (DESTNODE) on
+ * behalf of the local user (USERNAME; left unset when there is no local
+ * user name, so that routing reports it).
  */
 #include "objs.h"
 

@@ -6,6 +6,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 TEST_F(E2e, PrinterRequestsShowDisplayValuesAndStoreColumnValues)
 {
     std::string node = own_node("ROAD");
@@ -77,10 +79,11 @@ TEST_F(E2e, LocalMapAsksNodeLocalForTheLocalUserUnlessTheFilterSaysOtherwise)
 {
     ASSERT_EQ(create("LOCALMAP", {{"LANGUAGE", "EQ", "AMENG"}, {"VERSION", "EQ", "2.0"}}), ZE_OK);
     const passwd *me = getpwuid(geteuid());
+    const char *expected = me ? me->pw_name : getenv("USER");
     const char *user = nullptr, *dest = nullptr, *route = nullptr;
     ZeQueryProperty(object_, "USERNAME", &user);
     ZeQueryProperty(object_, "DESTINATION", &dest, &route);
-    EXPECT_STREQ(user, me ? me->pw_name : "");
+    EXPECT_STREQ(user, expected);
     EXPECT_STREQ(dest, "LOCAL");
     EXPECT_EQ(field_order(), "NODE|ROUTENODE|APPNAME|APPTITLE|PLATFORM|VERSION|LANGUAGE");
     EXPECT_EQ(rows({{"PLATFORM", "EQ", "WNT"}}), "DEMONT|DEMONT|TARNADM|Demo Windows node|WNT|2.0|AMENG");
