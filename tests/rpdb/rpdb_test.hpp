@@ -7,6 +7,7 @@
 #include "tarn_test.hpp"
 
 #include "TarnRpdb.h"
+#include "sqlite_rows.hpp"
 
 #include <sqlite3.h>
 
@@ -139,25 +140,8 @@ protected:
         return text;
     }
 
-    // Rows of a query on the node file: columns joined with '|', rows with ';'.
-    std::string sql(const std::string &query) const
-    {
-        sqlite3 *db = nullptr;
-        sqlite3_open_v2(nodePath_.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_stmt *st = nullptr;
-        std::string text;
-        if (sqlite3_prepare_v2(db, query.c_str(), -1, &st, nullptr) != SQLITE_OK) text = sqlite3_errmsg(db);
-        while (st && sqlite3_step(st) == SQLITE_ROW) {
-            text += text.empty() ? "" : ";";
-            for (int i = 0; i < sqlite3_column_count(st); ++i) {
-                const unsigned char *v = sqlite3_column_text(st, i);
-                text += (i ? "|" : "") + std::string(v ? reinterpret_cast<const char *>(v) : "<null>");
-            }
-        }
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-        return text;
-    }
+    // Rows of a query on the node file (sqlite_rows); the node opens writable.
+    std::string sql(const std::string &query) const { return sqlite_rows(nodePath_, query, true); }
 
     std::string node_, nodePath_;
     Descriptor *desc_ = nullptr;
