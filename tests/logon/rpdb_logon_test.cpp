@@ -123,8 +123,7 @@ TEST_F(RpdbLogon, BadLogonRequestsAreRefused)
     for (const Case &c : cases) {
         ZeSetDtsInfoField(info_, ZE_INFO_OBJECT, c.object);
         EXPECT_EQ(act(c.command, c.criteria), ZE_RC_ROUTER_FAILED) << c.message;
-        EXPECT_EQ(code(), c.code) << message();
-        EXPECT_EQ(message(), c.message);
+        EXPECT_EQ(outcome(), Outcome(c.code, c.message));
     }
     EXPECT_EQ(sql("SELECT count(*) FROM USERS"), "1");
 
@@ -132,8 +131,8 @@ TEST_F(RpdbLogon, BadLogonRequestsAreRefused)
     sql("DROP TABLE USERS");
     ZeSetDtsInfoField(info_, ZE_INFO_OBJECT, "STARLOGON");
     EXPECT_EQ(act("LOGON", {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(code(), TARN_RPDB_RC_UNKNOWN_OBJECT);
-    EXPECT_EQ(message(), "Node " + node_ + " keeps no logons: it has no USERS and SESSIONS tables");
+    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_UNKNOWN_OBJECT,
+                                 "Node " + node_ + " keeps no logons: it has no USERS and SESSIONS tables"));
 }
 
 }  // namespace

@@ -14,9 +14,13 @@
 #include <filesystem>
 #include <initializer_list>
 #include <string>
+#include <utility>
 
 using Criteria = std::initializer_list<std::initializer_list<const char *>>;
+// An item or list operation: ZeDefineDtsItem, ZeGetDtsList, ...
 using ItemOp = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Item *, DtsResult *);
+// The router's code and message of a request.
+using Outcome = std::pair<unsigned, std::string>;
 
 class Rpdb : public TarnTest {
 protected:
@@ -24,12 +28,12 @@ protected:
     {
         TarnTest::SetUp();
         node_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::filesystem::path nodes = std::filesystem::path(ZeEnv(ZE_ENV_TARN_DATA_DIR)) / "nodes";
-        std::filesystem::create_directories(nodes);
-        std::filesystem::copy_file(RPDB_DEMO_NODE, nodes / (node_ + ".db"),
-                                   std::filesystem::copy_options::overwrite_existing);
-        nodePath_ = (nodes / (node_ + ".db")).string();
-
+        if (const char *dataDir = ZeEnv(ZE_ENV_TARN_DATA_DIR)) {
+            std::filesystem::path nodes = std::filesystem::path(dataDir) / "nodes";
+            std::filesystem::create_directories(nodes);
+            nodePath_ = (nodes / (node_ + ".db")).string();
+            std::filesystem::copy_file(RPDB_DEMO_NODE, nodePath_, std::filesystem::copy_options::overwrite_existing);
+        }
         desc_ = printer_descriptor();
         ZeCreateDtsInfo(&info_);
         ZeSetDtsInfoField(info_, ZE_INFO_OBJECT, "PRINTER");
@@ -79,46 +83,38 @@ protected:
         return f;
     }
 
-    // A single-item operation into item_: the library's code.
-    unsigned act(ItemOp op, Criteria criteria)
+    // An item or list operation into item_ (through another descriptor
+    // when one is given), a command with an item or without, or a select
+    // into rows_: the library's code.
+    template <class Request> unsigned with_filter(Criteria criteria, Request request)
     {
         Filter *f = filter(criteria);
-        unsigned rc = op(desc_, info_, f, item_, result_);
+        unsigned rc = request(f);
         ZeDestroyFilter(f);
         return rc;
     }
-
+    unsigned act(ItemOp op, Criteria criteria, Descriptor *desc = nullptr)
+    {
+        return with_filter(criteria, [&](Filter *f) { return op(desc ? desc : desc_, info_, f, item_, result_); });
+    }
     unsigned act(const char *command, Criteria criteria, Item *item = nullptr)
     {
-        Filter *f = filter(criteria);
-        unsigned rc = ZeActUponDtsItem(command, desc_, info_, f, item, result_);
-        ZeDestroyFilter(f);
-        return rc;
+        return with_filter(criteria,
+                           [&](Filter *f) { return ZeActUponDtsItem(command, desc_, info_, f, item, result_); });
     }
-
     unsigned open_rows(Criteria criteria)
     {
-        Filter *f = filter(criteria);
-        unsigned rc = ZeOpenDtsCollection(desc_, info_, f, rows_, result_);
-        ZeDestroyFilter(f);
-        return rc;
+        return with_filter(criteria, [&](Filter *f) { return ZeOpenDtsCollection(desc_, info_, f, rows_, result_); });
     }
 
-    // The router's code and message of the last request.
-    unsigned code() const
+    Outcome outcome() const
     {
         unsigned c = 0;
         const char *m = nullptr;
         ZeGetDtsResultFields(result_, &c, &m);
-        return c;
+        return {c, m};
     }
-    std::string message() const
-    {
-        unsigned c = 0;
-        const char *m = nullptr;
-        ZeGetDtsResultFields(result_, &c, &m);
-        return m;
-    }
+    std::string message() const { return outcome().second; }
 
     // An item's values joined with '|'.
     static std::string values(Item *item)

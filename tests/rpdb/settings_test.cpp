@@ -22,34 +22,18 @@ TEST_F(RpdbDebug, ALockedNodeIsAStorageErrorOnceTheWaitIsOver)
     sqlite3_open(nodePath_.c_str(), &other);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P2"}}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(code(), TARN_RPDB_RC_STORAGE_ERROR);
-    EXPECT_EQ(message(), "DEFINE on PRINTER failed on node ALockedNodeIsAStorageErrorOnceTheWaitIsOver: database is locked");
+    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_STORAGE_ERROR, "DEFINE on PRINTER failed on node " + node_ +
+                                                                  ": database is locked"));
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P2"}}), ZE_OK);
 }
 
-TEST(RpdbNoDataDir, EveryRequestIsRefused)
+using RpdbNoDataDir = Rpdb;
+
+TEST_F(RpdbNoDataDir, EveryRequestIsRefused)
 {
-    DtsInfo *info = nullptr;
-    DtsResult *result = nullptr;
-    Descriptor *desc = nullptr;
-    Filter *filter = nullptr;
-    ZeCreateDtsInfo(&info);
-    ZeSetDtsInfoField(info, ZE_INFO_OBJECT, "PRINTER");
-    ZeSetDtsInfoField(info, ZE_INFO_USERNAME, "tester");
-    ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, "DEMO");
-    ZeCreateDtsResult(&result);
-    ZeCreateDescriptor(&desc);
-    ZeCreateFilter(&filter);
-    EXPECT_EQ(ZeDeleteDtsItem(desc, info, filter, result), ZE_RC_ROUTER_FAILED);
-    unsigned code = 0;
-    const char *message = nullptr;
-    ZeGetDtsResultFields(result, &code, &message);
-    EXPECT_EQ(code, TARN_RPDB_RC_NO_DATA_DIR);
-    EXPECT_STREQ(message, "No data directory: set TARN_DATA_DIR to the directory that holds nodes/");
-    ZeDestroyFilter(filter);
-    ZeDestroyDescriptor(desc);
-    ZeDestroyDtsResult(result);
-    ZeDestroyDtsInfo(info);
+    EXPECT_EQ(act("DELETE", {}), ZE_RC_ROUTER_FAILED);
+    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_NO_DATA_DIR,
+                                 "No data directory: set TARN_DATA_DIR to the directory that holds nodes/"));
 }
