@@ -8,28 +8,44 @@
 
 namespace {
 
-using ResultTest = TarnTest;
+using Lines = std::vector<std::string>;
 
-using ListQuery = unsigned int (*)(DtsResult *, va_list *);
+class ResultTest : public TarnTest {
+protected:
+    void SetUp() override
+    {
+        TarnTest::SetUp();
+        ASSERT_EQ(ZeCreateDtsResult(&result), 0u);
+        ASSERT_EQ(ZeCreateDtsMsg(&msg), 0u);
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(ZeDestroyDtsMsg(msg), 0u);
+        EXPECT_EQ(ZeDestroyDtsResult(result), 0u);
+        TarnTest::TearDown();
+    }
+    // The result's code and message, joined with '|'.
+    std::string fields() const
+    {
+        unsigned int code = 99;
+        const char *text = nullptr;
+        EXPECT_EQ(ZeGetDtsResultFields(result, &code, &text), 0u);
+        return std::to_string(code) + "|" + (text ? text : "<null>");
+    }
 
-// Calls a query with an argument list of (out, sentinel) and reports the
-// argument that follows the query's: the sentinel when it took exactly one.
-unsigned int query_list(ListQuery query, DtsResult *result, int *pNext, ...)
+    DtsResult *result = nullptr;
+    DtsMessage *msg = nullptr;
+};
+
+// Calls an argument-list query with the arguments (out, 77) and checks that
+// it took exactly its one argument, leaving 77 next.
+template <class Object>
+unsigned int query(unsigned int (*fn)(Object *, va_list *), Object *object, ...)
 {
     va_list args;
-    va_start(args, pNext);
-    unsigned int rc = query(result, &args);
-    *pNext = va_arg(args, int);
-    va_end(args);
-    return rc;
-}
-
-unsigned int query_msg(DtsMessage *msg, int *pNext, ...)
-{
-    va_list args;
-    va_start(args, pNext);
-    unsigned int rc = ZeQueryDtsMsgBuffer(msg, &args);
-    *pNext = va_arg(args, int);
+    va_start(args, object);
+    unsigned int rc = fn(object, &args);
+    EXPECT_EQ(va_arg(args, int), 77);
     va_end(args);
     return rc;
 }
@@ -43,108 +59,65 @@ std::string text_of(DtsMessage *msg)
 
 }  // namespace
 
-TEST_F(ResultTest, MessageHoldsOneTextAndDumpsIt)
+TEST_F(ResultTest, MessageHoldsItsOwnCopyOfOneText)
 {
-    DtsMessage *msg = nullptr;
-    ASSERT_EQ(ZeCreateDtsMsg(&msg), 0u);
-    ZeDumpDtsMsg(msg, nullptr);
-    EXPECT_TRUE(traced("Message Length: 0 Message Buffer: ")) << trace_text();
-    EXPECT_EQ(text_of(msg), "");
-
-    const char *before = nullptr;
-    EXPECT_EQ(ZeSetDtsMsgBuffer(msg, "node down"), 0u);
-    ZeGetDtsMsgBuffer(msg, &before);
-    ZeDumpDtsMsg(msg, "   ");
-    EXPECT_TRUE(traced("   Message Length: 9 Message Buffer: node down"));
-
-    // Setting a message to its own text is safe.
-    EXPECT_EQ(ZeSetDtsMsgBuffer(msg, before), 0u);
-    EXPECT_EQ(text_of(msg), "node down");
-
-    // NULL is refused and the text stays; "" clears.
-    clear_trace();
-    EXPECT_EQ(ZeSetDtsMsgBuffer(msg, nullptr), 4u);
-    EXPECT_TRUE(traced("*** ZeSetDtsMsgBuffer: parameter 2 (Buffer) is invalid")) << trace_text();
-    EXPECT_EQ(text_of(msg), "node down");
-
     DtsMessage *copy = nullptr;
     ASSERT_EQ(ZeCreateDtsMsg(&copy), 0u);
+    ZeDumpDtsMsg(msg, nullptr);
+    EXPECT_EQ(ZeSetDtsMsgBuffer(msg, "node down"), 0u);
+    ZeDumpDtsMsg(msg, "   ");
+    const char *before = nullptr;
+    ZeGetDtsMsgBuffer(msg, &before);
+    EXPECT_EQ(ZeSetDtsMsgBuffer(msg, before), 0u);  // its own text
+    EXPECT_EQ(ZeSetDtsMsgBuffer(msg, nullptr), 4u);   // refused: the text stays
+    EXPECT_EQ(text_of(msg), "node down");
+    EXPECT_EQ(trace(), (Lines{"Message Length: 0 Message Buffer: ", "   Message Length: 9 Message Buffer: node down",
+                              "*** ZeSetDtsMsgBuffer: parameter 2 (Buffer) is invalid"}));
+
     EXPECT_EQ(ZeDuplicateDtsMsg(copy, msg), 0u);
     const char *a = nullptr, *b = nullptr;
     ZeGetDtsMsgBuffer(msg, &a);
     ZeGetDtsMsgBuffer(copy, &b);
-    EXPECT_STREQ(a, b);
     EXPECT_NE(a, b);
     EXPECT_EQ(ZeSetDtsMsgBuffer(msg, ""), 0u);
-    EXPECT_EQ(text_of(copy), "node down");
-
-    int next = 0;
     const char *queried = nullptr;
-    EXPECT_EQ(query_msg(copy, &next, &queried, 77), 0u);
+    EXPECT_EQ(query(ZeQueryDtsMsgBuffer, copy, &queried, 77), 0u);
     EXPECT_STREQ(queried, "node down");
-    EXPECT_EQ(next, 77);
-
     EXPECT_EQ(ZeDestroyDtsMsg(copy), 0u);
-    EXPECT_EQ(ZeDestroyDtsMsg(msg), 0u);
 }
 
 TEST_F(ResultTest, ForeignHandlesAreRefusedWithTheirTraces)
 {
-    DtsResult *result = nullptr;
-    ASSERT_EQ(ZeCreateDtsResult(&result), 0u);
     auto *notMsg = reinterpret_cast<DtsMessage *>(result);
-    DtsMessage *msg = nullptr;
-    ASSERT_EQ(ZeCreateDtsMsg(&msg), 0u);
-    clear_trace();
-
+    auto *notResult = reinterpret_cast<DtsResult *>(msg);
     EXPECT_EQ(ZeIsValidDtsMsg(notMsg), 0);
     EXPECT_EQ(ZeIsValidDtsMsg(nullptr), 0);
-    EXPECT_EQ(count_traced("*** Invalid DTS Msg Object encountered"), 2u);
-    EXPECT_EQ(ZeIsValidDtsResult(reinterpret_cast<DtsResult *>(msg)), 0);
-    EXPECT_TRUE(traced("*** Invalid DTS Result Object encountered."));
+    EXPECT_EQ(ZeIsValidDtsResult(notResult), 0);
     EXPECT_EQ(ZeIsValidDtsResult(result), 1);
-
-    clear_trace();
     EXPECT_EQ(ZeDestroyDtsMsg(notMsg), 4u);
-    EXPECT_TRUE(traced("*** ZeDestroyDtsMsg: parameter 1 (Msg) is invalid"));
-    EXPECT_EQ(ZeDuplicateDtsMsg(msg, nullptr), 4u);
-    EXPECT_TRUE(traced("*** ZeDuplicateDtsMsg: parameter 2 (SrcMsg) is invalid"));
     EXPECT_EQ(ZeSetDtsResultMessage(result, notMsg), 4u);
-    EXPECT_TRUE(traced("*** ZeSetDtsResultMessage: parameter 2 (Message) is invalid"));
-    EXPECT_EQ(ZeDestroyDtsResult(reinterpret_cast<DtsResult *>(msg)), 4u);
-    EXPECT_TRUE(traced("*** ZeDestroyDtsResult: parameter 1 (pResult) is invalid"));
-    EXPECT_EQ(ZeCreateDtsMsg(nullptr), 4u);
-    EXPECT_TRUE(traced("*** ZeCreateDtsMsg: parameter 1 (pMsg) is invalid"));
+    EXPECT_EQ(ZeDestroyDtsResult(notResult), 4u);
     unsigned int code = 99;
     EXPECT_EQ(ZeGetDtsResultFields(result, &code, nullptr), 4u);
     EXPECT_EQ(code, 99u);
-
-    // Dumps ignore what is not a message.
-    clear_trace();
-    ZeDumpDtsMsg(notMsg, "x");
+    ZeDumpDtsMsg(notMsg, "x");  // dumps ignore what is not a message
     ZeDumpDtsMsg(nullptr, "x");
-    EXPECT_TRUE(trace().empty()) << trace_text();
-
-    EXPECT_EQ(ZeDestroyDtsMsg(msg), 0u);
-    EXPECT_EQ(ZeDestroyDtsResult(result), 0u);
+    EXPECT_EQ(trace(), (Lines{"*** Invalid DTS Msg Object encountered", "*** Invalid DTS Msg Object encountered",
+                              "*** Invalid DTS Result Object encountered.", "*** Invalid DTS Msg Object encountered",
+                              "*** ZeDestroyDtsMsg: parameter 1 (Msg) is invalid",
+                              "*** Invalid DTS Msg Object encountered",
+                              "*** ZeSetDtsResultMessage: parameter 2 (Message) is invalid",
+                              "*** Invalid DTS Result Object encountered.",
+                              "*** ZeDestroyDtsResult: parameter 1 (pResult) is invalid",
+                              "*** ZeGetDtsResultFields: parameter 3 (pMessage) is invalid"}));
 }
 
 TEST_F(ResultTest, ResultCarriesCodeAndItsOwnCopyOfTheText)
 {
-    DtsResult *result = nullptr;
-    ASSERT_EQ(ZeCreateDtsResult(&result), 0u);
-    unsigned int code = 99;
-    const char *text = nullptr;
-    EXPECT_EQ(ZeGetDtsResultFields(result, &code, &text), 0u);
-    EXPECT_EQ(code, 0u);
-    ASSERT_NE(text, nullptr);
-    EXPECT_STREQ(text, "");
-
+    EXPECT_EQ(fields(), "0|");
     EXPECT_EQ(ZeSetDtsResultFields(result, 7, "denied"), 0u);
     EXPECT_EQ(ZeSetDtsResultFields(result, 5, nullptr), 0u);
-    ZeGetDtsResultFields(result, &code, &text);
-    EXPECT_EQ(code, 5u);
-    EXPECT_STREQ(text, "");
+    EXPECT_EQ(fields(), "5|");
 
     // The result keeps its own copy of a message's text.
     DtsMessage *answer = nullptr;
@@ -153,65 +126,42 @@ TEST_F(ResultTest, ResultCarriesCodeAndItsOwnCopyOfTheText)
     EXPECT_EQ(ZeSetDtsResultMessage(result, answer), 0u);
     EXPECT_EQ(ZeSetDtsResultCode(result, 12), 0u);
     EXPECT_EQ(ZeDestroyDtsMsg(answer), 0u);
-    ZeGetDtsResultFields(result, &code, &text);
-    EXPECT_EQ(code, 12u);
-    EXPECT_STREQ(text, "3 rows");
 
-    // Argument-list queries take exactly one argument.
-    int next = 0;
+    // Argument-list queries take exactly one argument, also when the result is not one.
     unsigned int listed = 0;
-    EXPECT_EQ(query_list(ZeGetDtsResultCode, result, &next, &listed, 55), 0u);
-    EXPECT_EQ(listed, 12u);
-    EXPECT_EQ(next, 55);
-    const char *message = nullptr;
-    EXPECT_EQ(query_list(ZeGetDtsResultMessage, result, &next, &message, 66), 0u);
-    EXPECT_STREQ(message, "3 rows");
-    EXPECT_EQ(next, 66);
-    // ... also when the result is not one.
-    EXPECT_EQ(query_list(ZeGetDtsResultMessage, nullptr, &next, &message, 88), 4u);
-    EXPECT_EQ(next, 88);
-    EXPECT_EQ(ZeGetDtsResultCode(result, nullptr), 4u);
-    EXPECT_TRUE(traced("*** ZeGetDtsResultCode: parameter 2 (pArgs) is invalid"));
-    EXPECT_EQ(query_list(ZeGetDtsResultCode, result, &next, static_cast<unsigned int *>(nullptr), 1), 4u);
-    EXPECT_TRUE(traced("*** ZeGetDtsResultFields: parameter 2 (pCode) is invalid"));
-
-    EXPECT_EQ(ZeDestroyDtsResult(result), 0u);
+    const char *text = nullptr;
+    EXPECT_EQ(query(ZeGetDtsResultCode, result, &listed, 77), 0u);
+    EXPECT_EQ(query(ZeGetDtsResultMessage, result, &text, 77), 0u);
+    EXPECT_EQ(std::to_string(listed) + "|" + text, "12|3 rows");
+    EXPECT_EQ(query(ZeGetDtsResultMessage, static_cast<DtsResult *>(nullptr), &text, 77), 4u);
+    clear_trace();
+    EXPECT_EQ(query(ZeGetDtsResultCode, result, static_cast<unsigned int *>(nullptr), 77), 4u);
+    EXPECT_EQ(trace(), Lines{"*** ZeGetDtsResultFields: parameter 2 (pCode) is invalid"});
 }
 
 TEST_F(ResultTest, AllocationFailuresGiveThreeAndLoseNothing)
 {
+    ZeDestroyDtsResult(result);
     each_alloc_failure([&](long failAt) {
-        DtsResult *result = reinterpret_cast<DtsResult *>(this);
+        result = reinterpret_cast<DtsResult *>(this);
         unsigned int rc = ZeCreateDtsResult(&result);
         if (rc != 0) {
-            EXPECT_EQ(rc, 3u);
-            EXPECT_EQ(result, nullptr);
+            EXPECT_TRUE(rc == 3 && !result) << rc;
             return;
         }
         rc = ZeSetDtsResultFields(result, 9, "lost connection");
-        unsigned int code = 0;
-        const char *text = nullptr;
-        EXPECT_EQ(ZeGetDtsResultFields(result, &code, &text), 0u);
-        EXPECT_EQ(code, 9u);
-        ASSERT_NE(text, nullptr);
-        if (rc == 0) {
-            EXPECT_STREQ(text, "lost connection");
-        } else {
-            // The failed copy leaves no text; readers still get "".
-            EXPECT_EQ(rc, 3u) << failAt;
-            EXPECT_STREQ(text, "");
-        }
+        // A failed copy leaves no text; readers still get "".
+        EXPECT_EQ(fields(), rc ? "9|" : "9|lost connection");
+        EXPECT_TRUE(rc == 0 || rc == 3) << failAt;
         EXPECT_EQ(ZeDestroyDtsResult(result), 0u);
     });
+    ZeCreateDtsResult(&result);
 
     // A message whose copy failed dumps as having none.
-    DtsMessage *msg = nullptr;
-    ASSERT_EQ(ZeCreateDtsMsg(&msg), 0u);
     ZeSetDtsMsgBuffer(msg, "abc");
     TarnSetAllocFailure(0, 1);
     EXPECT_EQ(ZeSetDtsMsgBuffer(msg, "longer text"), 3u);
     TarnSetAllocFailure(-1, 0);
     ZeDumpDtsMsg(msg, "");
     EXPECT_TRUE(traced("Message Length: 3 Message Buffer: <None>")) << trace_text();
-    EXPECT_EQ(ZeDestroyDtsMsg(msg), 0u);
 }
