@@ -14,13 +14,26 @@ namespace {
 
 namespace ds = date_service;
 
-using DateDefault = TarnTest;
-using DateFormatFromEnv = TarnTest;
-using DateCheck = TarnTest;
-using DateServiceWithoutEntry = TarnTest;
-using DateServiceMissing = TarnTest;
-using DateServiceMessages = TarnTest;
 using Lines = std::vector<std::string>;
+
+class DateTest : public TarnTest {
+protected:
+    // Both checks give 250 when the service cannot be opened, tracing `line` and the failed open.
+    void expect_service_missing(const std::string &line)
+    {
+        EXPECT_EQ(ZeDateVerifyFormat("mm/dd/yyyy"), ZE_RC_DATE_SERVICE);
+        EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "01/01/2024"), ZE_RC_DATE_SERVICE);
+        EXPECT_EQ(trace(), (Lines{"ZeDateVerifyFormat : begin", line, "**** ZeDate : cannot open vrndate",
+                                  "ZeDateValidate : begin", line, "**** ZeDate : cannot open vrndate"}));
+    }
+};
+
+using DateDefault = DateTest;
+using DateFormatFromEnv = DateTest;
+using DateCheck = DateTest;
+using DateServiceWithoutEntry = DateTest;
+using DateServiceMissing = DateTest;
+using DateServiceMessages = DateTest;
 
 bool module_loaded(const char *path)
 {
@@ -138,22 +151,13 @@ TEST_F(DateCheck, WithoutAHandleTheServiceRefusesToOpenAndStaysLoadedForTheNextC
 // TARN_MODULE_PATH holds a kvscomn without vrndate.
 TEST_F(DateServiceWithoutEntry, BothChecksGive250AndTraceTheMissingEntry)
 {
-    EXPECT_EQ(ZeDateVerifyFormat("mm/dd/yyyy"), ZE_RC_DATE_SERVICE);
-    EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "01/01/2024"), ZE_RC_DATE_SERVICE);
-    EXPECT_EQ(trace(), (Lines{"ZeDateVerifyFormat : begin", "*** ZeDate : Unable to locate vrndate in kvscomn",
-                              "**** ZeDate : cannot open vrndate", "ZeDateValidate : begin",
-                              "*** ZeDate : Unable to locate vrndate in kvscomn", "**** ZeDate : cannot open vrndate"}));
+    expect_service_missing("*** ZeDate : Unable to locate vrndate in kvscomn");
 }
 
 // No kvscomn anywhere on the module search path.
 TEST_F(DateServiceMissing, BothChecksGive250AndTraceTheMissingLibrary)
 {
-    EXPECT_EQ(ZeDateVerifyFormat("mm/dd/yyyy"), ZE_RC_DATE_SERVICE);
-    EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "01/01/2024"), ZE_RC_DATE_SERVICE);
-    EXPECT_EQ(trace(), (Lines{"ZeDateVerifyFormat : begin", "*** ZeDate : Unable to load the Dll kvscomn for vrndate",
-                              "**** ZeDate : cannot open vrndate", "ZeDateValidate : begin",
-                              "*** ZeDate : Unable to load the Dll kvscomn for vrndate",
-                              "**** ZeDate : cannot open vrndate"}));
+    expect_service_missing("*** ZeDate : Unable to load the Dll kvscomn for vrndate");
 }
 
 // A kvscomn that fills the whole message area: its first open after a load
