@@ -4,6 +4,7 @@
 #include "tarn_test.hpp"
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -32,6 +33,8 @@ TEST_F(EnvFromProcess, FillsOnceFromTheProcessWithFallbacksAndTraces)
     EXPECT_EQ(ZeEnv(10), nullptr);
     EXPECT_EQ(ZeEnvBool(10), 0);
     EXPECT_EQ(ZeEnvBool(-3), 0);
+    EXPECT_STREQ(ZeEnvName(ZE_ENV_TARN_DATA_DIR), "TARN_DATA_DIR");
+    EXPECT_EQ(ZeEnvName(10), nullptr);
 
     EXPECT_STREQ(ZeEnv(ZE_ENV_TARN_DATA_DIR), "/data/glbl");  // from KVRGLBL0000
     EXPECT_STREQ(ZeEnv(ZE_ENV_KVR_DATEFMT), "dd.mm.yyyy");
@@ -113,17 +116,18 @@ TEST_F(EnvPartialKvsenv, AMissingProcedureIsTracedAndItsVariablesUseTheProcess)
 
 TEST_F(Platform, NamesMapToIdsAndUnixness)
 {
-    EXPECT_EQ(ZePlatformID("hpux"), 2);
-    EXPECT_EQ(ZePlatformID("WNT"), 0);
-    EXPECT_EQ(ZePlatformID("as/400"), 6);
-    EXPECT_EQ(ZePlatformID("SINIX"), 12);
-    EXPECT_EQ(ZePlatformID("LINUX"), -1);
+    const struct {
+        const char *name;
+        int id, isUnix;
+    } platforms[] = {{"hpux", 2, 1}, {"WNT", 0, 0}, {"as/400", 6, 0}, {"SINIX", 12, 1}, {"solaris", 1, 1},
+                     {"NETWARE", 4, 0}, {"LINUX", -1, 0}};
+    for (const auto &p : platforms) {
+        EXPECT_EQ(ZePlatformID(p.name), p.id) << p.name;
+        EXPECT_EQ(ZePlatformIsUnix(p.name), p.isUnix) << p.name;
+    }
     EXPECT_EQ(ZePlatformID(nullptr), -1);
-    EXPECT_EQ(ZePlatformIsUnix("solaris"), 1);
-    EXPECT_EQ(ZePlatformIsUnix("WNT"), 0);
-    EXPECT_EQ(ZePlatformIsUnix("NETWARE"), 0);
     EXPECT_TRUE(trace().empty());
-    EXPECT_EQ(ZePlatformIsUnix(nullptr), 0);
+    EXPECT_EQ(ZePlatformIsUnix(""), 0);
     EXPECT_EQ(trace(), std::vector<std::string>{"*** ZePlatformIsUnix: parameter 1 (Platform) is invalid"});
 }
 
@@ -153,12 +157,9 @@ TEST_F(TraceDestination, LinesAreAppendedToTheNamedFile)
     TarnSetTraceHook(nullptr, nullptr);
     EXPECT_TRUE(TarnTraceActive());
     TarnTrace("after the hook");
-    FILE *f = TarnOpenFile(path, "r");
-    ASSERT_NE(f, nullptr);
+    std::ifstream file(path);
     std::vector<std::string> lines;
-    char line[256];
-    while (TarnReadString(line, sizeof line, f)) lines.emplace_back(line);
-    TarnCloseFile(f);
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
     ASSERT_GE(lines.size(), 3u);
     EXPECT_EQ(lines[0], "TarnSrvc: process attach");
     EXPECT_EQ(lines[lines.size() - 2], "marker line 12345");
