@@ -1,73 +1,23 @@
 // The four verbs: lookup along the chain, the traces for unknown and
-// disabled keys, the handler's arguments, replaced dispatch procedures, and
-// the "ACTIONS" and "IS VALID ACTION" query properties.
+// disabled keys, the handler's arguments, and the "ACTIONS" and
+// "IS VALID ACTION" query properties.
 #include "objects_test.hpp"
-
-#include <vector>
 
 namespace {
 
-// A hand-made object with an item and a result of its own.
-struct Holder {
-    ZeInterface *interface;
-    Item *item;
-    DtsResult *result;
-};
+// Each call as "<kind of the active object> <key> <number> <text> rc=<result code at the time>".
+Texts calls;
 
-struct Call {
-    void *object;
-    std::string key;
-    int number;
-    std::string text;
-    unsigned resultCode;
-};
-std::vector<Call> calls;
-
-// Takes an int and a text, and notes the result's code at the time of the call.
 unsigned record_call(void *object, const char *key, va_list *pArgs)
 {
     int number = va_arg(*pArgs, int);
     const char *text = va_arg(*pArgs, const char *);
     unsigned code = 99;
     const char *message = nullptr;
-    if (auto *result = static_cast<DtsResult *>(ZeElement(object, "RESULT"))) ZeGetDtsResultFields(result, &code, &message);
-    calls.push_back({object, key, number, text, code});
+    ZeGetDtsResultFields(ZeGenericObjResult(object), &code, &message);
+    calls.push_back(std::string(ZeObjectInterfaceName(object)) + " " + key + " " + std::to_string(number) + " " + text +
+                    " rc=" + std::to_string(code));
     return 17;
-}
-
-unsigned get_item(void *object, const char *, va_list *pArgs)
-{
-    *va_arg(*pArgs, void **) = static_cast<Holder *>(object)->item;
-    return 0;
-}
-
-unsigned get_result(void *object, const char *, va_list *pArgs)
-{
-    *va_arg(*pArgs, void **) = static_cast<Holder *>(object)->result;
-    return 0;
-}
-
-unsigned release_holder(void *object)
-{
-    auto *holder = static_cast<Holder *>(object);
-    unsigned rc = ZeObjectDestroyInterface(holder->interface);
-    if (holder->item) ZeDestroyItem(holder->item);
-    if (holder->result) ZeDestroyDtsResult(holder->result);
-    delete holder;
-    return rc;
-}
-
-Holder *make_holder(const char *kind, bool withComponents)
-{
-    auto *holder = new Holder{};
-    EXPECT_EQ(ZeObjectCreateInterface(&holder->interface, kind), ZE_OK);
-    if (withComponents) {
-        ZeCreateItem(&holder->item);
-        ZeCreateDtsResult(&holder->result);
-        const ZeKeyedProcEntry elements[] = {{"ITEM", get_item}, {"RESULT", get_result}, {nullptr, nullptr}};
-        EXPECT_EQ(ZeObjectSetTableValues(holder, ZE_TABLE_ELEMENTS, elements, -1), ZE_OK);
-    }
-    return holder;
 }
 
 void set_table(void *object, int tableId, std::initializer_list<ZeKeyedProcEntry> entries)
@@ -75,72 +25,94 @@ void set_table(void *object, int tableId, std::initializer_list<ZeKeyedProcEntry
     EXPECT_EQ(ZeObjectSetTableValues(object, tableId, entries.begin(), static_cast<int>(entries.size())), ZE_OK);
 }
 
-std::vector<std::string> texts(char **values, unsigned count)
+Texts actions_of(void *object)
 {
-    return values ? std::vector<std::string>(values, values + count) : std::vector<std::string>{};
+    char **actions = nullptr;
+    unsigned count = 0;
+    EXPECT_EQ(ZeQueryProperty(object, "ACTIONS", &actions, &count), ZE_OK);
+    EXPECT_EQ(actions, ZeItemValues(ZeGenericObjItem(object))) << "the names are the item's values";
+    return texts(actions, count);
 }
 
+// A hand-made object of kind TOP in front of a generic object.
 class Dispatch : public TarnTest {
 protected:
     void SetUp() override
     {
         TarnTest::SetUp();
         calls.clear();
-        top = make_holder("TOP", false);
-        bottom = make_holder("BOTTOM", true);
-        ASSERT_EQ(ZeObjectSetBaseObject(top, bottom, release_holder), ZE_OK);
+        ASSERT_EQ(ZeObjectCreateInterface(&top.interface, "TOP"), ZE_OK);
+        ASSERT_EQ(ZeCreateGenericObject(&bottom), ZE_OK);
+        ASSERT_EQ(ZeObjectSetBaseObject(&top, bottom, ZeDestroyGenericObject), ZE_OK);
+        clear_trace();
     }
     void TearDown() override
     {
-        release_holder(top);
+        ZeObjectDestroyInterface(top.interface);
         TarnTest::TearDown();
     }
-    Holder *top = nullptr;
-    Holder *bottom = nullptr;
+    struct {
+        ZeInterface *interface;
+    } top{};
+    void *bottom = nullptr;
 };
 
 TEST_F(Dispatch, HandlersRunOnTheObjectHoldingTheKeyWithTheCallersArguments)
 {
     set_table(bottom, ZE_TABLE_ACTIONS, {{"RUN", record_call}});
     set_table(bottom, ZE_TABLE_QUERY_PROPERTIES, {{"SIZE", record_call}});
-    set_table(top, ZE_TABLE_SET_PROPERTIES, {{"SIZE", record_call}});
+    set_table(&top, ZE_TABLE_SET_PROPERTIES, {{"SIZE", record_call}});
+    ZeSetDtsResultFields(ZeGenericObjResult(bottom), 9, "earlier failure");
 
-    EXPECT_EQ(ZeSubmitAction(top, "run", -5, "first"), 17u);
-    EXPECT_TRUE(traced("Performing run action using object TOP.BOTTOM")) << trace_text();
-    EXPECT_EQ(ZeQueryProperty(top, "SIZE", 7, "second"), 17u);
-    EXPECT_EQ(ZeSetProperty(top, "Size", 8, "third"), 17u);
-    ASSERT_EQ(calls.size(), 3u);
-    EXPECT_EQ(calls[0].object, bottom);
-    EXPECT_EQ(calls[0].key, "run") << "the key as the caller gave it";
-    EXPECT_EQ(calls[0].number, -5);
-    EXPECT_EQ(calls[0].text, "first");
-    EXPECT_EQ(calls[1].object, bottom);
-    EXPECT_EQ(calls[1].text, "second");
-    EXPECT_EQ(calls[2].object, top);
-    EXPECT_EQ(calls[2].number, 8);
-    EXPECT_EQ(count_traced("Performing"), 1u) << "only actions announce themselves";
-    EXPECT_EQ(ZeElement(top, "ITEM"), bottom->item);
+    EXPECT_EQ(ZeQueryProperty(&top, "SIZE", 7, "second"), 17u);
+    EXPECT_EQ(ZeSubmitAction(&top, "run", -5, "first"), 17u);
+    EXPECT_EQ(ZeSetProperty(&top, "Size", 8, "third"), 17u);
+    // The key as the caller gave it; an action clears the result before it runs.
+    EXPECT_EQ(calls, (Texts{"GENERIC SIZE 7 second rc=9", "GENERIC run -5 first rc=0", "TOP Size 8 third rc=0"}));
+    EXPECT_EQ(trace(), Texts{"Performing run action using object TOP.GENERIC"}) << "only actions announce themselves";
+    unsigned code = 99;
+    const char *message = nullptr;
+    ZeGetDtsResultFields(ZeGenericObjResult(bottom), &code, &message);
+    EXPECT_STREQ(message, "");
 }
 
 TEST_F(Dispatch, UnknownAndDisabledKeysAreTracedWithTheChainsName)
 {
-    set_table(bottom, ZE_TABLE_ACTIONS, {{"RUN", record_call}, {"STOP", record_call}});
-    set_table(top, ZE_TABLE_ACTIONS, {{"STOP", nullptr}});
-    set_table(top, ZE_TABLE_ELEMENTS, {{"HIDDEN", nullptr}});
+    set_table(bottom, ZE_TABLE_ACTIONS, {{"STOP", record_call}});
+    set_table(&top, ZE_TABLE_ACTIONS, {{"STOP", nullptr}});
+    set_table(&top, ZE_TABLE_ELEMENTS, {{"ITEM", nullptr}});
 
-    EXPECT_EQ(ZeSubmitAction(top, "STOP", 0, ""), ZE_RC_DISABLED);
-    EXPECT_TRUE(traced("*** Action STOP not supported (disabled) for object TOP")) << trace_text();
-    EXPECT_EQ(ZeSubmitAction(top, "JUMP"), ZE_RC_NOT_IN_PROC_TABLE);
-    EXPECT_TRUE(traced("*** Action JUMP not supported (unknown) for object TOP.BOTTOM"));
-    EXPECT_EQ(ZeQueryProperty(top, "COLOUR"), ZE_RC_NOT_IN_PROC_TABLE);
-    EXPECT_TRUE(traced("*** Query of property COLOUR not supported (unknown) for object TOP.BOTTOM"));
+    EXPECT_EQ(ZeSubmitAction(&top, "STOP", 0, ""), ZE_RC_DISABLED);
+    EXPECT_EQ(ZeSubmitAction(&top, "JUMP"), ZE_RC_NOT_IN_PROC_TABLE);
+    EXPECT_EQ(ZeQueryProperty(&top, "COLOUR"), ZE_RC_NOT_IN_PROC_TABLE);
     EXPECT_EQ(ZeSetProperty(bottom, "COLOUR"), ZE_RC_NOT_IN_PROC_TABLE);
-    EXPECT_TRUE(traced("*** Set of property COLOUR not supported (unknown) for object BOTTOM"));
-    EXPECT_EQ(ZeElement(top, "FILTER"), nullptr);
-    EXPECT_TRUE(traced("*** Element FILTER not supported (unknown) for object TOP.BOTTOM"));
-    EXPECT_EQ(ZeElement(top, "HIDDEN"), nullptr);
-    EXPECT_TRUE(traced("*** Element HIDDEN not supported (disabled) for object TOP"));
+    EXPECT_EQ(ZeElement(&top, "NONE"), nullptr);
+    EXPECT_EQ(ZeElement(&top, "ITEM"), nullptr);
+    EXPECT_EQ(trace(), (Texts{"*** Action STOP not supported (disabled) for object TOP",
+                              "*** Action JUMP not supported (unknown) for object TOP.GENERIC",
+                              "*** Query of property COLOUR not supported (unknown) for object TOP.GENERIC",
+                              "*** Set of property COLOUR not supported (unknown) for object GENERIC",
+                              "*** Element NONE not supported (unknown) for object TOP.GENERIC",
+                              "*** Element ITEM not supported (disabled) for object TOP"}));
     EXPECT_TRUE(calls.empty());
+
+    // Without a RESULT element an action runs all the same; without an ITEM
+    // element there is nowhere to list the actions.
+    ZeInterface *bare = nullptr;
+    ASSERT_EQ(ZeObjectCreateInterface(&bare, "BARE"), ZE_OK);
+    set_table(&bare, ZE_TABLE_ACTIONS, {{"PING", [](void *, const char *, va_list *) { return 55u; }}});
+    set_table(&bare, ZE_TABLE_QUERY_PROPERTIES, {{"ACTIONS", ZeQueryActions}});
+    clear_trace();
+    EXPECT_EQ(ZeSubmitAction(&bare, "PING"), 55u);
+    char **actions = reinterpret_cast<char **>(1);
+    unsigned count = 9;
+    EXPECT_EQ(ZeQueryProperty(&bare, "ACTIONS", &actions, &count), ZE_RC_INVALID_PARAMETER);
+    EXPECT_TRUE(actions == nullptr && count == 0);
+    for (const char *line : {"*** Element RESULT not supported (unknown) for object BARE",
+                             "Performing PING action using object BARE",
+                             "*** Element ITEM not supported (unknown) for object BARE"})
+        EXPECT_TRUE(traced(line)) << line;
+    ZeObjectDestroyInterface(bare);
 
     // A failed lookup behind a direct dispatcher call.
     EXPECT_EQ(ZeGetElement(nullptr, "ITEM", nullptr), ZE_RC_INVALID_PARAMETER);
@@ -148,55 +120,31 @@ TEST_F(Dispatch, UnknownAndDisabledKeysAreTracedWithTheChainsName)
     EXPECT_TRUE(traced("*** Get of element ITEM failed for object "));
 }
 
-TEST_F(Dispatch, SubmittingAnActionClearsTheResultFirst)
-{
-    set_table(bottom, ZE_TABLE_ACTIONS, {{"RUN", record_call}});
-    ZeSetDtsResultFields(bottom->result, 9, "earlier failure");
-    EXPECT_EQ(ZeSubmitAction(top, "RUN", 1, "x"), 17u);
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].resultCode, 0u);
-    unsigned code = 99;
-    const char *message = nullptr;
-    ZeGetDtsResultFields(bottom->result, &code, &message);
-    EXPECT_STREQ(message, "");
-
-    // Without a RESULT element the action runs all the same.
-    Holder *bare = make_holder("BARE", false);
-    set_table(bare, ZE_TABLE_ACTIONS, {{"RUN", record_call}});
-    EXPECT_EQ(ZeSubmitAction(bare, "RUN", 2, "y"), 17u);
-    EXPECT_TRUE(traced("*** Element RESULT not supported (unknown) for object BARE"));
-    EXPECT_EQ(calls.size(), 2u);
-    release_holder(bare);
-}
-
 TEST_F(Dispatch, ActionsListsTheEnabledActionsOfTheChainDeepestFirst)
 {
-    set_table(bottom, ZE_TABLE_ACTIONS, {{"OPEN", record_call}, {"CLOSE", record_call}, {"LIST", record_call}});
-    set_table(top, ZE_TABLE_ACTIONS, {{"EXTRA", record_call}, {"close", nullptr}, {"LIST", record_call}});
-    set_table(top, ZE_TABLE_QUERY_PROPERTIES, {{"ACTIONS", ZeQueryActions}, {"IS VALID ACTION", ZeQueryValidAction}});
-    const char *earlier[] = {"old", nullptr};
-    ZeSetItemValues(bottom->item, earlier, ZE_COUNT_VALUES);
-
-    char **actions = nullptr;
-    unsigned count = 0;
-    ASSERT_EQ(ZeQueryProperty(top, "ACTIONS", &actions, &count), ZE_OK);
-    EXPECT_EQ(texts(actions, count), (std::vector<std::string>{"OPEN", "LIST", "EXTRA"}));
-    EXPECT_EQ(actions, ZeItemValues(bottom->item)) << "the names are the item's values";
-    EXPECT_EQ(ZeItemCount(bottom->item), 3u);
+    Texts expected = {"OPEN COLLECTION", "SET POSITION", "GET ITEM COUNT", "GET ITEM", "GET CHANGE STAMP",
+                      "CLOSE COLLECTION", "ANY CHANGE", "OPEN ITEM", "NEW ITEM", "DEFINE ITEM", "ALTER ITEM",
+                      "DELETE ITEM", "COPY ITEM", "RENAME ITEM", "VALIDATE VALUE", "GET LIST"};
+    EXPECT_EQ(actions_of(bottom), expected);
+    std::erase(expected, "CLOSE COLLECTION");
+    expected.push_back("EXTRA");
+    set_table(&top, ZE_TABLE_ACTIONS, {{"EXTRA", record_call}, {"close collection", nullptr}, {"GET ITEM", record_call}});
+    set_table(&top, ZE_TABLE_QUERY_PROPERTIES, {{"ACTIONS", ZeQueryActions}, {"IS VALID ACTION", ZeQueryValidAction}});
+    EXPECT_EQ(actions_of(&top), expected);
 
     int response = -1;
-    EXPECT_EQ(ZeQueryProperty(top, "IS VALID ACTION", "open", &response), ZE_OK);
+    EXPECT_EQ(ZeQueryProperty(&top, "IS VALID ACTION", "extra", &response), ZE_OK);
     EXPECT_EQ(response, 1);
-    EXPECT_EQ(ZeQueryProperty(top, "IS VALID ACTION", "CLOSE", &response), ZE_RC_DISABLED);
+    EXPECT_EQ(ZeQueryProperty(&top, "IS VALID ACTION", "CLOSE COLLECTION", &response), ZE_RC_DISABLED);
     EXPECT_EQ(response, 0);
     clear_trace();
     response = -1;
-    EXPECT_EQ(ZeQueryProperty(top, "IS VALID ACTION", "JUMP", &response), ZE_RC_NOT_IN_PROC_TABLE);
+    EXPECT_EQ(ZeQueryProperty(&top, "IS VALID ACTION", "JUMP", &response), ZE_RC_NOT_IN_PROC_TABLE);
     EXPECT_EQ(response, 0);
     EXPECT_TRUE(trace().empty()) << trace_text();
 
-    actions = reinterpret_cast<char **>(1);
-    EXPECT_EQ(ZeQueryProperty(top, "ACTIONS", &actions, nullptr), ZE_RC_INVALID_PARAMETER);
+    char **actions = reinterpret_cast<char **>(1);
+    EXPECT_EQ(ZeQueryProperty(&top, "ACTIONS", &actions, nullptr), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(actions, nullptr) << "a failed check still clears the outputs";
 }
 
@@ -205,87 +153,26 @@ TEST_F(Dispatch, ExtractingActionsKeepsEnabledEntriesInTableOrder)
     const ZeKeyedProcEntry table[] = {{"A", record_call}, {"B", nullptr}, {"C", record_call}, {nullptr, nullptr}};
     char **values = nullptr;
     unsigned count = 0;
-    ASSERT_EQ(ZeExtractKeyedEntryActions(bottom->item, table, &values, &count), ZE_OK);
-    EXPECT_EQ(count, 2u);
-    EXPECT_EQ(texts(values, count), (std::vector<std::string>{"A", "C"}));
-    EXPECT_EQ(values[2], nullptr);
-
+    ASSERT_EQ(ZeExtractKeyedEntryActions(ZeGenericObjItem(bottom), table, &values, &count), ZE_OK);
+    EXPECT_EQ(texts(values, count + 1), (Texts{"A", "C", "<null>"}));
     const ZeKeyedProcEntry empty[] = {{nullptr, nullptr}};
-    ASSERT_EQ(ZeExtractKeyedEntryActions(bottom->item, empty, &values, &count), ZE_OK);
-    EXPECT_EQ(count, 0u);
-    ASSERT_NE(values, nullptr);
-    EXPECT_EQ(values[0], nullptr);
+    ASSERT_EQ(ZeExtractKeyedEntryActions(ZeGenericObjItem(bottom), empty, &values, &count), ZE_OK);
+    EXPECT_EQ(texts(values, count + 1), Texts{"<null>"});
 
-    EXPECT_EQ(ZeExtractKeyedEntryActions(bottom->item, nullptr, &values, &count), ZE_RC_INVALID_PARAMETER);
+    EXPECT_EQ(ZeExtractKeyedEntryActions(ZeGenericObjItem(bottom), nullptr, &values, &count), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(ZeExtractKeyedEntryActions(nullptr, table, &values, &count), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(values, nullptr);
     EXPECT_EQ(count, 0u);
 
-    ZeSetItemValues(bottom->item, nullptr, 0);
+    ZeSetItemValues(ZeGenericObjItem(bottom), nullptr, 0);
     each_alloc_failure([&](long) {
-        unsigned rc = ZeExtractKeyedEntryActions(bottom->item, table, &values, &count);
+        unsigned rc = ZeExtractKeyedEntryActions(ZeGenericObjItem(bottom), table, &values, &count);
         if (rc) {
             EXPECT_EQ(rc, ZE_RC_NO_MEMORY);
-            EXPECT_EQ(ZeItemCount(bottom->item), 0u) << "the item is unchanged";
+            EXPECT_EQ(ZeItemCount(ZeGenericObjItem(bottom)), 0u) << "the item is unchanged";
         }
-        ZeSetItemValues(bottom->item, nullptr, 0);
+        ZeSetItemValues(ZeGenericObjItem(bottom), nullptr, 0);
     });
-}
-
-// Front objects come from the registry: the counted object library.
-class FrontDispatch : public TarnTest {
-protected:
-    void SetUp() override
-    {
-        TarnTest::SetUp();
-        write_registry("COUNTED, TarnCountObjs.InitCounted\nREPLACING, TarnCountObjs.InitReplacing\n");
-    }
-    void TearDown() override
-    {
-        remove_registry();
-        TarnTest::TearDown();
-    }
-};
-
-TEST_F(FrontDispatch, ActionsReachTheRealObjectThroughTheFront)
-{
-    TestFilter filter;
-    void *object = nullptr;
-    ASSERT_EQ(ZeCreateObject(&object, "counted", filter), ZE_OK);
-    EXPECT_EQ(ZeSubmitAction(object, "PING"), ZE_OK);
-    EXPECT_TRUE(traced("Performing PING action using object ZEOBJECT.COUNTED")) << trace_text();
-    EXPECT_TRUE(traced("PING on COUNTED"));
-    EXPECT_EQ(ZeObjectNamedObject(object, "COUNTED"), ZeObjectBaseObject(object));
-
-    // The front object's own entries: its name and the two standard queries.
-    char **actions = nullptr;
-    unsigned count = 0;
-    EXPECT_EQ(ZeQueryProperty(object, "ACTIONS", &actions, &count), ZE_RC_INVALID_PARAMETER)
-        << "the counted object has no ITEM element to hold the names";
-    EXPECT_TRUE(traced("*** Element ITEM not supported (unknown) for object ZEOBJECT.COUNTED"));
-    int response = 0;
-    EXPECT_EQ(ZeQueryProperty(object, "IS VALID ACTION", "ping", &response), ZE_OK);
-    EXPECT_EQ(response, 1);
-    EXPECT_EQ(ZeDestroyObject(object), ZE_OK);
-}
-
-TEST_F(FrontDispatch, AReplacedQueryProcedureGetsTheRealObjectAndNothingIsLookedUp)
-{
-    TestFilter filter;
-    void *object = nullptr;
-    ASSERT_EQ(ZeCreateObject(&object, "REPLACING", filter), ZE_OK);
-    clear_trace();
-    void *seen = nullptr;
-    EXPECT_EQ(ZeQueryProperty(object, "NO SUCH PROPERTY", &seen), 42u);
-    EXPECT_EQ(seen, ZeObjectBaseObject(object));
-    EXPECT_TRUE(trace().empty()) << trace_text();
-
-    // Setting the procedure back to the default restores the table lookup.
-    ASSERT_EQ(ZeSetQueryPropertyProc(object, ZeGetProperty), ZE_OK);
-    EXPECT_EQ(ZeQueryProperty(object, "NO SUCH PROPERTY", &seen), ZE_RC_NOT_IN_PROC_TABLE);
-    EXPECT_EQ(ZeSetQueryPropertyProc(object, nullptr), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeSetQueryPropertyProc: parameter 2 (pfnProp) is invalid"));
-    EXPECT_EQ(ZeDestroyObject(object), ZE_OK);
 }
 
 }  // namespace

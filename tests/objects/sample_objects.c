@@ -7,11 +7,17 @@
  *   SIZE         INT from 1 to 99 (at most 3 characters), default "10"
  *   CREATED      DATE
  * Init procedures:
- *   InitSample   the plain generic object
- *   InitAdapted  the same with the alternative handlers: OPEN COLLECTION
- *                without duplicates, COPY ITEM through a COPY request,
- *                RENAME ITEM through ALTER, GET LIST through LIST, and
- *                OPEN ITEM disabled
+ *   InitSample          the plain generic object
+ *   InitAdapted         the same with the alternative handlers: OPEN
+ *                       COLLECTION without duplicates, COPY ITEM through a
+ *                       COPY request, RENAME ITEM through ALTER, GET LIST
+ *                       through LIST, and OPEN ITEM disabled
+ *   InitAttachThenFail  InitSample, then fails with 7; the generic object
+ *                       traces "sample object released" when it goes
+ *   InitReplacing       InitSample, and replaces the front object's query
+ *                       procedure with one that stores the object it is
+ *                       called with through its first argument (void **)
+ *                       and returns 42
  */
 #include "tarnsrvc.h"
 
@@ -28,11 +34,16 @@ static unsigned int define_fields(Descriptor *d)
     return rc;
 }
 
+static unsigned int init_sample(void *front, Filter *filter, void **pGeneric)
+{
+    unsigned int rc = ZeInitGenericObject(front, filter, pGeneric);
+    return rc ? rc : define_fields(ZeGenericObjDescriptor(*pGeneric));
+}
+
 ZE_API unsigned int InitSample(void *front, Filter *filter)
 {
     void *generic = NULL;
-    unsigned int rc = ZeInitGenericObject(front, filter, &generic);
-    return rc ? rc : define_fields(ZeGenericObjDescriptor(generic));
+    return init_sample(front, filter, &generic);
 }
 
 ZE_API unsigned int InitAdapted(void *front, Filter *filter)
@@ -46,8 +57,33 @@ ZE_API unsigned int InitAdapted(void *front, Filter *filter)
         {NULL, NULL},
     };
     void *generic = NULL;
-    unsigned int rc = ZeInitGenericObject(front, filter, &generic);
-    if (!rc) rc = define_fields(ZeGenericObjDescriptor(generic));
-    if (!rc) rc = ZeSetGenericObjActions(generic, actions, -1);
-    return rc;
+    unsigned int rc = init_sample(front, filter, &generic);
+    return rc ? rc : ZeSetGenericObjActions(generic, actions, -1);
+}
+
+static unsigned int trace_release(void *extension)
+{
+    TarnTrace("%s object released", (const char *)extension);
+    return 0;
+}
+
+ZE_API unsigned int InitAttachThenFail(void *front, Filter *filter)
+{
+    void *generic = NULL;
+    unsigned int rc = init_sample(front, filter, &generic);
+    if (generic) ZeSetGenericObjExtension(generic, (void *)"sample", trace_release);
+    return rc ? rc : 7;
+}
+
+static unsigned int replaced_query(void *object, const char *key, va_list *pArgs)
+{
+    (void)key;
+    *va_arg(*pArgs, void **) = object;
+    return 42;
+}
+
+ZE_API unsigned int InitReplacing(void *front, Filter *filter)
+{
+    unsigned int rc = InitSample(front, filter);
+    return rc ? rc : ZeSetQueryPropertyProc(front, replaced_query);
 }
