@@ -2,47 +2,19 @@
 // group -> generic) sends its requests to the test router module; each test
 // checks what the router received and how the answers come back typed.
 #include "tests/objects/objects_test.hpp"
-#include "tests/requests/router_fixture.hpp"
-
-#include <string>
-#include <vector>
 
 namespace {
-
-using Texts = std::vector<std::string>;
 
 constexpr int kItemTypeField = 3; // position of ITEM_TYPE in the item descriptor
 const std::string kLongest(ZE_GROUP_MAX_NAME, 'P');
 
-class GroupObjects : public RouterTest {
+class GroupObjects : public ObjectTest {
 protected:
+    GroupObjects() : ObjectTest("PRINTER, TarnTestGroupObjs.InitPrinter\n", GROUP_OBJECTS_PATH) {}
     void SetUp() override
     {
-        RouterTest::SetUp();
-        write_registry("PRINTER, TarnTestGroupObjs.InitPrinter\n");
-        ASSERT_NE(object = create(), nullptr) << trace_text();
-        clear_trace();
-    }
-
-    void TearDown() override
-    {
-        if (object) {
-            EXPECT_EQ(ZeDestroyObject(object), ZE_OK);
-        }
-        remove_registry();
-        EXPECT_FALSE(module_loaded(GROUP_OBJECTS_PATH));
-        RouterTest::TearDown();
-    }
-
-    // A PRINTER object routed to the test router; NULL when it fails.
-    static void *create()
-    {
-        void *made = nullptr;
-        TestFilter filter("ROUTEMODULE EQ TarnTestRouter");
-        if (ZeCreateObject(&made, "PRINTER", filter)) return nullptr;
-        if (!ZeSetProperty(made, "USERNAME", "tester") && !ZeSetProperty(made, "DESTINATION", "NODE1", "HUB")) return made;
-        ZeDestroyObject(made);
-        return nullptr;
+        ObjectTest::SetUp();
+        create_routed("PRINTER");
     }
 
     // Rows that suit both descriptors (items: PRT_ID and NAME; group
@@ -66,8 +38,6 @@ protected:
     }
 
     std::string object_name() const { return ZeGenericObjName(object) ? ZeGenericObjName(object) : "<null>"; }
-
-    void *object = nullptr;
 };
 
 TEST_F(GroupObjects, InitBuildsTheChainAndTheSettersFindTheGroupObject)
@@ -231,13 +201,12 @@ TEST_F(GroupObjects, BadArgumentsAreRefusedWithoutSending)
 
 TEST_F(GroupObjects, MemoryShortageAnywhereLeaksNothingAndNeverLeavesTheGroupName)
 {
-    ASSERT_EQ(ZeDestroyObject(object), ZE_OK);
-    object = nullptr;
+    destroy();
     int completed = 0;
     each_alloc_failure([&](long failAt) {
         router->reset();
         answer_rows();
-        void *made = create();
+        void *made = make_routed("PRINTER");
         EXPECT_TRUE(made || failAt >= 0);
         if (!made) return;
         char **values = nullptr;
