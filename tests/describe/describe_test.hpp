@@ -9,6 +9,11 @@
 #include <type_traits>
 #include <vector>
 
+using Texts = std::vector<std::string>;
+
+// Ends the keyword list of ZeCreateField.
+constexpr char *kEnd = nullptr;
+
 // A descriptor that is destroyed at the end of the scope.
 class OwnedDescriptor {
 public:
@@ -45,10 +50,31 @@ unsigned call_with_args(unsigned (*fn)(T, va_list *), std::type_identity_t<T> fi
     return rc;
 }
 
+// Texts for the functions that take char **: copies that live as long as
+// the object, closed by a NULL; a NULL word stays NULL.
+class Words {
+public:
+    Words(std::initializer_list<const char *> words) : texts_(words.size())
+    {
+        for (const char *word : words) {
+            if (word) texts_[pointers_.size()] = word;
+            pointers_.push_back(word ? texts_[pointers_.size()].data() : nullptr);
+        }
+        pointers_.push_back(nullptr);
+    }
+    Words(const Words &) = delete;
+    operator char **() { return pointers_.data(); }
+    char *operator[](std::size_t i) const { return pointers_[i]; }
+
+private:
+    std::vector<std::string> texts_;
+    std::vector<char *> pointers_;
+};
+
 // The field names in list order.
-inline std::vector<std::string> field_names(Descriptor *d)
+inline Texts field_names(Descriptor *d)
 {
-    std::vector<std::string> names;
+    Texts names;
     Field *f = nullptr;
     while (ZeGetField(d, &f) == 0) {
         const char *name = nullptr;
@@ -58,15 +84,10 @@ inline std::vector<std::string> field_names(Descriptor *d)
     return names;
 }
 
-// The texts of a NULL-terminated array, NULL entries as "<null>", up to n entries.
-inline std::vector<std::string> texts(char *const *array, int n)
+// The first n texts of an array, NULL entries as "<null>"; none for a NULL array.
+inline Texts texts(const char *const *array, int n)
 {
-    std::vector<std::string> out;
-    for (int i = 0; i < n; ++i) out.emplace_back(array[i] ? array[i] : "<null>");
+    Texts out;
+    for (int i = 0; array && i < n; ++i) out.emplace_back(array[i] ? array[i] : "<null>");
     return out;
-}
-
-inline std::vector<std::string> list_of(const char *const *array, int n)
-{
-    return texts(const_cast<char *const *>(array), n);
 }

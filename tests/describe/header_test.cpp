@@ -5,14 +5,16 @@
 namespace {
 
 using HeaderTest = TarnTest;
+using Pointers = std::vector<char *>;
 
-std::vector<std::string> header_of(Descriptor *d)
+Texts header_of(Descriptor *d)
 {
     char **header = nullptr;
     EXPECT_EQ(ZeDescriptorHeader(d, &header), 0u);
     return texts(header, ZeCountPtrArrayElements(header));
 }
 
+// ZeGetFieldIndex of each name; -2 where it leaves the index alone.
 std::vector<int> indexes_of(Descriptor *d, std::initializer_list<const char *> names)
 {
     std::vector<int> out;
@@ -45,57 +47,41 @@ unsigned init_failing(void *, Field *) { return 42; }
 TEST_F(HeaderTest, HeaderListsTheFieldNamesInOrderAndFollowsRenames)
 {
     OwnedDescriptor d;
-    char **header = reinterpret_cast<char **>(&header);
-    clear_trace();
-    EXPECT_EQ(ZeDescriptorHeader(d, &header), 225u);
-    EXPECT_EQ(header, nullptr);
-    EXPECT_EQ(trace(), std::vector<std::string>{"*** ZeDescriptorHeader : Descriptor doesn't have a header"});
-
     Field *a = d.add("A");
     d.add("B");
     ASSERT_EQ(ZeBuildDescriptorHeader(d), 0u);
-    EXPECT_EQ(header_of(d), (std::vector<std::string>{"A", "B"}));
     d.add("C");  // not in the header until it is rebuilt
-    EXPECT_EQ(header_of(d), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(header_of(d), (Texts{"A", "B"}));
     ASSERT_EQ(ZeSetFieldAttribute(a, "NAME", "ALPHA"), 0u);
-    EXPECT_EQ(header_of(d), (std::vector<std::string>{"ALPHA", "B"}));
+    EXPECT_EQ(header_of(d), (Texts{"ALPHA", "B"}));
     int order = -1;
     EXPECT_EQ(ZeGetFieldOrder(d, "alpha", &order), 0u);
     EXPECT_EQ(order, 0);
     ASSERT_EQ(ZeBuildDescriptorHeader(d), 0u);
-    EXPECT_EQ(header_of(d), (std::vector<std::string>{"ALPHA", "B", "C"}));
 
+    char **header = nullptr;
     int count = 0;
-    header = nullptr;
     EXPECT_EQ(call_with_args(ZeQueryDescriptorHeader, d, &header, &count), 0u);
-    EXPECT_EQ(count, 3);
-    EXPECT_EQ(texts(header, 3), (std::vector<std::string>{"ALPHA", "B", "C"}));
+    EXPECT_EQ(texts(header, count + 1), (Texts{"ALPHA", "B", "C", "<null>"}));
     EXPECT_EQ(call_with_args(ZeQueryDescriptorHeader, d, static_cast<char ***>(nullptr), &count), 4u);
-    EXPECT_TRUE(traced("*** ZeQueryDescriptorHeader: parameter 2 (pFieldList) is invalid"));
 }
 
 TEST_F(HeaderTest, IndexArrayMatchesColumnsIgnoringCaseAndOrdersData)
 {
     OwnedDescriptor d;
     add_abc(d);
-    char c[] = "c", x[] = "x", a[] = "a";
-    char *columns[] = {c, x, a, nullptr};
-    clear_trace();
+    Words columns{"c", "x", "a"};
     ASSERT_EQ(ZeBuildIndexArray(d, columns, 3), 0u);
-    EXPECT_EQ(trace(), std::vector<std::string>{"*** ZeBuildIndexArray : B not provided in DataOrder array"});
+    EXPECT_EQ(trace(), Texts{"*** ZeBuildIndexArray : B not provided in DataOrder array"});
     EXPECT_EQ(indexes_of(d, {"A", "B", "c", "NONE"}), (std::vector<int>{2, -1, 0, -2}));
     int idx = 5;
     EXPECT_EQ(ZeGetFieldIndex(d, "B", &idx), 7u);
-    EXPECT_EQ(idx, -1);
     EXPECT_EQ(ZeGetFieldIndex(d, "NONE", &idx), 7u);
 
-    char v3[] = "3", v9[] = "9", v1[] = "1";
-    char *row[] = {v3, v9, v1};
-    char *ordered[3] = {};
-    ASSERT_EQ(ZeOrderData(d, row, ordered), 0u);
-    EXPECT_EQ(ordered[0], v1);
-    EXPECT_EQ(ordered[1], nullptr);
-    EXPECT_EQ(ordered[2], v3);
+    Words row{"3", "9", "1"};
+    Pointers ordered(3);
+    ASSERT_EQ(ZeOrderData(d, row, ordered.data()), 0u);
+    EXPECT_EQ(ordered, (Pointers{row[2], nullptr, row[0]}));
 
     // The count limits the columns searched; -1 counts them.
     clear_trace();
@@ -109,61 +95,51 @@ TEST_F(HeaderTest, IndexArrayMatchesColumnsIgnoringCaseAndOrdersData)
 TEST_F(HeaderTest, RealNamesPseudoAndInvisibleFieldsInTheIndexArray)
 {
     OwnedDescriptor d;
-    Field *node = d.add("NODE");
-    ZeSetFieldAttribute(node, "REAL NAME", "NODE_NAME");
-    Field *pseudo = d.add("PSEUDO");
-    ZeSetFieldAttribute(pseudo, "PSEUDO", 1);
-    Field *hidden = d.add("HIDDEN");
-    ZeSetFieldAttribute(hidden, "INVISIBLE", 1);
-    Field *gone = d.add("GONE");
-    ZeSetFieldAttribute(gone, "REAL NAME", "GONE_COL");
+    ZeCreateField(d, "NODE", "REAL NAME", "NODE_NAME", kEnd);
+    ZeCreateField(d, "PSEUDO", "PSEUDO", 1, kEnd);
+    ZeCreateField(d, "HIDDEN", "INVISIBLE", 1, kEnd);
+    ZeCreateField(d, "GONE", "REAL NAME", "GONE_COL", kEnd);
     ASSERT_EQ(ZeBuildDescriptorHeader(d), 0u);
-
-    char n[] = "node_name", p[] = "PSEUDO", plain[] = "NODE";
-    char *columns[] = {plain, p, n, nullptr};
-    clear_trace();
-    ASSERT_EQ(ZeBuildIndexArray(d, columns, -1), 0u);
+    ASSERT_EQ(ZeBuildIndexArray(d, Words{"NODE", "PSEUDO", "node_name"}, -1), 0u);
     EXPECT_EQ(indexes_of(d, {"NODE", "PSEUDO", "HIDDEN", "GONE"}), (std::vector<int>{2, -1, -1, -1}));
-    EXPECT_EQ(trace(), std::vector<std::string>{"*** ZeBuildIndexArray : GONE(GONE_COL) not provided in DataOrder array"});
+    EXPECT_EQ(trace(), Texts{"*** ZeBuildIndexArray : GONE(GONE_COL) not provided in DataOrder array"});
 
     // Every header position is matched through the first field of its name.
     OwnedDescriptor dup;
-    ZeCreateField(dup, "DUP", "REAL NAME", "FIRST", static_cast<char *>(nullptr));
-    ZeCreateField(dup, "DUP", "REAL NAME", "SECOND", static_cast<char *>(nullptr));
+    ZeCreateField(dup, "DUP", "REAL NAME", "FIRST", kEnd);
+    ZeCreateField(dup, "DUP", "REAL NAME", "SECOND", kEnd);
     ASSERT_EQ(ZeBuildDescriptorHeader(dup), 0u);
-    char second[] = "SECOND", first[] = "FIRST";
-    char *dupColumns[] = {second, first, nullptr};
-    ASSERT_EQ(ZeBuildIndexArray(dup, dupColumns, -1), 0u);
-    char *row[] = {second, first};
-    char *ordered[2] = {};
-    ASSERT_EQ(ZeOrderData(dup, row, ordered), 0u);
-    EXPECT_EQ(ordered[0], first);
-    EXPECT_EQ(ordered[1], first);
+    ASSERT_EQ(ZeBuildIndexArray(dup, Words{"SECOND", "FIRST"}, -1), 0u);
+    Words row{"second", "first"};
+    Pointers ordered(2);
+    ASSERT_EQ(ZeOrderData(dup, row, ordered.data()), 0u);
+    EXPECT_EQ(ordered, (Pointers{row[1], row[1]}));
 }
 
 TEST_F(HeaderTest, MissingHeaderOrIndexArrayGivesDefinedCodes)
 {
     OwnedDescriptor d;
     d.add("A");
-    char col[] = "A";
-    char *columns[] = {col, nullptr};
-    char *row[] = {col};
+    Words row{"A"};
     char *out[1] = {};
     char **values = reinterpret_cast<char **>(&values);
+    char **header = values;
     int idx = 9;
-    clear_trace();
-    EXPECT_EQ(ZeBuildIndexArray(d, columns, 1), 225u);
+    EXPECT_EQ(ZeDescriptorHeader(d, &header), 225u);
+    EXPECT_EQ(header, nullptr);
+    EXPECT_EQ(ZeBuildIndexArray(d, row, 1), 225u);
     EXPECT_EQ(ZeGetFieldOrder(d, "A", &idx), 225u);
     EXPECT_EQ(ZeGetFieldIndex(d, "A", &idx), 225u);
     EXPECT_EQ(ZeDefaultValues(d, out), 225u);
     EXPECT_EQ(ZeLoadDescriptorItem(d, &values, row), 225u);
     EXPECT_EQ(values, nullptr);
     EXPECT_EQ(idx, 9);
-    EXPECT_EQ(trace(), (std::vector<std::string>{"**** ZeBuildIndexArray : Descriptor doesn't have a header",
-                                                 "*** ZeGetFieldOrder : Descriptor doesn't have a header",
-                                                 "*** ZeGetFieldIndex : Descriptor doesn't have a header",
-                                                 "*** ZeDefaultValues : Descriptor doesn't have a header",
-                                                 "*** ZeLoadDescriptorItem : Descriptor doesn't have a header"}));
+    EXPECT_EQ(trace(), (Texts{"*** ZeDescriptorHeader : Descriptor doesn't have a header",
+                              "**** ZeBuildIndexArray : Descriptor doesn't have a header",
+                              "*** ZeGetFieldOrder : Descriptor doesn't have a header",
+                              "*** ZeGetFieldIndex : Descriptor doesn't have a header",
+                              "*** ZeDefaultValues : Descriptor doesn't have a header",
+                              "*** ZeLoadDescriptorItem : Descriptor doesn't have a header"}));
 
     ASSERT_EQ(ZeBuildDescriptorHeader(d), 0u);
     clear_trace();
@@ -171,204 +147,136 @@ TEST_F(HeaderTest, MissingHeaderOrIndexArrayGivesDefinedCodes)
     EXPECT_EQ(idx, -1);
     EXPECT_EQ(ZeOrderData(d, row, out), 226u);
     EXPECT_EQ(ZeLoadDescriptorItem(d, &values, row), 226u);
-    EXPECT_EQ(trace(), (std::vector<std::string>{"*** ZeGetFieldIndex : Descriptor doesn't have an index array",
-                                                 "*** ZeOrderData : Descriptor doesn't have an index array",
-                                                 "*** ZeLoadDescriptorItem : Descriptor doesn't have an index array"}));
+    EXPECT_EQ(trace(), (Texts{"*** ZeGetFieldIndex : Descriptor doesn't have an index array",
+                              "*** ZeOrderData : Descriptor doesn't have an index array",
+                              "*** ZeLoadDescriptorItem : Descriptor doesn't have an index array"}));
     EXPECT_EQ(ZeBuildIndexArray(d, nullptr, 1), 4u);
-    EXPECT_TRUE(traced("*** ZeBuildIndexArray: parameter 2 (DataOrder) is invalid"));
 }
 
 TEST_F(HeaderTest, RebuildingTheHeaderReordersTheFields)
 {
     OwnedDescriptor d;
     for (const char *name : {"A", "B", "C", "D"}) d.add(name);
-    char c[] = "c", a[] = "a", none[] = "none";
-    char *order[] = {c, a, c, none, nullptr};
-    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, order, -1), 0u);
-    EXPECT_EQ(field_names(d), (std::vector<std::string>{"C", "A", "B", "D"}));
+    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"c", "a", "c", "none"}), -1), 0u);
+    EXPECT_EQ(field_names(d), (Texts{"C", "A", "B", "D"}));
     EXPECT_EQ(header_of(d), field_names(d));
-    char *nothing[] = {none, nullptr};
-    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, nothing, 1), 0u);
-    EXPECT_EQ(field_names(d), (std::vector<std::string>{"C", "A", "B", "D"}));
-    char b[] = "B";
-    char *only[] = {b, a};
-    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, only, 1), 0u);  // the count limits the names read
-    EXPECT_EQ(field_names(d), (std::vector<std::string>{"B", "C", "A", "D"}));
+    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"none"}), 1), 0u);
+    EXPECT_EQ(field_names(d), (Texts{"C", "A", "B", "D"}));
+    // The count limits the names read.
+    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"B", "a"}), 1), 0u);
+    EXPECT_EQ(field_names(d), (Texts{"B", "C", "A", "D"}));
     EXPECT_EQ(ZeGetFieldCount(d), 4);
-    EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, order, -2), 4u);
+    EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"a"}), -2), 4u);
     EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(nullptr), 1), 4u);
     EXPECT_EQ(ZeRebuildDescriptorHeader(d, nullptr), 4u);
 }
 
-TEST_F(HeaderTest, BoolAndListValuesMapBothWays)
+TEST_F(HeaderTest, DisplayAndDatabaseValuesMapBothWays)
 {
     OwnedDescriptor d;
-    ASSERT_EQ(ZeCreateField(d, "FLAG", "TYPE", "BOOL", static_cast<char *>(nullptr)), 0u);
-    const char *valid[] = {"Yes", "No", nullptr};
-    const char *real[] = {"1", "0", nullptr};
-    ASSERT_EQ(ZeCreateField(d, "ANSWER", "VALID VALUES", valid, -1, "REAL VALUES", real, -1,
-                            static_cast<char *>(nullptr)),
-              0u);
-    ASSERT_EQ(ZeCreateField(d, "FREE", static_cast<char *>(nullptr)), 0u);
-    Field *nobool = nullptr;
-    ZeNewField(d, &nobool);
-    ZeSetFieldAttribute(nobool, "NAME", "NOTRUE");
-    ZeSetFieldAttribute(nobool, "TYPE", "BOOL");
+    Words yesNo{"Yes", "No"}, oneZero{"1", "0"}, three{"Yes", "No", "Maybe"}, one{"1"};
+    ZeCreateField(d, "FLAG", "TYPE", "BOOL", kEnd);
+    ZeCreateField(d, "ANSWER", "VALID VALUES", static_cast<char **>(yesNo), -1, "REAL VALUES",
+                  static_cast<char **>(oneZero), -1, kEnd);
+    ZeCreateField(d, "FREE", kEnd);
+    // Lists of unequal length are never read past the shorter.
+    ZeCreateField(d, "UNEVEN", "VALID VALUES", static_cast<char **>(three), -1, "REAL VALUES",
+                  static_cast<char **>(one), -1, kEnd);
+    ZeCreateField(d, "NOVALID", "REAL VALUES", static_cast<char **>(one), -1, kEnd);
+    Field *noTrue = d.add("NOTRUE");
+    ZeSetFieldAttribute(noTrue, "TYPE", "BOOL");
 
-    char *out = nullptr;
-    EXPECT_EQ(ZeGetRealValue(d, "FLAG", "true", &out), 0u);
-    EXPECT_STREQ(out, "Y");
-    EXPECT_EQ(ZeGetRealValue(d, "FLAG", "maybe", &out), 0u);
-    EXPECT_STREQ(out, "N");
-    EXPECT_EQ(ZeGetValue(d, "FLAG", "y", &out), 0u);
-    EXPECT_STREQ(out, "TRUE");
-    EXPECT_EQ(ZeGetValue(d, "FLAG", "N", &out), 0u);
-    EXPECT_STREQ(out, "FALSE");
-    clear_trace();
-    EXPECT_EQ(ZeGetValue(d, "NOTRUE", "y", &out), 0u);
-    EXPECT_STREQ(out, "TRUE");
-    EXPECT_EQ(trace(), std::vector<std::string>{"*** No TRUE VALUE define for field NOTRUE"});
-
-    EXPECT_EQ(ZeGetRealValue(d, "ANSWER", "no", &out), 0u);
-    EXPECT_STREQ(out, "0");
-    EXPECT_EQ(ZeGetValue(d, "ANSWER", "1", &out), 0u);
-    EXPECT_STREQ(out, "Yes");
-    EXPECT_EQ(ZeGetRealValue(d, "FREE", "anything", &out), 0u);
-    EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(ZeGetValue(d, "FREE", "anything", &out), 0u);
-    EXPECT_EQ(out, nullptr);
-
-    char kept[] = "kept";
-    out = kept;
-    clear_trace();
-    EXPECT_EQ(ZeGetRealValue(d, "ANSWER", "Maybe", &out), 1u);
-    EXPECT_EQ(ZeGetValue(d, "ANSWER", "7", &out), 1u);
-    EXPECT_EQ(out, kept);
-    EXPECT_EQ(ZeGetRealValue(d, "ANSWER", "", &out), 0u);
-    EXPECT_EQ(out, nullptr);
-    out = kept;
-    EXPECT_EQ(ZeGetValue(d, "ANSWER", "", &out), 0u);
-    EXPECT_EQ(out, nullptr);
-    EXPECT_EQ(trace(), (std::vector<std::string>{"*** ZeGetRealValue : Value >Maybe< not on values list",
-                                                 "***     Field = ANSWER",
-                                                 "*** Real value <7> not registered for field ANSWER",
-                                                 "ZeGetRealValue : Value is NULL and not in list",
-                                                 "     Field = ANSWER, returning RealValue of NULL",
-                                                 "ZeGetValue : RealValue is NULL, and not in list.",
-                                                 "      Field = ANSWER, returning Value of NULL"}));
-    EXPECT_EQ(ZeGetRealValue(d, "answer", "no", &out), 7u);
-    EXPECT_EQ(ZeGetValue(d, "MISSING", "1", &out), 7u);
-    EXPECT_EQ(ZeGetValue(d, "ANSWER", nullptr, &out), 4u);
-}
-
-TEST_F(HeaderTest, ValueListsOfUnequalLengthNeverReadPastTheShorter)
-{
-    OwnedDescriptor d;
-    const char *valid[] = {"Yes", "No", "Maybe", nullptr};
-    const char *real[] = {"1", nullptr};
-    ASSERT_EQ(ZeCreateField(d, "ANSWER", "VALID VALUES", valid, -1, "REAL VALUES", real, -1,
-                            static_cast<char *>(nullptr)),
-              0u);
-    ASSERT_EQ(ZeCreateField(d, "NOVALID", "REAL VALUES", real, -1, static_cast<char *>(nullptr)), 0u);
-    char *out = nullptr;
-    EXPECT_EQ(ZeGetRealValue(d, "ANSWER", "yes", &out), 0u);
-    EXPECT_STREQ(out, "1");
-    EXPECT_EQ(ZeGetRealValue(d, "ANSWER", "Maybe", &out), 1u);
-    EXPECT_EQ(ZeGetValue(d, "NOVALID", "1", &out), 1u);
-    EXPECT_EQ(ZeGetRealValue(d, "NOVALID", "1", &out), 1u);
+    const struct {
+        bool toDatabase;
+        const char *field, *value;
+        unsigned rc;
+        const char *out;  // "kept" where the output is left alone
+        Texts lines;
+    } cases[] = {
+        {true, "FLAG", "true", 0, "Y", {}},
+        {true, "FLAG", "maybe", 0, "N", {}},
+        {false, "FLAG", "y", 0, "TRUE", {}},
+        {false, "FLAG", "N", 0, "FALSE", {}},
+        {false, "NOTRUE", "y", 0, "TRUE", {"*** No TRUE VALUE define for field NOTRUE"}},
+        {true, "ANSWER", "no", 0, "0", {}},
+        {false, "ANSWER", "1", 0, "Yes", {}},
+        {true, "FREE", "anything", 0, nullptr, {}},
+        {false, "FREE", "anything", 0, nullptr, {}},
+        {true, "ANSWER", "Maybe", 1, "kept", {"*** ZeGetRealValue : Value >Maybe< not on values list", "***     Field = ANSWER"}},
+        {false, "ANSWER", "7", 1, "kept", {"*** Real value <7> not registered for field ANSWER"}},
+        {true, "ANSWER", "", 0, nullptr,
+         {"ZeGetRealValue : Value is NULL and not in list", "     Field = ANSWER, returning RealValue of NULL"}},
+        {false, "ANSWER", "", 0, nullptr,
+         {"ZeGetValue : RealValue is NULL, and not in list.", "      Field = ANSWER, returning Value of NULL"}},
+        {true, "UNEVEN", "yes", 0, "1", {}},
+        {true, "UNEVEN", "Maybe", 1, "kept", {}},
+        {false, "NOVALID", "1", 1, "kept", {}},
+        {true, "NOVALID", "1", 1, "kept", {}},
+        {true, "answer", "no", 7, "kept", {}},
+        {false, "MISSING", "1", 7, "kept", {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.toDatabase ? "real value of " : "display value of ") + c.field + " " + c.value);
+        clear_trace();
+        char kept[] = "kept";
+        char *out = kept;
+        EXPECT_EQ(c.toDatabase ? ZeGetRealValue(d, c.field, c.value, &out) : ZeGetValue(d, c.field, c.value, &out), c.rc);
+        EXPECT_STREQ(out, c.out);
+        if (!c.lines.empty() || c.rc == 0) {
+            EXPECT_EQ(trace(), c.lines);
+        }
+    }
 }
 
 TEST_F(HeaderTest, LoadingARowMapsValuesIntoFieldOrder)
 {
     OwnedDescriptor d;
-    const char *valid[] = {"Yes", "No", nullptr};
-    const char *real[] = {"1", "0", nullptr};
-    ASSERT_EQ(ZeCreateField(d, "NAME", static_cast<char *>(nullptr)), 0u);
-    ASSERT_EQ(ZeCreateField(d, "ACTIVE", "TYPE", "BOOL", "REAL NAME", "ACT", static_cast<char *>(nullptr)), 0u);
-    ASSERT_EQ(ZeCreateField(d, "ANSWER", "VALID VALUES", valid, -1, "REAL VALUES", real, -1,
-                            static_cast<char *>(nullptr)),
+    Words valid{"Yes", "No"}, real{"1", "0"};
+    ASSERT_EQ(ZeCreateField(d, "NAME", kEnd), 0u);
+    ASSERT_EQ(ZeCreateField(d, "ACTIVE", "TYPE", "BOOL", "REAL NAME", "ACT", kEnd), 0u);
+    ASSERT_EQ(ZeCreateField(d, "ANSWER", "VALID VALUES", static_cast<char **>(valid), -1, "REAL VALUES",
+                            static_cast<char **>(real), -1, kEnd),
               0u);
-    ASSERT_EQ(ZeCreateField(d, "EXTRA", "INVISIBLE", 1, static_cast<char *>(nullptr)), 0u);
+    ASSERT_EQ(ZeCreateField(d, "EXTRA", "INVISIBLE", 1, kEnd), 0u);
     ASSERT_EQ(ZeBuildDescriptorHeader(d), 0u);
-    char c0[] = "answer", c1[] = "act", c2[] = "name";
-    char *columns[] = {c0, c1, c2, nullptr};
-    ASSERT_EQ(ZeBuildIndexArray(d, columns, -1), 0u);
+    ASSERT_EQ(ZeBuildIndexArray(d, Words{"answer", "act", "name"}, -1), 0u);
 
-    char r0[] = "0", r1[] = "Y", r2[] = "node1";
-    char *row[] = {r0, r1, r2};
+    Words row{"0", "Y", "node1"};
     char **values = nullptr;
     ASSERT_EQ(ZeLoadDescriptorItem(d, &values, row), 0u);
-    EXPECT_EQ(texts(values, 5), (std::vector<std::string>{"node1", "TRUE", "No", "", "<null>"}));
-    EXPECT_NE(values[0], r2);  // a copy
+    EXPECT_EQ(texts(values, 5), (Texts{"node1", "TRUE", "No", "", "<null>"}));
+    EXPECT_NE(values[0], row[2]);  // a copy
     ZeFreeStrPtrArray(values, 4);
 
-    // A value on neither list leaves its entry NULL; the first failure's code comes back.
-    char bad[] = "7";
-    char *badRow[] = {bad, r1, nullptr};
-    clear_trace();
-    ASSERT_EQ(ZeLoadDescriptorItem(d, &values, badRow), 1u);
-    EXPECT_EQ(texts(values, 4), (std::vector<std::string>{"<null>", "TRUE", "<null>", ""}));
+    // A value on neither list leaves its entry NULL; the failure's code comes back.
+    ASSERT_EQ(ZeLoadDescriptorItem(d, &values, Words{"7", "Y", nullptr}), 1u);
+    EXPECT_EQ(texts(values, 4), (Texts{"<null>", "TRUE", "<null>", ""}));
     EXPECT_TRUE(traced("*** Real value <7> not registered for field ANSWER"));
     ZeFreeStrPtrArray(values, 4);
 
-    std::vector<char *> defaults(4, nullptr);
     Field *name = nullptr;
     ZeGetFieldByName(d, &name, "NAME");
     ZeSetFieldAttribute(name, "DEF VALUE", "local");
+    Pointers defaults(4);
     ASSERT_EQ(ZeDefaultValues(d, defaults.data()), 0u);
-    EXPECT_EQ(texts(defaults.data(), 4), (std::vector<std::string>{"local", "<null>", "<null>", "<null>"}));
-}
-
-TEST_F(HeaderTest, BuildingAndLoadingSurviveAllocationFailure)
-{
-    char a[] = "A", b[] = "B";
-    char *columns[] = {a, b, nullptr};
-    // Every step either works or gives 3; whatever was built is released with the descriptor.
-    auto build_and_load = [&](Descriptor *d) {
-        for (const char *name : {"A", "B", "C"})
-            if (unsigned rc = ZeCreateField(d, name, static_cast<char *>(nullptr))) return rc;
-        if (unsigned rc = ZeBuildDescriptorHeader(d)) return rc;
-        if (unsigned rc = ZeBuildIndexArray(d, columns, -1)) return rc;
-        char **values = reinterpret_cast<char **>(&values);
-        unsigned rc = ZeLoadDescriptorItem(d, &values, columns);
-        if (rc) {
-            EXPECT_EQ(values, nullptr);
-            return rc;
-        }
-        EXPECT_EQ(texts(values, 3), (std::vector<std::string>{"A", "B", ""}));
-        ZeFreeStrPtrArray(values, 3);
-        return 0u;
-    };
-    each_alloc_failure([&](long failAt) {
-        Descriptor *d = nullptr;
-        if (ZeCreateDescriptor(&d)) return;
-        unsigned rc = build_and_load(d);
-        EXPECT_EQ(rc, failAt < 0 ? 0u : rc == 0 ? 0u : 3u);
-        ZeDestroyDescriptor(d);
-    });
+    EXPECT_EQ(texts(defaults.data(), 4), (Texts{"local", "<null>", "<null>", "<null>"}));
 }
 
 TEST_F(HeaderTest, KeyFieldsDecideWhetherRecordsMatch)
 {
-    OwnedDescriptor d;
-    ZeCreateField(d, "NODE", "KEY", 1, static_cast<char *>(nullptr));
-    ZeCreateField(d, "LABEL", static_cast<char *>(nullptr));
-    ZeCreateField(d, "USER", "KEY", 1, static_cast<char *>(nullptr));
-    char n1[] = "N1", n1b[] = "N1", n1lower[] = "n1", l1[] = "one", l2[] = "two", u[] = "U";
-    char *first[] = {n1, l1, u};
-    char *second[] = {n1b, l2, u};
-    char *lower[] = {n1lower, l1, u};
-    char *noUser[] = {n1, l1, nullptr};
-    char *noUser2[] = {n1b, l2, nullptr};
+    OwnedDescriptor d, keyless;
+    ZeCreateField(d, "NODE", "KEY", 1, kEnd);
+    ZeCreateField(d, "LABEL", kEnd);
+    ZeCreateField(d, "USER", "KEY", 1, kEnd);
+    ZeCreateField(keyless, "A", kEnd);
+    Words first{"N1", "one", "U"}, second{"N1", "two", "U"}, lower{"n1", "one", "U"};
+    Words noUser{"N1", "one", nullptr}, noUser2{"N1", "two", nullptr};
     EXPECT_EQ(ZeDescriptorKeysMatch(d, first, second), 1);
     EXPECT_EQ(ZeDescriptorKeysMatch(d, first, lower), 0);
     EXPECT_EQ(ZeDescriptorKeysMatch(d, first, noUser), 0);
     EXPECT_EQ(ZeDescriptorKeysMatch(d, noUser, noUser2), 1);
     EXPECT_EQ(ZeDescriptorKeysMatch(nullptr, first, second), 0);
     EXPECT_EQ(ZeDescriptorKeysMatch(d, first, nullptr), 0);
-
-    OwnedDescriptor keyless;
-    ZeCreateField(keyless, "A", static_cast<char *>(nullptr));
     EXPECT_EQ(ZeDescriptorKeysMatch(keyless, first, lower), 1);
 }
 
@@ -376,17 +284,14 @@ TEST_F(HeaderTest, BuildFieldListCallsTheProceduresUpToTheLimit)
 {
     ZeFieldInitProc procs[] = {init_named, init_named, init_named, nullptr};
     int calls = 0;
-    OwnedDescriptor two;
+    OwnedDescriptor two, all, failed;
     ASSERT_EQ(ZeBuildFieldList(&calls, two, procs, 2), 0u);
-    EXPECT_EQ(header_of(two), (std::vector<std::string>{"ONE", "TWO"}));
-
+    EXPECT_EQ(header_of(two), (Texts{"ONE", "TWO"}));
     calls = 0;
-    OwnedDescriptor all;
     ASSERT_EQ(ZeBuildFieldList(&calls, all, procs, -1), 0u);
-    EXPECT_EQ(header_of(all), (std::vector<std::string>{"ONE", "TWO", "THREE"}));
+    EXPECT_EQ(header_of(all), (Texts{"ONE", "TWO", "THREE"}));
 
     ZeFieldInitProc failing[] = {init_failing, init_named, nullptr};
-    OwnedDescriptor failed;
     EXPECT_EQ(ZeBuildFieldList(&calls, failed, failing, -1), 42u);
     EXPECT_EQ(ZeGetFieldCount(failed), 1);
     EXPECT_EQ(ZeDescriptorHeader(failed, nullptr), 225u);
