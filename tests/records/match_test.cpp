@@ -80,8 +80,6 @@ TEST_F(MatchTest, EveryCriterionMustHoldAndTheFirstFailureDecides)
     EXPECT_EQ(match("NAME EQ x"), ZE_RC_MATCH_NOT_POSSIBLE);
     ZeResetFilter(f_);
     EXPECT_EQ(ZeMatchFilter(f_, d_, row_), ZE_RC_MATCH) << "no criteria: nothing fails";
-    EXPECT_EQ(ZeMatchFilter(f_, d_, nullptr), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeMatchFilter: parameter 3 (Data) is invalid"));
 
     Field *count = nullptr;
     ASSERT_EQ(ZeGetFieldByName(d_, &count, "COUNT"), ZE_OK);
@@ -89,6 +87,4 @@ TEST_F(MatchTest, EveryCriterionMustHoldAndTheFirstFailureDecides)
     ZeSetFilterItem(f_, ZE_CRITERION_TEXT, "ANY LT 5");
     ZeInitFilterQuery(f_);
     EXPECT_EQ(ZeCompareFieldToCriteria(f_, count, "4"), ZE_RC_MATCH) << "the column is not looked at";
-    EXPECT_EQ(ZeCompareFieldToCriteria(f_, nullptr, "4"), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeCompareFieldToCriteria: parameter 2 (Field) is invalid"));
 }

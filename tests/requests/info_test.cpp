@@ -164,7 +164,6 @@ TEST_F(InfoTest, FilterCriteriaOnInfoFieldsSetThem)
     // Fields before the offending criterion keep their new values.
     EXPECT_EQ(from_filter(i, "DESTNODE EQ N2, OBJECT EQ USER, USERNAME GT a"), 8u);
     EXPECT_EQ(i.fields(), "USER|<null>|2.0|AMENG|<null>|<null>|<null>|<null>|<null>");
-    EXPECT_EQ(ZeSetDtsInfoFromFilter(i, reinterpret_cast<Filter *>(i.info)), 4u);
 }
 
 TEST_F(InfoTest, AllocationFailuresGiveThreeAndLoseNothing)

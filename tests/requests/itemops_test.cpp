@@ -39,7 +39,6 @@ TEST_F(ItemOpsTest, SingleItemOperationsSendTheirCommandWithMappedFields)
     EXPECT_EQ(ZeAlterDtsItem(descriptor, info, f, item, result), ZE_RC_ROUTER_FAILED);
     EXPECT_EQ(result_message(), "refused");
     EXPECT_EQ(ZeDefineDtsItem(descriptor, info, f, reinterpret_cast<Item *>(info), result), 4u);
-    EXPECT_EQ(ZeActUponDtsItem(nullptr, descriptor, info, f, item, result), 4u);
 
     // A new item holds the defaults, and nothing is sent.
     const int sent = requests();

@@ -40,7 +40,6 @@ TEST_F(RouteTest, RoutingNeedsUserNodeAndALoadableRouterEntry)
         EXPECT_EQ(trace().back(), c.line);  // (the environment table may be read first)
         EXPECT_EQ(count_traced("DTS Action"), 0u);
     }
-    EXPECT_EQ(ZeRouteDtsAction(a, info, nullptr, result), 4u);
     EXPECT_EQ(requests(), 0);
     EXPECT_EQ(std::to_string(result_code()) + "|" + result_message(), "99|before");
 }
