@@ -121,7 +121,7 @@ TEST_F(AttributeTest, BadKeywordsAndValuesChangeNothing)
     EXPECT_EQ(ZeGetAttribute(reinterpret_cast<Field *>(static_cast<Descriptor *>(d)), "NAME", &values), 4u);
 }
 
-TEST_F(AttributeTest, CreateFieldSetsTheGivenKeywordsAndTheTypeDefaults)
+TEST_F(AttributeTest, CreateFieldSetsTheGivenKeywordsAndTheTypeDefaultsThatQueriesRead)
 {
     OwnedDescriptor d;
     Words values{"Open", "Closed"};
@@ -145,6 +145,20 @@ TEST_F(AttributeTest, CreateFieldSetsTheGivenKeywordsAndTheTypeDefaults)
         {"YES", "FALSE VALUE", "N"}, {"YES", "RELOPS", "Open"},
     };
     for (const auto &e : expected) EXPECT_EQ(show(field_named(d, e.field), e.keyword), e.value) << e.field << " " << e.keyword;
+
+    // Queries find the field by its exact name, then read the attribute.
+    const char *type = nullptr;
+    EXPECT_EQ(ZeQueryAttribute(d, "FLAG", "TYPE", &type), 0u);
+    EXPECT_STREQ(type, "BOOL");
+    int key = 0;
+    EXPECT_EQ(call_with_args(ZeQueryFieldAttribute, d, "DAY", "KEY", &key), 0u);
+    EXPECT_EQ(key, 1);
+    type = nullptr;
+    EXPECT_EQ(ZeQueryAttribute(d, "flag", "TYPE", &type), 7u);
+    EXPECT_EQ(type, nullptr);
+    EXPECT_EQ(ZeQueryAttribute(d, "FLAG", "SHADE", &type), 101u);
+    EXPECT_EQ(ZeQueryAttribute(d, kEnd, "TYPE", &type), 4u);
+    EXPECT_TRUE(traced("*** ZeQueryAttribute: parameter 2 (Name) is invalid"));
 }
 
 TEST_F(AttributeTest, CreateFieldStopsAtTheFirstBadKeywordWithoutDefaults)
@@ -194,29 +208,6 @@ TEST_F(AttributeTest, BuildersSetPrimaryTypeAndZoomAttributes)
     ASSERT_EQ(ZeSetZoomAttributes(f, "NODES", "NODE"), 0u);
     EXPECT_EQ(shown({"ZOOM SECTION", "ZOOM KEY"}), "NODES|NODE");
     EXPECT_EQ(ZeSetZoomAttributes(f, "NODES", nullptr), 4u);
-}
-
-TEST_F(AttributeTest, QueriesFindTheFieldByNameThenReadTheAttribute)
-{
-    OwnedDescriptor d;
-    ASSERT_EQ(ZeCreateField(d, "STATUS", "TYPE", "BOOL", "KEY", 1, kEnd), 0u);
-    const char *type = nullptr;
-    EXPECT_EQ(ZeQueryAttribute(d, "STATUS", "TYPE", &type), 0u);
-    EXPECT_STREQ(type, "BOOL");
-    int key = 0;
-    EXPECT_EQ(call_with_args(ZeQueryFieldAttribute, d, "STATUS", "KEY", &key), 0u);
-    EXPECT_EQ(key, 1);
-    const char **ops = nullptr;
-    int count = 0;
-    EXPECT_EQ(ZeQueryAttribute(d, "STATUS", "RELOPS", &ops, &count), 0u);
-    EXPECT_EQ(texts(ops, count), (Texts{"EQ", "NE"}));
-
-    type = nullptr;
-    EXPECT_EQ(ZeQueryAttribute(d, "status", "TYPE", &type), 7u);
-    EXPECT_EQ(type, nullptr);
-    EXPECT_EQ(ZeQueryAttribute(d, "STATUS", "SHADE", &type), 101u);
-    EXPECT_EQ(ZeQueryAttribute(d, kEnd, "TYPE", &type), 4u);
-    EXPECT_TRUE(traced("*** ZeQueryAttribute: parameter 2 (Name) is invalid"));
 }
 
 TEST_F(AttributeTest, ATextThatCannotBeCopiedIsLeftOutWithThree)

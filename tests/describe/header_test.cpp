@@ -44,7 +44,7 @@ unsigned init_failing(void *, Field *) { return 42; }
 
 }  // namespace
 
-TEST_F(HeaderTest, HeaderListsTheFieldNamesInOrderAndFollowsRenames)
+TEST_F(HeaderTest, HeaderListsTheFieldNamesInOrderFollowsRenamesAndReorders)
 {
     OwnedDescriptor d;
     Field *a = d.add("A");
@@ -64,6 +64,21 @@ TEST_F(HeaderTest, HeaderListsTheFieldNamesInOrderAndFollowsRenames)
     EXPECT_EQ(call_with_args(ZeQueryDescriptorHeader, d, &header, &count), 0u);
     EXPECT_EQ(texts(header, count + 1), (Texts{"ALPHA", "B", "C", "<null>"}));
     EXPECT_EQ(call_with_args(ZeQueryDescriptorHeader, d, static_cast<char ***>(nullptr), &count), 4u);
+
+    // Rebuilding reorders the fields.
+    d.add("D");
+    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"c", "alpha", "c", "none"}), -1), 0u);
+    EXPECT_EQ(field_names(d), (Texts{"C", "ALPHA", "B", "D"}));
+    EXPECT_EQ(header_of(d), field_names(d));
+    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"none"}), 1), 0u);
+    EXPECT_EQ(field_names(d), (Texts{"C", "ALPHA", "B", "D"}));
+    // The count limits the names read.
+    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"B", "alpha"}), 1), 0u);
+    EXPECT_EQ(field_names(d), (Texts{"B", "C", "ALPHA", "D"}));
+    EXPECT_EQ(ZeGetFieldCount(d), 4);
+    EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"a"}), -2), 4u);
+    EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(nullptr), 1), 4u);
+    EXPECT_EQ(ZeRebuildDescriptorHeader(d, nullptr), 4u);
 }
 
 TEST_F(HeaderTest, IndexArrayMatchesColumnsIgnoringCaseAndOrdersData)
@@ -153,24 +168,6 @@ TEST_F(HeaderTest, MissingHeaderOrIndexArrayGivesDefinedCodes)
     EXPECT_EQ(ZeBuildIndexArray(d, nullptr, 1), 4u);
 }
 
-TEST_F(HeaderTest, RebuildingTheHeaderReordersTheFields)
-{
-    OwnedDescriptor d;
-    for (const char *name : {"A", "B", "C", "D"}) d.add(name);
-    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"c", "a", "c", "none"}), -1), 0u);
-    EXPECT_EQ(field_names(d), (Texts{"C", "A", "B", "D"}));
-    EXPECT_EQ(header_of(d), field_names(d));
-    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"none"}), 1), 0u);
-    EXPECT_EQ(field_names(d), (Texts{"C", "A", "B", "D"}));
-    // The count limits the names read.
-    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"B", "a"}), 1), 0u);
-    EXPECT_EQ(field_names(d), (Texts{"B", "C", "A", "D"}));
-    EXPECT_EQ(ZeGetFieldCount(d), 4);
-    EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"a"}), -2), 4u);
-    EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(nullptr), 1), 4u);
-    EXPECT_EQ(ZeRebuildDescriptorHeader(d, nullptr), 4u);
-}
-
 TEST_F(HeaderTest, DisplayAndDatabaseValuesMapBothWays)
 {
     OwnedDescriptor d;
@@ -193,27 +190,20 @@ TEST_F(HeaderTest, DisplayAndDatabaseValuesMapBothWays)
         const char *out;  // "kept" where the output is left alone
         Texts lines;
     } cases[] = {
-        {true, "FLAG", "true", 0, "Y", {}},
-        {true, "FLAG", "maybe", 0, "N", {}},
-        {false, "FLAG", "y", 0, "TRUE", {}},
-        {false, "FLAG", "N", 0, "FALSE", {}},
+        {true, "FLAG", "true", 0, "Y", {}}, {true, "FLAG", "maybe", 0, "N", {}},
+        {false, "FLAG", "y", 0, "TRUE", {}}, {false, "FLAG", "N", 0, "FALSE", {}},
         {false, "NOTRUE", "y", 0, "TRUE", {"*** No TRUE VALUE define for field NOTRUE"}},
-        {true, "ANSWER", "no", 0, "0", {}},
-        {false, "ANSWER", "1", 0, "Yes", {}},
-        {true, "FREE", "anything", 0, nullptr, {}},
-        {false, "FREE", "anything", 0, nullptr, {}},
+        {true, "ANSWER", "no", 0, "0", {}}, {false, "ANSWER", "1", 0, "Yes", {}},
+        {true, "FREE", "anything", 0, nullptr, {}}, {false, "FREE", "anything", 0, nullptr, {}},
         {true, "ANSWER", "Maybe", 1, "kept", {"*** ZeGetRealValue : Value >Maybe< not on values list", "***     Field = ANSWER"}},
         {false, "ANSWER", "7", 1, "kept", {"*** Real value <7> not registered for field ANSWER"}},
         {true, "ANSWER", "", 0, nullptr,
          {"ZeGetRealValue : Value is NULL and not in list", "     Field = ANSWER, returning RealValue of NULL"}},
         {false, "ANSWER", "", 0, nullptr,
          {"ZeGetValue : RealValue is NULL, and not in list.", "      Field = ANSWER, returning Value of NULL"}},
-        {true, "UNEVEN", "yes", 0, "1", {}},
-        {true, "UNEVEN", "Maybe", 1, "kept", {}},
-        {false, "NOVALID", "1", 1, "kept", {}},
-        {true, "NOVALID", "1", 1, "kept", {}},
-        {true, "answer", "no", 7, "kept", {}},
-        {false, "MISSING", "1", 7, "kept", {}},
+        {true, "UNEVEN", "yes", 0, "1", {}}, {true, "UNEVEN", "Maybe", 1, "kept", {}},
+        {false, "NOVALID", "1", 1, "kept", {}}, {true, "NOVALID", "1", 1, "kept", {}},
+        {true, "answer", "no", 7, "kept", {}}, {false, "MISSING", "1", 7, "kept", {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.toDatabase ? "real value of " : "display value of ") + c.field + " " + c.value);
