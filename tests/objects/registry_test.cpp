@@ -35,9 +35,10 @@ TEST_F(Registry, BadArgumentsAndUnusableFilesFindNothing)
     expect_not_found("QUEUE");
     write_registry("");
     expect_not_found("QUEUE");
-    // Comments and blank lines only, one comment that would otherwise match.
+    // Comments and blank lines only: not even a name written with the comment mark finds one.
     write_registry("; the registry\n\n   \n;QUEUE, TarnTestObjs.InitSample\n  ; QUEUE,TarnTestObjs.InitSample\n");
     expect_not_found("QUEUE");
+    expect_not_found(";QUEUE");
     // Other names, and a line whose criterion the filter does not satisfy.
     write_registry("OTHER, TarnTestObjs.InitSample\nQUEUE, TarnTestObjs.InitSample, LANGUAGE EQ FRENCH\n");
     expect_not_found("QUEUE");
