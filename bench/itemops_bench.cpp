@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tarnsrvc.h"
-#include "tests/requests/test_router.h"
+#include "test_router.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "ZeDate.h"
 
 #include "ZeEnv.h"
-#include "describe/date_service.hpp"
+#include "contract/date_service.hpp"
 #include "foundation/blocks.hpp"
 
 #include <cstring>

@@ -9,7 +9,7 @@
 
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 #include <string_view>
 #include <unordered_map>

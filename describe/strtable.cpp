@@ -4,7 +4,7 @@
 
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 ZE_SOURCE_TAG("ZeString");
 

@@ -7,7 +7,7 @@
 #include "describe/desc.hpp"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 #include <string>
 

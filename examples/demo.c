@@ -11,6 +11,7 @@
  * scripts/demo.sh); TARN_TRACE=stderr also shows the library's trace.
  */
 #include "tarnsrvc.h"
+#include "tool_options.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -200,8 +201,15 @@ static int manage_groups(void *workstation)
            list_items(workstation, CRITERIA({"ID", "EQ", "WS0*"}));
 }
 
-int main(void)
+int main(int argc, char **argv)
 {
+    static const char usage[] =
+        "usage: tarndemo\n"
+        "Runs the example administration session on the demo node DEMO. Set\n"
+        "TARN_DATA_DIR to a copy of the demo data and DEMO_ROUTER=ON.\n"
+        "  --help     this text\n"
+        "  --version  the TarnSrvc version\n";
+    if (tarn_tool_info(argc, argv, "tarndemo", usage)) return 0;
     int ok = 0;
     void *printer = create_object("PRINTER");
     if (printer) {

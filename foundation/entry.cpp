@@ -1,6 +1,8 @@
 // Library entry: load and unload are reported to the trace, nothing else
-// happens (the environment table is filled on first use).
+// happens (the environment table is filled on first use). Also the
+// library's version.
 #include "TarnUtil.h"
+#include "tarnsrvc_version.h"
 
 #include <dlfcn.h>
 
@@ -9,7 +11,7 @@ namespace {
 constexpr unsigned long kProcessDetach = 0;
 constexpr unsigned long kProcessAttach = 1;
 
-void *g_moduleInstance = nullptr;  // recorded for completeness; nothing reads it
+void *g_moduleInstance = nullptr;  // load address of this library: its module handle
 
 __attribute__((constructor)) void tarnsrvc_attach()
 {
@@ -25,3 +27,5 @@ __attribute__((destructor)) void tarnsrvc_detach()
 }
 
 }  // namespace
+
+extern "C" ZE_API const char *TarnSrvcVersion(void) { return TARNSRVC_VERSION_STRING; }

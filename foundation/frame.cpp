@@ -3,7 +3,7 @@
 #include "foundation/frame.hpp"
 
 #include "ZeFrame.h"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 #include <cstdarg>
 

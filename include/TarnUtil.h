@@ -186,7 +186,8 @@ TARN_API int TarnFormatStrToFile(FILE *stream, const char *format, ...) TARN_PRI
 typedef void (*TarnProc)(void);
 
 /* Opens a run-time module: a name holding '/' is a path; otherwise each
- * directory of TARN_MODULE_PATH, then the directory of libTarnUtil.so, is
+ * directory of TARN_MODULE_PATH, then the directory of libTarnUtil.so, then
+ * its subdirectory tarnsrvc/ (where an installed copy keeps its modules), is
  * tried with lib<name>.so and <name>.so; then the system search. NULL on failure. */
 TARN_API void *TarnLoadModule(const char *name);
 TARN_API TarnProc TarnProcAddress(void *module, const char *name);

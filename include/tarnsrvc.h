@@ -7,6 +7,7 @@
 
 #include "TarnUtil.h"
 #include "ZeTypes.h"
+#include "tarnsrvc_version.h"
 
 /* Foundation */
 #include "ZeFrame.h"

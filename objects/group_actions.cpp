@@ -10,7 +10,7 @@
 #include "ZeGenObj.h"
 #include "ZeRecords.h"
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 #include <cstring>
 

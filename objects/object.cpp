@@ -7,7 +7,7 @@
 #include "ZeKeyed.h"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 #include "objects/registry.hpp"
 
 ZE_SOURCE_TAG("ZeObject");

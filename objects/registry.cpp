@@ -7,7 +7,7 @@
 #include "ZeFilter.h"
 #include "ZeStrArray.h"
 #include "foundation/blocks.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 #include <string_view>
 

@@ -5,7 +5,7 @@
 
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 #include "records/records.hpp"
 
 ZE_SOURCE_TAG("ZeFilter");

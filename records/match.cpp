@@ -4,7 +4,7 @@
 #include "ZeFilter.h"
 
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 #include "records/records.hpp"
 
 #include <string_view>

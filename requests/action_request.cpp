@@ -6,7 +6,7 @@
 #include "ZeDesc.h"
 #include "ZeFilter.h"
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 namespace {
 

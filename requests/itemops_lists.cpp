@@ -2,7 +2,7 @@
 // or the values of one column of a full select.
 #include "requests/itemops.hpp"
 
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 #include "requests/action.hpp"
 
 using namespace ze::itemops;

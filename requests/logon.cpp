@@ -9,7 +9,7 @@
 #include "ZeObject.h"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 #include "requests/owned.hpp"
 
 #include <pwd.h>

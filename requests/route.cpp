@@ -5,7 +5,7 @@
 
 #include "ZeEnv.h"
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "ZeStrArray.h"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 #include <algorithm>
 

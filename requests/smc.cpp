@@ -4,7 +4,7 @@
 #include "ZeSmc.h"
 
 #include "foundation/blocks.hpp"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 #include <algorithm>
 #include <array>

@@ -3,6 +3,7 @@
 //
 //   tarnenv [module ...]     (default: the suite's modules)
 #include "tarnsrvc.h"
+#include "tool_options.h"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -38,11 +39,20 @@ void show_module(const char *name)
 
 }  // namespace
 
+constexpr const char *kUsage =
+    "usage: tarnenv [module ...]\n"
+    "Shows the environment table as TarnSrvc fills it (kvsenv store, then the\n"
+    "process environment) and where each run-time module is found; without\n"
+    "names, the suite's modules.\n"
+    "  --help     this text\n"
+    "  --version  the TarnSrvc version\n";
+
 int main(int argc, char **argv)
 {
+    if (tarn_tool_info(argc, argv, "tarnenv", kUsage)) return 0;
     show_environment();
     const char *path = TarnGetEnv("TARN_MODULE_PATH");
-    std::printf("Module lookup (TARN_MODULE_PATH=%s, then the directory of libTarnUtil.so, then the system):\n",
+    std::printf("Module lookup (TARN_MODULE_PATH=%s, then the directory of libTarnUtil.so and its tarnsrvc/, then the system):\n",
                 path ? path : "");
     if (argc > 1) {
         for (int i = 1; i < argc; ++i) show_module(argv[i]);

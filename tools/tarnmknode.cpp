@@ -7,7 +7,8 @@
 // An existing node is only replaced with --force. The database is built in
 // a temporary file next to the target and renamed into place, so a failure
 // leaves no half-made node behind. Exit status: 0 done, 1 failed, 2 usage.
-#include "modules/TarnRpdb/node_name.hpp"
+#include "node_name.hpp"
+#include "tool_options.h"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -29,10 +30,15 @@ struct Options {
     std::vector<std::string> sqlFiles;
 };
 
-void usage()
-{
-    std::fprintf(stderr, "usage: tarnmknode [--force] <data dir> <node> [sql file ...]\n");
-}
+constexpr const char *kUsage =
+    "usage: tarnmknode [--force] <data dir> <node> [sql file ...]\n"
+    "Creates the demo-router node <data dir>/nodes/<node>.db from SQL files\n"
+    "(default: <data dir>/schema.sql, then seed.sql).\n"
+    "  --force    replace a node that exists\n"
+    "  --help     this text\n"
+    "  --version  the TarnSrvc version\n";
+
+void usage() { std::fputs(kUsage, stderr); }
 
 bool parse(int argc, char **argv, Options &options)
 {
@@ -146,6 +152,7 @@ int make_node(const Options &options)
 
 int main(int argc, char **argv)
 {
+    if (tarn_tool_info(argc, argv, "tarnmknode", kUsage)) return 0;
     Options options;
     if (!parse(argc, argv, options)) {
         usage();

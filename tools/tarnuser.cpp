@@ -10,8 +10,9 @@
 // password itself is stored nowhere. Open sessions of the user are kept.
 // Exit status: 0 done, 1 failed, 2 usage.
 #include "ZeLogon.h"
-#include "modules/TarnRpdb/node_name.hpp"
-#include "modules/TarnRpdb/password.hpp"
+#include "tool_options.h"
+#include "node_name.hpp"
+#include "password.hpp"
 
 #include <openssl/crypto.h>
 #include <sqlite3.h>
@@ -151,10 +152,18 @@ int add_user(const Options &options)
 
 }  // namespace
 
+constexpr const char *kUsage =
+    "usage: tarnuser <data dir> <node> <user id>   (the password on stdin)\n"
+    "Stores a user of a demo-router node: a salted hash of the password read\n"
+    "from standard input (prompted for without echo on a terminal).\n"
+    "  --help     this text\n"
+    "  --version  the TarnSrvc version\n";
+
 int main(int argc, char **argv)
 {
+    if (tarn_tool_info(argc, argv, "tarnuser", kUsage)) return 0;
     if (argc != 4) {
-        std::fprintf(stderr, "usage: tarnuser <data dir> <node> <user id>   (the password on stdin)\n");
+        std::fputs(kUsage, stderr);
         return 2;
     }
     return add_user({argv[1], argv[2], argv[3]});

@@ -1,5 +1,7 @@
-// Run-time modules: lookup of lib<name>.so along TARN_MODULE_PATH and the
-// directory of libTarnUtil.so, then the system search; procedures by name.
+// Run-time modules: lookup of lib<name>.so along TARN_MODULE_PATH, the
+// directory of libTarnUtil.so and its tarnsrvc/ subdirectory (where an
+// installed copy keeps its modules), then the system search; procedures by
+// name.
 #include "TarnUtil.h"
 
 #include <dlfcn.h>
@@ -19,7 +21,11 @@ const std::string &own_directory()
     static const std::string dir = [] {
         Dl_info info{};
         if (!dladdr(reinterpret_cast<void *>(&TarnLoadModule), &info) || !info.dli_fname) return std::string();
-        std::string_view path(info.dli_fname);
+        // Canonical, so that modules show as <prefix>/lib/... rather than <prefix>/bin/../lib/...
+        char *canonical = realpath(info.dli_fname, nullptr);
+        std::string resolved = canonical ? canonical : info.dli_fname;
+        std::free(canonical);
+        std::string_view path(resolved);
         auto slash = path.rfind('/');
         return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash));
     }();
@@ -57,6 +63,8 @@ void *TarnLoadModule(const char *name)
             }
         }
         if (void *h = open_in(own_directory(), name)) return h;
+        if (!own_directory().empty())
+            if (void *h = open_in(own_directory() + "/tarnsrvc", name)) return h;
         std::string system = "lib" + std::string(name) + ".so";
         return dlopen(system.c_str(), kOpenFlags);
     } catch (...) {

@@ -4,7 +4,7 @@
 // These commands name no table: the info's OBJECT is not read.
 #include "rpdb.hpp"
 
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 #include "password.hpp"
 
 #include <charconv>

@@ -5,7 +5,7 @@
 
 #include "ZeDts.h"
 #include "ZeEnv.h"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 #include "rpdb.hpp"
 
 #include "ZeEnv.h"
-#include "foundation/text.hpp"
+#include "contract/text.hpp"
 #include "node_name.hpp"
 
 #include <sys/stat.h>

@@ -23,7 +23,7 @@
 // The service keeps no state outside the handle and never reads beyond the
 // blocks: a format without a terminator in its 32 bytes and a date without
 // one in its 128 are refused.
-#include "describe/date_service.hpp"
+#include "contract/date_service.hpp"
 
 #include <cstdarg>
 #include <cstdio>

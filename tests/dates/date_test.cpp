@@ -4,7 +4,7 @@
 // see CMakeLists.txt).
 #include "tarn_test.hpp"
 
-#include "describe/date_service.hpp"
+#include "contract/date_service.hpp"
 
 #include <dlfcn.h>
 

@@ -1,7 +1,7 @@
 // A kvscomn module that fills the whole message area without a terminator:
 // the first open after each load fails, later opens and closes succeed,
 // formats and dates are always refused.
-#include "describe/date_service.hpp"
+#include "contract/date_service.hpp"
 
 namespace {
 

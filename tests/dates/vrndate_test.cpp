@@ -1,6 +1,6 @@
 // The date service on its own: vrndate's operations on the handle and the
 // blocks, the format the handle keeps, and refusals that stay inside the blocks.
-#include "describe/date_service.hpp"
+#include "contract/date_service.hpp"
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>

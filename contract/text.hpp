@@ -1,4 +1,4 @@
-// Text helpers for code inside TarnSrvc: comparisons on string_view and the
+// Text helpers shared by TarnSrvc and its modules: comparisons on string_view and the
 // upper-case hexadecimal form in which trace lines print handles.
 #pragma once
 
@@ -23,7 +23,7 @@ inline bool equal_nocase(std::string_view a, std::string_view b)
 inline std::string_view view(const char *s) { return s ? std::string_view(s) : std::string_view(); }
 
 // A handle as trace lines print it: the whole pointer in upper-case
-// hexadecimal, at least eight digits ("%08X" of the original lines).
+// hexadecimal, at least eight digits (what "%08X" prints on 32 bits).
 class HandleText {
 public:
     explicit HandleText(const void *p)

@@ -1,0 +1,58 @@
+# Install rules (GNUInstallDirs), the CMake package, pkg-config files and the
+# Debian package:
+#   <libdir>/libTarnUtil.so.1, libTarnSrvc.so.1 (and their links)
+#   <libdir>/tarnsrvc/           run-time modules
+#   <includedir>/tarnsrvc/       public headers
+#   <bindir>/                    tools and the example application
+#   <datadir>/tarnsrvc/          the demo data: registry, SQL, demo nodes
+#   <docdir>/                    README.md, LICENSE
+#   <libdir>/cmake/TarnSrvc/     TarnSrvcConfig.cmake, targets TarnSrvc::TarnSrvc, TarnSrvc::TarnUtil
+#   <libdir>/pkgconfig/          tarnsrvc.pc, tarnutil.pc
+include(CMakePackageConfigHelpers)
+
+install(TARGETS TarnUtil TarnSrvc EXPORT TarnSrvcTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development
+  INCLUDES DESTINATION ${TARN_INSTALL_INCLUDEDIR})
+install(FILES ${TARN_PUBLIC_HEADERS} DESTINATION ${TARN_INSTALL_INCLUDEDIR} COMPONENT development)
+
+get_property(tarn_modules GLOBAL PROPERTY TARN_INSTALL_MODULES)
+install(TARGETS ${tarn_modules} LIBRARY DESTINATION ${TARN_INSTALL_MODULEDIR} COMPONENT runtime)
+get_property(tarn_programs GLOBAL PROPERTY TARN_INSTALL_PROGRAMS)
+if(tarn_programs)
+  install(TARGETS ${tarn_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+endif()
+if(TARN_BUILD_TOOLS)
+  install(DIRECTORY ${TARN_DEMO_DATA_DIR}/ DESTINATION ${TARN_INSTALL_DATADIR} COMPONENT runtime)
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
+  DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
+
+# CMake package.
+set(tarn_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/TarnSrvc)
+install(EXPORT TarnSrvcTargets NAMESPACE TarnSrvc:: DESTINATION ${tarn_cmake_dir} COMPONENT development)
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/TarnSrvcConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/TarnSrvcConfig.cmake INSTALL_DESTINATION ${tarn_cmake_dir})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/TarnSrvcConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/TarnSrvcConfig.cmake ${PROJECT_BINARY_DIR}/TarnSrvcConfigVersion.cmake
+  DESTINATION ${tarn_cmake_dir} COMPONENT development)
+
+# pkg-config: paths relative to the .pc file, so a moved prefix still works.
+file(RELATIVE_PATH tarn_pc_to_prefix ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+foreach(pc tarnsrvc tarnutil)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
+endforeach()
+
+# Debian package: cpack -G DEB in the build directory.
+set(CPACK_PACKAGE_NAME tarnsrvc)
+set(CPACK_PACKAGE_VENDOR "TarnSrvc developers")
+set(CPACK_PACKAGE_CONTACT "TarnSrvc developers <tarnsrvc@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libsqlite3-0, libssl3")
+include(CPack)

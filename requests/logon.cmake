@@ -1,2 +1,0 @@
-# Remote requests: logon and logoff.
-list(APPEND TARNSRVC_SOURCES ${CMAKE_CURRENT_LIST_DIR}/logon.cpp)
