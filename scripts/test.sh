@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Builds and runs every test twice: a normal g++ build (build/), then a clang
-# build with address and undefined-behaviour sanitizers (build-asan/).
+# Builds and runs every test twice: the g++ build of build/ (the one
+# scripts/demo.sh uses), then a clang build with address and
+# undefined-behaviour sanitizers (build-asan/). Warnings are errors in both.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+. scripts/common.sh
 jobs=$(nproc)
 
 echo "== g++ build and tests"
-cmake -S . -B build -G Ninja -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc >/dev/null
-cmake --build build -j "$jobs"
+tarn_configure build
+tarn_build build
 ctest --test-dir build -j "$jobs" --output-on-failure
 
 echo "== clang build with -fsanitize=address,undefined and tests"
 cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
-  -DTARN_SANITIZE=ON -DTARN_BUILD_BENCH=OFF >/dev/null
-cmake --build build-asan -j "$jobs"
+  -DTARN_WERROR=ON -DTARN_SANITIZE=ON -DTARN_BUILD_BENCH=OFF >/dev/null
+tarn_build build-asan
 ctest --test-dir build-asan -j "$jobs" --output-on-failure
