@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * TarnRpdb.h - return codes of TarnRpdb, the demo router, and the contract
  * it keeps. TarnRpdb is the run-time module (libTarnRpdb.so, entry
  * router_client) that ZeRouteDtsAction loads when DEMO_ROUTER is true: it
@@ -106,7 +107,7 @@
 #ifndef TARNRPDB_H
 #define TARNRPDB_H
 
-/* Return codes of router_client besides 0 (success) and 3 (memory short). */
+/** Return codes of router_client besides 0 (success) and 3 (memory short). */
 #define TARN_RPDB_RC_UNKNOWN_NODE 1001u     /* node name not valid, or no such node file */
 #define TARN_RPDB_RC_UNKNOWN_OBJECT 1002u   /* OBJECT missing or not valid, no such table, no single-column key */
 #define TARN_RPDB_RC_BAD_REQUEST 1003u      /* unknown command, column, operator or response kind; missing key;
@@ -119,7 +120,7 @@
 #define TARN_RPDB_RC_LOGON_REFUSED 1009u    /* LOGON: unknown user or wrong password (one answer for both) */
 #define TARN_RPDB_RC_NOT_LOGGED_ON 1010u    /* LOGOFF, VERIFY: no session of USERNAME for the user id */
 
-/* The pseudo column that pairs a second key with the key column. */
+/** The pseudo column that pairs a second key with the key column. */
 #define TARN_RPDB_COPY_KEY "COPY_KEY"
 
 #endif /* TARNRPDB_H */

@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * TarnUtil.h - the suite's utility library: tagged memory blocks with
  * accounting and failure injection, eye-catchers, in-place string helpers,
  * doubly linked lists, files, run-time modules, environment and trace.
@@ -27,24 +28,24 @@ extern "C" {
 
 /* ---------------------------------------------------------------- memory */
 
-/* A zero-filled block of `size` bytes tagged with the caller's source file
+/** A zero-filled block of `size` bytes tagged with the caller's source file
  * and line, or NULL when memory is short (or a failure is injected). */
 TARN_API void *TarnAllocBlock(size_t size, const char *file, int line);
 
-/* Releases *pBlock (NULL is accepted) and sets *pBlock to NULL. A pointer that
+/** Releases *pBlock (NULL is accepted) and sets *pBlock to NULL. A pointer that
  * is not a live block is traced and left alone. */
 TARN_API void TarnFreeBlock(void **pBlock, const char *file, int line);
 
-/* A block holding a copy of `text`, or NULL when text is NULL or memory is short. */
+/** A block holding a copy of `text`, or NULL when text is NULL or memory is short. */
 TARN_API char *TarnDuplicateString(const char *text, const char *file, int line);
 
-/* Blocks allocated and not yet freed. */
+/** Blocks allocated and not yet freed. */
 TARN_API unsigned long TarnBlocksInUse(void);
 
-/* Blocks handed out since the process started (a count, not a balance). */
+/** Blocks handed out since the process started (a count, not a balance). */
 TARN_API unsigned long TarnBlocksAllocated(void);
 
-/* Lets `after` more allocations succeed, then fails the next `count`
+/** Lets `after` more allocations succeed, then fails the next `count`
  * (-1: all of them). after < 0 turns injection off. */
 TARN_API void TarnSetAllocFailure(long after, long count);
 
@@ -52,70 +53,70 @@ TARN_API void TarnSetAllocFailure(long after, long count);
 
 #define TARN_EYE_CATCHER_SIZE 16
 
-/* Writes `name` (at most 15 characters, the rest zero) into the opening
+/** Writes `name` (at most 15 characters, the rest zero) into the opening
  * 16-byte area of `block`. */
 TARN_API void TarnSetEyeCatcher(void *block, const char *name);
 
-/* Nonzero when the opening 16-byte area of `block` holds exactly `name`. */
+/** Nonzero when the opening 16-byte area of `block` holds exactly `name`. */
 TARN_API int TarnValidEyeCatcher(const void *block, const char *name);
 
 /* --------------------------------------------------------------- strings */
 
-/* Size of the library's fixed formatting buffers (TarnFormatStr). */
+/** Size of the library's fixed formatting buffers (TarnFormatStr). */
 #define TARN_FORMAT_BUFFER_SIZE 256
 
 TARN_API char *TarnCopyStr(char *to, const char *from);
-/* Copies at most size - 1 characters of `from` and always terminates `to`
+/** Copies at most size - 1 characters of `from` and always terminates `to`
  * (size is the room of `to`; 0 writes nothing). Returns `to`. */
 TARN_API char *TarnCopyNCharOfStr(char *to, const char *from, size_t size);
 TARN_API char *TarnAppendStr(char *to, const char *from);
-/* Length of `text`; 0 for NULL. */
+/** Length of `text`; 0 for NULL. */
 TARN_API size_t TarnLengthOfStr(const char *text);
 
-/* 0 when equal; NULL sorts before every text. */
+/** 0 when equal; NULL sorts before every text. */
 TARN_API int TarnCompareStr(const char *a, const char *b);
 TARN_API int TarnCompareNoCaseStr(const char *a, const char *b);
 TARN_API int TarnCompareNCharOfStr(const char *a, const char *b, size_t n);
 TARN_API int TarnCompareNoCaseNCharOfStr(const char *a, const char *b, size_t n);
 
-/* In place; each returns `text`. Trimming removes blanks, tabs, CR and LF. */
+/** In place; each returns `text`. Trimming removes blanks, tabs, CR and LF. */
 TARN_API char *TarnUpperCaseStr(char *text);
 TARN_API char *TarnLowerCaseStr(char *text);
 TARN_API char *TarnTrimStr(char *text);
 
-/* First occurrence, or NULL. */
+/** First occurrence, or NULL. */
 TARN_API char *TarnFirstCharInStr(const char *text, int c);
 TARN_API char *TarnFirstStrInStr(const char *text, const char *s);
-/* The character after `p` (p itself at the terminator). */
+/** The character after `p` (p itself at the terminator). */
 TARN_API char *TarnNextCharInStr(const char *p);
-/* Number of non-overlapping occurrences of `s` in `text`. */
+/** Number of non-overlapping occurrences of `s` in `text`. */
 TARN_API int TarnCountStrInStr(const char *text, const char *s);
-/* Replaces every `from` by `to`; returns the number replaced. */
+/** Replaces every `from` by `to`; returns the number replaced. */
 TARN_API int TarnReplaceCharInStr(char *text, int from, int to);
 
-/* Cuts the next token of *pCursor in place and returns it. Every separator
+/** Cuts the next token of *pCursor in place and returns it. Every separator
  * ends a token, so two separators in a row yield an empty token and a text
  * ending with a separator yields a final empty token. After the last token
  * *pCursor is NULL; with *pCursor NULL the result is NULL. */
 TARN_API char *TarnNextTokenInStr(char **pCursor, const char *delimiters);
 
-/* Decimal conversions of a leading number (blanks and a sign allowed);
+/** Decimal conversions of a leading number (blanks and a sign allowed);
  * 0 when there is none. Integers beyond 32 bits are clamped. */
 TARN_API int TarnIntFromStr(const char *text);
 TARN_API double TarnRealFromStr(const char *text);
-/* Writes `value` in `radix` (2 to 36) into buffer; returns buffer. */
+/** Writes `value` in `radix` (2 to 36) into buffer; returns buffer. */
 TARN_API char *TarnUlongToStr(unsigned long value, char *buffer, int radix);
 
-/* printf into a buffer of TARN_FORMAT_BUFFER_SIZE bytes: longer output is
+/** printf into a buffer of TARN_FORMAT_BUFFER_SIZE bytes: longer output is
  * truncated and always terminated. Returns the number of characters written. */
 TARN_API int TarnFormatStr(char *buffer, const char *format, ...) TARN_PRINTF(2, 3);
-/* The same into a buffer of `size` bytes. */
+/** The same into a buffer of `size` bytes. */
 TARN_API int TarnFormatStrN(char *buffer, size_t size, const char *format, ...) TARN_PRINTF(3, 4);
 
-/* Library text to single-byte text (1) or back (0). Text is 8-bit in this
+/** Library text to single-byte text (1) or back (0). Text is 8-bit in this
  * build: both directions copy bytes unchanged. The target must have room. */
 TARN_API char *TarnConvertStr(char *target, const char *source, int direction);
-/* The same into a target of `size` bytes, truncated and terminated. */
+/** The same into a target of `size` bytes, truncated and terminated. */
 TARN_API char *TarnConvertStrN(char *target, size_t size, const char *source, int direction);
 
 /* ----------------------------------------------------------------- lists */
@@ -124,31 +125,31 @@ typedef struct TarnList TarnList;
 typedef struct TarnListNode *TarnListPos; /* a position; NULL is "none" */
 typedef void (*TarnListDestroyProc)(void *entry);
 
-/* Creates an empty list, stores it in *pList and returns it; NULL (stored
+/** Creates an empty list, stores it in *pList and returns it; NULL (stored
  * too) when memory is short. */
 TARN_API TarnList *TarnListCreateNoDebug(TarnList **pList);
-/* Drops every entry (calling destroy on each when given) and frees the list;
+/** Drops every entry (calling destroy on each when given) and frees the list;
  * *pList becomes NULL. */
 TARN_API void TarnListDelete(TarnList **pList, TarnListDestroyProc destroy);
-/* Drops every entry, keeping the list. */
+/** Drops every entry, keeping the list. */
 TARN_API void TarnListReset(TarnList *list, TarnListDestroyProc destroy);
-/* Inserts `entry` after (after != 0) or before the position; a NULL position
+/** Inserts `entry` after (after != 0) or before the position; a NULL position
  * means at the end. Returns the new position, NULL when memory is short.
  * The last two arguments are reserved (pass 0). */
 TARN_API TarnListPos TarnListInsertEntry(TarnList *list, void *entry, int after,
                                          TarnListPos position, int reserved1, int reserved2);
-/* Positions; NULL past the end. The entry is stored when pEntry is given. */
+/** Positions; NULL past the end. The entry is stored when pEntry is given. */
 TARN_API TarnListPos TarnListFirst(const TarnList *list, void **pEntry);
 TARN_API TarnListPos TarnListLast(const TarnList *list, void **pEntry);
 TARN_API TarnListPos TarnListNext(TarnListPos position, void **pEntry);
 TARN_API TarnListPos TarnListPrev(TarnListPos position, void **pEntry);
-/* Stores the entry at the position; returns nonzero when the position is not NULL. */
+/** Stores the entry at the position; returns nonzero when the position is not NULL. */
 TARN_API int TarnListGet(TarnListPos position, void **pEntry);
-/* Unlinks the position, storing its entry in *pEntry when given and calling
+/** Unlinks the position, storing its entry in *pEntry when given and calling
  * destroy on it when given; returns the following position. */
 TARN_API TarnListPos TarnListRemove(TarnList *list, void **pEntry, TarnListPos position,
                                     TarnListDestroyProc destroy);
-/* Moves `count` entries forward (count > 0) or back. From NULL, counting
+/** Moves `count` entries forward (count > 0) or back. From NULL, counting
  * starts before the first entry (forward) or after the last (back).
  * NULL when the move leaves the list. */
 TARN_API TarnListPos TarnListReposition(const TarnList *list, TarnListPos position,
@@ -163,17 +164,17 @@ typedef struct TarnFileInfo {
     int isDirectory;
 } TarnFileInfo;
 
-/* fopen with the modes "r", "rb", "w+", "wb+" (any fopen mode works). */
+/** fopen with the modes "r", "rb", "w+", "wb+" (any fopen mode works). */
 TARN_API FILE *TarnOpenFile(const char *path, const char *mode);
 TARN_API int TarnCloseFile(FILE *stream);
-/* Reads one line without its line end into buffer (size bytes). The rest of
+/** Reads one line without its line end into buffer (size bytes). The rest of
  * a line longer than size - 1 characters is read and dropped. Returns 0 at
  * the end of the stream, else nonzero. */
 TARN_API int TarnReadString(char *buffer, size_t size, FILE *stream);
-/* Nonzero on success; on failure *pSize / *pInfo are zeroed. */
+/** Nonzero on success; on failure *pSize / *pInfo are zeroed. */
 TARN_API int TarnGetFileSize(const char *path, unsigned long long *pSize);
 TARN_API int TarnGetFileInfo(const char *path, TarnFileInfo *pInfo);
-/* Makes a unique empty file whose name starts with `prefix` in `directory`
+/** Makes a unique empty file whose name starts with `prefix` in `directory`
  * (else $TMPDIR, else /tmp) and writes its path into buffer (260 bytes).
  * Nonzero on success. */
 TARN_API int TarnGetTempFileName(const char *directory, const char *prefix, char *buffer);
@@ -185,32 +186,32 @@ TARN_API int TarnFormatStrToFile(FILE *stream, const char *format, ...) TARN_PRI
 
 typedef void (*TarnProc)(void);
 
-/* Opens a run-time module: a name holding '/' is a path; otherwise each
+/** Opens a run-time module: a name holding '/' is a path; otherwise each
  * directory of TARN_MODULE_PATH, then the directory of libTarnUtil.so, then
  * its subdirectory tarnsrvc/ (where an installed copy keeps its modules), is
  * tried with lib<name>.so and <name>.so; then the system search. NULL on failure. */
 TARN_API void *TarnLoadModule(const char *name);
 TARN_API TarnProc TarnProcAddress(void *module, const char *name);
-/* Nonzero when found; the procedure (or NULL) is stored in *pProcedure. */
+/** Nonzero when found; the procedure (or NULL) is stored in *pProcedure. */
 TARN_API int TarnGetProcAddress(void *module, const char *name, TarnProc *pProcedure);
 TARN_API void TarnFreeModule(void *module);
-/* Value of a process environment variable, or NULL. */
+/** Value of a process environment variable, or NULL. */
 TARN_API const char *TarnGetEnv(const char *name);
 
 /* ----------------------------------------------------------------- trace */
 
-/* One line per call to the destination named by TARN_TRACE (unset or empty:
+/** One line per call to the destination named by TARN_TRACE (unset or empty:
  * off; "stderr"; "stdout"; else a file opened for append) and to the hook.
  * With neither, nothing is formatted. Lines longer than 4095 characters are cut. */
 TARN_API void TarnTrace(const char *format, ...) TARN_PRINTF(1, 2);
 TARN_API void TarnTraceA(const char *format, ...) TARN_PRINTF(1, 2);
-/* Nonzero when a trace line would go anywhere. */
+/** Nonzero when a trace line would go anywhere. */
 TARN_API int TarnTraceActive(void);
-/* Reports a module's load (reason 1) or unload (reason 0). */
+/** Reports a module's load (reason 1) or unload (reason 0). */
 TARN_API void TarnTraceDllInitTerm(const char *module, unsigned long reason, void *reserved);
 
 typedef void (*TarnTraceHook)(void *context, const char *line);
-/* Every line, without its line end, also goes to `hook`; NULL removes it. */
+/** Every line, without its line end, also goes to `hook`; NULL removes it. */
 TARN_API void TarnSetTraceHook(TarnTraceHook hook, void *context);
 
 #ifdef __cplusplus

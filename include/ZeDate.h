@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeDate.h - date formats and date checks through the suite's date service.
  *
  * This library does not parse dates itself: each check loads the date
@@ -54,16 +55,16 @@ extern "C" {
 #define ZE_RC_DATE_FORMAT 251u  /* the service refused the date format */
 #define ZE_RC_DATE_INVALID 252u /* the service refused the date */
 
-/* The default date format: the value of KVR_DATEFMT (ZeEnv(ZE_ENV_KVR_DATEFMT))
+/** The default date format: the value of KVR_DATEFMT (ZeEnv(ZE_ENV_KVR_DATEFMT))
  * when it is not empty, else "mm/dd/yyyy". Borrowed, never NULL. */
 ZE_API const char *ZeDateDefaultFormat(void);
 
-/* Asks the date service whether it accepts `format`: 0; 250 the service
+/** Asks the date service whether it accepts `format`: 0; 250 the service
  * cannot be loaded or opened; 251 the format is refused (traced with the
  * service's message). No parameter check. */
 ZE_API unsigned int ZeDateVerifyFormat(const char *format);
 
-/* Asks the date service whether `value` is a date of `format`: 0; 250 the
+/** Asks the date service whether `value` is a date of `format`: 0; 250 the
  * service cannot be loaded or opened; 251 the format is refused and the
  * date passes the service's default format; 252 the date is refused
  * (traced with the service's message). No parameter check. */

@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeDesc.h - data descriptors: an ordered list of fields, each with 30
  * keyword attributes; the descriptor header (field names in field order),
  * the index array (where each field's value sits in delivered data) and the
@@ -21,13 +22,13 @@
 extern "C" {
 #endif
 
-/* Codes of this family (besides 0, 3, 4, 7 and 101 of ZeTypes.h). */
+/** Codes of this family (besides 0, 3, 4, 7 and 101 of ZeTypes.h). */
 #define ZE_RC_NOT_ON_LIST 1u      /* value mapping: the value is on neither list of the field */
 #define ZE_RC_DUMP_NOT_OPENED 1u  /* ZeDumpFieldInfo: no stream could be opened */
 #define ZE_RC_NO_HEADER 225u      /* the descriptor has no header (ZeBuildDescriptorHeader) */
 #define ZE_RC_NO_INDEX_ARRAY 226u /* the descriptor has no index array (ZeBuildIndexArray) */
 
-/* Field flags, as ZeGetAttribute reports them (1 or 0 per keyword). */
+/** Field flags, as ZeGetAttribute reports them (1 or 0 per keyword). */
 #define ZE_FIELD_READONLY 0x01u
 #define ZE_FIELD_UPPERCASE 0x02u
 #define ZE_FIELD_LOWERCASE 0x04u
@@ -39,38 +40,38 @@ extern "C" {
 
 /* ------------------------------------------------- descriptors and fields */
 
-/* A new, empty descriptor in *pDescriptor ("*Descriptor"): 0; 3 (output left
+/** A new, empty descriptor in *pDescriptor ("*Descriptor"): 0; 3 (output left
  * as it was); 4. */
 ZE_API unsigned int ZeCreateDescriptor(Descriptor **pDescriptor);
 
-/* Releases every field (texts and lists), the header, the index array and
+/** Releases every field (texts and lists), the header, the index array and
  * the descriptor: 0; 4. */
 ZE_API unsigned int ZeDestroyDescriptor(Descriptor *descriptor);
 
-/* 1 when not NULL and the eye-catcher is "DESC1.0" / "DFLD1.0", else 0. */
+/** 1 when not NULL and the eye-catcher is "DESC1.0" / "DFLD1.0", else 0. */
 ZE_API int ZeIsValidDescriptor(Descriptor *descriptor);
 ZE_API int ZeIsValidField(Field *field);
 
-/* Appends a new field without attributes and stores it in *pField
+/** Appends a new field without attributes and stores it in *pField
  * ("Descriptor", "*Field"): 0; 3; 4. The header is not rebuilt. */
 ZE_API unsigned int ZeNewField(Descriptor *descriptor, Field **pField);
 
-/* Iterator ("Descriptor", "pField"): *pField NULL yields the first field,
+/** Iterator ("Descriptor", "pField"): *pField NULL yields the first field,
  * otherwise the field after *pField. The result is stored; NULL gives 7. */
 ZE_API unsigned int ZeGetField(Descriptor *descriptor, Field **pField);
 
-/* The first field whose NAME equals name, case-sensitive ("Descriptor",
+/** The first field whose NAME equals name, case-sensitive ("Descriptor",
  * "*Field", "Name": not NULL): 0; 7 (*pField unchanged); 4. */
 ZE_API unsigned int ZeGetFieldByName(Descriptor *descriptor, Field **pField, const char *name);
 
-/* Number of fields; -1 for an invalid descriptor. */
+/** Number of fields; -1 for an invalid descriptor. */
 ZE_API int ZeGetFieldCount(Descriptor *descriptor);
 
-/* Writes the text dump of the descriptor to a stream from TarnOpenFile
+/** Writes the text dump of the descriptor to a stream from TarnOpenFile
  * ("Descriptor", "pFile"): 0; 4. A NULL text attribute prints as "(nil)". */
 ZE_API unsigned int ZeDumpDescriptor(Descriptor *descriptor, FILE *stream);
 
-/* Takes one `const char *` file name from *pArgs, opens it with "w+" and
+/** Takes one `const char *` file name from *pArgs, opens it with "w+" and
  * dumps the descriptor there ("Descriptor", "pArgs"): 0; 1 when the name is
  * NULL or empty or the file cannot be opened; 4. */
 ZE_API unsigned int ZeDumpFieldInfo(Descriptor *descriptor, va_list *pArgs);
@@ -124,14 +125,14 @@ ZE_API unsigned int ZeSetFieldAttribute(Field *field, const char *Attrib, ...);
 ZE_API unsigned int ZeGetFieldAttribute(Field *field, const char *Attrib, va_list *pArgs);
 ZE_API unsigned int ZeGetAttribute(Field *field, const char *Attrib, ...);
 
-/* Takes the field name (const char *), the keyword (const char *) and then
+/** Takes the field name (const char *), the keyword (const char *) and then
  * the get arguments: ZeQueryAttribute(d, "STATUS", "TYPE", &type).
  * Checks "Descriptor", "Name", "Attrib": 0; 7 when no field has the name
  * (case-sensitive); 101; 4. */
 ZE_API unsigned int ZeQueryFieldAttribute(Descriptor *descriptor, va_list *pArgs);
 ZE_API unsigned int ZeQueryAttribute(Descriptor *descriptor, ...);
 
-/*
+/**
  * Appends a field named Name, then sets the keyword/value pairs that follow,
  * up to a NULL keyword (pass `(char *)0`):
  *     ZeCreateField(d, "STATUS", "TYPE", "BOOL", "LABEL", "Status", (char *)0);
@@ -144,13 +145,13 @@ ZE_API unsigned int ZeQueryAttribute(Descriptor *descriptor, ...);
  */
 ZE_API unsigned int ZeCreateField(Descriptor *descriptor, const char *Name, ...);
 
-/* NAME; REAL NAME (Name when RealName is NULL or empty); MAX LENGTH; LABEL;
+/** NAME; REAL NAME (Name when RealName is NULL or empty); MAX LENGTH; LABEL;
  * DEF VALUE (empty when Default is NULL). First failing set's code, else 0; 4. */
 ZE_API unsigned int ZeSetPrimaryFieldAttributes(Field *field, const char *Name, const char *RealName,
                                                 const char *Maxlen, const char *Label,
                                                 const char *Default);
 
-/* Type defaults: TYPE, then RELOPS ("EQ","NE" for text, all six for the
+/** Type defaults: TYPE, then RELOPS ("EQ","NE" for text, all six for the
  * others). First failing set's code, else 0; 4. */
 ZE_API unsigned int ZeSetDefaultTextFieldAttributes(Field *field);
 ZE_API unsigned int ZeSetDefaultIntFieldAttributes(Field *field);
@@ -158,12 +159,12 @@ ZE_API unsigned int ZeSetDefaultAstOrNumFieldAttributes(Field *field);
 ZE_API unsigned int ZeSetDefaultDateFieldAttributes(Field *field);
 ZE_API unsigned int ZeSetDefaultTimeFieldAttributes(Field *field);
 ZE_API unsigned int ZeSetDefaultTimeTFieldAttributes(Field *field);
-/* TYPE "BOOL", RELOPS "EQ","NE", DEF VALUE "TRUE" (Default 1) or "FALSE"
+/** TYPE "BOOL", RELOPS "EQ","NE", DEF VALUE "TRUE" (Default 1) or "FALSE"
  * (Default 0), TRUE VALUE, FALSE VALUE. Default must be 0 or 1. */
 ZE_API unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *TrueValue,
                                                     const char *FalseValue, int Default);
 
-/* ZOOM SECTION, then ZOOM KEY. */
+/** ZOOM SECTION, then ZOOM KEY. */
 ZE_API unsigned int ZeSetZoomAttributes(Field *field, const char *Section, const char *Key);
 
 /* ------------------------------------------ header, data order and values
@@ -180,49 +181,49 @@ ZE_API unsigned int ZeSetZoomAttributes(Field *field, const char *Section, const
  * position beyond the index array counts as a field without data (-1).
  */
 
-/* (Re)builds the header from the field list: 0; 3 (no header then); 4. */
+/** (Re)builds the header from the field list: 0; 3 (no header then); 4. */
 ZE_API unsigned int ZeBuildDescriptorHeader(Descriptor *descriptor);
 
-/* Reorders the fields: takes `char **order` and `int items` (-1: up to the
+/** Reorders the fields: takes `char **order` and `int items` (-1: up to the
  * first NULL) from *pArgs; each name, ignoring case, moves the first
  * not yet placed field of that name to the end of the new order; fields not
  * named follow in their old order. Rebuilds the header (not the index
  * array). Checks "Descriptor", "order", "items" (-1 or more). */
 ZE_API unsigned int ZeRebuildDescriptorHeader(Descriptor *descriptor, va_list *pArgs);
 
-/* Stores the header (borrowed, NULL-terminated) in *pHeader when pHeader is
+/** Stores the header (borrowed, NULL-terminated) in *pHeader when pHeader is
  * given: 0; 225; 4. */
 ZE_API unsigned int ZeDescriptorHeader(Descriptor *descriptor, char ***pHeader);
 
-/* Takes `char ***pFieldList` and `int *pFieldCount` from *pArgs; stores the
+/** Takes `char ***pFieldList` and `int *pFieldCount` from *pArgs; stores the
  * field count and the header: the code of ZeDescriptorHeader; 4. */
 ZE_API unsigned int ZeQueryDescriptorHeader(Descriptor *descriptor, va_list *pArgs);
 
-/* Builds the index array from the column names of the data (count < 0: up
+/** Builds the index array from the column names of the data (count < 0: up
  * to the first NULL). A field is matched, ignoring case, by its REAL NAME
  * when it has one, else by its NAME; PSEUDO fields get -1; a missing field
  * gets -1 and a trace unless it is INVISIBLE. 0; 225; 3 (no index array
  * then); 4. */
 ZE_API unsigned int ZeBuildIndexArray(Descriptor *descriptor, char **DataOrder, int count);
 
-/* InOrder[i] = Data[index of field i], or NULL; pointers only. InOrder must
+/** InOrder[i] = Data[index of field i], or NULL; pointers only. InOrder must
  * have room for ZeGetFieldCount entries: 0; 226; 4. */
 ZE_API unsigned int ZeOrderData(Descriptor *descriptor, char **Data, char **InOrder);
 
-/* Header position of the first name equal to Name ignoring case: 0; 7
+/** Header position of the first name equal to Name ignoring case: 0; 7
  * (*idx unchanged); 225; 4. */
 ZE_API unsigned int ZeGetFieldOrder(Descriptor *descriptor, const char *Name, int *idx);
 
-/* Data position of the field named Name (ignoring case): 0; 7 when the name
+/** Data position of the field named Name (ignoring case): 0; 7 when the name
  * is not in the header (*idx unchanged) or the field has no value in the
  * data (*idx = -1); 225; 226 (*idx = -1); 4. */
 ZE_API unsigned int ZeGetFieldIndex(Descriptor *descriptor, const char *Name, int *idx);
 
-/* Defaults[i] = DEF VALUE of the field at header position i (borrowed, NULL
+/** Defaults[i] = DEF VALUE of the field at header position i (borrowed, NULL
  * when none). Defaults must have ZeGetFieldCount slots: 0; 225; 4. */
 ZE_API unsigned int ZeDefaultValues(Descriptor *descriptor, char **Defaults);
 
-/* Display value to database value for the field named Name (case-sensitive).
+/** Display value to database value for the field named Name (case-sensitive).
  * TYPE "BOOL" (exact case): TRUE VALUE for "TRUE" (any case), else FALSE
  * VALUE. No REAL VALUES: NULL (use the value unchanged). Otherwise the REAL
  * VALUES entry at the position of the first VALID VALUES entry equal to
@@ -232,14 +233,14 @@ ZE_API unsigned int ZeDefaultValues(Descriptor *descriptor, char **Defaults);
 ZE_API unsigned int ZeGetRealValue(Descriptor *descriptor, const char *Name, const char *Value,
                                    char **pRealValue);
 
-/* Database value to display value, the reverse walk. BOOL: "TRUE" when
+/** Database value to display value, the reverse walk. BOOL: "TRUE" when
  * RealValue equals TRUE VALUE ignoring case (or "Y" when the field has no
  * TRUE VALUE), else "FALSE"; these texts are static and must not be
  * changed. 0; 1 (output unchanged); 7; 4. */
 ZE_API unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const char *RealValue,
                                char **pValue);
 
-/*
+/**
  * One row of data (RealVals, in data order) to a new display record in
  * header order, stored in *pFieldVals: each entry a copy of the display
  * value, or of the database value when the field has no mapping, or "" for
@@ -252,15 +253,15 @@ ZE_API unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const c
  */
 ZE_API unsigned int ZeLoadDescriptorItem(Descriptor *descriptor, char ***pFieldVals, char **RealVals);
 
-/* 1 when every KEY field has equal values (case-sensitive; both NULL match)
+/** 1 when every KEY field has equal values (case-sensitive; both NULL match)
  * in the two display records (field order), else 0. No key fields: 1.
  * An invalid descriptor or a NULL record gives 0. */
 ZE_API int ZeDescriptorKeysMatch(Descriptor *descriptor, char **values1, char **values2);
 
-/* Field-initialisation procedure: sets the attributes of a new field. */
+/** Field-initialisation procedure: sets the attributes of a new field. */
 typedef unsigned int (*ZeFieldInitProc)(void *object, Field *field);
 
-/* Calls each procedure of the NULL-terminated FieldInitFuncs (at most Count;
+/** Calls each procedure of the NULL-terminated FieldInitFuncs (at most Count;
  * -1: all) with Object and a new field, then builds the header. Checks
  * "Object", "Descriptor", "FieldInitFuncs", "Count" (-1 or more). A failing
  * procedure's code is returned at once (its field stays, no header). */

@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeDts.h - remote requests: the request info that goes with every request,
  * the result and message objects that carry a request's outcome, action
  * requests and their routing to a router library, and the item, collection
@@ -20,15 +21,15 @@
 extern "C" {
 #endif
 
-/* ========================================================= request info */
-/*
+/** ========================================================= request info */
+/**
  * A DtsInfo ("DTSINFO") is a bag of nine optional strings addressed by
  * field number. Each stored value is the info's own copy; a value read with
  * ZeDtsInfoField is borrowed and valid until that field is set again or the
  * info is destroyed.
  */
 
-/* Field numbers; also the order of every loop over the fields. */
+/** Field numbers; also the order of every loop over the fields. */
 #define ZE_INFO_OBJECT 1u      /* managed object kind the request addresses */
 #define ZE_INFO_PLATFORM 2u    /* platform of the destination */
 #define ZE_INFO_VERSION 3u     /* version of the object definitions */
@@ -40,21 +41,21 @@ extern "C" {
 #define ZE_INFO_DATEFORMAT 9u  /* date format of date values */
 #define ZE_INFO_FIELD_COUNT 9u
 
-/* Codes of the request info. */
+/** Codes of the request info. */
 #define ZE_RC_INFO_CRITERION_NOT_EQ 8u /* a filter criterion for an info field is not "EQ" */
 #define ZE_RC_INFO_NO_USERNAME 11u     /* USERNAME is missing */
 #define ZE_RC_INFO_NO_DESTNODE 12u     /* DESTNODE is missing */
 
-/* A new info with every field NULL: 0; 3 (NULL stored) when memory is short. */
+/** A new info with every field NULL: 0; 3 (NULL stored) when memory is short. */
 ZE_API unsigned int ZeCreateDtsInfo(DtsInfo **pInfo);
 
-/* Frees the fields and the info; the caller's handle dangles afterwards. */
+/** Frees the fields and the info; the caller's handle dangles afterwards. */
 ZE_API unsigned int ZeDestroyDtsInfo(DtsInfo *info);
 
-/* 1 for an info; else traces "*** Invalid DTS Info Object encountered" and gives 0. */
+/** 1 for an info; else traces "*** Invalid DTS Info Object encountered" and gives 0. */
 ZE_API int ZeIsValidDtsInfo(DtsInfo *info);
 
-/*
+/**
  * Replaces a field (1 to 9) with a copy of value; NULL clears it. 3 when
  * the copy cannot be made: the field is NULL then. A field number outside
  * 1 to 9 is reported as an invalid parameter 2 ("Field") and gives 4.
@@ -62,23 +63,23 @@ ZE_API int ZeIsValidDtsInfo(DtsInfo *info);
  */
 ZE_API unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const char *value);
 
-/* The field's value (borrowed, may be NULL); NULL for an invalid info or a
+/** The field's value (borrowed, may be NULL); NULL for an invalid info or a
  * field number outside 1 to 9 (reported like the setter's). */
 ZE_API const char *ZeDtsInfoField(DtsInfo *info, unsigned int field);
 
-/*
+/**
  * Checks that the info can be routed: 11 when USERNAME is NULL or empty, 12
  * when DESTNODE is (each with a trace line); then an empty DATEFORMAT is
  * filled with ZeDateDefaultFormat() and the code of that set returned.
  */
 ZE_API unsigned int ZeCheckDtsInfo(DtsInfo *info);
 
-/* Copies all nine fields of src into dest in field order (fields NULL in
+/** Copies all nine fields of src into dest in field order (fields NULL in
  * src become NULL in dest); a non-NULL newObjectName is stored as OBJECT
  * instead of src's. Stops at the first failing field with its code. */
 ZE_API unsigned int ZeCopyDtsInfo(DtsInfo *dest, DtsInfo *src, const char *newObjectName);
 
-/*
+/**
  * For each field in order, the filter's first criterion whose column is the
  * field's name ("OBJECT" ... "DATEFORMAT", ignoring case) sets the field to
  * its value. Criteria on other columns are ignored. A criterion for a field
@@ -87,13 +88,13 @@ ZE_API unsigned int ZeCopyDtsInfo(DtsInfo *dest, DtsInfo *src, const char *newOb
  */
 ZE_API unsigned int ZeSetDtsInfoFromFilter(DtsInfo *info, Filter *filter);
 
-/* Traces "<prefix>Info:" and one line "<prefix>   <NAME right-aligned in
+/** Traces "<prefix>Info:" and one line "<prefix>   <NAME right-aligned in
  * 12> : <value>" per field, "<None>" for a NULL field. A NULL prefix is
  * empty; a NULL or foreign handle writes nothing. */
 ZE_API void ZeDumpDtsInfo(DtsInfo *info, const char *prefix);
 
-/* ================================================= results and messages */
-/*
+/** ================================================= results and messages */
+/**
  * A DtsMessage ("DTSMESSAGE") holds one text and its length; a DtsResult
  * ("DTSRESULT") holds a code and a message of its own. Texts read from them
  * are borrowed and valid until the next set on the same object.
@@ -104,58 +105,58 @@ ZE_API void ZeDumpDtsInfo(DtsInfo *info, const char *prefix);
  * the object turns out to be invalid.
  */
 
-/* A message holding "": 0; 3 (NULL stored) when memory is short. */
+/** A message holding "": 0; 3 (NULL stored) when memory is short. */
 ZE_API unsigned int ZeCreateDtsMsg(DtsMessage **pMsg);
 ZE_API unsigned int ZeDestroyDtsMsg(DtsMessage *msg);
 
-/* 1 for a message; else traces "*** Invalid DTS Msg Object encountered" and gives 0. */
+/** 1 for a message; else traces "*** Invalid DTS Msg Object encountered" and gives 0. */
 ZE_API int ZeIsValidDtsMsg(DtsMessage *msg);
 
-/* Replaces the text with a copy of buffer (NULL gives 4: pass "" to clear).
+/** Replaces the text with a copy of buffer (NULL gives 4: pass "" to clear).
  * When the copy cannot be made: 3, the text is NULL and the length keeps
  * its old value until the next successful set. */
 ZE_API unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer);
 
-/* Stores the message's own text (borrowed; NULL only after a failed set). */
+/** Stores the message's own text (borrowed; NULL only after a failed set). */
 ZE_API unsigned int ZeGetDtsMsgBuffer(DtsMessage *msg, const char **pBuffer);
 
-/* Takes a const char ** from the list and does ZeGetDtsMsgBuffer with it. */
+/** Takes a const char ** from the list and does ZeGetDtsMsgBuffer with it. */
 ZE_API unsigned int ZeQueryDtsMsgBuffer(DtsMessage *msg, va_list *pArgs);
 
-/* Sets dest's text to a copy of src's: the code of the get, else of the set. */
+/** Sets dest's text to a copy of src's: the code of the get, else of the set. */
 ZE_API unsigned int ZeDuplicateDtsMsg(DtsMessage *dest, DtsMessage *src);
 
-/* Traces "<prefix>Message Length: <n> Message Buffer: <text>" ("<None>"
+/** Traces "<prefix>Message Length: <n> Message Buffer: <text>" ("<None>"
  * for a NULL text). A NULL prefix is empty; a NULL or foreign handle writes nothing. */
 ZE_API void ZeDumpDtsMsg(DtsMessage *msg, const char *prefix);
 
-/* A result with code 0 and an empty message: 0; 3 (NULL stored) when memory is short. */
+/** A result with code 0 and an empty message: 0; 3 (NULL stored) when memory is short. */
 ZE_API unsigned int ZeCreateDtsResult(DtsResult **pResult);
 
-/* Destroys the result and its message: the code of destroying the message. */
+/** Destroys the result and its message: the code of destroying the message. */
 ZE_API unsigned int ZeDestroyDtsResult(DtsResult *result);
 
-/* 1 for a result; else traces "*** Invalid DTS Result Object encountered." and gives 0. */
+/** 1 for a result; else traces "*** Invalid DTS Result Object encountered." and gives 0. */
 ZE_API int ZeIsValidDtsResult(DtsResult *result);
 
-/* Stores code and a copy of text (NULL: ""): the code of setting the text. */
+/** Stores code and a copy of text (NULL: ""): the code of setting the text. */
 ZE_API unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const char *text);
 
-/* Stores the code and the message text (borrowed; never NULL: "" at worst). */
+/** Stores the code and the message text (borrowed; never NULL: "" at worst). */
 ZE_API unsigned int ZeGetDtsResultFields(DtsResult *result, unsigned int *pCode, const char **pMessage);
 
 ZE_API unsigned int ZeSetDtsResultCode(DtsResult *result, unsigned int code);
 
-/* Copies msg's text into the result's own message (ZeDuplicateDtsMsg). */
+/** Copies msg's text into the result's own message (ZeDuplicateDtsMsg). */
 ZE_API unsigned int ZeSetDtsResultMessage(DtsResult *result, DtsMessage *msg);
 
-/* Take an unsigned int * / a const char ** from the list and fill it
+/** Take an unsigned int * / a const char ** from the list and fill it
  * through ZeGetDtsResultFields: that code. */
 ZE_API unsigned int ZeGetDtsResultCode(DtsResult *result, va_list *pArgs);
 ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
 
-/* ====================================================== action requests */
-/*
+/** ====================================================== action requests */
+/**
  * A DtsAction ("DTSACTION") is one request on its way to a router library
  * and its answer on the way back: the command word, the request info, the
  * request fields (column, operator, value), the response kind and response
@@ -199,7 +200,7 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
  * filter's, delta's) own, valid until that owner changes.
  */
 
-/* Field numbers. */
+/** Field numbers. */
 #define ZE_ACTION_OBJECT 1u
 #define ZE_ACTION_PLATFORM 2u
 #define ZE_ACTION_VERSION 3u
@@ -222,16 +223,16 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
 #define ZE_ACTION_ANSWER_ROW 20u
 #define ZE_ACTION_LIST_NAME 21u
 
-/* Response kinds the library sets (field 14). Kinds 3, 9, 10, 11 and 15
+/** Response kinds the library sets (field 14). Kinds 3, 9, 10, 11 and 15
  * also get a fresh temporary response file ("TARN..." in $TMPDIR or /tmp). */
 #define ZE_RESPONSE_ITEM 1u       /* single item: the answer row comes through field 12 */
 #define ZE_RESPONSE_LIST 3u       /* name list: one field 21 per name */
 #define ZE_RESPONSE_COLLECTION 15u /* rows: field 19 once, then field 20 per row */
 
-/* Size of the response file name, terminator included. */
+/** Size of the response file name, terminator included. */
 #define ZE_RESPONSE_FILE_SIZE 260u
 
-/*
+/**
  * A new action in *pAction: response kind 1, no response file, no command,
  * empty request fields, an empty message. 0; 3 with NULL stored when the
  * action itself cannot be made; 3 with the action stored when one of its
@@ -239,7 +240,7 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
  */
 ZE_API unsigned int ZeCreateDtsAction(DtsAction **pAction);
 
-/*
+/**
  * Releases the action and everything it owns: command, router texts,
  * message, request fields, names no list operation has taken, and the
  * temporary response file the action made (that file is deleted; a file
@@ -248,7 +249,7 @@ ZE_API unsigned int ZeCreateDtsAction(DtsAction **pAction);
  */
 ZE_API unsigned int ZeDestroyDtsAction(DtsAction *action);
 
-/*
+/**
  * Sets field `field` from the further arguments (table above); checks
  * "Action" and "Field" (not 0). Codes: 0; 4 for a field without a setter;
  * 3 when a copy cannot be made (the field is NULL then); otherwise the code
@@ -269,7 +270,7 @@ ZE_API unsigned int ZeDestroyDtsAction(DtsAction *action);
  */
 ZE_API unsigned int ZeSetDtsActionField(DtsAction *action, unsigned int field, ...);
 
-/*
+/**
  * Reads field `field` into the out-pointers that follow (table above);
  * checks "Action" and "Field" (not 0), and a NULL out-pointer of a field
  * that reads one value as parameter 3 ("pValue"). 0; 4. Fields 1-7 store
@@ -282,7 +283,7 @@ ZE_API unsigned int ZeSetDtsActionField(DtsAction *action, unsigned int field, .
  */
 ZE_API unsigned int ZeGetDtsActionField(DtsAction *action, unsigned int field, ...);
 
-/*
+/**
  * Turns a filter into the request fields: each criterion goes out under the
  * column's REAL NAME when the descriptor gives one, and with the value's
  * database value (ZeGetRealValue) when there is one; a NULL value goes out
@@ -299,7 +300,7 @@ ZE_API unsigned int ZeGetDtsActionField(DtsAction *action, unsigned int field, .
 ZE_API unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filter, Descriptor *descriptor,
                                                 unsigned int suppressEcho);
 
-/*
+/**
  * The filter of a DEFINE: toFilter gets fromFilter's criteria in order,
  * then (NAME, "EQ", DEF VALUE) for each non-PSEUDO field of the descriptor
  * that has a DEF VALUE and that fromFilter does not name. Checks
@@ -308,8 +309,8 @@ ZE_API unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filte
  */
 ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter, Descriptor *descriptor);
 
-/* ============================================================== routing */
-/*
+/** ============================================================== routing */
+/**
  * ZeRouteDtsAction sends a prepared action to the router library and
  * copies the router's return code and answer text into result.
  *
@@ -352,8 +353,8 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
 
 ZE_API unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result);
 
-/* ============================================ item operations and lists */
-/*
+/** ============================================ item operations and lists */
+/**
  * Standard operations on remote items. Each builds an action from the
  * descriptor and the filter (request fields echoed, see
  * ZeSetDtsActionRequestFilter), routes it with its command word and lets
@@ -367,7 +368,7 @@ ZE_API unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const cha
  * ZeRouteDtsAction).
  */
 
-/* The worker of the single-item operations: sends `command`; the answer
+/** The worker of the single-item operations: sends `command`; the answer
  * row (field 12) fills item when one is given (NULL: nothing is loaded). */
 ZE_API unsigned int ZeActUponDtsItem(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter,
                                      Item *item, DtsResult *result);
@@ -385,11 +386,11 @@ ZE_API unsigned int ZeCopyDtsItem(Descriptor *descriptor, DtsInfo *info, Filter 
 ZE_API unsigned int ZeRenameDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                                     DtsResult *result); /* "RENAME" */
 
-/* Fills item with the descriptor's DEF VALUEs in field order (NULL for a
+/** Fills item with the descriptor's DEF VALUEs in field order (NULL for a
  * field without one); routes nothing. 0; 3; 225 without a header; 4. */
 ZE_API unsigned int ZeNewDtsItem(Descriptor *descriptor, DtsInfo *info, Item *item, DtsResult *result);
 
-/*
+/**
  * Copies an item by defining a new one. For each KEY field the filter must
  * hold the key of the item to copy; when the field has a COPY TO pseudo
  * field, the filter's criterion on that pseudo field gives the new key. The
@@ -402,12 +403,12 @@ ZE_API unsigned int ZeNewDtsItem(Descriptor *descriptor, DtsInfo *info, Item *it
 ZE_API unsigned int ZeCopyDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                                            DtsResult *result);
 
-/* ZeCopyDtsItemViaDefine, then, when it succeeded, a DELETE with the
+/** ZeCopyDtsItemViaDefine, then, when it succeeded, a DELETE with the
  * filter's criteria on KEY fields (the old key). The last code. */
 ZE_API unsigned int ZeRenameDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                                              DtsResult *result);
 
-/*
+/**
  * Empties the collection and sends "SELECT" with response kind 15; each
  * answer row becomes an item of the collection (values in field order, as
  * display values). On success the collection stands on its first item and
@@ -419,7 +420,7 @@ ZE_API unsigned int ZeOpenDtsCollection(Descriptor *descriptor, DtsInfo *info, F
 ZE_API unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
                                                 Collection *collection, DtsResult *result);
 
-/*
+/**
  * The same, then keeps only the first item of each group of items whose
  * KEY fields are equal (case-sensitive; a NULL value equals only NULL, as
  * ZeDescriptorKeysMatch compares), in their order; a descriptor without
@@ -432,7 +433,7 @@ ZE_API unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo 
 ZE_API unsigned int ZeOpenDtsCollectionWithoutDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
                                                    Collection *collection, DtsResult *result);
 
-/*
+/**
  * Sends "LIST" (ZeGetDtsList) or "SELECT" (ZeGetDtsListViaSelect) with
  * response kind 3; the names the router sends (field 21), in arrival
  * order, become the values of the list item, which owns them. Names sent
@@ -445,7 +446,7 @@ ZE_API unsigned int ZeGetDtsList(Descriptor *descriptor, DtsInfo *info, Filter *
 ZE_API unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                           DtsResult *result);
 
-/*
+/**
  * The distinct values of one column over a full select. The column is
  * named by the filter's first criterion "<column> EQ *" (none: 4, traced
  * "*** get_list_field_name_from_filter: no filter entry of form NAME EQ *");

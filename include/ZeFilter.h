@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeFilter.h - filters: ordered criteria, each a column name, a relational
  * operator and a value ("NAME", "EQ", "x"); criteria given as strings,
  * parallel arrays or criteria text ("LANGUAGE EQ AMENG, VERSION EQ 2.0");
@@ -26,7 +27,7 @@
 extern "C" {
 #endif
 
-/* Codes of this family (besides 0, 3, 4 and 7 of ZeTypes.h). */
+/** Codes of this family (besides 0, 3, 4 and 7 of ZeTypes.h). */
 #define ZE_RC_CRITERION_NOT_ADDED 1u  /* allocation failure, NULL string, zero count, malformed criterion */
 #define ZE_RC_NO_CURRENT_CRITERION 1u /* ZeCompareFilterItems: a filter has no current criterion */
 #define ZE_RC_FILTER_FORMAT 103u      /* ZeSetFilterCriteria: format outside 1 to 3 */
@@ -34,45 +35,45 @@ extern "C" {
 #define ZE_RC_CRITERIA_EQUAL 200u
 #define ZE_RC_CRITERIA_DIFFER 201u
 
-/* Matching codes. */
+/** Matching codes. */
 #define ZE_RC_MATCH_NOT_POSSIBLE 1u /* operator outside the table, or no value for a criterion's field */
 #define ZE_RC_MATCH_DATE_TIME 2u    /* DATE and TIME fields are not matched */
 #define ZE_RC_MATCH_BAD_TYPE 105u   /* the field's type is not matchable */
 #define ZE_RC_MATCH 206u            /* the value (the record) satisfies the criterion (every criterion) */
 #define ZE_RC_NO_MATCH 207u         /* it does not */
 
-/* Argument formats of ZeSetFilter / ZeSetFilterCriteria (several criteria). */
+/** Argument formats of ZeSetFilter / ZeSetFilterCriteria (several criteria). */
 #define ZE_FILTER_STRINGS 1 /* char **strings, int count: one criterion text per string */
 #define ZE_FILTER_ARRAYS 2  /* char **columns, char **relops, char **values, int count */
 #define ZE_FILTER_TEXT 3    /* const char *text: criteria separated by "," */
 
-/* Argument formats of ZeSetFilterItem / ZeSetFilterCriteriaItem (one criterion). */
+/** Argument formats of ZeSetFilterItem / ZeSetFilterCriteriaItem (one criterion). */
 #define ZE_CRITERION_TEXT 1       /* const char *text: parts separated by blanks */
 #define ZE_CRITERION_STRINGS 2    /* const char *column, const char *relop, const char *value */
 #define ZE_CRITERION_COMMA_TEXT 3 /* const char *text: parts separated by "," */
 
 /* ------------------------------------------------------ structure, access */
 
-/* 1 when not NULL and the eye-catcher reads "FLTR1.0", else 0; no trace. */
+/** 1 when not NULL and the eye-catcher reads "FLTR1.0", else 0; no trace. */
 ZE_API int ZeIsValidFilter(Filter *filter);
 
-/* A new, empty filter in *pFilter ("pFilter"): 0; 3 (NULL stored); 4. */
+/** A new, empty filter in *pFilter ("pFilter"): 0; 3 (NULL stored); 4. */
 ZE_API unsigned int ZeCreateFilter(Filter **pFilter);
 
-/* Releases the criteria, the arrays and the filter ("Filter"): 0; 4. */
+/** Releases the criteria, the arrays and the filter ("Filter"): 0; 4. */
 ZE_API unsigned int ZeDestroyFilter(Filter *filter);
 
-/* Removes every criterion ("Filter"): 0; 4. The walk cursor is cleared. */
+/** Removes every criterion ("Filter"): 0; 4. The walk cursor is cleared. */
 ZE_API unsigned int ZeResetFilter(Filter *filter);
 
-/*
+/**
  * Appends (Column, Relop, Value), copying the three strings ("Filter"):
  * 0; 1 when a string is NULL or a copy cannot be made (nothing is added
  * then); 4. Empty strings are accepted. O(1): the last criterion is kept.
  */
 ZE_API unsigned int ZeAddFilterItem(Filter *filter, const char *Column, const char *Relop, const char *Value);
 
-/*
+/**
  * Walk: ZeInitFilterQuery puts the cursor on the first criterion;
  * ZeNextFilterItem moves it on and returns nonzero while a criterion is
  * current; ZeGetFilterItem stores the current criterion's strings through
@@ -87,14 +88,14 @@ ZE_API int ZeNextFilterItem(Filter *filter);
 ZE_API int ZeGetFilterItem(Filter *filter, const char **pColumn, const char **pRelop, const char **pValue);
 ZE_API int ZeGetFilterItemCount(Filter *filter);
 
-/*
+/**
  * (Re)builds the three arrays of ZeGetFilter: 0 (arrays left NULL for an
  * empty filter); 3 with "*** ZeBuildFilterArrays : Error allocating pointer
  * arrays"; 4 without a trace for an invalid filter.
  */
 ZE_API unsigned int ZeBuildFilterArrays(Filter *filter);
 
-/*
+/**
  * The columns, operators and values as three arrays of count entries, each
  * closed by a NULL pointer, plus the count. The arrays are rebuilt when a
  * criterion was added or removed since the last call; they hold the
@@ -105,7 +106,7 @@ ZE_API unsigned int ZeBuildFilterArrays(Filter *filter);
  */
 ZE_API unsigned int ZeGetFilter(Filter *filter, char ***pColumns, char ***pRelops, char ***pValues, int *pCount);
 
-/*
+/**
  * The first criterion whose column equals Key ignoring case: its operator
  * and value through whichever of pRelop, pValue is not NULL. 0; 7 for an
  * empty filter, a NULL Key or no such column (outputs untouched); 4 without
@@ -113,18 +114,18 @@ ZE_API unsigned int ZeGetFilter(Filter *filter, char ***pColumns, char ***pRelop
  */
 ZE_API unsigned int ZeFilterItemByKey(Filter *filter, const char *Key, const char **pRelop, const char **pValue);
 
-/* The same, storing copies the caller frees with TarnFreeBlock. On 3 no
+/** The same, storing copies the caller frees with TarnFreeBlock. On 3 no
  * copy is kept and NULL is stored through both given pointers. */
 ZE_API unsigned int ZeDupFilterItemByKey(Filter *filter, const char *Key, char **pRelop, char **pValue);
 
-/*
+/**
  * Replaces Dst's criteria by copies of Src's ("DstFilter", "SrcFilter"):
  * 0; 4; 3 when memory is short, and then Dst is left exactly as it was.
  * Src's walk cursor does not move; Dst's is cleared. Dst may be Src.
  */
 ZE_API unsigned int ZeCopyFilter(Filter *Dst, Filter *Src);
 
-/* The same, leaving out every criterion whose column equals ItemKey
+/** The same, leaving out every criterion whose column equals ItemKey
  * ignoring case ("DstFilter", "SrcFilter", "ItemKey": not NULL, not empty). */
 ZE_API unsigned int ZeCopyFilterWithoutItem(Filter *Dst, Filter *Src, const char *ItemKey);
 
@@ -147,7 +148,7 @@ ZE_API unsigned int ZeCopyFilterWithoutItem(Filter *Dst, Filter *Src, const char
  * call with its code, and the criteria added before it stay.
  */
 
-/*
+/**
  * Format 1 (char **strings, int count): the first count strings, each one
  * criterion text; count < 1 adds nothing (0); a NULL string stops with 1.
  * Format 2 (char **columns, char **relops, char **values, int count):
@@ -160,20 +161,20 @@ ZE_API unsigned int ZeCopyFilterWithoutItem(Filter *Dst, Filter *Src, const char
 ZE_API unsigned int ZeSetFilterCriteria(Filter *filter, int Format, va_list *pArgs);
 ZE_API unsigned int ZeSetFilter(Filter *filter, int Format, ...);
 
-/* One criterion: format 1 (const char *text, blank-separated), 2 (const
+/** One criterion: format 1 (const char *text, blank-separated), 2 (const
  * char *column, const char *relop, const char *value), 3 (const char *text,
  * comma-separated). Checks "Filter", "Format" (1 to 3), "pArgs": 0; 1; 4. */
 ZE_API unsigned int ZeSetFilterCriteriaItem(Filter *filter, int Format, va_list *pArgs);
 ZE_API unsigned int ZeSetFilterItem(Filter *filter, int Format, ...);
 
-/*
+/**
  * Compares the current criteria of two walks, ignoring case: 200 when
  * column, operator and value are equal, 201 when one differs, 1 when a
  * filter is invalid or has no current criterion. The cursors do not move.
  */
 ZE_API unsigned int ZeCompareFilterItems(Filter *filter1, Filter *filter2);
 
-/*
+/**
  * Order-insensitive comparison, reported as "ZeCompareFilter" ("Filter1",
  * "Filter2"): 201 when the counts differ; 0 for two empty filters; 200 when
  * every criterion of filter1 equals some criterion of filter2 (one of
@@ -196,14 +197,14 @@ ZE_API unsigned int ZeCompareFilters(Filter *filter1, Filter *filter2);
  *   "DATE", "TIME" 2;  any other type 105.
  */
 
-/*
+/**
  * Tests the record value Value against the filter's current criterion (its
  * column is not looked at) ("Filter", "Field", "Value": not NULL):
  * 206; 207; 1; 2; 4; 105. A filter without a current criterion gives 1.
  */
 ZE_API unsigned int ZeCompareFieldToCriteria(Filter *filter, Field *field, const char *Value);
 
-/*
+/**
  * Tests a record (Data: its value strings in the order of the record data,
  * see ZeBuildIndexArray) against every criterion, in filter order
  * ("Filter", "Descriptor", "Data"): 206 when all hold; else the first

@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeFrame.h - parameter checking shared by every exported function.
  *
  * Both functions take the calling function's name, the number N of
@@ -16,10 +17,10 @@
 extern "C" {
 #endif
 
-/* Traces "*** <function>: parameter <n> (<name>) is invalid" (cut to 255 characters). */
+/** Traces "*** <function>: parameter <n> (<name>) is invalid" (cut to 255 characters). */
 ZE_API unsigned int ZeAssertValidParameters(const char *functionName, unsigned int count, ...);
 
-/* For callers outside the library: traces "<function> parameter <n> (<name>) is invalid";
+/** For callers outside the library: traces "<function> parameter <n> (<name>) is invalid";
  * a NULL name prints as a single blank. */
 ZE_API unsigned int ZeReportInvalidParameters(const char *functionName, unsigned int count, ...);
 

@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeGenObj.h - the generic object: the library's standard real object. It
  * holds a request info, a data descriptor, a collection, a filter, the
  * current item, a result, a string table and a change stamp, and answers
@@ -73,13 +74,13 @@
 extern "C" {
 #endif
 
-/* Codes of the settings. */
+/** Codes of the settings. */
 #define ZE_RC_EMPTY_NODE 9u      /* DESTINATION with an empty node name */
 #define ZE_RC_EMPTY_USERNAME 10u /* USERNAME with an empty name */
 
 /* ---------------------------------------------------- structure, lifecycle */
 
-/*
+/**
  * A new generic object with empty components, its change stamp "Undefined"
  * and no string table. Returns 0; the failing component's code (3 when
  * memory is short), leaving nothing behind; 4 when pGeneric is NULL (the
@@ -87,7 +88,7 @@ extern "C" {
  */
 ZE_API unsigned int ZeCreateGenericObject(void **pGeneric);
 
-/*
+/**
  * Destroys the interface (and with it any base object of the generic
  * object), the components and the string table, then calls the extension's
  * release procedure with the extension. "Object" must be a generic object.
@@ -95,10 +96,10 @@ ZE_API unsigned int ZeCreateGenericObject(void **pGeneric);
  */
 ZE_API unsigned int ZeDestroyGenericObject(void *generic);
 
-/* 1 when the object's kind is "GENERIC", else 0. */
+/** 1 when the object's kind is "GENERIC", else 0. */
 ZE_API int ZeIsValidGenericObject(void *object);
 
-/*
+/**
  * For an init procedure: makes a generic object, sets its info's OBJECT to
  * the front object's name and fills the info from the creation filter's
  * "EQ" criteria on info fields (LANGUAGE, VERSION, ROUTEMODULE ...), then
@@ -112,19 +113,19 @@ ZE_API int ZeIsValidGenericObject(void *object);
  */
 ZE_API unsigned int ZeInitGenericObject(void *frontObject, Filter *filter, void **pGeneric);
 
-/* The same behind any object, with the given name, as its base object;
+/** The same behind any object, with the given name, as its base object;
  * the dispatch procedures are left alone. Checks "Object" (valid). */
 ZE_API unsigned int ZeGenericObjInit(void *object, const char *name, Filter *filter);
 
 /* -------------------------------------------------- accessors and setters */
 
-/* The chain's "NAME" element, or "INV_OBJECT" when there is none. */
+/** The chain's "NAME" element, or "INV_OBJECT" when there is none. */
 ZE_API const char *ZeObjectName(void *object);
 
-/* Sets the OBJECT field of the chain's request info: its code. */
+/** Sets the OBJECT field of the chain's request info: its code. */
 ZE_API unsigned int ZeObjectSetName(void *object, const char *name);
 
-/* The chain's elements (ZeElement), NULL when none supplies them. */
+/** The chain's elements (ZeElement), NULL when none supplies them. */
 ZE_API DtsInfo *ZeGenericObjInfo(void *object);
 ZE_API const char *ZeGenericObjPlatform(void *object);
 ZE_API const char *ZeGenericObjVersion(void *object);
@@ -135,25 +136,25 @@ ZE_API DtsResult *ZeGenericObjResult(void *object);
 ZE_API StringTable *ZeGenericObjStringTable(void *object);
 ZE_API const char *ZeGenericObjChangeStamp(void *object);
 
-/* The OBJECT field of the chain's request info. */
+/** The OBJECT field of the chain's request info. */
 ZE_API const char *ZeGenericObjName(void *object);
 
-/* The application's extension of a generic object ("Object": a generic
+/** The application's extension of a generic object ("Object": a generic
  * object itself, not a front object), or NULL. */
 ZE_API void *ZeGenericObjExtension(void *generic);
 
-/* Stores the extension and the procedure that releases it when the
+/** Stores the extension and the procedure that releases it when the
  * generic object is destroyed (NULL: not released). */
 ZE_API void ZeSetGenericObjExtension(void *generic, void *extension, ZeReleaseProc pfnFree);
 
-/* Merge entries into the actions, query properties or set properties
+/** Merge entries into the actions, query properties or set properties
  * table (ZeObjectSetTableValues semantics; NULL procedures disable keys).
  * "Object" must be a generic object. */
 ZE_API unsigned int ZeSetGenericObjActions(void *generic, const ZeKeyedProcEntry *values, int count);
 ZE_API unsigned int ZeSetGenericObjQueryProperties(void *generic, const ZeKeyedProcEntry *values, int count);
 ZE_API unsigned int ZeSetGenericObjSetProperties(void *generic, const ZeKeyedProcEntry *values, int count);
 
-/* Replaces the change stamp with a copy of stamp. A NULL stamp, or a copy
+/** Replaces the change stamp with a copy of stamp. A NULL stamp, or a copy
  * that cannot be made, leaves the old stamp in place. */
 ZE_API void ZeSetGenericObjChangeStamp(void *generic, const char *stamp);
 
@@ -170,7 +171,7 @@ ZE_API unsigned int ZeGetGenericObjItem(void *object, const char *key, va_list *
 ZE_API unsigned int ZeGetGenericObjChangeStamp(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeAnyGenericObjChange(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeNewGenericObjItem(void *object, const char *key, va_list *pArgs);
-/* DEFINE ITEM sends the object's own FILTER element: the caller's criteria
+/** DEFINE ITEM sends the object's own FILTER element: the caller's criteria
  * and the default values of the fields the caller left out. */
 ZE_API unsigned int ZeDefineGenericObjItem(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeOpenGenericObjItem(void *object, const char *key, va_list *pArgs);
@@ -191,7 +192,7 @@ ZE_API unsigned int ZeQueryGenericObjFieldOrder(void *object, const char *key, v
 ZE_API unsigned int ZeQueryGenericObjFieldAttribute(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeQueryGenericObjDateFormat(void *object, const char *key, va_list *pArgs);
 
-/* DESTINATION: 9 when either node name is empty, and nothing changes;
+/** DESTINATION: 9 when either node name is empty, and nothing changes;
  * else DESTNODE, then ROUTENODE, each set's code. USERNAME: 10 for an
  * empty name. NULL texts fail the check with 4. */
 ZE_API unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *pArgs);
@@ -199,11 +200,11 @@ ZE_API unsigned int ZeSetGenericObjUsername(void *object, const char *key, va_li
 ZE_API unsigned int ZeSetGenericObjFieldOrder(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeSetGenericObjDateFormat(void *object, const char *key, va_list *pArgs);
 
-/* VALIDATE VALUE: checks the value against the descriptor's field, date
+/** VALIDATE VALUE: checks the value against the descriptor's field, date
  * fields against the object's DATE FORMAT (ZeValidateValue's codes). */
 ZE_API unsigned int ZeValidateGenericObjValue(void *object, const char *key, va_list *pArgs);
 
-/* GET LIST: the names land in the ITEM element, whose values and count are
+/** GET LIST: the names land in the ITEM element, whose values and count are
  * handed back (an empty array and 0 for no names). Own: select-based. */
 ZE_API unsigned int ZeObjectGetListViaSelect(void *object, const char *key, va_list *pArgs);      /* own, "SELECT" */
 ZE_API unsigned int ZeObjectGetList(void *object, const char *key, va_list *pArgs);               /* "LIST" */

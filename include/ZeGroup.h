@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeGroup.h - group objects: a kind of object placed in front of a generic
  * object (ZeGenObj.h) for managed items that are also gathered into named
  * groups. One listing holds both the groups and the members; a record's
@@ -111,15 +112,15 @@
 extern "C" {
 #endif
 
-/* Longest object name that acting as the group keeps and restores. */
+/** Longest object name that acting as the group keeps and restores. */
 #define ZE_GROUP_MAX_NAME 255u
 
-/* The chain of the object given to a setter holds no group object. */
+/** The chain of the object given to a setter holds no group object. */
 #define ZE_RC_NO_GROUP_OBJECT 100u
 
 /* ---------------------------------------------------- structure, lifecycle */
 
-/*
+/**
  * A new group object in *pObject: interface "GROUP" with the tables above,
  * no name, an empty working filter, an empty group descriptor, override 0,
  * and no base object. Returns 0; 3 when memory is short (the filter or the
@@ -129,7 +130,7 @@ extern "C" {
  */
 ZE_API unsigned int ZeGroupObjCreate(void **pObject);
 
-/*
+/**
  * For an object library's init procedure: creates a group object, sets its
  * group name to Name (NULL: none), puts a generic object behind it with
  * ZeGenericObjInit(group, InfoValue, filter) (InfoValue becomes the request
@@ -143,7 +144,7 @@ ZE_API unsigned int ZeGroupObjCreate(void **pObject);
  */
 ZE_API unsigned int ZeGroupObjInit(void *Object, const char *InfoValue, Filter *filter, const char *Name);
 
-/*
+/**
  * Destroys a group object ("Object": of kind "GROUP"): its interface (which
  * releases the generic object behind it), its name, working filter and
  * group descriptor. The release procedure of the chain (spelled as it is
@@ -160,22 +161,22 @@ ZE_API unsigned int ZeGroupObjDestory(void *Object);
  * chain.".
  */
 
-/* Replaces the group name with a copy of Name (NULL clears it). Checks
+/** Replaces the group name with a copy of Name (NULL clears it). Checks
  * "Object" and "Name" (NULL, or at most 255 characters). Returns 0; 4;
  * 100; 3 when the copy cannot be made (the old name stays). */
 ZE_API unsigned int ZeGroupObjSetName(void *Object, const char *Name);
 
-/* The group name (the group object's own text), or NULL. */
+/** The group name (the group object's own text), or NULL. */
 ZE_API const char *ZeGroupObjName(void *Object);
 
-/* Nonzero Override: every item action concerns the group kind, whatever
+/** Nonzero Override: every item action concerns the group kind, whatever
  * the filter says. Returns 0; 4; 100. */
 ZE_API unsigned int ZeGroupObjSetOverride(void *Object, unsigned int Override);
 
-/* The override flag, or 0. */
+/** The override flag, or 0. */
 ZE_API unsigned int ZeGroupObjOverride(void *Object);
 
-/*
+/**
  * Writes Type into the item's "ITEM_TYPE" value (at the header position of
  * that field in the chain's DESCRIPTOR). Checks "Object", "Item" (a valid
  * item) and "Type": "GROUP" or the object's name (ZeObjectName(Object)),
@@ -185,7 +186,7 @@ ZE_API unsigned int ZeGroupObjOverride(void *Object);
  */
 ZE_API unsigned int ZeGroupObjSetItemType(void *Object, Item *item, const char *Type);
 
-/*
+/**
  * The same for every item of the collection ("Collection": a valid
  * collection), in order; every item is typed, and the first failing
  * item's code is returned.

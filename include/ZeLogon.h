@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeLogon.h - logon and logoff: opening, closing and testing a user's
  * logon on a remote node.
  *
@@ -68,14 +69,14 @@
 extern "C" {
 #endif
 
-/* The logon text "ID EQ <user id>, PASSWORD EQ <password>" fits a buffer
+/** The logon text "ID EQ <user id>, PASSWORD EQ <password>" fits a buffer
  * of 256 characters: user id and password together take at most this many. */
 #define ZE_LOGON_MAX_CREDENTIALS 235u
 
-/* A node of this platform (ignoring case) needs no logon. */
+/** A node of this platform (ignoring case) needs no logon. */
 #define ZE_LOGON_PLATFORM_WITHOUT_LOGON "WNT"
 
-/*
+/**
  * Logs the local user on to `node` as `userId` with `password`: routes
  * "LOGON" with the request fields (ID, EQ, userId) and (PASSWORD, EQ,
  * password). When the node's platform in the local map is "WNT" (any case)
@@ -96,7 +97,7 @@ extern "C" {
  */
 ZE_API unsigned int ZeLogon(const char *node, const char *userId, const char *password, va_list *pArgs);
 
-/*
+/**
  * Logs the local user off `node` as `userId`: routes "LOGOFF" with
  * (ID, EQ, userId), also for "WNT" nodes. Checks "Node", "UserId" (not
  * empty) and "pArgs" (given). Returns 0, 1 ("Logoff failure" lines), 3, 4
@@ -104,7 +105,7 @@ ZE_API unsigned int ZeLogon(const char *node, const char *userId, const char *pa
  */
 ZE_API unsigned int ZeLogoff(const char *node, const char *userId, va_list *pArgs);
 
-/*
+/**
  * Asks `node` whether the local user is logged on as `userId`: routes
  * "VERIFY" with (ID, EQ, userId) under OBJECT "STARLOGON". A "WNT" node is
  * asked all the same: the node, not the map, knows its sessions. Checks
@@ -114,7 +115,7 @@ ZE_API unsigned int ZeLogoff(const char *node, const char *userId, va_list *pArg
  */
 ZE_API unsigned int ZeLogonIsValid(const char *node, const char *userId, va_list *pArgs);
 
-/* The same with the local user name as a plain argument (NULL: this
+/** The same with the local user name as a plain argument (NULL: this
  * process's user). Parameters are reported under the names above. */
 ZE_API unsigned int ZeLogonUser(const char *node, const char *userId, const char *password, const char *localUser);
 ZE_API unsigned int ZeLogoffUser(const char *node, const char *userId, const char *localUser);

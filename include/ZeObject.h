@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeObject.h - objects created by name, their interfaces, and the four
  * verbs through which applications talk to them: query a property, set a
  * property, submit an action, get an element.
@@ -59,14 +60,14 @@
 extern "C" {
 #endif
 
-/* Table ids of an interface. */
+/** Table ids of an interface. */
 #define ZE_TABLE_ACTIONS 0
 #define ZE_TABLE_ELEMENTS 1
 #define ZE_TABLE_QUERY_PROPERTIES 2
 #define ZE_TABLE_SET_PROPERTIES 3
 #define ZE_TABLE_COUNT 4
 
-/*
+/**
  * Init procedure of an object library, named in the registry. It builds
  * the real object and attaches it behind the front object with
  * ZeSetRealObject (or ZeObjectSetBaseObject); it may add entries to the
@@ -77,7 +78,7 @@ typedef unsigned int (*ZeObjectInitProc)(void *frontObject, Filter *filter);
 
 /* ------------------------------------------------- objects and interfaces */
 
-/*
+/**
  * Creates an object by name. Checks "pObject" (given), "Name" (not empty),
  * "Filter" (a valid filter; NULL is invalid). Finds the first registry line
  * for the name that the filter satisfies, makes a front object (interface
@@ -93,7 +94,7 @@ typedef unsigned int (*ZeObjectInitProc)(void *frontObject, Filter *filter);
  */
 ZE_API unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter);
 
-/*
+/**
  * Destroys a front object ("Object": an object made by ZeCreateObject,
  * interface "ZEOBJECT", so a foreign pointer is refused with 4 rather than
  * freed as a front object): destroys its interface,
@@ -103,12 +104,12 @@ ZE_API unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *fil
  */
 ZE_API unsigned int ZeDestroyObject(void *object);
 
-/* Attaches the real object behind a front object. Checks "Object" (named
+/** Attaches the real object behind a front object. Checks "Object" (named
  * "ZEOBJECT"), "RealObject" and "pfnFree" (not NULL). An earlier base is
  * replaced, not released. */
 ZE_API unsigned int ZeSetRealObject(void *object, void *realObject, ZeReleaseProc pfnFree);
 
-/*
+/**
  * Replace a front object's dispatch procedures (checks "Object" named
  * "ZEOBJECT", then "pfnProp" / "pfnPerfAct" / "pfnSetProp" not NULL). A
  * procedure other than the default (ZeGetProperty, ZeRunAction,
@@ -119,7 +120,7 @@ ZE_API unsigned int ZeSetQueryPropertyProc(void *object, ZeHandler pfnProp);
 ZE_API unsigned int ZeSetPerformActionProc(void *object, ZeHandler pfnPerfAct);
 ZE_API unsigned int ZeSetSetPropertyProc(void *object, ZeHandler pfnSetProp);
 
-/*
+/**
  * A new interface with the kind `name` (at most 15 characters are kept)
  * and four empty tables, in *pInterface. Returns 0; 3 when memory is short
  * or name is NULL (*pInterface NULL then). *pInterface must be given
@@ -127,7 +128,7 @@ ZE_API unsigned int ZeSetSetPropertyProc(void *object, ZeHandler pfnSetProp);
  */
 ZE_API unsigned int ZeObjectCreateInterface(ZeInterface **pInterface, const char *name);
 
-/*
+/**
  * Releases the four tables (their arrays, not the keys or procedures),
  * then calls the base release procedure with the base object when one is
  * set, then releases the interface. Checks "Interface" ("ZEOBJINTER").
@@ -135,13 +136,13 @@ ZE_API unsigned int ZeObjectCreateInterface(ZeInterface **pInterface, const char
  */
 ZE_API unsigned int ZeObjectDestroyInterface(ZeInterface *interface);
 
-/* The object's first field (its interface); NULL for a NULL object. */
+/** The object's first field (its interface); NULL for a NULL object. */
 ZE_API ZeInterface *ZeObjectInterface(void *object);
 
-/* The object's kind (the interface name area); NULL for an invalid object. */
+/** The object's kind (the interface name area); NULL for an invalid object. */
 ZE_API const char *ZeObjectInterfaceName(void *object);
 
-/*
+/**
  * Stores the base object and its release procedure (NULL allowed) in the
  * object's interface, replacing an earlier base without releasing it.
  * Checks "Object" (valid) and "BaseObject": not NULL, and not an object
@@ -150,15 +151,15 @@ ZE_API const char *ZeObjectInterfaceName(void *object);
  */
 ZE_API unsigned int ZeObjectSetBaseObject(void *object, void *baseObject, ZeReleaseProc pfnFree);
 
-/* The base object; NULL for an invalid object or one without a base. */
+/** The base object; NULL for an invalid object or one without a base. */
 ZE_API void *ZeObjectBaseObject(void *object);
 
-/* The first object of the chain, from `object` on, whose kind is `name`;
+/** The first object of the chain, from `object` on, whose kind is `name`;
  * else NULL after "*** ZeObjectNamedObject: <name> is not current object
  * or in base object chain.". */
 ZE_API void *ZeObjectNamedObject(void *object, const char *name);
 
-/*
+/**
  * Merges entries into table `tableId` (0 to 3). count < 0 takes every
  * entry of `values` up to its NULL key; otherwise exactly count entries,
  * skipping any with a NULL key; a NULL `values` adds nothing. A key the
@@ -171,15 +172,15 @@ ZE_API void *ZeObjectNamedObject(void *object, const char *name);
  */
 ZE_API unsigned int ZeObjectSetTableValues(void *object, int tableId, const ZeKeyedProcEntry *values, int count);
 
-/* The table's own entry array (NULL-key terminated; NULL while empty) in
+/** The table's own entry array (NULL-key terminated; NULL while empty) in
  * *pValues. Checks "Object", "Table", "pValues"; NULL stored on failure. */
 ZE_API unsigned int ZeObjectGetTableValues(void *object, int tableId, ZeKeyedProcEntry **pValues);
 
-/* 1 when the object's interface carries "ZEOBJINTER", else 0; the two are the same. */
+/** 1 when the object's interface carries "ZEOBJINTER", else 0; the two are the same. */
 ZE_API int ZeObjectIsValid(void *object);
 ZE_API int ZeIsValidObject(void *object);
 
-/* 1 when the object is valid and its kind is exactly `name`, else 0. */
+/** 1 when the object is valid and its kind is exactly `name`, else 0. */
 ZE_API int ZeObjectIsNamed(void *object, const char *name);
 
 /* ------------------------------------------ properties, actions, elements
@@ -213,14 +214,14 @@ ZE_API int ZeObjectIsNamed(void *object, const char *name);
  * A handler's own code is returned unchanged.
  */
 
-/* Check "Object" (valid) and the key ("Property", "Action", "ElementKey":
+/** Check "Object" (valid) and the key ("Property", "Action", "ElementKey":
  * not empty), then hand the remaining arguments on. */
 ZE_API unsigned int ZeQueryProperty(void *object, const char *property, ...);
 ZE_API unsigned int ZeSetProperty(void *object, const char *property, ...);
 ZE_API unsigned int ZeSubmitAction(void *object, const char *action, ...);
 ZE_API unsigned int ZeQueryElement(void *object, const char *elementKey, ...);
 
-/*
+/**
  * Choose the dispatcher: a front object whose procedure for the verb was
  * replaced gets that procedure, called with its base object; otherwise the
  * default runs on the object itself. On the default path ZePerformAction
@@ -232,23 +233,23 @@ ZE_API unsigned int ZeFetchProperty(void *object, const char *key, va_list *pArg
 ZE_API unsigned int ZeEstablishProperty(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZePerformAction(void *object, const char *key, va_list *pArgs);
 
-/* The default dispatchers: look the key up in table 2, 3, 0 or 1 along the
+/** The default dispatchers: look the key up in table 2, 3, 0 or 1 along the
  * chain and call handler(object holding the entry, key, pArgs). */
 ZE_API unsigned int ZeGetProperty(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZePutProperty(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeRunAction(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeGetElement(void *object, const char *key, va_list *pArgs);
 
-/* The element of the key (borrowed), or NULL on any failure. */
+/** The element of the key (borrowed), or NULL on any failure. */
 ZE_API void *ZeElement(void *object, const char *key);
 
-/* Handlers of "ACTIONS" and "IS VALID ACTION" (arguments above). A failed
+/** Handlers of "ACTIONS" and "IS VALID ACTION" (arguments above). A failed
  * check ("Object", "PropertyKey", then the arguments) returns 4 and stores
  * NULL / 0 where the outputs are given. */
 ZE_API unsigned int ZeQueryActions(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeQueryValidAction(void *object, const char *key, va_list *pArgs);
 
-/*
+/**
  * The keys of the table's enabled entries (procedure not NULL), in table
  * order, become the values of `item` (copies it owns); *pValues receives
  * the item's value array and *pCount their number. Returns the code of

@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeRdw.h - RDW record files: a header record naming the columns, then one
  * data record per row. Every record, all words 16-bit little-endian:
  *
@@ -42,7 +43,7 @@ extern "C" {
 #define ZE_RDW_MAX_ITEM 32767u   /* bytes of one item */
 #define ZE_RDW_MAX_RECORD 65535u /* bytes of one record without its trailer */
 
-/*
+/**
  * Opens Filename for reading and reads its header ("Filename", "pColumns",
  * "pCount", "pFile": not NULL; nothing is written when a check fails).
  * On 0: the column names as a string pointer array closed by NULL (free
@@ -56,7 +57,7 @@ extern "C" {
  */
 ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, int *pCount, FILE **pFile);
 
-/*
+/**
  * Reads one record of exactly Count items into Values[0..Count-1]. The
  * values array is reused from record to record: each slot receives the new
  * value in its own block, reusing the slot's previous block when that held
@@ -78,11 +79,11 @@ ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, i
  */
 ZE_API unsigned int ZeReadRdwData(FILE *File, char **Values, int Count);
 
-/* Frees the blocks of the Count slots, setting each NULL: 0 (NULL Values or
+/** Frees the blocks of the Count slots, setting each NULL: 0 (NULL Values or
  * a Count below 1 do nothing). */
 ZE_API unsigned int ZeFreeRdwData(char **Values, int Count);
 
-/*
+/**
  * Creates (truncates) Filename and writes the header record from the first
  * Count names ("Filename", "Columns": not NULL; "Count": above 0; "pFile":
  * not NULL; nothing is created when a check fails; the Ansi form reports
@@ -93,7 +94,7 @@ ZE_API unsigned int ZeFreeRdwData(char **Values, int Count);
 ZE_API unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile);
 ZE_API unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile);
 
-/*
+/**
  * Writes one record of the first Count values (NULL values written as
  * empty), handing the stream the whole record at once. Not traced as a
  * parameter check: a NULL File, a negative Count, or NULL Values with Count

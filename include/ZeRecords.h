@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeRecords.h - records: items (one record, an ordered array of value
  * strings), collections (an ordered list of items with a cursor) and
  * deltas (the cursor string and count of a delta request).
@@ -23,7 +24,7 @@
 extern "C" {
 #endif
 
-/* Count argument of ZeSetItemValues / ZeAttachItemValues: count the values
+/** Count argument of ZeSetItemValues / ZeAttachItemValues: count the values
  * before the first NULL entry. */
 #define ZE_COUNT_VALUES 0xFFFFFFFFu
 
@@ -34,16 +35,16 @@ extern "C" {
  * is 0 <= Index < count. A value may be NULL (the field has no value).
  */
 
-/* 1 when not NULL and the eye-catcher reads "ZE_ITEM", else 0; no trace. */
+/** 1 when not NULL and the eye-catcher reads "ZE_ITEM", else 0; no trace. */
 ZE_API int ZeIsValidItem(Item *item);
 
-/* A new item without values in *pItem: 0; 3 (NULL stored); 4. */
+/** A new item without values in *pItem: 0; 3 (NULL stored); 4. */
 ZE_API unsigned int ZeCreateItem(Item **pItem);
 
-/* Releases the values and the item: 0; 4. */
+/** Releases the values and the item: 0; 4. */
 ZE_API unsigned int ZeDestroyItem(Item *item);
 
-/*
+/**
  * A new item in *NewItem holding copies of Item's values ("NewItem", "Item":
  * not NULL): 0; 4; 3 when the new item cannot be made (NULL stored). When
  * memory runs short while copying the values, the result is still 0 and the
@@ -51,17 +52,17 @@ ZE_API unsigned int ZeDestroyItem(Item *item);
  */
 ZE_API unsigned int ZeDuplicateItem(Item **NewItem, Item *item);
 
-/* Replaces value Index by a copy of Value (NULL clears it; the count stays):
+/** Replaces value Index by a copy of Value (NULL clears it; the count stays):
  * 0; 3 (the value is then NULL); 4. Value may be the item's own string. */
 ZE_API unsigned int ZeSetItemValue(Item *item, int Index, const char *Value);
 
-/* The item's own string at Index (possibly NULL) through pValue: 0; 4. */
+/** The item's own string at Index (possibly NULL) through pValue: 0; 4. */
 ZE_API unsigned int ZeGetItemValue(Item *item, int Index, char **pValue);
 
-/* The item's own string at Index, or NULL (also after a failed check). */
+/** The item's own string at Index, or NULL (also after a failed check). */
 ZE_API char *ZeItemValue(Item *item, int Index);
 
-/*
+/**
  * Replaces all values by copies of the first Count entries of Values (NULL
  * entries stay NULL); Count ZE_COUNT_VALUES counts the entries before the
  * first NULL one. Values NULL with Count 0 empties the item. Checks "Item";
@@ -71,7 +72,7 @@ ZE_API char *ZeItemValue(Item *item, int Index);
  */
 ZE_API unsigned int ZeSetItemValues(Item *item, const char *const *Values, unsigned int Count);
 
-/*
+/**
  * The same, but the item takes over the array itself and the first Count
  * strings in it (all blocks of TarnAllocBlock / TarnDuplicateString) and
  * frees them when replaced or destroyed; strings past Count are not the
@@ -80,15 +81,15 @@ ZE_API unsigned int ZeSetItemValues(Item *item, const char *const *Values, unsig
  */
 ZE_API unsigned int ZeAttachItemValues(Item *item, char **Values, unsigned int Count);
 
-/* The item's own array (NULL when it has none) and, when pCount is not NULL,
+/** The item's own array (NULL when it has none) and, when pCount is not NULL,
  * the count: 0; 4. */
 ZE_API unsigned int ZeGetItemValues(Item *item, char ***pValues, unsigned int *pCount);
 
-/* The item's own array or NULL; the count or 0. */
+/** The item's own array or NULL; the count or 0. */
 ZE_API char **ZeItemValues(Item *item);
 ZE_API unsigned int ZeItemCount(Item *item);
 
-/* Exchanges two values (equal indexes change nothing): 0; 4. */
+/** Exchanges two values (equal indexes change nothing): 0; 4. */
 ZE_API unsigned int ZeSwapItemValues(Item *item, int Index1, int Index2);
 
 /* ------------------------------------------------------------- collections
@@ -105,23 +106,23 @@ ZE_API unsigned int ZeSwapItemValues(Item *item, int Index1, int Index2);
  * "FieldIndex", "Destination", "Source".
  */
 
-/* 1 when not NULL and the eye-catcher reads "DTSCOLLECT", else 0; no trace. */
+/** 1 when not NULL and the eye-catcher reads "DTSCOLLECT", else 0; no trace. */
 ZE_API int ZeIsValidCollection(Collection *collection);
 
-/* A new, empty collection in *pCollection: 0; 3 (NULL stored); 4. */
+/** A new, empty collection in *pCollection: 0; 3 (NULL stored); 4. */
 ZE_API unsigned int ZeCreateCollection(Collection **pCollection);
 
-/* Destroys every item and the collection: 0; 4. */
+/** Destroys every item and the collection: 0; 4. */
 ZE_API unsigned int ZeDestroyCollection(Collection *collection);
 
-/* Destroys every item; the collection is as new: 0; 4. */
+/** Destroys every item; the collection is as new: 0; 4. */
 ZE_API unsigned int ZeResetCollection(Collection *collection);
 
-/* Appends Item, which the collection owns from then on: 0; 3 (the item
+/** Appends Item, which the collection owns from then on: 0; 3 (the item
  * stays the caller's); 4. The cursor does not move. */
 ZE_API unsigned int ZeInsertCollectionItem(Collection *collection, Item *item);
 
-/*
+/**
  * Makes Position (1 to size) current: 0; 4 for Position 0; 7 for a
  * position beyond the size, which leaves no current item (the next
  * ZeNextCollectionItem returns the first item) and records Position.
@@ -129,23 +130,23 @@ ZE_API unsigned int ZeInsertCollectionItem(Collection *collection, Item *item);
  */
 ZE_API unsigned int ZeSetCollectionPosition(Collection *collection, unsigned int Position);
 
-/* Number of items, or 0; 1-based position of the current item (0 before
+/** Number of items, or 0; 1-based position of the current item (0 before
  * the first walk), or 0. */
 ZE_API unsigned int ZeCollectionSize(Collection *collection);
 ZE_API unsigned int ZeCollectionPosition(Collection *collection);
 
-/* Walking; NULL for an empty collection, past the end, or after a failed
+/** Walking; NULL for an empty collection, past the end, or after a failed
  * check. First: position 1 and its item. Last: the last item, without
  * moving the cursor. */
 ZE_API Item *ZeNextCollectionItem(Collection *collection);
 ZE_API Item *ZeFirstCollectionItem(Collection *collection);
 ZE_API Item *ZeLastCollectionItem(Collection *collection);
 
-/* Destroys the current item; the next ZeNextCollectionItem returns the item
+/** Destroys the current item; the next ZeNextCollectionItem returns the item
  * that followed it. The position is unchanged: 0; 4; 7 (no current item). */
 ZE_API unsigned int ZeRemoveCurrentCollectionItem(Collection *collection);
 
-/*
+/**
  * The distinct values of field FieldIndex over all items, compared
  * case-sensitively, in the order first met, handed to Item (its previous
  * values are released): 0; 3 and 7 (empty collection) leave Item empty; 4.
@@ -154,7 +155,7 @@ ZE_API unsigned int ZeRemoveCurrentCollectionItem(Collection *collection);
  */
 ZE_API unsigned int ZeGetFieldListFromCollection(Collection *collection, int FieldIndex, Item *item);
 
-/*
+/**
  * Keeps only the items whose value of field FieldIndex occurs among Item's
  * values, case-sensitively, each listed value keeping at most one item (the
  * first that carries it): 0; 3 (nothing removed); 4. Items without a value
@@ -162,7 +163,7 @@ ZE_API unsigned int ZeGetFieldListFromCollection(Collection *collection, int Fie
  */
 ZE_API unsigned int ZeRemoveCollectionItemsNotInList(Collection *collection, int FieldIndex, Item *item);
 
-/*
+/**
  * Appends a copy of each of Source's items to Destination; then, when
  * ResetSource is not 0, empties Source: 0; 4; 3 when an item could not be
  * copied or appended (the copies made so far stay appended and Source is
@@ -171,7 +172,7 @@ ZE_API unsigned int ZeRemoveCollectionItemsNotInList(Collection *collection, int
  */
 ZE_API unsigned int ZeAppendCollection(Collection *Destination, Collection *Source, int ResetSource);
 
-/*
+/**
  * Reorders the items into parent-before-children order. Item C is a child
  * of P when P's value of KeyField equals C's value of ParentField ignoring
  * case; the first item is the root. Each item is followed by its children:
@@ -192,7 +193,7 @@ ZE_API unsigned int ZeAppendCollection(Collection *Destination, Collection *Sour
  */
 ZE_API unsigned int ZeSortCollectionByParent(Collection *collection, int KeyField, int ParentField);
 
-/* Traces "<Prefix>Collection:  Size: <size>  Position: <position>" for a
+/** Traces "<Prefix>Collection:  Size: <size>  Position: <position>" for a
  * valid collection (Prefix NULL: empty); nothing for an invalid one. */
 ZE_API void ZeDumpCollection(Collection *collection, const char *Prefix);
 
@@ -204,23 +205,23 @@ ZE_API void ZeDumpCollection(Collection *collection, const char *Prefix);
  * "Count", "pCursor", "pCount".
  */
 
-/* 1 when not NULL and the eye-catcher reads "DTSDELTA", else 0; no trace. */
+/** 1 when not NULL and the eye-catcher reads "DTSDELTA", else 0; no trace. */
 ZE_API int ZeIsValidDtsDelta(DtsDelta *delta);
 
-/* A new delta (no cursor, count 0) in *pDelta: 0; 3 (NULL stored); 4. */
+/** A new delta (no cursor, count 0) in *pDelta: 0; 3 (NULL stored); 4. */
 ZE_API unsigned int ZeCreateDtsDelta(DtsDelta **pDelta);
 
-/* Releases the cursor and the delta: 0; 4. */
+/** Releases the cursor and the delta: 0; 4. */
 ZE_API unsigned int ZeDestroyDtsDelta(DtsDelta *delta);
 
-/* Replaces the cursor by a copy of Cursor (not NULL) and stores Count:
+/** Replaces the cursor by a copy of Cursor (not NULL) and stores Count:
  * 0; 3 (no cursor then, the count stored all the same); 4. */
 ZE_API unsigned int ZeSetDtsDeltaFields(DtsDelta *delta, const char *Cursor, unsigned int Count);
 
-/* The delta's own cursor (possibly NULL) and its count: 0; 4. */
+/** The delta's own cursor (possibly NULL) and its count: 0; 4. */
 ZE_API unsigned int ZeGetDtsDeltaFields(DtsDelta *delta, char **pCursor, unsigned int *pCount);
 
-/* Traces "<Prefix>DeltaMode: Yes  Cursor: <cursor or <None>>  Count:  <count>"
+/** Traces "<Prefix>DeltaMode: Yes  Cursor: <cursor or <None>>  Count:  <count>"
  * for a valid delta (Prefix NULL: empty); nothing for an invalid one. */
 ZE_API void ZeDumpDtsDelta(DtsDelta *delta, const char *Prefix);
 

@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeSmc.h - SMC records: flat request records of fixed layout ("SMCDAT" in
  * trace output) that carry a command for a named object, up to 300 criteria,
  * cursor and delta information and the fields of a print request.
@@ -97,20 +98,20 @@ typedef struct SmcObject SmcObject;
 #define ZE_SMC_DATA_OFFSET 1338u  /* start of the data area (field 34) */
 #define ZE_SMC_MAX_CRITERIA 300   /* criteria indexes 0 to 299 */
 
-/* A new zero-filled record whose record length (field 32) reads "91256";
+/** A new zero-filled record whose record length (field 32) reads "91256";
  * NULL when memory is short. */
 ZE_API SmcObject *ZeNewSmcObject(void);
 
-/* A new record holding a byte copy of the first 91,256 bytes of src; NULL
+/** A new record holding a byte copy of the first 91,256 bytes of src; NULL
  * when src is NULL or memory is short. The copy of a record loaded from a
  * file larger than two bytes keeps the source's record length field as it
  * stands although the data beyond byte 91,256 is not copied. */
 ZE_API SmcObject *ZeCopySmcObject(const SmcObject *src);
 
-/* Releases a record; NULL is ignored. */
+/** Releases a record; NULL is ignored. */
 ZE_API void ZeFreeSmcObject(SmcObject *obj);
 
-/*
+/**
  * A new record of (file size + 91,254) bytes holding the whole file in its
  * data area (offset 1338) after the first 91,254 bytes of src (when src is
  * given; else zeros), its record length set to that size and its format
@@ -121,15 +122,15 @@ ZE_API void ZeFreeSmcObject(SmcObject *obj);
  */
 ZE_API SmcObject *ZeCopyFileToSmcObject(const SmcObject *src, const char *fileName);
 
-/* Store a field from the further arguments (see the table above): wide text
+/** Store a field from the further arguments (see the table above): wide text
  * (ZeSetSmcField) or single-byte text (ZeSetSmcFieldAnsi). */
 ZE_API int ZeSetSmcField(SmcObject *obj, int field, ...);
 ZE_API int ZeSetSmcFieldAnsi(SmcObject *obj, int field, ...);
 
-/* Reads a field into the out-pointers that follow (see the table above). */
+/** Reads a field into the out-pointers that follow (see the table above). */
 ZE_API int ZeGetSmcFieldAnsi(SmcObject *obj, int field, ...);
 
-/*
+/**
  * The wide reader, for the fields read through a single out-pointer (all
  * but 18 to 23 and 35, which give 0). `out` has the type of the table above,
  * except that a text field is converted into the wchar_t buffer `out`, which
@@ -138,10 +139,10 @@ ZE_API int ZeGetSmcFieldAnsi(SmcObject *obj, int field, ...);
  */
 ZE_API int ZeGetSmcField(SmcObject *obj, int field, void *out);
 
-/* 1 when the record's format code (field 14, as a number) equals format. */
+/** 1 when the record's format code (field 14, as a number) equals format. */
 ZE_API int ZeSmcFormatIs(const SmcObject *obj, int format);
 
-/*
+/**
  * Trace dumps. ZeDumpSmcCsl writes
  *   "<prefix> SMCDAT <handle> - command: <8>  object: <1>  count: <17>"
  *   "Delta: <12>  CursorId: <11>  DeltaRecCnt: <13>"   (a zero flag byte shows as '0')

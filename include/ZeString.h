@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeString.h - string tables: national-language texts by numeric identifier.
  *
  * A table holds a language code and a borrowed array of entries (id,
@@ -27,7 +28,7 @@ extern "C" {
 
 #define ZE_DEFAULT_LANGUAGE "AMENG"
 
-/* One text; an array of entries ends with an entry whose id is 0. The texts
+/** One text; an array of entries ends with an entry whose id is 0. The texts
  * are referenced, not copied. */
 typedef struct StringEntry {
     int id;               /* greater than 0 */
@@ -35,7 +36,7 @@ typedef struct StringEntry {
     const char *text;
 } StringEntry;
 
-/*
+/**
  * The entry point of a string library: installs entries into `table`
  * (normally with ZeSetStringTableEntries, the entries living in the
  * library) and returns a code. The two arguments are handed through from
@@ -43,7 +44,7 @@ typedef struct StringEntry {
  */
 typedef unsigned int (*ZeCreateStringTableProc)(StringTable *table, void *argument1, void *argument2);
 
-/*
+/**
  * The sample string library TarnStrings (ZeLoadExternalStringEntries with
  * the name "TarnStrings") ignores both arguments and installs these texts
  * in "AMENG" and "FRENCH"; its CreateStringTable returns the code of
@@ -67,42 +68,42 @@ enum {
     ZE_STR_ACCESS_DENIED = 44   /* "Access denied" / "Accès refusé" */
 };
 
-/* 1 for a string table; else traces "*** Invalid ZE String Table Object
+/** 1 for a string table; else traces "*** Invalid ZE String Table Object
  * encountered" and returns 0. */
 ZE_API int ZeIsValidStringTable(StringTable *table);
 
-/* A new table without entries whose language is a copy of Language
+/** A new table without entries whose language is a copy of Language
  * ("AMENG" for ""): 0; 3; 4. *pTable is NULL after a failure. */
 ZE_API unsigned int ZeCreateStringTable(StringTable **pTable, const char *Language);
 
-/* Releases the table, its language and its string library (the entries
+/** Releases the table, its language and its string library (the entries
  * are not touched): 0; 4. */
 ZE_API unsigned int ZeDestroyStringTable(StringTable *table);
 
-/* Makes Entries (borrowed, not looked at) the table's entries: 0; 4. */
+/** Makes Entries (borrowed, not looked at) the table's entries: 0; 4. */
 ZE_API unsigned int ZeSetStringTableEntries(StringTable *table, StringEntry *Entries);
 
-/* Fills one entry; the texts are referenced, not copied. */
+/** Fills one entry; the texts are referenced, not copied. */
 ZE_API void ZeInitStringEntry(StringEntry *entry, int id, const char *language, const char *text);
 
-/* The text of Key in the table's language (borrowed) into *pString: 0; 7
+/** The text of Key in the table's language (borrowed) into *pString: 0; 7
  * when there is none or a parameter is invalid (Key must be greater than
  * 0). *pString is NULL then; a valid table also traces
  * "*** String not found int table: id: <Key>  Language: <language>". */
 ZE_API unsigned int ZeGetString(StringTable *table, int Key, const char **pString);
 
-/* Looks up the keys of Keys (ending with 0) in order into pList, at most
+/** Looks up the keys of Keys (ending with 0) in order into pList, at most
  * Count (9999 when Count is negative): 0; 7 at the first failing key (its
  * slot is NULL, later slots are not written); 4 for invalid parameters
  * (Count 0 is invalid). Traces a summary line, and for a positive Count
  * that was not reached, the lines saying so. */
 ZE_API unsigned int ZeGetStringList(StringTable *table, int *Keys, int Count, const char **pList);
 
-/* Traces the table's language and its entries (texts shown with the
+/** Traces the table's language and its entries (texts shown with the
  * table's language); a NULL prefix is empty. */
 ZE_API void ZeDumpStringTable(StringTable *table, const char *prefix);
 
-/* Drops the table's entries and string library, loads the library Dllname
+/** Drops the table's entries and string library, loads the library Dllname
  * into the table and calls its CreateStringTable(table, argument1,
  * argument2): that code; 5 the library cannot be loaded; 6 it has no
  * CreateStringTable (it stays loaded in the table); 4 Dllname is NULL or

@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeTypes.h - types and return codes shared by every family of TarnSrvc:
  * the export macro, the shared codes, the opaque structures that cross the
  * library boundary, handler procedures and keyed table entries.
@@ -24,7 +25,7 @@
 extern "C" {
 #endif
 
-/* Return codes shared by all families (each family header adds its own). */
+/** Return codes shared by all families (each family header adds its own). */
 #define ZE_OK 0u
 #define ZE_RC_DISABLED 2u           /* key known, procedure disabled (null) */
 #define ZE_RC_NO_MEMORY 3u          /* memory could not be allocated */
@@ -36,7 +37,7 @@ extern "C" {
 #define ZE_RC_NOT_IN_VALUE_TABLE 101u
 #define ZE_RC_NOT_IN_PROC_TABLE 102u
 
-/* Opaque structures crossing the boundary, by family. */
+/** Opaque structures crossing the boundary, by family. */
 typedef struct Descriptor Descriptor;   /* data descriptor, "DESC1.0" */
 typedef struct Field Field;             /* descriptor field, "DFLD1.0" */
 typedef struct Item Item;               /* record of values, "ZE_ITEM" */
@@ -50,21 +51,21 @@ typedef struct DtsAction DtsAction;     /* action request, "DTSACTION" */
 typedef struct StringTable StringTable; /* national-language texts, "STRING_TABLE" */
 typedef struct ZeInterface ZeInterface; /* object interface, "ZEOBJINTER" */
 
-/*
+/**
  * Handler procedure of keyed tables and object tables: the object whose
  * table held the key, the key as the caller gave it, and the caller's
  * remaining variable arguments, taken in order with va_arg(*pArgs, T).
  */
 typedef unsigned int (*ZeHandler)(void *object, const char *key, va_list *pArgs);
 
-/* One-argument procedure for ZeCallGenericKeyedEntryProc; stored in a
+/** One-argument procedure for ZeCallGenericKeyedEntryProc; stored in a
  * table cast to ZeHandler and called through its own type. */
 typedef unsigned int (*ZeGenericProc)(void *argument);
 
-/* Releases an object attached as a base object. */
+/** Releases an object attached as a base object. */
 typedef unsigned int (*ZeReleaseProc)(void *object);
 
-/* Keyed table entries; a table ends with an entry whose key is NULL.
+/** Keyed table entries; a table ends with an entry whose key is NULL.
  * Keys are borrowed: their texts must outlive the table. */
 typedef struct ZeKeyedProcEntry {
     const char *key;

@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * ZeValidate.h - validation of one value typed for one field of a
  * descriptor, with checks chosen by the field's TYPE.
  *
@@ -44,7 +45,7 @@ extern "C" {
 #define ZE_RC_NOT_REAL 311u        /* a real that does not convert */
 #define ZE_RC_NOT_BOOLEAN 312u     /* neither TRUE nor FALSE */
 
-/*
+/**
  * Checks Value for the field named FieldName (case-sensitive) of the descriptor.
  * The empty Value is always accepted (also for an unknown field); any other
  * value is trimmed first. dateFormat is used for DATE fields only, where it

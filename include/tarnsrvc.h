@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * tarnsrvc.h - umbrella header of TarnSrvc, the client-side services
  * library: include it to reach every exported family.
  */
