@@ -76,7 +76,7 @@
  * returned unchanged (1: the remote node refused, its code and message are
  * in the RESULT element).
  *
- * Decisions on points the design leaves open:
+ * Limits and refusals:
  *   - Object names are at most 255 characters while acting as the group:
  *     the name to restore is kept in a fixed buffer, so keeping it needs no
  *     memory that could run short. An object whose OBJECT name is longer is

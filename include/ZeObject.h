@@ -36,7 +36,7 @@
  * to it in column, operator and value (ignoring case). A caller's filter
  * without criteria satisfies every line. The first line that applies wins.
  *
- * Decisions on lines the format leaves open:
+ * Lines that never apply:
  *   - a line with more than three fields, a field longer than 80
  *     characters, or a field 2 without a "." can never apply. When such a
  *     line names the object being created it is reported with

@@ -68,7 +68,7 @@
  * field 35 the result for the value; other handled fields 1 (also setting
  * 33 and 34, which stores nothing); fields that are not handled 0.
  *
- * Decisions of this library:
+ * Bounds and conversions:
  * - Setters never write past a field: a text longer than room - 1 characters
  *   is cut to room - 1 (the result is the length actually stored, so callers
  *   can tell) and a "+++" line is traced. A number whose decimal text does

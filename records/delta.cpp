@@ -1,5 +1,5 @@
 // Deltas: the cursor string and count that mark an action request as a
-// delta request. Reported under the names the request layer has always used.
+// delta request, under the names the request layer reports them with.
 #include "ZeRecords.h"
 
 #include "foundation/blocks.hpp"
