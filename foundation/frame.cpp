@@ -48,6 +48,11 @@ unsigned check(const char *function, std::initializer_list<Param> params) noexce
     return ZE_OK;
 }
 
+void report_internal_error(const char *function) noexcept
+{
+    TarnTrace("*** %s: internal error", function ? function : "");
+}
+
 bool same_key(const char *key, std::string_view expected) noexcept
 {
     return key && equal_nocase(key, expected);

@@ -1,10 +1,13 @@
 // The frame of every exported function: parameter validity in order, one
 // trace line for the first invalid one, its code out; exceptions never
-// cross the C boundary.
+// cross the C boundary. The function's name comes from the compiler:
 //
 //   unsigned ZeDestroyItem(Item *item) {
-//       return ze::frame("ZeDestroyItem", {{"Item", is_item(item)}}, [&] { ...; return ZE_OK; });
+//       return ZE_FRAME({{"Item", is_item(item)}}, [&] { ...; return ZE_OK; });
 //   }
+//
+// ZE_FRAME_VALUE serves accessors (a value, or a fallback), ZE_FRAME_QUIET
+// the predicates and accessors that must not trace at all.
 #pragma once
 
 #include "ZeTypes.h"
@@ -24,8 +27,13 @@ struct Param {
 // "*** <function>: parameter <n> (<name>) is invalid" for the first invalid one and returns 4.
 unsigned check(const char *function, std::initializer_list<Param> params) noexcept;
 
+// Traces "*** <function>: internal error" for an exception that is not a
+// memory shortage: a fault of the library, never the caller's.
+void report_internal_error(const char *function) noexcept;
+
 // Runs `body` (returning a code) after a successful check. Allocation
-// failure inside the body becomes 3; no exception leaves.
+// failure inside the body becomes 3, any other exception 99 with a trace
+// line; no exception leaves.
 template <class Body>
 unsigned frame(const char *function, std::initializer_list<Param> params, Body &&body) noexcept
 {
@@ -35,7 +43,8 @@ unsigned frame(const char *function, std::initializer_list<Param> params, Body &
     } catch (const std::bad_alloc &) {
         return ZE_RC_NO_MEMORY;
     } catch (...) {
-        return ZE_RC_INVALID_PARAMETER;
+        report_internal_error(function);
+        return ZE_RC_INTERNAL_ERROR;
     }
 }
 
@@ -45,6 +54,23 @@ template <class T, class Body>
 T frame_value(const char *function, std::initializer_list<Param> params, T fallback, Body &&body) noexcept
 {
     if (check(function, params)) return fallback;
+    try {
+        return body();
+    } catch (const std::bad_alloc &) {
+        return fallback;
+    } catch (...) {
+        report_internal_error(function);
+        return fallback;
+    }
+}
+
+// The same without any trace line, for predicates and accessors whose
+// answer to a bad parameter is the fallback itself.
+template <class T, class Body>
+T frame_quiet(std::initializer_list<Param> params, T fallback, Body &&body) noexcept
+{
+    for (const Param &p : params)
+        if (!p.valid) return fallback;
     try {
         return body();
     } catch (...) {
@@ -59,3 +85,8 @@ bool same_key(const char *key, std::string_view expected) noexcept;  // ignoring
 inline bool in_range(long long v, long long lo, long long hi) { return v >= lo && v <= hi; }
 
 }  // namespace ze
+
+// The frame under the name of the exported function it stands in.
+#define ZE_FRAME(...) ::ze::frame(__func__, __VA_ARGS__)
+#define ZE_FRAME_VALUE(...) ::ze::frame_value(__func__, __VA_ARGS__)
+#define ZE_FRAME_QUIET(...) ::ze::frame_quiet(__VA_ARGS__)

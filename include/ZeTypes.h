@@ -33,6 +33,7 @@ extern "C" {
 #define ZE_RC_LOAD_FAILED 5u        /* a library could not be loaded */
 #define ZE_RC_PROC_NOT_FOUND 6u     /* a procedure is missing from a loaded library */
 #define ZE_RC_NO_ENTRY 7u           /* no such entry, or no further entry */
+#define ZE_RC_INTERNAL_ERROR 99u    /* a fault inside the library (traced as "*** <function>: internal error") */
 #define ZE_RC_NO_REGISTRY_LINE 100u /* no line of the object registry names the object */
 #define ZE_RC_NOT_IN_VALUE_TABLE 101u
 #define ZE_RC_NOT_IN_PROC_TABLE 102u
