@@ -108,6 +108,20 @@ std::vector<std::string> normalized(const std::vector<std::string> &args)
     return out;
 }
 
+// The first word that is neither an option nor an option's value.
+std::string first_word(const std::vector<std::string> &args)
+{
+    static const std::vector<std::string> valued = {"-n", "--node", "-u", "--user", "--user-id", "--password-file",
+                                                    "--data-dir", "--router", "--lang", "-o", "--output", "--fields",
+                                                    "--where"};
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i].empty() || args[i][0] != '-') return args[i];
+        for (const std::string &v : valued)
+            if (args[i] == v) ++i;
+    }
+    return {};
+}
+
 }  // namespace
 
 int parse_arguments(const std::vector<std::string> &rawArgs, Settings &settings, Command &command)
@@ -132,17 +146,18 @@ int parse_arguments(const std::vector<std::string> &rawArgs, Settings &settings,
     } catch (const CLI::CallForVersion &e) {
         return app.exit(e);
     } catch (const CLI::ParseError &e) {
-        if (!format.empty()) parse_format(format, settings.format);
+        // The options are not stored when parsing fails: find -o for the error line's form.
+        for (std::size_t i = 0; i + 1 < args.size(); ++i)
+            if (args[i] == "-o" || args[i] == "--output") parse_format(args[i + 1], settings.format);
+        for (const std::string &a : args)
+            if (a.rfind("--output=", 0) == 0) parse_format(a.substr(9), settings.format);
         Session quiet(settings);
         std::string what = e.what();
-        for (const std::string &a : args) {
-            if (a.empty() || a[0] == '-') continue;
-            bool known = a.rfind("__", 0) == 0;
-            for (const std::string &n : command_names()) known = known || n == a;
-            if (!known && command.name.empty() && what.find("not expected") != std::string::npos)
-                what = "unknown command " + a;
-            break;
-        }
+        const std::string word = first_word(args);
+        bool known = word.empty() || word.rfind("__", 0) == 0;
+        for (const std::string &n : command_names()) known = known || n == word;
+        if (!known && command.name.empty() && what.find("not expected") != std::string::npos)
+            what = "unknown command " + word;
         return quiet.usage(what + " (tarnadm --help)");
     }
     if (!format.empty()) parse_format(format, settings.format);

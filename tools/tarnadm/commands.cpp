@@ -183,11 +183,20 @@ int copy_or_rename(Session &session, const Command &c, bool rename)
     if (!kind) return session.lastExit;
     const std::string target = new_key_field(*kind, rename);
     if (target.empty()) return session.usage("object " + kind->name + " names no field for a new key");
-    FilterPtr filter = key_filter(session, *kind, c.key, c.args);
-    if (!filter) return session.lastExit;
+    // The copy carries only the two keys (the object's copy may ignore other
+    // fields); changes given with it are made to the new item afterwards.
+    FilterPtr changes = key_filter(session, *kind, c.newKey, c.args);
+    FilterPtr filter = key_filter(session, *kind, c.key, {});
+    if (!filter || !changes) return session.lastExit;
+    if (int exit = validate_values(session, *kind, changes.get())) return exit;
     ZeAddFilterItem(filter.get(), target.c_str(), "EQ", c.newKey.c_str());
     const std::string what = std::string(rename ? "cannot rename " : "cannot copy ") + kind->name + " " + c.key;
-    return item_action(session, *kind, rename ? "RENAME ITEM" : "COPY ITEM", filter.get(), what);
+    if (c.args.empty()) return item_action(session, *kind, rename ? "RENAME ITEM" : "COPY ITEM", filter.get(), what);
+    char **values = nullptr;
+    const unsigned rc = ZeSubmitAction(kind->object, rename ? "RENAME ITEM" : "COPY ITEM", filter.get(), &values);
+    if (rc != ZE_OK) return session.action_failed(*kind, what, rc);
+    return item_action(session, *kind, "ALTER ITEM", changes.get(),
+                       "copied to " + c.newKey + ", but cannot change the copy", false);
 }
 
 int cmd_delete(Session &session, const Command &c)
@@ -401,7 +410,7 @@ bool shown_columns(const Session &session, const std::vector<FieldInfo> &fields,
     indexes.clear();
     if (session.settings.fields.empty()) {
         for (std::size_t i = 0; i < fields.size(); ++i)
-            if (!fields[i].pseudo && !fields[i].invisible) indexes.push_back(i);
+            if (!fields[i].pseudo) indexes.push_back(i);
         return true;
     }
     std::string_view list = session.settings.fields;

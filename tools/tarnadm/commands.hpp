@@ -33,8 +33,8 @@ int env_command(Session &session);
 // The bash completion script.
 int completion_command(Session &session, const std::string &shell);
 
-// The columns a listing shows: --fields, else every field that is neither
-// pseudo nor invisible; indexes into `fields`. False after a usage report.
+// The columns a listing shows: --fields, else every field that is not
+// pseudo (no data of its own); indexes into `fields`. False after a usage report.
 bool shown_columns(const Session &session, const std::vector<FieldInfo> &fields, std::vector<std::size_t> &indexes);
 
 // The command names, for help and completion.

@@ -46,8 +46,9 @@ bool prompt_password(const std::string &prompt, std::string &password)
     sigaction(SIGTERM, &action, &savedTerm);
     quiet = g_savedTty;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    (void)!write(fd, prompt.data(), prompt.size());
+    // Echo goes off before the prompt shows, so nothing typed after it is flushed or echoed.
     tcsetattr(fd, TCSAFLUSH, &quiet);
+    (void)!write(fd, prompt.data(), prompt.size());
     char c = 0;
     bool ok = false;
     while (read(fd, &c, 1) == 1) {
