@@ -279,12 +279,19 @@ int cmd_describe(Session &session, const Command &c)
 {
     Kind *kind = session.kind(c.kind, false);
     if (!kind) return session.lastExit;
-    static const std::vector<Column> columns = {
-        {"NAME", "Field"},          {"LABEL", "Label"},        {"TYPE", "Type"},
-        {"MIN_LENGTH", "Min"},      {"MAX_LENGTH", "Max"},     {"KEY", "Key"},
-        {"DEFAULT", "Default"},     {"VALID_VALUES", "Valid values"},
-        {"REAL_VALUES", "Real values"}, {"REAL_NAME", "Real name"}, {"FLAGS", "Flags"}};
-    auto out = make_output(stdout, columns, session.style());
+    std::vector<FieldInfo> columns;
+    for (const auto &[name, label] : {std::pair{"NAME", "Field"}, {"LABEL", "Label"}, {"TYPE", "Type"},
+                                      {"MIN_LENGTH", "Min"}, {"MAX_LENGTH", "Max"}, {"KEY", "Key"},
+                                      {"DEFAULT", "Default"}, {"VALID_VALUES", "Valid values"},
+                                      {"REAL_VALUES", "Real values"}, {"REAL_NAME", "Real name"}, {"FLAGS", "Flags"}}) {
+        FieldInfo column;
+        column.name = name;
+        column.label = label;
+        columns.push_back(column);
+    }
+    std::vector<std::size_t> indexes;
+    if (!shown_columns(session, columns, indexes)) return session.lastExit;
+    RowWriter out(session, columns, indexes, false);
     for (const FieldInfo &f : kind->fields) {
         std::string flags;
         for (const char *flag : {"READONLY", "UPPERCASE", "LOWERCASE", "PASSWORD", "PSEUDO", "INVISIBLE", "CASE SENSITIVE"}) {
@@ -303,11 +310,11 @@ int cmd_describe(Session &session, const Command &c)
                                      list_attribute(*kind, f.name, "REAL VALUES"),
                                      text_attribute(*kind, f.name, "REAL NAME"),
                                      flags};
-        const char *row[std::size(texts)];
-        for (std::size_t i = 0; i < std::size(texts); ++i) row[i] = texts[i].c_str();
-        out->row(row);
+        char *row[std::size(texts)];
+        for (std::size_t i = 0; i < std::size(texts); ++i) row[i] = const_cast<char *>(texts[i].c_str());
+        out.row(row);
     }
-    out->finish();
+    out.finish();
     return kExitOk;
 }
 
