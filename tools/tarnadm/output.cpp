@@ -196,7 +196,14 @@ bool parse_format(std::string_view text, Format &format)
 
 void append_csv_field(std::string &out, std::string_view value)
 {
-    if (value.find_first_of(",\"\r\n") == std::string_view::npos) {
+    // One pass over the bytes: most values need no quotes.
+    bool plain = true;
+    for (char c : value)
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            plain = false;
+            break;
+        }
+    if (plain) {
         out.append(value);
         return;
     }
