@@ -98,6 +98,12 @@ TEST_F(Records, DamagedFilesImportNothing)
     EXPECT_EQ(r.exit, 2);
     EXPECT_NE(r.err.find("record 2 is damaged"), std::string::npos) << r.err;
 
+    // An export that cannot be written leaves nothing behind.
+    r = run({"export", "PRINTER", work_ + "/no/such/dir/p.rdw"});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(work_ + "/no"));
+
     write_file(file_, "not a record file");
     r = run({"import", "PRINTER", file_});
     EXPECT_EQ(r.exit, 2);
