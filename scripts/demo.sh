@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the example application (examples/demo.c) with what it loads, and
-# runs it on the embedded demo: a fresh copy of the demo data in
+# Builds the example application (examples/demo.c) and tarnadm with what
+# they load, runs the application on the embedded demo, then a short tarnadm
+# session on the same node: a fresh copy of the demo data in
 # <build>/demo-run/ (made anew on every run, so the built data never
 # changes), requests carried out by the demo router TarnRpdb. The build
 # directory is build/ (configured as scripts/test.sh configures it), or
@@ -11,6 +12,37 @@ scripts/setup.sh
 . scripts/common.sh
 build="${TARN_BUILD_DIR:-build}"
 tarn_configure "$build"
-tarn_build "$build" tarndemo
-exec cmake -DDEMO="$build/bin/tarndemo" -DDATA="$build/demo-data" -DWORK="$build/demo-run" -DKEEP=ON \
+tarn_build "$build" tarndemo tarnadm
+cmake -DDEMO="$build/bin/tarndemo" -DDATA="$build/demo-data" -DWORK="$build/demo-run" -DKEEP=ON \
   -P examples/run_demo.cmake
+
+# Then a short session of the administrator's tool on the same node.
+work="$(cd "$build/demo-run" && pwd)"
+tarnadm=("$(cd "$build/bin" && pwd)/tarnadm" --router demo --data-dir "$work" --node DEMO)
+step() {
+  printf '\n$ tarnadm'
+  local word
+  for word in "$@"; do
+    if [[ $word =~ ^[A-Za-z0-9_./=,:@-]+$ ]]; then printf ' %s' "$word"; else printf " '%s'" "$word"; fi
+  done
+  printf '\n'
+  "${tarnadm[@]}" "$@"
+}
+echo
+echo "== tarnadm on the node DEMO"
+step objects
+step describe PRINTER --fields NAME,LABEL,TYPE,MAX_LENGTH,KEY,DEFAULT,VALID_VALUES
+step list PRINTER
+step define PRINTER NAME=LASER7 STATUS=Offline COPIES=2 "LOCATION=BLDG E" "DESCRIPTION=Added by tarnadm"
+step show PRINTER LASER7 -o json
+step export PRINTER "$work/laser7.rdw" NAME=LASER7
+step delete PRINTER LASER7
+step import PRINTER "$work/laser7.rdw"
+step list PRINTER 'NAME=LASER*' -o csv
+cat <<EOT
+
+Run tarnadm by hand on the same data:
+  ${tarnadm[*]} list PRINTER
+  ${tarnadm[*]}            # the interactive shell
+  ${tarnadm[*]} --help
+EOT

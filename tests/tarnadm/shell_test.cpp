@@ -1,0 +1,216 @@
+// The shell: a script on standard input, and line editing, completion,
+// history and the password prompt under a real pseudo-terminal; passwords
+// from a file and the environment, and in no trace or history line.
+#include "tarnadm_run.hpp"
+
+#include <nlohmann/json.hpp>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+
+#include <chrono>
+#include <csignal>
+
+namespace {
+
+// tarnadm on the slave side of a pseudo-terminal; the test types on the master.
+class Terminal {
+public:
+    Terminal(const std::vector<std::string> &args, std::vector<std::string> env)
+    {
+        winsize size{};
+        size.ws_col = 200;
+        size.ws_row = 40;
+        pid_ = forkpty(&master_, nullptr, nullptr, &size);
+        if (pid_ == 0) {
+            std::vector<char *> argv = {const_cast<char *>(TARNADM_BIN)};
+            for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+            argv.push_back(nullptr);
+            std::vector<char *> envp;
+            for (std::string &e : env) envp.push_back(e.data());
+            envp.push_back(nullptr);
+            execve(TARNADM_BIN, argv.data(), envp.data());
+            _exit(127);
+        }
+    }
+    ~Terminal()
+    {
+        if (pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+        if (master_ >= 0) close(master_);
+    }
+
+    void type(const std::string &keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+
+    // Reads until `text` has appeared since the last call; false after 10 s.
+    bool wait_for(const std::string &text)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (seen_.find(text, mark_) == std::string::npos) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            pollfd p{master_, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0) continue;
+            char buffer[4096];
+            const ssize_t n = read(master_, buffer, sizeof buffer);
+            if (n <= 0) return false;
+            seen_.append(buffer, static_cast<std::size_t>(n));
+        }
+        mark_ = seen_.find(text, mark_) + text.size();
+        return true;
+    }
+
+    int wait_exit()
+    {
+        int status = 0;
+        char buffer[4096];
+        while (read(master_, buffer, sizeof buffer) > 0) seen_.append(buffer);
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+    // The settings tarnadm made on its side of the terminal.
+    bool echo_on() const
+    {
+        termios t{};
+        const int slave = open(ptsname(master_), O_RDWR | O_NOCTTY);
+        const bool on = slave >= 0 && tcgetattr(slave, &t) == 0 && (t.c_lflag & ECHO);
+        if (slave >= 0) close(slave);
+        return on;
+    }
+
+    const std::string &seen() const { return seen_; }
+
+private:
+    int master_ = -1;
+    pid_t pid_ = -1;
+    std::string seen_;
+    std::size_t mark_ = 0;
+};
+
+}  // namespace
+
+using Shell = TarnadmTest;
+
+TEST_F(Shell, ScriptFromStdinKeepsSettingsBetweenLines)
+{
+    const Result r = run({}, "# a comment\nuse DEMO\nset output json\nshow PRINTER LASER2\n"
+                             "set output csv\nlist PRINTER --fields NAME COPIES>1\nshow PRINTER NOPE\n"
+                             "list PRINTER --fields NAME NAME=LABELS\nquit\nlist PRINTER\n",
+                         {"TARN_NODE="});
+    EXPECT_EQ(r.exit, 1) << r.err; // the failed show
+    const std::size_t end = r.out.find('\n');
+    EXPECT_EQ(nlohmann::json::parse(r.out.substr(0, end))["STATUS"], "Offline");
+    EXPECT_EQ(r.out.substr(end + 1), "NAME\r\nLABELS\r\nLASER2\r\nNAME\r\nLABELS\r\n");
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find("node code 1004"), std::string::npos) << r.err;
+}
+
+TEST_F(Shell, EditsCompletesAndKeepsHistoryUnderATerminal)
+{
+    Terminal t({}, environment({}));
+    ASSERT_TRUE(t.wait_for("tarnadm[DEMO]> "));
+    // Commands, object kinds and field names complete; the line runs as completed.
+    t.type("lis\tPRI\tLOC\tSHIPPING\r");
+    ASSERT_TRUE(t.wait_for("Label printer")) << t.seen();
+    EXPECT_EQ(t.seen().find("COLOR1"), std::string::npos) << t.seen();
+    ASSERT_TRUE(t.wait_for("tarnadm[DEMO]> "));
+    t.type("show PRINTER PLO\t\r"); // keys come from the node
+    ASSERT_TRUE(t.wait_for("Maintenance")) << t.seen();
+    // Table rows are cut to the terminal's 200 columns unless --wide.
+    sql("INSERT INTO PRINTER (PRN_NAME, PRN_DESC) VALUES ('LONG', '" + std::string(240, 'x') + "')", true);
+    t.type("list PRINTER NAME=LONG --fields NAME,DESCRIPTION\r");
+    ASSERT_TRUE(t.wait_for(std::string(190, 'x')));
+    ASSERT_TRUE(t.wait_for("> "));
+    EXPECT_EQ(t.seen().find(std::string(200, 'x')), std::string::npos);
+    t.type("list PRINTER NAME=LONG --fields NAME,DESCRIPTION --wide\r");
+    ASSERT_TRUE(t.wait_for(std::string(240, 'x')));
+    t.type("use DEMONT\r");
+    ASSERT_TRUE(t.wait_for("tarnadm[DEMONT]> "));
+    t.type("quit\r");
+    EXPECT_EQ(t.wait_exit(), 0);
+    // libedit keeps a blank as \040.
+    EXPECT_NE(read_file(work_ + "/.tarnadm_history").find("list\\040PRINTER\\040LOCATION=SHIPPING\n"), std::string::npos)
+        << read_file(work_ + "/.tarnadm_history");
+
+    // The next shell starts with that history: Up, Up brings back the line before "quit".
+    Terminal again({}, environment({}));
+    ASSERT_TRUE(again.wait_for("> "));
+    again.type("\033[A\033[A");
+    ASSERT_TRUE(again.wait_for("use DEMONT"));
+    again.type("\r\004");
+    EXPECT_EQ(again.wait_exit(), 0);
+}
+
+TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
+{
+    const std::string trace = work_ + "/trace.txt", passwordFile = work_ + "/secret";
+    const std::string password = "demo";
+    {
+        Terminal t({"--trace=" + trace}, environment({}));
+        ASSERT_TRUE(t.wait_for("> "));
+        t.type("logon DEMO DEMO\r");
+        ASSERT_TRUE(t.wait_for("Password of DEMO on DEMO: "));
+        EXPECT_FALSE(t.echo_on());
+        t.type(password + "\r");
+        ASSERT_TRUE(t.wait_for("logged on to DEMO as DEMO")) << t.seen();
+        EXPECT_EQ(t.seen().find(password), std::string::npos) << t.seen(); // not echoed
+        t.type("quit\r");
+        EXPECT_EQ(t.wait_exit(), 0);
+    }
+    EXPECT_EQ(sql("SELECT USER_ID FROM SESSIONS"), "DEMO");
+    EXPECT_NE(read_file(trace).find("LOGON"), std::string::npos);
+    EXPECT_EQ(read_file(trace).find(password), std::string::npos);
+    EXPECT_EQ(read_file(work_ + "/.tarnadm_history").find(password), std::string::npos);
+
+    // Ctrl-C at the prompt ends tarnadm with the terminal echoing again.
+    {
+        Terminal t({"logon", "DEMO", "DEMO"}, environment({}));
+        ASSERT_TRUE(t.wait_for("Password of DEMO on DEMO: "));
+        t.type("\003");
+        EXPECT_EQ(t.wait_exit(), 128 + SIGINT);
+    }
+
+    write_file(passwordFile, password + "\n");
+    Result r = run({"logoff", "DEMO", "DEMO"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    r = run({"logon", "DEMO", "DEMO", "--password-file", passwordFile});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    r = run({"--user-id", "DEMO", "show", "PRINTER", "LASER1", "-o", "csv", "--fields", "NAME"}, "",
+            {"TARN_PASSWORD=" + password});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "NAME\r\nLASER1\r\n");
+    EXPECT_EQ(sql("SELECT count(*) FROM SESSIONS"), "0"); // logged off after the command
+
+    r = run({"logon", "DEMO", "DEMO"}, "", {"TARN_PASSWORD=wrong"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_NE(r.err.find("node code 1009"), std::string::npos) << r.err;
+    r = run({"logon", "DEMO", "DEMO"});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find("no password"), std::string::npos) << r.err;
+    r = run({"logon", "DEMO", "DEMO", "--password", password});
+    EXPECT_EQ(r.exit, 2); // a password is never an argument
+}
+
+TEST_F(Shell, CompletionScriptCompletesCommandsKindsAndFields)
+{
+    const Result script = run({"completion", "bash"});
+    ASSERT_EQ(script.exit, 0);
+    write_file(work_ + "/completion.bash", script.out);
+    // Runs the completion function as bash would for the words typed so far.
+    auto complete = [&](const std::string &words) {
+        const std::string bin = std::filesystem::path(TARNADM_BIN).parent_path().string();
+        write_file(work_ + "/complete.sh", "PATH=" + bin + ":$PATH; source " + work_ + "/completion.bash; COMP_WORDS=(" +
+                                              words + "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _tarnadm; "
+                                              "printf '%s\\n' \"${COMPREPLY[@]}\"\n");
+        const std::string out = work_ + "/complete.out";
+        std::string command;
+        for (const std::string &e : env_) command += "'" + e + "' ";
+        EXPECT_EQ(std::system(("env " + command + "bash " + work_ + "/complete.sh > " + out).c_str()), 0);
+        return read_file(out);
+    };
+    EXPECT_EQ(complete("tarnadm ex"), "export\n");
+    EXPECT_EQ(complete("tarnadm --output j"), "json\n");
+    EXPECT_EQ(complete("tarnadm list WORK"), "WORKSTATION\n");
+    EXPECT_EQ(complete("tarnadm -n DEMO list PRINTER CO"), "COPIES=\n");
+    EXPECT_EQ(complete("tarnadm show PRINTER LASER"), "LASER1\nLASER2\n");
+}

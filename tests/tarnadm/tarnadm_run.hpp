@@ -1,0 +1,118 @@
+// Runs the tarnadm binary on a scratch copy of the demo data: each test gets
+// its own copy, made before the run, and reads the node back with SQLite.
+#pragma once
+
+#include "sqlite_rows.hpp"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char **environ;
+
+struct Result {
+    int exit = -1;
+    std::string out, err;
+};
+
+inline std::string read_file(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+inline void write_file(const std::string &path, const std::string &text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class TarnadmTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        namespace fs = std::filesystem;
+        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+        work_ = std::string(TARNADM_WORK) + "/" + info->test_suite_name() + "." + info->name();
+        fs::remove_all(work_);
+        fs::create_directories(work_);
+        data_ = work_ + "/data";
+        fs::copy(TARNADM_DEMO_DATA, data_, fs::copy_options::recursive);
+        env_ = {"TARN_DATA_DIR=" + data_, "DEMO_ROUTER=ON", "TARN_NODE=DEMO", "HOME=" + work_, "TARN_PASSWORD=",
+                "COLUMNS=80"};
+    }
+
+    std::string node_db(const std::string &node = "DEMO") const { return data_ + "/nodes/" + node + ".db"; }
+    std::string sql(const std::string &query, bool writable = false) const
+    {
+        return sqlite_rows(node_db(), query, writable);
+    }
+
+    // The environment of a run: this process's, with env_ and `extra` on top.
+    std::vector<std::string> environment(const std::vector<std::string> &extra) const
+    {
+        std::vector<std::string> all;
+        auto overridden = [&](const std::string &entry) {
+            const std::string name = entry.substr(0, entry.find('=') + 1);
+            for (const auto *list : {&env_, &extra})
+                for (const std::string &e : *list)
+                    if (e.rfind(name, 0) == 0) return true;
+            return false;
+        };
+        for (char **e = environ; *e; ++e)
+            if (!overridden(*e)) all.emplace_back(*e);
+        for (const std::string &e : env_) {
+            bool replaced = false;
+            for (const std::string &x : extra) replaced = replaced || x.rfind(e.substr(0, e.find('=') + 1), 0) == 0;
+            if (!replaced) all.push_back(e);
+        }
+        all.insert(all.end(), extra.begin(), extra.end());
+        return all;
+    }
+
+    Result run(const std::vector<std::string> &args, const std::string &input = "",
+               const std::vector<std::string> &extraEnv = {}) const
+    {
+        const std::string in = work_ + "/stdin", out = work_ + "/stdout", err = work_ + "/stderr";
+        write_file(in, input);
+        std::vector<std::string> env = environment(extraEnv);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(open(in.c_str(), O_RDONLY), 0);
+            dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+            dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+            setsid(); // no controlling terminal: a password prompt cannot be answered
+            exec(args, env);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        Result r;
+        r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        r.out = read_file(out);
+        r.err = read_file(err);
+        return r;
+    }
+
+    [[noreturn]] static void exec(const std::vector<std::string> &args, std::vector<std::string> &env)
+    {
+        std::vector<char *> argv = {const_cast<char *>(TARNADM_BIN)};
+        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+        argv.push_back(nullptr);
+        std::vector<char *> envp;
+        for (std::string &e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        execve(TARNADM_BIN, argv.data(), envp.data());
+        _exit(127);
+    }
+
+    std::string work_, data_;
+    std::vector<std::string> env_;
+};

@@ -1,0 +1,258 @@
+// shell.cpp - the interactive shell: line editing with libedit, history in
+// ~/.tarnadm_history, completion of commands, object kinds, field names and
+// keys; objects and logons stay open between commands. When standard input
+// is not a terminal it runs the lines it reads as a script.
+#include "cli.hpp"
+
+#include <editline/readline.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+namespace tarnadm {
+namespace {
+
+constexpr const char *kShellHelp = R"(Commands: the commands of tarnadm without "tarnadm", e.g.
+  list PRINTER LOCATION=BLDG*      show PRINTER LASER1      describe PRINTER
+Shell commands:
+  use NODE                 send the following requests to NODE
+  set output table|csv|json, set fields F1,F2, set user USER, set lang LANG,
+  set wide on|off, set quiet on|off      change a setting; "set" shows them
+  help [COMMAND]           this text, or a command's options
+  quit, exit               leave the shell (Ctrl-D too)
+)";
+
+Session *g_session = nullptr; // the session completion works on
+
+const std::vector<std::string> &shell_words()
+{
+    static const std::vector<std::string> words = [] {
+        std::vector<std::string> all = command_names();
+        for (const char *w : {"use", "set", "help", "quit", "exit"}) all.push_back(w);
+        return all;
+    }();
+    return words;
+}
+
+bool takes_object(const std::string &command)
+{
+    for (const char *c : {"objects", "env", "logon", "logoff", "shell", "completion", "use", "set", "help", "quit", "exit"})
+        if (command == c) return false;
+    return true;
+}
+
+bool takes_key(const std::string &command)
+{
+    for (const char *c : {"show", "alter", "copy", "rename", "delete"})
+        if (command == c) return true;
+    return false;
+}
+
+std::vector<std::string> g_candidates;
+
+char *next_candidate(const char *text, int state)
+{
+    static std::size_t index;
+    if (state == 0) index = 0;
+    const std::size_t length = std::strlen(text);
+    while (index < g_candidates.size()) {
+        const std::string &c = g_candidates[index++];
+        if (strncasecmp(c.c_str(), text, length) == 0) return strdup(c.c_str());
+    }
+    return nullptr;
+}
+
+// The candidates for the word that starts at `start` of the line.
+std::vector<std::string> candidates_for(const std::string &before)
+{
+    std::vector<std::string> words;
+    if (!split_words(before, words)) return {};
+    std::vector<std::string> plain;
+    for (const std::string &w : words)
+        if (w.empty() || w[0] != '-') plain.push_back(w);
+    if (plain.empty()) return shell_words();
+    const std::string &cmd = plain[0];
+    Session &session = *g_session;
+    if (plain.size() == 1) {
+        if (cmd == "set") return {"output", "fields", "user", "lang", "wide", "quiet"};
+        if (cmd == "help") return command_names();
+        return takes_object(cmd) ? session.registry_kinds() : std::vector<std::string>{};
+    }
+    if (cmd == "set" && plain.size() == 2 && plain[1] == "output") return {"table", "csv", "json"};
+    if (!takes_object(cmd)) return {};
+    session.muted = true;
+    Kind *kind = session.kind(plain[1], takes_key(cmd));
+    session.muted = false;
+    if (!kind) return {};
+    std::vector<std::string> out;
+    if (takes_key(cmd) && plain.size() == 2) {
+        char **names = nullptr;
+        unsigned count = 0;
+        FilterPtr filter = new_filter();
+        if (ZeSubmitAction(kind->object, "GET LIST", filter.get(), &names, &count) == ZE_OK)
+            for (unsigned i = 0; i < count; ++i) out.push_back(names[i]);
+        return out;
+    }
+    for (const FieldInfo &f : kind->fields) out.push_back(cmd == "validate" ? f.name : f.name + "=");
+    return out;
+}
+
+char **complete(const char *text, int start, int /*end*/)
+{
+    rl_attempted_completion_over = 1;
+    g_candidates = candidates_for(std::string(rl_line_buffer, static_cast<std::size_t>(start)));
+    bool field = false;
+    for (const std::string &c : g_candidates) field = field || (!c.empty() && c.back() == '=');
+    rl_completion_append_character = field ? '\0' : ' ';
+    return rl_completion_matches(text, next_candidate);
+}
+
+std::string history_path()
+{
+    const char *home = std::getenv("HOME");
+    return std::string(home && *home ? home : ".") + "/.tarnadm_history";
+}
+
+bool on_off(const std::string &value, bool &flag)
+{
+    if (value == "on" || value == "yes" || value == "true") flag = true;
+    else if (value == "off" || value == "no" || value == "false") flag = false;
+    else return false;
+    return true;
+}
+
+int set_command(Session &session, const std::vector<std::string> &words)
+{
+    Settings &s = session.settings;
+    if (words.size() == 1) {
+        const char *formats[] = {"table", "csv", "json"};
+        std::printf("node %s\nuser %s\noutput %s\nfields %s\nlang %s\nwide %s\nquiet %s\n", s.node.c_str(),
+                    (s.user.empty() ? local_user() : s.user).c_str(), formats[static_cast<int>(s.format)],
+                    s.fields.c_str(), s.lang.c_str(), s.wide ? "on" : "off", s.quiet ? "on" : "off");
+        return kExitOk;
+    }
+    const std::string &key = words[1];
+    const std::string value = words.size() > 2 ? words[2] : "";
+    if (words.size() > 3) return session.usage("set takes one value");
+    if (key == "output" && parse_format(value, s.format)) return kExitOk;
+    if (key == "fields") return s.fields = value, kExitOk;
+    if (key == "user") return s.user = value, kExitOk;
+    if (key == "node") return s.node = value, kExitOk;
+    if (key == "lang") {
+        s.lang = value;
+        session.forget_kinds(); // objects are created anew for the language
+        return kExitOk;
+    }
+    if (key == "wide" && on_off(value, s.wide)) return kExitOk;
+    if (key == "quiet" && on_off(value, s.quiet)) return kExitOk;
+    return session.usage("set " + key + ": unknown setting or bad value (help lists them)");
+}
+
+// Runs one line; `quit` set when the shell is to end.
+int run_line(Session &session, const std::string &line, bool &quit)
+{
+    std::vector<std::string> words;
+    if (!split_words(line, words)) return session.usage("a quote is not closed");
+    if (words.empty() || words[0][0] == '#') return kExitOk;
+    const std::string &first = words[0];
+    if (first == "quit" || first == "exit") return quit = true, kExitOk;
+    if (first == "help" && words.size() == 1) return std::fputs(kShellHelp, stdout), kExitOk;
+    if (first == "help") words = {words[1], "--help"};
+    if (first == "use") {
+        if (words.size() != 2) return session.usage("use NODE");
+        session.settings.node = words[1];
+        return kExitOk;
+    }
+    if (first == "set") return set_command(session, words);
+    if (first == "shell") return session.usage("already in the shell");
+
+    Settings lineSettings = session.settings;
+    Command command;
+    const int parsed = parse_arguments(words, lineSettings, command);
+    if (parsed >= 0) return parsed;
+    if (command.name.empty()) return kExitOk;
+    if (lineSettings.dataDir != session.settings.dataDir || lineSettings.router != session.settings.router ||
+        lineSettings.trace != session.settings.trace)
+        return session.usage("--data-dir, --router and --trace apply when tarnadm starts, not in the shell");
+    std::swap(session.settings, lineSettings);
+    const int exit = execute(session, command);
+    std::swap(session.settings, lineSettings);
+    std::fflush(stdout);
+    return exit;
+}
+
+int interactive(Session &session)
+{
+    g_session = &session;
+    rl_readline_name = const_cast<char *>("tarnadm");
+    rl_attempted_completion_function = complete;
+    const std::string history = history_path();
+    using_history();
+    read_history(history.c_str());
+    int last = kExitOk;
+    for (bool quit = false; !quit;) {
+        const std::string prompt = "tarnadm" + (session.settings.node.empty() ? "" : "[" + session.settings.node + "]") + "> ";
+        char *raw = readline(prompt.c_str());
+        if (!raw) {
+            std::fputs("\n", stdout);
+            break;
+        }
+        std::string line = raw;
+        std::free(raw);
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        add_history(line.c_str());
+        write_history(history.c_str());
+        last = run_line(session, line, quit);
+    }
+    g_session = nullptr;
+    return last;
+}
+
+int script(Session &session)
+{
+    int failed = kExitOk;
+    bool quit = false;
+    for (std::string line; !quit && std::getline(std::cin, line);) {
+        if (int exit = run_line(session, line, quit)) failed = exit;
+    }
+    return failed;
+}
+
+}  // namespace
+
+bool split_words(const std::string &line, std::vector<std::string> &words)
+{
+    words.clear();
+    std::string word;
+    bool inWord = false;
+    char quote = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quote) {
+            if (c == quote) quote = 0;
+            else if (c == '\\' && quote == '"' && i + 1 < line.size()) word += line[++i];
+            else word += c;
+        } else if (c == '\'' || c == '"') {
+            quote = c, inWord = true;
+        } else if (c == '\\' && i + 1 < line.size()) {
+            word += line[++i], inWord = true;
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            if (inWord) words.push_back(word);
+            word.clear(), inWord = false;
+        } else {
+            word += c, inWord = true;
+        }
+    }
+    if (inWord) words.push_back(word);
+    return quote == 0;
+}
+
+int run_shell(Session &session)
+{
+    return isatty(STDIN_FILENO) ? interactive(session) : script(session);
+}
+
+}  // namespace tarnadm
