@@ -7,7 +7,7 @@
 // An existing node is only replaced with --force. The database is built in
 // a temporary file next to the target and renamed into place, so a failure
 // leaves no half-made node behind. Exit status: 0 done, 1 failed, 2 usage.
-#include "modules/TarnRpdb/node_name.hpp"
+#include "node_name.hpp"
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -102,9 +102,9 @@ bool build_database(const std::string &path, const std::vector<std::string> &sql
 
 int make_node(const Options &options)
 {
-    if (!rpdb::valid_node_name(options.node)) {
+    if (!routecore::valid_node_name(options.node)) {
         std::fprintf(stderr, "tarnmknode: node name \"%s\" is not valid (%s)\n", options.node.c_str(),
-                     rpdb::kNodeNameRule);
+                     routecore::kNodeNameRule);
         return 1;
     }
     if (!is_directory(options.directory)) {
