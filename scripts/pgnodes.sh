@@ -33,10 +33,23 @@ as_owner() {
   if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
 }
 
+# Removes the private folder of the socket (and of a cluster kept there).
+remove_private() {
+  if [ -L "$dir/socket" ]; then
+    local private
+    private=$(dirname "$(readlink "$dir/socket")")
+    case $private in */tarn-pg.*) rm -rf "$private" ;; esac
+    rm -f "$dir/socket"
+  fi
+}
+
 pg_ctl() { as_owner "$bin/pg_ctl" -D "$dir/cluster" -l "$dir/server.log" "$@"; }
 
 case $action in
-  stop) [ -e "$dir/cluster/PG_VERSION" ] && pg_ctl -m fast -w stop >/dev/null || true; exit 0 ;;
+  stop)
+    [ -e "$dir/cluster/PG_VERSION" ] && pg_ctl -m fast -w stop >/dev/null || true
+    remove_private
+    exit 0 ;;
   restart) pg_ctl -m fast -w restart >/dev/null; exit 0 ;;
   kill) pg_ctl -m immediate -w stop >/dev/null; pg_ctl -w start >/dev/null; exit 0 ;;
   start) [ $# -eq 4 ] || usage ;;
@@ -47,27 +60,30 @@ sqldir=$4
 
 # A cluster left running by an earlier run goes first.
 [ -e "$dir/cluster/PG_VERSION" ] && pg_ctl -m immediate -w stop >/dev/null 2>&1 || true
+remove_private
 rm -rf "$dir/cluster" "$dir/socket"
-if [ -L "$dir/cluster" ]; then rm -f "$dir/cluster"; fi
 
-# The owner must reach the folder; when it cannot (a checkout under a
-# private home), the cluster lives in a private temporary folder instead.
-mkdir -p "$dir/socket"
+# The socket lives in a short private folder (socket paths are limited to
+# about 100 characters), reached through the link <dir>/socket. The owner
+# must reach the cluster's folder; when it cannot (a checkout under a
+# private home), the cluster lives in that private folder too.
+private=$(mktemp -d "${TMPDIR:-/tmp}/tarn-pg.XXXXXX")
+chmod 755 "$private"
+mkdir "$private/socket"
+ln -sfn "$private/socket" "$dir/socket"
 if [ "$(id -u)" -eq 0 ]; then
-  if runuser -u postgres -- test -w "$dir/socket" 2>/dev/null || { chown postgres "$dir/socket" && runuser -u postgres -- test -w "$dir/socket"; }; then
+  chown postgres "$private/socket"
+  mkdir -p "$dir/cluster.probe"
+  if chown postgres "$dir/cluster.probe" && runuser -u postgres -- test -w "$dir/cluster.probe" 2>/dev/null; then
     install -d -o postgres -m 700 "$dir/cluster"
   else
-    rm -rf "$dir/socket"
-    elsewhere=$(mktemp -d "${TMPDIR:-/tmp}/tarn-pgnodes.XXXXXX")
-    chown postgres "$elsewhere"
-    install -d -o postgres -m 700 "$elsewhere/cluster" "$elsewhere/socket"
-    ln -s "$elsewhere/cluster" "$dir/cluster"
-    ln -s "$elsewhere/socket" "$dir/socket"
+    install -d -o postgres -m 700 "$private/cluster"
+    ln -sfn "$private/cluster" "$dir/cluster"
   fi
-  chmod 755 "$dir/socket"
+  rmdir "$dir/cluster.probe"
   touch "$dir/server.log" && chown postgres "$dir/server.log"
 fi
-socket=$(cd "$dir/socket" && pwd -P)
+socket="$private/socket"
 superuser=$( [ "$(id -u)" -eq 0 ] && echo postgres || id -un )
 
 as_owner "$bin/initdb" -D "$dir/cluster" -U "$superuser" -E UTF8 --locale=C -A peer >/dev/null

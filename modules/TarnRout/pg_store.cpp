@@ -165,15 +165,6 @@ void PgStore::rollback() noexcept
 
 namespace {
 
-bool valid_object_name(std::string_view name)
-{
-    if (name.empty() || name.size() > 63 || (name.front() >= '0' && name.front() <= '9')) return false;
-    for (char c : name)
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
-            return false;
-    return true;
-}
-
 // A name folded to lower case by an unquoted CREATE shows in upper case,
 // the case SQL folds to, so messages and answers read as on SQLite.
 std::string label_of(const char *name)
@@ -192,11 +183,8 @@ std::string label_of(const char *name)
 // exact match first); the key is the primary key's one column.
 Table PgStore::table(std::string_view node, std::string_view object)
 {
-    if (object.empty()) fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)");
+    routecore::check_object_name(object);
     std::string name(object);
-    if (!valid_object_name(object))
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
-             "Object kind \"" + name + "\" is not valid (1 to 63 of A-Z a-z 0-9 _, not starting with a digit)");
     Table table;
     std::string oid;
     {

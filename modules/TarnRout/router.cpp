@@ -151,6 +151,7 @@ public:
 
     routecore::Store &store(const Request &request) override
     {
+        forget_after_fork();
         check_node_name(request.node);
         Node &node = nodes_[std::string(request.node)];
         auto session = node.sessions.find(std::string(request.user));
@@ -170,6 +171,7 @@ public:
 
     std::string session(const Request &request, const Credentials &credentials) override
     {
+        forget_after_fork();
         check_node_name(request.node);
         const std::string nodeName(request.node);
         Node &node = nodes_[nodeName];
@@ -181,6 +183,15 @@ public:
     }
 
 private:
+    // A child of fork() must not talk on its parent's connections, its
+    // sessions included: it starts with none.
+    void forget_after_fork()
+    {
+        if (owner_ == getpid()) return;
+        nodes_.clear();
+        owner_ = getpid();
+    }
+
     // The map's connection; a node that cannot be reached is tried once
     // more after KV_ROUTER_WAIT seconds.
     static std::unique_ptr<PgStore> connect_shared(const std::string &node)
@@ -265,6 +276,7 @@ private:
     }
 
     std::map<std::string, Node, std::less<>> nodes_;
+    pid_t owner_ = getpid();
 };
 
 }  // namespace

@@ -62,15 +62,6 @@ sqlite3 *open_node(const std::string &path, std::string_view node)
     fail(TARN_RPDB_RC_STORAGE_ERROR, "Node " + std::string(node) + " cannot be opened: " + problem);
 }
 
-bool valid_object_name(std::string_view name)
-{
-    if (name.empty() || name.size() > 64 || (name.front() >= '0' && name.front() <= '9')) return false;
-    for (char c : name)
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_'))
-            return false;
-    return true;
-}
-
 // The rows of one statement; a cached statement goes back to its cache
 // reset, any other is finalized.
 class SqliteRows : public routecore::Rows {
@@ -267,11 +258,8 @@ void SqliteStore::rollback() noexcept
 
 Table SqliteStore::table(std::string_view node, std::string_view object)
 {
-    if (object.empty()) fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)");
+    routecore::check_object_name(object);
     std::string name(object);
-    if (!valid_object_name(object))
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
-             "Object kind \"" + name + "\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)");
 
     Table table;
     {

@@ -81,6 +81,17 @@ int setting(int index, int fallback, int max)
     return value;
 }
 
+void check_object_name(std::string_view object)
+{
+    if (object.empty()) fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)");
+    bool valid = object.size() <= 64 && !(object.front() >= '0' && object.front() <= '9');
+    for (char c : object)
+        valid = valid && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_');
+    if (!valid)
+        fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "Object kind \"" + std::string(object) +
+                                              "\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)");
+}
+
 bool is_session_command(Command command)
 {
     return command == Command::Logon || command == Command::Logoff || command == Command::Verify;

@@ -182,6 +182,10 @@ public:
 // each module is this call with its back end. Never throws.
 unsigned route(DtsAction *action, Backend &backend);
 
+// An object kind names a table: 1 to 64 of A-Z a-z 0-9 _, not starting
+// with a digit. Fails with 1002 otherwise (or when empty).
+void check_object_name(std::string_view object);
+
 // Traces a statement as "<module> SQL: <statement>" when KV_ROUTER_DEBUG is on.
 void trace_sql(const char *module, const std::string &sql);
 
