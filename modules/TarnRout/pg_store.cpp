@@ -70,7 +70,8 @@ StoreError store_error(PGconn *conn, const PGresult *result)
     const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     std::string message = primary ? primary : connection_message(conn);
     if (PQstatus(conn) != CONNECTION_OK) return {StoreErrorKind::Lost, std::move(message)};
-    if (!state) return {result ? StoreErrorKind::Other : StoreErrorKind::NoMemory, std::move(message)};
+    // An error without SQLSTATE is libpq's own: the connection failed.
+    if (!state) return {result ? StoreErrorKind::Lost : StoreErrorKind::NoMemory, std::move(message)};
     return {kind_of(state), std::move(message)};
 }
 
