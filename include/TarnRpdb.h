@@ -4,7 +4,9 @@
  * it keeps. TarnRpdb is the run-time module (libTarnRpdb.so, entry
  * router_client) that ZeRouteDtsAction loads when DEMO_ROUTER is true: it
  * carries out requests on SQLite databases on the local machine instead of
- * sending them over the network.
+ * sending them over the network. The commands, their messages and the codes
+ * below are carried out by one command core that the default router
+ * TarnRout (TarnRout.h, remote nodes on PostgreSQL) shares.
  *
  * Nodes. Node DESTNODE is the database file <data dir>/nodes/<DESTNODE>.db,
  * where the data directory is ZeEnv(ZE_ENV_TARN_DATA_DIR). A node name is 1

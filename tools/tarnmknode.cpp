@@ -1,15 +1,27 @@
-// tarnmknode: creates the database of a demo-router node,
-// <data dir>/nodes/<node>.db, by running SQL files on a new database.
+// tarnmknode: creates the database of a node by running SQL files on it.
 //
 //   tarnmknode [--force] <data dir> <node> [sql file ...]
+//   tarnmknode [--force] --pg <conninfo> <data dir> <node> [sql file ...]
 //
 // Without SQL files it runs <data dir>/schema.sql and then <data dir>/seed.sql.
-// An existing node is only replaced with --force. The database is built in
-// a temporary file next to the target and renamed into place, so a failure
-// leaves no half-made node behind. Exit status: 0 done, 1 failed, 2 usage.
+// The files serve both engines: lines between "-- @sqlite" and "-- @end"
+// run only on SQLite, lines between "-- @postgresql" and "-- @end" only on
+// PostgreSQL, every other line on both.
+//
+// SQLite (the demo router's nodes): the node is <data dir>/nodes/<node>.db.
+// It is built in a temporary file next to the target and renamed into
+// place, so a failure leaves no half-made node behind.
+// PostgreSQL (TarnRout's nodes): the node is the existing database that the
+// libpq connection string <conninfo> reaches ("host=... dbname=..." or
+// "service=NODE"); the files run in one transaction. A database whose
+// schema already holds tables is emptied first (DROP SCHEMA public CASCADE)
+// with --force, else refused.
+// An existing node is only replaced with --force. Exit status: 0 done,
+// 1 failed, 2 usage.
 #include "node_name.hpp"
 #include "tool_options.h"
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,15 +38,19 @@ namespace {
 
 struct Options {
     bool force = false;
+    bool postgres = false;
+    std::string conninfo;
     std::string directory, node;
     std::vector<std::string> sqlFiles;
 };
 
 constexpr const char *kUsage =
-    "usage: tarnmknode [--force] <data dir> <node> [sql file ...]\n"
-    "Creates the demo-router node <data dir>/nodes/<node>.db from SQL files\n"
-    "(default: <data dir>/schema.sql, then seed.sql).\n"
+    "usage: tarnmknode [--force] [--pg <conninfo>] <data dir> <node> [sql file ...]\n"
+    "Creates the node <node> from SQL files (default: <data dir>/schema.sql,\n"
+    "then seed.sql): the SQLite database <data dir>/nodes/<node>.db, or with\n"
+    "--pg the PostgreSQL database that <conninfo> reaches.\n"
     "  --force    replace a node that exists\n"
+    "  --pg       the libpq connection string of a PostgreSQL node\n"
     "  --help     this text\n"
     "  --version  the TarnSrvc version\n";
 
@@ -45,9 +61,17 @@ bool parse(int argc, char **argv, Options &options)
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
-        if (arg == "--force") options.force = true;
-        else if (arg == "--help" || arg == "-h") return false;
-        else args.push_back(arg);
+        if (arg == "--force") {
+            options.force = true;
+        } else if (arg == "--pg") {
+            if (++i == argc) return false;
+            options.postgres = true;
+            options.conninfo = argv[i];
+        } else if (arg == "--help" || arg == "-h") {
+            return false;
+        }
+        else
+            args.push_back(arg);
     }
     if (args.size() < 2) return false;
     options.directory = args[0];
@@ -66,6 +90,38 @@ bool read_file(const std::string &path, std::string &text)
     content << in.rdbuf();
     text = content.str();
     return !in.bad();
+}
+
+// The lines of `sql` meant for the engine: "-- @<engine>" ... "-- @end"
+// blocks of the other engine are left out.
+std::string for_engine(const std::string &sql, std::string_view engine)
+{
+    std::istringstream in(sql);
+    std::string line, kept;
+    std::string block;  // the engine of the block the line is in, if any
+    while (std::getline(in, line)) {
+        std::string_view text(line);
+        if (text.rfind("-- @", 0) == 0) {
+            std::string_view marker = text.substr(4);
+            while (!marker.empty() && (marker.back() == ' ' || marker.back() == '\r')) marker.remove_suffix(1);
+            block = marker == "end" ? std::string_view() : marker;
+            kept += '\n';
+            continue;
+        }
+        if (block.empty() || block == engine) kept += line;
+        kept += '\n';
+    }
+    return kept;
+}
+
+bool read_sql(const std::string &path, std::string_view engine, std::string &sql)
+{
+    if (!read_file(path, sql)) {
+        std::fprintf(stderr, "tarnmknode: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    sql = for_engine(sql, engine);
+    return true;
 }
 
 bool is_directory(const std::string &path)
@@ -90,8 +146,7 @@ bool build_database(const std::string &path, const std::vector<std::string> &sql
     for (const std::string &file : sqlFiles) {
         if (!ok) break;
         std::string sql;
-        if (!read_file(file, sql)) {
-            std::fprintf(stderr, "tarnmknode: cannot read %s: %s\n", file.c_str(), std::strerror(errno));
+        if (!read_sql(file, "sqlite", sql)) {
             ok = false;
         } else if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
             std::fprintf(stderr, "tarnmknode: %s: %s\n", file.c_str(), sqlite3_errmsg(db));
@@ -106,13 +161,63 @@ bool build_database(const std::string &path, const std::vector<std::string> &sql
     return ok;
 }
 
-int make_node(const Options &options)
+// Runs `sql` on the connection; false (and a message naming `what`) on failure.
+bool pg_exec(PGconn *conn, const std::string &sql, const std::string &what)
 {
-    if (!rpdb::valid_node_name(options.node)) {
-        std::fprintf(stderr, "tarnmknode: node name \"%s\" is not valid (%s)\n", options.node.c_str(),
-                     rpdb::kNodeNameRule);
+    PGresult *result = PQexec(conn, sql.c_str());
+    const ExecStatusType status = PQresultStatus(result);
+    const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+    if (!ok) std::fprintf(stderr, "tarnmknode: %s: %s", what.c_str(), PQerrorMessage(conn));
+    PQclear(result);
+    return ok;
+}
+
+// Whether the connection's current schema holds tables; -1 when that cannot be read.
+int has_tables(PGconn *conn)
+{
+    PGresult *result = PQexec(conn, "SELECT count(*) FROM pg_tables WHERE schemaname = current_schema()");
+    int answer = PQresultStatus(result) == PGRES_TUPLES_OK ? std::strcmp(PQgetvalue(result, 0, 0), "0") != 0 : -1;
+    if (answer < 0) std::fprintf(stderr, "tarnmknode: cannot read the tables: %s", PQerrorMessage(conn));
+    PQclear(result);
+    return answer;
+}
+
+// Runs every SQL file on the PostgreSQL database in one transaction.
+int make_pg_node(const Options &options)
+{
+    PGconn *conn = PQconnectdb(options.conninfo.c_str());
+    if (PQstatus(conn) != CONNECTION_OK) {
+        std::fprintf(stderr, "tarnmknode: cannot connect to node %s: %s", options.node.c_str(), PQerrorMessage(conn));
+        PQfinish(conn);
         return 1;
     }
+    int tables = has_tables(conn);
+    bool ok = tables >= 0;
+    if (tables > 0 && !options.force) {
+        std::fprintf(stderr, "tarnmknode: node %s already holds tables; use --force to replace them\n",
+                     options.node.c_str());
+        ok = false;
+    }
+    ok = ok && pg_exec(conn, "BEGIN", "cannot begin");
+    if (ok && tables > 0) ok = pg_exec(conn, "DROP SCHEMA public CASCADE; CREATE SCHEMA public", "cannot empty the node");
+    for (const std::string &file : options.sqlFiles) {
+        std::string sql;
+        ok = ok && read_sql(file, "postgresql", sql) && pg_exec(conn, sql, file);
+    }
+    ok = ok && pg_exec(conn, "COMMIT", "cannot commit");
+    PQfinish(conn);
+    if (ok) std::printf("tarnmknode: created node %s on PostgreSQL\n", options.node.c_str());
+    return ok ? 0 : 1;
+}
+
+int make_node(const Options &options)
+{
+    if (!routecore::valid_node_name(options.node)) {
+        std::fprintf(stderr, "tarnmknode: node name \"%s\" is not valid (%s)\n", options.node.c_str(),
+                     routecore::kNodeNameRule);
+        return 1;
+    }
+    if (options.postgres) return make_pg_node(options);
     if (!is_directory(options.directory)) {
         std::fprintf(stderr, "tarnmknode: %s is not a directory\n", options.directory.c_str());
         return 1;

@@ -6,7 +6,7 @@
 // The password is the first line of standard input, read without echo when
 // that is a terminal. The node's USERS table (data/logon.sql) gets the user
 // id with a fresh random salt and the slow salted hash that the router
-// checks at LOGON (the same code, modules/TarnRpdb/password.cpp); the
+// checks at LOGON (the same code, modules/password/password.cpp); the
 // password itself is stored nowhere. Open sessions of the user are kept.
 // Exit status: 0 done, 1 failed, 2 usage.
 #include "ZeLogon.h"
@@ -85,7 +85,7 @@ bool has_users_table(sqlite3 *db)
 }
 
 // Inserts the user or replaces its salt, hash and iteration count.
-bool store_user(sqlite3 *db, const std::string &userId, const rpdb::password::Record &record)
+bool store_user(sqlite3 *db, const std::string &userId, const tarn::password::Record &record)
 {
     sqlite3_stmt *st = nullptr;
     bool ok = sqlite3_prepare_v2(db,
@@ -107,9 +107,9 @@ bool store_user(sqlite3 *db, const std::string &userId, const rpdb::password::Re
 
 int add_user(const Options &options)
 {
-    if (!rpdb::valid_node_name(options.node)) {
+    if (!routecore::valid_node_name(options.node)) {
         std::fprintf(stderr, "tarnuser: node name \"%s\" is not valid (%s)\n", options.node.c_str(),
-                     rpdb::kNodeNameRule);
+                     routecore::kNodeNameRule);
         return 1;
     }
     if (!valid_user_id(options.userId)) {
@@ -125,10 +125,10 @@ int add_user(const Options &options)
     }
 
     std::string password;
-    rpdb::password::Record record;
+    tarn::password::Record record;
     bool ok = read_password(options, password) ? check_password(options, password)
                                                : (std::fprintf(stderr, "tarnuser: no password on stdin\n"), false);
-    if (ok && !rpdb::password::make_record(password, record)) {
+    if (ok && !tarn::password::make_record(password, record)) {
         std::fprintf(stderr, "tarnuser: the password hash cannot be computed\n");
         ok = false;
     }

@@ -24,7 +24,6 @@ TEST_F(RouteTest, RoutingNeedsUserNodeAndALoadableRouterEntry)
         unsigned code;
         const char *line;
     } cases[] = {
-        {nullptr, "tester", "NODE1", 5u, "*** Unable to load TarnRout.router_client"},
         {"", "tester", "NODE1", 5u, "*** Unable to load .router_client"},
         {"TarnNoEntryRouter", "tester", "NODE1", 6u, "*** Unable to load TarnNoEntryRouter.router_client"},
         {"TarnTestRouter", "", "NODE1", 11u, "ZeCheckDtsInfo: Info Object is missing the Username"},
@@ -42,6 +41,14 @@ TEST_F(RouteTest, RoutingNeedsUserNodeAndALoadableRouterEntry)
     }
     EXPECT_EQ(requests(), 0);
     EXPECT_EQ(std::to_string(result_code()) + "|" + result_message(), "99|before");
+
+    // Without ROUTEMODULE (and DEMO_ROUTER off) the default router TarnRout answers.
+    ZeSetDtsInfoField(info, ZE_INFO_ROUTEMODULE, (char *)0);
+    ZeSetDtsInfoField(info, ZE_INFO_USERNAME, "tester");
+    ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, "NODE1");
+    EXPECT_EQ(ZeRouteDtsAction(a, info, "SELECT", result), ZE_RC_ROUTER_FAILED);
+    EXPECT_EQ(result_code(), 1001u) << result_message();
+    EXPECT_EQ(requests(), 0);
 }
 
 TEST_F(RouteTest, RouterCodeAndTextLandInTheResult)

@@ -1,5 +1,6 @@
-// Bad input to the demo router: SQL-looking values, node and object names
-// that could leave their place, unknown columns, operators and commands.
+// Bad input to the routers: SQL-looking values, node and object names that
+// could leave their place (the demo router's node files), unknown columns,
+// operators and commands.
 #include "rpdb_test.hpp"
 
 #include <fstream>
@@ -39,6 +40,11 @@ TEST_F(Rpdb, NodeNamesThatCouldLeaveTheNodesFolderAreRefused)
 
 TEST_F(Rpdb, UnknownObjectsColumnsOperatorsAndCommandsAreNamed)
 {
+    // The engine's own catalog is no object kind.
+    const char *catalog = postgres() ? "pg_class" : "sqlite_schema";
+    const std::string catalogUnknown = std::string("Object kind ") + catalog +
+                                       " is unknown: node UnknownObjectsColumnsOperatorsAndCommandsAreNamed has no such "
+                                       "table";
     struct Case {
         const char *object;
         const char *command;
@@ -52,9 +58,8 @@ TEST_F(Rpdb, UnknownObjectsColumnsOperatorsAndCommandsAreNamed)
          "Object kind \"../PRINTER\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)"},
         {"PRINTER\"", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
          "Object kind \"PRINTER\"\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)"},
-        {"sqlite_schema", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
-         "Object kind sqlite_schema is unknown: node UnknownObjectsColumnsOperatorsAndCommandsAreNamed has no such "
-         "table"},
+        {catalog, "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
+         catalogUnknown.c_str()},
         {"", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)"},
         {"printer", "SELECT", {{"COLOUR", "EQ", "x"}}, TARN_RPDB_RC_BAD_REQUEST,
          "Column \"COLOUR\" is unknown in PRINTER"},

@@ -1,6 +1,9 @@
-// The demo router end to end: items defined, read, altered, copied,
-// renamed, listed and deleted through the library's item operations, with
-// the database checked afterwards; selections; refused writes.
+// The item operations on both routers, from one table of cases each: items
+// defined, read, altered, copied, renamed, listed and deleted through the
+// library's item operations, with the database checked afterwards;
+// selections; refused writes. The runs rpdb (TarnRpdb on SQLite) and
+// rout_items (TarnRout on PostgreSQL) expect the same answers, messages and
+// codes; only the text an engine adds to a refusal is its own.
 #include "rpdb_test.hpp"
 
 TEST_F(Rpdb, ItemsLiveThroughEveryOperationAndLandInTheDatabase)
@@ -32,17 +35,16 @@ TEST_F(Rpdb, ItemsLiveThroughEveryOperationAndLandInTheDatabase)
         EXPECT_TRUE(!s.message || message() == s.message) << message();
         EXPECT_TRUE(!s.item || values(item_) == s.item) << values(item_);
     }
-    EXPECT_EQ(sql("SELECT PRN_NAME, PRN_STATUS, PRN_SHARED, typeof(PRN_COPIES), PRN_COPIES, PRN_DESC FROM PRINTER "
+    EXPECT_EQ(sql("SELECT PRN_NAME, PRN_STATUS, PRN_SHARED, PRN_COPIES + 0, PRN_DESC FROM PRINTER "
                   "WHERE PRN_NAME LIKE 'P1%' OR PRN_NAME = 'P9' ORDER BY 1"),
-              "P11|M|Y|integer|7|<null>;P13|M|Y|integer|3|<null>;P9|M|Y|integer|3|<null>");
+              "P11|M|Y|7|<null>;P13|M|Y|3|<null>;P9|M|Y|3|<null>");
 
     ASSERT_EQ(open_rows({{"STATUS", "EQ", "Maintenance"}}), ZE_OK);
     EXPECT_EQ(keys(), "P11 P13 P9 PLOTTER");
     EXPECT_EQ(values(ZeLastCollectionItem(rows_)), "PLOTTER|Maintenance|FALSE|1|BLDG C LAB||");
     ASSERT_EQ(act("DELETE", {{"NAME", "EQ", "P9"}}), ZE_OK);
     EXPECT_EQ(message(), "PRINTER P9 deleted");
-    EXPECT_EQ(sql("SELECT group_concat(PRN_NAME, ' ') FROM (SELECT PRN_NAME FROM PRINTER ORDER BY 1)"),
-              "COLOR1 LABELS LASER1 LASER2 P11 P13 PLOTTER");
+    EXPECT_EQ(sql("SELECT PRN_NAME FROM PRINTER ORDER BY 1"), "COLOR1;LABELS;LASER1;LASER2;P11;P13;PLOTTER");
 }
 
 TEST_F(Rpdb, SelectionsMatchPatternsNumbersAndEmptyValues)
@@ -60,6 +62,9 @@ TEST_F(Rpdb, SelectionsMatchPatternsNumbersAndEmptyValues)
         {{{"DESCRIPTION", "EQ", ""}}, "PLOTTER"},
         {{{"DESCRIPTION", "NE", "Label printer"}}, "COLOR1 LASER1 LASER2 PLOTTER"},
         {{{"LOCATION", "EQ", "BLDG ? *"}}, ""},  // only '*' is special
+        {{{"NAME", "EQ", "LASER_*"}}, ""},
+        {{{"LOCATION", "EQ", "%"}}, ""},
+        {{{"NAME", "EQ", "LASER_"}}, ""},
         {{{"NAME", "LE", "LASER1"}, {"NAME", "GE", "COLOR1"}}, "COLOR1 LABELS LASER1"},
     };
     for (const Case &c : cases) {
@@ -79,7 +84,7 @@ TEST_F(Rpdb, RefusedWritesChangeNothing)
         ItemOp op;  // NULL: DELETE
         Criteria criteria;
         unsigned code;
-        const char *message;
+        const char *message;  // ending in "refused: ": the engine's own text follows
     } cases[] = {
         {ZeDefineDtsItem, {{"NAME", "EQ", "LASER1"}}, TARN_RPDB_RC_ALREADY_EXISTS, "PRINTER LASER1 already exists"},
         {ZeDefineDtsItem, {{"LOCATION", "EQ", "X"}}, TARN_RPDB_RC_BAD_REQUEST,
@@ -89,9 +94,9 @@ TEST_F(Rpdb, RefusedWritesChangeNothing)
         {ZeDefineDtsItem, {{"NAME", "EQ", "P1"}, {"COPIES", "GT", "3"}}, TARN_RPDB_RC_BAD_REQUEST,
          "DEFINE takes only EQ criteria, not PRN_COPIES GT"},
         {ZeDefineDtsItem, {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "100"}}, TARN_RPDB_RC_BAD_REQUEST,
-         "DEFINE on PRINTER refused: CHECK constraint failed: PRN_COPIES BETWEEN 1 AND 99"},
+         "DEFINE on PRINTER refused: "},
         {ZeDefineDtsItem, {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "many"}}, TARN_RPDB_RC_BAD_REQUEST,
-         "DEFINE on PRINTER refused: cannot store TEXT value in INTEGER column PRINTER.PRN_COPIES"},
+         "DEFINE on PRINTER refused: "},
         {ZeAlterDtsItem, {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "2"}}, TARN_RPDB_RC_NOT_FOUND, "PRINTER P1 not found"},
         {ZeAlterDtsItem, {{"NAME", "EQ", "LASER1"}, {"NEW NAME", "EQ", "LASER2"}}, TARN_RPDB_RC_ALREADY_EXISTS,
          "PRINTER LASER2 already exists"},
@@ -101,20 +106,23 @@ TEST_F(Rpdb, RefusedWritesChangeNothing)
          "PRINTER COLOR1 already exists"},
         {ZeRenameDtsItem, {{"NAME", "EQ", "LASER1"}}, TARN_RPDB_RC_BAD_REQUEST, "RENAME needs the new key in COPY_KEY"},
         {nullptr, {{"NAME", "EQ", "LASER1"}}, TARN_RPDB_RC_BAD_REQUEST,  // it still has queues
-         "DELETE on PRINTER refused: FOREIGN KEY constraint failed"},
+         "DELETE on PRINTER refused: "},
         {nullptr, {{"NAME", "EQ", "ZZ*"}}, TARN_RPDB_RC_NOT_FOUND, "No PRINTER matches the request"},
         {nullptr, {}, TARN_RPDB_RC_BAD_REQUEST, "DELETE needs at least one criterion"},
     };
     const std::string before = sql("SELECT * FROM PRINTER ORDER BY 1");
     for (const Case &c : cases) {
         EXPECT_EQ(c.op ? act(c.op, c.criteria) : act("DELETE", c.criteria), ZE_RC_ROUTER_FAILED) << c.message;
-        EXPECT_EQ(outcome(), Outcome(c.code, c.message));
+        const std::string expected = c.message, engineText = message().substr(std::min(message().size(), expected.size()));
+        const bool engineAdds = expected.ends_with("refused: ");
+        EXPECT_EQ(outcome(), Outcome(c.code, engineAdds ? expected + engineText : expected));
+        EXPECT_TRUE(!engineAdds || engineText.size() > 5) << message();
     }
     EXPECT_EQ(sql("SELECT * FROM PRINTER ORDER BY 1"), before);
 
     // A rename carries the printer's queues along.
     ASSERT_EQ(act(ZeRenameDtsItem, {{"NAME", "EQ", "LASER1"}, {"NEW NAME", "EQ", "LASER9"}}), ZE_OK);
-    EXPECT_EQ(sql("SELECT group_concat(QUE_NAME) FROM QUEUE WHERE QUE_PRINTER = 'LASER9'"), "OFFICE,URGENT");
+    EXPECT_EQ(sql("SELECT QUE_NAME FROM QUEUE WHERE QUE_PRINTER = 'LASER9' ORDER BY 1"), "OFFICE;URGENT");
 }
 
 TEST_F(Rpdb, RefusedAnswersRollTheRequestBack)

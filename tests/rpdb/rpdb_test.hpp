@@ -1,17 +1,25 @@
-// Fixture of the demo-router tests: each test works on its own copy of the
-// demo node (named after the test) through the library's item operations,
-// with a PRINTER descriptor whose field names and display values differ
-// from the table's, and reads the database back with plain SQLite.
+// Fixture of the router tests: each test works on its own copy of the demo
+// node (named after the test) through the library's item operations, with
+// a PRINTER descriptor whose field names and display values differ from the
+// table's, and reads the database back directly. With DEMO_ROUTER on, the
+// node is a copy of the SQLite file DEMO.db for TarnRpdb; without it, a
+// PostgreSQL database copied from the test cluster's node DEMO2 (which no
+// test uses) for TarnRout, with its entry in the node map
+// <TARN_DATA_DIR>/nodes.conf. TARN_TEST_PG names the cluster's folder
+// (scripts/pgnodes.sh).
 #pragma once
 
 #include "tarn_test.hpp"
 
 #include "TarnRpdb.h"
+#include "pg_rows.hpp"
 #include "sqlite_rows.hpp"
 
 #include <sqlite3.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -28,7 +36,9 @@ protected:
     {
         TarnTest::SetUp();
         node_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        if (const char *dataDir = ZeEnv(ZE_ENV_TARN_DATA_DIR)) {
+        if (postgres()) {
+            make_pg_node();
+        } else if (const char *dataDir = ZeEnv(ZE_ENV_TARN_DATA_DIR)) {
             std::filesystem::path nodes = std::filesystem::path(dataDir) / "nodes";
             std::filesystem::create_directories(nodes);
             nodePath_ = (nodes / (node_ + ".db")).string();
@@ -53,6 +63,50 @@ protected:
         ZeDestroyDtsInfo(info_);
         ZeDestroyDescriptor(desc_);
         TarnTest::TearDown();
+    }
+
+    static bool postgres() { return !ZeEnvBool(ZE_ENV_DEMO_ROUTER); }
+
+    // ------------------------------------------------------------ PostgreSQL
+
+    static std::string pg_dir()
+    {
+        const char *dir = std::getenv("TARN_TEST_PG");
+        return dir ? dir : "";
+    }
+    // The cluster's socket folder, its link resolved: socket paths are short.
+    static std::string pg_socket()
+    {
+        std::error_code ignored;
+        return std::filesystem::canonical(pg_dir() + "/socket", ignored).string();
+    }
+    static std::string pg_conninfo(const std::string &database, const std::string &user = "tarn_admin")
+    {
+        return "host=" + pg_socket() + " dbname=" + database + " user=" + user;
+    }
+    // The node map entry of a node on the test cluster.
+    static std::string map_entry(const std::string &node, const std::string &database,
+                                 const std::string &user = "tarn_admin")
+    {
+        return "[" + node + "]\nhost=" + pg_socket() + "\ndbname=" + database + "\nuser=" + user + "\n";
+    }
+    // Writes the node map: this test's node, then `more` entries.
+    void write_map(const std::string &more = "") const
+    {
+        std::ofstream(std::filesystem::path(ZeEnv(ZE_ENV_TARN_DATA_DIR)) / "nodes.conf")
+            << "# node map of " << node_ << "\n" << map_entry(node_, node_) << more;
+    }
+    // A statement run by the administrator on the cluster (or a node).
+    static std::string pg_admin(const std::string &statement, const std::string &database = "postgres")
+    {
+        return pg_rows(pg_conninfo(database), statement);
+    }
+    void make_pg_node()
+    {
+        std::filesystem::create_directories(ZeEnv(ZE_ENV_TARN_DATA_DIR));
+        ASSERT_EQ(pg_admin("DROP DATABASE IF EXISTS \"" + node_ + "\" WITH (FORCE)"), "");
+        ASSERT_EQ(pg_admin("CREATE DATABASE \"" + node_ + "\" TEMPLATE \"DEMO2\""), "");
+        write_map();
     }
 
     // PRINTER as an object library shows it: other field names, display
@@ -136,8 +190,11 @@ protected:
         return text;
     }
 
-    // Rows of a query on the node file (sqlite_rows); the node opens writable.
-    std::string sql(const std::string &query) const { return sqlite_rows(nodePath_, query, true); }
+    // Rows of a query on the node (sqlite_rows, pg_rows); SQLite opens it writable.
+    std::string sql(const std::string &query) const
+    {
+        return postgres() ? pg_admin(query, node_) : sqlite_rows(nodePath_, query, true);
+    }
 
     std::string node_, nodePath_;
     Descriptor *desc_ = nullptr;

@@ -6,7 +6,7 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
-namespace rpdb::password {
+namespace tarn::password {
 
 namespace {
 
@@ -57,4 +57,4 @@ const Record &dummy_record()
     return dummy;
 }
 
-}  // namespace rpdb::password
+}  // namespace tarn::password

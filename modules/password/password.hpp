@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace rpdb::password {
+namespace tarn::password {
 
 inline constexpr std::size_t kSaltSize = 16;
 inline constexpr std::size_t kHashSize = 32;
@@ -35,4 +35,4 @@ bool matches(std::string_view password, const Record &record);
 // of an unknown user against it takes as long as checking a wrong one.
 const Record &dummy_record();
 
-}  // namespace rpdb::password
+}  // namespace tarn::password

@@ -2,15 +2,102 @@
 // through the action fields: rows (19 and 20), a single row (12) and names
 // (21). Every answer goes out before the transaction commits, so a refused
 // answer rolls the request back.
-#include "rpdb.hpp"
-
-#include "ZeDts.h"
+#include "core.hpp"
 
 #include <algorithm>
 
-namespace rpdb {
+namespace routecore {
 
 namespace {
+
+// ------------------------------------------------------------ SQL text
+
+// A statement being written: its text and the values bound to it, each
+// written as the store's placeholder.
+class Sql {
+public:
+    explicit Sql(const Store &store) : store_(store) {}
+
+    Sql &operator<<(std::string_view text)
+    {
+        text_ += text;
+        return *this;
+    }
+    Sql &name(std::string_view identifier)
+    {
+        text_ += store_.quoted(identifier);
+        return *this;
+    }
+    Sql &operand(const Column &column)
+    {
+        text_ += store_.operand(column);
+        return *this;
+    }
+    Sql &bind(Param param)
+    {
+        params_.push_back(std::move(param));
+        store_.append_param(text_, static_cast<int>(params_.size()), params_.back().column);
+        return *this;
+    }
+    // column <op> value, or the pattern condition; NULL columns satisfy
+    // what "" satisfies.
+    Sql &condition(const Criterion &c);
+
+    std::unique_ptr<Rows> run(Store &store) const { return store.run(text_, params_); }
+
+private:
+    const Store &store_;
+    std::string text_;
+    std::vector<Param> params_;
+};
+
+const char *sql_operator(Relop op)
+{
+    switch (op) {
+    case Relop::EQ: return " = ";
+    case Relop::NE: return " <> ";
+    case Relop::LT: return " < ";
+    case Relop::LE: return " <= ";
+    case Relop::GT: return " > ";
+    case Relop::GE: return " >= ";
+    }
+    return " = ";
+}
+
+// Whether a NULL column (read as "") satisfies the criterion.
+bool empty_satisfies(const Criterion &c)
+{
+    bool matchesEmpty = c.value.find_first_not_of('*') == std::string_view::npos;
+    if (c.op == Relop::EQ) return matchesEmpty;
+    if (c.op == Relop::NE) return !matchesEmpty;
+    return false;
+}
+
+Sql &Sql::condition(const Criterion &c)
+{
+    const bool orNull = !c.column->notNull && empty_satisfies(c);
+    if (orNull) *this << "(" << store_.quoted(c.column->name) << " IS NULL OR ";
+    if (is_pattern(c)) {
+        params_.push_back({store_.pattern_value(c.value)});
+        store_.append_pattern(text_, *c.column, c.op == Relop::NE, static_cast<int>(params_.size()));
+    } else {
+        operand(*c.column) << sql_operator(c.op);
+        bind({std::string(c.value), false, c.column});
+    }
+    if (orNull) *this << ")";
+    return *this;
+}
+
+// " WHERE <criteria ANDed>", nothing without criteria.
+void where_clause(Sql &sql, const std::vector<Criterion> &criteria)
+{
+    bool first = true;
+    for (const Criterion &c : criteria) {
+        sql << (first ? " WHERE " : " AND ");
+        sql.condition(c);
+        first = false;
+    }
+}
 
 // ------------------------------------------------------------ answers
 
@@ -46,12 +133,12 @@ class RowList {
 public:
     explicit RowList(std::size_t width) : cells_(width) {}
 
-    TarnList *fill(const Statement &rows)
+    TarnList *fill(const Rows &rows)
     {
         bool moved = !list_;
         for (std::size_t i = 0; i < cells_.size(); ++i) {
             const char *before = cells_[i].data();
-            cells_[i].assign(rows.view(static_cast<int>(i)));
+            cells_[i].assign(rows.value(static_cast<int>(i)));
             moved = moved || cells_[i].data() != before;
         }
         if (moved) {
@@ -66,25 +153,27 @@ private:
     List list_;
 };
 
+std::string item_text(const Table &table, std::string_view key) { return table.label + " " + std::string(key); }
+
 // Field 19 with the table's columns, then field 20 per row.
-std::size_t send_rows(DtsAction *action, Statement &rows, const Table &table)
+std::size_t send_rows(DtsAction *action, Rows &rows, const Table &table)
 {
     List header = new_list();
-    for (const Column &column : table.columns) append(header.get(), column.name.c_str());
+    for (const Column &column : table.columns) append(header.get(), column.label.c_str());
     check_accepted(ZeSetDtsActionField(action, ZE_ACTION_ANSWER_HEADER, header.get()), "the answer header");
 
     RowList row(table.columns.size());
     std::size_t count = 0;
     while (rows.step()) {
         unsigned rc = ZeSetDtsActionField(action, ZE_ACTION_ANSWER_ROW, row.fill(rows));
-        if (rc != ZE_OK) check_accepted(rc, "the row of " + table.name + " " + rows.text(static_cast<int>(table.key)));
+        if (rc != ZE_OK) check_accepted(rc, "the row of " + item_text(table, rows.value(static_cast<int>(table.key))));
         ++count;
     }
     return count;
 }
 
 // Field 21 with the first column of each row.
-std::size_t send_names(DtsAction *action, Statement &rows)
+std::size_t send_names(DtsAction *action, Rows &rows)
 {
     std::size_t count = 0;
     while (rows.step()) {
@@ -96,43 +185,51 @@ std::size_t send_names(DtsAction *action, Statement &rows)
 }
 
 // Field 12 with the first row; false when there is none.
-bool send_item(DtsAction *action, Statement &rows, const Table &table)
+bool send_item(DtsAction *action, Rows &rows, const Table &table)
 {
     if (!rows.step()) return false;
     std::vector<char *> names, values;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
-        names.push_back(const_cast<char *>(table.columns[i].name.c_str()));
+        names.push_back(const_cast<char *>(table.columns[i].label.c_str()));
         values.push_back(const_cast<char *>(rows.text(static_cast<int>(i))));
     }
     check_accepted(ZeSetDtsActionField(action, ZE_ACTION_ANSWER_ITEM, names.data(), values.data(),
                                        static_cast<int>(names.size())),
-                   "the row of " + table.name + " " + values[table.key]);
+                   "the row of " + item_text(table, values[table.key]));
     return true;
 }
 
 // ------------------------------------------------------------ SQL pieces
 
-std::string column_list(const Table &table)
+void column_list(Sql &sql, const Table &table)
 {
-    std::string list;
+    bool first = true;
     for (const Column &column : table.columns) {
-        if (!list.empty()) list += ", ";
-        list += quoted(column.name);
+        if (!first) sql << ", ";
+        sql.name(column.name);
+        first = false;
     }
-    return list;
 }
 
-std::string key_is(const Table &table) { return " WHERE " + quoted(table.keyColumn().name) + " = ?"; }
-
-Param key_param(std::string_view key) { return {std::string(key)}; }
+void key_is(Sql &sql, const Table &table, std::string_view key)
+{
+    sql << " WHERE ";
+    sql.operand(table.keyColumn()) << " = ";
+    sql.bind({std::string(key), false, &table.keyColumn()});
+}
 
 // An empty value stores NULL.
-Param value_param(std::string_view value) { return value.empty() ? Param{{}, true} : Param{std::string(value)}; }
-
-bool exists(sqlite3 *db, const Table &table, std::string_view key)
+Param value_param(std::string_view value, const Column &column)
 {
-    Statement probe(db, "SELECT 1 FROM " + quoted(table.name) + key_is(table), {key_param(key)});
-    return probe.step();
+    return value.empty() ? Param{{}, true, &column} : Param{std::string(value), false, &column};
+}
+
+bool exists(Store &store, const Table &table, std::string_view key)
+{
+    Sql probe(store);
+    probe << "SELECT 1 FROM " << store.quoted(table.name);
+    key_is(probe, table, key);
+    return probe.run(store)->step();
 }
 
 std::string rows_text(std::size_t count, const char *done)
@@ -140,15 +237,13 @@ std::string rows_text(std::size_t count, const char *done)
     return std::to_string(count) + (count == 1 ? " row " : " rows ") + done;
 }
 
-std::string item_text(const Table &table, std::string_view key) { return table.name + " " + std::string(key); }
-
 // The not-found message: names the item when the request names one key.
 std::string not_found(const Table &table, const std::vector<Criterion> &criteria)
 {
     if (criteria.size() == 1 && criteria[0].column == &table.keyColumn() && criteria[0].op == Relop::EQ &&
         !is_pattern(criteria[0]))
         return item_text(table, criteria[0].value) + " not found";
-    return "No " + table.name + " matches the request";
+    return "No " + table.label + " matches the request";
 }
 
 // ------------------------------------------------------------ reading
@@ -161,7 +256,7 @@ void refuse_copy_key(const Request &request, const std::vector<Criterion> &crite
                                                                        " (only DEFINE, ALTER, COPY and RENAME do)");
 }
 
-std::string select(const Request &request, sqlite3 *db, const Table &table, const std::vector<Criterion> &criteria)
+std::string select(const Request &request, Store &store, const Table &table, const std::vector<Criterion> &criteria)
 {
     refuse_copy_key(request, criteria);
     enum class Shape { Rows, Item, Names } shape = Shape::Names;
@@ -172,18 +267,21 @@ std::string select(const Request &request, sqlite3 *db, const Table &table, cons
             fail(TARN_RPDB_RC_BAD_REQUEST,
                  "Response kind " + std::to_string(request.kind) + " is not supported (1, 3 or 15)");
     }
-    std::vector<Param> params;
-    std::string sql = "SELECT " + (shape == Shape::Names ? quoted(table.keyColumn().name) : column_list(table)) +
-                      " FROM " + quoted(table.name) + where_clause(criteria, params) + " ORDER BY " +
-                      quoted(table.keyColumn().name);
-    if (shape == Shape::Item) sql += " LIMIT 1";
-    Statement rows(db, sql, params);
+    Sql sql(store);
+    sql << "SELECT ";
+    if (shape == Shape::Names) sql.name(table.keyColumn().name);
+    else column_list(sql, table);
+    sql << " FROM " << store.quoted(table.name);
+    where_clause(sql, criteria);
+    sql << " ORDER BY " << store.operand(table.keyColumn());
+    if (shape == Shape::Item) sql << " LIMIT 1";
+    std::unique_ptr<Rows> rows = sql.run(store);
     switch (shape) {
-    case Shape::Rows: return rows_text(send_rows(request.action, rows, table), "selected");
-    case Shape::Names: return rows_text(send_names(request.action, rows), "selected");
+    case Shape::Rows: return rows_text(send_rows(request.action, *rows, table), "selected");
+    case Shape::Names: return rows_text(send_names(request.action, *rows), "selected");
     case Shape::Item: break;
     }
-    if (!send_item(request.action, rows, table)) fail(TARN_RPDB_RC_NOT_FOUND, not_found(table, criteria));
+    if (!send_item(request.action, *rows, table)) fail(TARN_RPDB_RC_NOT_FOUND, not_found(table, criteria));
     return rows_text(1, "selected");
 }
 
@@ -203,7 +301,7 @@ WriteFields write_fields(const Request &request, const Table &table, const std::
     std::vector<const Column *> seen;
     bool copyKeySeen = false;
     for (const Criterion &c : criteria) {
-        std::string name = c.column ? c.column->name : TARN_RPDB_COPY_KEY;
+        std::string name = c.column ? c.column->label : TARN_RPDB_COPY_KEY;
         if (c.op != Relop::EQ)
             fail(TARN_RPDB_RC_BAD_REQUEST,
                  std::string(request.word) + " takes only EQ criteria, not " + name + " " + std::string(c.relop));
@@ -230,65 +328,73 @@ const Criterion *change_of(const WriteFields &fields, const Column &column)
 
 // Inserts row `key` from the changes; with a model, the columns the changes
 // do not give are copied from row `model`.
-void insert_row(sqlite3 *db, const Table &table, std::string_view key, std::string_view model,
+void insert_row(Store &store, const Table &table, std::string_view key, std::string_view model,
                 const WriteFields &fields)
 {
-    std::vector<Param> params{key_param(key)};
-    std::string columns = quoted(table.keyColumn().name), values = "?";
+    const Column &keyColumn = table.keyColumn();
+    Sql sql(store);
+    sql << "INSERT INTO " << store.quoted(table.name) << " (";
+    sql.name(keyColumn.name);
+    for (const Column &column : table.columns)
+        if (&column != &keyColumn && (change_of(fields, column) || !model.empty())) sql << ", " << store.quoted(column.name);
+    sql << (model.empty() ? ") VALUES (" : ") SELECT ");
+    sql.bind({std::string(key), false, &keyColumn});
     for (const Column &column : table.columns) {
-        if (&column == &table.keyColumn()) continue;
+        if (&column == &keyColumn) continue;
         const Criterion *change = change_of(fields, column);
-        if (!change && model.empty()) continue;
-        columns += ", " + quoted(column.name);
         if (change) {
-            values += ", ?";
-            params.push_back(value_param(change->value));
-        } else {
-            values += ", " + quoted(column.name);
+            sql << ", ";
+            sql.bind(value_param(change->value, column));
+        } else if (!model.empty()) {
+            sql << ", " << store.quoted(column.name);
         }
     }
-    std::string sql = "INSERT INTO " + quoted(table.name) + " (" + columns + ")";
     if (model.empty()) {
-        sql += " VALUES (" + values + ")";
+        sql << ")";
     } else {
-        sql += " SELECT " + values + " FROM " + quoted(table.name) + key_is(table);
-        params.push_back(key_param(model));
+        sql << " FROM " << store.quoted(table.name);
+        key_is(sql, table, model);
     }
-    Statement(db, sql, params).step();
+    sql.run(store)->step();
 }
 
 // Sets the changes (and a new key) on row `key`; false when there is nothing to set.
-bool update_row(sqlite3 *db, const Table &table, std::string_view key, std::string_view newKey,
+bool update_row(Store &store, const Table &table, std::string_view key, std::string_view newKey,
                 const WriteFields &fields)
 {
-    std::vector<Param> params;
-    std::string sets;
+    Sql sql(store);
+    sql << "UPDATE " << store.quoted(table.name);
+    bool any = false;
     auto set = [&](const Column &column, Param value) {
-        sets += sets.empty() ? " SET " : ", ";
-        sets += quoted(column.name) + " = ?";
-        params.push_back(std::move(value));
+        sql << (any ? ", " : " SET ") << store.quoted(column.name) << " = ";
+        sql.bind(std::move(value));
+        any = true;
     };
-    if (!newKey.empty() && newKey != key) set(table.keyColumn(), key_param(newKey));
-    for (const Criterion *c : fields.changes) set(*c->column, value_param(c->value));
-    if (sets.empty()) return false;
-    params.push_back(key_param(key));
-    Statement(db, "UPDATE " + quoted(table.name) + sets + key_is(table), params).step();
+    if (!newKey.empty() && newKey != key) set(table.keyColumn(), {std::string(newKey), false, &table.keyColumn()});
+    for (const Criterion *c : fields.changes) set(*c->column, value_param(c->value, *c->column));
+    if (!any) return false;
+    key_is(sql, table, key);
+    sql.run(store)->step();
     return true;
 }
 
 // Field 12 with row `key` as it now stands.
-void send_written(const Request &request, sqlite3 *db, const Table &table, std::string_view key)
+void send_written(const Request &request, Store &store, const Table &table, std::string_view key)
 {
-    Statement row(db, "SELECT " + column_list(table) + " FROM " + quoted(table.name) + key_is(table),
-                  {key_param(key)});
-    if (!send_item(request.action, row, table)) fail(TARN_RPDB_RC_NOT_FOUND, item_text(table, key) + " not found");
+    Sql sql(store);
+    sql << "SELECT ";
+    column_list(sql, table);
+    sql << " FROM " << store.quoted(table.name);
+    key_is(sql, table, key);
+    std::unique_ptr<Rows> row = sql.run(store);
+    if (!send_item(request.action, *row, table)) fail(TARN_RPDB_RC_NOT_FOUND, item_text(table, key) + " not found");
 }
 
 void require_key(const Request &request, const Table &table, std::string_view key)
 {
     if (key.empty())
         fail(TARN_RPDB_RC_BAD_REQUEST,
-             std::string(request.word) + " needs a value for the key column " + table.keyColumn().name);
+             std::string(request.word) + " needs a value for the key column " + table.keyColumn().label);
 }
 
 void require_new_key(const Request &request, std::string_view newKey)
@@ -297,86 +403,86 @@ void require_new_key(const Request &request, std::string_view newKey)
         fail(TARN_RPDB_RC_BAD_REQUEST, std::string(request.word) + " needs the new key in " TARN_RPDB_COPY_KEY);
 }
 
-void require_row(sqlite3 *db, const Table &table, std::string_view key)
+void require_row(Store &store, const Table &table, std::string_view key)
 {
-    if (!exists(db, table, key)) fail(TARN_RPDB_RC_NOT_FOUND, item_text(table, key) + " not found");
+    if (!exists(store, table, key)) fail(TARN_RPDB_RC_NOT_FOUND, item_text(table, key) + " not found");
 }
 
-void require_free_key(sqlite3 *db, const Table &table, std::string_view key)
+void require_free_key(Store &store, const Table &table, std::string_view key)
 {
-    if (exists(db, table, key)) fail(TARN_RPDB_RC_ALREADY_EXISTS, item_text(table, key) + " already exists");
+    if (exists(store, table, key)) fail(TARN_RPDB_RC_ALREADY_EXISTS, item_text(table, key) + " already exists");
 }
 
 // DEFINE (new key = key column, optional model = COPY_KEY) and COPY (new
 // key = COPY_KEY, model = key column).
-std::string create(const Request &request, sqlite3 *db, const Table &table, const WriteFields &fields)
+std::string create(const Request &request, Store &store, const Table &table, const WriteFields &fields)
 {
     require_key(request, table, fields.key);
     bool copy = request.command == Command::Copy;
     if (copy) require_new_key(request, fields.otherKey);
     std::string_view newKey = copy ? fields.otherKey : fields.key;
     std::string_view model = copy ? fields.key : fields.otherKey;
-    if (!model.empty()) require_row(db, table, model);
-    require_free_key(db, table, newKey);
-    insert_row(db, table, newKey, model, fields);
-    send_written(request, db, table, newKey);
+    if (!model.empty()) require_row(store, table, model);
+    require_free_key(store, table, newKey);
+    insert_row(store, table, newKey, model, fields);
+    send_written(request, store, table, newKey);
     if (copy) return item_text(table, model) + " copied to " + std::string(newKey);
     return item_text(table, newKey) + " defined" + (model.empty() ? "" : " like " + std::string(model));
 }
 
 // ALTER (optional new key) and RENAME (new key required).
-std::string change(const Request &request, sqlite3 *db, const Table &table, const WriteFields &fields)
+std::string change(const Request &request, Store &store, const Table &table, const WriteFields &fields)
 {
     require_key(request, table, fields.key);
     bool rename = request.command == Command::Rename;
     if (rename) require_new_key(request, fields.otherKey);
     std::string_view newKey = fields.otherKey;
-    require_row(db, table, fields.key);
+    require_row(store, table, fields.key);
     bool renamed = !newKey.empty() && newKey != fields.key;
-    if (renamed) require_free_key(db, table, newKey);
-    bool changed = update_row(db, table, fields.key, newKey, fields);
-    send_written(request, db, table, newKey.empty() ? fields.key : newKey);
+    if (renamed) require_free_key(store, table, newKey);
+    bool changed = update_row(store, table, fields.key, newKey, fields);
+    send_written(request, store, table, newKey.empty() ? fields.key : newKey);
     std::string text = item_text(table, fields.key);
     if (rename) return text + " renamed to " + std::string(newKey);
     if (!changed) return text + " not changed: the request gives no column to alter";
     return text + " altered" + (renamed ? " and renamed to " + std::string(newKey) : "");
 }
 
-std::string erase(const Request &request, sqlite3 *db, const Table &table, const std::vector<Criterion> &criteria)
+std::string erase(const Request &request, Store &store, const Table &table, const std::vector<Criterion> &criteria)
 {
     refuse_copy_key(request, criteria);
     if (criteria.empty()) fail(TARN_RPDB_RC_BAD_REQUEST, "DELETE needs at least one criterion");
-    std::vector<Param> params;
-    Statement rows(db,
-                   "DELETE FROM " + quoted(table.name) + where_clause(criteria, params) + " RETURNING " +
-                       quoted(table.keyColumn().name),
-                   params);
+    Sql sql(store);
+    sql << "DELETE FROM " << store.quoted(table.name);
+    where_clause(sql, criteria);
+    sql << " RETURNING " << store.quoted(table.keyColumn().name);
+    std::unique_ptr<Rows> rows = sql.run(store);
     std::size_t count = 0;
     std::string first;
-    while (rows.step())
-        if (count++ == 0) first = rows.text(0);
+    while (rows->step())
+        if (count++ == 0) first = rows->value(0);
     if (count == 0) fail(TARN_RPDB_RC_NOT_FOUND, not_found(table, criteria));
     return count == 1 ? item_text(table, first) + " deleted" : rows_text(count, "deleted");
 }
 
 }  // namespace
 
-std::string run(const Request &request, sqlite3 *db, const Table &table)
+std::string run(const Request &request, Store &store, const Table &table)
 {
     std::vector<Criterion> criteria = resolve(request, table);
     switch (request.command) {
     case Command::Select:
-    case Command::List: return select(request, db, table, criteria);
+    case Command::List: return select(request, store, table, criteria);
     case Command::Define:
-    case Command::Copy: return create(request, db, table, write_fields(request, table, criteria));
+    case Command::Copy: return create(request, store, table, write_fields(request, table, criteria));
     case Command::Alter:
-    case Command::Rename: return change(request, db, table, write_fields(request, table, criteria));
-    case Command::Delete: return erase(request, db, table, criteria);
+    case Command::Rename: return change(request, store, table, write_fields(request, table, criteria));
+    case Command::Delete: return erase(request, store, table, criteria);
     case Command::Logon:
     case Command::Logoff:
-    case Command::Verify: break;  // carried out by run_session
+    case Command::Verify: break;  // carried out by the back end's session()
     }
     fail(TARN_RPDB_RC_BAD_REQUEST, "Command " + std::string(request.word) + " is unknown");
 }
 
-}  // namespace rpdb
+}  // namespace routecore

@@ -1,12 +1,13 @@
-// Node names of the demo router: a node is the file nodes/<name>.db of the
+// Node names of the routers: a demo node is the file nodes/<name>.db of the
 // data directory, so a name is kept to characters that cannot leave that
-// directory or hide the file. Shared by the router and tarnmknode.
+// directory or hide the file; remote nodes follow the same rule. Shared by
+// the routers, tarnmknode and tarnuser.
 #pragma once
 
 #include <cstddef>
 #include <string_view>
 
-namespace rpdb {
+namespace routecore {
 
 inline constexpr std::size_t kMaxNodeName = 64;
 
@@ -24,4 +25,4 @@ inline bool valid_node_name(std::string_view name)
 
 inline constexpr const char *kNodeNameRule = "1 to 64 of A-Z a-z 0-9 _ . -, not starting with '.'";
 
-}  // namespace rpdb
+}  // namespace routecore

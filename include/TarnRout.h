@@ -1,0 +1,69 @@
+/*
+ * TarnRout.h - return codes of TarnRout, the default router, and the
+ * contract it keeps. TarnRout is the run-time module (libTarnRout.so, entry
+ * router_client) that ZeRouteDtsAction loads when the info names no
+ * ROUTEMODULE and DEMO_ROUTER is not true. Each node is a PostgreSQL
+ * database reached through libpq. The commands, their messages and the
+ * codes 1001 to 1010 are those of the demo router (TarnRpdb.h); this header
+ * adds what a remote node brings.
+ *
+ * Node map. Node DESTNODE is the section [DESTNODE] of the node map
+ * <data dir>/nodes.conf (data dir = ZeEnv(ZE_ENV_TARN_DATA_DIR)), written
+ * in the format of libpq's connection service file: "#" comments, one
+ * "[NODE]" line per node, then "keyword=value" lines with libpq connection
+ * keywords (host, port, dbname, user, sslmode, options, ...). A node absent
+ * from the map is tried as the libpq service of that name (the user's own
+ * service file); otherwise it is refused with 1001 and a message naming the
+ * map file. A map entry with a keyword libpq does not know, or with a
+ * password, is refused with 1016 naming file and line: passwords come from
+ * libpq's password file (PGPASSFILE, ~/.pgpass) or from a logon. Node names
+ * follow the demo router's rule. The map is read when a node's connection
+ * is opened.
+ *
+ * Settings (environment table):
+ *   KV_ROUTER_TIMEOUT  seconds (default 30, 0 = no limit) for connecting
+ *                      (connect_timeout) and for each statement
+ *                      (statement_timeout): a statement cut off answers 1013.
+ *   KV_ROUTER_AGENTS   the most connections kept open per node, sessions
+ *                      included (default 4, at least 1).
+ *   KV_ROUTER_WAIT     seconds to wait before the one retry of a node that
+ *                      could not be reached (default 1).
+ *   KV_ROUTER_DEBUG    traces "TarnRout SQL: <statement>" for each statement
+ *                      and "TarnRout: connecting to node <node> as <user>"
+ *                      (values and passwords never appear).
+ *
+ * Logons are the node's own authentication. LOGON (ID EQ <role>, PASSWORD
+ * EQ <password>) connects to the node as that role with that password; the
+ * server checks it. The connection is the session of (USERNAME, node) until
+ * LOGOFF closes it; a second LOGON replaces it. While it is open, the local
+ * user's requests to the node run on it, so the node's grants decide what
+ * the user may read or change; a refusal answers 1011 with the node's
+ * message. Without a session, requests use the map's credentials. A refused
+ * logon answers 1009 "Logon to <node> refused: unknown user or wrong
+ * password" whatever the cause the server gives. VERIFY answers 0 when the
+ * session is open and its connection alive, else 1010. The router keeps no
+ * copy of the password (libpq holds the one of an open session's
+ * connection to reconnect it).
+ *
+ * Transactions and faults. Each table request is one transaction (READ
+ * COMMITTED); a failure leaves no half-written row. A connection found
+ * broken is opened anew: a read is sent again once, a write only when it
+ * broke before any of it was sent. Concurrent changes of one item both
+ * apply, one after the other (each ALTER sets only its columns); a
+ * serialization failure or deadlock answers 1015 and changes nothing.
+ */
+#ifndef TARNROUT_H
+#define TARNROUT_H
+
+#include "TarnRpdb.h"
+
+#define TARN_ROUT_RC_PERMISSION_DENIED 1011u /* the node's grants refuse the request (its message follows) */
+#define TARN_ROUT_RC_NODE_UNREACHABLE 1012u  /* the node cannot be reached: down, refusing, timed out connecting */
+#define TARN_ROUT_RC_TIMEOUT 1013u           /* a statement ran past KV_ROUTER_TIMEOUT; nothing was changed */
+#define TARN_ROUT_RC_CONNECTION_LOST 1014u   /* the connection broke during a write: rolled back, not sent again
+                                                (or, during the commit, the outcome is unknown) */
+#define TARN_ROUT_RC_CONFLICT 1015u          /* a concurrent change won; nothing was changed */
+#define TARN_ROUT_RC_BAD_NODE_MAP 1016u      /* the node's map entry is unusable (file and line in the message) */
+#define TARN_ROUT_RC_TOO_MANY_SESSIONS 1017u /* LOGON: KV_ROUTER_AGENTS sessions are open on the node */
+
+#endif /* TARNROUT_H */

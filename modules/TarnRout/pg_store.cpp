@@ -1,0 +1,228 @@
+// Statements, transactions, patterns, quoting and the catalog queries of the
+// PostgreSQL back end.
+#include "pg_store.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace rout {
+
+using routecore::Column;
+using routecore::fail;
+using routecore::Param;
+using routecore::StoreError;
+using routecore::StoreErrorKind;
+using routecore::Table;
+
+namespace {
+
+struct ResultDeleter {
+    void operator()(PGresult *result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+// The rows of one statement, all received (libpq keeps them in one result).
+class PgRows : public routecore::Rows {
+public:
+    explicit PgRows(Result result) : result_(std::move(result)), count_(PQntuples(result_.get())) {}
+
+    bool step() override { return ++row_ < count_; }
+    std::string_view value(int i) const override
+    {
+        return {PQgetvalue(result_.get(), row_, i), static_cast<std::size_t>(PQgetlength(result_.get(), row_, i))};
+    }
+    const char *text(int i) const override { return PQgetvalue(result_.get(), row_, i); }
+
+private:
+    Result result_;
+    int count_;
+    int row_ = -1;
+};
+
+StoreErrorKind kind_of(std::string_view state)
+{
+    if (state == "23505") return StoreErrorKind::Duplicate;
+    if (state == "42501") return StoreErrorKind::Permission;
+    if (state == "57014") return StoreErrorKind::Timeout;
+    if (state == "40001" || state == "40P01" || state == "55P03") return StoreErrorKind::Conflict;
+    if (state == "53200") return StoreErrorKind::NoMemory;
+    const std::string_view cls = state.substr(0, 2);
+    if (cls == "23" || cls == "22") return StoreErrorKind::Refused;
+    if (cls == "08" || state == "57P01" || state == "57P02" || state == "57P03") return StoreErrorKind::Lost;
+    return StoreErrorKind::Other;
+}
+
+// libpq's own text without its line end.
+std::string connection_message(PGconn *conn)
+{
+    std::string message(routecore::view(PQerrorMessage(conn)));
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    return message;
+}
+
+}  // namespace
+
+StoreError store_error(PGconn *conn, const PGresult *result)
+{
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    std::string message = primary ? primary : connection_message(conn);
+    if (PQstatus(conn) != CONNECTION_OK) return {StoreErrorKind::Lost, std::move(message)};
+    // An error without SQLSTATE is libpq's own: the connection failed.
+    if (!state) return {result ? StoreErrorKind::Lost : StoreErrorKind::NoMemory, std::move(message)};
+    return {kind_of(state), std::move(message)};
+}
+
+PgStore::PgStore(PGconn *conn) : conn_(conn), owner_(getpid()) {}
+
+// A connection inherited through fork() belongs to the parent: its
+// goodbye goes to /dev/null so that the parent's session lives on.
+PgStore::~PgStore()
+{
+    if (owner_ != getpid()) {
+        int devnull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (devnull >= 0 && PQsocket(conn_) >= 0) dup2(devnull, PQsocket(conn_));
+        if (devnull >= 0) close(devnull);
+    }
+    PQfinish(conn_);
+}
+
+void PgStore::append_param(std::string &sql, int n, const Column *column) const
+{
+    const bool cast = column && !column->type.empty();
+    if (cast) sql += "CAST(";
+    sql += '$';
+    sql += std::to_string(n);
+    if (cast) sql += " AS " + column->type + ")";
+}
+
+void PgStore::append_pattern(std::string &sql, const Column &column, bool negate, int n) const
+{
+    sql += "CAST(" + quoted(column.name) + " AS text) COLLATE \"C\"";
+    sql += negate ? " NOT LIKE $" : " LIKE $";
+    sql += std::to_string(n);
+}
+
+// LIKE pattern of a value in which only '*' is special: '%', '_' and the
+// escape character match themselves.
+std::string PgStore::pattern_value(std::string_view value) const
+{
+    std::string pattern;
+    pattern.reserve(value.size() + 8);
+    for (char c : value) {
+        if (c == '*') pattern += '%';
+        else if (c == '%' || c == '_' || c == '\\') (pattern += '\\') += c;
+        else pattern += c;
+    }
+    return pattern;
+}
+
+// Text compares and sorts byte by byte, as on SQLite, whatever the
+// database's collation.
+std::string PgStore::operand(const Column &column) const
+{
+    return column.textual ? quoted(column.name) + " COLLATE \"C\"" : quoted(column.name);
+}
+
+std::string PgStore::quoted(std::string_view name) const
+{
+    if (name.find('"') != std::string_view::npos)
+        fail(TARN_RPDB_RC_BAD_REQUEST, "The name " + std::string(name) + " holds a double quote and cannot be used");
+    std::string text;
+    text.reserve(name.size() + 2);
+    text += '"';
+    text += name;
+    text += '"';
+    return text;
+}
+
+std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std::vector<Param> &params)
+{
+    routecore::trace_sql("TarnRout", sql);
+    std::vector<const char *> values;
+    values.reserve(params.size());
+    for (const Param &p : params) values.push_back(p.null ? nullptr : p.text.c_str());
+    Result result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                               nullptr, 0));
+    const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) throw store_error(conn_, result.get());
+    return std::make_unique<PgRows>(std::move(result));
+}
+
+void PgStore::exec(const std::string &sql) { run(sql, {}); }
+
+void PgStore::begin(bool writes) { exec(writes ? "BEGIN" : "BEGIN READ ONLY"); }
+
+void PgStore::commit() { exec("COMMIT"); }
+
+void PgStore::rollback() noexcept
+{
+    if (broken()) return;  // the server has rolled back already
+    routecore::trace_sql("TarnRout", "ROLLBACK");
+    PQclear(PQexec(conn_, "ROLLBACK"));
+}
+
+namespace {
+
+// A name folded to lower case by an unquoted CREATE shows in upper case,
+// the case SQL folds to, so messages and answers read as on SQLite.
+std::string label_of(const char *name)
+{
+    std::string label(name);
+    for (char c : label)
+        if (c >= 'A' && c <= 'Z') return label;
+    for (char &c : label)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return label;
+}
+
+}  // namespace
+
+// Tables of the connection's current schema, matched ignoring case (an
+// exact match first); the key is the primary key's one column.
+Table PgStore::table(std::string_view node, std::string_view object)
+{
+    routecore::check_object_name(object);
+    std::string name(object);
+    Table table;
+    std::string oid;
+    {
+        auto find = run("SELECT c.oid, c.relname FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace"
+                        " WHERE c.relkind IN ('r', 'p') AND n.nspname = current_schema()"
+                        " AND lower(c.relname) = lower($1) ORDER BY c.relname = $1 DESC LIMIT 1",
+                        {{name}});
+        if (!find->step())
+            fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+                 "Object kind " + name + " is unknown: node " + std::string(node) + " has no such table");
+        oid = find->text(0);
+        table.name = find->text(1);
+        table.label = label_of(find->text(1));
+    }
+    auto columns = run("SELECT a.attname, a.attnotnull, coalesce(a.attnum = ANY (i.indkey), false),"
+                       " format_type(a.atttypid, a.atttypmod), a.attcollation <> 0"
+                       " FROM pg_attribute a LEFT JOIN pg_index i ON i.indrelid = a.attrelid AND i.indisprimary"
+                       " WHERE a.attrelid = $1 AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
+                       {{oid}});
+    int keys = 0;
+    while (columns->step()) {
+        if (columns->value(2) == "t") {
+            table.key = table.columns.size();
+            ++keys;
+        }
+        Column column;
+        column.name = columns->text(0);
+        column.label = label_of(columns->text(0));
+        column.notNull = columns->value(1) == "t";
+        column.type = columns->text(3);
+        column.textual = columns->value(4) == "t";
+        table.columns.push_back(std::move(column));
+    }
+    if (keys != 1)
+        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+             "Object kind " + table.label + " cannot be used: its table has no single-column primary key");
+    return table;
+}
+
+}  // namespace rout

@@ -1,0 +1,46 @@
+// The PostgreSQL back end of TarnRout: one libpq connection as the core's
+// Store. Statements go out with PQexecParams, every value a text parameter;
+// errors are classified by their SQLSTATE.
+#pragma once
+
+#include "routecore.hpp"
+
+#include <libpq-fe.h>
+
+#include <sys/types.h>
+
+namespace rout {
+
+class PgStore : public routecore::Store {
+public:
+    // Takes the open connection over.
+    explicit PgStore(PGconn *conn);
+    ~PgStore() override;
+    PgStore(const PgStore &) = delete;
+    PgStore &operator=(const PgStore &) = delete;
+
+    void append_param(std::string &sql, int n, const routecore::Column *column) const override;
+    void append_pattern(std::string &sql, const routecore::Column &column, bool negate, int n) const override;
+    std::string pattern_value(std::string_view pattern) const override;
+    std::string operand(const routecore::Column &column) const override;
+    std::string quoted(std::string_view name) const override;
+    std::unique_ptr<routecore::Rows> run(const std::string &sql, const std::vector<routecore::Param> &params) override;
+    void begin(bool writes) override;
+    void commit() override;
+    void rollback() noexcept override;
+    routecore::Table table(std::string_view node, std::string_view object) override;
+
+    PGconn *conn() const { return conn_; }
+    bool broken() const { return PQstatus(conn_) != CONNECTION_OK; }
+    // Runs a statement without parameters; throws StoreError.
+    void exec(const std::string &sql);
+
+private:
+    PGconn *conn_;
+    pid_t owner_;  // the process that opened the connection
+};
+
+// The error of a statement (result may be null), classified.
+routecore::StoreError store_error(PGconn *conn, const PGresult *result);
+
+}  // namespace rout

@@ -1,0 +1,294 @@
+// The SQLite side of the demo router: one connection per node, kept for the
+// life of the module; prepared statements with bound parameters, cached per
+// connection; transactions; quoting of identifiers; GLOB patterns; and the
+// schema of the table an object kind names.
+#include "rpdb.hpp"
+
+#include "ZeEnv.h"
+#include "node_name.hpp"
+
+#include <sys/stat.h>
+
+namespace rpdb {
+
+using routecore::Column;
+using routecore::Param;
+using routecore::StoreError;
+using routecore::StoreErrorKind;
+using routecore::Table;
+
+namespace {
+
+constexpr int kDefaultBusySeconds = 5;
+constexpr int kMaxBusySeconds = 3600;
+// Statements kept per connection; more distinct texts are prepared for one use.
+constexpr std::size_t kMaxCachedStatements = 64;
+
+// The stores of the nodes used so far, by file path; all closed when the
+// module is unloaded.
+std::map<std::string, std::unique_ptr<SqliteStore>, std::less<>> &stores()
+{
+    static std::map<std::string, std::unique_ptr<SqliteStore>, std::less<>> all;
+    return all;
+}
+
+std::string node_path(std::string_view directory, std::string_view node)
+{
+    std::string path(directory);
+    if (path.back() != '/') path += '/';
+    path += "nodes/";
+    path += node;
+    path += ".db";
+    return path;
+}
+
+// Opens an existing node file read-write and makes sure it is a database.
+sqlite3 *open_node(const std::string &path, std::string_view node)
+{
+    sqlite3 *db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    std::string problem;
+    if (rc != SQLITE_OK) {
+        problem = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    } else {
+        sqlite3_busy_timeout(db, routecore::setting(ZE_ENV_KV_ROUTER_TIMEOUT, kDefaultBusySeconds, kMaxBusySeconds) *
+                                     1000);
+        if (sqlite3_exec(db, "PRAGMA foreign_keys = ON; SELECT count(*) FROM sqlite_schema", nullptr, nullptr,
+                         nullptr) != SQLITE_OK)
+            problem = sqlite3_errmsg(db);
+    }
+    if (problem.empty()) return db;
+    sqlite3_close_v2(db);
+    fail(TARN_RPDB_RC_STORAGE_ERROR, "Node " + std::string(node) + " cannot be opened: " + problem);
+}
+
+// The rows of one statement; a cached statement goes back to its cache
+// reset, any other is finalized.
+class SqliteRows : public routecore::Rows {
+public:
+    SqliteRows(SqliteStore &store, const std::string &sql, const std::vector<Param> &params) : db_(store.db())
+    {
+        routecore::trace_sql("TarnRpdb", sql);
+        SqliteStore::Cached *entry = store.cached(sql);
+        if (entry) {
+            stmt_ = entry->stmt;
+            inUse_ = &entry->inUse;
+            *inUse_ = true;
+        } else if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()) + 1, &stmt_, nullptr) !=
+                   SQLITE_OK) {
+            throw store_error(db_);
+        }
+        int index = 1;
+        for (const Param &p : params) {
+            int rc = p.null ? sqlite3_bind_null(stmt_, index)
+                            : sqlite3_bind_text(stmt_, index, p.text.data(), static_cast<int>(p.text.size()),
+                                                SQLITE_TRANSIENT);
+            if (rc != SQLITE_OK) {
+                StoreError error = store_error(db_);
+                release();
+                throw error;
+            }
+            ++index;
+        }
+    }
+    ~SqliteRows() override { release(); }
+
+    bool step() override
+    {
+        int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        throw store_error(db_);
+    }
+    const char *text(int i) const override
+    {
+        const unsigned char *value = sqlite3_column_text(stmt_, i);
+        return value ? reinterpret_cast<const char *>(value) : "";
+    }
+    std::string_view value(int i) const override
+    {
+        const char *start = text(i);
+        return {start, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, i))};
+    }
+
+private:
+    void release()
+    {
+        if (!stmt_) return;
+        if (inUse_) {
+            sqlite3_reset(stmt_);
+            sqlite3_clear_bindings(stmt_);
+            *inUse_ = false;
+        } else {
+            sqlite3_finalize(stmt_);
+        }
+        stmt_ = nullptr;
+    }
+
+    sqlite3 *db_;
+    sqlite3_stmt *stmt_ = nullptr;
+    bool *inUse_ = nullptr;  // the cache's flag when the statement is a cached one
+};
+
+}  // namespace
+
+StoreError store_error(sqlite3 *db)
+{
+    const int code = sqlite3_extended_errcode(db);
+    std::string message = sqlite3_errmsg(db);
+    if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
+        return {StoreErrorKind::Duplicate, std::move(message)};
+    switch (code & 0xff) {
+    case SQLITE_CONSTRAINT:
+    case SQLITE_MISMATCH:
+    case SQLITE_TOOBIG: return {StoreErrorKind::Refused, std::move(message)};
+    case SQLITE_NOMEM: return {StoreErrorKind::NoMemory, std::move(message)};
+    default: return {StoreErrorKind::Other, std::move(message)};
+    }
+}
+
+void exec(routecore::Store &store, const std::string &sql, const std::vector<Param> &params)
+{
+    store.run(sql, params)->step();
+}
+
+SqliteStore &node_store(std::string_view name)
+{
+    std::string_view directory = routecore::view(ZeEnv(ZE_ENV_TARN_DATA_DIR));
+    if (directory.empty())
+        fail(TARN_RPDB_RC_NO_DATA_DIR, "No data directory: set TARN_DATA_DIR to the directory that holds nodes/");
+    if (name.empty()) fail(TARN_RPDB_RC_UNKNOWN_NODE, "The request names no node (DESTNODE is empty)");
+    if (!routecore::valid_node_name(name))
+        fail(TARN_RPDB_RC_UNKNOWN_NODE,
+             "Node name \"" + std::string(name) + "\" is not valid (" + routecore::kNodeNameRule + ")");
+
+    std::string path = node_path(directory, name);
+    auto found = stores().find(path);
+    if (found != stores().end()) return *found->second;
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        fail(TARN_RPDB_RC_UNKNOWN_NODE, "Node " + std::string(name) + " is unknown: there is no " + path);
+    sqlite3 *db = open_node(path, name);
+    std::unique_ptr<SqliteStore> store;
+    try {
+        store = std::make_unique<SqliteStore>(db);
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
+    return *stores().emplace(path, std::move(store)).first->second;
+}
+
+// ------------------------------------------------------------ store
+
+SqliteStore::~SqliteStore()
+{
+    for (auto &entry : cache_) sqlite3_finalize(entry.second.stmt);
+    sqlite3_close_v2(db_);
+}
+
+SqliteStore::Cached *SqliteStore::cached(const std::string &sql)
+{
+    auto it = cache_.find(sql);
+    if (it != cache_.end()) return it->second.inUse ? nullptr : &it->second;
+    if (cache_.size() >= kMaxCachedStatements) return nullptr;
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()) + 1, SQLITE_PREPARE_PERSISTENT, &stmt,
+                           nullptr) != SQLITE_OK)
+        throw store_error(db_);
+    try {
+        return &cache_.emplace(sql, Cached{stmt, false}).first->second;
+    } catch (...) {
+        sqlite3_finalize(stmt);
+        throw;
+    }
+}
+
+void SqliteStore::append_param(std::string &sql, int, const Column *) const { sql += '?'; }
+
+void SqliteStore::append_pattern(std::string &sql, const Column &column, bool negate, int) const
+{
+    sql += quoted(column.name);
+    sql += negate ? " NOT GLOB ?" : " GLOB ?";
+}
+
+// GLOB pattern of a value in which only '*' is special.
+std::string SqliteStore::pattern_value(std::string_view value) const
+{
+    std::string pattern;
+    pattern.reserve(value.size() + 8);
+    for (char c : value) {
+        if (c == '?') pattern += "[?]";
+        else if (c == '[') pattern += "[[]";
+        else pattern += c;
+    }
+    return pattern;
+}
+
+// SQLite compares text byte by byte already.
+std::string SqliteStore::operand(const Column &column) const { return quoted(column.name); }
+
+std::string SqliteStore::quoted(std::string_view name) const
+{
+    if (name.find('"') != std::string_view::npos)
+        fail(TARN_RPDB_RC_BAD_REQUEST, "The name " + std::string(name) + " holds a double quote and cannot be used");
+    std::string text;
+    text.reserve(name.size() + 2);
+    text += '"';
+    text += name;
+    text += '"';
+    return text;
+}
+
+std::unique_ptr<routecore::Rows> SqliteStore::run(const std::string &sql, const std::vector<Param> &params)
+{
+    return std::make_unique<SqliteRows>(*this, sql, params);
+}
+
+// Writers take the write lock at once, so two writers never deadlock halfway.
+void SqliteStore::begin(bool writes) { exec(*this, writes ? "BEGIN IMMEDIATE" : "BEGIN"); }
+
+void SqliteStore::commit() { exec(*this, "COMMIT"); }
+
+void SqliteStore::rollback() noexcept
+{
+    routecore::trace_sql("TarnRpdb", "ROLLBACK");
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+Table SqliteStore::table(std::string_view node, std::string_view object)
+{
+    routecore::check_object_name(object);
+    std::string name(object);
+
+    Table table;
+    {
+        auto find = run("SELECT name FROM sqlite_schema WHERE type = 'table' AND name = ? COLLATE NOCASE"
+                        " AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
+                        {{name}});
+        if (!find->step())
+            fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+                 "Object kind " + name + " is unknown: node " + std::string(node) + " has no such table");
+        table.name = table.label = find->text(0);
+    }
+    if (is_logon_table(table.name))
+        fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "Object kind " + table.name + " is not available: it holds the node's logons");
+    auto info = run("SELECT name, \"notnull\", pk FROM pragma_table_info(?)", {{table.name}});
+    int keys = 0;
+    while (info->step()) {
+        if (info->value(2) != "0") {
+            table.key = table.columns.size();
+            ++keys;
+        }
+        Column column;
+        column.name = column.label = info->text(0);
+        column.notNull = info->value(1) != "0";
+        table.columns.push_back(std::move(column));
+    }
+    if (keys != 1)
+        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+             "Object kind " + table.name + " cannot be used: its table has no single-column primary key");
+    return table;
+}
+
+}  // namespace rpdb

@@ -1,0 +1,193 @@
+// Reading a request from the action (command, response kind, node, object
+// and request fields), resolving its fields against the table, the
+// credentials of session commands, and the settings routers read.
+#include "core.hpp"
+
+#include "ZeEnv.h"
+#include "TarnUtil.h"
+
+#include <charconv>
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace routecore {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, Command>, 10> kCommands{{
+    {"SELECT", Command::Select},
+    {"LIST", Command::List},
+    {"DEFINE", Command::Define},
+    {"ALTER", Command::Alter},
+    {"COPY", Command::Copy},
+    {"RENAME", Command::Rename},
+    {"DELETE", Command::Delete},
+    {"LOGON", Command::Logon},
+    {"LOGOFF", Command::Logoff},
+    {"VERIFY", Command::Verify},
+}};
+
+constexpr std::array<std::pair<std::string_view, Relop>, 6> kRelops{{
+    {"EQ", Relop::EQ},
+    {"NE", Relop::NE},
+    {"LT", Relop::LT},
+    {"LE", Relop::LE},
+    {"GT", Relop::GT},
+    {"GE", Relop::GE},
+}};
+
+std::string_view text_field(DtsAction *action, unsigned field)
+{
+    const char *value = nullptr;
+    ZeGetDtsActionField(action, field, &value);
+    return view(value);
+}
+
+Command parse_command(std::string_view word)
+{
+    if (word.empty()) fail(TARN_RPDB_RC_BAD_REQUEST, "The request has no command");
+    for (const auto &[name, command] : kCommands)
+        if (equal_nocase(word, name)) return command;
+    fail(TARN_RPDB_RC_BAD_REQUEST, "Command " + std::string(word) + " is unknown");
+}
+
+}  // namespace
+
+bool equal_nocase(std::string_view a, std::string_view b)
+{
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upper(a[i]) != upper(b[i])) return false;
+    return true;
+}
+
+void fail(unsigned code, std::string message) { throw Failure{code, std::move(message)}; }
+
+void trace_sql(const char *module, const std::string &sql)
+{
+    if (ZeEnvBool(ZE_ENV_KV_ROUTER_DEBUG)) TarnTrace("%s SQL: %s", module, sql.c_str());
+}
+
+int setting(int index, int fallback, int max)
+{
+    std::string_view text = view(ZeEnv(index));
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 0 || value > max)
+        return fallback;
+    return value;
+}
+
+void check_object_name(std::string_view object)
+{
+    if (object.empty()) fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)");
+    bool valid = object.size() <= 64 && !(object.front() >= '0' && object.front() <= '9');
+    for (char c : object)
+        valid = valid && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_');
+    if (!valid)
+        fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "Object kind \"" + std::string(object) +
+                                              "\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)");
+}
+
+bool is_session_command(Command command)
+{
+    return command == Command::Logon || command == Command::Logoff || command == Command::Verify;
+}
+
+bool is_pattern(const Criterion &c)
+{
+    return (c.op == Relop::EQ || c.op == Relop::NE) && c.value.find('*') != std::string_view::npos;
+}
+
+Request read_request(DtsAction *action)
+{
+    Request request;
+    request.action = action;
+    request.word = text_field(action, ZE_ACTION_COMMAND);
+    request.command = parse_command(request.word);
+    ZeGetDtsActionField(action, ZE_ACTION_RESPONSE_KIND, &request.kind);
+    request.node = text_field(action, ZE_ACTION_DESTNODE);
+    request.object = text_field(action, ZE_ACTION_OBJECT);
+    request.user = text_field(action, ZE_ACTION_USERNAME);
+
+    char **columns = nullptr, **relops = nullptr, **values = nullptr;
+    int count = 0;
+    unsigned rc = ZeGetDtsActionField(action, ZE_ACTION_REQUEST_FIELDS, &columns, &relops, &values, &count);
+    if (rc == ZE_RC_NO_ENTRY) return request;
+    if (rc != ZE_OK)
+        fail(rc == ZE_RC_NO_MEMORY ? ZE_RC_NO_MEMORY : TARN_RPDB_RC_BAD_REQUEST,
+             "The request fields cannot be read (code " + std::to_string(rc) + ")");
+    for (int i = 0; i < count; ++i) {
+        request.columns.push_back(view(columns[i]));
+        request.relops.push_back(view(relops[i]));
+        request.values.push_back(view(values[i]));
+    }
+    return request;
+}
+
+const Column *Table::find(std::string_view wanted) const
+{
+    for (const Column &column : columns)
+        if (equal_nocase(column.label, wanted)) return &column;
+    return nullptr;
+}
+
+std::vector<Criterion> resolve(const Request &request, const Table &table)
+{
+    std::vector<Criterion> criteria;
+    for (std::size_t i = 0; i < request.columns.size(); ++i) {
+        Criterion c{nullptr, Relop::EQ, request.values[i], request.columns[i], request.relops[i]};
+        if (!equal_nocase(c.name, TARN_RPDB_COPY_KEY)) {
+            c.column = table.find(c.name);
+            if (!c.column)
+                fail(TARN_RPDB_RC_BAD_REQUEST,
+                     "Column \"" + std::string(c.name) + "\" is unknown in " + table.label);
+        }
+        auto op = std::find_if(kRelops.begin(), kRelops.end(),
+                               [&](const auto &entry) { return equal_nocase(c.relop, entry.first); });
+        if (op == kRelops.end())
+            fail(TARN_RPDB_RC_BAD_REQUEST, "Operator \"" + std::string(c.relop) + "\" of column " +
+                                               std::string(c.name) + " is unknown (EQ, NE, LT, LE, GT, GE)");
+        c.op = op->second;
+        criteria.push_back(c);
+    }
+    return criteria;
+}
+
+namespace {
+
+[[noreturn]] void bad_request(const Request &request, const std::string &problem)
+{
+    fail(TARN_RPDB_RC_BAD_REQUEST, std::string(request.word) + " " + problem);
+}
+
+}  // namespace
+
+Credentials read_credentials(const Request &request)
+{
+    const bool logon = request.command == Command::Logon;
+    Credentials c;
+    bool hasId = false, hasPassword = false;
+    for (std::size_t i = 0; i < request.columns.size(); ++i) {
+        std::string column(request.columns[i]);
+        const bool isId = equal_nocase(column, "ID");
+        if (!isId && !(logon && equal_nocase(column, "PASSWORD")))
+            bad_request(request, "does not take the request field " + column);
+        if (!equal_nocase(request.relops[i], "EQ")) bad_request(request, "takes " + column + " with EQ only");
+        bool &seen = isId ? hasId : hasPassword;
+        if (seen) bad_request(request, "takes " + column + " only once");
+        seen = true;
+        if (isId) c.userId = request.values[i];
+        else c.password = request.values[i];
+    }
+    if (c.userId.empty()) bad_request(request, "needs the request field ID EQ <user id>");
+    if (logon && !hasPassword) bad_request(request, "needs the request field PASSWORD EQ <password>");
+    c.localUser = request.user;
+    if (c.localUser.empty()) bad_request(request, "names no local user (USERNAME is empty)");
+    return c;
+}
+
+}  // namespace routecore

@@ -1,0 +1,202 @@
+// The store-neutral core of the routers TarnRpdb (SQLite) and TarnRout
+// (PostgreSQL): the request as read from the action, the object kind's
+// table, the commands with their messages and codes, and the answers sent
+// through the action fields. A router supplies a Backend, which opens the
+// Store of a request's node; the Store is the only place that knows an SQL
+// dialect. The contract both routers keep is include/TarnRpdb.h.
+#pragma once
+
+#include "TarnRpdb.h"
+#include "ZeDts.h"
+#include "ZeTypes.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace routecore {
+
+// A request that cannot be carried out: the code router_client returns and
+// the message that goes to the caller through field 18.
+struct Failure {
+    unsigned code;
+    std::string message;
+};
+
+[[noreturn]] void fail(unsigned code, std::string message);
+
+// ------------------------------------------------------------ store errors
+
+// What went wrong with a statement, as the back end classifies its engine's
+// error. The core turns the kind into a code and a message.
+enum class StoreErrorKind {
+    Duplicate,   // a taken key or UNIQUE value
+    Refused,     // a value or change the table does not take (type, CHECK, NOT NULL, foreign key)
+    Permission,  // the node's grants refuse it
+    Timeout,     // the statement ran out of time
+    Conflict,    // a concurrent transaction won (serialization failure, deadlock, lock wait)
+    NoMemory,
+    Lost,        // the connection broke
+    Other,
+};
+
+struct StoreError {
+    StoreErrorKind kind;
+    std::string message;  // the engine's own text; never holds a password
+};
+
+// ------------------------------------------------------------ tables
+
+struct Column {
+    std::string name;   // the identifier in SQL
+    std::string label;  // the name answers and messages show
+    std::string type;   // the SQL type values are cast to, or empty (no cast)
+    bool notNull = false;
+    bool textual = true;  // compared and sorted as text
+};
+
+struct Table {
+    std::string name;   // the identifier in SQL
+    std::string label;  // the name messages show
+    std::vector<Column> columns;
+    std::size_t key = 0;  // index of the primary-key column
+
+    const Column &keyColumn() const { return columns[key]; }
+    // The column whose label is `name` ignoring case, or nullptr.
+    const Column *find(std::string_view name) const;
+};
+
+// ------------------------------------------------------------ store
+
+// A value bound to a statement parameter; a null value binds NULL.
+struct Param {
+    std::string text;
+    bool null = false;
+    const Column *column = nullptr;  // the column it is compared with or stored in
+};
+
+// The rows of a statement that ran. Values are views into the store's
+// buffer, valid until the next step.
+class Rows {
+public:
+    virtual ~Rows() = default;
+    virtual bool step() = 0;  // true while a row is current
+    // The current row's value in column i; NULL reads as "". text() is
+    // NUL-terminated.
+    virtual std::string_view value(int i) const = 0;
+    virtual const char *text(int i) const = 0;
+};
+
+// One connection to one node. Every call that runs SQL throws StoreError.
+class Store {
+public:
+    virtual ~Store() = default;
+
+    // The text of parameter n (from 1), cast to the column's type when the
+    // engine needs it.
+    virtual void append_param(std::string &sql, int n, const Column *column) const = 0;
+    // A condition that the column matches (or not) the pattern in parameter
+    // n, where '*' matches any run and everything else itself, case counting.
+    virtual void append_pattern(std::string &sql, const Column &column, bool negate, int n) const = 0;
+    // The value bound for a pattern.
+    virtual std::string pattern_value(std::string_view pattern) const = 0;
+    // The column as an operand of a comparison or ORDER BY: text compares
+    // byte by byte on every engine.
+    virtual std::string operand(const Column &column) const = 0;
+    // An identifier as SQL writes it; a name the engine cannot quote fails with 1003.
+    virtual std::string quoted(std::string_view name) const = 0;
+
+    virtual std::unique_ptr<Rows> run(const std::string &sql, const std::vector<Param> &params) = 0;
+
+    // One transaction per request; rollback never throws.
+    virtual void begin(bool writes) = 0;
+    virtual void commit() = 0;
+    virtual void rollback() noexcept = 0;
+
+    // The table of object kind `object`: 1002 when the name is not valid,
+    // there is no such table, or it has no single-column key.
+    virtual Table table(std::string_view node, std::string_view object) = 0;
+};
+
+// ------------------------------------------------------------ requests
+
+enum class Command { Select, List, Define, Alter, Copy, Rename, Delete, Logon, Logoff, Verify };
+enum class Relop { EQ, NE, LT, LE, GT, GE };
+
+// One request field resolved against the table; column is nullptr for COPY_KEY.
+struct Criterion {
+    const Column *column;
+    Relop op;
+    std::string_view value;
+    std::string_view name;   // the column as the request wrote it
+    std::string_view relop;  // the operator as the request wrote it
+};
+
+// What the action asks for, read through ZeGetDtsActionField. The texts are
+// the action's own and stay valid while router_client runs.
+struct Request {
+    DtsAction *action = nullptr;
+    Command command = Command::Select;
+    std::string_view word;  // the command word as sent
+    unsigned kind = 0;      // response kind
+    std::string_view node, object;
+    std::string_view user;  // the info's USERNAME
+    std::vector<std::string_view> columns, relops, values;
+
+    bool writes() const { return command != Command::Select && command != Command::List; }
+};
+
+// LOGON, LOGOFF and VERIFY name no table.
+bool is_session_command(Command command);
+
+// The user id and, for LOGON, the password of a session command.
+struct Credentials {
+    std::string localUser;      // the info's USERNAME
+    std::string userId;
+    std::string_view password;  // the action's own text
+};
+
+// ID, and for LOGON PASSWORD: each exactly once, with EQ; 1003 otherwise.
+// No value but the user id ever goes into a message.
+Credentials read_credentials(const Request &request);
+
+// ------------------------------------------------------------ routers
+
+// What a router module adds to the core: its stores and its logons.
+class Backend {
+public:
+    virtual ~Backend() = default;
+    // The module's name, for trace lines and messages ("TarnRpdb").
+    virtual const char *name() const = 0;
+    // The store that carries out the request (its node, its local user's
+    // session if one is open). Fails with the node codes.
+    virtual Store &store(const Request &request) = 0;
+    // The store's connection broke: the next store() call reconnects.
+    virtual void reconnect(Store &store) = 0;
+    // LOGON, LOGOFF and VERIFY: the message, or a Failure.
+    virtual std::string session(const Request &request, const Credentials &credentials) = 0;
+};
+
+// Carries out the request in field order and answers it: router_client of
+// each module is this call with its back end. Never throws.
+unsigned route(DtsAction *action, Backend &backend);
+
+// An object kind names a table: 1 to 64 of A-Z a-z 0-9 _, not starting
+// with a digit. Fails with 1002 otherwise (or when empty).
+void check_object_name(std::string_view object);
+
+// Traces a statement as "<module> SQL: <statement>" when KV_ROUTER_DEBUG is on.
+void trace_sql(const char *module, const std::string &sql);
+
+// An unsigned setting of the environment table (ZeEnv index) in [0, max],
+// else `fallback`.
+int setting(int index, int fallback, int max);
+
+// A NULL text views as empty.
+inline std::string_view view(const char *s) { return s ? std::string_view(s) : std::string_view(); }
+
+// Equal ignoring ASCII case.
+bool equal_nocase(std::string_view a, std::string_view b);
+
+}  // namespace routecore
