@@ -4,11 +4,15 @@
 # each fault whether a test caught it.
 #
 #   scripts/mutate.sh [options]
-#     --list              print the faults of the list and exit
+#     --list              print the faults and whether each still applies to
+#                         the working tree, then exit
 #     --only NAME         run only this fault (repeatable, or NAME,NAME,...)
 #     --jobs N            parallel build and test jobs (default 2)
-#     --time-limit SECS   stop starting new faults after SECS (default none)
-#     --test-timeout SECS kill a test run after SECS, counted as caught (default 300)
+#     --time-limit SECS   stop starting new faults SECS after the first one
+#                         (default none); the rest are reported as skipped
+#     --test-timeout SECS kill a suite run after SECS, counted as caught (a fault
+#                         that hangs a test); default three times the unchanged
+#                         tree's run, at least 120 s (600 s with --no-baseline)
 #     --exclude REGEX     ctest -E: tests to leave out of every run
 #     --faults FILE       the fault list (default tests/mutations.txt)
 #     --report FILE       where the report goes besides stdout
@@ -32,7 +36,10 @@
 # updating), skipped (time limit reached).
 #
 # The scratch build is g++ RelWithDebInfo without benchmarks, install rules
-# or -Werror, so that a fault which only draws a warning is still tested.
+# (so without the install test, which checks packaging rather than
+# behaviour) or -Werror, so that a fault which only draws a warning is still
+# tested. Editing this script while it runs breaks the run: bash reads it as
+# it goes.
 set -uo pipefail
 # Snippets hold '&': keep it literal in ${var/pattern/replacement}.
 shopt -u patsub_replacement 2>/dev/null || true
@@ -43,7 +50,7 @@ faults_file=tests/mutations.txt
 report=build/mutation-report.txt
 jobs=2
 time_limit=0
-test_timeout=300
+test_timeout=0
 exclude=""
 scratch=""
 keep_scratch=0
@@ -111,11 +118,28 @@ read_faults() {
 }
 read_faults
 
+# locate_fault i root: reads fault i's file under root into $text. Returns 1
+# with the reason in $detail when the file or the snippet is gone or the
+# snippet is not unique in the file.
+locate_fault() {
+  local i=$1 path=$2/${f_file[$1]} rest
+  [ -f "$path" ] || { detail="no file"; return 1; }
+  text=$(<"$path")
+  case $text in *"${f_find[i]}"*) ;; *) detail="snippet not found"; return 1 ;; esac
+  rest=${text#*"${f_find[i]}"}
+  case $rest in *"${f_find[i]}"*) detail="snippet not unique"; return 1 ;; esac
+  detail=""
+}
+
+# --list: every fault with its file, and whether it still applies to the
+# working tree.
 if ((list_only)); then
+  stale=0
   for i in "${!f_name[@]}"; do
-    printf '%-40s %s\n' "${f_name[i]}" "${f_file[i]}"
+    if locate_fault "$i" "$project"; then state=ok; else state=stale; stale=$((stale + 1)); fi
+    printf '%-5s %-44s %-36s %s\n' "$state" "${f_name[i]}" "${f_file[i]}" "$detail"
   done
-  echo "${#f_name[@]} faults"
+  echo "${#f_name[@]} faults, $stale stale"
   exit 0
 fi
 
@@ -198,20 +222,23 @@ echo "building the unchanged tree"
 build "$scratch/build.log" || { tail -n 40 "$scratch/build.log" >&2; die "the unchanged tree does not build"; }
 if ((baseline)); then
   echo "running the suite on the unchanged tree"
-  failed=$(run_tests) || die "the unchanged tree fails its tests ($failed); fix that first (log: $scratch/ctest.log)"
+  suite_start=$SECONDS
+  auto_timeout=$((test_timeout ? test_timeout : 3600))
+  failed=$(test_timeout=$auto_timeout run_tests) \
+    || die "the unchanged tree fails its tests ($failed); fix that first (log: $scratch/ctest.log)"
+  suite_time=$((SECONDS - suite_start))
+  echo "the suite passes in $suite_time s"
+  ((test_timeout)) || test_timeout=$((3 * suite_time > 120 ? 3 * suite_time : 120))
 fi
+((test_timeout)) || test_timeout=600
 
 # ---- one fault at a time --------------------------------------------------
 
-# apply_fault i: writes fault i into its file. Returns 1 with the reason in
-# $detail when the file or the snippet is gone or the snippet is not unique.
+# apply_fault i: writes fault i into its file in the scratch copy. Returns 1
+# with the reason in $detail when the fault is stale.
 apply_fault() {
-  local i=$1 path=$src/${f_file[$1]} text rest
-  [ -f "$path" ] || { detail="no file"; return 1; }
-  text=$(<"$path")
-  case $text in *"${f_find[i]}"*) ;; *) detail="snippet not found"; return 1 ;; esac
-  rest=${text#*"${f_find[i]}"}
-  case $rest in *"${f_find[i]}"*) detail="snippet not unique"; return 1 ;; esac
+  local i=$1 path=$src/${f_file[$1]}
+  locate_fault "$i" "$src" || return 1
   cp "$path" "$scratch/original"
   current_file=${f_file[i]}
   printf '%s\n' "${text/"${f_find[i]}"/"${f_replace[i]}"}" >"$path"
