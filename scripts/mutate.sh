@@ -38,8 +38,11 @@
 # The scratch build is g++ RelWithDebInfo without benchmarks, install rules
 # (so without the install test, which checks packaging rather than
 # behaviour) or -Werror, so that a fault which only draws a warning is still
-# tested. Editing this script while it runs breaks the run: bash reads it as
-# it goes.
+# tested.
+
+# The whole script is one block, read before it runs: editing the file during
+# a run cannot change the run.
+{
 set -uo pipefail
 # Snippets hold '&': keep it literal in ${var/pattern/replacement}.
 shopt -u patsub_replacement 2>/dev/null || true
@@ -58,7 +61,7 @@ baseline=1
 list_only=0
 only=()
 
-usage() { sed -n '2,/^set -uo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit "${1:-0}"; }
+usage() { sed -n '2,/^$/p' "$0" | sed 's/^# \{0,1\}//'; exit "${1:-0}"; }
 die() { echo "mutate.sh: $*" >&2; exit 2; }
 
 while (($#)); do
@@ -276,3 +279,5 @@ for i in "${selected[@]}"; do
 done
 say "# summary: caught ${count[caught]}, missed ${count[missed]}, build-broken ${count[build-broken]}, stale ${count[stale]}, skipped ${count[skipped]} of ${#selected[@]} faults in $((SECONDS - start)) s"
 echo "report written to $report"
+exit
+}
