@@ -33,7 +33,8 @@
 # Results: caught (a test failed), missed (every test passed), build-broken
 # (the fault does not compile), stale (the file or snippet is gone, or the
 # snippet is no longer unique: the source moved on and the entry needs
-# updating), skipped (time limit reached).
+# updating), skipped (time limit reached). The exit status is 1 when a fault
+# was missed, 2 when the run could not start, 0 otherwise.
 #
 # The scratch build is g++ RelWithDebInfo without benchmarks, install rules
 # (so without the install test, which checks packaging rather than
@@ -46,6 +47,7 @@
 set -uo pipefail
 # Snippets hold '&': keep it literal in ${var/pattern/replacement}.
 shopt -u patsub_replacement 2>/dev/null || true
+caller_dir=$PWD
 cd "$(dirname "$0")/.."
 project=$PWD
 
@@ -63,6 +65,9 @@ only=()
 
 usage() { sed -n '2,/^$/p' "$0" | sed 's/^# \{0,1\}//'; exit "${1:-0}"; }
 die() { echo "mutate.sh: $*" >&2; exit 2; }
+# from_caller PATH: a path given on the command line, read from where the
+# script was started.
+from_caller() { case $1 in /*) echo "$1" ;; *) echo "$caller_dir/$1" ;; esac; }
 
 while (($#)); do
   case $1 in
@@ -72,9 +77,9 @@ while (($#)); do
     --time-limit) [[ ${2:-} =~ ^[0-9]+$ ]] || die "--time-limit needs seconds"; time_limit=$2; shift ;;
     --test-timeout) [[ ${2:-} =~ ^[1-9][0-9]*$ ]] || die "--test-timeout needs seconds"; test_timeout=$2; shift ;;
     --exclude) [ $# -ge 2 ] || die "--exclude needs a regex"; exclude=$2; shift ;;
-    --faults) [ $# -ge 2 ] || die "--faults needs a file"; faults_file=$2; shift ;;
-    --report) [ $# -ge 2 ] || die "--report needs a file"; report=$2; shift ;;
-    --scratch) [ $# -ge 2 ] || die "--scratch needs a folder"; scratch=$2; keep_scratch=1; shift ;;
+    --faults) [ $# -ge 2 ] || die "--faults needs a file"; faults_file=$(from_caller "$2"); shift ;;
+    --report) [ $# -ge 2 ] || die "--report needs a file"; report=$(from_caller "$2"); shift ;;
+    --scratch) [ $# -ge 2 ] || die "--scratch needs a folder"; scratch=$(from_caller "$2"); keep_scratch=1; shift ;;
     --no-baseline) baseline=0 ;;
     -h|--help) usage 0 ;;
     *) echo "mutate.sh: unknown option $1" >&2; usage 2 ;;
@@ -279,5 +284,6 @@ for i in "${selected[@]}"; do
 done
 say "# summary: caught ${count[caught]}, missed ${count[missed]}, build-broken ${count[build-broken]}, stale ${count[stale]}, skipped ${count[skipped]} of ${#selected[@]} faults in $((SECONDS - start)) s"
 echo "report written to $report"
+((count[missed] == 0))
 exit
 }
