@@ -14,7 +14,7 @@
 #                         that hangs a test); default three times the unchanged
 #                         tree's run, at least 120 s (600 s with --no-baseline)
 #     --exclude REGEX     ctest -E: tests to leave out of every run
-#     --faults FILE       the fault list (default tests/mutations.txt)
+#     --faults FILE       the fault list (default scripts/mutations.txt)
 #     --report FILE       where the report goes besides stdout
 #                         (default build/mutation-report.txt)
 #     --scratch DIR       build in DIR and keep it for the next run (files that
@@ -51,7 +51,7 @@ caller_dir=$PWD
 cd "$(dirname "$0")/.."
 project=$PWD
 
-faults_file=tests/mutations.txt
+faults_file=scripts/mutations.txt
 report=build/mutation-report.txt
 jobs=2
 time_limit=0
