@@ -203,7 +203,8 @@ int main(int argc, char **argv)
     double perRow[2] = {0, 0};
     int i = 0;
     for (long rows : {10000L, 100000L}) {
-        std::string arg = "/" + std::to_string(rows);
+        std::string arg = "/";  // appended, not "/" + ...: g++ 12 -O3 warns falsely (-Wrestrict)
+        arg += std::to_string(rows);
         double router = reporter.seconds("BM_TarnRpdbCollection" + arg), bare = reporter.seconds("BM_BareSqlite" + arg);
         perRow[i++] = router / static_cast<double>(rows);
         if (router > 0 && bare > 0)
