@@ -234,8 +234,8 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run &run : runs)
             if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min" && !run.error_occurred)
-                ns_[run.run_name.function_name + run.run_name.args] = run.GetAdjustedCPUTime() *
-                                                                      (run.time_unit == benchmark::kMillisecond ? 1e6 : 1);
+                ns_[run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
+                    run.GetAdjustedCPUTime() * (run.time_unit == benchmark::kMillisecond ? 1e6 : 1);
     }
     double ns(const std::string &name) const
     {

@@ -76,7 +76,7 @@ struct Memo {
 constexpr std::size_t kMemoSlots = 64;  // the top 6 bits of the hash pick one
 thread_local Memo t_memos[kMemoSlots];
 
-Memo &memo_slot(const void *object, int tableId, const char *key, std::size_t &length)
+Memo &memo_slot(Memo *memos, const void *object, int tableId, const char *key, std::size_t &length)
 {
     // The object, the table, the length and the outer letters: enough to
     // spread the few keys an application uses; the key itself is compared.
@@ -85,7 +85,7 @@ Memo &memo_slot(const void *object, int tableId, const char *key, std::size_t &l
                       static_cast<std::uint64_t>(static_cast<unsigned char>(key[0])) << 16 ^
                       static_cast<std::uint64_t>(static_cast<unsigned char>(key[length ? length - 1 : 0])) << 24;
     h *= 0x9E3779B97F4A7C15ull;
-    return t_memos[h >> 58];
+    return memos[h >> 58];
 }
 
 bool memo_holds(const Memo &memo, void *object, int tableId, const char *key, unsigned long version)
@@ -106,7 +106,8 @@ unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, 
                                  {"pActiveObject", true}}))
         return rc;
     std::size_t length = 0;
-    Memo &memo = memo_slot(object, tableId, key, length);
+    Memo *const memos = t_memos;  // one look-up of this thread's table, not one per use
+    Memo &memo = memo_slot(memos, object, tableId, key, length);
     const unsigned long version = ze::keyed_tables_version();
     if (memo_holds(memo, object, tableId, key, version)) {
         found = memo.found;

@@ -30,13 +30,14 @@ void release_array(char **array) { ZeFreeStrPtrArray(array, 0); }
 char **row_array(TarnList *list, unsigned slots)
 {
     thread_local std::vector<char *> scratch;
+    std::vector<char *> &array = scratch;  // the thread's own, looked up once
     const unsigned size = static_cast<unsigned>(TarnListSize(list));
-    scratch.assign(std::max(size, slots) + 1, nullptr);
+    array.assign(std::max(size, slots) + 1, nullptr);
+    char **out = array.data();
     void *entry = nullptr;
-    unsigned i = 0;
     for (TarnListPos pos = TarnListFirst(list, &entry); pos; pos = TarnListNext(pos, &entry))
-        scratch[i++] = static_cast<char *>(entry);
-    return scratch.data();
+        *out++ = static_cast<char *>(entry);
+    return array.data();
 }
 
 // One descriptor field as field 12 matches it against the answer columns.

@@ -3,11 +3,13 @@
 // TARN_LEAKS=1, a live-block list that names the source line of every block
 // still in use at exit.
 //
-// Small blocks come from per-thread free lists, one per size class, carved
-// from slabs: a block is reused by the next allocation of its class without
-// a call to the system allocator and without a lock. Larger blocks, blocks
-// tracked for the leak report and every block of a sanitizer build come
-// from calloc, so that the sanitizers see each block on its own.
+// Small blocks come from per-thread free lists, one per size class of 8
+// bytes, carved from slabs: a block is reused by the next allocation of its
+// class without a call to the system allocator and without a lock, and
+// carries 8 bytes of header. Such blocks are aligned to 8 bytes, enough for
+// every structure of the suite. Larger blocks, blocks tracked for the leak
+// report and every block of a sanitizer build come from calloc, aligned to
+// 16 bytes, so that the sanitizers see each block on its own.
 #include "TarnUtil.h"
 
 #include <pthread.h>
@@ -36,26 +38,33 @@ constexpr std::uint32_t kLiveMagic = 0x4B4C4254u;  // "TBLK"
 constexpr std::uint32_t kDeadMagic = 0x44414554u;  // "TEAD"
 
 // Where a block came from, kept in its header.
-enum Origin : std::uint16_t { kFromSystem = 0, kFromPool = 1, kTracked = 2 };
+enum Origin : std::uint8_t { kFromSystem = 0, kFromPool = 1, kTracked = 2 };
 
-struct alignas(16) BlockHeader {
+struct BlockHeader {
     std::uint32_t magic;
-    std::uint16_t origin;
-    std::uint16_t sizeClass;  // pool blocks: index of the free list
-    std::uint64_t size;       // bytes asked for
+    std::uint8_t origin;
+    std::uint8_t sizeClass;  // pool blocks: index of the free list
+    std::uint16_t spare;
 };
-static_assert(sizeof(BlockHeader) == 16);
+static_assert(sizeof(BlockHeader) == 8);
 
-// A tracked block: source line and live-list links before the header.
+// Blocks from calloc start 8 bytes before their header, so that what the
+// caller gets is aligned to 16 like calloc's own blocks.
+constexpr std::size_t kSystemPad = 8;
+
+// A tracked block: source line, size and live-list links before the pad.
 struct alignas(16) TrackedRecord {
     const char *file;
     TrackedRecord *prev;
     TrackedRecord *next;
+    std::size_t size;
     int line;
 };
 
-BlockHeader *header_of(TrackedRecord *t) { return reinterpret_cast<BlockHeader *>(t + 1); }
-TrackedRecord *record_of(BlockHeader *h) { return reinterpret_cast<TrackedRecord *>(h) - 1; }
+BlockHeader *header_after(void *start) { return reinterpret_cast<BlockHeader *>(static_cast<char *>(start) + kSystemPad); }
+char *start_before(BlockHeader *h) { return reinterpret_cast<char *>(h) - kSystemPad; }
+BlockHeader *header_of(TrackedRecord *t) { return header_after(t + 1); }
+TrackedRecord *record_of(BlockHeader *h) { return reinterpret_cast<TrackedRecord *>(start_before(h)) - 1; }
 
 // ------------------------------------------------------------ counts
 
@@ -114,8 +123,7 @@ void report_leaks()
     std::fprintf(stderr, "TarnUtil: %lu block(s) still in use at exit\n", inUse);
     std::lock_guard<std::mutex> hold(g_liveLock);
     for (TrackedRecord *t = g_live; t; t = t->next)
-        std::fprintf(stderr, "  %llu bytes from %s:%d\n", static_cast<unsigned long long>(header_of(t)->size),
-                     t->file ? t->file : "?", t->line);
+        std::fprintf(stderr, "  %zu bytes from %s:%d\n", t->size, t->file ? t->file : "?", t->line);
 }
 
 __attribute__((constructor)) void register_leak_report()
@@ -127,8 +135,8 @@ __attribute__((constructor)) void register_leak_report()
 
 // ------------------------------------------------------------ small-block pool
 
-constexpr std::size_t kGrain = 16;
-constexpr std::size_t kClasses = 32;  // blocks of 16 to 512 bytes, header included
+constexpr std::size_t kGrain = 8;
+constexpr std::size_t kClasses = 64;  // blocks of 8 to 512 bytes, header included
 constexpr std::size_t kSlabSize = 64 * 1024;
 
 struct FreeBlock {
@@ -140,7 +148,12 @@ struct Cache {
     FreeBlock *free[kClasses];
 };
 
-std::size_t class_of(std::size_t total) { return (total + kGrain - 1) / kGrain - 1; }
+// The smallest class that holds `total` bytes and a free-list link.
+std::size_t class_of(std::size_t total)
+{
+    if (total < sizeof(FreeBlock)) total = sizeof(FreeBlock);
+    return (total + kGrain - 1) / kGrain - 1;
+}
 std::size_t class_size(std::size_t sizeClass) { return (sizeClass + 1) * kGrain; }
 
 // Free lists of threads that have ended, taken over by the next refill.
@@ -231,21 +244,25 @@ void pool_free(BlockHeader *h)
 // A block with its header, zero-filled when asked (copies fill it anyway).
 BlockHeader *new_block(std::size_t size, const char *file, int line, bool zeroed)
 {
+    constexpr std::size_t kTrackedExtra = sizeof(TrackedRecord) + kSystemPad + sizeof(BlockHeader);
+    if (size > SIZE_MAX - kTrackedExtra) return nullptr;
     if (g_tracking) {
-        auto *t = static_cast<TrackedRecord *>(std::calloc(1, sizeof(TrackedRecord) + sizeof(BlockHeader) + size));
+        auto *t = static_cast<TrackedRecord *>(std::calloc(1, kTrackedExtra + size));
         if (!t) return nullptr;
         t->file = file;
         t->line = line;
+        t->size = size;
         link(t);
         header_of(t)->origin = kTracked;
         return header_of(t);
     }
     const std::size_t total = sizeof(BlockHeader) + size;
-    if (TARN_POOL_BLOCKS && total <= class_size(kClasses - 1) && total > size) return pool_alloc(total, zeroed);
-    if (total < size) return nullptr;  // the size wrapped around
-    auto *h = static_cast<BlockHeader *>(zeroed ? std::calloc(1, total) : std::malloc(total));
-    if (h) h->origin = kFromSystem;
-    return h;
+    if (TARN_POOL_BLOCKS && total <= class_size(kClasses - 1)) return pool_alloc(total, zeroed);
+    const std::size_t whole = kSystemPad + total;
+    void *start = zeroed ? std::calloc(1, whole) : std::malloc(whole);
+    if (!start) return nullptr;
+    header_after(start)->origin = kFromSystem;
+    return header_after(start);
 }
 
 void release_block(BlockHeader *h)
@@ -259,7 +276,7 @@ void release_block(BlockHeader *h)
         std::free(record_of(h));
         break;
     default:
-        std::free(h);
+        std::free(start_before(h));
         break;
     }
 }
@@ -270,7 +287,6 @@ void *allocate(std::size_t size, const char *file, int line, bool zeroed)
     BlockHeader *h = new_block(size, file, line, zeroed);
     if (!h) return nullptr;
     h->magic = kLiveMagic;
-    h->size = size;
     g_inUse.fetch_add(1, std::memory_order_relaxed);
     g_allocated.fetch_add(1, std::memory_order_relaxed);
     return h + 1;
