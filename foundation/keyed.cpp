@@ -4,11 +4,8 @@
 
 #include "foundation/keyed.hpp"
 
-#include <atomic>
-
 namespace {
 
-std::atomic<unsigned long> g_version{1};
 
 template <class Entry>
 Entry *find(Entry *table, const char *key)
@@ -22,13 +19,14 @@ Entry *find(Entry *table, const char *key)
 
 namespace ze {
 
+std::atomic<unsigned long> g_keyedTablesVersion{1};
+
 void keyed_tables_changed() noexcept
 {
     // Skips 0 when the counter wraps: 0 marks an empty memo.
-    if (g_version.fetch_add(1, std::memory_order_relaxed) + 1 == 0) g_version.fetch_add(1, std::memory_order_relaxed);
+    if (g_keyedTablesVersion.fetch_add(1, std::memory_order_relaxed) + 1 == 0)
+        g_keyedTablesVersion.fetch_add(1, std::memory_order_relaxed);
 }
-
-unsigned long keyed_tables_version() noexcept { return g_version.load(std::memory_order_relaxed); }
 
 }  // namespace ze
 

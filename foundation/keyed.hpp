@@ -3,9 +3,15 @@
 // chain can tell when they have gone stale.
 #pragma once
 
+#include <atomic>
+
 namespace ze {
 
+extern std::atomic<unsigned long> g_keyedTablesVersion;
+
 void keyed_tables_changed() noexcept;
-unsigned long keyed_tables_version() noexcept;  // never 0
+
+// Never 0. Inline: every dispatch reads it.
+inline unsigned long keyed_tables_version() noexcept { return g_keyedTablesVersion.load(std::memory_order_relaxed); }
 
 }  // namespace ze

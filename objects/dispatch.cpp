@@ -98,13 +98,14 @@ bool memo_holds(const Memo &memo, void *object, int tableId, const char *key, un
 // object: 0 found, 2 disabled, 102 unknown, 4 after a failed check.
 unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, Found &found)
 {
-    if (unsigned rc = ze::check("lookup_keyed_table_routine",
-                                {{"Object", ze::is_object(object)},
-                                 {"TableId", ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1)},
-                                 {"Key", ze::has_text(key)},
-                                 {"pRoutine", true},
-                                 {"pActiveObject", true}}))
-        return rc;
+    const bool objectValid = ze::is_object(object), tableValid = ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1),
+               keyValid = ze::has_text(key);
+    if (!objectValid || !tableValid || !keyValid)
+        return ze::refuse_first_invalid("lookup_keyed_table_routine", {{"Object", objectValid},
+                                                                       {"TableId", tableValid},
+                                                                       {"Key", keyValid},
+                                                                       {"pRoutine", true},
+                                                                       {"pActiveObject", true}});
     std::size_t length = 0;
     Memo *const memos = t_memos;  // one look-up of this thread's table, not one per use
     Memo &memo = memo_slot(memos, object, tableId, key, length);
