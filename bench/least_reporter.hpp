@@ -18,6 +18,8 @@ inline double least(const std::vector<double> &values) { return *std::min_elemen
 
 class LeastReporter : public benchmark::ConsoleReporter {
 public:
+    LeastReporter() : ConsoleReporter(OO_Tabular) {}  // plain text: the output is kept in files
+
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
