@@ -70,7 +70,7 @@ duplicate_removal_ms|duplicate removal, 100,000 rows (ms)|<|50
 '
 echo
 echo "== summary (least of the repetitions; the same run for every ratio)"
-cat "$results"/*.txt | awk -v rows="$summary_rows" '
+cat "$results"/*.txt | sed 's/\x1b\[[0-9;]*m//g' | awk -v rows="$summary_rows" '
   $1 == "RESULT" { value[$2] = $3 }
   END {
     n = split(rows, line, "\n"); missed = 0
