@@ -77,10 +77,10 @@ extern "C" {
 
 ZE_API int ZeIsValidDescriptor(Descriptor *descriptor)
 {
-    return descriptor && TarnValidEyeCatcher(descriptor, "DESC1.0") ? 1 : 0;
+    return ze::eye_catcher_is(descriptor, "DESC1.0") ? 1 : 0;
 }
 
-ZE_API int ZeIsValidField(Field *field) { return field && TarnValidEyeCatcher(field, "DFLD1.0") ? 1 : 0; }
+ZE_API int ZeIsValidField(Field *field) { return ze::eye_catcher_is(field, "DFLD1.0") ? 1 : 0; }
 
 ZE_API unsigned int ZeCreateDescriptor(Descriptor **pDescriptor)
 {

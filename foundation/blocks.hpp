@@ -9,7 +9,9 @@
 #include "TarnUtil.h"
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
+#include <string_view>
 
 #define ZE_SOURCE_TAG(tag) [[maybe_unused]] static constexpr const char *ze_source_tag = tag
 #define ZE_ALLOC(size) TarnAllocBlock((size), ze_source_tag, __LINE__)
@@ -36,6 +38,14 @@ struct BlockDeleter {
         TarnFreeBlock(&block, "ze::Block", 0);
     }
 };
+
+// TarnValidEyeCatcher inlined: for a constant name the compare is a few
+// instructions, which matters on checks made for every row and call.
+inline bool eye_catcher_is(const void *block, std::string_view name)
+{
+    return block && name.size() < TARN_EYE_CATCHER_SIZE && std::memcmp(block, name.data(), name.size()) == 0 &&
+           static_cast<const char *>(block)[name.size()] == '\0';
+}
 
 // Owns one tagged block (a temporary, a copy of a text, a scratch array).
 template <class T>

@@ -13,6 +13,7 @@ enum class Style { Assert, Report };
 
 unsigned report_invalid(Style style, const char *function, unsigned position, const char *name)
 {
+    if (!TarnTraceActive()) return ZE_RC_INVALID_PARAMETER;  // a quiet trace costs nothing
     if (!function) function = "";
     if (style == Style::Assert) {
         char line[TARN_FORMAT_BUFFER_SIZE];
@@ -38,7 +39,7 @@ unsigned walk_pairs(Style style, const char *function, unsigned count, va_list *
 
 namespace ze {
 
-unsigned check(const char *function, std::initializer_list<Param> params) noexcept
+unsigned refuse_first_invalid(const char *function, std::initializer_list<Param> params) noexcept
 {
     unsigned position = 0;
     for (const Param &p : params) {
@@ -53,7 +54,7 @@ void report_internal_error(const char *function) noexcept
     TarnTrace("*** %s: internal error", function ? function : "");
 }
 
-bool same_key(const char *key, std::string_view expected) noexcept
+bool same_key_nocase(const char *key, std::string_view expected) noexcept
 {
     return key && equal_nocase(key, expected);
 }

@@ -23,9 +23,18 @@ struct Param {
     bool valid;
 };
 
-// 0 when every parameter is valid; otherwise traces
-// "*** <function>: parameter <n> (<name>) is invalid" for the first invalid one and returns 4.
-unsigned check(const char *function, std::initializer_list<Param> params) noexcept;
+// Traces "*** <function>: parameter <n> (<name>) is invalid" for the first
+// invalid parameter and returns 4.
+unsigned refuse_first_invalid(const char *function, std::initializer_list<Param> params) noexcept;
+
+// 0 when every parameter is valid; otherwise the refusal above. Inline, so
+// that a call whose parameters are valid pays only for the tests.
+inline unsigned check(const char *function, std::initializer_list<Param> params) noexcept
+{
+    for (const Param &p : params)
+        if (!p.valid) return refuse_first_invalid(function, params);
+    return 0;
+}
 
 // Traces "*** <function>: internal error" for an exception that is not a
 // memory shortage: a fault of the library, never the caller's.
@@ -81,7 +90,17 @@ T frame_quiet(std::initializer_list<Param> params, T fallback, Body &&body) noex
 // Validity predicates of the parameter kinds.
 inline bool given(const void *p) { return p != nullptr; }
 inline bool has_text(const char *s) { return s && *s; }
-bool same_key(const char *key, std::string_view expected) noexcept;  // ignoring case; NULL is never equal
+bool same_key_nocase(const char *key, std::string_view expected) noexcept;
+
+// The key equals `expected` ignoring case; NULL is never equal. The key as
+// written is tried inline first: that is how callers nearly always give it.
+inline bool same_key(const char *key, std::string_view expected) noexcept
+{
+    if (!key) return false;
+    std::size_t i = 0;
+    while (i < expected.size() && key[i] == expected[i]) ++i;  // stops at the key's end: expected has no NUL
+    return (i == expected.size() && key[i] == '\0') || same_key_nocase(key, expected);
+}
 inline bool in_range(long long v, long long lo, long long hi) { return v >= lo && v <= hi; }
 
 }  // namespace ze

@@ -2,7 +2,10 @@
 // first match wins.
 #include "ZeKeyed.h"
 
+#include "foundation/keyed.hpp"
+
 namespace {
+
 
 template <class Entry>
 Entry *find(Entry *table, const char *key)
@@ -13,6 +16,19 @@ Entry *find(Entry *table, const char *key)
 }
 
 }  // namespace
+
+namespace ze {
+
+std::atomic<unsigned long> g_keyedTablesVersion{1};
+
+void keyed_tables_changed() noexcept
+{
+    // Skips 0 when the counter wraps: 0 marks an empty memo.
+    if (g_keyedTablesVersion.fetch_add(1, std::memory_order_relaxed) + 1 == 0)
+        g_keyedTablesVersion.fetch_add(1, std::memory_order_relaxed);
+}
+
+}  // namespace ze
 
 extern "C" {
 
@@ -57,6 +73,7 @@ unsigned int ZeUpdateKeyedEntryProc(ZeKeyedProcEntry *table, const char *key, Ze
     ZeKeyedProcEntry *e = find(table, key);
     if (!e) return ZE_RC_NOT_IN_PROC_TABLE;
     e->procedure = procedure;
+    ze::keyed_tables_changed();
     return ZE_OK;
 }
 

@@ -173,7 +173,10 @@ ZE_API void *ZeObjectNamedObject(void *object, const char *name);
 ZE_API unsigned int ZeObjectSetTableValues(void *object, int tableId, const ZeKeyedProcEntry *values, int count);
 
 /** The table's own entry array (NULL-key terminated; NULL while empty) in
- * *pValues. Checks "Object", "Table", "pValues"; NULL stored on failure. */
+ * *pValues. Checks "Object", "Table", "pValues"; NULL stored on failure.
+ * Dispatch remembers which handler each key found along a chain; change the
+ * entries through ZeUpdateKeyedEntryProc or ZeObjectSetTableValues, which
+ * tell it that the tables changed. */
 ZE_API unsigned int ZeObjectGetTableValues(void *object, int tableId, ZeKeyedProcEntry **pValues);
 
 /** 1 when the object's interface carries "ZEOBJINTER", else 0; the two are the same. */

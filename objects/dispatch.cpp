@@ -7,8 +7,11 @@
 #include "ZeStrArray.h"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
+#include "foundation/keyed.hpp"
 #include "objects/object.hpp"
 
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 ZE_SOURCE_TAG("ZeObject");
@@ -41,17 +44,10 @@ struct Found {
     void *active = nullptr; // the object whose table decided
 };
 
-// Looks `key` up in table `tableId` of the object and then of each base
-// object: 0 found, 2 disabled, 102 unknown, 4 after a failed check.
-unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, Found &found)
+// Walks the chain from `object` for `key` in table `tableId`: 0 found,
+// 2 disabled, 102 unknown.
+unsigned walk_chain(void *object, int tableId, const char *key, Found &found)
 {
-    if (unsigned rc = ze::check("lookup_keyed_table_routine",
-                                {{"Object", ZeObjectIsValid(object) != 0},
-                                 {"TableId", ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1)},
-                                 {"Key", ze::has_text(key)},
-                                 {"pRoutine", true},
-                                 {"pActiveObject", true}}))
-        return rc;
     for (void *current = object; current; current = ze::base_of(current)) {
         const ZeTableHeader &table = *ze::interface_of(current)->tables[tableId];
         if (!table.entries) continue;
@@ -61,6 +57,74 @@ unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, 
         return rc;
     }
     return ZE_RC_NOT_IN_PROC_TABLE;
+}
+
+// The outcome of one walk, kept per thread so that the next request for
+// the same key on the same object skips the walk and its case-insensitive
+// compares. A memo holds while the keyed-table version is the one it was
+// made under: every change to a table or a chain moves the version.
+struct Memo {
+    unsigned long version = 0;  // 0: empty
+    void *object = nullptr;
+    ZeInterface *iface = nullptr;
+    int table = 0;
+    unsigned rc = 0;
+    Found found;
+    char key[40] = "";  // the key exactly as given; longer keys are not kept
+};
+
+constexpr std::size_t kMemoSlots = 64;  // the top 6 bits of the hash pick one
+thread_local Memo t_memos[kMemoSlots];
+
+Memo &memo_slot(Memo *memos, const void *object, int tableId, const char *key, std::size_t &length)
+{
+    // The object, the table, the length and the outer letters: enough to
+    // spread the few keys an application uses; the key itself is compared.
+    length = std::strlen(key);
+    std::uint64_t h = reinterpret_cast<std::uintptr_t>(object) ^ static_cast<unsigned>(tableId) << 4 ^ length << 8 ^
+                      static_cast<std::uint64_t>(static_cast<unsigned char>(key[0])) << 16 ^
+                      static_cast<std::uint64_t>(static_cast<unsigned char>(key[length ? length - 1 : 0])) << 24;
+    h *= 0x9E3779B97F4A7C15ull;
+    return memos[h >> 58];
+}
+
+bool memo_holds(const Memo &memo, void *object, int tableId, const char *key, unsigned long version)
+{
+    return memo.version == version && memo.object == object && memo.table == tableId &&
+           memo.iface == ze::interface_of(object) && std::strcmp(memo.key, key) == 0;
+}
+
+// Looks `key` up in table `tableId` of the object and then of each base
+// object: 0 found, 2 disabled, 102 unknown, 4 after a failed check.
+unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, Found &found)
+{
+    const bool objectValid = ze::is_object(object), tableValid = ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1),
+               keyValid = ze::has_text(key);
+    if (!objectValid || !tableValid || !keyValid)
+        return ze::refuse_first_invalid("lookup_keyed_table_routine", {{"Object", objectValid},
+                                                                       {"TableId", tableValid},
+                                                                       {"Key", keyValid},
+                                                                       {"pRoutine", true},
+                                                                       {"pActiveObject", true}});
+    std::size_t length = 0;
+    Memo *const memos = t_memos;  // one look-up of this thread's table, not one per use
+    Memo &memo = memo_slot(memos, object, tableId, key, length);
+    const unsigned long version = ze::keyed_tables_version();
+    if (memo_holds(memo, object, tableId, key, version)) {
+        found = memo.found;
+        return memo.rc;
+    }
+    const unsigned rc = walk_chain(object, tableId, key, found);
+    if (length < sizeof memo.key) {
+        memo.version = version;
+        memo.object = object;
+        memo.iface = ze::interface_of(object);
+        memo.table = tableId;
+        memo.rc = rc;
+        memo.found = found;
+        std::memcpy(memo.key, key, length + 1);
+    }
+    return rc;
 }
 
 // One verb's table and trace lines.
@@ -115,7 +179,7 @@ unsigned dispatch(const Verb &verb, void *object, const char *key, va_list *pArg
 // when the default serves it.
 ZeHandler replaced(void *object, ZeHandler ZeFrontObject::*slot, ZeHandler standard)
 {
-    if (!ZeObjectIsNamed(object, ze::kFrontKind)) return nullptr;
+    if (!ze::is_named(object, ze::kFrontKind)) return nullptr;
     ZeHandler procedure = static_cast<ZeFrontObject *>(object)->*slot;
     return procedure != standard ? procedure : nullptr;
 }
@@ -123,7 +187,7 @@ ZeHandler replaced(void *object, ZeHandler ZeFrontObject::*slot, ZeHandler stand
 template <class Call>
 unsigned with_args(const char *function, void *object, const char *keyName, const char *key, Call call, va_list *args)
 {
-    return ze::frame(function, {{"Object", ZeObjectIsValid(object) != 0}, {keyName, ze::has_text(key)}},
+    return ze::frame(function, {{"Object", ze::is_object(object)}, {keyName, ze::has_text(key)}},
                      [&] { return call(object, key, args); });
 }
 
@@ -200,7 +264,7 @@ unsigned int ZeQueryActions(void *object, const char *key, va_list *pArgs)
     if (pActions) *pActions = nullptr;
     if (pCount) *pCount = 0;
     return ze::frame("ZeQueryActions",
-                     {{"Object", ZeObjectIsValid(object) != 0}, {"PropertyKey", ze::same_key(key, "ACTIONS")},
+                     {{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "ACTIONS")},
                       {"pActions", ze::given(pActions)}, {"pCount", ze::given(pCount)}},
                      [&] {
                          // Deepest base first, so nearer objects replace or disable its entries.
@@ -225,7 +289,7 @@ unsigned int ZeQueryValidAction(void *object, const char *key, va_list *pArgs)
     int *pResponse = ze::arg<int *>(pArgs);
     if (pResponse) *pResponse = 0;
     return ze::frame("ZeQueryValidAction",
-                     {{"Object", ZeObjectIsValid(object) != 0}, {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
+                     {{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
                       {"ActionKey", ze::given(actionKey)}, {"pResponse", ze::given(pResponse)}},
                      [&] {
                          Found found;

@@ -18,7 +18,7 @@ ZE_SOURCE_TAG("ZeGenObj");
 
 namespace {
 
-bool is_generic(void *object) { return ZeIsValidGenericObject(object) != 0; }
+bool is_generic(void *object) { return ze::is_named(object, ze::kGenericKind); }
 ZeGenericObject *as_generic(void *object) { return static_cast<ZeGenericObject *>(object); }
 
 // One element of the generic object: its key, the name its getter checks
@@ -190,7 +190,7 @@ unsigned int ZeDestroyGenericObject(void *generic)
     });
 }
 
-int ZeIsValidGenericObject(void *object) { return ZeObjectIsNamed(object, ze::kGenericKind); }
+int ZeIsValidGenericObject(void *object) { return ze::is_named(object, ze::kGenericKind) ? 1 : 0; }
 
 unsigned int ZeInitGenericObject(void *frontObject, Filter *filter, void **pGeneric)
 {
@@ -212,7 +212,7 @@ unsigned int ZeInitGenericObject(void *frontObject, Filter *filter, void **pGene
 
 unsigned int ZeGenericObjInit(void *object, const char *name, Filter *filter)
 {
-    return ze::frame("ZeGenericObjInit", {{"Object", ZeObjectIsValid(object) != 0}}, [&] {
+    return ze::frame("ZeGenericObjInit", {{"Object", ze::is_object(object)}}, [&] {
         ZeGenericObject *g = nullptr;
         unsigned rc = make_named_generic(name, filter, &g);
         if (!g) return rc;

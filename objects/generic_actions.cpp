@@ -19,7 +19,7 @@ T *element(void *object, const char *key)
     return static_cast<T *>(ZeElement(object, key));
 }
 
-bool valid_object(void *object) { return ZeObjectIsValid(object) != 0; }
+bool valid_object(void *object) { return ze::is_object(object); }
 bool valid_filter(Filter *filter) { return ZeIsValidFilter(filter) != 0; }
 
 // Hands back the item's values on success, NULL otherwise.

@@ -22,7 +22,7 @@ T *element(void *object, const char *key)
 }
 
 DtsInfo *info_of(void *object) { return element<DtsInfo>(object, "INFO"); }
-bool valid_object(void *object) { return ZeObjectIsValid(object) != 0; }
+bool valid_object(void *object) { return ze::is_object(object); }
 
 // Queries that hand out one field of the request info.
 unsigned query_info_field(const char *name, void *object, const char *key, va_list *pArgs, const char *propertyKey,

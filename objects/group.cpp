@@ -16,8 +16,8 @@ ZE_SOURCE_TAG("ZeGroup");
 
 namespace {
 
-bool is_group(void *object) { return ZeObjectIsNamed(object, ze::kGroupKind) != 0; }
-bool is_object(void *object) { return ZeObjectIsValid(object) != 0; }
+bool is_group(void *object) { return ze::is_named(object, ze::kGroupKind); }
+bool is_object(void *object) { return ze::is_object(object); }
 ZeGroupObject *as_group(void *object) { return static_cast<ZeGroupObject *>(object); }
 
 // The first group object of the chain (traced when there is none).

@@ -8,16 +8,17 @@
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
 #include "contract/text.hpp"
+#include "foundation/keyed.hpp"
 #include "objects/registry.hpp"
 
 ZE_SOURCE_TAG("ZeObject");
 
 namespace {
 
-constexpr const char *kInterfaceEye = "ZEOBJINTER";
+constexpr const char *kInterfaceEye = ze::kInterfaceEyeCatcher;
 
 bool valid_table(int tableId) { return ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1); }
-bool is_front(void *object) { return ZeObjectIsNamed(object, ze::kFrontKind) != 0; }
+bool is_front(void *object) { return ze::is_named(object, ze::kFrontKind); }
 ZeFrontObject *as_front(void *object) { return static_cast<ZeFrontObject *>(object); }
 
 // True when following base links from `start` reaches `target`.
@@ -132,19 +133,9 @@ unsigned set_dispatch(const char *function, void *object, const char *procName, 
 
 namespace ze {
 
-ZeInterface *interface_of(void *object)
-{
-    return ZeObjectIsValid(object) ? ZeObjectInterface(object) : nullptr;
-}
-
-void *base_of(void *object)
-{
-    ZeInterface *iface = interface_of(object);
-    return iface && ZeObjectIsValid(iface->base) ? iface->base : nullptr;
-}
-
 void clear_entries(ZeTableHeader &table)
 {
+    ze::keyed_tables_changed();
     ZE_FREE(table.entries);
     table.count = 0;
 }
@@ -153,6 +144,7 @@ unsigned merge_entries(ZeTableHeader &table, const ZeKeyedProcEntry *values, int
 {
     if (!values) return ZE_OK;
     if (count < 0) count = entries_up_to_terminator(values);
+    ze::keyed_tables_changed();
 
     if (int added = count_new_keys(table, values, count); added > 0) {
         auto *grown = ZE_ALLOC_N(ZeKeyedProcEntry, table.count + added + 1);
@@ -218,6 +210,7 @@ unsigned int ZeSetRealObject(void *object, void *realObject, ZeReleaseProc pfnFr
                       {"pfnFree", pfnFree != nullptr}},
                      [&] {
                          ZeInterface *iface = ZeObjectInterface(object);
+                         ze::keyed_tables_changed();
                          iface->base = realObject;
                          iface->baseRelease = pfnFree;
                          return ZE_OK;
@@ -246,6 +239,7 @@ unsigned int ZeObjectCreateInterface(ZeInterface **pInterface, const char *name)
         if (!name) return ZE_RC_NO_MEMORY;
         ZeInterface *iface = ZE_NEW(ZeInterface);
         if (!iface) return ZE_RC_NO_MEMORY;
+        ze::keyed_tables_changed();  // a new object may stand where an old one stood
         TarnSetEyeCatcher(iface, kInterfaceEye);
         TarnSetEyeCatcher(iface->name, name);
         for (ZeTableHeader *&table : iface->tables) {
@@ -269,6 +263,7 @@ unsigned int ZeObjectDestroyInterface(ZeInterface *interface)
                              ze::clear_entries(*table);
                              ZE_FREE(table);
                          }
+                         ze::keyed_tables_changed();
                          unsigned rc = ZE_OK;
                          if (interface->baseRelease) rc = interface->baseRelease(interface->base);
                          ZE_FREE(interface);
@@ -290,10 +285,11 @@ const char *ZeObjectInterfaceName(void *object)
 unsigned int ZeObjectSetBaseObject(void *object, void *baseObject, ZeReleaseProc pfnFree)
 {
     return ze::frame("ZeObjectSetBaseObject",
-                     {{"Object", ZeObjectIsValid(object) != 0},
+                     {{"Object", ze::is_object(object)},
                       {"BaseObject", baseObject && !chain_reaches(baseObject, object)}},
                      [&] {
                          ZeInterface *iface = ZeObjectInterface(object);
+                         ze::keyed_tables_changed();
                          iface->base = baseObject;
                          iface->baseRelease = pfnFree;
                          return ZE_OK;
@@ -317,26 +313,26 @@ void *ZeObjectNamedObject(void *object, const char *name)
 unsigned int ZeObjectSetTableValues(void *object, int tableId, const ZeKeyedProcEntry *values, int count)
 {
     return ze::frame("ZeObjectSetTableValues",
-                     {{"Object", ZeObjectIsValid(object) != 0}, {"Table", valid_table(tableId)}, {"Values", true}},
+                     {{"Object", ze::is_object(object)}, {"Table", valid_table(tableId)}, {"Values", true}},
                      [&] { return ze::merge_entries(*ZeObjectInterface(object)->tables[tableId], values, count); });
 }
 
 unsigned int ZeObjectGetTableValues(void *object, int tableId, ZeKeyedProcEntry **pValues)
 {
-    if (unsigned rc = ze::check("ZeObjectGetTableValues", {{"Object", ZeObjectIsValid(object) != 0},
+    if (unsigned rc = ze::check("ZeObjectGetTableValues", {{"Object", ze::is_object(object)},
                                                            {"Table", valid_table(tableId)},
                                                            {"pValues", ze::given(pValues)}})) {
         if (pValues) *pValues = nullptr;
         return rc;
     }
     *pValues = ZeObjectInterface(object)->tables[tableId]->entries;
+    ze::keyed_tables_changed();  // the caller may write into the array it now holds
     return ZE_OK;
 }
 
 int ZeObjectIsValid(void *object)
 {
-    ZeInterface *iface = ZeObjectInterface(object);
-    return iface && TarnValidEyeCatcher(iface, kInterfaceEye) ? 1 : 0;
+    return ze::is_object(object) ? 1 : 0;
 }
 
 int ZeIsValidObject(void *object) { return ZeObjectIsValid(object); }

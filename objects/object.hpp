@@ -4,8 +4,10 @@
 #pragma once
 
 #include "ZeObject.h"
+#include "foundation/blocks.hpp"
 
 #include <cstdarg>
+#include <string_view>
 
 // One table of an interface: a keyed procedure array closed by a NULL key
 // (NULL while empty) and the number of entries before the terminator.
@@ -36,11 +38,31 @@ namespace ze {
 
 constexpr const char *kFrontKind = "ZEOBJECT";
 
-// The interface of a valid object, else NULL.
-ZeInterface *interface_of(void *object);
+constexpr const char *kInterfaceEyeCatcher = "ZEOBJINTER";
+
+// The interface of a valid object, else NULL. Inline: every call and every
+// step along a chain asks it.
+inline ZeInterface *interface_of(void *object)
+{
+    ZeInterface *iface = object ? *static_cast<ZeInterface **>(object) : nullptr;
+    return eye_catcher_is(iface, kInterfaceEyeCatcher) ? iface : nullptr;
+}
+
+inline bool is_object(void *object) { return interface_of(object) != nullptr; }
+
+// ZeObjectIsNamed for a name known here.
+inline bool is_named(void *object, std::string_view kind)
+{
+    ZeInterface *iface = interface_of(object);
+    return iface && eye_catcher_is(iface->name, kind);
+}
 
 // The next object of the chain when it is a valid object, else NULL.
-void *base_of(void *object);
+inline void *base_of(void *object)
+{
+    ZeInterface *iface = interface_of(object);
+    return iface && is_object(iface->base) ? iface->base : nullptr;
+}
 
 // Merges entries into a table (see ZeObjectSetTableValues): 0, or 3 with
 // the table unchanged.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ZeTypes.h"
+#include "foundation/blocks.hpp"
 
 struct Item {
     char eyeCatcher[TARN_EYE_CATCHER_SIZE];  // "ZE_ITEM"
@@ -45,12 +46,12 @@ inline constexpr const char *kItemEyeCatcher = "ZE_ITEM";
 inline constexpr const char *kCollectionEyeCatcher = "DTSCOLLECT";
 inline constexpr const char *kFilterEyeCatcher = "FLTR1.0";
 
-inline bool is_item(const Item *item) { return item && TarnValidEyeCatcher(item, kItemEyeCatcher); }
+inline bool is_item(const Item *item) { return eye_catcher_is(item, kItemEyeCatcher); }
 inline bool is_collection(const Collection *collection)
 {
-    return collection && TarnValidEyeCatcher(collection, kCollectionEyeCatcher);
+    return eye_catcher_is(collection, kCollectionEyeCatcher);
 }
-inline bool is_filter(const Filter *filter) { return filter && TarnValidEyeCatcher(filter, kFilterEyeCatcher); }
+inline bool is_filter(const Filter *filter) { return eye_catcher_is(filter, kFilterEyeCatcher); }
 
 // The value at index, or NULL when the item has none there (NULL entry or
 // index outside the item). For callers that tolerate a broken contract.

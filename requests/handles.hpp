@@ -3,12 +3,13 @@
 #pragma once
 
 #include "TarnUtil.h"
+#include "foundation/blocks.hpp"
 
 namespace ze {
 
 inline bool has_eye_catcher(const void *handle, const char *eyeCatcher)
 {
-    return handle && TarnValidEyeCatcher(handle, eyeCatcher);
+    return eye_catcher_is(handle, eyeCatcher);
 }
 
 // 1 for a valid handle; otherwise traces `complaint` and gives 0.

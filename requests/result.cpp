@@ -166,7 +166,10 @@ unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const ch
 {
     return ze::frame("ZeSetDtsResultFields", {{"Result", valid_result(result)}}, [&] {
         result->code = code;
-        return ZeSetDtsMsgBuffer(result->message, text ? text : "");
+        const char *wanted = text ? text : "";
+        const char *held = ze::has_eye_catcher(result->message, kMessageEye) ? result->message->buffer : nullptr;
+        if (held && TarnCompareStr(held, wanted) == 0) return ZE_OK;  // cleared before every action: no copy
+        return ZeSetDtsMsgBuffer(result->message, wanted);
     });
 }
 

@@ -11,6 +11,7 @@
 #include "contract/text.hpp"
 
 #include <algorithm>
+#include <vector>
 
 ZE_SOURCE_TAG("DtsAct");
 
@@ -21,6 +22,23 @@ const char *shown(const char *text) { return text ? text : "<NULL>"; }
 bool same_name(const char *a, const char *b) { return a && b && ze::equal_nocase(a, b); }
 
 void release_array(char **array) { ZeFreeStrPtrArray(array, 0); }
+
+// The strings of an answer row in list order, NULL for the columns the row
+// lacks up to `slots`. The array is kept per thread and reused row after
+// row: rows come one call each, and a block made and freed per row showed
+// up in every profile of a large select.
+char **row_array(TarnList *list, unsigned slots)
+{
+    thread_local std::vector<char *> scratch;
+    std::vector<char *> &array = scratch;  // the thread's own, looked up once
+    const unsigned size = static_cast<unsigned>(TarnListSize(list));
+    array.assign(std::max(size, slots) + 1, nullptr);
+    char **out = array.data();
+    void *entry = nullptr;
+    for (TarnListPos pos = TarnListFirst(list, &entry); pos; pos = TarnListNext(pos, &entry))
+        *out++ = static_cast<char *>(entry);
+    return array.data();
+}
 
 // One descriptor field as field 12 matches it against the answer columns.
 struct AnswerField {
@@ -148,10 +166,7 @@ unsigned load_answer_row(DtsAction *action, TarnList *values)
     char **fieldValues = nullptr;
     if (action->headerLoaded) {
         // A row shorter than its header reads NULL for the missing columns.
-        char **array = ze::list_array(values, action->answerColumns);
-        if (!array) return ZE_RC_NO_MEMORY;
-        rc = ZeLoadDescriptorItem(action->descriptor, &fieldValues, array);
-        release_array(array);
+        rc = ZeLoadDescriptorItem(action->descriptor, &fieldValues, row_array(values, action->answerColumns));
     }
     const int n = ZeGetFieldCount(action->descriptor);
     if (rc) {

@@ -1,14 +1,94 @@
 #!/usr/bin/env bash
-# Builds in release mode (build-bench/, no tests) and runs every benchmark
-# in bench/. Arguments go to each benchmark (e.g. --benchmark_filter=...).
+# Builds in release mode, runs every benchmark in bench/, counts instructions
+# per row with callgrind and peak memory per row, and prints one summary table
+# of every figure against its target. Arguments go to each benchmark program
+# (for example --benchmark_filter=...). Output of each step is kept in
+# build-bench/results/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 . scripts/common.sh
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARN_BUILD_TESTS=OFF >/dev/null
-tarn_build build-bench
-export TARN_DATA_DIR="${TARN_DATA_DIR:-$PWD/build-bench/demo-data}"
-for b in build-bench/bin/*_bench; do
-  echo "== $(basename "$b")"
-  "$b" "$@"
+# The benchmarks and what they load (the test router of itemops_bench too).
+bench_targets=()
+for source in bench/*_bench.cpp; do bench_targets+=("$(basename "$source" .cpp)"); done
+tarn_build build-bench "${bench_targets[@]}" TarnTestRouter
+export TARN_DATA_DIR="${TARN_DATA_DIR:-$PWD/data}"
+unset TARN_TRACE TARN_LEAKS
+
+results=build-bench/results
+rm -rf "$results" && mkdir -p "$results"
+
+for b in "${bench_targets[@]}"; do
+  echo "== $b"
+  build-bench/bin/"$b" --benchmark_color=false "$@" | tee "$results/$b.txt"
 done
+
+# Instructions per row: one warm pass, then one counted pass of 10,000 rows.
+instructions() {  # kind rows
+  valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$results/callgrind.$1.$2" \
+    build-bench/bin/object_bench --walk="$1" --rows="$2" >/dev/null 2>"$results/callgrind.$1.$2.log"
+  sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$results/callgrind.$1.$2.log"
+}
+echo "== callgrind"
+{
+  for rows in 10000 100000; do
+    object=$(instructions object "$rows")
+    bare=$(instructions bare "$rows")
+    echo "RESULT object_instructions_per_row_$rows $((object / rows))"
+    echo "RESULT bare_instructions_per_row_$rows $((bare / rows))"
+  done
+  getitem=$(instructions getitem 10000)
+  next=$(instructions next 10000)
+  echo "RESULT get_item_instructions_over_next $(((getitem - next) / 10000))"
+} | tee "$results/callgrind.txt"
+
+echo "== peak memory"
+{
+  echo "RESULT peak_bytes_per_row $(build-bench/bin/object_bench --peak=1000000 | sed -n 's/.*peak \([0-9]*\) bytes.*/\1/p')"
+  echo "RESULT plain_peak_bytes_per_row $(build-bench/bin/object_bench --peak=1000000 --peak-plain | sed -n 's/.*peak \([0-9]*\) bytes.*/\1/p')"
+} | tee "$results/peak.txt"
+
+# key | what | comparison | target (empty: shown for reference)
+summary_rows='
+rpdb_ratio_10000|ZeOpenDtsCollection + walk via TarnRpdb / bare sqlite3, 10,000 rows|<=|1.5
+rpdb_ratio_100000|ZeOpenDtsCollection + walk via TarnRpdb / bare sqlite3, 100,000 rows|<=|1.5
+rpdb_per_row_growth|TarnRpdb cost per row, 100,000 rows / 10,000 rows|<=|1.3
+object_ratio_10000|OPEN COLLECTION + GET ITEM via ZeSubmitAction / bare sqlite3, 10,000 rows||
+object_ratio_100000|OPEN COLLECTION + GET ITEM via ZeSubmitAction / bare sqlite3, 100,000 rows||
+object_instructions_per_row_10000|instructions per row, object path, 10,000 rows (callgrind)|<=|9245
+object_instructions_per_row_100000|instructions per row, object path, 100,000 rows (callgrind)||
+bare_instructions_per_row_10000|instructions per row, bare sqlite3 loop, 10,000 rows (callgrind)||
+get_item_instructions_over_next|instructions of GET ITEM above ZeNextCollectionItem (callgrind)|<=|1000
+get_item_over_next_ns|ns of GET ITEM above ZeNextCollectionItem||
+peak_bytes_per_row|peak memory per row, 1,000,000 PRINTER rows (bytes)|<=|456
+plain_peak_bytes_per_row|peak memory per row, plain copy, one malloc per value (bytes)||
+rdw_read_ratio|record file read / plain fread, 1,000,000 records|<=|1.3
+rdw_write_ratio|record file write / plain fwrite, 1,000,000 records|<=|1.2
+criterion_growth|ns per criterion at 100,000 / at 1,000|<=|1.3
+quiet_trace_ns|trace share of a failing check with tracing off (ns)|<=|5
+duplicate_removal_ms|duplicate removal, 100,000 rows (ms)|<|50
+'
+echo
+echo "== summary (least of the repetitions; the same run for every ratio)"
+cat "$results"/*.txt | sed 's/\x1b\[[0-9;]*m//g' | awk -v rows="$summary_rows" '
+  $1 == "RESULT" { value[$2] = $3 }
+  END {
+    n = split(rows, line, "\n"); missed = 0
+    printf "| %-80s | %10s | %-8s | %-4s |\n", "Figure", "Value", "Target", "Met"
+    printf "|%s|%s|%s|%s|\n", "----------------------------------------------------------------------------------", "------------", "----------", "------"
+    for (i = 1; i <= n; ++i) {
+      if (line[i] == "") continue
+      split(line[i], f, "|")
+      v = (f[1] in value) ? value[f[1]] : ""
+      met = "-"
+      if (f[4] != "") {
+        if (v == "") met = "no"
+        else if (f[3] == "<=") met = (v + 0 <= f[4] + 0) ? "yes" : "no"
+        else met = (v + 0 < f[4] + 0) ? "yes" : "no"
+        if (met == "no") ++missed
+      }
+      printf "| %-80s | %10s | %-8s | %-4s |\n", f[2], (v == "" ? "n/a" : v), (f[4] == "" ? "" : f[3] " " f[4]), met
+    }
+    printf "\n%d target(s) missed\n", missed
+  }' | tee "$results/summary.txt"

@@ -120,6 +120,59 @@ TEST_F(Dispatch, UnknownAndDisabledKeysAreTracedWithTheChainsName)
     EXPECT_TRUE(traced("*** Get of element ITEM failed for object "));
 }
 
+unsigned answer_18(void *, const char *, va_list *) { return 18; }
+unsigned answer_19(void *, const char *, va_list *) { return 19; }
+
+TEST_F(Dispatch, ARepeatedKeyFollowsEveryChangeOfTheTablesAndTheChain)
+{
+    set_table(bottom, ZE_TABLE_ACTIONS, {{"RUN", record_call}, {"WALK", record_call}});
+    EXPECT_EQ(ZeSubmitAction(&top, "RUN", 1, "a"), 17u);
+    EXPECT_EQ(ZeSubmitAction(&top, "RUN", 2, "b"), 17u);
+    EXPECT_EQ(ZeSubmitAction(&top, "Run", 3, "c"), 17u) << "another spelling of a known key";
+    EXPECT_EQ(calls, (Texts{"GENERIC RUN 1 a rc=0", "GENERIC RUN 2 b rc=0", "GENERIC Run 3 c rc=0"}));
+    EXPECT_EQ(count_traced("Performing RUN action using object TOP.GENERIC"), 2u) << "the same lines on every call";
+
+    set_table(&top, ZE_TABLE_ACTIONS, {{"run", answer_18}});
+    EXPECT_EQ(ZeSubmitAction(&top, "RUN"), 18u) << "a nearer table now holds the key";
+
+    // A table array written through the pointer the object handed out.
+    ZeKeyedProcEntry *entries = nullptr;
+    ASSERT_EQ(ZeObjectGetTableValues(&top, ZE_TABLE_ACTIONS, &entries), ZE_OK);
+    ASSERT_EQ(ZeUpdateKeyedEntryProc(entries, "RUN", nullptr), ZE_OK);
+    clear_trace();
+    EXPECT_EQ(ZeSubmitAction(&top, "RUN"), ZE_RC_DISABLED);
+    EXPECT_EQ(ZeSubmitAction(&top, "RUN"), ZE_RC_DISABLED);
+    EXPECT_EQ(trace(), (Texts{"*** Action RUN not supported (disabled) for object TOP",
+                              "*** Action RUN not supported (disabled) for object TOP"}));
+
+    // Another base object behind the same front.
+    calls.clear();
+    void *other = nullptr;
+    ASSERT_EQ(ZeCreateGenericObject(&other), ZE_OK);
+    set_table(other, ZE_TABLE_ACTIONS, {{"WALK", answer_19}});
+    EXPECT_EQ(ZeSubmitAction(&top, "WALK", 4, "d"), 17u);
+    ASSERT_EQ(ZeObjectSetBaseObject(&top, other, ZeDestroyGenericObject), ZE_OK);
+    EXPECT_EQ(ZeSubmitAction(&top, "WALK"), 19u);
+    ZeDestroyGenericObject(bottom);
+    bottom = other;
+    EXPECT_EQ(calls, Texts{"GENERIC WALK 4 d rc=0"});
+
+    // An object made where a destroyed one stood starts with its own tables.
+    ZeInterface *first = nullptr;
+    ASSERT_EQ(ZeObjectCreateInterface(&first, "FIRST"), ZE_OK);
+    struct {
+        ZeInterface *interface;
+    } object{first};
+    set_table(&object, ZE_TABLE_ACTIONS, {{"PING", answer_18}});
+    EXPECT_EQ(ZeSubmitAction(&object, "PING"), 18u);
+    ZeObjectDestroyInterface(first);
+    ZeInterface *second = nullptr;
+    ASSERT_EQ(ZeObjectCreateInterface(&second, "SECOND"), ZE_OK);
+    object.interface = second;
+    EXPECT_EQ(ZeSubmitAction(&object, "PING"), ZE_RC_NOT_IN_PROC_TABLE);
+    ZeObjectDestroyInterface(second);
+}
+
 TEST_F(Dispatch, ActionsListsTheEnabledActionsOfTheChainDeepestFirst)
 {
     Texts expected = {"OPEN COLLECTION", "SET POSITION", "GET ITEM COUNT", "GET ITEM", "GET CHANGE STAMP",
