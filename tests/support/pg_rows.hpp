@@ -12,10 +12,20 @@
 #include <string>
 #include <utility>
 
+// The kept connections, closed at exit by the process that opened them.
+struct PgTestConnections {
+    std::map<std::pair<std::string, pid_t>, PGconn *> open;
+    ~PgTestConnections()
+    {
+        for (auto &[key, conn] : open)
+            if (key.second == getpid()) PQfinish(conn);
+    }
+};
+
 inline PGconn *pg_test_connection(const std::string &conninfo)
 {
-    static std::map<std::pair<std::string, pid_t>, PGconn *> open;
-    PGconn *&conn = open[{conninfo, getpid()}];
+    static PgTestConnections connections;
+    PGconn *&conn = connections.open[{conninfo, getpid()}];
     if (!conn) {
         conn = PQconnectdb(conninfo.c_str());
         PQsetNoticeProcessor(conn, [](void *, const char *) {}, nullptr);  // "does not exist, skipping"
