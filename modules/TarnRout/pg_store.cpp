@@ -126,17 +126,7 @@ std::string PgStore::operand(const Column &column) const
     return column.textual ? quoted(column.name) + " COLLATE \"C\"" : quoted(column.name);
 }
 
-std::string PgStore::quoted(std::string_view name) const
-{
-    if (name.find('"') != std::string_view::npos)
-        fail(TARN_RPDB_RC_BAD_REQUEST, "The name " + std::string(name) + " holds a double quote and cannot be used");
-    std::string text;
-    text.reserve(name.size() + 2);
-    text += '"';
-    text += name;
-    text += '"';
-    return text;
-}
+std::string PgStore::quoted(std::string_view name) const { return routecore::double_quoted(name); }
 
 std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std::vector<Param> &params)
 {

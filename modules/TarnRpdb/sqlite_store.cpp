@@ -228,17 +228,7 @@ std::string SqliteStore::pattern_value(std::string_view value) const
 // SQLite compares text byte by byte already.
 std::string SqliteStore::operand(const Column &column) const { return quoted(column.name); }
 
-std::string SqliteStore::quoted(std::string_view name) const
-{
-    if (name.find('"') != std::string_view::npos)
-        fail(TARN_RPDB_RC_BAD_REQUEST, "The name " + std::string(name) + " holds a double quote and cannot be used");
-    std::string text;
-    text.reserve(name.size() + 2);
-    text += '"';
-    text += name;
-    text += '"';
-    return text;
-}
+std::string SqliteStore::quoted(std::string_view name) const { return routecore::double_quoted(name); }
 
 std::unique_ptr<routecore::Rows> SqliteStore::run(const std::string &sql, const std::vector<Param> &params)
 {

@@ -66,6 +66,18 @@ bool equal_nocase(std::string_view a, std::string_view b)
 
 void fail(unsigned code, std::string message) { throw Failure{code, std::move(message)}; }
 
+std::string double_quoted(std::string_view name)
+{
+    if (name.find('"') != std::string_view::npos)
+        fail(TARN_RPDB_RC_BAD_REQUEST, "The name " + std::string(name) + " holds a double quote and cannot be used");
+    std::string text;
+    text.reserve(name.size() + 2);
+    text += '"';
+    text += name;
+    text += '"';
+    return text;
+}
+
 void trace_sql(const char *module, const std::string &sql)
 {
     if (ZeEnvBool(ZE_ENV_KV_ROUTER_DEBUG)) TarnTrace("%s SQL: %s", module, sql.c_str());

@@ -26,6 +26,10 @@ struct Failure {
 
 [[noreturn]] void fail(unsigned code, std::string message);
 
+// A name in standard SQL double quotes, for the stores whose engine quotes
+// identifiers that way; a name holding a double quote fails with 1003.
+std::string double_quoted(std::string_view name);
+
 // ------------------------------------------------------------ store errors
 
 // What went wrong with a statement, as the back end classifies its engine's
