@@ -293,8 +293,8 @@ ZE_API unsigned int ZeGetDtsActionField(DtsAction *action, unsigned int field, .
  * 4), or only "DTS Action filter echo suppressed..." when suppressEcho is
  * not 0; then "   Total of <n> fields in request". Checks "Action",
  * "Filter" and "Descriptor" (NULL accepted: names and values go out as
- * given). The value of a field with the PASSWORD attribute is echoed as
- * "********". 0; 4; 3 when a criterion cannot be appended: the request
+ * given). The value of a field with the PASSWORD attribute, and of a
+ * column named PASSWORD (the logon credential), is echoed as "********". 0; 4; 3 when a criterion cannot be appended: the request
  * then has no fields at all, since older versions left the criterion out
  * silently and the router acted on more items than asked for.
  */

@@ -32,8 +32,14 @@ void map_to_database(Descriptor *descriptor, RequestField &f)
     if (ZeQueryAttribute(descriptor, f.column, "REAL NAME", &realName) == ZE_OK && ze::has_text(realName))
         f.realName = realName;
     if (ZeGetRealValue(descriptor, f.column, f.value, &realValue) == ZE_OK) f.realValue = realValue;
+}
+
+// A PASSWORD field of the descriptor, or the logon credential column PASSWORD.
+bool is_secret(Descriptor *descriptor, const char *column)
+{
     int password = 0;
-    f.secret = ZeQueryAttribute(descriptor, f.column, "PASSWORD", &password) == ZE_OK && password;
+    if (ze::equal_nocase(column, "PASSWORD")) return true;
+    return descriptor && ZeQueryAttribute(descriptor, column, "PASSWORD", &password) == ZE_OK && password;
 }
 
 void echo(const RequestField &f)
@@ -72,6 +78,7 @@ unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *des
     while (ZeGetFilterItem(filter, &f.column, &f.relop, &f.value)) {
         if (!f.value) f.value = "";
         map_to_database(descriptor, f);
+        f.secret = is_secret(descriptor, f.column);
         if (echoed) echo(f);
         // A request without one of its criteria would act on the wrong items.
         if (unsigned rc = ZeSetFilterItem(action->requestFilter, ZE_CRITERION_STRINGS,

@@ -28,4 +28,9 @@ foreach(secret "pw-secret" "Hunter2x" "s3cr3t" "Tr4ce, me not!" "Wr0ng guess" "P
     message(FATAL_ERROR "password \"${secret}\" in the trace: ${context}")
   endif()
 endforeach()
+# An echoed credential shows as PASSWORD  EQ  "********" and nothing else.
+string(REGEX MATCH "PASSWORD[^\n]*EQ +\"[^*][^\n]*" echoed "${trace}")
+if(echoed)
+  message(FATAL_ERROR "a password echoed in the trace: ${echoed}")
+endif()
 message(STATUS "no password in the trace")
