@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, when they are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libsqlite3-dev libssl-dev)
+          libsqlite3-dev libssl-dev valgrind)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
