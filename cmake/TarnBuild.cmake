@@ -2,9 +2,6 @@
 # libraries, run-time modules and tests.
 
 set(TARN_WARNINGS -Wall -Wextra -Werror -Wshadow -Wformat=2 -Wno-format-nonliteral)
-if(TARN_FUZZ)
-  add_compile_options(-fsanitize=fuzzer-no-link)
-endif()
 if(TARN_SANITIZE OR TARN_FUZZ)
   set(TARN_SANITIZE_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_compile_options(${TARN_SANITIZE_FLAGS})

@@ -16,3 +16,6 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILE
   -DTARN_SANITIZE=ON -DTARN_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 ctest --test-dir build-asan -j "$jobs" --output-on-failure
+
+echo "== allocation-failure sweep, memcheck and trace scan ran with the tests above; fuzzing each target for 60 s"
+scripts/fuzz.sh 1
