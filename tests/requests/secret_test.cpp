@@ -19,8 +19,9 @@ protected:
                                 1, "PASSWORD", 1, end),
                   0u);
         ASSERT_EQ(ZeCreateField(descriptor, "PIN", "TYPE", "INT", "MAX LENGTH", "4", "PASSWORD", 1, end), 0u);
+        const char *stored[] = {"1", "2", "3", nullptr};
         ASSERT_EQ(ZeCreateField(descriptor, "PHRASE", "MAX LENGTH", "8", "PASSWORD", 1, "VALID VALUES", allowed, -1,
-                                "REAL NAME", "OBJ_PHRASE", end),
+                                "REAL VALUES", stored, -1, "REAL NAME", "OBJ_PHRASE", end),
                   0u);
         clear_trace();
     }
@@ -63,13 +64,14 @@ TEST_F(SecretTest, RequestEchoMasksTheValueTheRouterReceives)
     ASSERT_EQ(ZeCreateFilter(&f), 0u);
     ZeAddFilterItem(f, "NAME", "EQ", "q1");
     ZeAddFilterItem(f, "PHRASE", "EQ", "s3cr3t");
+    ZeAddFilterItem(f, "PHRASE", "NE", "opensay");  // not on the values list: goes out as given
     ZeAddFilterItem(f, "KEYWORD", "EQ", kSecret);
     EXPECT_EQ(ZeActUponDtsItem("ALTER", descriptor, info, f, nullptr, result), ZE_OK);
     ZeDestroyFilter(f);
     ASSERT_EQ(requests(), 1);
-    EXPECT_EQ(sent_fields(0), (std::vector<std::string>{"OBJ_NAME EQ q1", "OBJ_PHRASE EQ s3cr3t",
+    EXPECT_EQ(sent_fields(0), (std::vector<std::string>{"OBJ_NAME EQ q1", "OBJ_PHRASE EQ 2", "OBJ_PHRASE NE opensay",
                                                         std::string("KEYWORD EQ ") + kSecret}));
-    expect_masked({"s3cr3t", kSecret});
+    expect_masked({"s3cr3t", "opensay", kSecret});
     EXPECT_TRUE(traced("   KEYWORD             EQ    \"********\"")) << trace_text();
 }
 
