@@ -349,7 +349,8 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  * 5 the router library cannot be loaded and 6 it has no router_client
  * (both traced "*** Unable to load <library>.router_client"). On 4, 11, 12,
  * 5 and 6 result is untouched; so it is on 3 before the router is called.
- * When the router's message cannot be copied into result after it ran, the
+ * When the router's message cannot be copied into result after it ran (or
+ * memory ran short when the router set it), the
  * code is 3 (traced "*** DTS Action Response <handle> - the router's
  * message could not be kept"): the request was carried out, result holds
  * the router's code and an empty message. Older versions answered with the
