@@ -116,8 +116,9 @@ unsigned set_list(Field *field, const char **Field::*member, const char *const *
     if (!values) return ZE_RC_INVALID_PARAMETER;
     if (count < 0) count = list_size(values);
     const char **copy = ZeDuplicateConstStrPtrArray(values, count);
+    if (!copy) return ZE_RC_NO_MEMORY;  // the old list stays: a field must not lose VALID VALUES unnoticed
     free_list(field->*member);
-    field->*member = copy;  // a failed copy leaves the attribute absent
+    field->*member = copy;
     return ZE_OK;
 }
 

@@ -180,7 +180,8 @@ unsigned real_value(const Field *f, const char *name, const char *value, char **
         *pRealValue = nullptr;
         return ZE_OK;
     }
-    TarnTrace("*** ZeGetRealValue : Value >%s< not on values list", value);
+    TarnTrace("*** ZeGetRealValue : Value >%s< not on values list",
+              has_flag(f, ZE_FIELD_PASSWORD) ? "********" : value);  // a password stays out of the trace
     TarnTrace("***     Field = %s", name);
     return ZE_RC_NOT_ON_LIST;
 }

@@ -24,7 +24,10 @@ struct Check {
     const Field *field;
     const char *value;
     const char *dateFormat;
+    const char *shown;  // the value as traces show it: masked for a PASSWORD field
 };
+
+constexpr const char *kMasked = "********";
 
 // Only zeros, and with `point` at most one '.'; the empty text is a zero text.
 bool is_zero_text(const char *s, bool point)
@@ -91,13 +94,13 @@ unsigned check_valid_values(const Check &c)
     if (!valid) return ZE_OK;
     for (int i = 0; valid[i]; ++i)
         if (TarnCompareNoCaseStr(valid[i], c.value) == 0) return ZE_OK;
-    TarnTrace("**** Value >%s< not valid for this field", c.value);
+    TarnTrace("**** Value >%s< not valid for this field", c.shown);
     return ZE_RC_NOT_VALID_VALUE;
 }
 
 unsigned out_of_range(const Check &c)
 {
-    TarnTrace("**** Value = %s, not in range of %s to %s", c.value, c.field->lowRange, c.field->upperRange);
+    TarnTrace("**** Value = %s, not in range of %s to %s", c.shown, c.field->lowRange, c.field->upperRange);
     return ZE_RC_NOT_IN_RANGE;
 }
 
@@ -106,7 +109,9 @@ bool unchanged_by(const char *value, char *(*convert)(char *))
 {
     std::string copy(value);
     convert(copy.data());
-    return copy == value;
+    bool same = copy == value;
+    explicit_bzero(copy.data(), copy.size());  // the value may be a password
+    return same;
 }
 
 unsigned validate_text(const Check &c)
@@ -115,11 +120,11 @@ unsigned validate_text(const Check &c)
     if (unsigned rc = check_length(c)) return rc;
     if (has_flag(c.field, ZE_FIELD_UPPERCASE)) {
         if (!unchanged_by(c.value, TarnUpperCaseStr)) {
-            TarnTrace("**** Data must be uppercase, Value = >%s<", c.value);
+            TarnTrace("**** Data must be uppercase, Value = >%s<", c.shown);
             return ZE_RC_NOT_UPPERCASE;
         }
     } else if (has_flag(c.field, ZE_FIELD_LOWERCASE) && !unchanged_by(c.value, TarnLowerCaseStr)) {
-        TarnTrace("**** Data must be lowercase, Value = >%s<", c.value);
+        TarnTrace("**** Data must be lowercase, Value = >%s<", c.shown);
         return ZE_RC_NOT_LOWERCASE;
     }
     return check_valid_values(c);
@@ -134,7 +139,7 @@ unsigned validate_date(const Check &c)
 
 unsigned time_format_error(const Check &c)
 {
-    TarnTrace("**** Invalid format : time = >%s<", c.value);
+    TarnTrace("**** Invalid format : time = >%s<", c.shown);
     TarnTrace("**** Must be at least hh:mm");
     return ZE_RC_TIME_FORMAT;
 }
@@ -181,7 +186,7 @@ unsigned validate_integer(const Check &c)
     if (!is_zero_text(c.value, false)) {
         if (unsigned rc = check_length(c)) return rc;
         if (!is_unsigned_number(c.value)) {
-            TarnTrace("****  Value = >%s< integer conversion failed", c.value);
+            TarnTrace("****  Value = >%s< integer conversion failed", c.shown);
             return ZE_RC_NOT_IN_RANGE;
         }
     }
@@ -194,7 +199,7 @@ unsigned validate_real(const Check &c)
     if (!is_zero_text(c.value, true)) {
         if (unsigned rc = check_length(c)) return rc;
         if (TarnRealFromStr(c.value) == 0.0) {
-            TarnTrace("****    Value = >%s< conversion failed", c.value);
+            TarnTrace("****    Value = >%s< conversion failed", c.shown);
             return ZE_RC_NOT_REAL;
         }
     }
@@ -262,20 +267,23 @@ ZE_API unsigned int ZeValidateValue(Descriptor *descriptor, const char *dateForm
                      {{"Descriptor", is_descriptor(descriptor)}, {"Field", ze::has_text(fieldName)},
                       {"Value", ze::given(Value)}},
                      [&] {
-                         TarnTrace("ZeValidateValue : Begin.  Field = >%s<, Value = >%s<", fieldName, Value);
+                         const Field *field = find_field(descriptor, fieldName);
+                         const bool secret = field && has_flag(field, ZE_FIELD_PASSWORD);
+                         TarnTrace("ZeValidateValue : Begin.  Field = >%s<, Value = >%s<", fieldName,
+                                   secret ? kMasked : Value);
                          if (!*Value) {
                              TarnTrace("ZeValidateField : NULL value accepted, rc = %d", 0);
                              return ZE_OK;
                          }
-                         const Field *field = find_field(descriptor, fieldName);
                          if (!field) {
                              TarnTrace("**** ZeValidateField : Error, field (%s) not found in descriptor", fieldName);
                              return ZE_RC_NO_ENTRY;
                          }
-                         ze::Block<char> copy(ZE_DUP(Value));
+                         ze::SecretText copy(ZE_DUP(Value));
                          unsigned rc = ZE_RC_NO_MEMORY;
                          if (copy) {
-                             Check check{fieldName, field, TarnTrimStr(copy.get()), dateFormat};
+                             const char *trimmed = TarnTrimStr(copy.get());
+                             Check check{fieldName, field, trimmed, dateFormat, secret ? kMasked : trimmed};
                              rc = validate_by_type(check);
                          }
                          TarnTrace("ZeValidateValue : Complete, rc = %d", static_cast<int>(rc));

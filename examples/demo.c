@@ -36,6 +36,17 @@ static int expect(unsigned int rc, unsigned int expected, const char *step)
     return 0;
 }
 
+/* The same for a step of an object, adding the node's message, which says
+ * why, when there is one. */
+static int expect_of(void *object, unsigned int rc, unsigned int expected, const char *step)
+{
+    const char *message = NULL;
+    if (expect(rc, expected, step)) return 1;
+    if (object && ZeQueryProperty(object, "LAST MESSAGE", &message) == ZE_OK && message && *message)
+        fprintf(stderr, "demo: LAST MESSAGE: %s\n", message);
+    return 0;
+}
+
 /* A new filter holding the criteria, or NULL. */
 static Filter *filter_of(const Criterion *criteria)
 {
@@ -110,7 +121,7 @@ static int item_action(void *object, const char *action, const Criterion *criter
     if (values) print_row(ZeGenericObjDescriptor(object), values);
     if (rc != ZE_OK) printf("   code %u\n", rc);
     print_last_message(object);
-    return expect(rc, expected, action);
+    return expect_of(object, rc, expected, action);
 }
 
 /* Opens a collection with the criteria and prints every item of it. */
@@ -124,13 +135,13 @@ static int list_items(void *object, const Criterion *criteria)
     if (!filter) return expect(ZE_RC_NO_MEMORY, ZE_OK, "OPEN COLLECTION");
     rc = ZeSubmitAction(object, "OPEN COLLECTION", filter);
     ZeDestroyFilter(filter);
-    if (!expect(rc, ZE_OK, "OPEN COLLECTION")) return 0;
+    if (!expect_of(object, rc, ZE_OK, "OPEN COLLECTION")) return 0;
     print_last_message(object);
-    if (!expect(ZeSubmitAction(object, "GET ITEM COUNT", &count), ZE_OK, "GET ITEM COUNT")) return 0;
+    if (!expect_of(object, ZeSubmitAction(object, "GET ITEM COUNT", &count), ZE_OK, "GET ITEM COUNT")) return 0;
     printf("   %u items\n", count);
     print_row(descriptor_of(object, criteria), NULL);
     while ((rc = ZeSubmitAction(object, "GET ITEM", &values)) == ZE_OK) print_row(descriptor_of(object, criteria), values);
-    return expect(rc, ZE_RC_NO_ENTRY, "GET ITEM past the last item");
+    return expect_of(object, rc, ZE_RC_NO_ENTRY, "GET ITEM past the last item");
 }
 
 /* Creates the object `name` with the filter LANGUAGE EQ AMENG and sends its
@@ -142,8 +153,9 @@ static void *create_object(const char *name)
     printf("== Create the object %s (filter LANGUAGE EQ AMENG), user %s, destination %s\n", name, USER, NODE);
     unsigned int rc = filter ? ZeCreateObject(&object, name, filter) : ZE_RC_NO_MEMORY;
     ZeDestroyFilter(filter);
-    if (expect(rc, ZE_OK, "ZeCreateObject") && expect(ZeSetProperty(object, "USERNAME", USER), ZE_OK, "USERNAME") &&
-        expect(ZeSetProperty(object, "DESTINATION", NODE, NODE), ZE_OK, "DESTINATION"))
+    if (expect(rc, ZE_OK, "ZeCreateObject") &&
+        expect_of(object, ZeSetProperty(object, "USERNAME", USER), ZE_OK, "USERNAME") &&
+        expect_of(object, ZeSetProperty(object, "DESTINATION", NODE, NODE), ZE_OK, "DESTINATION"))
         return object;
     if (object) ZeDestroyObject(object);
     return NULL;
@@ -173,7 +185,7 @@ static int manage_printers(void *printer)
     printf("== VALIDATE VALUE COPIES 0\n");
     rc = ZeSubmitAction(printer, "VALIDATE VALUE", "COPIES", "0");
     printf("   code %u: refused before any request is sent\n", rc);
-    if (!expect(rc, ZE_RC_NOT_IN_RANGE, "VALIDATE VALUE")) return 0;
+    if (!expect_of(printer, rc, ZE_RC_NOT_IN_RANGE, "VALIDATE VALUE")) return 0;
 
     return item_action(printer, "DEFINE ITEM",
                        CRITERIA({"NAME", "EQ", "LASER3"}, {"STATUS", "EQ", "Offline"}, {"SHARED", "EQ", "TRUE"},

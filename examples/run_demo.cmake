@@ -1,6 +1,7 @@
 # Runs the example application on a fresh copy of the demo data, through
 # the demo router, so the data it starts from never changes:
-#   cmake -DDEMO=<tarndemo> -DDATA=<demo data dir> -DWORK=<copy dir> [-DKEEP=ON] -P run_demo.cmake
+#   cmake -DDEMO=<tarndemo> -DDATA=<demo data dir> -DWORK=<copy dir> [-DKEEP=ON]
+#         [-DLAUNCHER="valgrind --error-exitcode=99"] -P run_demo.cmake
 # The copy is made anew on every run and removed afterwards unless KEEP is
 # on. Fails when the application exits with a nonzero status.
 foreach(var DEMO DATA WORK)
@@ -16,7 +17,8 @@ file(REMOVE_RECURSE ${WORK})
 file(COPY ${DATA}/ DESTINATION ${WORK})
 set(ENV{TARN_DATA_DIR} ${WORK})
 set(ENV{DEMO_ROUTER} ON)
-execute_process(COMMAND ${DEMO} RESULT_VARIABLE status)
+separate_arguments(launcher UNIX_COMMAND "${LAUNCHER}")
+execute_process(COMMAND ${launcher} ${DEMO} RESULT_VARIABLE status)
 if(NOT KEEP)
   file(REMOVE_RECURSE ${WORK})
 endif()

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <strings.h>
 
 #define ZE_SOURCE_TAG(tag) [[maybe_unused]] static constexpr const char *ze_source_tag = tag
 #define ZE_ALLOC(size) TarnAllocBlock((size), ze_source_tag, __LINE__)
@@ -19,6 +20,7 @@
 #define ZE_ALLOC_N(T, n) static_cast<T *>(TarnAllocBlock(sizeof(T) * (n), ze_source_tag, __LINE__))
 #define ZE_DUP(text) TarnDuplicateString((text), ze_source_tag, __LINE__)
 #define ZE_FREE(p) ::ze::free_block((p), ze_source_tag, __LINE__)
+#define ZE_FREE_SECRET(p) ::ze::free_secret((p), ze_source_tag, __LINE__)
 
 namespace ze {
 
@@ -50,5 +52,38 @@ inline bool eye_catcher_is(const void *block, std::string_view name)
 // Owns one tagged block (a temporary, a copy of a text, a scratch array).
 template <class T>
 using Block = std::unique_ptr<T, BlockDeleter>;
+
+// Clears a text that may hold a secret; the compiler may not drop the store.
+inline void wipe_text(char *text)
+{
+    if (text) explicit_bzero(text, std::strlen(text));
+}
+
+// Releases the block like ZE_FREE after clearing the text it holds.
+inline void free_secret(char *&text, const char *file, int line)
+{
+    wipe_text(text);
+    free_block(text, file, line);
+}
+
+// Owns a copy of a text that may hold a password: the whole copy is cleared
+// before release, even after it was cut in place.
+class SecretText {
+public:
+    explicit SecretText(char *text) : text_(text), size_(text ? std::strlen(text) : 0) {}
+    ~SecretText()
+    {
+        if (text_) explicit_bzero(text_, size_);
+        BlockDeleter()(text_);
+    }
+    SecretText(const SecretText &) = delete;
+    SecretText &operator=(const SecretText &) = delete;
+    char *get() const { return text_; }
+    explicit operator bool() const { return text_ != nullptr; }
+
+private:
+    char *text_;
+    std::size_t size_;
+};
 
 }  // namespace ze

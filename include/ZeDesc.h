@@ -106,8 +106,9 @@ ZE_API unsigned int ZeDumpFieldInfo(Descriptor *descriptor, va_list *pArgs);
  * When memory is short for a text copy the old text is released all the
  * same, the attribute is absent and the code is 3. A list takes copies of
  * its first `count` entries (count < 0: every entry before the first NULL);
- * when memory is short for a list copy the attribute is left absent and the
- * code is still 0, as the protocol has always answered. A flag is set by
+ * when memory is short for a list copy the code is 3 and the field keeps
+ * the list it had (older versions answered 0 and left the attribute absent,
+ * so a field could lose its VALID VALUES unnoticed). A flag is set by
  * any nonzero value; setting UPPERCASE clears LOWERCASE and the reverse.
  *
  * Get: texts and lists are the field's own (borrowed, possibly NULL); a list

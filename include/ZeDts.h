@@ -294,8 +294,10 @@ ZE_API unsigned int ZeGetDtsActionField(DtsAction *action, unsigned int field, .
  * 4), or only "DTS Action filter echo suppressed..." when suppressEcho is
  * not 0; then "   Total of <n> fields in request". Checks "Action",
  * "Filter" and "Descriptor" (NULL accepted: names and values go out as
- * given). 0; 4. A criterion that cannot be appended is left out silently
- * but counted.
+ * given). The value of a field with the PASSWORD attribute, and of a
+ * column named PASSWORD (the logon credential), is echoed as "********". 0; 4; 3 when a criterion cannot be appended: the request
+ * then has no fields at all, since older versions left the criterion out
+ * silently and the router acted on more items than asked for.
  */
 ZE_API unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filter, Descriptor *descriptor,
                                                 unsigned int suppressEcho);
@@ -304,8 +306,8 @@ ZE_API unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filte
  * The filter of a DEFINE: toFilter gets fromFilter's criteria in order,
  * then (NAME, "EQ", DEF VALUE) for each non-PSEUDO field of the descriptor
  * that has a DEF VALUE and that fromFilter does not name. Checks
- * "ToFilter", "FromFilter", "Descriptor". 0; the first failing append's
- * code (toFilter keeps what was appended); 4.
+ * "ToFilter", "FromFilter", "Descriptor". 0; 3 when an append fails for
+ * lack of memory (toFilter keeps what was appended); 4.
  */
 ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter, Descriptor *descriptor);
 
@@ -347,7 +349,13 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  * "Result"); 11/12 the info lacks USERNAME/DESTNODE (ZeCheckDtsInfo); 3;
  * 5 the router library cannot be loaded and 6 it has no router_client
  * (both traced "*** Unable to load <library>.router_client"). On 4, 11, 12,
- * 3, 5 and 6 result is untouched.
+ * 5 and 6 result is untouched; so it is on 3 before the router is called.
+ * When the router's message cannot be copied into result after it ran (or
+ * memory ran short when the router set it), the
+ * code is 3 (traced "*** DTS Action Response <handle> - the router's
+ * message could not be kept"): the request was carried out, result holds
+ * the router's code and an empty message. Older versions answered with the
+ * router's code and a message silently lost.
  */
 #define ZE_RC_ROUTER_FAILED 1u /* the router returned a code other than 0 */
 

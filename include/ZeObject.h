@@ -38,7 +38,8 @@
  *
  * Lines that never apply:
  *   - a line with more than three fields, a field longer than 80
- *     characters, or a field 2 without a "." can never apply. When such a
+ *     characters, a field 2 without a ".", or a field 3 that is not
+ *     column, operator and value can never apply. When such a
  *     line names the object being created it is reported with
  *     "+++ Object registry line <n> for (<name>) ignored: <reason>" and the
  *     search goes on; the trace helps the administrator who wrote it.

@@ -46,9 +46,9 @@ ZE_API unsigned int ZeDestroyItem(Item *item);
 
 /**
  * A new item in *NewItem holding copies of Item's values ("NewItem", "Item":
- * not NULL): 0; 4; 3 when the new item cannot be made (NULL stored). When
- * memory runs short while copying the values, the result is still 0 and the
- * new item has no values; the two items never share strings.
+ * not NULL): 0; 4; 3 when the new item or the copy of its values cannot be
+ * made (NULL stored, nothing left allocated; older versions answered 0 with
+ * an item without values). The two items never share strings.
  */
 ZE_API unsigned int ZeDuplicateItem(Item **NewItem, Item *item);
 

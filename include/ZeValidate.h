@@ -22,6 +22,8 @@
  * does not reach the clamped value. A range bound that is not a number
  * counts as 0; a range with an absent or empty bound is not checked.
  * Every refusal is a code with its trace lines; the descriptor is unchanged.
+ * The value of a field with the PASSWORD attribute appears in no trace line
+ * (shown as "********") and the working copy of it is cleared before release.
  */
 #ifndef ZEVALIDATE_H
 #define ZEVALIDATE_H

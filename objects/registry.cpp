@@ -28,6 +28,22 @@ struct Line {
 
 enum class Shape { Skip, Entry, Malformed };
 
+// Empty, or "column operator value" (blank-separated, the value the rest):
+// a criterion the filter will take whole when memory allows.
+bool is_criterion(std::string_view text)
+{
+    constexpr std::string_view blanks = " \t";
+    std::size_t at = text.find_first_not_of(blanks);
+    if (at == std::string_view::npos) return true;
+    for (int part = 0; part < 2; ++part) {
+        at = text.find_first_of(blanks, at);
+        if (at == std::string_view::npos) return false;
+        at = text.find_first_not_of(blanks, at);
+        if (at == std::string_view::npos) return false;
+    }
+    return true;
+}
+
 // Cuts a line in place. `reason` names what makes a malformed line unusable.
 Shape cut_line(char *text, Line &line, const char *&reason)
 {
@@ -54,20 +70,32 @@ Shape cut_line(char *text, Line &line, const char *&reason)
         reason = "no library.procedure in field 2";
         return Shape::Malformed;
     }
+    if (!is_criterion(line.criterion)) {
+        reason = "field 3 is not column, operator and value";
+        return Shape::Malformed;
+    }
     return Shape::Entry;
 }
 
 // Every criterion of the line's text must equal, in column, operator and
 // value, some criterion of the caller's filter. 0 with the answer in
-// `matches`, or 3 when the criteria filter cannot be made.
+// `matches`, or 3 when the criteria filter cannot be made: a line whose
+// criteria are lost must not match every filter.
 unsigned criteria_match(const char *criterion, Filter *caller, bool &matches)
 {
-    matches = true;
-    if (criterion[0] == '\0') return ZE_OK;
+    matches = false;
+    if (criterion[0] == '\0') {
+        matches = true;
+        return ZE_OK;
+    }
 
     Filter *criteria = nullptr;
     if (unsigned rc = ZeCreateFilter(&criteria)) return rc;
-    ZeSetFilter(criteria, ZE_FILTER_TEXT, criterion);
+    if (ZeSetFilter(criteria, ZE_FILTER_TEXT, criterion) != ZE_OK) {
+        ZeDestroyFilter(criteria);
+        return ZE_RC_NO_MEMORY;  // the line's shape was checked: only memory is left to fail
+    }
+    matches = true;
 
     ZeInitFilterQuery(criteria);
     ZeInitFilterQuery(caller);

@@ -47,7 +47,7 @@ unsigned add_split(Filter *filter, char *text, const char *separators)
 unsigned add_text(Filter *filter, const char *text, const char *separators)
 {
     if (!text) return ZE_RC_CRITERION_NOT_ADDED;
-    ze::Block<char> copy(ZE_DUP(text));
+    ze::SecretText copy(ZE_DUP(text));  // may hold a password
     if (!copy) return ZE_RC_CRITERION_NOT_ADDED;
     return add_split(filter, copy.get(), separators);
 }
@@ -56,7 +56,7 @@ unsigned add_text(Filter *filter, const char *text, const char *separators)
 // trimmed; empty pieces are skipped.
 unsigned add_criteria_text(Filter *filter, const char *text)
 {
-    ze::Block<char> copy(ZE_DUP(text));
+    ze::SecretText copy(ZE_DUP(text));  // may hold a password
     if (!copy) return ZE_RC_CRITERION_NOT_ADDED;
     unsigned rc = ZE_OK;
     for (char *cursor = copy.get(); cursor && rc == ZE_OK;) {

@@ -18,7 +18,7 @@ void free_criterion(Criterion *criterion)
 {
     ZE_FREE(criterion->column);
     ZE_FREE(criterion->relop);
-    ZE_FREE(criterion->value);
+    ZE_FREE_SECRET(criterion->value);  // a value may be a password
     ZE_FREE(criterion);
 }
 

@@ -97,11 +97,15 @@ ZE_API unsigned int ZeDuplicateItem(Item **NewItem, Item *item)
 {
     return ze::frame("ZeDuplicateItem", {{"NewItem", ze::given(NewItem)}, {"Item", ze::given(item)}}, [&] {
         if (unsigned rc = ZeCreateItem(NewItem)) return rc;
-        // A failed copy leaves the new item without values; the result stays 0.
         char **values = nullptr;
         unsigned count = 0;
         ZeGetItemValues(item, &values, &count);
-        if (values) copy_values(*NewItem, values, count);
+        // A copy without values would pass for an item that has none.
+        if (values && copy_values(*NewItem, values, count) != ZE_OK) {
+            ZeDestroyItem(*NewItem);
+            *NewItem = nullptr;
+            return ZE_RC_NO_MEMORY;
+        }
         return ZE_OK;
     });
 }

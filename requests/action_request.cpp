@@ -19,7 +19,10 @@ struct RequestField {
     const char *value;
     const char *realName = nullptr;   // the column's REAL NAME, if any
     const char *realValue = nullptr;  // the value as the database stores it, if any
+    bool secret = false;              // a PASSWORD field: its value is never echoed
 };
+
+constexpr const char *kMasked = "********";
 
 void map_to_database(Descriptor *descriptor, RequestField &f)
 {
@@ -31,6 +34,14 @@ void map_to_database(Descriptor *descriptor, RequestField &f)
     if (ZeGetRealValue(descriptor, f.column, f.value, &realValue) == ZE_OK) f.realValue = realValue;
 }
 
+// A PASSWORD field of the descriptor, or the logon credential column PASSWORD.
+bool is_secret(Descriptor *descriptor, const char *column)
+{
+    int password = 0;
+    if (ze::equal_nocase(column, "PASSWORD")) return true;
+    return descriptor && ZeQueryAttribute(descriptor, column, "PASSWORD", &password) == ZE_OK && password;
+}
+
 void echo(const RequestField &f)
 {
     char label[TARN_FORMAT_BUFFER_SIZE];
@@ -38,10 +49,11 @@ void echo(const RequestField &f)
         TarnFormatStr(label, "%s(%s)", f.column, f.realName);
     else
         TarnCopyNCharOfStr(label, f.column, sizeof label);
+    const char *value = f.secret ? kMasked : f.value;
     if (f.realValue)
-        TarnTrace("   %-18s  %-4s  \"%s\"(\"%s\")", label, f.relop, f.value, f.realValue);
+        TarnTrace("   %-18s  %-4s  \"%s\"(\"%s\")", label, f.relop, value, f.secret ? kMasked : f.realValue);
     else
-        TarnTrace("   %-18s  %-4s  \"%s\"", label, f.relop, f.value);
+        TarnTrace("   %-18s  %-4s  \"%s\"", label, f.relop, value);
 }
 
 void trace_field_headings()
@@ -66,9 +78,16 @@ unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *des
     while (ZeGetFilterItem(filter, &f.column, &f.relop, &f.value)) {
         if (!f.value) f.value = "";
         map_to_database(descriptor, f);
+        f.secret = is_secret(descriptor, f.column);
         if (echoed) echo(f);
-        ZeSetFilterItem(action->requestFilter, ZE_CRITERION_STRINGS, f.realName ? f.realName : f.column, f.relop,
-                        f.realValue ? f.realValue : f.value);
+        // A request without one of its criteria would act on the wrong items.
+        if (unsigned rc = ZeSetFilterItem(action->requestFilter, ZE_CRITERION_STRINGS,
+                                          f.realName ? f.realName : f.column, f.relop,
+                                          f.realValue ? f.realValue : f.value)) {
+            ZeResetFilter(action->requestFilter);
+            TarnTrace("*** Request field %s could not be added: request abandoned", f.column);
+            return rc == ZE_RC_INVALID_PARAMETER ? rc : ZE_RC_NO_MEMORY;
+        }
         ++count;
         f = RequestField{};
         ZeNextFilterItem(filter);
@@ -89,7 +108,7 @@ unsigned append_defaults(Filter *to, Filter *given, Descriptor *descriptor)
         ZeGetAttribute(field, "DEF VALUE", &defValue);
         if (pseudo || !name || !defValue) continue;
         if (ZeFilterItemByKey(given, name, nullptr, nullptr) != ZE_RC_NO_ENTRY) continue;
-        if (unsigned rc = ZeSetFilterItem(to, ZE_CRITERION_STRINGS, name, "EQ", defValue)) return rc;
+        if (ZeSetFilterItem(to, ZE_CRITERION_STRINGS, name, "EQ", defValue)) return ZE_RC_NO_MEMORY;
     }
     return ZE_OK;
 }
@@ -100,7 +119,7 @@ unsigned copy_criteria(Filter *to, Filter *from)
     const char *column = nullptr, *relop = nullptr, *value = nullptr;
     ZeInitFilterQuery(from);
     for (; ZeGetFilterItem(from, &column, &relop, &value); ZeNextFilterItem(from))
-        if (unsigned rc = ZeSetFilterItem(to, ZE_CRITERION_STRINGS, column, relop, value)) return rc;
+        if (ZeSetFilterItem(to, ZE_CRITERION_STRINGS, column, relop, value)) return ZE_RC_NO_MEMORY;
     return ZE_OK;
 }
 

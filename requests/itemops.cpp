@@ -37,27 +37,27 @@ bool is_key_field(Field *field)
 
 // Adds the criteria of one key field to the DEFINE of a copy: the key takes
 // its new value from the field's COPY TO pseudo field, which in turn carries
-// the source key.
-void add_copy_key(Filter *define, Filter *filter, Field *field)
+// the source key. 0, or the code of a criterion that could not be added.
+unsigned add_copy_key(Filter *define, Filter *filter, Field *field)
 {
     const char *name = nullptr, *copyTo = nullptr, *source = nullptr;
     ZeGetAttribute(field, "NAME", &name);
     ZeGetAttribute(field, "COPY TO", &copyTo);
     if (ZeFilterItemByKey(filter, name, nullptr, &source) != ZE_OK) {
         TarnTrace("*** Key field <%s> not specified in filter", name ? name : "<NULL>");
-        return;
+        return ZE_OK;
     }
     if (!source) source = "";
     const char *newValue = source;
     if (copyTo) {
-        ZeSetFilterItem(define, ZE_CRITERION_STRINGS, copyTo, "EQ", source);
+        if (unsigned rc = ZeSetFilterItem(define, ZE_CRITERION_STRINGS, copyTo, "EQ", source)) return rc;
         if (ZeFilterItemByKey(filter, copyTo, nullptr, &newValue) != ZE_OK) {
             TarnTrace("*** Pseudo field <%s> not specified in filter", copyTo);
             newValue = source;
         }
         if (!newValue) newValue = "";
     }
-    ZeSetFilterItem(define, ZE_CRITERION_STRINGS, name, "EQ", newValue);
+    return ZeSetFilterItem(define, ZE_CRITERION_STRINGS, name, "EQ", newValue);
 }
 
 unsigned copy_via_define(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
@@ -65,7 +65,8 @@ unsigned copy_via_define(Descriptor *descriptor, DtsInfo *info, Filter *filter, 
     ze::OwnedFilter define;
     if (unsigned rc = ZeCreateFilter(define.out())) return rc;
     for (Field *field = nullptr; ZeGetField(descriptor, &field) == ZE_OK;)
-        if (is_key_field(field)) add_copy_key(define.get(), filter, field);
+        if (is_key_field(field))
+            if (add_copy_key(define.get(), filter, field)) return ZE_RC_NO_MEMORY;
     return ZeActUponDtsItem("DEFINE", descriptor, info, define.get(), item, result);
 }
 
@@ -78,7 +79,7 @@ unsigned key_criteria(Filter *keys, Filter *filter, Descriptor *descriptor)
          --i, ZeNextFilterItem(filter)) {
         int key = 0;
         if (ZeQueryAttribute(descriptor, column, "KEY", &key) != ZE_OK || !key) continue;
-        if (unsigned rc = ZeSetFilterItem(keys, ZE_CRITERION_STRINGS, column, relop, value)) return rc;
+        if (ZeSetFilterItem(keys, ZE_CRITERION_STRINGS, column, relop, value)) return ZE_RC_NO_MEMORY;
     }
     return ZE_OK;
 }
@@ -112,7 +113,7 @@ namespace ze::itemops {
 unsigned prepare_request(OwnedAction &action, unsigned kind, Filter *filter, Descriptor *descriptor)
 {
     if (unsigned rc = ZeCreateDtsAction(action.out())) return rc;
-    ZeSetDtsActionField(action.get(), ZE_ACTION_RESPONSE_KIND, kind);
+    if (unsigned rc = ZeSetDtsActionField(action.get(), ZE_ACTION_RESPONSE_KIND, kind)) return rc;
     action.get()->descriptor = descriptor;
     return ZeSetDtsActionRequestFilter(action.get(), filter, descriptor, 0);
 }

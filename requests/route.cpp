@@ -22,7 +22,7 @@ const char *router_library(DtsInfo *info)
 unsigned route(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result)
 {
     action->info = info;
-    ZeSetDtsActionField(action, ZE_ACTION_COMMAND, command);
+    if (unsigned rc = ZeSetDtsActionField(action, ZE_ACTION_COMMAND, command)) return rc;
     if (unsigned rc = ZeCheckDtsInfo(info)) return rc;
 
     const char *library = router_library(info);
@@ -38,10 +38,16 @@ unsigned route(DtsAction *action, DtsInfo *info, const char *command, DtsResult 
     action->returnCode = reinterpret_cast<RouterClient>(entry)(action);
 
     TarnTrace("DTS Action Response %s - Routing of %s command complete.", handle.c_str(), command);
-    ZeSetDtsResultMessage(result, action->message);
+    const unsigned kept = ZeSetDtsResultMessage(result, action->message);
     ZeSetDtsResultCode(result, action->returnCode);
     TarnTrace("   Return code: %d", static_cast<int>(action->returnCode));
     ZeDumpDtsMsg(action->message, "   ");
+    if (kept != ZE_OK) {
+        // The caller would read no message and take silence for success. The
+        // copy fails for memory, here or when the router set its message.
+        TarnTrace("*** DTS Action Response %s - the router's message could not be kept", handle.c_str());
+        return ZE_RC_NO_MEMORY;
+    }
     return action->returnCode ? ZE_RC_ROUTER_FAILED : ZE_OK;
 }
 

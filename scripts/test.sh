@@ -18,3 +18,6 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILE
   -DTARN_WERROR=ON -DTARN_SANITIZE=ON -DTARN_BUILD_BENCH=OFF >/dev/null
 tarn_build build-asan
 ctest --test-dir build-asan -j "$jobs" --output-on-failure
+
+echo "== allocation-failure sweep, memcheck and trace scan ran with the tests above; fuzzing each target for 60 s"
+scripts/fuzz.sh 1

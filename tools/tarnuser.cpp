@@ -15,6 +15,7 @@
 #include "password.hpp"
 
 #include <openssl/crypto.h>
+#include <signal.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -40,20 +41,45 @@ bool valid_user_id(const std::string &id)
     return true;
 }
 
+// The terminal settings to put back if a signal ends the program while
+// echo is off (Ctrl-C at the password prompt, kill).
+termios g_savedTerminal{};
+volatile sig_atomic_t g_echoOff = 0;
+
+void restore_echo_and_die(int signo)
+{
+    if (g_echoOff) tcsetattr(STDIN_FILENO, TCSANOW, &g_savedTerminal);
+    signal(signo, SIG_DFL);
+    raise(signo);
+}
+
+void echo_off()
+{
+    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP}) signal(signo, restore_echo_and_die);
+    termios quiet = g_savedTerminal;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    g_echoOff = 1;
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+}
+
+void echo_on()
+{
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_savedTerminal);
+    g_echoOff = 0;
+    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP}) signal(signo, SIG_DFL);
+}
+
 // The first line of stdin without its line end; no echo on a terminal.
 bool read_password(const Options &options, std::string &password)
 {
-    termios saved{};
-    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &g_savedTerminal) == 0;
     if (terminal) {
         std::fprintf(stderr, "Password of %s on %s: ", options.userId.c_str(), options.node.c_str());
-        termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        echo_off();
     }
     const bool read = static_cast<bool>(std::getline(std::cin, password));
     if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        echo_on();
         std::fprintf(stderr, "\n");
     }
     if (read && !password.empty() && password.back() == '\r') password.pop_back();
@@ -74,14 +100,22 @@ bool check_password(const Options &options, const std::string &password)
     return true;
 }
 
-bool has_users_table(sqlite3 *db)
+enum class Users { Kept, Missing, NotADatabase };
+
+// Whether the node has a USERS table; a file SQLite cannot read as a
+// database is told apart, so that it is not taken for a node without users.
+Users users_table(sqlite3 *db)
 {
     sqlite3_stmt *st = nullptr;
-    bool found = sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'USERS'", -1,
-                                    &st, nullptr) == SQLITE_OK &&
-                 sqlite3_step(st) == SQLITE_ROW;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'USERS'", -1, &st,
+                           nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return Users::NotADatabase;
+    }
+    int rc = sqlite3_step(st);
     sqlite3_finalize(st);
-    return found;
+    if (rc == SQLITE_ROW) return Users::Kept;
+    return rc == SQLITE_DONE ? Users::Missing : Users::NotADatabase;
 }
 
 // Inserts the user or replaces its salt, hash and iteration count.
@@ -139,7 +173,11 @@ int add_user(const Options &options)
     ok = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
     if (!ok) std::fprintf(stderr, "tarnuser: cannot open %s: %s\n", path.c_str(), sqlite3_errmsg(db));
     if (ok) sqlite3_busy_timeout(db, 5000);
-    if (ok && !has_users_table(db)) {
+    const Users users = ok ? users_table(db) : Users::NotADatabase;
+    if (ok && users == Users::NotADatabase) {
+        std::fprintf(stderr, "tarnuser: %s is not a valid node database: %s\n", path.c_str(), sqlite3_errmsg(db));
+        ok = false;
+    } else if (ok && users == Users::Missing) {
         std::fprintf(stderr, "tarnuser: node %s keeps no users: run logon.sql on it (tarnmknode)\n",
                      options.node.c_str());
         ok = false;

@@ -2,6 +2,7 @@
 // in-process hook. With neither, a call costs one test.
 #include "TarnUtil.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +28,9 @@ __attribute__((constructor)) void open_trace_destination()
     } else {
         g_sink = std::fopen(dest, "a");
         g_ownsSink = g_sink != nullptr;
+        if (!g_sink)
+            std::fprintf(stderr, "TarnUtil: cannot write the TARN_TRACE file %s: %s; trace is off\n", dest,
+                         std::strerror(errno));
     }
 }
 

@@ -8,6 +8,9 @@
 #include "node_name.hpp"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 
 namespace rpdb {
 
@@ -43,6 +46,23 @@ std::string node_path(std::string_view directory, std::string_view node)
 }
 
 // Opens an existing node file read-write and makes sure it is a database.
+// Waits for a lock held by another process in short, jittered naps up to
+// the busy timeout. SQLite's own handler sleeps longer and longer, so under
+// steady load a writer that has waited a while keeps losing the lock to
+// newcomers; polling every millisecond or two gives each waiter its turn.
+int wait_for_lock(void *timeoutMs, int attempt)
+{
+    using Clock = std::chrono::steady_clock;
+    thread_local Clock::time_point started;
+    if (attempt == 0) started = Clock::now();
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+    if (waited >= *static_cast<int *>(timeoutMs)) return 0;
+    thread_local unsigned seed = static_cast<unsigned>(getpid());
+    seed = seed * 1103515245u + 12345u;
+    usleep(1000 + (seed >> 16) % 1000);
+    return 1;
+}
+
 sqlite3 *open_node(const std::string &path, std::string_view node)
 {
     sqlite3 *db = nullptr;
@@ -51,8 +71,12 @@ sqlite3 *open_node(const std::string &path, std::string_view node)
     if (rc != SQLITE_OK) {
         problem = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     } else {
-        sqlite3_busy_timeout(db, routecore::setting(ZE_ENV_KV_ROUTER_TIMEOUT, kDefaultBusySeconds, kMaxBusySeconds) *
-                                     1000);
+        static int timeoutMs =
+            routecore::setting(ZE_ENV_KV_ROUTER_TIMEOUT, kDefaultBusySeconds, kMaxBusySeconds) * 1000;
+        sqlite3_busy_handler(db, wait_for_lock, &timeoutMs);
+        // Write-ahead logging: readers never block the writer nor the
+        // reverse. When another process is converting the file its mode applies.
+        sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
         if (sqlite3_exec(db, "PRAGMA foreign_keys = ON; SELECT count(*) FROM sqlite_schema", nullptr, nullptr,
                          nullptr) != SQLITE_OK)
             problem = sqlite3_errmsg(db);

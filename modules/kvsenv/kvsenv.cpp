@@ -6,7 +6,9 @@
 // '#' comment lines and blank lines ignored; a later line for the same name
 // wins. The file is read once per load of the module, and the answers stay
 // valid until the module is unloaded.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -30,7 +32,11 @@ std::map<std::string, std::string, std::less<>> read_store(const char *path)
     std::map<std::string, std::string, std::less<>> store;
     if (!path || !*path) return store;
     FILE *f = std::fopen(path, "r");
-    if (!f) return store;
+    if (!f) {
+        // Read once per process, so said once: the settings of the file are missing.
+        std::fprintf(stderr, "kvsenv: cannot read the KVS_CONFIG file %s: %s\n", path, std::strerror(errno));
+        return store;
+    }
     std::string line;
     for (int c = std::fgetc(f);; c = std::fgetc(f)) {
         if (c != EOF && c != '\n') {

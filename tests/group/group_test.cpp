@@ -215,7 +215,7 @@ TEST_F(GroupObjects, MemoryShortageAnywhereLeaksNothingAndNeverLeavesTheGroupNam
         const char *name = ZeGenericObjName(made);
         EXPECT_EQ(rc == ZE_OK, values != nullptr);
         // Only a failed restore may leave the name empty.
-        EXPECT_TRUE(name ? std::string(name) == "PRINTER" : rc == ZE_RC_NO_MEMORY) << (name ? name : "<null>");
+        EXPECT_TRUE(name ? std::string(name) == "PRINTER" : rc == ZE_RC_NO_MEMORY) << (name ? name : "<null>") << ", code " << rc;
         completed += rc == ZE_OK;
         ZeDestroyObject(made);
     });

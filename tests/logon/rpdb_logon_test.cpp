@@ -25,6 +25,20 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
+    // What tarnuser writes to stdout and stderr, given the password "pw".
+    static std::string tarnuser_says(const std::string &args)
+    {
+        const std::string command = "echo pw | " + std::string(TARNUSER) + " " + ZeEnv(ZE_ENV_TARN_DATA_DIR) + " " + args +
+                                    " 2>&1";
+        FILE *tool = popen(command.c_str(), "r");
+        if (!tool) return "<no tarnuser>";
+        std::string text;
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, tool)) text += buffer;
+        pclose(tool);
+        return text;
+    }
+
     std::string node_file() const
     {
         std::ifstream in(nodePath_, std::ios::binary);
@@ -99,6 +113,14 @@ TEST_F(RpdbLogon, TarnuserRefusesBadInput)
     EXPECT_EQ(tarnuser(node_ + " NEWUSER", std::string(ZE_LOGON_MAX_CREDENTIALS, 'p')), 1);
     EXPECT_EQ(tarnuser(node_, "pw"), 2);
     EXPECT_EQ(sql("SELECT count(*) FROM USERS"), "1");
+
+    // A node file that is no database is named as such, not as a node without users.
+    const std::string junk = std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/JUNK.db";
+    std::ofstream(junk) << "these bytes are not an SQLite database, whatever the name says\n";
+    EXPECT_EQ(tarnuser("JUNK NEWUSER", "pw"), 1);
+    EXPECT_EQ(tarnuser_says("JUNK NEWUSER"),
+              "tarnuser: " + junk + " is not a valid node database: file is not a database\n");
+    std::remove(junk.c_str());
 }
 
 TEST_F(RpdbLogon, BadLogonRequestsAreRefused)
