@@ -39,7 +39,7 @@ function(tarn_shared_library target)
   tarn_target_defaults(${target})
   target_include_directories(${target} PUBLIC ${TARN_PUBLIC_INCLUDES})
   target_link_options(${target} PRIVATE -Wl,--version-script=${LIB_EXPORTS})
-  if(NOT TARN_SANITIZE)
+  if(NOT TARN_SANITIZE AND NOT TARN_FUZZ)
     # With sanitizers the run-time library comes from the executable.
     target_link_options(${target} PRIVATE -Wl,--no-undefined)
   endif()
