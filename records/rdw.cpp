@@ -140,22 +140,24 @@ private:
 
 enum class ItemStatus { Ok, BadLength, Short, NoSlotMemory, NoScratchMemory };
 
-// Converts n bytes into slot. The slot's block is reused when it held a
-// text of at least n characters (the values array is reused from record to
-// record, and rows of similar values then need no allocation); otherwise
+// Converts n bytes into slot: the text up to the first NUL among them, as
+// the value is read as a C string. The slot's block is reused when it held
+// a text of at least n characters (the values array is reused from record
+// to record, and rows of similar values then need no allocation); otherwise
 // it is replaced by a new block of n + 1 bytes. False, with slot NULL, when
 // memory is short.
-bool store(char *&slot, char *bytes, std::size_t n)
+bool store(char *&slot, const char *bytes, std::size_t n)
 {
     if (!slot || strnlen(slot, n) < n) {
         ZE_FREE(slot);
         slot = ZE_ALLOC_N(char, n + 1);
         if (!slot) return false;
     }
-    char saved = bytes[n];
-    bytes[n] = '\0';
-    TarnConvertStr(slot, bytes, 0);
-    bytes[n] = saved;
+    // Text conversion is the identity on this platform: copy straight from
+    // the record's bytes into the slot.
+    const std::size_t text = strnlen(bytes, n);
+    std::memcpy(slot, bytes, text);
+    slot[text] = '\0';
     return true;
 }
 
