@@ -201,7 +201,57 @@ std::vector<void *> chain_of(void *object)
 
 constexpr ZeKeyedProcEntry kEmptyTable[] = {{nullptr, nullptr}};
 
+// The element handler chosen for an object and a key the library itself
+// names (a literal, so the key's address identifies it), kept per thread
+// under the same version as the memos above.
+struct ElementMemo {
+    unsigned long version = 0;  // 0: empty
+    void *object = nullptr;
+    ZeInterface *iface = nullptr;
+    const char *key = nullptr;
+    Found found;
+};
+
+constexpr std::size_t kElementMemoSlots = 16;
+thread_local ElementMemo t_elementMemos[kElementMemoSlots];
+
+ElementMemo &element_memo(void *object, const char *key)
+{
+    std::uint64_t h = (reinterpret_cast<std::uintptr_t>(object) ^ reinterpret_cast<std::uintptr_t>(key) << 3) *
+                      0x9E3779B97F4A7C15ull;
+    return t_elementMemos[h >> 60];
+}
+
+// The handler for `key` among the object's elements: true when found.
+bool element_routine(void *object, const char *key, Found &found)
+{
+    ElementMemo &memo = element_memo(object, key);
+    const unsigned long version = ze::keyed_tables_version();
+    if (memo.version == version && memo.object == object && memo.key == key &&
+        memo.iface == ze::interface_of(object)) {
+        found = memo.found;
+        return true;
+    }
+    if (lookup_keyed_table_routine(object, ZE_TABLE_ELEMENTS, key, found) != ZE_OK) return false;
+    memo = {version, object, ze::interface_of(object), key, found};
+    return true;
+}
+
 }  // namespace
+
+namespace ze {
+
+void *element(void *object, const char *key)
+{
+    Found found;
+    void *element = nullptr;
+    if (is_object(object) && element_routine(object, key, found) &&
+        read_element_directly(found.routine, found.active, &element))
+        return element;
+    return ZeElement(object, key);
+}
+
+}  // namespace ze
 
 extern "C" {
 
@@ -240,7 +290,7 @@ unsigned int ZePerformAction(void *object, const char *key, va_list *pArgs)
 {
     if (ZeHandler own = replaced(object, &ZeFrontObject::performAction, ZeRunAction))
         return own(ZeObjectBaseObject(object), key, pArgs);
-    if (auto *result = static_cast<DtsResult *>(ZeElement(object, "RESULT")))
+    if (auto *result = static_cast<DtsResult *>(ze::element(object, "RESULT")))
         ZeSetDtsResultFields(result, 0, nullptr);
     return ZeRunAction(object, key, pArgs);
 }

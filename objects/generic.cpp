@@ -72,6 +72,15 @@ constexpr auto element_table(std::integer_sequence<int, I...>)
 constexpr auto kGenericElements =
     element_table(std::make_integer_sequence<int, static_cast<int>(std::size(kElementGetters))>());
 
+template <int... I>
+constexpr auto getter_handlers(std::integer_sequence<int, I...>)
+{
+    return std::array<ZeHandler, sizeof...(I)>{get_element<I>...};
+}
+
+constexpr auto kGetterHandlers =
+    getter_handlers(std::make_integer_sequence<int, static_cast<int>(std::size(kElementGetters))>());
+
 // Releases whatever part of a generic object exists, in the order that lets
 // a base object go before the components and the extension go last.
 void release_generic(ZeGenericObject *g)
@@ -146,6 +155,17 @@ T *element_as(void *object, const char *key)
 }  // namespace
 
 namespace ze {
+
+bool read_element_directly(ZeHandler routine, void *active, void **element)
+{
+    for (std::size_t i = 0; i < kGetterHandlers.size(); ++i)
+        if (kGetterHandlers[i] == routine) {
+            if (!is_generic(active)) return false;  // the getter's own check refuses it, with its trace
+            *element = kElementGetters[i].get(*as_generic(active));
+            return true;
+        }
+    return false;
+}
 
 unsigned replace_change_stamp(ZeGenericObject &generic, const char *stamp)
 {

@@ -16,7 +16,7 @@ using CollectionOperation = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Coll
 template <class T>
 T *element(void *object, const char *key)
 {
-    return static_cast<T *>(ZeElement(object, key));
+    return static_cast<T *>(ze::element(object, key));
 }
 
 bool valid_object(void *object) { return ze::is_object(object); }

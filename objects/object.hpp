@@ -71,6 +71,19 @@ unsigned merge_entries(ZeTableHeader &table, const ZeKeyedProcEntry *values, int
 // Releases a table's array (the header itself stays).
 void clear_entries(ZeTableHeader &table);
 
+// The element `key` of `object` exactly as ZeElement gives it; `key` is a
+// literal of the library (its address is remembered). When the
+// handler the lookup chooses is a getter that reads a field of its object,
+// the field is read here without the exported frames around the getter;
+// any other handler, and every failure with its trace lines, goes through
+// ZeElement. The choice of handler is remembered like any other lookup.
+void *element(void *object, const char *key);
+
+// Reads the element that `routine` (an element handler found in the table
+// of `active`) would hand out, when it is a plain field getter: true with
+// *element set, or false when the handler has to be called.
+bool read_element_directly(ZeHandler routine, void *active, void **element);
+
 // Takes the next handler argument; a NULL list yields a zero value, which
 // the handler's parameter check then refuses.
 template <class T>

@@ -2,7 +2,8 @@
 // framed by the record length and a trailer repeating it.
 //
 // Reading goes through a window over the current record: one fread brings
-// a whole ordinary record, and nothing beyond the length the record
+// a whole ordinary record, whose items are then copied straight from the
+// window into their slots, and nothing beyond the length the record
 // announces is ever asked for. Writing assembles each record in a window
 // and hands it to the stream in one fwrite. Items that do not fit the
 // window go through a scratch block of their own size.
@@ -62,6 +63,17 @@ public:
     }
 
     unsigned length() const { return length_; }
+
+    // The items and the trailer of an ordinary record, all fetched into the
+    // window and taken at once; NULL when the record is longer than the
+    // window or the stream ends inside it (nothing is taken then).
+    const unsigned char *whole()
+    {
+        if (length_ > kWindow || !fill(length_)) return nullptr;
+        const unsigned char *p = window_ + pos_;
+        take(length_);
+        return p;
+    }
     std::size_t left_in_record() const { return length_ - std::min<std::size_t>(consumed_, length_); }
 
     bool word(unsigned &value)
@@ -140,22 +152,24 @@ private:
 
 enum class ItemStatus { Ok, BadLength, Short, NoSlotMemory, NoScratchMemory };
 
-// Converts n bytes into slot. The slot's block is reused when it held a
-// text of at least n characters (the values array is reused from record to
-// record, and rows of similar values then need no allocation); otherwise
+// Converts n bytes into slot: the text up to the first NUL among them, as
+// the value is read as a C string. The slot's block is reused when it held
+// a text of at least n characters (the values array is reused from record
+// to record, and rows of similar values then need no allocation); otherwise
 // it is replaced by a new block of n + 1 bytes. False, with slot NULL, when
 // memory is short.
-bool store(char *&slot, char *bytes, std::size_t n)
+bool store(char *&slot, const char *bytes, std::size_t n)
 {
     if (!slot || strnlen(slot, n) < n) {
         ZE_FREE(slot);
         slot = ZE_ALLOC_N(char, n + 1);
         if (!slot) return false;
     }
-    char saved = bytes[n];
-    bytes[n] = '\0';
-    TarnConvertStr(slot, bytes, 0);
-    bytes[n] = saved;
+    // Text conversion is the identity on this platform: copy straight from
+    // the record's bytes into the slot.
+    const std::size_t text = strnlen(bytes, n);
+    std::memcpy(slot, bytes, text);
+    slot[text] = '\0';
     return true;
 }
 
@@ -189,6 +203,60 @@ ItemStatus read_item(RecordReader &reader, char *&slot, int &length)
     return store(slot, bytes, n) ? ItemStatus::Ok : ItemStatus::NoSlotMemory;
 }
 
+// Traces an item that could not be read: the record's code when reading
+// has to stop, 0 when the next item can still be read.
+unsigned report_item(ItemStatus status, int length)
+{
+    switch (status) {
+    case ItemStatus::Ok:
+        return ZE_OK;
+    case ItemStatus::BadLength:
+        TarnTrace("*** Invalid RDW data item length");
+        return ZE_RC_RDW_FILE;
+    case ItemStatus::Short:
+        TarnTrace("*** Not all of RDW data item read");
+        return ZE_RC_RDW_FILE;
+    case ItemStatus::NoSlotMemory:
+        TarnTrace("*** Unable to allocate RDW data buffer of length %d", length);
+        return ZE_OK;
+    case ItemStatus::NoScratchMemory:
+        TarnTrace("*** Unable to allocate temp RDW data buffer of length %d", length);
+        return ZE_OK;
+    }
+    return ZE_OK;
+}
+
+void check_trailer(bool extra, bool found, unsigned trailer, unsigned length)
+{
+    if (extra || !found || trailer != length) TarnTrace("*** Invalid RDW trailer length");
+}
+
+// The items of a record that lies whole in memory (length - 2 bytes of
+// items, then the trailer): the same checks and traces as read_item, with
+// no read that could fall short.
+unsigned read_whole_record(const unsigned char *record, unsigned length, char **values, int count)
+{
+    const unsigned char *p = record;
+    std::size_t left = length - 2;
+    for (int i = 0; i < count; ++i) {
+        if (left < 2) return report_item(ItemStatus::BadLength, 0);
+        const int itemLength = static_cast<std::int16_t>(get_word(p));
+        p += 2;
+        left -= 2;
+        if (itemLength < 0 || static_cast<std::size_t>(itemLength) > left)
+            return report_item(ItemStatus::BadLength, itemLength);
+        const std::size_t n = static_cast<std::size_t>(itemLength);
+        if (!store(values[i], reinterpret_cast<const char *>(p), n))
+            report_item(ItemStatus::NoSlotMemory, itemLength);
+        p += n;
+        left -= n;
+    }
+    // Items beyond Count are passed over; the record still counts as not
+    // matching its trailer.
+    check_trailer(left > 0, true, get_word(p + left), length);
+    return ZE_OK;
+}
+
 unsigned read_record(FILE *stream, char **values, int count)
 {
     StreamLock hold(stream);
@@ -202,31 +270,17 @@ unsigned read_record(FILE *stream, char **values, int count)
     case RecordReader::Start::Ok:
         break;
     }
+    if (const unsigned char *record = reader.whole()) return read_whole_record(record, reader.length(), values, count);
     for (int i = 0; i < count; ++i) {
         int length = 0;
-        switch (read_item(reader, values[i], length)) {
-        case ItemStatus::Ok:
-            break;
-        case ItemStatus::BadLength:
-            TarnTrace("*** Invalid RDW data item length");
-            return ZE_RC_RDW_FILE;
-        case ItemStatus::Short:
-            TarnTrace("*** Not all of RDW data item read");
-            return ZE_RC_RDW_FILE;
-        case ItemStatus::NoSlotMemory:
-            TarnTrace("*** Unable to allocate RDW data buffer of length %d", length);
-            break;
-        case ItemStatus::NoScratchMemory:
-            TarnTrace("*** Unable to allocate temp RDW data buffer of length %d", length);
-            break;
-        }
+        if (unsigned rc = report_item(read_item(reader, values[i], length), length)) return rc;
     }
     // Items beyond Count are passed over so that the next read starts at the
     // next record; the record still counts as not matching its trailer.
     const bool extra = reader.left_in_record() > 0;
     unsigned trailer = 0;
     bool found = reader.skip(reader.left_in_record()) && reader.word(trailer);
-    if (extra || !found || trailer != reader.length()) TarnTrace("*** Invalid RDW trailer length");
+    check_trailer(extra, found, trailer, reader.length());
     return ZE_OK;
 }
 

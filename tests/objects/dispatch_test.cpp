@@ -3,6 +3,8 @@
 // "IS VALID ACTION" query properties.
 #include "objects_test.hpp"
 
+#include <algorithm>
+
 namespace {
 
 // Each call as "<kind of the active object> <key> <number> <text> rc=<result code at the time>".
@@ -229,3 +231,43 @@ TEST_F(Dispatch, ExtractingActionsKeepsEnabledEntriesInTableOrder)
 }
 
 }  // namespace
+
+// The collection a replaced COLLECTION element hands out.
+Collection *g_ownCollection = nullptr;
+
+TEST_F(Dispatch, GenericHandlersFollowTheirElementTablesChanges)
+{
+    ASSERT_EQ(ZeCreateCollection(&g_ownCollection), ZE_OK);
+    Item *item = nullptr;
+    ASSERT_EQ(ZeCreateItem(&item), ZE_OK);
+    const char *const values[] = {"only"};
+    ASSERT_EQ(ZeSetItemValues(item, values, 1), ZE_OK);
+    ASSERT_EQ(ZeInsertCollectionItem(g_ownCollection, item), ZE_OK);
+
+    // The stock element first, so that its handler is the one remembered.
+    unsigned count = 9;
+    char **got = nullptr;
+    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM COUNT", &count), ZE_OK);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM", &got), ZE_RC_NO_ENTRY);
+
+    set_table(bottom, ZE_TABLE_ELEMENTS, {{"COLLECTION", [](void *, const char *, va_list *pArgs) {
+                                               *va_arg(*pArgs, void **) = g_ownCollection;
+                                               return 0u;
+                                           }}});
+    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM COUNT", &count), ZE_OK);
+    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM", &got), ZE_OK);
+    EXPECT_EQ(texts(got, 1), Texts{"only"});
+
+    // A disabled element is traced on every use, as a lookup by name would be.
+    set_table(bottom, ZE_TABLE_ELEMENTS, {{"COLLECTION", nullptr}});
+    clear_trace();
+    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM", &got), ZE_RC_NO_ENTRY);
+    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM", &got), ZE_RC_NO_ENTRY);
+    const Texts lines = trace();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         std::string("*** Element COLLECTION not supported (disabled) for object GENERIC")),
+              2);
+    ZeDestroyCollection(g_ownCollection);
+}
