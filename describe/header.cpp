@@ -262,11 +262,8 @@ ZE_API unsigned int ZeBuildDescriptorHeader(Descriptor *descriptor)
 
 ZE_API unsigned int ZeRebuildDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
 {
-    // The caller started the list; the analyzer does not follow it through the pointer.
-    // NOLINTBEGIN(clang-analyzer-valist.Uninitialized)
     char **order = pArgs ? va_arg(*pArgs, char **) : nullptr;
     int items = pArgs ? va_arg(*pArgs, int) : -2;
-    // NOLINTEND(clang-analyzer-valist.Uninitialized)
     return ze::frame("ZeRebuildDescriptorHeader",
                      {{"Descriptor", is_descriptor(descriptor)}, {"order", ze::given(order)}, {"items", items >= -1}},
                      [&] {
@@ -283,10 +280,8 @@ ZE_API unsigned int ZeDescriptorHeader(Descriptor *descriptor, char ***pHeader)
 
 ZE_API unsigned int ZeQueryDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
 {
-    // NOLINTBEGIN(clang-analyzer-valist.Uninitialized): started by the caller, as above
     char ***pFieldList = pArgs ? va_arg(*pArgs, char ***) : nullptr;
     int *pFieldCount = pArgs ? va_arg(*pArgs, int *) : nullptr;
-    // NOLINTEND(clang-analyzer-valist.Uninitialized)
     return ze::frame("ZeQueryDescriptorHeader",
                      {{"Descriptor", is_descriptor(descriptor)}, {"pFieldList", ze::given(pFieldList)},
                       {"pFieldCount", ze::given(pFieldCount)}},

@@ -58,11 +58,7 @@ std::string process_user()
     return user ? user : "";
 }
 
-// The caller started the list; the analyzer does not follow it through the pointer.
-const char *next_text(va_list *pArgs)
-{
-    return pArgs ? va_arg(*pArgs, const char *) : nullptr;  // NOLINT(clang-analyzer-valist.Uninitialized)
-}
+const char *next_text(va_list *pArgs) { return pArgs ? va_arg(*pArgs, const char *) : nullptr; }
 
 // ------------------------------------------------------------ local node map
 

@@ -76,8 +76,7 @@ void clear_entries(ZeTableHeader &table);
 template <class T>
 T arg(va_list *pArgs)
 {
-    // The caller started the list; the analyzer does not follow it through the pointer.
-    return pArgs ? va_arg(*pArgs, T) : T{};  // NOLINT(clang-analyzer-valist.Uninitialized)
+    return pArgs ? va_arg(*pArgs, T) : T{};
 }
 
 }  // namespace ze

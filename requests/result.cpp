@@ -51,8 +51,7 @@ bool valid_result(DtsResult *result) { return ZeIsValidDtsResult(result) != 0; }
 template <class T>
 T *take_out(va_list *pArgs)
 {
-    // The caller started the list; the analyzer does not follow it through the pointer.
-    return pArgs ? va_arg(*pArgs, T *) : nullptr;  // NOLINT(clang-analyzer-valist.Uninitialized)
+    return pArgs ? va_arg(*pArgs, T *) : nullptr;
 }
 
 }  // namespace
