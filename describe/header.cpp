@@ -134,7 +134,7 @@ void reorder_fields(Descriptor *d, char *const *order, int items)
     d->firstField = nullptr;
     Field **tail = &d->firstField;
     for (int k = 0; k < items && detached; ++k) {
-        if (!order[k]) continue;  // NOLINT(clang-analyzer-core.NullDereference): the caller's frame refused a NULL order
+        if (!order[k]) continue;
         for (Field **link = &detached; *link; link = &(*link)->next) {
             Field *f = *link;
             if (!f->name || TarnCompareNoCaseStr(f->name, order[k]) != 0) continue;
@@ -286,7 +286,7 @@ ZE_API unsigned int ZeQueryDescriptorHeader(Descriptor *descriptor, va_list *pAr
                      {{"Descriptor", is_descriptor(descriptor)}, {"pFieldList", ze::given(pFieldList)},
                       {"pFieldCount", ze::given(pFieldCount)}},
                      [&] {
-                         *pFieldCount = descriptor->fieldCount;  // NOLINT(clang-analyzer-core.NullDereference): the frame refused a NULL
+                         *pFieldCount = descriptor->fieldCount;
                          return header_of("ZeQueryDescriptorHeader", descriptor, pFieldList);
                      });
 }

@@ -98,7 +98,7 @@ unsigned hand_on(const Request &r)
 // After an item request: the ITEM element's values, or NULL on failure.
 unsigned deliver(const Request &r, unsigned rc)
 {
-    *r.pValues = rc ? nullptr : ZeItemValues(element<Item>(r.object, "ITEM"));  // NOLINT(clang-analyzer-core.NullDereference): the frame refused a NULL pValues
+    *r.pValues = rc ? nullptr : ZeItemValues(element<Item>(r.object, "ITEM"));
     return rc;
 }
 
@@ -186,7 +186,7 @@ unsigned define_item(const Request &r)
 {
     switch (concern_of(r, true)) {
     case Concern::GroupRecord:
-        *r.pValues = nullptr;  // NOLINT(clang-analyzer-core.NullDereference): the frame refused a NULL pValues
+        *r.pValues = nullptr;
         return alter_group_record(r);
     case Concern::GroupKind:
         return deliver(r, send_group_kind(r, ZeDefineDtsItem));

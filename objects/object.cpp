@@ -124,7 +124,7 @@ unsigned set_dispatch(const char *function, void *object, const char *procName, 
 {
     return ze::frame(function, {{"Object", is_front(object)}, {procName, procedure != nullptr}},
                      [&] {
-                         as_front(object)->*slot = procedure;  // NOLINT(clang-analyzer-core.NullDereference): the frame refused a NULL object
+                         as_front(object)->*slot = procedure;
                          return ZE_OK;
                      });
 }
