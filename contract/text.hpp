@@ -28,7 +28,8 @@ class HandleText {
 public:
     explicit HandleText(const void *p)
     {
-        std::snprintf(text_, sizeof text_, "%08llX",
+        // Cannot fail or truncate: the buffer holds the widest pointer.
+        (void)std::snprintf(text_, sizeof text_, "%08llX",
                       static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
     }
     const char *c_str() const { return text_; }

@@ -57,9 +57,9 @@ enum class Storage { Text, List, Flag, None };
 struct Attribute {
     const char *keyword;
     Storage storage;
+    unsigned flag;
     char *Field::*text;
     const char **Field::*list;
-    unsigned flag;
     const char *dumpLine;  // the dump line without its value and line end
 };
 

@@ -16,15 +16,15 @@ namespace {
 
 constexpr Attribute text(const char *keyword, char *Field::*member, const char *line)
 {
-    return {keyword, Storage::Text, member, nullptr, 0, line};
+    return {keyword, Storage::Text, 0, member, nullptr, line};
 }
 constexpr Attribute list(const char *keyword, const char **Field::*member, const char *line)
 {
-    return {keyword, Storage::List, nullptr, member, 0, line};
+    return {keyword, Storage::List, 0, nullptr, member, line};
 }
 constexpr Attribute flag(const char *keyword, unsigned bit, const char *line)
 {
-    return {keyword, Storage::Flag, nullptr, nullptr, bit, line};
+    return {keyword, Storage::Flag, bit, nullptr, nullptr, line};
 }
 
 // The index of each keyword is fixed; it is also the order of the dump.
@@ -59,7 +59,7 @@ constexpr Attribute kAttributes[kAttributeCount] = {
     text("COPY TO", &Field::copyTo, "     Copy To Field = "),
     text("RENAME TO", &Field::renameTo, "     Rename To Field = "),
     list("MUTUALLY EXCLUSIVE", &Field::mutuallyExclusive, "     Field is Mutually Exclusive against: "),
-    {"MODEL FIELD", Storage::None, nullptr, nullptr, 0, nullptr},
+    {"MODEL FIELD", Storage::None, 0, nullptr, nullptr, nullptr},
 };
 
 void free_text(char *&text) { ZE_FREE(text); }

@@ -14,10 +14,13 @@
 #include <string_view>
 #include <strings.h>
 
+// NOLINTNEXTLINE(bugprone-macro-parentheses): expands to a declaration, which parentheses would break
 #define ZE_SOURCE_TAG(tag) [[maybe_unused]] static constexpr const char *ze_source_tag = tag
 #define ZE_ALLOC(size) TarnAllocBlock((size), ze_source_tag, __LINE__)
-#define ZE_NEW(T) static_cast<T *>(TarnAllocBlock(sizeof(T), ze_source_tag, __LINE__))
-#define ZE_ALLOC_N(T, n) static_cast<T *>(TarnAllocBlock(sizeof(T) * (n), ze_source_tag, __LINE__))
+// NOLINTBEGIN(bugprone-macro-parentheses): T is a type name, which cannot stand in parentheses
+#define ZE_NEW(T) (static_cast<T *>(TarnAllocBlock(sizeof(T), ze_source_tag, __LINE__)))
+#define ZE_ALLOC_N(T, n) (static_cast<T *>(TarnAllocBlock(sizeof(T) * (n), ze_source_tag, __LINE__)))
+// NOLINTEND(bugprone-macro-parentheses)
 #define ZE_DUP(text) TarnDuplicateString((text), ze_source_tag, __LINE__)
 #define ZE_FREE(p) ::ze::free_block((p), ze_source_tag, __LINE__)
 #define ZE_FREE_SECRET(p) ::ze::free_secret((p), ze_source_tag, __LINE__)

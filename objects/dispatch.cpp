@@ -162,7 +162,8 @@ unsigned dispatch(const Verb &verb, void *object, const char *key, va_list *pArg
     switch (rc) {
     case ZE_OK:
         if (verb.announce) trace_lookup("Performing %s action using object %s", key, object, found.active);
-        return found.routine(found.active, key, pArgs);
+        // ZE_OK means an entry with a routine: a NULL routine is ZE_RC_DISABLED.
+        return found.routine(found.active, key, pArgs);  // NOLINT(clang-analyzer-core.CallAndMessage)
     case ZE_RC_DISABLED:
         trace_lookup(verb.disabled, key, object, found.active);
         return rc;

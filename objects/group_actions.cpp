@@ -80,7 +80,7 @@ unsigned as_group(const Request &r, Send send)
         return ZE_RC_INVALID_PARAMETER;
     }
     char saved[ZE_GROUP_MAX_NAME + 1] = {};
-    if (current) std::strcpy(saved, current);
+    if (current) std::strcpy(saved, current);  // NOLINT(clang-analyzer-security.insecureAPI.strcpy): length checked above
     unsigned rc = ZeObjectSetName(r.object, r.group().name);
     if (!rc) rc = send();
     unsigned restored = ZeObjectSetName(r.object, current ? saved : nullptr);

@@ -50,7 +50,7 @@ unsigned replace_text(char *&slot, const char *value)
 
 void remove_made_file(DtsAction *action)
 {
-    if (action->madeFile[0]) std::remove(action->madeFile);
+    if (action->madeFile[0]) (void)std::remove(action->madeFile);  // best effort: the file may be gone already
     action->madeFile[0] = '\0';
 }
 

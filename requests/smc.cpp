@@ -197,7 +197,8 @@ bool criterion_in_range(int index, const char *function)
 char narrow(char c) { return c; }
 char narrow(wchar_t c)
 {
-    auto code = static_cast<std::uint32_t>(c);
+    // wchar_t is a 32-bit int here, not a char: a negative value wraps above 0xFF and becomes '?'.
+    auto code = static_cast<std::uint32_t>(c);  // NOLINT(bugprone-signed-char-misuse,cert-str34-c)
     return code <= 0xFF ? static_cast<char>(static_cast<unsigned char>(code)) : '?';
 }
 
@@ -407,7 +408,7 @@ extern "C" {
 SmcObject *ZeNewSmcObject(void)
 {
     auto *obj = ZE_NEW(SmcObject);
-    if (obj) std::snprintf(obj->recordLength, sizeof obj->recordLength, "%u", ZE_SMC_RECORD_SIZE);
+    if (obj) (void)std::snprintf(obj->recordLength, sizeof obj->recordLength, "%u", ZE_SMC_RECORD_SIZE);
     return obj;
 }
 
@@ -436,7 +437,7 @@ SmcObject *ZeCopyFileToSmcObject(const SmcObject *src, const char *fileName)
     auto *obj = static_cast<SmcObject *>(ZE_ALLOC(std::max(recordSize, sizeof(SmcObject))));
     if (!obj) return nullptr;
     if (src) std::memcpy(obj, src, kFileHeaderSize);
-    std::snprintf(obj->recordLength, sizeof obj->recordLength, "%zu", recordSize);
+    (void)std::snprintf(obj->recordLength, sizeof obj->recordLength, "%zu", recordSize);
 
     FILE *file = TarnOpenFile(fileName, "rb");
     if (!file) {

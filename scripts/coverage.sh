@@ -23,15 +23,18 @@ cmake --build build-cov -j "$(nproc)"
 rm -rf build-cov/profiles
 mkdir -p build-cov/profiles
 # The memcheck runs are left out: valgrind slows them down and adds nothing here.
+# A failing test still leaves its counts: the figures are printed either way,
+# and the failures are named at the end.
+tests_ok=true
 LLVM_PROFILE_FILE="$PWD/build-cov/profiles/%p-%m.profraw" \
-  ctest --test-dir build-cov -j "$(nproc)" -E memcheck --output-on-failure >/dev/null
+  ctest --test-dir build-cov -j "$(nproc)" -E memcheck --output-on-failure >build-cov/tests.log 2>&1 || tests_ok=false
 "$profdata" merge -sparse build-cov/profiles/*.profraw -o build-cov/tests.profdata
 
 objects=(build-cov/lib/libTarnSrvc.so)
 for m in build-cov/lib/lib*.so; do
   [ "$m" = build-cov/lib/libTarnSrvc.so ] || objects+=(-object "$m")
 done
-sources=(foundation records describe requests objects util modules)
+sources=(util foundation records describe requests objects logon modules)
 "$cov" report -instr-profile=build-cov/tests.profdata -show-branch-summary "${objects[@]}" "${sources[@]}"
 
 echo
@@ -49,3 +52,9 @@ for (path, _), name in sorted(zip(never, names)):
     print("  %s: %s" % (path.replace(root, ""), name))
 print("%d functions never run" % len(never))
 ' "$PWD"
+if ! $tests_ok; then
+  echo
+  echo "Some tests failed in the coverage build (full log: build-cov/tests.log):"
+  grep -E '^\s+[0-9]+ - ' build-cov/tests.log || true
+  exit 1
+fi

@@ -2,6 +2,7 @@
 # Builds and runs every test twice: the g++ build of build/ (the one
 # scripts/demo.sh uses), then a clang build with address and
 # undefined-behaviour sanitizers (build-asan/). Warnings are errors in both.
+# Then the static analysis of scripts/lint.sh and a short fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -18,6 +19,9 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILE
   -DTARN_WERROR=ON -DTARN_SANITIZE=ON -DTARN_BUILD_BENCH=OFF >/dev/null
 tarn_build build-asan
 ctest --test-dir build-asan -j "$jobs" --output-on-failure
+
+echo "== static analysis: clang-tidy and cppcheck"
+scripts/lint.sh
 
 echo "== allocation-failure sweep, memcheck and trace scan ran with the tests above; fuzzing each target for 60 s"
 scripts/fuzz.sh 1

@@ -29,14 +29,14 @@ __attribute__((constructor)) void open_trace_destination()
         g_sink = std::fopen(dest, "a");
         g_ownsSink = g_sink != nullptr;
         if (!g_sink)
-            std::fprintf(stderr, "TarnUtil: cannot write the TARN_TRACE file %s: %s; trace is off\n", dest,
+            (void)std::fprintf(stderr, "TarnUtil: cannot write the TARN_TRACE file %s: %s; trace is off\n", dest,
                          std::strerror(errno));
     }
 }
 
 __attribute__((destructor)) void close_trace_destination()
 {
-    if (g_ownsSink) std::fclose(g_sink);
+    if (g_ownsSink) (void)std::fclose(g_sink);  // at exit: nobody is left to tell
     g_sink = nullptr;
     g_ownsSink = false;
 }
@@ -46,10 +46,11 @@ void emit(const char *format, va_list args)
     char line[kLineSize];
     int n = std::vsnprintf(line, sizeof line, format ? format : "", args);
     if (n < 0) line[0] = '\0';
+    // Best effort: a line the sink cannot take is dropped; tracing never fails a call.
     if (g_sink) {
-        std::fputs(line, g_sink);
-        std::fputc('\n', g_sink);
-        std::fflush(g_sink);
+        (void)std::fputs(line, g_sink);
+        (void)std::fputc('\n', g_sink);
+        (void)std::fflush(g_sink);
     }
     if (g_hook) g_hook(g_hookContext, line);
 }

@@ -110,7 +110,8 @@ public:
             if (rc != SQLITE_OK) {
                 StoreError error = store_error(db_);
                 release();
-                throw error;
+                // Named: the error is read before release() resets the statement.
+                throw error;  // NOLINT(cert-err09-cpp,cert-err61-cpp)
             }
             ++index;
         }

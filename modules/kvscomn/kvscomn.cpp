@@ -64,7 +64,7 @@ public:
     {
         va_list args;
         va_start(args, format);
-        std::vsnprintf(area_, sizeof(ds::StatusBlock::message), format, args);
+        (void)std::vsnprintf(area_, sizeof(ds::StatusBlock::message), format, args);  // a long message is cut
         va_end(args);
         return status;
     }

@@ -106,11 +106,11 @@ unsigned route(DtsAction *action, Backend &backend)
         ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, outcome.message.c_str());
         return outcome.code;
     } catch (const std::bad_alloc &) {
-        std::snprintf(text, sizeof text, "%s: out of memory", backend.name());
+        (void)std::snprintf(text, sizeof text, "%s: out of memory", backend.name());  // a long name is cut
         ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, text);
         return ZE_RC_NO_MEMORY;
     } catch (...) {
-        std::snprintf(text, sizeof text, "%s: unexpected failure", backend.name());
+        (void)std::snprintf(text, sizeof text, "%s: unexpected failure", backend.name());
         ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, text);
         return TARN_RPDB_RC_STORAGE_ERROR;
     }
