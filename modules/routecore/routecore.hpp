@@ -42,6 +42,7 @@ enum class StoreErrorKind {
     Conflict,    // a concurrent transaction won (serialization failure, deadlock, lock wait)
     NoMemory,
     Lost,        // the connection broke
+    Stale,       // a table or column the store had kept is gone; it has read its tables anew
     Other,
 };
 
