@@ -114,7 +114,9 @@ public:
 
     virtual std::unique_ptr<Rows> run(const std::string &sql, const std::vector<Param> &params) = 0;
 
-    // One transaction per request; rollback never throws.
+    // One transaction per request; a store may run a read, whose one
+    // statement is a transaction of its own, without BEGIN and COMMIT.
+    // rollback never throws.
     virtual void begin(bool writes) = 0;
     virtual void commit() = 0;
     virtual void rollback() noexcept = 0;
