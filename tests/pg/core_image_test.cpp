@@ -13,6 +13,8 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <string>
+#include <vector>
 
 extern char **environ;
 
@@ -41,7 +43,11 @@ struct Child {
     {
         int toChild[2], fromChild[2];
         if (pipe(toChild) != 0) return false;
-        if (pipe(fromChild) != 0) return false;
+        if (pipe(fromChild) != 0) {
+            close(toChild[0]);
+            close(toChild[1]);
+            return false;
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
