@@ -42,11 +42,18 @@
  * logon answers 1009 "Logon to <node> refused: unknown user or wrong
  * password" whatever the cause the server gives. VERIFY answers 0 when the
  * session is open and its connection alive, else 1010. The router keeps no
- * copy of the password (libpq holds the one of an open session's
- * connection to reconnect it).
+ * copy of the password, but libpq holds the one of an open session's
+ * connection, to reconnect it, until LOGOFF closes that connection: a core
+ * image of the process taken while a session is open may show it.
  *
  * Transactions and faults. Each table request is one transaction (READ
- * COMMITTED); a failure leaves no half-written row. A connection found
+ * COMMITTED): a write runs between BEGIN and COMMIT; a read is one SELECT,
+ * its own transaction. The columns of each table used are read from the
+ * catalog once per connection and kept; they are read again after the
+ * connection is reset, and when a statement names a table or column the
+ * node no longer has (the request then runs once more on the table as it
+ * is). A column added to a table shows on a new connection or after such a
+ * change. A failure leaves no half-written row. A connection found
  * broken is opened anew: a read is sent again once, a write only when it
  * broke before any of it was sent. Concurrent changes of one item both
  * apply, one after the other (each ALTER sets only its columns); a

@@ -48,6 +48,9 @@ StoreErrorKind kind_of(std::string_view state)
     if (state == "57014") return StoreErrorKind::Timeout;
     if (state == "40001" || state == "40P01" || state == "55P03") return StoreErrorKind::Conflict;
     if (state == "53200") return StoreErrorKind::NoMemory;
+    // Statements name only tables and columns read from the catalog: one
+    // that is gone means the table changed since.
+    if (state == "42P01" || state == "42703") return StoreErrorKind::Stale;
     const std::string_view cls = state.substr(0, 2);
     if (cls == "23" || cls == "22") return StoreErrorKind::Refused;
     if (cls == "08" || state == "57P01" || state == "57P02" || state == "57P03") return StoreErrorKind::Lost;
@@ -137,21 +140,46 @@ std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std:
     Result result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
                                nullptr, 0));
     const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
-    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) throw store_error(conn_, result.get());
+    if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+        StoreError error = store_error(conn_, result.get());
+        if (error.kind == StoreErrorKind::Stale) tables_.clear();
+        throw error;
+    }
     return std::make_unique<PgRows>(std::move(result));
 }
 
 void PgStore::exec(const std::string &sql) { run(sql, {}); }
 
-void PgStore::begin(bool writes) { exec(writes ? "BEGIN" : "BEGIN READ ONLY"); }
+// A write runs in one explicit transaction. A read is one SELECT, which the
+// server runs as a transaction of its own, so it needs no BEGIN and COMMIT.
+void PgStore::begin(bool writes)
+{
+    if (!writes) return;
+    exec("BEGIN");
+    inTransaction_ = true;
+}
 
-void PgStore::commit() { exec("COMMIT"); }
+void PgStore::commit()
+{
+    if (!inTransaction_) return;
+    inTransaction_ = false;
+    exec("COMMIT");
+}
 
 void PgStore::rollback() noexcept
 {
+    if (!inTransaction_) return;
+    inTransaction_ = false;
     if (broken()) return;  // the server has rolled back already
     routecore::trace_sql("TarnRout", "ROLLBACK");
     PQclear(PQexec(conn_, "ROLLBACK"));
+}
+
+void PgStore::reset()
+{
+    tables_.clear();
+    inTransaction_ = false;
+    PQreset(conn_);
 }
 
 namespace {
@@ -170,9 +198,19 @@ std::string label_of(const char *name)
 
 }  // namespace
 
+// The table as read before on this connection, else read now and kept.
+Table PgStore::table(std::string_view node, std::string_view object)
+{
+    auto kept = tables_.find(object);
+    if (kept != tables_.end()) return kept->second;
+    Table table = read_table(node, object);
+    tables_.emplace(std::string(object), table);
+    return table;
+}
+
 // Tables of the connection's current schema, matched ignoring case (an
 // exact match first); the key is the primary key's one column.
-Table PgStore::table(std::string_view node, std::string_view object)
+Table PgStore::read_table(std::string_view node, std::string_view object)
 {
     routecore::check_object_name(object);
     std::string name(object);

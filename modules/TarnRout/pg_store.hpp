@@ -9,6 +9,8 @@
 
 #include <sys/types.h>
 
+#include <map>
+
 namespace rout {
 
 class PgStore : public routecore::Store {
@@ -31,13 +33,19 @@ public:
     routecore::Table table(std::string_view node, std::string_view object) override;
 
     PGconn *conn() const { return conn_; }
+    // Reconnects with the same parameters (PQreset); the kept schemas go.
+    void reset();
     bool broken() const { return PQstatus(conn_) != CONNECTION_OK; }
     // Runs a statement without parameters; throws StoreError.
     void exec(const std::string &sql);
 
 private:
+    routecore::Table read_table(std::string_view node, std::string_view object);
+
     PGconn *conn_;
     pid_t owner_;  // the process that opened the connection
+    bool inTransaction_ = false;
+    std::map<std::string, routecore::Table, std::less<>> tables_;  // by object kind as requested
 };
 
 // The error of a statement (result may be null), classified.

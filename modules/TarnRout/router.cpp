@@ -165,7 +165,7 @@ public:
         for (auto &[name, node] : nodes_) {
             if (node.shared.get() == &store) node.shared.reset();
             for (auto &[user, session] : node.sessions)
-                if (session.store.get() == &store) PQreset(session.store->conn());
+                if (session.store.get() == &store) session.store->reset();
         }
     }
 
@@ -212,7 +212,7 @@ private:
     static routecore::Store &session_store(std::string_view node, Session &session)
     {
         if (session.store->broken()) {
-            PQreset(session.store->conn());
+            session.store->reset();
             if (session.store->broken())
                 fail(TARN_ROUT_RC_NODE_UNREACHABLE, "Node " + std::string(node) + " cannot be reached: " +
                                                         std::string(PQerrorMessage(session.store->conn())));
@@ -271,7 +271,7 @@ private:
             return ok;
         };
         if (!alive()) {
-            PQreset(store.conn());
+            store.reset();
             if (store.broken() || !alive())
                 fail(TARN_RPDB_RC_NOT_LOGGED_ON,
                      not_logged_on(nodeName, c) + ": the session's connection is lost");

@@ -42,6 +42,7 @@ enum class StoreErrorKind {
     Conflict,    // a concurrent transaction won (serialization failure, deadlock, lock wait)
     NoMemory,
     Lost,        // the connection broke
+    Stale,       // a table or column the store had kept is gone; it has read its tables anew
     Other,
 };
 
@@ -113,7 +114,9 @@ public:
 
     virtual std::unique_ptr<Rows> run(const std::string &sql, const std::vector<Param> &params) = 0;
 
-    // One transaction per request; rollback never throws.
+    // One transaction per request; a store may run a read, whose one
+    // statement is a transaction of its own, without BEGIN and COMMIT.
+    // rollback never throws.
     virtual void begin(bool writes) = 0;
     virtual void commit() = 0;
     virtual void rollback() noexcept = 0;

@@ -1,7 +1,8 @@
 // route(): one request from the action to its answer. The request runs in
 // one transaction on the store the back end picks; store errors become the
 // documented codes and messages; a broken connection is reconnected and the
-// request sent once more when that cannot run a write twice.
+// request sent once more when that cannot run a write twice; a request that
+// met a changed table runs once more on the table as it now is.
 #include "core.hpp"
 
 #include "TarnRout.h"
@@ -40,6 +41,7 @@ Outcome store_outcome(const Request &request, const StoreError &error, bool comm
                                                       " broke during the commit; whether it took effect is unknown"};
         return {TARN_ROUT_RC_CONNECTION_LOST,
                 what + ": the connection to node " + node + " broke; nothing was changed: " + error.message};
+    case StoreErrorKind::Stale:
     case StoreErrorKind::Other: break;
     }
     return {TARN_RPDB_RC_STORAGE_ERROR, what + " failed on node " + node + ": " + error.message};
@@ -83,6 +85,9 @@ Outcome carry_out(DtsAction *action, Backend &backend)
             try {
                 return {ZE_OK, attempt(request, store, stage)};
             } catch (const StoreError &error) {
+                // The failed statement ended its transaction: nothing took
+                // effect, so the request may run once more on fresh tables.
+                if (error.kind == StoreErrorKind::Stale && tries == 0) continue;
                 if (error.kind != StoreErrorKind::Lost) return store_outcome(request, error, false);
                 backend.reconnect(store);
                 if (tries > 0 || !may_retry(request, stage)) return store_outcome(request, error, stage == Stage::Commit);

@@ -154,3 +154,31 @@ TEST_F(RoutSettings, AStatementPastTheTimeoutChangesNothing)
     EXPECT_EQ(sql("SELECT PRN_COPIES FROM PRINTER WHERE PRN_NAME = 'LASER2'"), "2");
     EXPECT_EQ(act(ZeAlterDtsItem, {{"NAME", "EQ", "LASER2"}, {"COPIES", "EQ", "9"}}), ZE_OK) << message();
 }
+
+// A read is one statement once the table's columns are known; a write is
+// still one transaction; a column dropped by the node's administrator is
+// noticed by the next request, which runs again on the table as it now is.
+TEST_F(RoutSettings, KeptTablesSaveRoundTripsAndFollowAChangedTable)
+{
+    ASSERT_EQ(pg_admin("ALTER TABLE printer ADD COLUMN prn_extra text", node_), "");
+    ASSERT_EQ(open_rows({{"NAME", "EQ", "LA*"}}), ZE_OK) << message();
+    clear_trace();
+    ASSERT_EQ(open_rows({{"NAME", "EQ", "LA*"}}), ZE_OK) << message();
+    EXPECT_EQ(keys(), "LABELS LASER1 LASER2");
+    EXPECT_EQ(count_traced("TarnRout SQL: "), 1u) << trace_text();
+    EXPECT_EQ(count_traced("TarnRout SQL: SELECT \"prn_name\""), 1u) << trace_text();
+
+    clear_trace();
+    ASSERT_EQ(act(ZeAlterDtsItem, {{"NAME", "EQ", "LASER2"}, {"COPIES", "EQ", "7"}}), ZE_OK) << message();
+    EXPECT_TRUE(traced("TarnRout SQL: BEGIN")) << trace_text();
+    EXPECT_TRUE(traced("TarnRout SQL: COMMIT"));
+    EXPECT_EQ(count_traced("TarnRout SQL: SELECT c.oid"), 0u) << "the table's columns are kept";
+
+    ASSERT_EQ(pg_admin("ALTER TABLE printer DROP COLUMN prn_extra", node_), "");
+    clear_trace();
+    ASSERT_EQ(open_rows({{"NAME", "EQ", "LA*"}}), ZE_OK) << message();
+    EXPECT_EQ(keys(), "LABELS LASER1 LASER2");
+    EXPECT_EQ(count_traced("TarnRout SQL: SELECT c.oid"), 1u) << "the columns are read again\n" << trace_text();
+    ASSERT_EQ(act(ZeAlterDtsItem, {{"NAME", "EQ", "LASER2"}, {"COPIES", "EQ", "8"}}), ZE_OK) << message();
+    EXPECT_EQ(sql("SELECT PRN_COPIES FROM PRINTER WHERE PRN_NAME = 'LASER2'"), "8");
+}
