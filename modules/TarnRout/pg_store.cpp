@@ -143,7 +143,8 @@ std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std:
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
         StoreError error = store_error(conn_, result.get());
         if (error.kind == StoreErrorKind::Stale) tables_.clear();
-        throw error;
+        // Named: the error's kind is read before it is thrown.
+        throw error;  // NOLINT(cert-err09-cpp,cert-err61-cpp)
     }
     return std::make_unique<PgRows>(std::move(result));
 }
