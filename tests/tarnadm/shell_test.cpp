@@ -22,16 +22,7 @@ public:
         size.ws_col = 200;
         size.ws_row = 40;
         pid_ = forkpty(&master_, nullptr, nullptr, &size);
-        if (pid_ == 0) {
-            std::vector<char *> argv = {const_cast<char *>(TARNADM_BIN)};
-            for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-            argv.push_back(nullptr);
-            std::vector<char *> envp;
-            for (std::string &e : env) envp.push_back(e.data());
-            envp.push_back(nullptr);
-            execve(TARNADM_BIN, argv.data(), envp.data());
-            _exit(127);
-        }
+        if (pid_ == 0) exec_tarnadm(args, env);
     }
     ~Terminal()
     {

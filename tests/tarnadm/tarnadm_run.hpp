@@ -35,6 +35,19 @@ inline void write_file(const std::string &path, const std::string &text)
     std::ofstream(path, std::ios::binary) << text;
 }
 
+// Replaces the calling (child) process with tarnadm run with args and env.
+[[noreturn]] inline void exec_tarnadm(const std::vector<std::string> &args, std::vector<std::string> &env)
+{
+    std::vector<char *> argv = {const_cast<char *>(TARNADM_BIN)};
+    for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char *> envp;
+    for (std::string &e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    execve(TARNADM_BIN, argv.data(), envp.data());
+    _exit(127);
+}
+
 class TarnadmTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -103,14 +116,7 @@ protected:
 
     [[noreturn]] static void exec(const std::vector<std::string> &args, std::vector<std::string> &env)
     {
-        std::vector<char *> argv = {const_cast<char *>(TARNADM_BIN)};
-        for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        std::vector<char *> envp;
-        for (std::string &e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        execve(TARNADM_BIN, argv.data(), envp.data());
-        _exit(127);
+        exec_tarnadm(args, env);
     }
 
     std::string work_, data_;
