@@ -209,6 +209,9 @@ run_tests() {
   local log=$scratch/ctest.log rc
   local args=(--test-dir "$bld" -j "$jobs" --stop-on-failure --no-tests=error)
   [ -n "$exclude" ] && args+=(-E "$exclude")
+  # Without cost data ctest starts the tests in the order they are declared,
+  # the quick unit tests first, so a caught fault stops the run early.
+  rm -f "$bld/Testing/Temporary/CTestCostData.txt"
   timeout -k 10 "$test_timeout" ctest "${args[@]}" >"$log" 2>&1
   rc=$?
   ((rc == 0)) && return 0
