@@ -10,7 +10,7 @@ seconds=$(awk -v m="$minutes" 'BEGIN { printf "%d", m * 60 }')
 scripts/setup.sh
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
   -DTARN_FUZZ=ON -DTARN_BUILD_BENCH=OFF >/dev/null
-targets=(parse_buffer filter_text rdw_file registry dates validate smc_file router_items)
+targets=(parse_buffer filter_text rdw_file registry dates validate smc_file router_items kvs_store)
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 mkdir -p build-fuzz/crashes
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
