@@ -1,13 +1,25 @@
 // Records: collections append and walk in constant time per item, adding
 // a criterion costs the same at any filter size, and record files are read
 // and written at a small multiple of plain fread/fwrite of the same bytes.
+//
+//   records_bench --read=rdw|plain --records=N
+//       writes N records, reads them once, then once more counted, for
+//       valgrind --tool=callgrind --instr-atstart=no
 #include <benchmark/benchmark.h>
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else  // without valgrind's header the counted region is simply not marked
+#define CALLGRIND_START_INSTRUMENTATION
+#define CALLGRIND_STOP_INSTRUMENTATION
+#endif
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <malloc.h>
 #include <string>
+#include <string_view>
 
 #include "least_reporter.hpp"
 #include "tarnsrvc.h"
@@ -169,6 +181,44 @@ void BM_RdwVersusPlainStdio(benchmark::State &state)
 }
 BENCHMARK(BM_RdwVersusPlainStdio)->Arg(1000000)->Iterations(5)->Unit(benchmark::kMillisecond);
 
+// Every record of the file read with ZeReadRdwData or plain_read: the count.
+long read_all(const char *path, bool rdw)
+{
+    FILE *f = std::fopen(path, "rb");
+    long read = 0;
+    if (rdw) {
+        char *values[kColumns] = {};
+        while (ZeReadRdwData(f, values, kColumns) == ZE_OK) ++read;
+        ZeFreeRdwData(values, kColumns);
+    } else {
+        while (plain_read(f)) ++read;
+    }
+    std::fclose(f);
+    return read;
+}
+
+// One warm pass, then one pass counted by callgrind (--instr-atstart=no).
+int run_read(std::string_view kind, long records)
+{
+    char path[TARN_MAX_PATH];
+    TarnGetTempFileName(nullptr, "rdwbench", path);
+    FILE *f = std::fopen(path, "wb");
+    Row row;
+    for (long i = 0; i < records; ++i) {
+        row.set(i);
+        ZeWriteRdwData(f, row.values, kColumns);
+    }
+    std::fclose(f);
+    const bool rdw = kind == "rdw";
+    read_all(path, rdw);
+    CALLGRIND_START_INSTRUMENTATION;
+    const long read = read_all(path, rdw);
+    CALLGRIND_STOP_INSTRUMENTATION;
+    std::remove(path);
+    std::printf("read %ld records\n", read);
+    return read == records ? 0 : 1;
+}
+
 }  // namespace
 
 // Freed memory stays with the process, so that each size measures the
@@ -178,6 +228,14 @@ int main(int argc, char **argv)
 {
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    std::string_view read;
+    long records = 100000;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view a = argv[i];
+        if (a.rfind("--read=", 0) == 0) read = a.substr(7);
+        else if (a.rfind("--records=", 0) == 0) records = std::atol(argv[i] + 10);
+    }
+    if (!read.empty()) return run_read(read, records);
     benchmark::Initialize(&argc, argv);
     bench::LeastReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -3,15 +3,27 @@
 // plain sqlite3 loop that selects the same rows and copies every value into
 // std::vector<std::string>. Reports the ratio at both sizes and the router's
 // cost per row, which must not grow with the rows.
+//
+//   rpdb_bench --walk=rpdb|bare --rows=N
+//       one warm pass, then one measured pass of the router or the bare
+//       loop, for valgrind --tool=callgrind --instr-atstart=no
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else  // without valgrind's header the counted region is simply not marked
+#define CALLGRIND_START_INSTRUMENTATION
+#define CALLGRIND_STOP_INSTRUMENTATION
+#endif
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "least_reporter.hpp"
@@ -84,41 +96,91 @@ Descriptor *row_descriptor()
     return d;
 }
 
-void BM_TarnRpdbCollection(benchmark::State &state)
-{
-    const long rows = state.range(0);
-    Descriptor *desc = row_descriptor();
-    DtsInfo *info = nullptr;
-    DtsResult *result = nullptr;
-    Filter *filter = nullptr;
-    Collection *collection = nullptr;
-    ZeCreateDtsInfo(&info);
-    ZeSetDtsInfoField(info, ZE_INFO_OBJECT, table_of(rows).c_str());
-    ZeSetDtsInfoField(info, ZE_INFO_USERNAME, "bench");
-    ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, "BENCH");
-    ZeSetDtsInfoField(info, ZE_INFO_DATEFORMAT, "mm/dd/yyyy");
-    ZeCreateDtsResult(&result);
-    ZeCreateFilter(&filter);
-    ZeCreateCollection(&collection);
-    for (auto _ : state) {
-        if (ZeOpenDtsCollection(desc, info, filter, collection, result) != ZE_OK) {
-            state.SkipWithError("ZeOpenDtsCollection failed");
-            break;
-        }
+// A collection of one table through the router, reused pass after pass.
+struct RouterWalk {
+    explicit RouterWalk(long rows) : desc(row_descriptor())
+    {
+        ZeCreateDtsInfo(&info);
+        ZeSetDtsInfoField(info, ZE_INFO_OBJECT, table_of(rows).c_str());
+        ZeSetDtsInfoField(info, ZE_INFO_USERNAME, "bench");
+        ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, "BENCH");
+        ZeSetDtsInfoField(info, ZE_INFO_DATEFORMAT, "mm/dd/yyyy");
+        ZeCreateDtsResult(&result);
+        ZeCreateFilter(&filter);
+        ZeCreateCollection(&collection);
+    }
+    ~RouterWalk()
+    {
+        ZeDestroyCollection(collection);
+        ZeDestroyFilter(filter);
+        ZeDestroyDtsResult(result);
+        ZeDestroyDtsInfo(info);
+        ZeDestroyDescriptor(desc);
+    }
+    RouterWalk(const RouterWalk &) = delete;
+    RouterWalk &operator=(const RouterWalk &) = delete;
+
+    // Opens the collection and walks it: the number of items, or -1.
+    long walk()
+    {
+        if (ZeOpenDtsCollection(desc, info, filter, collection, result) != ZE_OK) return -1;
         long walked = 0;
         for (Item *item = ZeFirstCollectionItem(collection); item; item = ZeNextCollectionItem(collection)) {
             benchmark::DoNotOptimize(ZeItemValues(item)[kColumns - 1]);
             ++walked;
         }
+        return walked;
+    }
+
+    Descriptor *desc;
+    DtsInfo *info = nullptr;
+    DtsResult *result = nullptr;
+    Filter *filter = nullptr;
+    Collection *collection = nullptr;
+};
+
+void BM_TarnRpdbCollection(benchmark::State &state)
+{
+    const long rows = state.range(0);
+    RouterWalk router(rows);
+    for (auto _ : state) {
+        long walked = router.walk();
+        if (walked < 0) {
+            state.SkipWithError("ZeOpenDtsCollection failed");
+            break;
+        }
         if (walked != rows) state.SkipWithError("wrong number of items");
     }
     state.counters["ns_per_row"] = benchmark::Counter(static_cast<double>(state.iterations()) * rows,
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    ZeDestroyCollection(collection);
-    ZeDestroyFilter(filter);
-    ZeDestroyDtsResult(result);
-    ZeDestroyDtsInfo(info);
-    ZeDestroyDescriptor(desc);
+}
+
+std::string bare_sql(long rows)
+{
+    std::string sql = "SELECT ";
+    for (int c = 0; c < kColumns; ++c) sql += std::string(c ? ", " : "") + kColumnNames[c];
+    sql += " FROM " + table_of(rows) + " ORDER BY PRN_NAME";
+    return sql;
+}
+
+// The bare loop: every value of every row copied into `all`; the rows read.
+long bare_walk(sqlite3 *db, const std::string &sql, std::vector<std::vector<std::string>> &all)
+{
+    all.clear();
+    sqlite3_stmt *st = nullptr;
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        std::vector<std::string> row;
+        row.reserve(kColumns);
+        for (int c = 0; c < kColumns; ++c) {
+            const unsigned char *v = sqlite3_column_text(st, c);
+            row.emplace_back(v ? reinterpret_cast<const char *>(v) : "");
+        }
+        all.push_back(std::move(row));
+    }
+    sqlite3_finalize(st);
+    benchmark::DoNotOptimize(all.data());
+    return static_cast<long>(all.size());
 }
 
 void BM_BareSqlite(benchmark::State &state)
@@ -126,30 +188,38 @@ void BM_BareSqlite(benchmark::State &state)
     const long rows = state.range(0);
     sqlite3 *db = nullptr;
     sqlite3_open_v2(g_nodePath.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    std::string sql = "SELECT ";
-    for (int c = 0; c < kColumns; ++c) sql += std::string(c ? ", " : "") + kColumnNames[c];
-    sql += " FROM " + table_of(rows) + " ORDER BY PRN_NAME";
+    const std::string sql = bare_sql(rows);
     std::vector<std::vector<std::string>> all;  // reused like the router's collection
-    for (auto _ : state) {
-        all.clear();
-        sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            std::vector<std::string> row;
-            row.reserve(kColumns);
-            for (int c = 0; c < kColumns; ++c) {
-                const unsigned char *v = sqlite3_column_text(st, c);
-                row.emplace_back(v ? reinterpret_cast<const char *>(v) : "");
-            }
-            all.push_back(std::move(row));
-        }
-        sqlite3_finalize(st);
-        if (static_cast<long>(all.size()) != rows) state.SkipWithError("wrong number of rows");
-        benchmark::DoNotOptimize(all.data());
-    }
+    for (auto _ : state)
+        if (bare_walk(db, sql, all) != rows) state.SkipWithError("wrong number of rows");
     state.counters["ns_per_row"] = benchmark::Counter(static_cast<double>(state.iterations()) * rows,
                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     sqlite3_close(db);
+}
+
+// One warm pass, then one pass counted by callgrind (--instr-atstart=no).
+int run_walk(const std::string &kind, long rows)
+{
+    long walked = -1;
+    if (kind == "bare") {
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(g_nodePath.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        const std::string sql = bare_sql(rows);
+        std::vector<std::vector<std::string>> all;
+        bare_walk(db, sql, all);
+        CALLGRIND_START_INSTRUMENTATION;
+        walked = bare_walk(db, sql, all);
+        CALLGRIND_STOP_INSTRUMENTATION;
+        sqlite3_close(db);
+    } else {
+        RouterWalk router(rows);
+        router.walk();
+        CALLGRIND_START_INSTRUMENTATION;
+        walked = router.walk();
+        CALLGRIND_STOP_INSTRUMENTATION;
+    }
+    std::printf("walked %ld rows\n", walked);
+    return walked == rows ? 0 : 1;
 }
 
 }  // namespace
@@ -166,11 +236,25 @@ int main(int argc, char **argv)
     std::filesystem::path data = std::filesystem::temp_directory_path() / ("rpdb_bench." + std::to_string(getpid()));
     std::filesystem::create_directories(data / "nodes");
     g_nodePath = (data / "nodes" / "BENCH.db").string();
-    build_node(g_nodePath, {10000, 100000});
     setenv("TARN_DATA_DIR", data.c_str(), 1);
     setenv("KVRGLBL0000", data.c_str(), 1);
     setenv("DEMO_ROUTER", "ON", 1);
     unsetenv("TARN_TRACE");
+
+    std::string walk;
+    long walkRows = 10000;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view a = argv[i];
+        if (a.rfind("--walk=", 0) == 0) walk = a.substr(7);
+        else if (a.rfind("--rows=", 0) == 0) walkRows = std::atol(argv[i] + 7);
+    }
+    if (!walk.empty()) {
+        build_node(g_nodePath, {walkRows});
+        int rc = run_walk(walk, walkRows);
+        std::filesystem::remove_all(data);
+        return rc;
+    }
+    build_node(g_nodePath, {10000, 100000});
 
     benchmark::Initialize(&argc, argv);
     bench::LeastReporter reporter;

@@ -11,6 +11,7 @@
 #include "foundation/frame.hpp"
 #include "contract/text.hpp"
 
+#include <cstring>
 #include <string_view>
 #include <unordered_map>
 
@@ -158,7 +159,11 @@ const char *mapped(const char *const *from, const char *const *to, const char *v
     return nullptr;
 }
 
-bool is_bool_field(const Field *f) { return f->type && TarnCompareStr(f->type, "BOOL") == 0; }
+// Asked for every value an answer loads: the first letter settles most types.
+bool is_bool_field(const Field *f)
+{
+    return f->type && f->type[0] == 'B' && std::strcmp(f->type, "BOOL") == 0;
+}
 
 unsigned real_value(const Field *f, const char *name, const char *value, char **pRealValue)
 {

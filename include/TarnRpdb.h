@@ -15,8 +15,10 @@
  * the tool tarnmknode does (tarnmknode <data dir> <node> [sql files]). A
  * node's connection, with the statements prepared on it, is opened on its
  * first request and kept until the module is unloaded; a node file replaced
- * meanwhile is not seen before then. KV_ROUTER_TIMEOUT (seconds, default 5)
- * bounds the wait for a node that another process holds locked.
+ * meanwhile is not seen before then. Requests from several threads of one
+ * process take turns (one runs at a time), so a connection is never used by
+ * two threads at once. KV_ROUTER_TIMEOUT (seconds, default 5) bounds the
+ * wait for a node that another process holds locked.
  *
  * Load. The router is meant for one machine: a handful of administration
  * processes (tested with eight) writing to the same node at a sustained

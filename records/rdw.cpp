@@ -1,12 +1,14 @@
 // RDW record files: records of 16-bit little-endian length-prefixed items,
 // framed by the record length and a trailer repeating it.
 //
-// Reading goes through a window over the current record: one fread brings
-// a whole ordinary record, whose items are then copied straight from the
-// window into their slots, and nothing beyond the length the record
-// announces is ever asked for. Writing assembles each record in a window
-// and hands it to the stream in one fwrite. Items that do not fit the
-// window go through a scratch block of their own size.
+// Reading takes an ordinary record that the stream holds whole in its
+// buffer straight from there; any other goes through a window over the
+// current record: one fread brings a whole ordinary record, and nothing
+// beyond the length the record announces is ever asked for. Either way the
+// items are copied straight from memory into their slots. Writing
+// assembles each record in a window and hands it to the stream in one
+// fwrite. Items that do not fit the window go through a scratch block of
+// their own size.
 #include "ZeRdw.h"
 #include "ZeStrArray.h"
 
@@ -27,19 +29,6 @@ unsigned get_word(const unsigned char *p) { return static_cast<unsigned>(p[0]) |
 
 // ------------------------------------------------------------------ reading
 
-// Holds the stream's lock for one record, so that the reads inside it use
-// the unlocked stdio calls: one lock per record instead of one per call.
-class StreamLock {
-public:
-    explicit StreamLock(FILE *stream) : stream_(stream) { flockfile(stream_); }
-    ~StreamLock() { funlockfile(stream_); }
-    StreamLock(const StreamLock &) = delete;
-    StreamLock &operator=(const StreamLock &) = delete;
-
-private:
-    FILE *stream_;
-};
-
 class RecordReader {
 public:
     enum class Start { Ok, End, Bad };
@@ -53,6 +42,8 @@ public:
     Start begin()
     {
         // Two bytes straight from the stream's buffer: cheaper than fread.
+        // The stream is the caller's, used by one thread at a time, so the
+        // calls take no lock.
         int low = getc_unlocked(stream_);
         if (low == EOF) return Start::End;
         int high = getc_unlocked(stream_);
@@ -133,7 +124,7 @@ private:
     {
         std::size_t have = end_ - pos_;
         if (have >= n) return true;
-        std::memmove(window_, window_ + pos_, have);
+        if (have > 0) std::memmove(window_, window_ + pos_, have);
         pos_ = 0;
         end_ = have;
         std::size_t want = std::min(unread_, kWindow - have);
@@ -154,8 +145,28 @@ private:
 
 enum class ItemStatus { Ok, BadLength, Short, NoSlotMemory, NoScratchMemory };
 
-// Converts n bytes into slot: the text up to the first NUL among them, as
-// the value is read as a C string. The slot's block is reused when it held
+// Copies n bytes. Items are mostly a few bytes long: up to 16 are moved in
+// two overlapping fixed-size copies, which compile to plain loads and
+// stores, instead of a call.
+void copy_bytes(char *to, const char *from, std::size_t n)
+{
+    if (n >= 8 && n <= 16) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4 && n < 8) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else if (n > 0 && n < 4) {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    } else if (n > 16) {
+        std::memcpy(to, from, n);
+    }
+}
+
+// Converts n bytes into slot, where the value reads as a C string: its text
+// ends at the first NUL among them. The slot's block is reused when it held
 // a text of at least n characters (the values array is reused from record
 // to record, and rows of similar values then need no allocation); otherwise
 // it is replaced by a new block of n + 1 bytes. False, with slot NULL, when
@@ -167,11 +178,11 @@ bool store(char *&slot, const char *bytes, std::size_t n)
         slot = ZE_ALLOC_N(char, n + 1);
         if (!slot) return false;
     }
-    // Text conversion is the identity on this platform: copy straight from
-    // the record's bytes into the slot.
-    const std::size_t text = strnlen(bytes, n);
-    std::memcpy(slot, bytes, text);
-    slot[text] = '\0';
+    // Text conversion is the identity on this platform: the bytes go
+    // straight into the slot. A NUL among them ends the text there, as it
+    // would in a copy cut at that NUL, with no pass to look for it.
+    copy_bytes(slot, bytes, n);
+    slot[n] = '\0';
     return true;
 }
 
@@ -259,9 +270,34 @@ unsigned read_whole_record(const unsigned char *record, unsigned length, char **
     return ZE_OK;
 }
 
-unsigned read_record(FILE *stream, char **values, int count)
+// An ordinary record (a length of 2 to kWindow) that lies whole in the
+// stream's buffer, taken from the stream: its items and trailer, with its
+// length in `length`. NULL, with nothing taken, for any other record or
+// where the stream's buffer cannot be seen. glibc keeps the bytes read
+// ahead between _IO_read_ptr and _IO_read_end, where getc_unlocked takes
+// them from; taking them by moving that pointer reads exactly what getc
+// would, without a call or a copy.
+const unsigned char *buffered_record(FILE *stream, unsigned &length)
 {
-    StreamLock hold(stream);
+#if defined(__GLIBC__)
+    const auto *p = reinterpret_cast<const unsigned char *>(stream->_IO_read_ptr);
+    const std::size_t have = static_cast<std::size_t>(stream->_IO_read_end - stream->_IO_read_ptr);
+    if (!p || have < 2) return nullptr;
+    length = get_word(p);
+    if (length < 2 || length > kWindow || length > have - 2) return nullptr;
+    stream->_IO_read_ptr += 2 + length;
+    return p + 2;
+#else
+    (void)stream;
+    (void)length;
+    return nullptr;
+#endif
+}
+
+// A record read through the reader's window. Out of line, so that the
+// window is set up only for the records that need it.
+[[gnu::noinline]] unsigned read_streamed_record(FILE *stream, char **values, int count)
+{
     RecordReader reader(stream);
     switch (reader.begin()) {
     case RecordReader::Start::End:
@@ -286,6 +322,14 @@ unsigned read_record(FILE *stream, char **values, int count)
     return ZE_OK;
 }
 
+unsigned read_record(FILE *stream, char **values, int count)
+{
+    unsigned length = 0;
+    if (const unsigned char *record = buffered_record(stream, length))
+        return read_whole_record(record, length, values, count);
+    return read_streamed_record(stream, values, count);
+}
+
 // Column names gathered while the header is read.
 struct Names {
     TarnList *list = nullptr;
@@ -294,7 +338,6 @@ struct Names {
 
 unsigned read_header(FILE *stream, const char *filename, char ***pColumns, int *pCount)
 {
-    StreamLock hold(stream);
     RecordReader reader(stream);
     Names names;
     if (!TarnListCreateNoDebug(&names.list)) return ZE_RC_NO_MEMORY;

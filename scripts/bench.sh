@@ -24,12 +24,15 @@ for b in "${bench_targets[@]}"; do
   build-bench/bin/"$b" --benchmark_color=false "$@" | tee "$results/$b.txt"
 done
 
-# Instructions per row: one warm pass, then one counted pass of 10,000 rows.
-instructions() {  # kind rows
-  valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$results/callgrind.$1.$2" \
-    build-bench/bin/object_bench --walk="$1" --rows="$2" >/dev/null 2>"$results/callgrind.$1.$2.log"
-  sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$results/callgrind.$1.$2.log"
+# Instructions of a program's counted pass (one warm pass runs before it).
+count() {  # name program arguments...
+  local name=$1 program=$2
+  shift 2
+  valgrind --tool=callgrind --instr-atstart=no --callgrind-out-file="$results/callgrind.$name" \
+    build-bench/bin/"$program" "$@" >/dev/null 2>"$results/callgrind.$name.log"
+  sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$results/callgrind.$name.log"
 }
+instructions() { count "$1.$2" object_bench --walk="$1" --rows="$2"; }  # kind rows
 echo "== callgrind"
 {
   for rows in 10000 100000; do
@@ -41,6 +44,14 @@ echo "== callgrind"
   getitem=$(instructions getitem 10000)
   next=$(instructions next 10000)
   echo "RESULT get_item_instructions_over_next $(((getitem - next) / 10000))"
+  rpdb=$(count rpdb.10000 rpdb_bench --walk=rpdb --rows=10000)
+  rpdbBare=$(count rpdb-bare.10000 rpdb_bench --walk=bare --rows=10000)
+  echo "RESULT rpdb_instructions_per_row_10000 $((rpdb / 10000))"
+  echo "RESULT rpdb_bare_instructions_per_row_10000 $((rpdbBare / 10000))"
+  rdw=$(count rdw-read records_bench --read=rdw --records=100000)
+  plain=$(count plain-read records_bench --read=plain --records=100000)
+  echo "RESULT rdw_read_instructions_per_record $((rdw / 100000))"
+  echo "RESULT plain_read_instructions_per_record $((plain / 100000))"
 } | tee "$results/callgrind.txt"
 
 echo "== peak memory"
@@ -54,6 +65,8 @@ summary_rows='
 rpdb_ratio_10000|ZeOpenDtsCollection + walk via TarnRpdb / bare sqlite3, 10,000 rows|<=|1.5
 rpdb_ratio_100000|ZeOpenDtsCollection + walk via TarnRpdb / bare sqlite3, 100,000 rows|<=|1.5
 rpdb_per_row_growth|TarnRpdb cost per row, 100,000 rows / 10,000 rows|<=|1.3
+rpdb_instructions_per_row_10000|instructions per row, TarnRpdb collection, 10,000 rows (callgrind)||
+rpdb_bare_instructions_per_row_10000|instructions per row, its bare sqlite3 loop (callgrind)||
 object_ratio_10000|OPEN COLLECTION + GET ITEM via ZeSubmitAction / bare sqlite3, 10,000 rows||
 object_ratio_100000|OPEN COLLECTION + GET ITEM via ZeSubmitAction / bare sqlite3, 100,000 rows||
 object_instructions_per_row_10000|instructions per row, object path, 10,000 rows (callgrind)|<=|9245
@@ -64,6 +77,8 @@ get_item_over_next_ns|ns of GET ITEM above ZeNextCollectionItem||
 peak_bytes_per_row|peak memory per row, 1,000,000 PRINTER rows (bytes)|<=|456
 plain_peak_bytes_per_row|peak memory per row, plain copy, one malloc per value (bytes)||
 rdw_read_ratio|record file read / plain fread, 1,000,000 records|<=|1.3
+rdw_read_instructions_per_record|instructions per record, ZeReadRdwData (callgrind)||
+plain_read_instructions_per_record|instructions per record, two plain freads (callgrind)||
 rdw_write_ratio|record file write / plain fwrite, 1,000,000 records|<=|1.2
 criterion_growth|ns per criterion at 100,000 / at 1,000|<=|1.3
 quiet_trace_ns|trace share of a failing check with tracing off (ns)|<=|5

@@ -1,7 +1,8 @@
 // The SQLite side of the demo router: one connection per node, kept for the
-// life of the module; prepared statements with bound parameters, cached per
-// connection; transactions; quoting of identifiers; GLOB patterns; and the
-// schema of the table an object kind names.
+// life of the module and used by one request at a time; prepared
+// statements with bound parameters, cached per connection; transactions;
+// quoting of identifiers; GLOB patterns; and the schema of the table an
+// object kind names.
 #include "rpdb.hpp"
 
 #include "ZeEnv.h"
@@ -66,7 +67,9 @@ int wait_for_lock(void *timeoutMs, int attempt)
 sqlite3 *open_node(const std::string &path, std::string_view node)
 {
     sqlite3 *db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // No mutex of SQLite's own: a connection is only used under the module's
+    // turn (requests_turn()), and each SQLite call would otherwise take one.
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::string problem;
     if (rc != SQLITE_OK) {
         problem = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
@@ -156,6 +159,12 @@ private:
 };
 
 }  // namespace
+
+std::recursive_mutex &requests_turn()
+{
+    static std::recursive_mutex turn;
+    return turn;
+}
 
 StoreError store_error(sqlite3 *db)
 {

@@ -5,6 +5,7 @@
 #include "core.hpp"
 
 #include <algorithm>
+#include <cstring>
 
 namespace routecore {
 
@@ -129,6 +130,7 @@ void check_accepted(unsigned rc, const std::string &what)
 // One answer row as field 20 takes it: a list whose entries point at one
 // buffer per column. The list is made once and remade only when a buffer
 // moves to hold a longer value, so a row costs copies, not allocations.
+// Values are copied up to their terminator, as the library reads them.
 class RowList {
 public:
     explicit RowList(std::size_t width) : cells_(width) {}
@@ -136,20 +138,26 @@ public:
     TarnList *fill(const Rows &rows)
     {
         bool moved = !list_;
-        for (std::size_t i = 0; i < cells_.size(); ++i) {
-            const char *before = cells_[i].data();
-            cells_[i].assign(rows.value(static_cast<int>(i)));
-            moved = moved || cells_[i].data() != before;
-        }
+        for (std::size_t i = 0; i < cells_.size(); ++i) moved = put(cells_[i], rows.text(static_cast<int>(i))) || moved;
         if (moved) {
             list_ = new_list();
-            for (const std::string &cell : cells_) append(list_.get(), cell.c_str());
+            for (std::vector<char> &cell : cells_) append(list_.get(), cell.data());
         }
         return list_.get();
     }
 
 private:
-    std::vector<std::string> cells_;
+    // Copies the value and its terminator; true when the buffer moved.
+    static bool put(std::vector<char> &cell, const char *value)
+    {
+        const std::size_t size = std::strlen(value) + 1;
+        const char *before = cell.data();
+        if (cell.size() < size) cell.resize(std::max(size, 2 * cell.size()));
+        std::memcpy(cell.data(), value, size);
+        return cell.data() != before;
+    }
+
+    std::vector<std::vector<char>> cells_;
     List list_;
 };
 

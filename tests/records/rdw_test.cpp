@@ -2,6 +2,7 @@
 // failing file giving its code and trace without reading past anything.
 #include "tarn_test.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -142,6 +143,57 @@ TEST_F(RdwTest, FilesReadBackAsWritten)
     EXPECT_STREQ(values[0], "NAME");
     ZeFreeRdwData(values, 1);
     std::fclose(f);
+}
+
+// Records that fall across the edge of the stream's buffer, or a stream
+// without one, read as they do from a stream that holds them whole; a
+// damaged record in the middle gives the same code and trace either way.
+TEST_F(RdwTest, RecordsReadTheSameWhateverTheStreamBuffers)
+{
+    Bytes file{0x08, 0x00, 0x01, 0x00, 'A', 0x01, 0x00, 'B', 0x08, 0x00};  // header: columns A, B
+    auto add = [&](const std::string &a, const std::string &b) {
+        const std::size_t total = 2 + 2 + a.size() + 2 + b.size();
+        const Bytes length{static_cast<unsigned char>(total & 0xFF), static_cast<unsigned char>(total >> 8)};
+        file.insert(file.end(), length.begin(), length.end());
+        for (const std::string *v : {&a, &b}) {
+            file.push_back(static_cast<unsigned char>(v->size() & 0xFF));
+            file.push_back(static_cast<unsigned char>(v->size() >> 8));
+            file.insert(file.end(), v->begin(), v->end());
+        }
+        file.insert(file.end(), length.begin(), length.end());
+    };
+    for (int i = 0; i < 40; ++i) add(std::string(static_cast<std::size_t>(i % 13), 'x'), "row" + std::to_string(i));
+    const Bytes damaged{0x09, 0x00, 0x02, 0x00, 'o', 'k', 0x05, 0x00, 'Z', 0x09, 0x00};  // B runs past the record
+    file.insert(file.end(), damaged.begin(), damaged.end());
+    add("after", "damage");
+    const std::string path = file_with(file);
+
+    EXPECT_EQ(Reader(path).count, 2);
+    // Each record's code, values and trace lines, read after the header
+    // through a buffer of `size` bytes (0: none, -1: the default).
+    auto read_all = [&](int size) {
+        Lines seen;
+        std::vector<char> buffer(static_cast<std::size_t>(std::max(size, 1)));  // outlives the stream
+        FILE *in = std::fopen(path.c_str(), "rb");
+        if (size == 0) setvbuf(in, nullptr, _IONBF, 0);
+        if (size > 0) setvbuf(in, buffer.data(), _IOFBF, buffer.size());
+        std::fseek(in, 10, SEEK_SET);
+        char *values[2] = {nullptr, nullptr};
+        for (unsigned rc = ZE_OK; rc != ZE_RC_NO_ENTRY && seen.size() < 400;) {
+            clear_trace();
+            rc = ZeReadRdwData(in, values, 2);
+            seen.push_back(std::to_string(rc) + " " + (values[0] ? values[0] : "<null>") + "|" +
+                           (values[1] ? values[1] : "<null>") + " " + trace_text());
+        }
+        ZeFreeRdwData(values, 2);
+        std::fclose(in);
+        return seen;
+    };
+    const Lines whole = read_all(-1);
+    ASSERT_EQ(whole.size(), 43u);
+    EXPECT_EQ(whole[1], "0 x|row1 ");
+    EXPECT_EQ(whole[40], "1 ok|row39 *** Invalid RDW data item length\n");
+    for (int size = 0; size <= 96; ++size) ASSERT_EQ(read_all(size), whole) << "buffer of " << size << " bytes";
 }
 
 TEST_F(RdwTest, OpeningChecksItsFile)

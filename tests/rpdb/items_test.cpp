@@ -1,10 +1,16 @@
 // The item operations on both routers, from one table of cases each: items
 // defined, read, altered, copied, renamed, listed and deleted through the
 // library's item operations, with the database checked afterwards;
-// selections; refused writes. The runs rpdb (TarnRpdb on SQLite) and
-// rout_items (TarnRout on PostgreSQL) expect the same answers, messages and
-// codes; only the text an engine adds to a refusal is its own.
+// selections; refused writes; collections of values of every length; and,
+// on TarnRpdb, requests from two threads at once. The runs rpdb (TarnRpdb
+// on SQLite) and rout_items (TarnRout on PostgreSQL) expect the same
+// answers, messages and codes; only the text an engine adds to a refusal is
+// its own.
 #include "rpdb_test.hpp"
+
+#include <functional>
+#include <iterator>
+#include <thread>
 
 TEST_F(Rpdb, ItemsLiveThroughEveryOperationAndLandInTheDatabase)
 {
@@ -166,4 +172,68 @@ TEST_F(Rpdb, MemoryShortageLeaksNothingAndKeepsTheNodeConsistent)
         ZeDestroyDescriptor(desc_);
         desc_ = nullptr;
     });
+}
+
+TEST_F(Rpdb, CollectionsCarryEveryValueWhateverItsLength)
+{
+    // Rows in key order whose values grow, shrink and grow again.
+    const std::string texts[] = {"", "a", std::string(40, 'b'), "cc", std::string(300, 'd'), "e"};
+    std::string expected;
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
+        const std::string key = "Q" + std::to_string(i);
+        ASSERT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", key.c_str()}, {"DESCRIPTION", "EQ", texts[i].c_str()}}), ZE_OK)
+            << message();
+        expected += (i ? ";" : "") + key + "|" + texts[i];
+    }
+    ASSERT_EQ(open_rows({{"NAME", "EQ", "Q*"}}), ZE_OK) << message();
+    std::string got;
+    for (Item *i = ZeFirstCollectionItem(rows_); i; i = ZeNextCollectionItem(rows_))
+        got += (got.empty() ? "" : ";") + std::string(ZeItemValue(i, 0)) + "|" + ZeItemValue(i, 5);
+    EXPECT_EQ(got, expected);
+}
+
+// Requests from two threads take turns on the node's one connection: every
+// write lands and every collection comes back whole.
+TEST_F(Rpdb, RequestsFromSeveralThreadsTakeTurns)
+{
+    if (postgres()) GTEST_SKIP() << "turns are TarnRpdb's";
+    ASSERT_EQ(open_rows({}), ZE_OK);  // the node is open and the environment read before the threads start
+    TarnSetTraceHook(nullptr, nullptr);  // the captured lines are no place for two threads
+    constexpr int kRounds = 30;
+    auto worker = [this](char id, std::string &problem) {
+        Descriptor *desc = printer_descriptor();
+        DtsInfo *info = nullptr;
+        DtsResult *result = nullptr;
+        Item *item = nullptr;
+        Collection *rows = nullptr;
+        ZeCreateDtsInfo(&info);
+        ZeSetDtsInfoField(info, ZE_INFO_OBJECT, "PRINTER");
+        ZeSetDtsInfoField(info, ZE_INFO_USERNAME, "tester");
+        ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, node_.c_str());
+        ZeCreateDtsResult(&result);
+        ZeCreateItem(&item);
+        ZeCreateCollection(&rows);
+        for (int round = 0; round < kRounds && problem.empty(); ++round) {
+            const std::string key = std::string("T") + id + std::to_string(round);
+            Filter *define = filter({{"NAME", "EQ", key.c_str()}, {"STATUS", "EQ", "Ready"}});
+            Filter *all = filter({{"NAME", "EQ", (std::string("T") + id + "*").c_str()}});
+            if (ZeDefineDtsItem(desc, info, define, item, result) != ZE_OK) problem = "define " + key + " failed";
+            else if (ZeOpenDtsCollection(desc, info, all, rows, result) != ZE_OK) problem = "select failed";
+            else if (ZeCollectionSize(rows) != static_cast<unsigned>(round + 1)) problem = "rows missing after " + key;
+            ZeDestroyFilter(define);
+            ZeDestroyFilter(all);
+        }
+        ZeDestroyCollection(rows);
+        ZeDestroyItem(item);
+        ZeDestroyDtsResult(result);
+        ZeDestroyDtsInfo(info);
+        ZeDestroyDescriptor(desc);
+    };
+    std::string problemA, problemB;
+    std::thread a(worker, 'A', std::ref(problemA)), b(worker, 'B', std::ref(problemB));
+    a.join();
+    b.join();
+    EXPECT_EQ(problemA, "");
+    EXPECT_EQ(problemB, "");
+    EXPECT_EQ(sql("SELECT count(*) FROM PRINTER WHERE PRN_NAME LIKE 'T%'"), std::to_string(2 * kRounds));
 }
