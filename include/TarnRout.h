@@ -58,6 +58,8 @@
  * broke before any of it was sent. Concurrent changes of one item both
  * apply, one after the other (each ALTER sets only its columns); a
  * serialization failure or deadlock answers 1015 and changes nothing.
+ * Requests from several threads of one process take turns (one runs at a
+ * time), so a connection is never used by two threads at once.
  */
 #ifndef TARNROUT_H
 #define TARNROUT_H

@@ -2,7 +2,7 @@
 // defined, read, altered, copied, renamed, listed and deleted through the
 // library's item operations, with the database checked afterwards;
 // selections; refused writes; collections of values of every length; and,
-// on TarnRpdb, requests from two threads at once. The runs rpdb (TarnRpdb
+// requests from two threads at once. The runs rpdb (TarnRpdb
 // on SQLite) and rout_items (TarnRout on PostgreSQL) expect the same
 // answers, messages and codes; only the text an engine adds to a refusal is
 // its own.
@@ -192,11 +192,10 @@ TEST_F(Rpdb, CollectionsCarryEveryValueWhateverItsLength)
     EXPECT_EQ(got, expected);
 }
 
-// Requests from two threads take turns on the node's one connection: every
+// Requests from two threads take turns on the node's connection: every
 // write lands and every collection comes back whole.
 TEST_F(Rpdb, RequestsFromSeveralThreadsTakeTurns)
 {
-    if (postgres()) GTEST_SKIP() << "turns are TarnRpdb's";
     ASSERT_EQ(open_rows({}), ZE_OK);  // the node is open and the environment read before the threads start
     TarnSetTraceHook(nullptr, nullptr);  // the captured lines are no place for two threads
     constexpr int kRounds = 30;
