@@ -5,13 +5,9 @@
 #include "tests/requests/router_fixture.hpp"
 
 #include <pwd.h>
-#include <unistd.h>
-
-#include <functional>
 
 namespace {
 
-using Texts = std::vector<std::string>;
 const char *const kFullMap = "LOCALMAP, TarnTestLocalMap.InitLocalMap\n";
 
 class Logon : public RouterTest {
@@ -165,20 +161,6 @@ TEST_F(Logon, CredentialsTheLogonTextCannotCarryArriveUnchanged)
         ASSERT_EQ(requests(), 2);
         EXPECT_EQ(sent_fields(1), (Texts{std::string("ID EQ ") + c[0], std::string("PASSWORD EQ ") + c[1]}));
     }
-}
-
-TEST_F(Logon, MemoryShortageLeaksNothing)
-{
-    each_alloc_failure([&](long) {
-        router->reset();
-        map_entry("HUB3", "AIX");
-        answer(0, "on");
-        map_entry("HUB3", "AIX");
-        const unsigned on = ZeLogonUser("NODE7", "U1", "pw", "alice");
-        const unsigned off = ZeLogoffUser("NODE7", "U1", "alice");
-        EXPECT_TRUE(on == ZE_OK || on == ZE_RC_ROUTER_FAILED || on == ZE_RC_NO_MEMORY) << on;
-        EXPECT_TRUE(off == ZE_OK || off == ZE_RC_ROUTER_FAILED || off == ZE_RC_NO_MEMORY) << off;
-    });
 }
 
 }  // namespace
