@@ -97,10 +97,11 @@ TEST_F(Logon, TheMapGivesRouteAndPlatformElseTheNodeRoutesItself)
         EXPECT_EQ(sent_info(last)[6], c.routeNode) << c.registry;
         EXPECT_TRUE(!*c.line || traced(c.line)) << trace_text();
     }
+}
 
-    // A WNT node needs no logon, but is still asked and logged off.
-    router->reset();
-    write_registry(kFullMap);
+// A WNT node needs no logon, but is still asked and logged off.
+TEST_F(Logon, AWntNodeIsAskedAndLoggedOffButNeverLoggedOn)
+{
     map_entry("NODE7", "wnt");
     EXPECT_EQ(ZeLogonUser("NODE7", "U1", "pw", "alice"), ZE_OK);
     EXPECT_EQ(requests(), 1) << "only the map lookup";

@@ -87,7 +87,7 @@ TEST_F(Generic, InitTakesTheNameAndInfoFromTheCreation)
     EXPECT_EQ(create("SAMPLE", "LANGUAGE NE AMENG"), ZE_RC_INFO_CRITERION_NOT_EQ);
 }
 
-TEST_F(Generic, PropertiesReadAndWriteTheInfoAndTheDescriptor)
+TEST_F(Generic, DestinationAndUserNameAreInfoFieldsThatMustNotBeEmpty)
 {
     create_sample();
     EXPECT_EQ(query("DESTINATION"), "<null>/<null>");
@@ -102,8 +102,11 @@ TEST_F(Generic, PropertiesReadAndWriteTheInfoAndTheDescriptor)
     ASSERT_EQ(ZeSetProperty(object, "USERNAME", "alice"), ZE_OK);
     EXPECT_EQ(ZeSetProperty(object, "USERNAME", ""), ZE_RC_EMPTY_USERNAME);
     EXPECT_EQ(query("USERNAME"), "alice");
+}
 
-    // Date fields are validated against the object's date format.
+TEST_F(Generic, DateFormatAndFieldOrderAreTheObjectsOwn)
+{
+    create_sample();
     ASSERT_EQ(ZeSetProperty(object, "DATE FORMAT", "dd.mm.yyyy"), ZE_OK);
     EXPECT_EQ(query("DATE FORMAT"), "dd.mm.yyyy");
     EXPECT_EQ(ZeSubmitAction(object, "VALIDATE VALUE", "CREATED", "29.02.2024"), ZE_OK) << trace_text();
@@ -115,8 +118,11 @@ TEST_F(Generic, PropertiesReadAndWriteTheInfoAndTheDescriptor)
     ASSERT_EQ(ZeSetProperty(object, "FIELD ORDER", order, -1), ZE_OK);
     ASSERT_EQ(ZeQueryProperty(object, "FIELD ORDER", &fields, &count), ZE_OK);
     EXPECT_EQ(texts(fields, count), (Texts{"SIZE", "NAME", "NEWNAME", "DESCRIPTION", "CREATED"}));
+}
 
-    // Change tracking is not kept.
+TEST_F(Generic, ChangeTrackingIsNotKept)
+{
+    create_sample();
     const char *stamp = nullptr;
     ZeSetGenericObjChangeStamp(generic, "mine");
     ASSERT_EQ(ZeSubmitAction(object, "GET CHANGE STAMP", &stamp), ZE_OK);
