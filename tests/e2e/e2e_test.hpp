@@ -73,9 +73,7 @@ protected:
         char **fields = nullptr;
         int count = 0;
         ZeQueryProperty(object_, "FIELD ORDER", &fields, &count);
-        std::string text;
-        for (int i = 0; i < count; ++i) text += (i ? "|" : "") + std::string(fields[i]);
-        return text;
+        return join(texts(fields, count));
     }
 
     std::string last_message()
@@ -92,11 +90,12 @@ protected:
         return text ? text : "<null>";
     }
 
-    // Rows of a query on a node's file (sqlite_rows).
-    static std::string sql(const std::string &node, const std::string &query)
+    static std::string node_file(const std::string &node)
     {
-        return sqlite_rows(std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/" + node + ".db", query);
+        return std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/" + node + ".db";
     }
+    // Rows of a query on a node's file (sqlite_rows).
+    static std::string sql(const std::string &node, const std::string &query) { return sqlite_rows(node_file(node), query); }
 
     void *object_ = nullptr;
     std::string values_;
@@ -105,9 +104,6 @@ private:
     // A NULL-terminated value array joined with '|'; "<null>" for no array.
     static std::string joined(char **values)
     {
-        if (!values) return "<null>";
-        std::string text;
-        for (char **v = values; *v; ++v) text += (v == values ? "" : "|") + std::string(*v);
-        return text;
+        return values ? join(texts(values, ZeCountPtrArrayElements(values))) : "<null>";
     }
 };

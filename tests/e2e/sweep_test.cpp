@@ -61,14 +61,9 @@ protected:
             for (char digits[3]; n--; text += digits) std::snprintf(digits, sizeof digits, "%02X", *bytes++);
             return text;
         };
-        ASSERT_EQ(sqlite_rows(path(pristine), "UPDATE USERS SET SALT = X'" + hex(salt, 16) + "', HASH = X'" + hex(hash, 32) +
+        ASSERT_EQ(sqlite_rows(node_file(pristine), "UPDATE USERS SET SALT = X'" + hex(salt, 16) + "', HASH = X'" + hex(hash, 32) +
                                                   "', ITERATIONS = 1000 WHERE USER_ID = 'DEMO'", true),
                   "");
-    }
-
-    static std::string path(const std::string &node)
-    {
-        return std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/" + node + ".db";
     }
 
     // Puts the pristine rows back through SQL: the router keeps its
@@ -76,9 +71,9 @@ protected:
     void reset_node()
     {
         sqlite3 *db = nullptr;
-        sqlite3_open(path(kNode).c_str(), &db);
+        sqlite3_open(node_file(kNode).c_str(), &db);
         sqlite3_busy_timeout(db, 5000);
-        const std::string attach = "ATTACH '" + path("PRISTINE") + "' AS pristine";
+        const std::string attach = "ATTACH '" + node_file("PRISTINE") + "' AS pristine";
         char *error = nullptr;
         int rc = sqlite3_exec(db, attach.c_str(), nullptr, nullptr, &error);
         if (rc == SQLITE_OK) rc = sqlite3_exec(db, kReset, nullptr, nullptr, &error);

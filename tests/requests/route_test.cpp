@@ -10,7 +10,6 @@ using DemoRouteTest = RouterTest;
 
 }  // namespace
 
-// The info's own checks and their lines are pinned in the info tests.
 TEST_F(RouteTest, RoutingNeedsUserNodeAndALoadableRouterEntry)
 {
     OwnedAction a;
