@@ -1,4 +1,4 @@
-// Descriptors and fields: lifecycle, iteration, lookup by name and the dump.
+// Descriptors and fields: appending, iteration and lookup by name.
 #include "describe_test.hpp"
 
 using DescriptorTest = TarnTest;

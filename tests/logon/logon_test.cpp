@@ -1,6 +1,6 @@
 // ZeLogon, ZeLogoff and ZeLogonIsValid through the test router loaded as
 // the demo router, with a tests-only LOCALMAP: what each sends, the node's
-// route and the WNT shortcut, failures, bad input and memory shortage.
+// route and the WNT shortcut, failures and bad input.
 #include "tests/objects/objects_test.hpp"
 #include "tests/requests/router_fixture.hpp"
 

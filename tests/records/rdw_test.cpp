@@ -1,5 +1,5 @@
-// RDW record files: the byte layout, round trips, and every malformed or
-// failing file giving its code and trace without reading past anything.
+// RDW record files: the byte layout, round trips, and every malformed file
+// giving its code and trace without reading past anything.
 #include "tarn_test.hpp"
 
 namespace {

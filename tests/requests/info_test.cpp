@@ -1,5 +1,5 @@
-// Request info: owned fields, checks before routing, copies, filling from
-// a filter, dumps and allocation failures.
+// Request info: owned fields, the check before routing and filling from a
+// filter.
 #include "tarn_test.hpp"
 #include "ZeDate.h"
 #include "ZeDts.h"

@@ -1,5 +1,4 @@
-// Results and messages: texts, codes, argument-list queries, traces and
-// allocation failures.
+// Results and messages: texts, codes, argument-list queries and traces.
 #include "tarn_test.hpp"
 #include "ZeDts.h"
 

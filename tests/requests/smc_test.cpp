@@ -1,5 +1,5 @@
 // SMC records: the exchange layout, field access in both text forms,
-// copies, file loads and dumps.
+// copies and file loads.
 #include "tarn_test.hpp"
 #include "ZeSmc.h"
 

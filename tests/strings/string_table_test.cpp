@@ -1,6 +1,6 @@
-// String tables: creation, lookups by id and language, lists, the dump, and
-// entries loaded from string libraries (the sample TarnStrings and a test
-// library that echoes its arguments).
+// String tables: lookups by id and language, lists, and entries loaded
+// from string libraries (the sample TarnStrings and a test library that
+// echoes its arguments).
 #include "tarn_test.hpp"
 
 namespace {
