@@ -51,12 +51,13 @@ TEST_F(RdwTest, WritersProduceTheDocumentedBytesAndRefuseOversizedRecords)
     using Written = std::pair<unsigned, Bytes>;
     char ab[] = "AB", c[] = "C";
     char *values[] = {ab, nullptr, c};
-    std::string item(32768, 'i'), part(30000, 'p');
-    char *tooLong[] = {item.data()}, *tooMany[] = {part.data(), part.data(), part.data()};
+    std::string item(32768, 'i'), part(30000, 'p'), longest(32767, 'l');
+    char *tooLong[] = {item.data()}, *tooMany[] = {part.data(), part.data(), part.data()}, *fits[] = {longest.data()};
     const Bytes abc{0x0C, 0x00, 0x02, 0x00, 'A', 'B', 0x01, 0x00, 0x00, 0x01, 0x00, 'C', 0x0C, 0x00};
     for (auto write : {ZeWriteRdwData, ZeWriteRdwDataAnsi}) {
         EXPECT_EQ(write_record(write, values, 3), Written(ZE_OK, abc));
         EXPECT_EQ(write_record(write, nullptr, 0), Written(ZE_OK, (Bytes{0x02, 0x00, 0x02, 0x00})));
+        EXPECT_EQ(write_record(write, fits, 1).first, ZE_OK);
         EXPECT_EQ(write_record(write, tooLong, 1), Written(ZE_RC_RDW_FILE, {}));
         EXPECT_EQ(write_record(write, tooMany, 3), Written(ZE_RC_RDW_FILE, {}));
     }
