@@ -169,6 +169,7 @@ TEST_F(BadInput, EachFailureIsOneLineWithItsExitCode)
         {{"-o", "xml", "objects"}, 2, "xml"},
         {{"define", "PRINTER", "NAME=P1", "COPIES=100"}, 3, "COPIES value \"100\" refused: code 301"},
         {{"validate", "PRINTER", "INSTALLED", "02/30/2024"}, 3, "code 252"},
+        {{"validate", "WORKSTATION", "ID", "ws01"}, 3, "code 303"},
         {{"show", "PRINTER", "NOPE"}, 1, "node code 1004 (not found): PRINTER NOPE not found"},
         {{"define", "PRINTER", "NAME=LASER1"}, 1, "node code 1005"},
         {{"-n", "NOWHERE", "list", "PRINTER"}, 4, "node code 1001"},
