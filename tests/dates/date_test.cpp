@@ -50,7 +50,8 @@ TEST_F(DateCheck, FormatsOfTheGrammarAreAcceptedAndOthersRefusedWithAReason)
     for (const char *format : {"mm/dd/yyyy", "DD.MM.YYYY", "dd-mmm-yy", "yyyymmdd", "mmm dd, yyyy", "yy//mm//dd"})
         EXPECT_EQ(ZeDateVerifyFormat(format), ZE_OK) << format;
     for (const char *format : {"", "mm/dd", "dd/mm/yyyy/", "/dd/mm/yyyy", "d/m/yyyy", "mmmm dd yyyy", "yyy/mm/dd",
-                               "dd/mm/yy/yyyy", "dd/mm/1999", "dd/mm/////yyyy", "dd\tmm\tyyyy"})
+                               "dd/mm/yy/yyyy", "yyyymmddmm", "dd/mm/1999", "dd/mm/////yyyy",
+                               "dd\tmm\tyyyy"})
         EXPECT_EQ(ZeDateVerifyFormat(format), ZE_RC_DATE_FORMAT) << format;
     EXPECT_EQ(ZeDateVerifyFormat(nullptr), ZE_RC_DATE_FORMAT);
 
