@@ -110,6 +110,8 @@ TEST_F(FilterTest, ArgumentFormatsAddCriteria)
     char *cols[] = {a, b, nullptr}, *relops[] = {eq, eq, nullptr}, *vals[] = {one, two, nullptr};
     EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, cols, relops, vals, 0), ZE_RC_CRITERION_NOT_ADDED);
     EXPECT_EQ(ZeGetFilterItemCount(f_), 0);
+    char *none[] = {nullptr};
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, none, none, none, -1), ZE_OK) << "counted arrays may be empty";
     EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, cols, relops, vals, -1), ZE_OK);
     EXPECT_EQ(walk(f_), (Items{"A|EQ|1", "B|EQ|2"}));
     EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, cols, relops, vals, 3), ZE_RC_CRITERION_NOT_ADDED);
