@@ -5,11 +5,7 @@
 #include "tarn_test.hpp"
 
 #include <cstdarg>
-#include <string>
 #include <type_traits>
-#include <vector>
-
-using Texts = std::vector<std::string>;
 
 // Ends the keyword list of ZeCreateField.
 constexpr char *kEnd = nullptr;
@@ -82,12 +78,4 @@ inline Texts field_names(Descriptor *d)
         names.emplace_back(name ? name : "<null>");
     }
     return names;
-}
-
-// The first n texts of an array, NULL entries as "<null>"; none for a NULL array.
-inline Texts texts(const char *const *array, int n)
-{
-    Texts out;
-    for (int i = 0; array && i < n; ++i) out.emplace_back(array[i] ? array[i] : "<null>");
-    return out;
 }

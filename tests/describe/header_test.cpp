@@ -1,5 +1,4 @@
-// Header, index array and data order; value mapping; loading rows; key
-// matching; building a descriptor from field-initialisation procedures.
+// Header, index array and data order; value mapping; loading rows.
 #include "describe_test.hpp"
 
 namespace {
@@ -33,15 +32,6 @@ void add_abc(OwnedDescriptor &d)
     ASSERT_EQ(ZeBuildDescriptorHeader(d), 0u);
 }
 
-unsigned init_named(void *object, Field *field)
-{
-    auto *calls = static_cast<int *>(object);
-    const char *names[] = {"ONE", "TWO", "THREE"};
-    return ZeSetFieldAttribute(field, "NAME", names[(*calls)++]);
-}
-
-unsigned init_failing(void *, Field *) { return 42; }
-
 }  // namespace
 
 TEST_F(HeaderTest, HeaderListsTheFieldNamesInOrderFollowsRenamesAndReorders)
@@ -63,22 +53,16 @@ TEST_F(HeaderTest, HeaderListsTheFieldNamesInOrderFollowsRenamesAndReorders)
     int count = 0;
     EXPECT_EQ(call_with_args(ZeQueryDescriptorHeader, d, &header, &count), 0u);
     EXPECT_EQ(texts(header, count + 1), (Texts{"ALPHA", "B", "C", "<null>"}));
-    EXPECT_EQ(call_with_args(ZeQueryDescriptorHeader, d, static_cast<char ***>(nullptr), &count), 4u);
 
     // Rebuilding reorders the fields.
     d.add("D");
     ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"c", "alpha", "c", "none"}), -1), 0u);
     EXPECT_EQ(field_names(d), (Texts{"C", "ALPHA", "B", "D"}));
     EXPECT_EQ(header_of(d), field_names(d));
-    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"none"}), 1), 0u);
-    EXPECT_EQ(field_names(d), (Texts{"C", "ALPHA", "B", "D"}));
     // The count limits the names read.
     ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"B", "alpha"}), 1), 0u);
     EXPECT_EQ(field_names(d), (Texts{"B", "C", "ALPHA", "D"}));
     EXPECT_EQ(ZeGetFieldCount(d), 4);
-    EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"a"}), -2), 4u);
-    EXPECT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(nullptr), 1), 4u);
-    EXPECT_EQ(ZeRebuildDescriptorHeader(d, nullptr), 4u);
 }
 
 TEST_F(HeaderTest, IndexArrayMatchesColumnsIgnoringCaseAndOrdersData)
@@ -118,54 +102,6 @@ TEST_F(HeaderTest, RealNamesPseudoAndInvisibleFieldsInTheIndexArray)
     ASSERT_EQ(ZeBuildIndexArray(d, Words{"NODE", "PSEUDO", "node_name"}, -1), 0u);
     EXPECT_EQ(indexes_of(d, {"NODE", "PSEUDO", "HIDDEN", "GONE"}), (std::vector<int>{2, -1, -1, -1}));
     EXPECT_EQ(trace(), Texts{"*** ZeBuildIndexArray : GONE(GONE_COL) not provided in DataOrder array"});
-
-    // Every header position is matched through the first field of its name.
-    OwnedDescriptor dup;
-    ZeCreateField(dup, "DUP", "REAL NAME", "FIRST", kEnd);
-    ZeCreateField(dup, "DUP", "REAL NAME", "SECOND", kEnd);
-    ASSERT_EQ(ZeBuildDescriptorHeader(dup), 0u);
-    ASSERT_EQ(ZeBuildIndexArray(dup, Words{"SECOND", "FIRST"}, -1), 0u);
-    Words row{"second", "first"};
-    Pointers ordered(2);
-    ASSERT_EQ(ZeOrderData(dup, row, ordered.data()), 0u);
-    EXPECT_EQ(ordered, (Pointers{row[1], row[1]}));
-}
-
-TEST_F(HeaderTest, MissingHeaderOrIndexArrayGivesDefinedCodes)
-{
-    OwnedDescriptor d;
-    d.add("A");
-    Words row{"A"};
-    char *out[1] = {};
-    char **values = reinterpret_cast<char **>(&values);
-    char **header = values;
-    int idx = 9;
-    EXPECT_EQ(ZeDescriptorHeader(d, &header), 225u);
-    EXPECT_EQ(header, nullptr);
-    EXPECT_EQ(ZeBuildIndexArray(d, row, 1), 225u);
-    EXPECT_EQ(ZeGetFieldOrder(d, "A", &idx), 225u);
-    EXPECT_EQ(ZeGetFieldIndex(d, "A", &idx), 225u);
-    EXPECT_EQ(ZeDefaultValues(d, out), 225u);
-    EXPECT_EQ(ZeLoadDescriptorItem(d, &values, row), 225u);
-    EXPECT_EQ(values, nullptr);
-    EXPECT_EQ(idx, 9);
-    EXPECT_EQ(trace(), (Texts{"*** ZeDescriptorHeader : Descriptor doesn't have a header",
-                              "**** ZeBuildIndexArray : Descriptor doesn't have a header",
-                              "*** ZeGetFieldOrder : Descriptor doesn't have a header",
-                              "*** ZeGetFieldIndex : Descriptor doesn't have a header",
-                              "*** ZeDefaultValues : Descriptor doesn't have a header",
-                              "*** ZeLoadDescriptorItem : Descriptor doesn't have a header"}));
-
-    ASSERT_EQ(ZeBuildDescriptorHeader(d), 0u);
-    clear_trace();
-    EXPECT_EQ(ZeGetFieldIndex(d, "A", &idx), 226u);
-    EXPECT_EQ(idx, -1);
-    EXPECT_EQ(ZeOrderData(d, row, out), 226u);
-    EXPECT_EQ(ZeLoadDescriptorItem(d, &values, row), 226u);
-    EXPECT_EQ(trace(), (Texts{"*** ZeGetFieldIndex : Descriptor doesn't have an index array",
-                              "*** ZeOrderData : Descriptor doesn't have an index array",
-                              "*** ZeLoadDescriptorItem : Descriptor doesn't have an index array"}));
-    EXPECT_EQ(ZeBuildIndexArray(d, nullptr, 1), 4u);
 }
 
 TEST_F(HeaderTest, DisplayAndDatabaseValuesMapBothWays)
@@ -250,41 +186,4 @@ TEST_F(HeaderTest, LoadingARowMapsValuesIntoFieldOrder)
     Pointers defaults(4);
     ASSERT_EQ(ZeDefaultValues(d, defaults.data()), 0u);
     EXPECT_EQ(texts(defaults.data(), 4), (Texts{"local", "<null>", "<null>", "<null>"}));
-}
-
-TEST_F(HeaderTest, KeyFieldsDecideWhetherRecordsMatch)
-{
-    OwnedDescriptor d, keyless;
-    ZeCreateField(d, "NODE", "KEY", 1, kEnd);
-    ZeCreateField(d, "LABEL", kEnd);
-    ZeCreateField(d, "USER", "KEY", 1, kEnd);
-    ZeCreateField(keyless, "A", kEnd);
-    Words first{"N1", "one", "U"}, second{"N1", "two", "U"}, lower{"n1", "one", "U"};
-    Words noUser{"N1", "one", nullptr}, noUser2{"N1", "two", nullptr};
-    EXPECT_EQ(ZeDescriptorKeysMatch(d, first, second), 1);
-    EXPECT_EQ(ZeDescriptorKeysMatch(d, first, lower), 0);
-    EXPECT_EQ(ZeDescriptorKeysMatch(d, first, noUser), 0);
-    EXPECT_EQ(ZeDescriptorKeysMatch(d, noUser, noUser2), 1);
-    EXPECT_EQ(ZeDescriptorKeysMatch(nullptr, first, second), 0);
-    EXPECT_EQ(ZeDescriptorKeysMatch(d, first, nullptr), 0);
-    EXPECT_EQ(ZeDescriptorKeysMatch(keyless, first, lower), 1);
-}
-
-TEST_F(HeaderTest, BuildFieldListCallsTheProceduresUpToTheLimit)
-{
-    ZeFieldInitProc procs[] = {init_named, init_named, init_named, nullptr};
-    int calls = 0;
-    OwnedDescriptor two, all, failed;
-    ASSERT_EQ(ZeBuildFieldList(&calls, two, procs, 2), 0u);
-    EXPECT_EQ(header_of(two), (Texts{"ONE", "TWO"}));
-    calls = 0;
-    ASSERT_EQ(ZeBuildFieldList(&calls, all, procs, -1), 0u);
-    EXPECT_EQ(header_of(all), (Texts{"ONE", "TWO", "THREE"}));
-
-    ZeFieldInitProc failing[] = {init_failing, init_named, nullptr};
-    EXPECT_EQ(ZeBuildFieldList(&calls, failed, failing, -1), 42u);
-    EXPECT_EQ(ZeGetFieldCount(failed), 1);
-    EXPECT_EQ(ZeDescriptorHeader(failed, nullptr), 225u);
-    EXPECT_EQ(ZeBuildFieldList(&calls, failed, procs, -2), 4u);
-    EXPECT_EQ(ZeBuildFieldList(nullptr, failed, procs, 1), 4u);
 }

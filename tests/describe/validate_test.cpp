@@ -3,12 +3,10 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 struct Check {
     const char *field, *value;
     unsigned rc;
-    Lines lines;  // traced between the Begin and Complete lines; not compared when empty
+    Texts lines;  // traced between the Begin and Complete lines; not compared when empty
 };
 
 class ValidateTest : public TarnTest {
@@ -56,10 +54,10 @@ protected:
             clear_trace();
             EXPECT_EQ(validate(c.field, c.value), c.rc);
             if (c.lines.empty()) continue;
-            Lines lines = trace();
+            Texts lines = trace();
             ASSERT_GE(lines.size(), 2u);
             EXPECT_EQ(lines.back(), "ZeValidateValue : Complete, rc = " + std::to_string(c.rc));
-            EXPECT_EQ(Lines(lines.begin() + 1, lines.end() - 1), c.lines);
+            EXPECT_EQ(Texts(lines.begin() + 1, lines.end() - 1), c.lines);
         }
     }
 
@@ -71,18 +69,14 @@ protected:
 TEST_F(ValidateTest, EmptyValueIsAcceptedBeforeAnyLookup)
 {
     EXPECT_EQ(validate("NO SUCH FIELD", ""), 0u);
-    EXPECT_EQ(trace(), (Lines{"ZeValidateValue : Begin.  Field = >NO SUCH FIELD<, Value = ><",
+    EXPECT_EQ(trace(), (Texts{"ZeValidateValue : Begin.  Field = >NO SUCH FIELD<, Value = ><",
                               "ZeValidateField : NULL value accepted, rc = 0"}));
     EXPECT_EQ(validate("INT", ""), 0u);
 
     clear_trace();
     EXPECT_EQ(validate("text", "abc"), 7u);  // field names are case-sensitive
-    EXPECT_EQ(trace(), (Lines{"ZeValidateValue : Begin.  Field = >text<, Value = >abc<",
+    EXPECT_EQ(trace(), (Texts{"ZeValidateValue : Begin.  Field = >text<, Value = >abc<",
                               "**** ZeValidateField : Error, field (text) not found in descriptor"}));
-
-    EXPECT_EQ(ZeValidateValue(d, nullptr, "", "x"), 4u);
-    EXPECT_EQ(ZeValidateValue(d, nullptr, "TEXT", nullptr), 4u);
-    EXPECT_EQ(ZeValidateValue(nullptr, nullptr, "TEXT", "x"), 4u);
 }
 
 TEST_F(ValidateTest, TextsCheckLengthCaseAndValidValues)
@@ -154,12 +148,7 @@ TEST_F(ValidateTest, TimesOfDay)
 
 TEST_F(ValidateTest, DatesGoToTheDateServiceWithTheFormat)
 {
-    EXPECT_EQ(ZeValidateValue(d, "", "DATE", "01/02/2020"), 4u);
-    EXPECT_TRUE(traced("    Field (DATE) is type DATE"));
-    EXPECT_TRUE(traced("*** validate_date_field: parameter 1 (Format) is invalid"));
-    EXPECT_EQ(ZeValidateValue(d, nullptr, "DATE", "01/02/2020"), 4u);
-    EXPECT_TRUE(traced("ZeValidateValue : Complete, rc = 4"));
-
+    EXPECT_EQ(ZeValidateValue(d, "", "DATE", "01/02/2020"), 4u);  // dates need a format
     EXPECT_EQ(ZeValidateValue(d, "mm/dd/yyyy", "DATE", " 02/29/2020 "), 0u);
     EXPECT_EQ(ZeValidateValue(d, "dd.mm.yyyy", "date", "29.02.2020"), 7u);
     EXPECT_EQ(ZeValidateValue(d, "dd.mm.yyyy", "DATE", "29.02.2020"), 0u);

@@ -3,23 +3,12 @@
 // router on a copy of the demo data; the nodes are read back with plain
 // SQLite. The data directory is copied afresh once per process, before any
 // node is opened; a test that writes gets a node of its own (a copy of
-// DEMO), except the logon test, which owns DEMO.
+// DEMO), except the group test, which owns DEMO.
 #pragma once
 
 #include "sqlite_rows.hpp"
 #include "tarn_test.hpp"
 
-#include <filesystem>
-#include <initializer_list>
-#include <memory>
-#include <string>
-
-using Criteria = std::initializer_list<std::initializer_list<const char *>>;
-
-struct FilterDeleter {
-    void operator()(Filter *f) const { ZeDestroyFilter(f); }
-};
-using FilterPtr = std::unique_ptr<Filter, FilterDeleter>;
 
 class E2e : public TarnTest {
 protected:
@@ -46,14 +35,6 @@ protected:
         return node;
     }
 
-    static FilterPtr filter(Criteria criteria)
-    {
-        Filter *f = nullptr;
-        ZeCreateFilter(&f);
-        for (auto c : criteria) ZeAddFilterItem(f, c.begin()[0], c.begin()[1], c.begin()[2]);
-        return FilterPtr(f);
-    }
-
     // Creates object_ by name with the creation criteria; its code.
     unsigned create(const char *name, Criteria criteria)
     {
@@ -76,14 +57,11 @@ protected:
         return rc;
     }
 
-    // OPEN COLLECTION, then every GET ITEM: rows joined with ';'. The
-    // message of the OPEN COLLECTION is kept in opened_ (every later
-    // action clears LAST MESSAGE).
+    // OPEN COLLECTION, then every GET ITEM: rows joined with ';'.
     std::string rows(Criteria criteria)
     {
         unsigned rc = ZeSubmitAction(object_, "OPEN COLLECTION", filter(criteria).get());
-        opened_ = last_message();
-        if (rc != ZE_OK) return "code " + std::to_string(rc) + ": " + opened_;
+        if (rc != ZE_OK) return "code " + std::to_string(rc) + ": " + last_message();
         std::string text;
         char **values = nullptr;
         while (ZeSubmitAction(object_, "GET ITEM", &values) == ZE_OK) text += (text.empty() ? "" : ";") + joined(values);
@@ -95,9 +73,7 @@ protected:
         char **fields = nullptr;
         int count = 0;
         ZeQueryProperty(object_, "FIELD ORDER", &fields, &count);
-        std::string text;
-        for (int i = 0; i < count; ++i) text += (i ? "|" : "") + std::string(fields[i]);
-        return text;
+        return join(texts(fields, count));
     }
 
     std::string last_message()
@@ -114,22 +90,20 @@ protected:
         return text ? text : "<null>";
     }
 
-    // Rows of a query on a node's file (sqlite_rows).
-    static std::string sql(const std::string &node, const std::string &query)
+    static std::string node_file(const std::string &node)
     {
-        return sqlite_rows(std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/" + node + ".db", query);
+        return std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/" + node + ".db";
     }
+    // Rows of a query on a node's file (sqlite_rows).
+    static std::string sql(const std::string &node, const std::string &query) { return sqlite_rows(node_file(node), query); }
 
     void *object_ = nullptr;
-    std::string values_, opened_;
+    std::string values_;
 
 private:
     // A NULL-terminated value array joined with '|'; "<null>" for no array.
     static std::string joined(char **values)
     {
-        if (!values) return "<null>";
-        std::string text;
-        for (char **v = values; *v; ++v) text += (v == values ? "" : "|") + std::string(*v);
-        return text;
+        return values ? join(texts(values, ZeCountPtrArrayElements(values))) : "<null>";
     }
 };

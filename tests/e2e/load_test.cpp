@@ -4,11 +4,6 @@
 #include "e2e_test.hpp"
 
 #include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <string>
 
 namespace {
 

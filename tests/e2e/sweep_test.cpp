@@ -9,8 +9,6 @@
 #include <sqlite3.h>
 
 #include <array>
-#include <functional>
-#include <vector>
 
 namespace {
 
@@ -56,24 +54,16 @@ protected:
         E2e::SetUpTestSuite();
         const std::string pristine = own_node("PRISTINE");
         own_node(kNode);
-        unsigned char salt[16] = "sweep-salt-0123";
-        unsigned char hash[32];
+        unsigned char salt[16] = "sweep-salt-0123", hash[32];
         ASSERT_EQ(PKCS5_PBKDF2_HMAC("demo", 4, salt, sizeof salt, 1000, EVP_sha256(), sizeof hash, hash), 1);
-        sqlite3 *db = nullptr;
-        sqlite3_open(path(pristine).c_str(), &db);
-        sqlite3_stmt *st = nullptr;
-        sqlite3_prepare_v2(db, "UPDATE USERS SET SALT = ?, HASH = ?, ITERATIONS = 1000 WHERE USER_ID = 'DEMO'", -1, &st,
-                           nullptr);
-        sqlite3_bind_blob(st, 1, salt, sizeof salt, SQLITE_STATIC);
-        sqlite3_bind_blob(st, 2, hash, sizeof hash, SQLITE_STATIC);
-        ASSERT_EQ(sqlite3_step(st), SQLITE_DONE);
-        sqlite3_finalize(st);
-        sqlite3_close(db);
-    }
-
-    static std::string path(const std::string &node)
-    {
-        return std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/" + node + ".db";
+        auto hex = [](const unsigned char *bytes, std::size_t n) {
+            std::string text;
+            for (char digits[3]; n--; text += digits) std::snprintf(digits, sizeof digits, "%02X", *bytes++);
+            return text;
+        };
+        ASSERT_EQ(sqlite_rows(node_file(pristine), "UPDATE USERS SET SALT = X'" + hex(salt, 16) + "', HASH = X'" + hex(hash, 32) +
+                                                  "', ITERATIONS = 1000 WHERE USER_ID = 'DEMO'", true),
+                  "");
     }
 
     // Puts the pristine rows back through SQL: the router keeps its
@@ -81,9 +71,9 @@ protected:
     void reset_node()
     {
         sqlite3 *db = nullptr;
-        sqlite3_open(path(kNode).c_str(), &db);
+        sqlite3_open(node_file(kNode).c_str(), &db);
         sqlite3_busy_timeout(db, 5000);
-        const std::string attach = "ATTACH '" + path("PRISTINE") + "' AS pristine";
+        const std::string attach = "ATTACH '" + node_file("PRISTINE") + "' AS pristine";
         char *error = nullptr;
         int rc = sqlite3_exec(db, attach.c_str(), nullptr, nullptr, &error);
         if (rc == SQLITE_OK) rc = sqlite3_exec(db, kReset, nullptr, nullptr, &error);
@@ -100,9 +90,7 @@ protected:
         const char **values = nullptr;
         int count = 0;
         ZeQueryProperty(object_, "ATTRIBUTE", field, "VALID VALUES", &values, &count);
-        std::string text;
-        for (int i = 0; i < count; ++i) text += (i ? "|" : "") + std::string(values[i]);
-        return text;
+        return join(texts(values, count));
     }
 
     unsigned destroy(void *&object)

@@ -1,26 +1,10 @@
-// Tagged blocks under reuse: zero fill and alignment of recycled blocks,
-// counts and release checks across threads, failure injection counting
-// copies, and the TARN_LEAKS report of a process that leaks.
+// Tagged blocks under reuse: zero fill and alignment of recycled blocks, and
+// counts across threads.
 #include "tarn_test.hpp"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
 #include <thread>
-#include <unistd.h>
-#include <vector>
-
-#if defined(__SANITIZE_ADDRESS__)
-#define BLOCKS_FROM_SYSTEM 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define BLOCKS_FROM_SYSTEM 1
-#endif
-#endif
 
 namespace {
 
@@ -71,27 +55,6 @@ TEST_F(Blocks, RecycledBlocksComeBackZeroFilledAndAligned)
     for (unsigned char *b : blocks) release(b);
 }
 
-TEST_F(Blocks, ARecycledBlockFreedAgainIsTracedAndNotCounted)
-{
-#ifdef BLOCKS_FROM_SYSTEM
-    GTEST_SKIP() << "with the address sanitizer every block goes back to the system, which reports a second free itself";
-#endif
-    const unsigned long start = TarnBlocksInUse();
-    void *block = TarnAllocBlock(32, "test", __LINE__);
-    void *stale = block;
-    release(block);
-    EXPECT_EQ(TarnBlocksInUse(), start);
-    TarnFreeBlock(&stale, "test", 11);
-    EXPECT_EQ(stale, block) << "a pointer that is not a live block is left as it was";
-    EXPECT_EQ(TarnBlocksInUse(), start);
-    EXPECT_EQ(count_traced("*** TarnFreeBlock: "), 1u) << trace_text();
-
-    // The block is whole for its next user.
-    void *next = TarnAllocBlock(32, "test", __LINE__);
-    EXPECT_TRUE(all_zero(next, 32));
-    release(next);
-}
-
 TEST_F(Blocks, ThreadsAllocateAndFreeEachOthersBlocksWithExactCounts)
 {
     constexpr int kThreads = 4;
@@ -122,40 +85,4 @@ TEST_F(Blocks, ThreadsAllocateAndFreeEachOthersBlocksWithExactCounts)
         ASSERT_TRUE(all_zero(b, static_cast<std::size_t>(i % 300))) << i;
         release(b);
     }
-}
-
-TEST_F(Blocks, FailureInjectionCountsACopyAsOneAllocation)
-{
-    TarnSetAllocFailure(1, 1);
-    char *first = TarnDuplicateString("first", "test", __LINE__);
-    char *second = TarnDuplicateString("second", "test", __LINE__);
-    char *third = TarnDuplicateString("third", "test", __LINE__);
-    TarnSetAllocFailure(-1, 0);
-    EXPECT_STREQ(first, "first");
-    EXPECT_EQ(second, nullptr);
-    EXPECT_STREQ(third, "third");
-    release(first);
-    release(third);
-}
-
-// Runs in a process of its own with TARN_LEAKS=1 (see below): leaks one block.
-TEST(BlocksLeakingChild, LeaksOneBlock)
-{
-    if (!std::getenv("TARN_LEAK_CHILD")) GTEST_SKIP() << "runs only as the child of the leak report test";
-    ASSERT_NE(TarnAllocBlock(40, "leaky.cpp", 42), nullptr);
-}
-
-TEST(BlocksLeakReport, AProcessThatLeaksNamesTheSourceLineOfEachBlock)
-{
-    const std::string command = "TARN_LEAKS=1 TARN_LEAK_CHILD=1 ASAN_OPTIONS=detect_leaks=0 /proc/" +
-                                std::to_string(getpid()) +
-                                "/exe --gtest_filter=BlocksLeakingChild.LeaksOneBlock 2>&1";
-    FILE *child = popen(command.c_str(), "r");
-    ASSERT_NE(child, nullptr);
-    std::string output;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, child)) output += buffer;
-    pclose(child);
-    EXPECT_NE(output.find(" block(s) still in use at exit"), std::string::npos) << output;
-    EXPECT_NE(output.find("  40 bytes from leaky.cpp:42"), std::string::npos) << output;
 }

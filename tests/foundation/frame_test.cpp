@@ -2,12 +2,9 @@
 // a failed check returns.
 #include "tarn_test.hpp"
 
-#include <string>
-
 namespace {
 
 using FrameTest = TarnTest;
-using Lines = std::vector<std::string>;
 
 }  // namespace
 
@@ -17,7 +14,7 @@ TEST_F(FrameTest, AssertReportsOnlyTheFirstInvalidParameter)
     EXPECT_EQ(ZeAssertValidParameters("ZeSomething", 3, "pObject", 1, "Name", 0, "Filter", 0), 4u);
     EXPECT_EQ(ZeAssertValidParameters("ZeSomething", 2, "a", 1, "b", 7), 0u);
     EXPECT_EQ(ZeAssertValidParameters("ZeSomething", 0), 0u);
-    EXPECT_EQ(trace(), (Lines{"*** ZeSomething: parameter 1 (pObject) is invalid",
+    EXPECT_EQ(trace(), (Texts{"*** ZeSomething: parameter 1 (pObject) is invalid",
                               "*** ZeSomething: parameter 2 (Name) is invalid"}));
 }
 
@@ -25,12 +22,12 @@ TEST_F(FrameTest, ReportUsesTheOutsideCallersLineAndABlankForNullNames)
 {
     EXPECT_EQ(ZeReportInvalidParameters("AppFunction", 2, "First", 1, static_cast<const char *>(nullptr), 0), 4u);
     EXPECT_EQ(ZeReportInvalidParameters("AppFunction", 1, "First", 1), 0u);
-    EXPECT_EQ(trace(), Lines{"AppFunction parameter 2 ( ) is invalid"});
+    EXPECT_EQ(trace(), Texts{"AppFunction parameter 2 ( ) is invalid"});
 }
 
 TEST_F(FrameTest, OverlongCheckLinesAreCutToTheirBuffer)
 {
     std::string name(400, 'n');
     EXPECT_EQ(ZeAssertValidParameters(name.c_str(), 1, "x", 0), 4u);
-    EXPECT_EQ(trace(), Lines{"*** " + name.substr(0, 251)});
+    EXPECT_EQ(trace(), Texts{"*** " + name.substr(0, 251)});
 }

@@ -1,17 +1,13 @@
 // ZeLogon, ZeLogoff and ZeLogonIsValid through the test router loaded as
 // the demo router, with a tests-only LOCALMAP: what each sends, the node's
-// route and the WNT shortcut, failures, bad input and memory shortage.
+// route and the WNT shortcut, failures and bad input.
 #include "tests/objects/objects_test.hpp"
 #include "tests/requests/router_fixture.hpp"
 
 #include <pwd.h>
-#include <unistd.h>
-
-#include <functional>
 
 namespace {
 
-using Texts = std::vector<std::string>;
 const char *const kFullMap = "LOCALMAP, TarnTestLocalMap.InitLocalMap\n";
 
 class Logon : public RouterTest {
@@ -101,10 +97,11 @@ TEST_F(Logon, TheMapGivesRouteAndPlatformElseTheNodeRoutesItself)
         EXPECT_EQ(sent_info(last)[6], c.routeNode) << c.registry;
         EXPECT_TRUE(!*c.line || traced(c.line)) << trace_text();
     }
+}
 
-    // A WNT node needs no logon, but is still asked and logged off.
-    router->reset();
-    write_registry(kFullMap);
+// A WNT node needs no logon, but is still asked and logged off.
+TEST_F(Logon, AWntNodeIsAskedAndLoggedOffButNeverLoggedOn)
+{
     map_entry("NODE7", "wnt");
     EXPECT_EQ(ZeLogonUser("NODE7", "U1", "pw", "alice"), ZE_OK);
     EXPECT_EQ(requests(), 1) << "only the map lookup";
@@ -165,20 +162,6 @@ TEST_F(Logon, CredentialsTheLogonTextCannotCarryArriveUnchanged)
         ASSERT_EQ(requests(), 2);
         EXPECT_EQ(sent_fields(1), (Texts{std::string("ID EQ ") + c[0], std::string("PASSWORD EQ ") + c[1]}));
     }
-}
-
-TEST_F(Logon, MemoryShortageLeaksNothing)
-{
-    each_alloc_failure([&](long) {
-        router->reset();
-        map_entry("HUB3", "AIX");
-        answer(0, "on");
-        map_entry("HUB3", "AIX");
-        const unsigned on = ZeLogonUser("NODE7", "U1", "pw", "alice");
-        const unsigned off = ZeLogoffUser("NODE7", "U1", "alice");
-        EXPECT_TRUE(on == ZE_OK || on == ZE_RC_ROUTER_FAILED || on == ZE_RC_NO_MEMORY) << on;
-        EXPECT_TRUE(off == ZE_OK || off == ZE_RC_ROUTER_FAILED || off == ZE_RC_NO_MEMORY) << off;
-    });
 }
 
 }  // namespace

@@ -4,9 +4,6 @@
 // neither a trace line nor the node's file.
 #include "tests/rpdb/rpdb_test.hpp"
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <sys/wait.h>
 
 namespace {
@@ -37,12 +34,6 @@ protected:
         while (std::fgets(buffer, sizeof buffer, tool)) text += buffer;
         pclose(tool);
         return text;
-    }
-
-    std::string node_file() const
-    {
-        std::ifstream in(nodePath_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     const char *node() const { return node_.c_str(); }
@@ -99,7 +90,7 @@ TEST_F(RpdbLogon, PasswordsOfUsersAddedWithTarnuserAreKeptNowhere)
         EXPECT_EQ(line.find(password), std::string::npos) << line;
         EXPECT_EQ(line.find(wrong), std::string::npos) << line;
     }
-    EXPECT_EQ(node_file().find(password), std::string::npos);
+    EXPECT_EQ(read_file(nodePath_).find(password), std::string::npos);
 
     // The same password for another user: another salt, another hash.
     ASSERT_EQ(tarnuser(node_ + " TWIN", password), 0);

@@ -3,8 +3,6 @@
 // "IS VALID ACTION" query properties.
 #include "objects_test.hpp"
 
-#include <algorithm>
-
 namespace {
 
 // Each call as "<kind of the active object> <key> <number> <text> rc=<result code at the time>".
@@ -97,35 +95,11 @@ TEST_F(Dispatch, UnknownAndDisabledKeysAreTracedWithTheChainsName)
                               "*** Element NONE not supported (unknown) for object TOP.GENERIC",
                               "*** Element ITEM not supported (disabled) for object TOP"}));
     EXPECT_TRUE(calls.empty());
-
-    // Without a RESULT element an action runs all the same; without an ITEM
-    // element there is nowhere to list the actions.
-    ZeInterface *bare = nullptr;
-    ASSERT_EQ(ZeObjectCreateInterface(&bare, "BARE"), ZE_OK);
-    set_table(&bare, ZE_TABLE_ACTIONS, {{"PING", [](void *, const char *, va_list *) { return 55u; }}});
-    set_table(&bare, ZE_TABLE_QUERY_PROPERTIES, {{"ACTIONS", ZeQueryActions}});
-    clear_trace();
-    EXPECT_EQ(ZeSubmitAction(&bare, "PING"), 55u);
-    char **actions = reinterpret_cast<char **>(1);
-    unsigned count = 9;
-    EXPECT_EQ(ZeQueryProperty(&bare, "ACTIONS", &actions, &count), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(actions == nullptr && count == 0);
-    for (const char *line : {"*** Element RESULT not supported (unknown) for object BARE",
-                             "Performing PING action using object BARE",
-                             "*** Element ITEM not supported (unknown) for object BARE"})
-        EXPECT_TRUE(traced(line)) << line;
-    ZeObjectDestroyInterface(bare);
-
-    // A failed lookup behind a direct dispatcher call.
-    EXPECT_EQ(ZeGetElement(nullptr, "ITEM", nullptr), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** lookup_keyed_table_routine: parameter 1 (Object) is invalid"));
-    EXPECT_TRUE(traced("*** Get of element ITEM failed for object "));
 }
 
 unsigned answer_18(void *, const char *, va_list *) { return 18; }
-unsigned answer_19(void *, const char *, va_list *) { return 19; }
 
-TEST_F(Dispatch, ARepeatedKeyFollowsEveryChangeOfTheTablesAndTheChain)
+TEST_F(Dispatch, ARepeatedKeyFollowsEveryChangeOfTheTables)
 {
     set_table(bottom, ZE_TABLE_ACTIONS, {{"RUN", record_call}, {"WALK", record_call}});
     EXPECT_EQ(ZeSubmitAction(&top, "RUN", 1, "a"), 17u);
@@ -146,33 +120,6 @@ TEST_F(Dispatch, ARepeatedKeyFollowsEveryChangeOfTheTablesAndTheChain)
     EXPECT_EQ(ZeSubmitAction(&top, "RUN"), ZE_RC_DISABLED);
     EXPECT_EQ(trace(), (Texts{"*** Action RUN not supported (disabled) for object TOP",
                               "*** Action RUN not supported (disabled) for object TOP"}));
-
-    // Another base object behind the same front.
-    calls.clear();
-    void *other = nullptr;
-    ASSERT_EQ(ZeCreateGenericObject(&other), ZE_OK);
-    set_table(other, ZE_TABLE_ACTIONS, {{"WALK", answer_19}});
-    EXPECT_EQ(ZeSubmitAction(&top, "WALK", 4, "d"), 17u);
-    ASSERT_EQ(ZeObjectSetBaseObject(&top, other, ZeDestroyGenericObject), ZE_OK);
-    EXPECT_EQ(ZeSubmitAction(&top, "WALK"), 19u);
-    ZeDestroyGenericObject(bottom);
-    bottom = other;
-    EXPECT_EQ(calls, Texts{"GENERIC WALK 4 d rc=0"});
-
-    // An object made where a destroyed one stood starts with its own tables.
-    ZeInterface *first = nullptr;
-    ASSERT_EQ(ZeObjectCreateInterface(&first, "FIRST"), ZE_OK);
-    struct {
-        ZeInterface *interface;
-    } object{first};
-    set_table(&object, ZE_TABLE_ACTIONS, {{"PING", answer_18}});
-    EXPECT_EQ(ZeSubmitAction(&object, "PING"), 18u);
-    ZeObjectDestroyInterface(first);
-    ZeInterface *second = nullptr;
-    ASSERT_EQ(ZeObjectCreateInterface(&second, "SECOND"), ZE_OK);
-    object.interface = second;
-    EXPECT_EQ(ZeSubmitAction(&object, "PING"), ZE_RC_NOT_IN_PROC_TABLE);
-    ZeObjectDestroyInterface(second);
 }
 
 TEST_F(Dispatch, ActionsListsTheEnabledActionsOfTheChainDeepestFirst)
@@ -197,77 +144,6 @@ TEST_F(Dispatch, ActionsListsTheEnabledActionsOfTheChainDeepestFirst)
     EXPECT_EQ(ZeQueryProperty(&top, "IS VALID ACTION", "JUMP", &response), ZE_RC_NOT_IN_PROC_TABLE);
     EXPECT_EQ(response, 0);
     EXPECT_TRUE(trace().empty()) << trace_text();
-
-    char **actions = reinterpret_cast<char **>(1);
-    EXPECT_EQ(ZeQueryProperty(&top, "ACTIONS", &actions, nullptr), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(actions, nullptr) << "a failed check still clears the outputs";
-}
-
-TEST_F(Dispatch, ExtractingActionsKeepsEnabledEntriesInTableOrder)
-{
-    const ZeKeyedProcEntry table[] = {{"A", record_call}, {"B", nullptr}, {"C", record_call}, {nullptr, nullptr}};
-    char **values = nullptr;
-    unsigned count = 0;
-    ASSERT_EQ(ZeExtractKeyedEntryActions(ZeGenericObjItem(bottom), table, &values, &count), ZE_OK);
-    EXPECT_EQ(texts(values, count + 1), (Texts{"A", "C", "<null>"}));
-    const ZeKeyedProcEntry empty[] = {{nullptr, nullptr}};
-    ASSERT_EQ(ZeExtractKeyedEntryActions(ZeGenericObjItem(bottom), empty, &values, &count), ZE_OK);
-    EXPECT_EQ(texts(values, count + 1), Texts{"<null>"});
-
-    EXPECT_EQ(ZeExtractKeyedEntryActions(ZeGenericObjItem(bottom), nullptr, &values, &count), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(ZeExtractKeyedEntryActions(nullptr, table, &values, &count), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(values, nullptr);
-    EXPECT_EQ(count, 0u);
-
-    ZeSetItemValues(ZeGenericObjItem(bottom), nullptr, 0);
-    each_alloc_failure([&](long) {
-        unsigned rc = ZeExtractKeyedEntryActions(ZeGenericObjItem(bottom), table, &values, &count);
-        if (rc) {
-            EXPECT_EQ(rc, ZE_RC_NO_MEMORY);
-            EXPECT_EQ(ZeItemCount(ZeGenericObjItem(bottom)), 0u) << "the item is unchanged";
-        }
-        ZeSetItemValues(ZeGenericObjItem(bottom), nullptr, 0);
-    });
 }
 
 }  // namespace
-
-// The collection a replaced COLLECTION element hands out.
-Collection *g_ownCollection = nullptr;
-
-TEST_F(Dispatch, GenericHandlersFollowTheirElementTablesChanges)
-{
-    ASSERT_EQ(ZeCreateCollection(&g_ownCollection), ZE_OK);
-    Item *item = nullptr;
-    ASSERT_EQ(ZeCreateItem(&item), ZE_OK);
-    const char *const values[] = {"only"};
-    ASSERT_EQ(ZeSetItemValues(item, values, 1), ZE_OK);
-    ASSERT_EQ(ZeInsertCollectionItem(g_ownCollection, item), ZE_OK);
-
-    // The stock element first, so that its handler is the one remembered.
-    unsigned count = 9;
-    char **got = nullptr;
-    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM COUNT", &count), ZE_OK);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM", &got), ZE_RC_NO_ENTRY);
-
-    set_table(bottom, ZE_TABLE_ELEMENTS, {{"COLLECTION", [](void *, const char *, va_list *pArgs) {
-                                               *va_arg(*pArgs, void **) = g_ownCollection;
-                                               return 0u;
-                                           }}});
-    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM COUNT", &count), ZE_OK);
-    EXPECT_EQ(count, 1u);
-    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM", &got), ZE_OK);
-    EXPECT_EQ(texts(got, 1), Texts{"only"});
-
-    // A disabled element is traced on every use, as a lookup by name would be.
-    set_table(bottom, ZE_TABLE_ELEMENTS, {{"COLLECTION", nullptr}});
-    clear_trace();
-    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM", &got), ZE_RC_NO_ENTRY);
-    EXPECT_EQ(ZeSubmitAction(&top, "GET ITEM", &got), ZE_RC_NO_ENTRY);
-    const Texts lines = trace();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                         std::string("*** Element COLLECTION not supported (disabled) for object GENERIC")),
-              2);
-    ZeDestroyCollection(g_ownCollection);
-}

@@ -45,7 +45,6 @@ TEST_F(GenericActions, OpenCollectionLoadsTheRowsThatGetItemWalks)
     ASSERT_EQ(ZeSubmitAction(object, "OPEN COLLECTION", static_cast<Filter *>(TestFilter("NAME EQ *"))), ZE_OK);
     EXPECT_TRUE(traced("Performing OPEN COLLECTION action using object ZEOBJECT.GENERIC")) << trace_text();
     EXPECT_EQ(sent(), Texts{"SELECT: OBJ_NAME EQ *"});
-    EXPECT_EQ(request(0).kind, 15u);
     EXPECT_EQ(texts(request(0).info, 8), (Texts{"<null>", "SAMPLE", "<null>", "<null>", "<null>", "tester", "NODE1", "HUB"}));
     EXPECT_EQ(last_message(), "3 found");
 
@@ -67,55 +66,37 @@ TEST_F(GenericActions, OpenCollectionLoadsTheRowsThatGetItemWalks)
     ASSERT_EQ(ZeSubmitAction(object, "CLOSE COLLECTION"), ZE_OK);
     ASSERT_EQ(ZeSubmitAction(object, "GET ITEM COUNT", &count), ZE_OK);
     EXPECT_EQ(count, 0u);
-
-    // Bad arguments are refused before anything is sent.
-    EXPECT_EQ(ZeSubmitAction(object, "OPEN COLLECTION", (Filter *)nullptr), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeOpenGenericObjCollection: parameter 3 (Filter) is invalid"));
-    EXPECT_EQ(requests(), 1);
 }
 
+// The request operations themselves are pinned in the request tests; here
+// what the object adds: the FILTER element completed with the defaults, the
+// item handed back, and the result cleared before each action.
 TEST_F(GenericActions, ItemActionsSendTheirCommandsAndHandBackTheAnswerRow)
 {
-    // DEFINE ITEM sends the FILTER element, with the defaults of the fields left out.
     rows({{"NEWQ", "none", "20"}});
     EXPECT_EQ(act("DEFINE ITEM", "NAME EQ NEWQ, SIZE EQ 20"), "NEWQ||none|20|");
     EXPECT_EQ(ZeGetFilterItemCount(static_cast<Filter *>(ZeElement(object, "FILTER"))), 3);
-    rows({{"A", "read", "5"}});
-    EXPECT_EQ(act("OPEN ITEM", "NAME EQ A"), "A||read|5|");
     rows({{"A", "altered", "6"}});
     EXPECT_EQ(act("ALTER ITEM", "NAME EQ A, SIZE EQ 6"), "A||altered|6|");
     rows({{"GONE", "x", "1"}});
     ASSERT_EQ(ZeSubmitAction(object, "DELETE ITEM", static_cast<Filter *>(TestFilter("NAME EQ A"))), ZE_OK);
     EXPECT_STREQ(ZeItemValue(ZeGenericObjItem(object), 2), "altered") << "a delete loads no item";
-    // The define-based copy and rename: the new key through NEWNAME.
-    rows({{"B", "copy", "5"}});
-    EXPECT_EQ(act("COPY ITEM", "NAME EQ A, NEWNAME EQ B, SIZE EQ 9"), "B||copy|5|");
     rows({{"C", "renamed", "5"}});
     EXPECT_EQ(act("RENAME ITEM", "NAME EQ A, NEWNAME EQ C"), "C||renamed|5|");
-    EXPECT_EQ(sent(), (Texts{"DEFINE: OBJ_NAME EQ NEWQ, SIZE EQ 20, DESCRIPTION EQ none", "SELECT: OBJ_NAME EQ A",
-                             "ALTER: OBJ_NAME EQ A, SIZE EQ 6", "DELETE: OBJ_NAME EQ A",
-                             "DEFINE: NEWNAME EQ A, OBJ_NAME EQ B", "DEFINE: NEWNAME EQ A, OBJ_NAME EQ C",
-                             "DELETE: OBJ_NAME EQ A"}));
-    EXPECT_EQ(request(2).kind, 1u);
+    EXPECT_EQ(sent(), (Texts{"DEFINE: OBJ_NAME EQ NEWQ, SIZE EQ 20, DESCRIPTION EQ none", "ALTER: OBJ_NAME EQ A, SIZE EQ 6",
+                             "DELETE: OBJ_NAME EQ A", "DEFINE: NEWNAME EQ A, OBJ_NAME EQ C", "DELETE: OBJ_NAME EQ A"}));
 
     // NEW ITEM sends nothing: the item takes the default values.
     char **values = nullptr;
     ASSERT_EQ(ZeSubmitAction(object, "NEW ITEM", &values), ZE_OK);
     EXPECT_EQ(join(texts(values, 5)), "<null>|<null>|none|10|<null>");
-    EXPECT_EQ(ZeSubmitAction(object, "ALTER ITEM", static_cast<Filter *>(TestFilter("NAME EQ A")), nullptr),
-              ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeAlterGenericObjItem: parameter 4 (pValues) is invalid"));
-    EXPECT_EQ(requests(), 7);
+    EXPECT_EQ(requests(), 5);
 
     // A router failure: code 1, no values, the node's message; the next
     // action starts from a clear result.
     answer(7, "no such queue");
     EXPECT_EQ(act("DEFINE ITEM", "NAME EQ BAD"), "code 1");
     EXPECT_EQ(last_message(), "no such queue");
-    unsigned code = 0;
-    const char *message = nullptr;
-    ZeGetDtsResultFields(ZeGenericObjResult(object), &code, &message);
-    EXPECT_EQ(code, 7u);
     rows({{"OK", "x", "1"}});
     EXPECT_EQ(act("OPEN ITEM", "NAME EQ OK"), "OK||x|1|");
     EXPECT_EQ(last_message(), "");

@@ -14,10 +14,6 @@ unsigned release_extension(void *extension)
     return 0;
 }
 
-struct Plain {
-    ZeInterface *interface;
-};
-
 std::string shown(const char *text) { return text ? text : "<null>"; }
 
 class Generic : public ObjectTest {
@@ -46,12 +42,10 @@ TEST_F(Generic, ANewGenericObjectHasItsComponentsAndAnExtensionReleasedLast)
     ASSERT_EQ(ZeCreateGenericObject(&made), ZE_OK);
     EXPECT_EQ(ZeIsValidGenericObject(made), 1);
     EXPECT_STREQ(ZeObjectInterfaceName(made), "GENERIC");
-    EXPECT_TRUE(ZeIsValidDtsInfo(ZeGenericObjInfo(made)));
-    EXPECT_TRUE(ZeIsValidDescriptor(ZeGenericObjDescriptor(made)));
-    EXPECT_TRUE(ZeIsValidCollection(ZeGenericObjCollection(made)));
-    EXPECT_TRUE(ZeIsValidFilter(static_cast<Filter *>(ZeElement(made, "FILTER"))));
-    EXPECT_TRUE(ZeIsValidItem(ZeGenericObjItem(made)));
-    EXPECT_TRUE(ZeIsValidDtsResult(ZeGenericObjResult(made)));
+    EXPECT_TRUE(ZeIsValidDtsInfo(ZeGenericObjInfo(made)) && ZeIsValidDescriptor(ZeGenericObjDescriptor(made)) &&
+                ZeIsValidCollection(ZeGenericObjCollection(made)) && ZeIsValidItem(ZeGenericObjItem(made)) &&
+                ZeIsValidFilter(static_cast<Filter *>(ZeElement(made, "FILTER"))) &&
+                ZeIsValidDtsResult(ZeGenericObjResult(made)));
     EXPECT_EQ(ZeGenericObjStringTable(made), nullptr) << "made only by the init functions";
     EXPECT_STREQ(ZeGenericObjChangeStamp(made), "Undefined");
     EXPECT_EQ(ZeGenericObjName(made), nullptr);
@@ -70,7 +64,6 @@ TEST_F(Generic, ANewGenericObjectHasItsComponentsAndAnExtensionReleasedLast)
     EXPECT_EQ(extensionReleases, 1);
     EXPECT_EQ(extension, -1);
     EXPECT_EQ(blocksAtExtensionRelease, before + 1) << "only the record itself is left when the extension goes";
-    EXPECT_EQ(ZeDestroyGenericObject(nullptr), ZE_RC_INVALID_PARAMETER);
 }
 
 TEST_F(Generic, InitTakesTheNameAndInfoFromTheCreation)
@@ -90,55 +83,11 @@ TEST_F(Generic, InitTakesTheNameAndInfoFromTheCreation)
     EXPECT_STREQ(ZeObjectName(object), "SAMPLE");
     EXPECT_STREQ(ZeObjectName(generic), "OTHER");
 
-    // The extension and the setters belong to the generic object itself.
-    EXPECT_EQ(ZeGenericObjExtension(object), nullptr);
-    EXPECT_TRUE(traced("*** ZeGenericObjExtension: parameter 1 (Object) is invalid"));
-    const ZeKeyedProcEntry none[] = {{nullptr, nullptr}};
-    EXPECT_EQ(ZeSetGenericObjActions(object, none, -1), ZE_RC_INVALID_PARAMETER);
-
     // A criterion for an info field must use EQ.
     EXPECT_EQ(create("SAMPLE", "LANGUAGE NE AMENG"), ZE_RC_INFO_CRITERION_NOT_EQ);
 }
 
-TEST_F(Generic, ObjectsWithoutAGenericObjectAnswerNull)
-{
-    Plain plain{};
-    ASSERT_EQ(ZeObjectCreateInterface(&plain.interface, "PLAIN"), ZE_OK);
-    EXPECT_EQ(ZeGenericObjItem(&plain), nullptr);
-    EXPECT_TRUE(traced("*** Element ITEM not supported (unknown) for object PLAIN"));
-    EXPECT_STREQ(ZeObjectName(&plain), "INV_OBJECT");
-    EXPECT_EQ(ZeGenericObjName(&plain), nullptr);
-    EXPECT_EQ(ZeObjectSetName(&plain, "X"), ZE_RC_INVALID_PARAMETER);
-
-    // A generic object put behind any object; its dispatch is left alone.
-    TestFilter filter("PLATFORM EQ AIX");
-    ASSERT_EQ(ZeGenericObjInit(&plain, "MEMBER", filter), ZE_OK);
-    EXPECT_STREQ(ZeObjectName(&plain), "MEMBER");
-    EXPECT_STREQ(ZeGenericObjPlatform(&plain), "AIX");
-    EXPECT_EQ(ZeObjectNamedObject(&plain, "GENERIC"), ZeObjectBaseObject(&plain));
-    EXPECT_EQ(ZeObjectDestroyInterface(plain.interface), ZE_OK);
-
-    EXPECT_EQ(ZeInitGenericObject(nullptr, filter, nullptr), ZE_RC_INVALID_PARAMETER);
-}
-
-TEST_F(Generic, DisabledAndMisplacedActionsDoNotRun)
-{
-    create_sample();
-    const ZeKeyedProcEntry disable[] = {{"OPEN ITEM", nullptr}, {"CLEAR", ZeCloseGenericObjCollection}, {nullptr, nullptr}};
-    ASSERT_EQ(ZeSetGenericObjActions(generic, disable, -1), ZE_OK);
-    char **values = nullptr;
-    EXPECT_EQ(ZeSubmitAction(object, "OPEN ITEM", static_cast<Filter *>(TestFilter("NAME EQ A")), &values), 2u);
-    EXPECT_TRUE(traced("*** Action OPEN ITEM not supported (disabled) for object ZEOBJECT.GENERIC"));
-    int response = 1;
-    EXPECT_EQ(ZeQueryProperty(object, "IS VALID ACTION", "OPEN ITEM", &response), ZE_RC_DISABLED);
-    EXPECT_EQ(response, 0);
-
-    // A handler put under a key it does not serve refuses to run.
-    EXPECT_EQ(ZeSubmitAction(object, "CLEAR"), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeCloseGenericObjCollection: parameter 2 (ActionKey) is invalid"));
-}
-
-TEST_F(Generic, PropertiesReadAndWriteTheInfoAndTheDescriptor)
+TEST_F(Generic, DestinationAndUserNameAreInfoFieldsThatMustNotBeEmpty)
 {
     create_sample();
     EXPECT_EQ(query("DESTINATION"), "<null>/<null>");
@@ -149,22 +98,19 @@ TEST_F(Generic, PropertiesReadAndWriteTheInfoAndTheDescriptor)
     EXPECT_EQ(dest, ZeDtsInfoField(ZeGenericObjInfo(object), ZE_INFO_DESTNODE)) << "the info's own text";
     EXPECT_EQ(ZeSetProperty(object, "DESTINATION", "NODE2", ""), ZE_RC_EMPTY_NODE);
     EXPECT_EQ(ZeSetProperty(object, "DESTINATION", "", "HUB2"), ZE_RC_EMPTY_NODE);
-    EXPECT_EQ(ZeSetProperty(object, "DESTINATION", "NODE2", (char *)nullptr), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeSetGenericObjDestination: parameter 4 (RouteNode) is invalid"));
     EXPECT_EQ(query("DESTINATION"), "NODE1/HUB");
     ASSERT_EQ(ZeSetProperty(object, "USERNAME", "alice"), ZE_OK);
     EXPECT_EQ(ZeSetProperty(object, "USERNAME", ""), ZE_RC_EMPTY_USERNAME);
     EXPECT_EQ(query("USERNAME"), "alice");
+}
 
-    // Date fields are validated against the object's date format.
+TEST_F(Generic, DateFormatAndFieldOrderAreTheObjectsOwn)
+{
+    create_sample();
     ASSERT_EQ(ZeSetProperty(object, "DATE FORMAT", "dd.mm.yyyy"), ZE_OK);
     EXPECT_EQ(query("DATE FORMAT"), "dd.mm.yyyy");
     EXPECT_EQ(ZeSubmitAction(object, "VALIDATE VALUE", "CREATED", "29.02.2024"), ZE_OK) << trace_text();
     EXPECT_NE(ZeSubmitAction(object, "VALIDATE VALUE", "CREATED", "2024-02-29"), ZE_OK);
-    ASSERT_EQ(ZeSetProperty(object, "DATE FORMAT", "yyyy-mm-dd"), ZE_OK);
-    EXPECT_EQ(ZeSubmitAction(object, "VALIDATE VALUE", "CREATED", "2024-02-29"), ZE_OK);
-    EXPECT_EQ(ZeSubmitAction(object, "VALIDATE VALUE", "SIZE", "100"), ZE_RC_NOT_IN_RANGE);
-    EXPECT_EQ(ZeSubmitAction(object, "VALIDATE VALUE", "SIZE", "99"), ZE_OK);
 
     char **fields = nullptr;
     int count = 0;
@@ -172,12 +118,11 @@ TEST_F(Generic, PropertiesReadAndWriteTheInfoAndTheDescriptor)
     ASSERT_EQ(ZeSetProperty(object, "FIELD ORDER", order, -1), ZE_OK);
     ASSERT_EQ(ZeQueryProperty(object, "FIELD ORDER", &fields, &count), ZE_OK);
     EXPECT_EQ(texts(fields, count), (Texts{"SIZE", "NAME", "NEWNAME", "DESCRIPTION", "CREATED"}));
-    const char *realName = nullptr;
-    ASSERT_EQ(ZeQueryProperty(object, "ATTRIBUTE", "NAME", "REAL NAME", &realName), ZE_OK);
-    EXPECT_STREQ(realName, "OBJ_NAME");
-    EXPECT_EQ(ZeQueryProperty(object, "ATTRIBUTE", "MISSING", "REAL NAME", &realName), ZE_RC_NO_ENTRY);
+}
 
-    // Change tracking is not kept.
+TEST_F(Generic, ChangeTrackingIsNotKept)
+{
+    create_sample();
     const char *stamp = nullptr;
     ZeSetGenericObjChangeStamp(generic, "mine");
     ASSERT_EQ(ZeSubmitAction(object, "GET CHANGE STAMP", &stamp), ZE_OK);
@@ -187,9 +132,6 @@ TEST_F(Generic, PropertiesReadAndWriteTheInfoAndTheDescriptor)
     EXPECT_EQ(ZeSubmitAction(object, "ANY CHANGE", static_cast<Filter *>(TestFilter()), "whatever", &changed),
               ZE_RC_DISABLED);
     EXPECT_EQ(changed, 1);
-    changed = 5;
-    EXPECT_EQ(ZeSubmitAction(object, "ANY CHANGE", (Filter *)nullptr, "whatever", &changed), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(changed, 0);
 }
 
 }  // namespace

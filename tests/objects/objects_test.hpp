@@ -1,47 +1,21 @@
 // Helpers of the object framework tests: the registry file of this test
-// run, filters that clean up after themselves, whether a library is still
-// loaded, value arrays as texts, and the fixture of objects created by name.
+// run, filters that clean up after themselves, and the fixture of objects
+// created by name.
 #pragma once
 
 #include "tarn_test.hpp"
 #include "tests/requests/router_fixture.hpp"
 
-#include <dlfcn.h>
-
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
-
-using Texts = std::vector<std::string>;
-
-// The first `count` texts of an array, NULL shown as "<null>"; none for a NULL array.
-inline Texts texts(const char *const *values, long count)
-{
-    Texts out;
-    for (long i = 0; values && i < count; ++i) out.emplace_back(values[i] ? values[i] : "<null>");
-    return out;
-}
-
 // Rewrites tarnobjs.dat in the data directory of the test run.
 inline void write_registry(const std::string &text)
 {
-    std::filesystem::path dir = ZeEnv(ZE_ENV_TARN_DATA_DIR);
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "tarnobjs.dat", std::ios::trunc) << text;
+    std::filesystem::create_directories(ZeEnv(ZE_ENV_TARN_DATA_DIR));
+    write_file(std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/tarnobjs.dat", text);
 }
 
 inline void remove_registry()
 {
     std::filesystem::remove(std::filesystem::path(ZeEnv(ZE_ENV_TARN_DATA_DIR)) / "tarnobjs.dat");
-}
-
-// True while the library at `path` is loaded in the process.
-inline bool module_loaded(const char *path)
-{
-    void *handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
-    if (handle) dlclose(handle);
-    return handle != nullptr;
 }
 
 // A filter holding the criteria of `text` ("" for none); silent, so that it
@@ -132,13 +106,6 @@ protected:
             all.push_back(std::string(request(i).command) + ": " + fields);
         }
         return all;
-    }
-
-    static std::string join(const Texts &values)
-    {
-        std::string text;
-        for (const std::string &value : values) text += (&value == values.data() ? "" : "|") + value;
-        return text;
     }
 
     std::string last_message()

@@ -1,23 +1,14 @@
 /*
- * TarnTestObjs: a tests-only object library whose objects are generic
- * objects describing queue-like items. Fields, in order:
- *   NAME         key, sent as OBJ_NAME, copied or renamed through NEWNAME
- *   NEWNAME      pseudo field carrying the new key of a copy or rename
- *   DESCRIPTION  default "none"
- *   SIZE         INT from 1 to 99 (at most 3 characters), default "10"
- *   CREATED      DATE
- * Init procedures:
- *   InitSample          the plain generic object
- *   InitAdapted         the same with the alternative handlers: OPEN
- *                       COLLECTION without duplicates, COPY ITEM through a
- *                       COPY request, RENAME ITEM through ALTER, GET LIST
- *                       through LIST, and OPEN ITEM disabled
- *   InitAttachThenFail  InitSample, then fails with 7; the generic object
- *                       traces "sample object released" when it goes
- *   InitReplacing       InitSample, and replaces the front object's query
- *                       procedure with one that stores the object it is
- *                       called with through its first argument (void **)
- *                       and returns 42
+ * TarnTestObjs: a tests-only object library of generic objects for
+ * queue-like items: NAME (key, OBJ_NAME, copied through NEWNAME), NEWNAME
+ * (pseudo), DESCRIPTION (default "none"), SIZE (INT 1 to 99, default "10")
+ * and CREATED (DATE). InitSample makes the plain object; InitAdapted the
+ * same with the alternative handlers (OPEN COLLECTION without duplicates,
+ * COPY ITEM through COPY, RENAME ITEM through ALTER, GET LIST through LIST,
+ * OPEN ITEM disabled); InitAttachThenFail fails with 7 after attaching an
+ * extension that traces "sample object released"; InitReplacing replaces
+ * the front object's query procedure with one that hands back the object
+ * it is called with and returns 42.
  */
 #include "tarnsrvc.h"
 

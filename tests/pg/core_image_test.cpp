@@ -5,18 +5,9 @@
 #include "tests/rpdb/rpdb_test.hpp"
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <random>
-#include <string>
-#include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -33,54 +24,15 @@ std::string fresh_secret(const char *prefix)
     return text;
 }
 
-// The child process with a pipe to its stdin and one from its stdout;
-// killed and reaped when the test ends, whatever happened.
+// The child process reading the secrets from a file, with a pipe from its
+// stdout; killed and reaped when the test ends, whatever happened.
 struct Child {
+    FILE *out = nullptr;
     pid_t pid = -1;
-    int in = -1, out = -1;
-
-    bool start(const std::vector<std::string> &args)
-    {
-        int toChild[2], fromChild[2];
-        if (pipe(toChild) != 0) return false;
-        if (pipe(fromChild) != 0) {
-            close(toChild[0]);
-            close(toChild[1]);
-            return false;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-        posix_spawn_file_actions_addclose(&actions, toChild[1]);
-        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
-        std::vector<char *> argv;
-        for (const std::string &arg : args) argv.push_back(const_cast<char *>(arg.c_str()));
-        argv.push_back(nullptr);
-        const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(toChild[0]);
-        close(fromChild[1]);
-        in = toChild[1];
-        out = fromChild[0];
-        if (rc != 0) pid = -1;
-        return rc == 0;
-    }
-    std::string read_line() const
-    {
-        std::string line;
-        char c;
-        while (read(out, &c, 1) == 1 && c != '\n') line += c;
-        return line;
-    }
     ~Child()
     {
-        if (in >= 0) close(in);
-        if (out >= 0) close(out);
-        if (pid > 0) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
+        if (pid > 0) kill(pid, SIGKILL);
+        if (out) pclose(out);
     }
 };
 
@@ -103,28 +55,26 @@ TEST_F(RoutPgCoreImage, AProcessThatLoggedOffHoldsNoPassword)
     if (std::system("command -v gcore >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "gcore (from gdb) is not installed, so no core image can be made";
     // The child's program and libraries hold neither text: they reach it
-    // only through the pipe.
+    // only through its stdin.
     const std::string password = kReaderPassword, canary = fresh_secret("canary");
     Child child;
-    ASSERT_TRUE(child.start({LOGON_CORE_CHILD, node_, "tarn_reader", "core-user"}));
-    const std::string secrets = password + "\n" + canary + "\n";
-    ASSERT_EQ(write(child.in, secrets.data(), secrets.size()), static_cast<ssize_t>(secrets.size()));
+    const std::string command = std::string("exec ") + LOGON_CORE_CHILD + " " + node_ + " tarn_reader core-user < " +
+                                temp_file(password + "\n" + canary + "\n");
+    ASSERT_NE(child.out = popen(command.c_str(), "r"), nullptr);
     // Logon, verify and logoff all answered 0: the password was used.
-    ASSERT_EQ(child.read_line(), "0 0 0 " + std::to_string(canary.size()));
-
-    const std::filesystem::path scratch =
-        std::filesystem::temp_directory_path() / ("tarn_core_image." + std::to_string(getpid()));
-    std::filesystem::create_directories(scratch);
-    const std::string prefix = (scratch / "core").string();
+    char line[128] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, child.out), nullptr);
+    unsigned logon = 9, verify = 9, logoff = 9;
+    std::size_t size = 0;
+    ASSERT_EQ(std::sscanf(line, "%u %u %u %zu %d", &logon, &verify, &logoff, &size, &child.pid), 5) << line;
+    ASSERT_EQ(std::to_string(logon) + std::to_string(verify) + std::to_string(logoff), "000");
+    ASSERT_EQ(size, canary.size());
+    const std::string prefix = temp_file(), image = prefix + "." + std::to_string(child.pid);
     const std::string gcore = "timeout 120 gcore -o " + prefix + " " + std::to_string(child.pid) + " >/dev/null 2>&1";
-    const std::string image = prefix + "." + std::to_string(child.pid);
-    if (std::system(gcore.c_str()) != 0 || !std::filesystem::exists(image)) {
-        std::filesystem::remove_all(scratch);
-        GTEST_SKIP() << "gcore cannot image a process on this machine (ptrace refused?)";
-    }
-    std::ifstream file(image, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    std::filesystem::remove_all(scratch);
+    const bool imaged = std::system(gcore.c_str()) == 0;
+    const std::string bytes = read_file(image);
+    std::remove(image.c_str());
+    if (!imaged || bytes.empty()) GTEST_SKIP() << "gcore cannot image a process on this machine (ptrace refused?)";
 
     EXPECT_TRUE(contains(bytes, canary)) << "the scan does not find a text the process holds";
     EXPECT_FALSE(contains(bytes, password)) << "the password is in the image after LOGOFF";

@@ -7,7 +7,6 @@
 #include "TarnRout.h"
 
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>

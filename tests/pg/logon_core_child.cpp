@@ -1,7 +1,7 @@
 // A process for the core image test: reads a password and a canary from
 // stdin, logs on to a node with the password, checks the session, logs off
-// and wipes its own copy; then reports the three return codes on stdout and
-// waits to be imaged and killed. The canary stays in its memory, so that a
+// and wipes its own copy; then reports the three return codes, the canary's
+// length and its process id on stdout and waits to be imaged and killed. The canary stays in its memory, so that a
 // scan of the image can show it finds a text that is there.
 //   logon_core_child NODE ROLE LOCAL_USER
 #include "ZeLogon.h"
@@ -46,8 +46,9 @@ int main(int argc, char **argv)
     const unsigned verify = ZeLogonIsValidUser(argv[1], argv[2], argv[3]);
     const unsigned logoff = ZeLogoffUser(argv[1], argv[2], argv[3]);
 
-    char report[64];
-    const int length = std::snprintf(report, sizeof report, "%u %u %u %zu\n", logon, verify, logoff, canary->size());
+    char report[80];
+    const int length = std::snprintf(report, sizeof report, "%u %u %u %zu %d\n", logon, verify, logoff, canary->size(),
+                                     static_cast<int>(getpid()));
     if (write(1, report, static_cast<std::size_t>(length)) != length) return 2;
     pause();
     return 0;

@@ -2,12 +2,9 @@
 // formats and criteria text, and the comparisons with their codes.
 #include "tarn_test.hpp"
 
-#include <string>
-#include <vector>
-
 namespace {
 
-using Criteria = std::vector<std::string>;
+using Items = std::vector<std::string>;
 
 class FilterTest : public TarnTest {
 protected:
@@ -25,9 +22,9 @@ protected:
     }
 
     // "column|relop|value" for each criterion, by a walk.
-    static Criteria walk(Filter *f)
+    static Items walk(Filter *f)
     {
-        Criteria out;
+        Items out;
         const char *c = nullptr, *r = nullptr, *v = nullptr;
         for (ZeInitFilterQuery(f); ZeGetFilterItem(f, &c, &r, &v); ZeNextFilterItem(f))
             out.push_back(std::string(c) + "|" + r + "|" + v);
@@ -35,12 +32,12 @@ protected:
     }
 
     // The same through ZeGetFilter's arrays, or "rc <code>".
-    static Criteria arrays(Filter *f)
+    static Items arrays(Filter *f)
     {
         char **c = nullptr, **r = nullptr, **v = nullptr;
         int n = -1;
         if (unsigned rc = ZeGetFilter(f, &c, &r, &v, &n)) return {"rc " + std::to_string(rc)};
-        Criteria out;
+        Items out;
         for (int i = 0; i < n; ++i) out.push_back(std::string(c[i]) + "|" + r[i] + "|" + v[i]);
         if (c[n] || r[n] || v[n]) out.emplace_back("unterminated");
         return out;
@@ -56,23 +53,20 @@ TEST_F(FilterTest, WalksArraysAndLookupsSeeCriteriaInOrder)
 {
     EXPECT_EQ(ZeGetFilterItemCount(f_), 0);
     EXPECT_TRUE(walk(f_).empty());
-    EXPECT_EQ(arrays(f_), Criteria{"rc 7"});
+    EXPECT_EQ(arrays(f_), Items{"rc 7"});
     EXPECT_EQ(ZeFilterItemByKey(f_, "NAME", nullptr, nullptr), ZE_RC_NO_ENTRY);
 
     ZeAddFilterItem(f_, "NAME", "EQ", "A");
     ZeAddFilterItem(f_, "VERSION", "EQ", "2.0");
-    EXPECT_EQ(walk(f_), (Criteria{"NAME|EQ|A", "VERSION|EQ|2.0"}));
+    EXPECT_EQ(walk(f_), (Items{"NAME|EQ|A", "VERSION|EQ|2.0"}));
     EXPECT_EQ(arrays(f_), walk(f_));
     ZeAddFilterItem(f_, "name", "NE", "B");  // the arrays are stale now
-    EXPECT_EQ(arrays(f_), (Criteria{"NAME|EQ|A", "VERSION|EQ|2.0", "name|NE|B"}));
+    EXPECT_EQ(arrays(f_), (Items{"NAME|EQ|A", "VERSION|EQ|2.0", "name|NE|B"}));
 
     const char *relop = nullptr, *value = nullptr;
     ASSERT_EQ(ZeFilterItemByKey(f_, "Name", &relop, &value), ZE_OK);
     EXPECT_STREQ(value, "A");  // the first of the two
     EXPECT_EQ(ZeFilterItemByKey(f_, "LANGUAGE", &relop, &value), ZE_RC_NO_ENTRY);
-    char notAFilter[32] = "ZE_ITEM";
-    EXPECT_EQ(ZeFilterItemByKey(reinterpret_cast<Filter *>(notAFilter), "NAME", &relop, &value), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(trace().empty()) << trace_text();
     char *dupRelop = nullptr, *dupValue = nullptr;
     ASSERT_EQ(ZeFilterItemByKey(f_, "VERSION", &relop, &value), ZE_OK);
     ASSERT_EQ(ZeDupFilterItemByKey(f_, "VERSION", &dupRelop, &dupValue), ZE_OK);
@@ -81,14 +75,10 @@ TEST_F(FilterTest, WalksArraysAndLookupsSeeCriteriaInOrder)
     TarnFreeBlock(reinterpret_cast<void **>(&dupRelop), "test", __LINE__);
     TarnFreeBlock(reinterpret_cast<void **>(&dupValue), "test", __LINE__);
 
-    char **cols = nullptr, **vals = nullptr;
-    int count = 0;
-    EXPECT_EQ(ZeGetFilter(f_, &cols, nullptr, &vals, &count), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeGetFilter: parameter 2 (**Relops) is invalid"));
     EXPECT_EQ(ZeAddFilterItem(f_, "X", nullptr, "1"), ZE_RC_CRITERION_NOT_ADDED);
     ASSERT_EQ(ZeResetFilter(f_), ZE_OK);
     EXPECT_EQ(ZeGetFilterItemCount(f_), 0);
-    EXPECT_EQ(arrays(f_), Criteria{"rc 7"});
+    EXPECT_EQ(arrays(f_), Items{"rc 7"});
 }
 
 TEST_F(FilterTest, CopiesReplaceTheDestinationAndCanLeaveAColumnOut)
@@ -96,14 +86,14 @@ TEST_F(FilterTest, CopiesReplaceTheDestinationAndCanLeaveAColumnOut)
     ZeSetFilter(f_, ZE_FILTER_TEXT, "NAME EQ A, LANGUAGE EQ B, name EQ C");
     ZeSetFilter(g_, ZE_FILTER_TEXT, "OLD EQ 1");
     ASSERT_EQ(ZeCopyFilterWithoutItem(g_, f_, "NAME"), ZE_OK);
-    EXPECT_EQ(walk(g_), Criteria{"LANGUAGE|EQ|B"});
+    EXPECT_EQ(walk(g_), Items{"LANGUAGE|EQ|B"});
     EXPECT_EQ(ZeCopyFilterWithoutItem(g_, f_, ""), ZE_RC_INVALID_PARAMETER);
     ASSERT_EQ(ZeCopyFilter(g_, f_), ZE_OK);
     EXPECT_EQ(walk(g_), walk(f_));
     ASSERT_EQ(ZeCopyFilter(f_, f_), ZE_OK);
     EXPECT_EQ(ZeGetFilterItemCount(f_), 3);
     ASSERT_EQ(ZeCopyFilterWithoutItem(f_, f_, "language"), ZE_OK);
-    EXPECT_EQ(walk(f_), (Criteria{"NAME|EQ|A", "name|EQ|C"}));
+    EXPECT_EQ(walk(f_), (Items{"NAME|EQ|A", "name|EQ|C"}));
 }
 
 TEST_F(FilterTest, ArgumentFormatsAddCriteria)
@@ -112,7 +102,7 @@ TEST_F(FilterTest, ArgumentFormatsAddCriteria)
     EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_TEXT, "NAME EQ my value"), ZE_OK);
     EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_COMMA_TEXT, "NAME,EQ,a,b"), ZE_OK);
     EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_STRINGS, "NAME", "EQ", "x"), ZE_OK);
-    EXPECT_EQ(walk(f_), (Criteria{"LANGUAGE|EQ|AMENG", "VERSION|EQ|2.0", "NAME|EQ|my value", "NAME|EQ|a,b",
+    EXPECT_EQ(walk(f_), (Items{"LANGUAGE|EQ|AMENG", "VERSION|EQ|2.0", "NAME|EQ|my value", "NAME|EQ|a,b",
                                   "NAME|EQ|x"}));
     ZeResetFilter(f_);
 
@@ -120,8 +110,10 @@ TEST_F(FilterTest, ArgumentFormatsAddCriteria)
     char *cols[] = {a, b, nullptr}, *relops[] = {eq, eq, nullptr}, *vals[] = {one, two, nullptr};
     EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, cols, relops, vals, 0), ZE_RC_CRITERION_NOT_ADDED);
     EXPECT_EQ(ZeGetFilterItemCount(f_), 0);
+    char *none[] = {nullptr};
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, none, none, none, -1), ZE_OK) << "counted arrays may be empty";
     EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, cols, relops, vals, -1), ZE_OK);
-    EXPECT_EQ(walk(f_), (Criteria{"A|EQ|1", "B|EQ|2"}));
+    EXPECT_EQ(walk(f_), (Items{"A|EQ|1", "B|EQ|2"}));
     EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_ARRAYS, cols, relops, vals, 3), ZE_RC_CRITERION_NOT_ADDED);
     EXPECT_EQ(ZeGetFilterItemCount(f_), 4) << "criteria before the NULL stay";
     ZeResetFilter(f_);
@@ -132,35 +124,29 @@ TEST_F(FilterTest, ArgumentFormatsAddCriteria)
     EXPECT_STREQ(s1, "X  GT   5") << "the caller's text is not cut";
     EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_STRINGS, strings, 0), ZE_OK);
     EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_STRINGS, strings, 3), ZE_RC_CRITERION_NOT_ADDED);
-    EXPECT_EQ(walk(f_), (Criteria{"X|GT|5", "Y|LT|9", "X|GT|5", "Y|LT|9"}));
-
-    // The front ends report under the names of the functions they call.
+    EXPECT_EQ(walk(f_), (Items{"X|GT|5", "Y|LT|9", "X|GT|5", "Y|LT|9"}));
     EXPECT_EQ(ZeSetFilter(f_, 4, "x"), ZE_RC_FILTER_FORMAT);
     EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, (char *)nullptr), ZE_RC_FILTER_NULL_TEXT);
-    EXPECT_EQ(ZeSetFilterItem(f_, 4, "x"), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(ZeSetFilterCriteria(f_, ZE_FILTER_TEXT, nullptr), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(trace(), (Criteria{"*** ZeSetFilterCriteriaItem: parameter 2 (Format) is invalid",
-                                 "*** ZeSetFilterCriteria: parameter 2 (pArgs) is invalid"}));
 }
 
 TEST_F(FilterTest, MalformedCriteriaTextHasDefinedResults)
 {
     // Empty pieces are skipped.
     for (const char *text : {",A EQ 1,, ,B NE 2,", "", "   "}) EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, text), ZE_OK);
-    EXPECT_EQ(walk(f_), (Criteria{"A|EQ|1", "B|NE|2"}));
+    EXPECT_EQ(walk(f_), (Items{"A|EQ|1", "B|NE|2"}));
 
     // A criterion needs column, operator and value; those before it stay.
     for (const char *text : {"C EQ 3, NAME", "NAME EQ", "NAME EQ   ", "D GT 4, E"})
         EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, text), ZE_RC_CRITERION_NOT_ADDED) << text;
     EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_COMMA_TEXT, "NAME,,x"), ZE_RC_CRITERION_NOT_ADDED);
     EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_TEXT, (char *)nullptr), ZE_RC_CRITERION_NOT_ADDED);
-    EXPECT_EQ(walk(f_), (Criteria{"A|EQ|1", "B|NE|2", "C|EQ|3", "D|GT|4"}));
+    EXPECT_EQ(walk(f_), (Items{"A|EQ|1", "B|NE|2", "C|EQ|3", "D|GT|4"}));
 
     ZeResetFilter(f_);
     std::string longValue(100000, 'v');
     std::string text = "\tBIG \t GE  " + longValue + " tail , SMALL EQ s";
     ASSERT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, text.c_str()), ZE_OK);
-    EXPECT_EQ(walk(f_), (Criteria{"BIG|GE|" + longValue + " tail", "SMALL|EQ|s"}));
+    EXPECT_EQ(walk(f_), (Items{"BIG|GE|" + longValue + " tail", "SMALL|EQ|s"}));
 }
 
 TEST_F(FilterTest, ComparisonsIgnoreCaseAndOrder)
@@ -193,40 +179,4 @@ TEST_F(FilterTest, ComparisonsIgnoreCaseAndOrder)
         ZeSetFilter(g_, ZE_FILTER_TEXT, c.two);
         EXPECT_EQ(ZeCompareFilters(f_, g_), c.rc) << c.one << " / " << c.two;
     }
-    EXPECT_EQ(ZeCompareFilters(f_, nullptr), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeCompareFilter: parameter 2 (Filter2) is invalid"));
-}
-
-TEST_F(FilterTest, MemoryShortageAddsNothingHalfDone)
-{
-    ZeSetFilter(g_, ZE_FILTER_TEXT, "KEEP EQ 1");
-    each_alloc_failure([&](long) {
-        Filter *f = nullptr;
-        if (ZeCreateFilter(&f) != ZE_OK) {
-            EXPECT_EQ(f, nullptr);
-            return;
-        }
-        unsigned rc = ZeSetFilter(f, ZE_FILTER_TEXT, "A EQ 1, B EQ 2");
-        EXPECT_TRUE(rc == ZE_OK || rc == ZE_RC_CRITERION_NOT_ADDED);
-        const int added = ZeGetFilterItemCount(f);
-        if (rc == ZE_OK) { EXPECT_EQ(added, 2); }
-        if (arrays(f) == Criteria{"rc 3"}) {
-            EXPECT_TRUE(traced("*** ZeBuildFilterArrays : Error allocating pointer arrays"));
-        }
-        char *relop = nullptr, *value = nullptr;
-        rc = ZeDupFilterItemByKey(f, "A", &relop, &value);
-        if (rc == ZE_RC_NO_MEMORY) { EXPECT_TRUE(relop == nullptr && value == nullptr); }
-        TarnFreeBlock(reinterpret_cast<void **>(&relop), "test", __LINE__);
-        TarnFreeBlock(reinterpret_cast<void **>(&value), "test", __LINE__);
-
-        Filter *copy = nullptr;
-        if (ZeCreateFilter(&copy) == ZE_OK) {
-            const bool kept = ZeCopyFilter(copy, g_) == ZE_OK;
-            rc = ZeCopyFilter(copy, f);
-            if (rc == ZE_OK) { EXPECT_EQ(ZeGetFilterItemCount(copy), added); }
-            else if (kept) { EXPECT_EQ(walk(copy), Criteria{"KEEP|EQ|1"}) << "a failed copy leaves the destination as it was"; }
-            ZeDestroyFilter(copy);
-        }
-        ZeDestroyFilter(f);
-    });
 }

@@ -2,13 +2,10 @@
 // checks, duplicates, and the delta's cursor and count.
 #include "tarn_test.hpp"
 
-#include <string>
-
 namespace {
 
 using ItemTest = TarnTest;
 using DeltaTest = TarnTest;
-using Texts = std::vector<std::string>;
 
 Item *new_item(std::vector<const char *> values = {})
 {
@@ -20,17 +17,6 @@ Item *new_item(std::vector<const char *> values = {})
     return item;
 }
 
-// The item's values, NULL shown as "<null>".
-Texts texts(Item *item)
-{
-    Texts out;
-    for (unsigned i = 0; i < ZeItemCount(item); ++i) {
-        const char *v = ZeItemValue(item, static_cast<int>(i));
-        out.emplace_back(v ? v : "<null>");
-    }
-    return out;
-}
-
 }  // namespace
 
 TEST_F(ItemTest, SetValuesCopiesAndCountsToTheFirstNull)
@@ -38,11 +24,11 @@ TEST_F(ItemTest, SetValuesCopiesAndCountsToTheFirstNull)
     Item *item = new_item();
     const char *source[] = {"a", "b", "c", nullptr, "late"};
     ASSERT_EQ(ZeSetItemValues(item, source, ZE_COUNT_VALUES), ZE_OK);
-    EXPECT_EQ(texts(item), (Texts{"a", "b", "c"}));
+    EXPECT_EQ(values_of(item), (Texts{"a", "b", "c"}));
     EXPECT_NE(ZeItemValue(item, 0), source[0]);  // a copy
     EXPECT_EQ(ZeItemValues(item)[3], nullptr);   // terminated
     ASSERT_EQ(ZeSetItemValues(item, ZeItemValues(item), 2), ZE_OK);  // its own array survives
-    EXPECT_EQ(texts(item), (Texts{"a", "b"}));
+    EXPECT_EQ(values_of(item), (Texts{"a", "b"}));
 
     const char *leadingNull[] = {nullptr, "x", nullptr};
     ASSERT_EQ(ZeSetItemValues(item, leadingNull, ZE_COUNT_VALUES), ZE_OK);
@@ -74,7 +60,7 @@ TEST_F(ItemTest, IndexesOutsideTheItemAreRejectedAndSwapsAndClearsStayInside)
     EXPECT_EQ(ZeGetItemValue(item, 1, &out), ZE_OK);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(ZeSetItemValue(item, 0, ZeItemValue(item, 0)), ZE_OK);  // its own string
-    EXPECT_EQ(texts(item), (Texts{"z", "<null>", "x"}));
+    EXPECT_EQ(values_of(item), (Texts{"z", "<null>", "x"}));
     ZeDestroyItem(item);
 }
 
@@ -92,40 +78,11 @@ TEST_F(ItemTest, AttachTakesOverAndDuplicatesShareNothing)
     ASSERT_EQ(ZeDuplicateItem(&copy, item), ZE_OK);
     EXPECT_NE(ZeItemValue(copy, 1), owned[1]);
     ZeDestroyItem(item);  // frees the attached strings (the fixture counts them)
-    EXPECT_EQ(texts(copy), (Texts{"one", "two"}));
+    EXPECT_EQ(values_of(copy), (Texts{"one", "two"}));
     ASSERT_EQ(ZeDuplicateItem(&emptyCopy, empty), ZE_OK);
     EXPECT_EQ(ZeItemValues(emptyCopy), nullptr);
     EXPECT_EQ(ZeItemCount(emptyCopy), 0u);
-
-    EXPECT_EQ(ZeIsValidItem(nullptr), 0);
-    EXPECT_TRUE(trace().empty());
-    EXPECT_EQ(ZeDuplicateItem(nullptr, empty), ZE_RC_INVALID_PARAMETER);
-    EXPECT_TRUE(traced("*** ZeDuplicateItem: parameter 1 (NewItem) is invalid"));
-    char notAnItem[32] = "DTSCOLLECT";
-    EXPECT_EQ(ZeDestroyItem(reinterpret_cast<Item *>(notAnItem)), ZE_RC_INVALID_PARAMETER);
     for (Item *i : {copy, empty, emptyCopy}) ZeDestroyItem(i);
-}
-
-TEST_F(ItemTest, MemoryShortageLeavesItemsEmptyAndLeaksNothing)
-{
-    const char *values[] = {"alpha", "beta", nullptr, "delta"};
-    each_alloc_failure([&](long failAt) {
-        Item *item = reinterpret_cast<Item *>(1), *copy = reinterpret_cast<Item *>(1);
-        unsigned rc = ZeCreateItem(&item);
-        if (rc != ZE_OK) {
-            EXPECT_TRUE(rc == ZE_RC_NO_MEMORY && !item) << rc;
-            return;
-        }
-        rc = ZeSetItemValues(item, values, 4);
-        EXPECT_TRUE(rc == ZE_OK || (rc == ZE_RC_NO_MEMORY && !ZeItemValues(item) && !ZeItemCount(item))) << rc;
-        rc = ZeItemCount(item) ? ZeSetItemValue(item, 0, "gamma") : ZE_OK;
-        EXPECT_TRUE(rc == ZE_OK || (rc == ZE_RC_NO_MEMORY && !ZeItemValue(item, 0))) << rc;
-        rc = ZeDuplicateItem(&copy, item);  // a copy is whole or not made at all
-        EXPECT_TRUE(rc == ZE_OK ? texts(copy) == texts(item) : rc == ZE_RC_NO_MEMORY && !copy) << rc;
-        if (failAt < 0) { EXPECT_EQ(texts(item), (Texts{"gamma", "beta", "<null>", "delta"})); }
-        ZeDestroyItem(copy);
-        ZeDestroyItem(item);
-    });
 }
 
 // The delta reports its parameters under names of its own.
@@ -152,28 +109,8 @@ TEST_F(DeltaTest, HoldsACopyOfTheCursorAndTheCount)
     EXPECT_EQ(count, 17u);
     ASSERT_EQ(ZeSetDtsDeltaFields(delta, cursor, 43), ZE_OK);  // its own cursor; the old copy is freed
     ZeDumpDtsDelta(delta, "> ");
-    EXPECT_EQ(ZeCreateDtsDelta(nullptr), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(ZeGetDtsDeltaFields(delta, &cursor, nullptr), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(ZeDestroyDtsDelta(delta), ZE_OK);
-    EXPECT_EQ(ZeDestroyDtsDelta(nullptr), ZE_RC_INVALID_PARAMETER);
     EXPECT_EQ(trace(), (Texts{"DeltaMode: Yes  Cursor: <None>  Count:  0",
                               "*** ZeSetDtsDeltaField: parameter 2 (Cursor) is invalid",
-                              "> DeltaMode: Yes  Cursor: row-17  Count:  43",
-                              "*** ZeCreateDtsDeltaObject: parameter 1 (pDelta) is invalid",
-                              "*** ZeGetDtsDeltaField: parameter 3 (pCount) is invalid",
-                              "*** ZeDestroyDtsDeltaObject: parameter 1 (Delta) is invalid"}));
-
-    each_alloc_failure([](long) {
-        DtsDelta *d = reinterpret_cast<DtsDelta *>(1);
-        if (ZeCreateDtsDelta(&d) != ZE_OK) {
-            EXPECT_EQ(d, nullptr);
-            return;
-        }
-        char *c = reinterpret_cast<char *>(1);
-        unsigned n = 0;
-        const unsigned rc = ZeSetDtsDeltaFields(d, "abc", 7);
-        ZeGetDtsDeltaFields(d, &c, &n);
-        EXPECT_EQ(std::string(c ? c : "<null>") + " " + std::to_string(n), rc ? "<null> 7" : "abc 7");
-        ZeDestroyDtsDelta(d);
-    });
+                              "> DeltaMode: Yes  Cursor: row-17  Count:  43"}));
 }

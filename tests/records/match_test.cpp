@@ -2,8 +2,6 @@
 // and REAL relations, the codes of unmatchable types and missing values.
 #include "tarn_test.hpp"
 
-#include <string>
-
 namespace {
 
 class MatchTest : public TarnTest {

@@ -2,14 +2,9 @@
 // request fields built through the descriptor and the DEFINE filter.
 #include "router_fixture.hpp"
 
-#include <cstdio>
-#include <filesystem>
-#include <string>
-
 namespace {
 
 using ActionTest = RouterTest;
-using Texts = std::vector<std::string>;
 
 std::string text_field(DtsAction *action, unsigned field)
 {
@@ -80,36 +75,6 @@ TEST_F(ActionTest, TextFieldsAreCopiesAndUnknownFieldsAreRefused)
     for (unsigned field : {ZE_ACTION_MESSAGE, ZE_ACTION_LIST_NAME}) EXPECT_EQ(ZeGetDtsActionField(a, field, &object), 4u);
     EXPECT_EQ(ZeGetDtsActionField(a, ZE_ACTION_RESPONSE_KIND, (unsigned *)0), 4u);
 
-    clear_trace();
-    unsigned kind = 0;
-    auto *notAction = reinterpret_cast<DtsAction *>(result);
-    EXPECT_EQ(ZeGetDtsActionField(notAction, ZE_ACTION_RESPONSE_KIND, &kind), 4u);
-    EXPECT_EQ(ZeDestroyDtsAction(notAction), 4u);
-    EXPECT_EQ(count_traced("*** Invalid DTS Action Object encountered."), 2u) << trace_text();
-}
-
-TEST_F(ActionTest, DeltaFieldsReachTheAttachedDelta)
-{
-    OwnedAction a;
-    DtsDelta *delta = nullptr;
-    ASSERT_EQ(ZeCreateDtsDelta(&delta), 0u);
-    unsigned has = 9, count = 0;
-    EXPECT_EQ(ZeGetDtsActionField(a, ZE_ACTION_HAS_DELTA, &has), 0u);
-    EXPECT_EQ(has, 0u);
-    EXPECT_EQ(ZeSetDtsActionField(a, ZE_ACTION_DELTA_FIELDS, "c1", 5u), 4u);  // no delta yet
-
-    EXPECT_EQ(ZeSetDtsActionField(a, ZE_ACTION_DELTA, delta), 0u);
-    EXPECT_EQ(ZeSetDtsActionField(a, ZE_ACTION_DELTA_FIELDS, "c1", 5u), 0u);
-    char *cursor = nullptr;
-    EXPECT_EQ(ZeGetDtsActionField(a, ZE_ACTION_DELTA_FIELDS, &cursor, &count), 0u);
-    EXPECT_EQ(ZeGetDtsActionField(a, ZE_ACTION_HAS_DELTA, &has), 0u);
-    EXPECT_EQ(std::string(cursor) + "|" + std::to_string(count) + "|" + std::to_string(has), "c1|5|1");
-
-    // Something that is not a delta detaches it.
-    EXPECT_EQ(ZeSetDtsActionField(a, ZE_ACTION_DELTA, reinterpret_cast<DtsDelta *>(info)), 0u);
-    EXPECT_EQ(ZeGetDtsActionField(a, ZE_ACTION_HAS_DELTA, &has), 0u);
-    EXPECT_EQ(has, 0u);
-    ZeDestroyDtsDelta(delta);
 }
 
 TEST_F(ActionTest, FileKindsGetATemporaryFileThatOnlyItsActionRemoves)

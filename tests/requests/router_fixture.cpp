@@ -2,26 +2,6 @@
 // a private temporary directory.
 #include "router_fixture.hpp"
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-
-std::string handle_text(const void *handle)
-{
-    char text[20];
-    std::snprintf(text, sizeof text, "%08llX", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(handle)));
-    return text;
-}
-
-std::vector<std::string> values_of(Item *item)
-{
-    std::vector<std::string> values;
-    char **array = ZeItemValues(item);
-    for (unsigned i = 0; i < ZeItemCount(item); ++i) values.emplace_back(array[i] ? array[i] : "<null>");
-    return values;
-}
-
 std::vector<std::vector<std::string>> rows_of(Collection *collection)
 {
     std::vector<std::vector<std::string>> rows;

@@ -6,9 +6,6 @@
 #include "tarn_test.hpp"
 #include "test_router.h"
 
-#include <string>
-#include <vector>
-
 // A library object that is destroyed with its scope.
 template <class T, unsigned int (*Destroy)(T *)>
 struct Owned {
@@ -37,10 +34,6 @@ struct OwnedAction : Owned<DtsAction, ZeDestroyDtsAction> {
     OwnedAction() { EXPECT_EQ(ZeCreateDtsAction(&p), 0u); }
 };
 
-// A handle as trace lines print it: upper-case hexadecimal, at least 8 digits.
-std::string handle_text(const void *handle);
-// The values of an item, NULL shown as "<null>".
-std::vector<std::string> values_of(Item *item);
 // Every item of a collection, from the first.
 std::vector<std::vector<std::string>> rows_of(Collection *collection);
 

@@ -2,8 +2,6 @@
 // request echo show "********", while the router still gets the value.
 #include "router_fixture.hpp"
 
-#include <string>
-
 namespace {
 
 constexpr const char *kSecret = "Hunter2x";

@@ -1,20 +1,13 @@
 // SMC records: the exchange layout, field access in both text forms,
-// copies, file loads and dumps.
+// copies and file loads.
 #include "tarn_test.hpp"
 #include "ZeSmc.h"
 
 #include <climits>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <string>
-#include <sys/stat.h>
-#include <vector>
 
 namespace {
 
 using SmcTest = TarnTest;
-using Lines = std::vector<std::string>;
 
 struct Record {
     SmcObject *obj = ZeNewSmcObject();
@@ -33,21 +26,6 @@ int get_int(const SmcObject *obj, int field, bool wide = false)
     return value;
 }
 
-std::string write_file(const std::string &content)
-{
-    char path[TARN_MAX_PATH];
-    EXPECT_TRUE(TarnGetTempFileName(nullptr, "smc", path));
-    std::ofstream(path, std::ios::binary) << content;
-    return path;
-}
-
-std::string handle_text(const void *p)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%08llX", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
-    return text;
-}
-
 }  // namespace
 
 TEST_F(SmcTest, NewRecordHoldsOnlyItsLengthAndCopiesAreIndependentByteCopies)
@@ -60,9 +38,6 @@ TEST_F(SmcTest, NewRecordHoldsOnlyItsLengthAndCopiesAreIndependentByteCopies)
     for (auto [field, value] : {std::pair{32, 91256}, {33, 91256}, {14, 0}, {12, 0}, {17, 0}})
         EXPECT_EQ(get_int(r.obj, field), value) << field;
     EXPECT_EQ(ZeSmcFormatIs(r.obj, 0), 1);
-    char *data = nullptr;
-    EXPECT_EQ(ZeGetSmcFieldAnsi(r.obj, 34, &data), 1);
-    EXPECT_EQ(data, reinterpret_cast<char *>(r.bytes() + ZE_SMC_DATA_OFFSET));
 
     ZeSetSmcFieldAnsi(r.obj, 8, "DEFINE");
     r.bytes()[ZE_SMC_RECORD_SIZE - 1] = 0x5A;
@@ -98,7 +73,7 @@ TEST_F(SmcTest, TextFieldsSitAtTheirOffsetsAndNeverSpillIntoNeighbours)
     // Too long a text is cut to the room, the cut is traced and the next field survives.
     EXPECT_EQ(ZeSetSmcFieldAnsi(r.obj, 2, std::string(200, 'z').c_str()), 8);
     EXPECT_EQ(r.text_at(53) + "|" + r.text_at(62), "zzzzzzzz|DDDDD");
-    EXPECT_EQ(trace(), Lines{"+++ ZeSetSmcFieldAnsi: text for field 2 cut to 8 characters"});
+    EXPECT_EQ(trace(), Texts{"+++ ZeSetSmcFieldAnsi: text for field 2 cut to 8 characters"});
     // A shorter text clears the rest of the field; NULL stores an empty text.
     EXPECT_EQ(ZeSetSmcFieldAnsi(r.obj, 8, "SELECT"), 6);
     EXPECT_EQ(std::string(reinterpret_cast<char *>(r.bytes() + 830), 49), "SELECT" + std::string(43, '\0'));
@@ -123,13 +98,6 @@ TEST_F(SmcTest, WideTextIsNarrowedToSingleBytesAndWidenedBack)
     wmemset(small, L'#', 6);
     EXPECT_EQ(ZeGetSmcField(r.obj, 3, small), 5);
     EXPECT_EQ(std::wstring(small), L"wwwww");
-
-    EXPECT_EQ(ZeSetSmcField(r.obj, 30, static_cast<int>(L'\u0101')), 1);
-    char c = 0;
-    EXPECT_EQ(ZeGetSmcField(r.obj, 30, &c), 1);
-    EXPECT_EQ(c, '?');
-    EXPECT_EQ(ZeSetSmcField(r.obj, 1, static_cast<const wchar_t *>(nullptr)), 0);
-    EXPECT_EQ(r.text_at(899), "");
 
     // Criteria need an index: the single-argument reader serves none of them.
     for (int field : {18, 19, 20, 21, 22, 23, 35}) EXPECT_EQ(ZeGetSmcField(r.obj, field, wide), 0);
@@ -170,7 +138,7 @@ TEST_F(SmcTest, NumbersFlagsAndCodesMapAsTheExchangeFormatWants)
     // Nine digits do not fit in nine bytes: nothing changes.
     EXPECT_EQ(ZeSetSmcFieldAnsi(r.obj, 13, 123456789), 0);
     EXPECT_EQ(r.text_at(556), "12345678");
-    EXPECT_EQ(trace(), Lines{"+++ ZeSetSmcFieldAnsi: 123456789 does not fit field 13"});
+    EXPECT_EQ(trace(), Texts{"+++ ZeSetSmcFieldAnsi: 123456789 does not fit field 13"});
 
     EXPECT_EQ(ZeSetSmcFieldAnsi(r.obj, 31, 0xDEADBEEFu), 1);
     EXPECT_EQ(std::memcmp(r.bytes() + 568, "\xEF\xBE\xAD\xDE", 4), 0);
@@ -213,9 +181,6 @@ TEST_F(SmcTest, CriteriaAreAddressedByIndexWithinTheirAreas)
     EXPECT_EQ(std::string(column) + "|" + relop + "|" + value, "NAME|EQ|abc");
     EXPECT_EQ(ZeSetSmcField(r.obj, 35, 7, L"", L"NE", L"xyz"), 0);
     EXPECT_EQ(r.text_at(2248 + 20 * 7) + "|" + r.text_at(8248 + 3 * 7) + "|" + r.text_at(9148 + 260 * 7), "|EQ|abc");
-    char *untouched = nullptr;
-    EXPECT_EQ(ZeGetSmcFieldAnsi(r.obj, 35, 7, &column, &untouched, &untouched), 0);
-    EXPECT_EQ(untouched, nullptr);
 }
 
 TEST_F(SmcTest, NothingOutsideTheLayoutIsReadOrWritten)
@@ -244,14 +209,6 @@ TEST_F(SmcTest, NothingOutsideTheLayoutIsReadOrWritten)
     EXPECT_EQ(ZeSetSmcFieldAnsi(r.obj, 33, 5), 1);  // read-only fields store nothing
     EXPECT_TRUE(r.snapshot() == before);
     EXPECT_EQ(ZeSetSmcFieldAnsi(nullptr, 1, "x"), 0);
-    int size = 0;
-    EXPECT_EQ(ZeGetSmcFieldAnsi(nullptr, 33, &size), 0);
-    EXPECT_EQ(size, 0);
-    EXPECT_EQ(ZeCopySmcObject(nullptr), nullptr);
-    EXPECT_EQ(ZeCopyFileToSmcObject(nullptr, nullptr), nullptr);
-    ZeFreeSmcObject(nullptr);
-    ZeDumpSmcPrintRequest(nullptr);
-    ZeDumpSmcCsl(nullptr, "x");
     EXPECT_TRUE(trace().empty()) << trace_text();
 }
 
@@ -266,7 +223,7 @@ TEST_F(SmcTest, FileLoadsPutTheFileInTheDataArea)
     const std::string contents[] = {"", std::string("7\0", 2) + std::string(3000, 'd'), big};
     std::vector<std::string> paths;
     for (const std::string &content : contents) {
-        paths.push_back(write_file(content));
+        paths.push_back(temp_file(content));
         SmcObject *obj = ZeCopyFileToSmcObject(content.size() == 3002 ? src.obj : nullptr, paths.back().c_str());
         ASSERT_NE(obj, nullptr);
         SmcObject *copy = ZeCopySmcObject(obj);  // a short record can still be copied whole
@@ -282,49 +239,9 @@ TEST_F(SmcTest, FileLoadsPutTheFileInTheDataArea)
         ZeFreeSmcObject(obj);
     }
 
-    // Missing, directory and short-reading files give no record and keep no block.
+    // Missing and directory files give no record and keep no block.
     EXPECT_EQ(ZeCopyFileToSmcObject(nullptr, "/nonexistent/smc.dat"), nullptr);
     EXPECT_EQ(ZeCopyFileToSmcObject(nullptr, "/tmp"), nullptr);
-    struct stat st;
-    const char *shortReader = "/sys/devices/system/cpu/online";  // claims 4096 bytes, holds a few
-    if (stat(shortReader, &st) == 0 && st.st_size > 64) {
-        EXPECT_EQ(ZeCopyFileToSmcObject(nullptr, shortReader), nullptr);
-    }
     TarnSetAllocFailure(0, 1);
     EXPECT_EQ(ZeCopyFileToSmcObject(nullptr, paths[1].c_str()), nullptr);
-    TarnSetAllocFailure(-1, 0);
-    for (const auto &path : paths) std::remove(path.c_str());
-}
-
-TEST_F(SmcTest, DumpsListTheCriteriaAndMarkEmptyFields)
-{
-    Record r;
-    ZeSetSmcFieldAnsi(r.obj, 8, "SELECT");
-    ZeSetSmcFieldAnsi(r.obj, 1, "USERS");
-    ZeDumpSmcCsl(r.obj, "pre");
-    ZeSetSmcFieldAnsi(r.obj, 17, 2);
-    ZeSetSmcFieldAnsi(r.obj, 12, 1);
-    ZeSetSmcFieldAnsi(r.obj, 11, "C42");
-    ZeSetSmcFieldAnsi(r.obj, 13, 5);
-    ZeSetSmcFieldAnsi(r.obj, 35, 0, "NAME", "EQ", "joe");
-    ZeSetSmcFieldAnsi(r.obj, 18, 1, "AGE");
-    ZeDumpSmcCsl(r.obj, nullptr);
-    const std::string h = handle_text(r.obj);
-    EXPECT_EQ(trace(), (Lines{"pre SMCDAT " + h + " - command: SELECT  object: USERS  count: 0",
-                              "Delta: 0  CursorId:   DeltaRecCnt: ",
-                              " SMCDAT " + h + " - command: SELECT  object: USERS  count: 2",
-                              "Delta: Y  CursorId: C42  DeltaRecCnt: 5", "   Item  Column        RelOp Value",
-                              "      1  NAME            EQ   <joe>", "      2  AGE             NULL <NULL>"}));
-    clear_trace();
-    ZeSetSmcFieldAnsi(r.obj, 17, 5000);  // more than the record holds: 300 lines at most
-    ZeDumpSmcCsl(r.obj, "");
-    EXPECT_EQ(trace().size(), 3u + 300u);
-
-    clear_trace();
-    ZeSetSmcFieldAnsi(r.obj, 8, "PRINT");
-    ZeSetSmcFieldAnsi(r.obj, 24, "RPT01");
-    ZeSetSmcFieldAnsi(r.obj, 29, "NODEA");
-    ZeDumpSmcPrintRequest(r.obj);
-    EXPECT_EQ(trace(), (Lines{"Print request PRINT - reportname RPT01  reportoptions <NULLSTRING>",
-                              "  node NODEA  destnode <NULLSTRING>"}));
 }

@@ -3,8 +3,6 @@
 // operators and commands.
 #include "rpdb_test.hpp"
 
-#include <fstream>
-
 TEST_F(Rpdb, SqlLookingValuesAreStoredAndSelectedLiterally)
 {
     const char *evil = "x'; DROP TABLE PRINTER; --";

@@ -153,27 +153,6 @@ TEST_F(Rpdb, RefusedAnswersRollTheRequestBack)
                                  "The client refused the row of PRINTER PLOTTER (code 1); nothing was changed"));
 }
 
-TEST_F(Rpdb, MemoryShortageLeaksNothingAndKeepsTheNodeConsistent)
-{
-    ZeDestroyDescriptor(desc_);  // each run builds its own, as answers rebuild its index array
-    desc_ = nullptr;
-    each_alloc_failure([&](long failAt) {
-        desc_ = printer_descriptor();
-        const unsigned rc = act(ZeDefineDtsItem, {{"NAME", "EQ", "P5"}, {"STATUS", "EQ", "Ready"}});
-        const std::string stored = sql("SELECT count(*) FROM PRINTER WHERE PRN_NAME = 'P5'");
-        EXPECT_TRUE(failAt >= 0 || rc == ZE_OK);
-        EXPECT_TRUE((rc != ZE_OK || stored == "1") && (rc != ZE_RC_ROUTER_FAILED || stored == "0")) << rc << stored;
-        sql("DELETE FROM PRINTER WHERE PRN_NAME = 'P5'");
-        open_rows({{"NAME", "EQ", "LASER*"}});
-        TarnSetAllocFailure(-1, 0);
-        ZeSetDtsResultFields(result_, 0, "");
-        ZeResetCollection(rows_);
-        ZeSetItemValues(item_, nullptr, 0);
-        ZeDestroyDescriptor(desc_);
-        desc_ = nullptr;
-    });
-}
-
 TEST_F(Rpdb, CollectionsCarryEveryValueWhateverItsLength)
 {
     // Rows in key order whose values grow, shrink and grow again.
@@ -214,13 +193,11 @@ TEST_F(Rpdb, RequestsFromSeveralThreadsTakeTurns)
         ZeCreateCollection(&rows);
         for (int round = 0; round < kRounds && problem.empty(); ++round) {
             const std::string key = std::string("T") + id + std::to_string(round);
-            Filter *define = filter({{"NAME", "EQ", key.c_str()}, {"STATUS", "EQ", "Ready"}});
-            Filter *all = filter({{"NAME", "EQ", (std::string("T") + id + "*").c_str()}});
-            if (ZeDefineDtsItem(desc, info, define, item, result) != ZE_OK) problem = "define " + key + " failed";
-            else if (ZeOpenDtsCollection(desc, info, all, rows, result) != ZE_OK) problem = "select failed";
+            FilterPtr define = filter({{"NAME", "EQ", key.c_str()}, {"STATUS", "EQ", "Ready"}});
+            FilterPtr all = filter({{"NAME", "EQ", (std::string("T") + id + "*").c_str()}});
+            if (ZeDefineDtsItem(desc, info, define.get(), item, result) != ZE_OK) problem = "define " + key + " failed";
+            else if (ZeOpenDtsCollection(desc, info, all.get(), rows, result) != ZE_OK) problem = "select failed";
             else if (ZeCollectionSize(rows) != static_cast<unsigned>(round + 1)) problem = "rows missing after " + key;
-            ZeDestroyFilter(define);
-            ZeDestroyFilter(all);
         }
         ZeDestroyCollection(rows);
         ZeDestroyItem(item);

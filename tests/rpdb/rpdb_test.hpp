@@ -17,14 +17,8 @@
 
 #include <sqlite3.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <initializer_list>
-#include <string>
 #include <utility>
 
-using Criteria = std::initializer_list<std::initializer_list<const char *>>;
 // An item or list operation: ZeDefineDtsItem, ZeGetDtsList, ...
 using ItemOp = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Item *, DtsResult *);
 // The router's code and message of a request.
@@ -128,37 +122,20 @@ protected:
         return d;
     }
 
-    // A filter of (column, operator, value) criteria; the caller destroys it.
-    static Filter *filter(Criteria criteria)
-    {
-        Filter *f = nullptr;
-        ZeCreateFilter(&f);
-        for (auto c : criteria) ZeAddFilterItem(f, c.begin()[0], c.begin()[1], c.begin()[2]);
-        return f;
-    }
-
     // An item or list operation into item_ (through another descriptor
     // when one is given), a command with an item or without, or a select
     // into rows_: the library's code.
-    template <class Request> unsigned with_filter(Criteria criteria, Request request)
-    {
-        Filter *f = filter(criteria);
-        unsigned rc = request(f);
-        ZeDestroyFilter(f);
-        return rc;
-    }
     unsigned act(ItemOp op, Criteria criteria, Descriptor *desc = nullptr)
     {
-        return with_filter(criteria, [&](Filter *f) { return op(desc ? desc : desc_, info_, f, item_, result_); });
+        return op(desc ? desc : desc_, info_, filter(criteria).get(), item_, result_);
     }
     unsigned act(const char *command, Criteria criteria, Item *item = nullptr)
     {
-        return with_filter(criteria,
-                           [&](Filter *f) { return ZeActUponDtsItem(command, desc_, info_, f, item, result_); });
+        return ZeActUponDtsItem(command, desc_, info_, filter(criteria).get(), item, result_);
     }
     unsigned open_rows(Criteria criteria)
     {
-        return with_filter(criteria, [&](Filter *f) { return ZeOpenDtsCollection(desc_, info_, f, rows_, result_); });
+        return ZeOpenDtsCollection(desc_, info_, filter(criteria).get(), rows_, result_);
     }
 
     Outcome outcome() const

@@ -1,6 +1,6 @@
-// The shell: a script on standard input, and line editing, completion,
-// history and the password prompt under a real pseudo-terminal; passwords
-// from a file and the environment, and in no trace or history line.
+// The shell: a script on standard input, and the password prompt under a
+// real pseudo-terminal; passwords from a file and the environment, and in
+// no trace or history line.
 #include "tarnadm_run.hpp"
 
 #include <nlohmann/json.hpp>
@@ -96,42 +96,6 @@ TEST_F(Shell, ScriptFromStdinKeepsSettingsBetweenLines)
     EXPECT_NE(r.err.find("node code 1004"), std::string::npos) << r.err;
 }
 
-TEST_F(Shell, EditsCompletesAndKeepsHistoryUnderATerminal)
-{
-    Terminal t({}, environment({}));
-    ASSERT_TRUE(t.wait_for("tarnadm[DEMO]> "));
-    // Commands, object kinds and field names complete; the line runs as completed.
-    t.type("lis\tPRI\tLOC\tSHIPPING\r");
-    ASSERT_TRUE(t.wait_for("Label printer")) << t.seen();
-    EXPECT_EQ(t.seen().find("COLOR1"), std::string::npos) << t.seen();
-    ASSERT_TRUE(t.wait_for("tarnadm[DEMO]> "));
-    t.type("show PRINTER PLO\t\r"); // keys come from the node
-    ASSERT_TRUE(t.wait_for("Maintenance")) << t.seen();
-    // Table rows are cut to the terminal's 200 columns unless --wide.
-    sql("INSERT INTO PRINTER (PRN_NAME, PRN_DESC) VALUES ('LONG', '" + std::string(240, 'x') + "')", true);
-    t.type("list PRINTER NAME=LONG --fields NAME,DESCRIPTION\r");
-    ASSERT_TRUE(t.wait_for(std::string(190, 'x')));
-    ASSERT_TRUE(t.wait_for("> "));
-    EXPECT_EQ(t.seen().find(std::string(200, 'x')), std::string::npos);
-    t.type("list PRINTER NAME=LONG --fields NAME,DESCRIPTION --wide\r");
-    ASSERT_TRUE(t.wait_for(std::string(240, 'x')));
-    t.type("use DEMONT\r");
-    ASSERT_TRUE(t.wait_for("tarnadm[DEMONT]> "));
-    t.type("quit\r");
-    EXPECT_EQ(t.wait_exit(), 0);
-    // libedit keeps a blank as \040.
-    EXPECT_NE(read_file(work_ + "/.tarnadm_history").find("list\\040PRINTER\\040LOCATION=SHIPPING\n"), std::string::npos)
-        << read_file(work_ + "/.tarnadm_history");
-
-    // The next shell starts with that history: Up, Up brings back the line before "quit".
-    Terminal again({}, environment({}));
-    ASSERT_TRUE(again.wait_for("> "));
-    again.type("\033[A\033[A");
-    ASSERT_TRUE(again.wait_for("use DEMONT"));
-    again.type("\r\004");
-    EXPECT_EQ(again.wait_exit(), 0);
-}
-
 TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
 {
     const std::string trace = work_ + "/trace.txt", passwordFile = work_ + "/secret";
@@ -180,28 +144,4 @@ TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
     EXPECT_NE(r.err.find("no password"), std::string::npos) << r.err;
     r = run({"logon", "DEMO", "DEMO", "--password", password});
     EXPECT_EQ(r.exit, 2); // a password is never an argument
-}
-
-TEST_F(Shell, CompletionScriptCompletesCommandsKindsAndFields)
-{
-    const Result script = run({"completion", "bash"});
-    ASSERT_EQ(script.exit, 0);
-    write_file(work_ + "/completion.bash", script.out);
-    // Runs the completion function as bash would for the words typed so far.
-    auto complete = [&](const std::string &words) {
-        const std::string bin = std::filesystem::path(TARNADM_BIN).parent_path().string();
-        write_file(work_ + "/complete.sh", "PATH=" + bin + ":$PATH; source " + work_ + "/completion.bash; COMP_WORDS=(" +
-                                              words + "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _tarnadm; "
-                                              "printf '%s\\n' \"${COMPREPLY[@]}\"\n");
-        const std::string out = work_ + "/complete.out";
-        std::string command;
-        for (const std::string &e : env_) command += "'" + e + "' ";
-        EXPECT_EQ(std::system(("env " + command + "bash " + work_ + "/complete.sh > " + out).c_str()), 0);
-        return read_file(out);
-    };
-    EXPECT_EQ(complete("tarnadm ex"), "export\n");
-    EXPECT_EQ(complete("tarnadm --output j"), "json\n");
-    EXPECT_EQ(complete("tarnadm list WORK"), "WORKSTATION\n");
-    EXPECT_EQ(complete("tarnadm -n DEMO list PRINTER CO"), "COPIES=\n");
-    EXPECT_EQ(complete("tarnadm show PRINTER LASER"), "LASER1\nLASER2\n");
 }

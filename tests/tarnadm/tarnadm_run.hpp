@@ -3,17 +3,12 @@
 #pragma once
 
 #include "sqlite_rows.hpp"
+#include "tarn_test.hpp"
 
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <map>
 
 extern char **environ;
 
@@ -21,19 +16,6 @@ struct Result {
     int exit = -1;
     std::string out, err;
 };
-
-inline std::string read_file(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline void write_file(const std::string &path, const std::string &text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // Replaces the calling (child) process with tarnadm run with args and env.
 [[noreturn]] inline void exec_tarnadm(const std::vector<std::string> &args, std::vector<std::string> &env)
@@ -72,22 +54,13 @@ protected:
     // The environment of a run: this process's, with env_ and `extra` on top.
     std::vector<std::string> environment(const std::vector<std::string> &extra) const
     {
+        std::map<std::string, std::string> byName;
+        auto put = [&](const std::string &e) { byName[e.substr(0, e.find('='))] = e; };
+        for (char **e = environ; *e; ++e) put(*e);
+        for (const auto *list : {&env_, &extra})
+            for (const std::string &e : *list) put(e);
         std::vector<std::string> all;
-        auto overridden = [&](const std::string &entry) {
-            const std::string name = entry.substr(0, entry.find('=') + 1);
-            for (const auto *list : {&env_, &extra})
-                for (const std::string &e : *list)
-                    if (e.rfind(name, 0) == 0) return true;
-            return false;
-        };
-        for (char **e = environ; *e; ++e)
-            if (!overridden(*e)) all.emplace_back(*e);
-        for (const std::string &e : env_) {
-            bool replaced = false;
-            for (const std::string &x : extra) replaced = replaced || x.rfind(e.substr(0, e.find('=') + 1), 0) == 0;
-            if (!replaced) all.push_back(e);
-        }
-        all.insert(all.end(), extra.begin(), extra.end());
+        for (auto &[name, entry] : byName) all.push_back(entry);
         return all;
     }
 
@@ -103,7 +76,7 @@ protected:
             dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
             dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
             setsid(); // no controlling terminal: a password prompt cannot be answered
-            exec(args, env);
+            exec_tarnadm(args, env);
         }
         int status = 0;
         waitpid(pid, &status, 0);
@@ -112,11 +85,6 @@ protected:
         r.out = read_file(out);
         r.err = read_file(err);
         return r;
-    }
-
-    [[noreturn]] static void exec(const std::vector<std::string> &args, std::vector<std::string> &env)
-    {
-        exec_tarnadm(args, env);
     }
 
     std::string work_, data_;
