@@ -68,7 +68,7 @@ ZE_API unsigned int ZeCreateStringTable(StringTable **pTable, const char *Langua
 
 ZE_API unsigned int ZeDestroyStringTable(StringTable *table)
 {
-    return ze::frame("ZeDestroyStringTable", {{"Table", ZeIsValidStringTable(table) != 0}}, [&] {
+    return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}}, [&] {
         drop_library(table);
         ZE_FREE(table->language);
         ZE_FREE(table);
@@ -78,11 +78,10 @@ ZE_API unsigned int ZeDestroyStringTable(StringTable *table)
 
 ZE_API unsigned int ZeSetStringTableEntries(StringTable *table, StringEntry *Entries)
 {
-    return ze::frame("ZeSetStringTableEntries",
-                     {{"Table", ZeIsValidStringTable(table) != 0}, {"Entries", ze::given(Entries)}}, [&] {
-                         table->entries = Entries;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}, {"Entries", ze::given(Entries)}}, [&] {
+                        table->entries = Entries;
+                        return ZE_OK;
+                    });
 }
 
 ZE_API void ZeInitStringEntry(StringEntry *entry, int id, const char *language, const char *text)
@@ -107,27 +106,26 @@ ZE_API unsigned int ZeGetString(StringTable *table, int Key, const char **pStrin
 
 ZE_API unsigned int ZeGetStringList(StringTable *table, int *Keys, int Count, const char **pList)
 {
-    return ze::frame("ZeGetStringList",
-                     {{"Table", ZeIsValidStringTable(table) != 0}, {"Keys", ze::given(Keys)},
-                      {"Count", Count != 0}, {"pList", ze::given(pList)}},
-                     [&] {
-                         const int limit = Count < 0 ? kUnlimitedKeys : Count;
-                         unsigned rc = ZE_OK;
-                         int returned = 0;
-                         // The limit comes first: an array of Count keys need not end with 0.
-                         while (returned < limit && Keys[returned] != 0 && rc == ZE_OK) {
-                             rc = ZeGetString(table, Keys[returned], &pList[returned]);
-                             if (rc == ZE_OK) ++returned;
-                         }
-                         TarnTrace("ZeGetStringList : Complete, rc = %d, # items returned = %d",
-                                   static_cast<int>(rc), returned);
-                         if (Count > 0 && returned < Count) {
-                             TarnTrace("****              Was expecting to return %d items", Count);
-                             if (rc == ZE_OK)  // short of Count without a failure: a key of 0 ended it
-                                 TarnTrace("****              Key value of 0 encountered");
-                         }
-                         return rc;
-                     });
+    return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}, {"Keys", ze::given(Keys)},
+                     {"Count", Count != 0}, {"pList", ze::given(pList)}},
+                    [&] {
+                        const int limit = Count < 0 ? kUnlimitedKeys : Count;
+                        unsigned rc = ZE_OK;
+                        int returned = 0;
+                        // The limit comes first: an array of Count keys need not end with 0.
+                        while (returned < limit && Keys[returned] != 0 && rc == ZE_OK) {
+                            rc = ZeGetString(table, Keys[returned], &pList[returned]);
+                            if (rc == ZE_OK) ++returned;
+                        }
+                        TarnTrace("ZeGetStringList : Complete, rc = %d, # items returned = %d",
+                                  static_cast<int>(rc), returned);
+                        if (Count > 0 && returned < Count) {
+                            TarnTrace("****              Was expecting to return %d items", Count);
+                            if (rc == ZE_OK)  // short of Count without a failure: a key of 0 ended it
+                                TarnTrace("****              Key value of 0 encountered");
+                        }
+                        return rc;
+                    });
 }
 
 ZE_API void ZeDumpStringTable(StringTable *table, const char *prefix)

@@ -67,7 +67,7 @@ ZE_API unsigned int ZeAssertValidParameters(const char *functionName, unsigned i
 {
     va_list pairs;
     va_start(pairs, count);
-    unsigned rc = walk_pairs(Style::Assert, functionName, count, &pairs);
+    unsigned rc = ZE_FRAME({}, [&] { return walk_pairs(Style::Assert, functionName, count, &pairs); });
     va_end(pairs);
     return rc;
 }
@@ -76,7 +76,7 @@ ZE_API unsigned int ZeReportInvalidParameters(const char *functionName, unsigned
 {
     va_list pairs;
     va_start(pairs, count);
-    unsigned rc = walk_pairs(Style::Report, functionName, count, &pairs);
+    unsigned rc = ZE_FRAME({}, [&] { return walk_pairs(Style::Report, functionName, count, &pairs); });
     va_end(pairs);
     return rc;
 }

@@ -264,37 +264,34 @@ unsigned int ZeLogon(const char *node, const char *userId, const char *password,
 {
     const char *localUser = next_text(pArgs);
     const std::size_t idLength = ze::has_text(userId) ? strlen(userId) : 0;
-    return ze::frame("ZeLogon",
-                     {{"Node", ze::has_text(node)},
-                      {"UserId", ze::has_text(userId) && idLength < ZE_LOGON_MAX_CREDENTIALS},
-                      {"Password", ze::has_text(password) && idLength + strlen(password) <= ZE_LOGON_MAX_CREDENTIALS},
-                      {"pArgs", ze::given(pArgs)}},
-                     [&] {
-                         return logon_request({node, "STARLOGON", "LOGON", "Logon"}, localUser, true,
-                                              [&](Filter *f) { return logon_fields(f, userId, password); });
-                     });
+    return ZE_FRAME({{"Node", ze::has_text(node)},
+                     {"UserId", ze::has_text(userId) && idLength < ZE_LOGON_MAX_CREDENTIALS},
+                     {"Password", ze::has_text(password) && idLength + strlen(password) <= ZE_LOGON_MAX_CREDENTIALS},
+                     {"pArgs", ze::given(pArgs)}},
+                    [&] {
+                        return logon_request({node, "STARLOGON", "LOGON", "Logon"}, localUser, true,
+                                             [&](Filter *f) { return logon_fields(f, userId, password); });
+                    });
 }
 
 unsigned int ZeLogoff(const char *node, const char *userId, va_list *pArgs)
 {
     const char *localUser = next_text(pArgs);
-    return ze::frame("ZeLogoff",
-                     {{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}},
-                     [&] {
-                         return logon_request({node, "STARLOGOFF", "LOGOFF", "Logoff"}, localUser, false,
-                                              [&](Filter *f) { return id_field(f, userId); });
-                     });
+    return ZE_FRAME({{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}},
+                    [&] {
+                        return logon_request({node, "STARLOGOFF", "LOGOFF", "Logoff"}, localUser, false,
+                                             [&](Filter *f) { return id_field(f, userId); });
+                    });
 }
 
 unsigned int ZeLogonIsValid(const char *node, const char *userId, va_list *pArgs)
 {
     const char *localUser = next_text(pArgs);
-    return ze::frame("ZeLogonIsValid",
-                     {{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}},
-                     [&] {
-                         return logon_request({node, "STARLOGON", "VERIFY", nullptr}, localUser, false,
-                                              [&](Filter *f) { return id_field(f, userId); });
-                     });
+    return ZE_FRAME({{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}},
+                    [&] {
+                        return logon_request({node, "STARLOGON", "VERIFY", nullptr}, localUser, false,
+                                             [&](Filter *f) { return id_field(f, userId); });
+                    });
 }
 
 unsigned int ZeLogonUser(const char *node, const char *userId, const char *password, const char *localUser)

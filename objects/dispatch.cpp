@@ -314,24 +314,23 @@ unsigned int ZeQueryActions(void *object, const char *key, va_list *pArgs)
     unsigned int *pCount = ze::arg<unsigned int *>(pArgs);
     if (pActions) *pActions = nullptr;
     if (pCount) *pCount = 0;
-    return ze::frame("ZeQueryActions",
-                     {{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "ACTIONS")},
-                      {"pActions", ze::given(pActions)}, {"pCount", ze::given(pCount)}},
-                     [&] {
-                         // Deepest base first, so nearer objects replace or disable its entries.
-                         ZeTableHeader merged{};
-                         std::vector<void *> chain = chain_of(object);
-                         unsigned rc = ZE_OK;
-                         for (auto o = chain.rbegin(); o != chain.rend() && !rc; ++o)
-                             rc = ze::merge_entries(merged, ze::interface_of(*o)->tables[ZE_TABLE_ACTIONS]->entries, -1);
-                         if (!rc) {
-                             auto *item = static_cast<Item *>(ZeElement(object, "ITEM"));
-                             rc = ZeExtractKeyedEntryActions(item, merged.entries ? merged.entries : kEmptyTable,
-                                                             pActions, pCount);
-                         }
-                         ze::clear_entries(merged);
-                         return rc;
-                     });
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "ACTIONS")},
+                     {"pActions", ze::given(pActions)}, {"pCount", ze::given(pCount)}},
+                    [&] {
+                        // Deepest base first, so nearer objects replace or disable its entries.
+                        ZeTableHeader merged{};
+                        std::vector<void *> chain = chain_of(object);
+                        unsigned rc = ZE_OK;
+                        for (auto o = chain.rbegin(); o != chain.rend() && !rc; ++o)
+                            rc = ze::merge_entries(merged, ze::interface_of(*o)->tables[ZE_TABLE_ACTIONS]->entries, -1);
+                        if (!rc) {
+                            auto *item = static_cast<Item *>(ZeElement(object, "ITEM"));
+                            rc = ZeExtractKeyedEntryActions(item, merged.entries ? merged.entries : kEmptyTable,
+                                                            pActions, pCount);
+                        }
+                        ze::clear_entries(merged);
+                        return rc;
+                    });
 }
 
 unsigned int ZeQueryValidAction(void *object, const char *key, va_list *pArgs)
@@ -339,15 +338,14 @@ unsigned int ZeQueryValidAction(void *object, const char *key, va_list *pArgs)
     const char *actionKey = ze::arg<const char *>(pArgs);
     int *pResponse = ze::arg<int *>(pArgs);
     if (pResponse) *pResponse = 0;
-    return ze::frame("ZeQueryValidAction",
-                     {{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
-                      {"ActionKey", ze::given(actionKey)}, {"pResponse", ze::given(pResponse)}},
-                     [&] {
-                         Found found;
-                         unsigned rc = lookup_keyed_table_routine(object, ZE_TABLE_ACTIONS, actionKey, found);
-                         *pResponse = rc == ZE_OK ? 1 : 0;
-                         return rc;
-                     });
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
+                     {"ActionKey", ze::given(actionKey)}, {"pResponse", ze::given(pResponse)}},
+                    [&] {
+                        Found found;
+                        unsigned rc = lookup_keyed_table_routine(object, ZE_TABLE_ACTIONS, actionKey, found);
+                        *pResponse = rc == ZE_OK ? 1 : 0;
+                        return rc;
+                    });
 }
 
 unsigned int ZeExtractKeyedEntryActions(Item *item, const ZeKeyedProcEntry *table, char ***pValues,

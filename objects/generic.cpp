@@ -189,7 +189,7 @@ extern "C" {
 
 unsigned int ZeCreateGenericObject(void **pGeneric)
 {
-    return ze::frame("ZeCreateGenericObject", {{"pGeneric", ze::given(pGeneric)}}, [&] {
+    return ZE_FRAME({{"pGeneric", ze::given(pGeneric)}}, [&] {
         *pGeneric = nullptr;
         auto *g = ZE_NEW(ZeGenericObject);
         if (!g) return ZE_RC_NO_MEMORY;
@@ -204,7 +204,7 @@ unsigned int ZeCreateGenericObject(void **pGeneric)
 
 unsigned int ZeDestroyGenericObject(void *generic)
 {
-    return ze::frame("ZeDestroyGenericObject", {{"Object", is_generic(generic)}}, [&] {
+    return ZE_FRAME({{"Object", is_generic(generic)}}, [&] {
         release_generic(as_generic(generic));
         return ZE_OK;
     });
@@ -215,7 +215,7 @@ int ZeIsValidGenericObject(void *object) { return ze::is_named(object, ze::kGene
 unsigned int ZeInitGenericObject(void *frontObject, Filter *filter, void **pGeneric)
 {
     if (pGeneric) *pGeneric = nullptr;
-    return ze::frame("ZeInitGenericObject", {{"FrontObject", ZeObjectIsNamed(frontObject, ze::kFrontKind) != 0}}, [&] {
+    return ZE_FRAME({{"FrontObject", ZeObjectIsNamed(frontObject, ze::kFrontKind) != 0}}, [&] {
         ZeGenericObject *g = nullptr;
         unsigned rc = make_named_generic(ZeObjectName(frontObject), filter, &g);
         if (g) {
@@ -232,7 +232,7 @@ unsigned int ZeInitGenericObject(void *frontObject, Filter *filter, void **pGene
 
 unsigned int ZeGenericObjInit(void *object, const char *name, Filter *filter)
 {
-    return ze::frame("ZeGenericObjInit", {{"Object", ze::is_object(object)}}, [&] {
+    return ZE_FRAME({{"Object", ze::is_object(object)}}, [&] {
         ZeGenericObject *g = nullptr;
         unsigned rc = make_named_generic(name, filter, &g);
         if (!g) return rc;
@@ -270,13 +270,13 @@ const char *ZeGenericObjName(void *object)
 
 void *ZeGenericObjExtension(void *generic)
 {
-    return ze::frame_value("ZeGenericObjExtension", {{"Object", is_generic(generic)}}, static_cast<void *>(nullptr),
-                           [&] { return as_generic(generic)->extension; });
+    return ZE_FRAME_VALUE({{"Object", is_generic(generic)}}, static_cast<void *>(nullptr),
+                          [&] { return as_generic(generic)->extension; });
 }
 
 void ZeSetGenericObjExtension(void *generic, void *extension, ZeReleaseProc pfnFree)
 {
-    ze::frame("ZeSetGenericObjExtension", {{"Object", is_generic(generic)}}, [&] {
+    ZE_FRAME({{"Object", is_generic(generic)}}, [&] {
         as_generic(generic)->extension = extension;
         as_generic(generic)->extensionRelease = pfnFree;
         return ZE_OK;
@@ -285,23 +285,23 @@ void ZeSetGenericObjExtension(void *generic, void *extension, ZeReleaseProc pfnF
 
 unsigned int ZeSetGenericObjActions(void *generic, const ZeKeyedProcEntry *values, int count)
 {
-    return set_table("ZeSetGenericObjActions", generic, ZE_TABLE_ACTIONS, values, count);
+    return set_table(__func__, generic, ZE_TABLE_ACTIONS, values, count);
 }
 
 unsigned int ZeSetGenericObjQueryProperties(void *generic, const ZeKeyedProcEntry *values, int count)
 {
-    return set_table("ZeSetGenericObjQueryProperties", generic, ZE_TABLE_QUERY_PROPERTIES, values, count);
+    return set_table(__func__, generic, ZE_TABLE_QUERY_PROPERTIES, values, count);
 }
 
 unsigned int ZeSetGenericObjSetProperties(void *generic, const ZeKeyedProcEntry *values, int count)
 {
-    return set_table("ZeSetGenericObjSetProperties", generic, ZE_TABLE_SET_PROPERTIES, values, count);
+    return set_table(__func__, generic, ZE_TABLE_SET_PROPERTIES, values, count);
 }
 
 void ZeSetGenericObjChangeStamp(void *generic, const char *stamp)
 {
-    ze::frame("ZeSetGenericObjChangeStamp", {{"Object", is_generic(generic)}},
-              [&] { return stamp ? ze::replace_change_stamp(*as_generic(generic), stamp) : ZE_OK; });
+    ZE_FRAME({{"Object", is_generic(generic)}},
+             [&] { return stamp ? ze::replace_change_stamp(*as_generic(generic), stamp) : ZE_OK; });
 }
 
 }  // extern "C"

@@ -82,15 +82,14 @@ unsigned int ZeQueryGenericObjDestination(void *object, const char *key, va_list
     const char **pRouteNode = ze::arg<const char **>(pArgs);
     if (pDestNode) *pDestNode = nullptr;
     if (pRouteNode) *pRouteNode = nullptr;
-    return ze::frame("ZeQueryGenericObjDestination",
-                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
-                      {"pDestNode", ze::given(pDestNode)}, {"pRouteNode", ze::given(pRouteNode)}},
-                     [&] {
-                         DtsInfo *info = info_of(object);
-                         *pDestNode = ZeDtsInfoField(info, ZE_INFO_DESTNODE);
-                         *pRouteNode = ZeDtsInfoField(info, ZE_INFO_ROUTENODE);
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
+                     {"pDestNode", ze::given(pDestNode)}, {"pRouteNode", ze::given(pRouteNode)}},
+                    [&] {
+                        DtsInfo *info = info_of(object);
+                        *pDestNode = ZeDtsInfoField(info, ZE_INFO_DESTNODE);
+                        *pRouteNode = ZeDtsInfoField(info, ZE_INFO_ROUTENODE);
+                        return ZE_OK;
+                    });
 }
 
 ZE_HANDLER(ZeQueryGenericObjUsername, query_info_field, "USERNAME", "pUsername", ZE_INFO_USERNAME)
@@ -103,27 +102,25 @@ unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *
 {
     const char *destNode = ze::arg<const char *>(pArgs);
     const char *routeNode = ze::arg<const char *>(pArgs);
-    return ze::frame("ZeSetGenericObjDestination",
-                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
-                      {"DestNode", ze::given(destNode)}, {"RouteNode", ze::given(routeNode)}},
-                     [&] {
-                         if (!*destNode || !*routeNode) return ZE_RC_EMPTY_NODE;
-                         DtsInfo *info = info_of(object);
-                         unsigned rc = ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, destNode);
-                         return rc ? rc : ZeSetDtsInfoField(info, ZE_INFO_ROUTENODE, routeNode);
-                     });
+    return ZE_FRAME({{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
+                     {"DestNode", ze::given(destNode)}, {"RouteNode", ze::given(routeNode)}},
+                    [&] {
+                        if (!*destNode || !*routeNode) return ZE_RC_EMPTY_NODE;
+                        DtsInfo *info = info_of(object);
+                        unsigned rc = ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, destNode);
+                        return rc ? rc : ZeSetDtsInfoField(info, ZE_INFO_ROUTENODE, routeNode);
+                    });
 }
 
 unsigned int ZeSetGenericObjUsername(void *object, const char *key, va_list *pArgs)
 {
     const char *username = ze::arg<const char *>(pArgs);
-    return ze::frame("ZeSetGenericObjUsername",
-                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "USERNAME")},
-                      {"Username", ze::given(username)}},
-                     [&] {
-                         if (!*username) return ZE_RC_EMPTY_USERNAME;
-                         return ZeSetDtsInfoField(info_of(object), ZE_INFO_USERNAME, username);
-                     });
+    return ZE_FRAME({{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "USERNAME")},
+                     {"Username", ze::given(username)}},
+                    [&] {
+                        if (!*username) return ZE_RC_EMPTY_USERNAME;
+                        return ZeSetDtsInfoField(info_of(object), ZE_INFO_USERNAME, username);
+                    });
 }
 
 ZE_HANDLER(ZeSetGenericObjFieldOrder, pass_on, "FIELD ORDER", "DESCRIPTOR", ZeRebuildDescriptorHeader)
@@ -131,23 +128,21 @@ ZE_HANDLER(ZeSetGenericObjFieldOrder, pass_on, "FIELD ORDER", "DESCRIPTOR", ZeRe
 unsigned int ZeSetGenericObjDateFormat(void *object, const char *key, va_list *pArgs)
 {
     const char *dateFormat = ze::arg<const char *>(pArgs);
-    return ze::frame("ZeSetGenericObjDateFormat",
-                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
-                      {"DateFormt", ze::has_text(dateFormat)}},
-                     [&] { return ZeSetDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT, dateFormat); });
+    return ZE_FRAME({{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
+                     {"DateFormt", ze::has_text(dateFormat)}},
+                    [&] { return ZeSetDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT, dateFormat); });
 }
 
 unsigned int ZeValidateGenericObjValue(void *object, const char *key, va_list *pArgs)
 {
     const char *field = ze::arg<const char *>(pArgs);
     const char *value = ze::arg<const char *>(pArgs);
-    return ze::frame("ZeValidateGenericObjValue",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
-                      {"Field", ze::has_text(field)}, {"Value", ze::has_text(value)}},
-                     [&] {
-                         return ZeValidateValue(element<Descriptor>(object, "DESCRIPTOR"),
-                                                ZeDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT), field, value);
-                     });
+    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
+                     {"Field", ze::has_text(field)}, {"Value", ze::has_text(value)}},
+                    [&] {
+                        return ZeValidateValue(element<Descriptor>(object, "DESCRIPTOR"),
+                                               ZeDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT), field, value);
+                    });
 }
 
 ZE_HANDLER(ZeObjectGetListViaSelect, get_list, ZeGetDtsListViaSelect)

@@ -45,13 +45,13 @@ unsigned get_group_element(const char *checkName, const char *elementKey, void *
 
 unsigned get_group_name(void *object, const char *key, va_list *pArgs)
 {
-    return get_group_element("get_group_name", "GROUP NAME", object, key, pArgs,
+    return get_group_element(__func__, "GROUP NAME", object, key, pArgs,
                              [](ZeGroupObject &g) -> void * { return g.name; });
 }
 
 unsigned get_group_descriptor(void *object, const char *key, va_list *pArgs)
 {
-    return get_group_element("get_group_descriptor", "GROUP DESCRIPTOR", object, key, pArgs,
+    return get_group_element(__func__, "GROUP DESCRIPTOR", object, key, pArgs,
                              [](ZeGroupObject &g) -> void * { return g.groupDescriptor; });
 }
 
@@ -115,7 +115,7 @@ extern "C" {
 
 unsigned int ZeGroupObjCreate(void **pObject)
 {
-    return ze::frame("ZeGroupObjCreate", {{"pObject", ze::given(pObject)}}, [&] {
+    return ZE_FRAME({{"pObject", ze::given(pObject)}}, [&] {
         *pObject = nullptr;
         auto *g = ZE_NEW(ZeGroupObject);
         if (!g) return ZE_RC_NO_MEMORY;
@@ -144,13 +144,13 @@ unsigned int ZeGroupObjInit(void *Object, const char *InfoValue, Filter *filter,
 
 unsigned int ZeGroupObjDestory(void *Object)
 {
-    return ze::frame("ZeGroupObjDestory", {{"Object", is_group(Object)}},
-                     [&] { return release_group(as_group(Object)); });
+    return ZE_FRAME({{"Object", is_group(Object)}},
+                    [&] { return release_group(as_group(Object)); });
 }
 
 unsigned int ZeGroupObjSetName(void *Object, const char *Name)
 {
-    return ze::frame("ZeGroupObjSetName", {{"Object", is_object(Object)}, {"Name", fits_name(Name)}}, [&] {
+    return ZE_FRAME({{"Object", is_object(Object)}, {"Name", fits_name(Name)}}, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         if (!g) return ZE_RC_NO_GROUP_OBJECT;
         char *copy = nullptr;
@@ -163,16 +163,16 @@ unsigned int ZeGroupObjSetName(void *Object, const char *Name)
 
 const char *ZeGroupObjName(void *Object)
 {
-    return ze::frame_value("ZeGroupObjName", {{"Object", is_object(Object)}}, static_cast<const char *>(nullptr),
-                           [&]() -> const char * {
-                               ZeGroupObject *g = group_in_chain(Object);
-                               return g ? g->name : nullptr;
-                           });
+    return ZE_FRAME_VALUE({{"Object", is_object(Object)}}, static_cast<const char *>(nullptr),
+                          [&]() -> const char * {
+                              ZeGroupObject *g = group_in_chain(Object);
+                              return g ? g->name : nullptr;
+                          });
 }
 
 unsigned int ZeGroupObjSetOverride(void *Object, unsigned int Override)
 {
-    return ze::frame("ZeGroupObjSetOverride", {{"Object", is_object(Object)}}, [&] {
+    return ZE_FRAME({{"Object", is_object(Object)}}, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         if (!g) return ZE_RC_NO_GROUP_OBJECT;
         g->override = Override;
@@ -182,7 +182,7 @@ unsigned int ZeGroupObjSetOverride(void *Object, unsigned int Override)
 
 unsigned int ZeGroupObjOverride(void *Object)
 {
-    return ze::frame_value("ZeGroupObjOverride", {{"Object", is_object(Object)}}, 0u, [&] {
+    return ZE_FRAME_VALUE({{"Object", is_object(Object)}}, 0u, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         return g ? g->override : 0u;
     });
@@ -191,36 +191,34 @@ unsigned int ZeGroupObjOverride(void *Object)
 unsigned int ZeGroupObjSetItemType(void *Object, Item *item, const char *Type)
 {
     bool valid = is_object(Object);
-    return ze::frame("ZeGroupObjSetItemType",
-                     {{"Object", valid}, {"Item", ZeIsValidItem(item) != 0}, {"Type", valid && is_record_type(Object, Type)}},
-                     [&] {
-                         if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
-                         int position = 0;
-                         if (unsigned rc = item_type_position(Object, &position)) return rc;
-                         return ZeSetItemValue(item, position, Type);
-                     });
+    return ZE_FRAME({{"Object", valid}, {"Item", ZeIsValidItem(item) != 0}, {"Type", valid && is_record_type(Object, Type)}},
+                    [&] {
+                        if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
+                        int position = 0;
+                        if (unsigned rc = item_type_position(Object, &position)) return rc;
+                        return ZeSetItemValue(item, position, Type);
+                    });
 }
 
 unsigned int ZeGroupObjSetCollectionType(void *Object, Collection *collection, const char *Type)
 {
     bool valid = is_object(Object);
-    return ze::frame("ZeGroupObjSetCollectionType",
-                     {{"Object", valid}, {"Collection", ZeIsValidCollection(collection) != 0},
-                      {"Type", valid && is_record_type(Object, Type)}},
-                     [&] {
-                         if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
-                         int position = 0;
-                         if (unsigned rc = item_type_position(Object, &position)) return rc;
-                         // Type every item, then put the cursor back where the walk found it.
-                         unsigned cursor = ZeCollectionPosition(collection);
-                         unsigned rc = ZE_OK;
-                         for (Item *it = ZeFirstCollectionItem(collection); it; it = ZeNextCollectionItem(collection)) {
-                             unsigned set = ZeSetItemValue(it, position, Type);
-                             if (!rc) rc = set;
-                         }
-                         if (cursor) ZeSetCollectionPosition(collection, cursor);
-                         return rc;
-                     });
+    return ZE_FRAME({{"Object", valid}, {"Collection", ZeIsValidCollection(collection) != 0},
+                     {"Type", valid && is_record_type(Object, Type)}},
+                    [&] {
+                        if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
+                        int position = 0;
+                        if (unsigned rc = item_type_position(Object, &position)) return rc;
+                        // Type every item, then put the cursor back where the walk found it.
+                        unsigned cursor = ZeCollectionPosition(collection);
+                        unsigned rc = ZE_OK;
+                        for (Item *it = ZeFirstCollectionItem(collection); it; it = ZeNextCollectionItem(collection)) {
+                            unsigned set = ZeSetItemValue(it, position, Type);
+                            if (!rc) rc = set;
+                        }
+                        if (cursor) ZeSetCollectionPosition(collection, cursor);
+                        return rc;
+                    });
 }
 
 }  // extern "C"

@@ -61,13 +61,12 @@ int entries_up_to_terminator(const ZeKeyedProcEntry *values)
 unsigned get_object_name(void *object, const char *key, va_list *pArgs)
 {
     void **pElement = ze::arg<void **>(pArgs);
-    return ze::frame("get_object_name",
-                     {{"Object", is_front(object)}, {"ElementKey", ze::same_key(key, "NAME")},
-                      {"pElement", ze::given(pElement)}},
-                     [&] {
-                         *pElement = as_front(object)->name;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Object", is_front(object)}, {"ElementKey", ze::same_key(key, "NAME")},
+                     {"pElement", ze::given(pElement)}},
+                    [&] {
+                        *pElement = as_front(object)->name;
+                        return ZE_OK;
+                    });
 }
 
 const ZeKeyedProcEntry kFrontElements[] = {{"NAME", get_object_name}, {nullptr, nullptr}};
@@ -200,41 +199,40 @@ unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
 
 unsigned int ZeDestroyObject(void *object)
 {
-    return ze::frame("ZeDestroyObject", {{"Object", is_front(object)}}, [&] { return destroy_front(as_front(object)); });
+    return ZE_FRAME({{"Object", is_front(object)}}, [&] { return destroy_front(as_front(object)); });
 }
 
 unsigned int ZeSetRealObject(void *object, void *realObject, ZeReleaseProc pfnFree)
 {
-    return ze::frame("ZeSetRealObject",
-                     {{"Object", is_front(object)}, {"RealObject", ze::given(realObject)},
-                      {"pfnFree", pfnFree != nullptr}},
-                     [&] {
-                         ZeInterface *iface = ZeObjectInterface(object);
-                         ze::keyed_tables_changed();
-                         iface->base = realObject;
-                         iface->baseRelease = pfnFree;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Object", is_front(object)}, {"RealObject", ze::given(realObject)},
+                     {"pfnFree", pfnFree != nullptr}},
+                    [&] {
+                        ZeInterface *iface = ZeObjectInterface(object);
+                        ze::keyed_tables_changed();
+                        iface->base = realObject;
+                        iface->baseRelease = pfnFree;
+                        return ZE_OK;
+                    });
 }
 
 unsigned int ZeSetQueryPropertyProc(void *object, ZeHandler pfnProp)
 {
-    return set_dispatch("ZeSetQueryPropertyProc", object, "pfnProp", pfnProp, &ZeFrontObject::queryProperty);
+    return set_dispatch(__func__, object, "pfnProp", pfnProp, &ZeFrontObject::queryProperty);
 }
 
 unsigned int ZeSetPerformActionProc(void *object, ZeHandler pfnPerfAct)
 {
-    return set_dispatch("ZeSetPerformActionProc", object, "pfnPerfAct", pfnPerfAct, &ZeFrontObject::performAction);
+    return set_dispatch(__func__, object, "pfnPerfAct", pfnPerfAct, &ZeFrontObject::performAction);
 }
 
 unsigned int ZeSetSetPropertyProc(void *object, ZeHandler pfnSetProp)
 {
-    return set_dispatch("ZeSetSetPropertyProc", object, "pfnSetProp", pfnSetProp, &ZeFrontObject::setProperty);
+    return set_dispatch(__func__, object, "pfnSetProp", pfnSetProp, &ZeFrontObject::setProperty);
 }
 
 unsigned int ZeObjectCreateInterface(ZeInterface **pInterface, const char *name)
 {
-    return ze::frame("ZeObjectCreateInterface", {{"pInterface", ze::given(pInterface)}}, [&] {
+    return ZE_FRAME({{"pInterface", ze::given(pInterface)}}, [&] {
         *pInterface = nullptr;
         if (!name) return ZE_RC_NO_MEMORY;
         ZeInterface *iface = ZE_NEW(ZeInterface);
@@ -256,19 +254,18 @@ unsigned int ZeObjectCreateInterface(ZeInterface **pInterface, const char *name)
 
 unsigned int ZeObjectDestroyInterface(ZeInterface *interface)
 {
-    return ze::frame("ZeObjectDestroyInterface",
-                     {{"Interface", interface && TarnValidEyeCatcher(interface, kInterfaceEye)}}, [&] {
-                         for (ZeTableHeader *&table : interface->tables) {
-                             if (!table) continue;
-                             ze::clear_entries(*table);
-                             ZE_FREE(table);
-                         }
-                         ze::keyed_tables_changed();
-                         unsigned rc = ZE_OK;
-                         if (interface->baseRelease) rc = interface->baseRelease(interface->base);
-                         ZE_FREE(interface);
-                         return rc;
-                     });
+    return ZE_FRAME({{"Interface", interface && TarnValidEyeCatcher(interface, kInterfaceEye)}}, [&] {
+                        for (ZeTableHeader *&table : interface->tables) {
+                            if (!table) continue;
+                            ze::clear_entries(*table);
+                            ZE_FREE(table);
+                        }
+                        ze::keyed_tables_changed();
+                        unsigned rc = ZE_OK;
+                        if (interface->baseRelease) rc = interface->baseRelease(interface->base);
+                        ZE_FREE(interface);
+                        return rc;
+                    });
 }
 
 ZeInterface *ZeObjectInterface(void *object)
@@ -284,16 +281,15 @@ const char *ZeObjectInterfaceName(void *object)
 
 unsigned int ZeObjectSetBaseObject(void *object, void *baseObject, ZeReleaseProc pfnFree)
 {
-    return ze::frame("ZeObjectSetBaseObject",
-                     {{"Object", ze::is_object(object)},
-                      {"BaseObject", baseObject && !chain_reaches(baseObject, object)}},
-                     [&] {
-                         ZeInterface *iface = ZeObjectInterface(object);
-                         ze::keyed_tables_changed();
-                         iface->base = baseObject;
-                         iface->baseRelease = pfnFree;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Object", ze::is_object(object)},
+                     {"BaseObject", baseObject && !chain_reaches(baseObject, object)}},
+                    [&] {
+                        ZeInterface *iface = ZeObjectInterface(object);
+                        ze::keyed_tables_changed();
+                        iface->base = baseObject;
+                        iface->baseRelease = pfnFree;
+                        return ZE_OK;
+                    });
 }
 
 void *ZeObjectBaseObject(void *object)
@@ -312,9 +308,8 @@ void *ZeObjectNamedObject(void *object, const char *name)
 
 unsigned int ZeObjectSetTableValues(void *object, int tableId, const ZeKeyedProcEntry *values, int count)
 {
-    return ze::frame("ZeObjectSetTableValues",
-                     {{"Object", ze::is_object(object)}, {"Table", valid_table(tableId)}, {"Values", true}},
-                     [&] { return ze::merge_entries(*ZeObjectInterface(object)->tables[tableId], values, count); });
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"Table", valid_table(tableId)}, {"Values", true}},
+                    [&] { return ze::merge_entries(*ZeObjectInterface(object)->tables[tableId], values, count); });
 }
 
 unsigned int ZeObjectGetTableValues(void *object, int tableId, ZeKeyedProcEntry **pValues)

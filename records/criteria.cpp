@@ -165,17 +165,16 @@ extern "C" {
 
 ZE_API unsigned int ZeSetFilterCriteria(Filter *filter, int Format, va_list *pArgs)
 {
-    return ze::frame("ZeSetFilterCriteria", {{"Filter", is_filter(filter)}, {"pArgs", ze::given(pArgs)}},
-                     [&] { return set_criteria(filter, Format, pArgs); });
+    return ZE_FRAME({{"Filter", is_filter(filter)}, {"pArgs", ze::given(pArgs)}},
+                    [&] { return set_criteria(filter, Format, pArgs); });
 }
 
 ZE_API unsigned int ZeSetFilterCriteriaItem(Filter *filter, int Format, va_list *pArgs)
 {
-    return ze::frame("ZeSetFilterCriteriaItem",
-                     {{"Filter", is_filter(filter)},
-                      {"Format", ze::in_range(Format, ZE_CRITERION_TEXT, ZE_CRITERION_COMMA_TEXT)},
-                      {"pArgs", ze::given(pArgs)}},
-                     [&] { return set_criterion(filter, Format, pArgs); });
+    return ZE_FRAME({{"Filter", is_filter(filter)},
+                     {"Format", ze::in_range(Format, ZE_CRITERION_TEXT, ZE_CRITERION_COMMA_TEXT)},
+                     {"pArgs", ze::given(pArgs)}},
+                    [&] { return set_criterion(filter, Format, pArgs); });
 }
 
 ZE_API unsigned int ZeSetFilter(Filter *filter, int Format, ...)
@@ -200,6 +199,7 @@ ZE_API unsigned int ZeCompareFilterItems(Filter *filter1, Filter *filter2) { ret
 
 ZE_API unsigned int ZeCompareFilters(Filter *filter1, Filter *filter2)
 {
+    // Traced as "ZeCompareFilter", the name ZeFilter.h gives for its refusals.
     return ze::frame("ZeCompareFilter", {{"Filter1", is_filter(filter1)}, {"Filter2", is_filter(filter2)}},
                      [&] { return compare_filters(filter1, filter2); });
 }

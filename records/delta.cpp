@@ -21,6 +21,10 @@ bool is_delta(const DtsDelta *delta) { return delta && TarnValidEyeCatcher(delta
 
 }  // namespace
 
+// The frames below trace under the names ZeRecords.h documents for the delta
+// functions (ZeCreateDtsDeltaObject, ZeSetDtsDeltaField ...), not under the
+// exported names: callers match trace lines on them.
+
 extern "C" {
 
 ZE_API int ZeIsValidDtsDelta(DtsDelta *delta) { return is_delta(delta) ? 1 : 0; }

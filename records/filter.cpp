@@ -133,7 +133,7 @@ ZE_API int ZeIsValidFilter(Filter *filter) { return is_filter(filter) ? 1 : 0; }
 
 ZE_API unsigned int ZeCreateFilter(Filter **pFilter)
 {
-    return ze::frame("ZeCreateFilter", {{"pFilter", ze::given(pFilter)}}, [&] {
+    return ZE_FRAME({{"pFilter", ze::given(pFilter)}}, [&] {
         *pFilter = ZE_NEW(Filter);
         if (!*pFilter) return ZE_RC_NO_MEMORY;
         TarnSetEyeCatcher(*pFilter, ze::records::kFilterEyeCatcher);
@@ -143,7 +143,7 @@ ZE_API unsigned int ZeCreateFilter(Filter **pFilter)
 
 ZE_API unsigned int ZeDestroyFilter(Filter *filter)
 {
-    return ze::frame("ZeDestroyFilter", {{"Filter", is_filter(filter)}}, [&] {
+    return ZE_FRAME({{"Filter", is_filter(filter)}}, [&] {
         free_arrays(filter);
         release_criteria(filter);
         TarnSetEyeCatcher(filter, "");
@@ -154,7 +154,7 @@ ZE_API unsigned int ZeDestroyFilter(Filter *filter)
 
 ZE_API unsigned int ZeResetFilter(Filter *filter)
 {
-    return ze::frame("ZeResetFilter", {{"Filter", is_filter(filter)}}, [&] {
+    return ZE_FRAME({{"Filter", is_filter(filter)}}, [&] {
         release_criteria(filter);
         return ZE_OK;
     });
@@ -162,8 +162,8 @@ ZE_API unsigned int ZeResetFilter(Filter *filter)
 
 ZE_API unsigned int ZeAddFilterItem(Filter *filter, const char *Column, const char *Relop, const char *Value)
 {
-    return ze::frame("ZeAddFilterItem", {{"Filter", is_filter(filter)}},
-                     [&] { return ze::records::add_criterion(filter, Column, Relop, Value); });
+    return ZE_FRAME({{"Filter", is_filter(filter)}},
+                    [&] { return ze::records::add_criterion(filter, Column, Relop, Value); });
 }
 
 ZE_API void ZeInitFilterQuery(Filter *filter)
@@ -215,23 +215,22 @@ ZE_API unsigned int ZeBuildFilterArrays(Filter *filter)
 
 ZE_API unsigned int ZeGetFilter(Filter *filter, char ***pColumns, char ***pRelops, char ***pValues, int *pCount)
 {
-    return ze::frame("ZeGetFilter",
-                     {{"**Columns", ze::given(pColumns)},
-                      {"**Relops", ze::given(pRelops)},
-                      {"**Values", ze::given(pValues)},
-                      {"*Count", ze::given(pCount)}},
-                     [&] {
-                         if (!is_filter(filter)) return ZE_RC_INVALID_PARAMETER;
-                         if (!filter->built) {
-                             if (unsigned rc = ZeBuildFilterArrays(filter)) return rc;
-                         }
-                         if (!filter->columns || !filter->relops || !filter->values) return ZE_RC_NO_ENTRY;
-                         *pColumns = filter->columns;
-                         *pRelops = filter->relops;
-                         *pValues = filter->values;
-                         *pCount = filter->count;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"**Columns", ze::given(pColumns)},
+                     {"**Relops", ze::given(pRelops)},
+                     {"**Values", ze::given(pValues)},
+                     {"*Count", ze::given(pCount)}},
+                    [&] {
+                        if (!is_filter(filter)) return ZE_RC_INVALID_PARAMETER;
+                        if (!filter->built) {
+                            if (unsigned rc = ZeBuildFilterArrays(filter)) return rc;
+                        }
+                        if (!filter->columns || !filter->relops || !filter->values) return ZE_RC_NO_ENTRY;
+                        *pColumns = filter->columns;
+                        *pRelops = filter->relops;
+                        *pValues = filter->values;
+                        *pCount = filter->count;
+                        return ZE_OK;
+                    });
 }
 
 ZE_API unsigned int ZeFilterItemByKey(Filter *filter, const char *Key, const char **pRelop, const char **pValue)
@@ -263,15 +262,14 @@ ZE_API unsigned int ZeDupFilterItemByKey(Filter *filter, const char *Key, char *
 
 ZE_API unsigned int ZeCopyFilter(Filter *Dst, Filter *Src)
 {
-    return ze::frame("ZeCopyFilter", {{"DstFilter", is_filter(Dst)}, {"SrcFilter", is_filter(Src)}},
-                     [&] { return copy_criteria(Dst, Src, nullptr); });
+    return ZE_FRAME({{"DstFilter", is_filter(Dst)}, {"SrcFilter", is_filter(Src)}},
+                    [&] { return copy_criteria(Dst, Src, nullptr); });
 }
 
 ZE_API unsigned int ZeCopyFilterWithoutItem(Filter *Dst, Filter *Src, const char *ItemKey)
 {
-    return ze::frame("ZeCopyFilterWithoutItem",
-                     {{"DstFilter", is_filter(Dst)}, {"SrcFilter", is_filter(Src)}, {"ItemKey", ze::has_text(ItemKey)}},
-                     [&] { return copy_criteria(Dst, Src, ItemKey); });
+    return ZE_FRAME({{"DstFilter", is_filter(Dst)}, {"SrcFilter", is_filter(Src)}, {"ItemKey", ze::has_text(ItemKey)}},
+                    [&] { return copy_criteria(Dst, Src, ItemKey); });
 }
 
 }  // extern "C"

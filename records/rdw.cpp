@@ -520,32 +520,31 @@ extern "C" {
 
 ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, int *pCount, FILE **pFile)
 {
-    return ze::frame("ZeOpenInputRdwFile",
-                     {{"Filename", ze::given(Filename)},
-                      {"pColumns", ze::given(pColumns)},
-                      {"pCount", ze::given(pCount)},
-                      {"pFile", ze::given(pFile)}},
-                     [&] {
-                         *pColumns = nullptr;
-                         *pCount = 0;
-                         *pFile = nullptr;
-                         unsigned long long size = 0;
-                         if (TarnGetFileSize(Filename, &size) && size == 0) {
-                             TarnTrace("*** Rdw File %s has length 0.", Filename);
-                             return ZE_RC_RDW_FILE;
-                         }
-                         FILE *stream = TarnOpenFile(Filename, "rb");
-                         if (!stream) {
-                             TarnTrace("*** Unable to open input Rdw File %s.", Filename);
-                             return ZE_RC_RDW_FILE;
-                         }
-                         if (unsigned rc = read_header(stream, Filename, pColumns, pCount)) {
-                             TarnCloseFile(stream);
-                             return rc;
-                         }
-                         *pFile = stream;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Filename", ze::given(Filename)},
+                     {"pColumns", ze::given(pColumns)},
+                     {"pCount", ze::given(pCount)},
+                     {"pFile", ze::given(pFile)}},
+                    [&] {
+                        *pColumns = nullptr;
+                        *pCount = 0;
+                        *pFile = nullptr;
+                        unsigned long long size = 0;
+                        if (TarnGetFileSize(Filename, &size) && size == 0) {
+                            TarnTrace("*** Rdw File %s has length 0.", Filename);
+                            return ZE_RC_RDW_FILE;
+                        }
+                        FILE *stream = TarnOpenFile(Filename, "rb");
+                        if (!stream) {
+                            TarnTrace("*** Unable to open input Rdw File %s.", Filename);
+                            return ZE_RC_RDW_FILE;
+                        }
+                        if (unsigned rc = read_header(stream, Filename, pColumns, pCount)) {
+                            TarnCloseFile(stream);
+                            return rc;
+                        }
+                        *pFile = stream;
+                        return ZE_OK;
+                    });
 }
 
 ZE_API unsigned int ZeReadRdwData(FILE *File, char **Values, int Count)
@@ -562,12 +561,12 @@ ZE_API unsigned int ZeFreeRdwData(char **Values, int Count)
 
 ZE_API unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile)
 {
-    return open_output("ZeOpenOutputRdwFile", Filename, Columns, Count, pFile, true);
+    return open_output(__func__, Filename, Columns, Count, pFile, true);
 }
 
 ZE_API unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile)
 {
-    return open_output("ZeOpenOutputRdwFileAnsi", Filename, Columns, Count, pFile, false);
+    return open_output(__func__, Filename, Columns, Count, pFile, false);
 }
 
 ZE_API unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count)

@@ -123,6 +123,7 @@ unsigned set_field(DtsAction *action, unsigned field, va_list *args)
 // The request fields, as the filter's own arrays.
 unsigned get_request_fields(DtsAction *action, char ***pColumns, char ***pRelops, char ***pValues, int *pCount)
 {
+    // Traced under the name ZeDts.h documents for field 11, not ZeGetDtsActionField's.
     return ze::frame("get_action_request_fields",
                      {{"Action", ze::is_action(action)},
                       {"pColumns", ze::given(pColumns)},
@@ -211,7 +212,7 @@ extern "C" {
 
 unsigned int ZeCreateDtsAction(DtsAction **pAction)
 {
-    return ze::frame("ZeCreateDtsAction", {{"pAction", ze::given(pAction)}}, [&] {
+    return ZE_FRAME({{"pAction", ze::given(pAction)}}, [&] {
         *pAction = nullptr;
         DtsAction *action = ZE_NEW(DtsAction);
         if (!action) return ZE_RC_NO_MEMORY;
@@ -227,7 +228,7 @@ unsigned int ZeCreateDtsAction(DtsAction **pAction)
 
 unsigned int ZeDestroyDtsAction(DtsAction *action)
 {
-    return ze::frame("ZeDestroyDtsAction", {{"Action", ze::is_action(action)}}, [&] {
+    return ZE_FRAME({{"Action", ze::is_action(action)}}, [&] {
         release(action);
         return ZE_OK;
     });
@@ -237,8 +238,8 @@ unsigned int ZeSetDtsActionField(DtsAction *action, unsigned int field, ...)
 {
     va_list args;
     va_start(args, field);
-    unsigned rc = ze::frame("ZeSetDtsActionField", {{"Action", ze::is_action(action)}, {"Field", has_setter(field)}},
-                            [&] { return set_field(action, field, &args); });
+    unsigned rc = ZE_FRAME({{"Action", ze::is_action(action)}, {"Field", has_setter(field)}},
+                           [&] { return set_field(action, field, &args); });
     va_end(args);
     return rc;
 }
@@ -247,8 +248,8 @@ unsigned int ZeGetDtsActionField(DtsAction *action, unsigned int field, ...)
 {
     va_list args;
     va_start(args, field);
-    unsigned rc = ze::frame("ZeGetDtsActionField", {{"Action", ze::is_action(action)}, {"Field", has_getter(field)}},
-                            [&] { return get_field(action, field, &args); });
+    unsigned rc = ZE_FRAME({{"Action", ze::is_action(action)}, {"Field", has_getter(field)}},
+                           [&] { return get_field(action, field, &args); });
     va_end(args);
     return rc;
 }

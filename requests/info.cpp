@@ -47,7 +47,7 @@ extern "C" {
 
 unsigned int ZeCreateDtsInfo(DtsInfo **pInfo)
 {
-    return ze::frame("ZeCreateDtsInfo", {{"pInfo", ze::given(pInfo)}}, [&] {
+    return ZE_FRAME({{"pInfo", ze::given(pInfo)}}, [&] {
         *pInfo = ZE_NEW(DtsInfo);
         if (!*pInfo) return ZE_RC_NO_MEMORY;
         TarnSetEyeCatcher(*pInfo, kInfoEye);
@@ -57,7 +57,7 @@ unsigned int ZeCreateDtsInfo(DtsInfo **pInfo)
 
 unsigned int ZeDestroyDtsInfo(DtsInfo *info)
 {
-    return ze::frame("ZeDestroyDtsInfo", {{"Info", valid_info(info)}}, [&] {
+    return ZE_FRAME({{"Info", valid_info(info)}}, [&] {
         for (char *&field : info->fields) ZE_FREE(field);
         ZE_FREE(info);
         return ZE_OK;
@@ -71,8 +71,8 @@ int ZeIsValidDtsInfo(DtsInfo *info)
 
 unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const char *value)
 {
-    return ze::frame("ZeSetDtsInfoField", {{"Info", valid_info(info)}, {"Field", valid_field(field)}},
-                     [&] { return store(info, field, value); });
+    return ZE_FRAME({{"Info", valid_info(info)}, {"Field", valid_field(field)}},
+                    [&] { return store(info, field, value); });
 }
 
 const char *ZeDtsInfoField(DtsInfo *info, unsigned int field)
@@ -83,7 +83,7 @@ const char *ZeDtsInfoField(DtsInfo *info, unsigned int field)
 
 unsigned int ZeCheckDtsInfo(DtsInfo *info)
 {
-    return ze::frame("ZeCheckDtsInfo", {{"Info", valid_info(info)}}, [&] {
+    return ZE_FRAME({{"Info", valid_info(info)}}, [&] {
         if (!ze::has_text(slot(info, ZE_INFO_USERNAME))) {
             TarnTrace("ZeCheckDtsInfo: Info Object is missing the Username");
             return ZE_RC_INFO_NO_USERNAME;
@@ -99,31 +99,31 @@ unsigned int ZeCheckDtsInfo(DtsInfo *info)
 
 unsigned int ZeCopyDtsInfo(DtsInfo *dest, DtsInfo *src, const char *newObjectName)
 {
-    return ze::frame("ZeCopyDtsInfo", {{"Info", valid_info(dest)}, {"SrcInfo", valid_info(src)}, {"NewName", true}},
-                     [&] {
-                         for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
-                             const char *value = slot(src, field);
-                             if (field == ZE_INFO_OBJECT && newObjectName) value = newObjectName;
-                             if (unsigned rc = store(dest, field, value)) return rc;
-                         }
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Info", valid_info(dest)}, {"SrcInfo", valid_info(src)}, {"NewName", true}},
+                    [&] {
+                        for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
+                            const char *value = slot(src, field);
+                            if (field == ZE_INFO_OBJECT && newObjectName) value = newObjectName;
+                            if (unsigned rc = store(dest, field, value)) return rc;
+                        }
+                        return ZE_OK;
+                    });
 }
 
 unsigned int ZeSetDtsInfoFromFilter(DtsInfo *info, Filter *filter)
 {
-    return ze::frame("ZeSetDtsInfoFromFilter", {{"Info", valid_info(info)}, {"Filter", ZeIsValidFilter(filter) != 0}},
-                     [&] {
-                         for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
-                             const char *relop = nullptr, *value = nullptr;
-                             unsigned rc = ZeFilterItemByKey(filter, kFieldNames[field - 1], &relop, &value);
-                             if (rc == ZE_RC_NO_ENTRY) continue;
-                             if (rc) return rc;
-                             if (!ze::same_key(relop, "EQ")) return ZE_RC_INFO_CRITERION_NOT_EQ;
-                             if ((rc = store(info, field, value))) return rc;
-                         }
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Info", valid_info(info)}, {"Filter", ZeIsValidFilter(filter) != 0}},
+                    [&] {
+                        for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
+                            const char *relop = nullptr, *value = nullptr;
+                            unsigned rc = ZeFilterItemByKey(filter, kFieldNames[field - 1], &relop, &value);
+                            if (rc == ZE_RC_NO_ENTRY) continue;
+                            if (rc) return rc;
+                            if (!ze::same_key(relop, "EQ")) return ZE_RC_INFO_CRITERION_NOT_EQ;
+                            if ((rc = store(info, field, value))) return rc;
+                        }
+                        return ZE_OK;
+                    });
 }
 
 void ZeDumpDtsInfo(DtsInfo *info, const char *prefix)

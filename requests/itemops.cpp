@@ -125,72 +125,69 @@ extern "C" {
 unsigned int ZeActUponDtsItem(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                               DtsResult *result)
 {
-    return ze::frame("ZeActUponDtsItem",
-                     {{"Command", ze::given(command)},
-                      {"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Filter", is_filter(filter)},
-                      {"Item", !item || is_item(item)},
-                      {"Result", is_result(result)}},
-                     [&] { return send_item_request(command, descriptor, info, filter, item, result); });
+    return ZE_FRAME({{"Command", ze::given(command)},
+                     {"Descriptor", is_descriptor(descriptor)},
+                     {"Info", is_info(info)},
+                     {"Filter", is_filter(filter)},
+                     {"Item", !item || is_item(item)},
+                     {"Result", is_result(result)}},
+                    [&] { return send_item_request(command, descriptor, info, filter, item, result); });
 }
 
 unsigned int ZeDefineDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return item_operation("ZeDefineDtsItem", "DEFINE", descriptor, info, filter, item, result);
+    return item_operation(__func__, "DEFINE", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeAlterDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return item_operation("ZeAlterDtsItem", "ALTER", descriptor, info, filter, item, result);
+    return item_operation(__func__, "ALTER", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeDeleteDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, DtsResult *result)
 {
-    return ze::frame("ZeDeleteDtsItem",
-                     {{"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Filter", is_filter(filter)},
-                      {"Result", is_result(result)}},
-                     [&] { return send_item_request("DELETE", descriptor, info, filter, nullptr, result); });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)},
+                     {"Info", is_info(info)},
+                     {"Filter", is_filter(filter)},
+                     {"Result", is_result(result)}},
+                    [&] { return send_item_request("DELETE", descriptor, info, filter, nullptr, result); });
 }
 
 unsigned int ZeOpenDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return item_operation("ZeOpenDtsItem", "SELECT", descriptor, info, filter, item, result);
+    return item_operation(__func__, "SELECT", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeCopyDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return item_operation("ZeCopyDtsItem", "COPY", descriptor, info, filter, item, result);
+    return item_operation(__func__, "COPY", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeRenameDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return item_operation("ZeRenameDtsItem", "RENAME", descriptor, info, filter, item, result);
+    return item_operation(__func__, "RENAME", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeNewDtsItem(Descriptor *descriptor, DtsInfo *info, Item *item, DtsResult *result)
 {
-    return ze::frame("ZeNewDtsItem",
-                     {{"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Item", is_item(item)},
-                      {"Result", is_result(result)}},
-                     [&] { return new_item(descriptor, item); });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)},
+                     {"Info", is_info(info)},
+                     {"Item", is_item(item)},
+                     {"Result", is_result(result)}},
+                    [&] { return new_item(descriptor, item); });
 }
 
 unsigned int ZeCopyDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                                     DtsResult *result)
 {
-    return operation("ZeCopyDtsItemViaDefine", descriptor, info, filter, {"Item", is_item(item)}, result,
+    return operation(__func__, descriptor, info, filter, {"Item", is_item(item)}, result,
                      [&] { return copy_via_define(descriptor, info, filter, item, result); });
 }
 
 unsigned int ZeRenameDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                                       DtsResult *result)
 {
-    return operation("ZeRenameDtsItemViaDefine", descriptor, info, filter, {"Item", is_item(item)}, result,
+    return operation(__func__, descriptor, info, filter, {"Item", is_item(item)}, result,
                      [&] { return rename_via_define(descriptor, info, filter, item, result); });
 }
 

@@ -110,7 +110,7 @@ unsigned int ZeOpenDtsCollection(Descriptor *descriptor, DtsInfo *info, Filter *
                                  DtsResult *result)
 {
     const ze::Param target{"Collection", is_collection(collection)};
-    return operation("ZeOpenDtsCollection", descriptor, info, filter, target, result,
+    return operation(__func__, descriptor, info, filter, target, result,
                      [&] { return open_collection(descriptor, info, filter, collection, result); });
 }
 
@@ -118,7 +118,7 @@ unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo *info, 
                                          Collection *collection, DtsResult *result)
 {
     const ze::Param target{"Collection", is_collection(collection)};
-    return operation("ZeOpenDtsCollectionWithDups", descriptor, info, filter, target, result,
+    return operation(__func__, descriptor, info, filter, target, result,
                      [&] { return open_collection(descriptor, info, filter, collection, result); });
 }
 
@@ -126,7 +126,7 @@ unsigned int ZeOpenDtsCollectionWithoutDups(Descriptor *descriptor, DtsInfo *inf
                                             Collection *collection, DtsResult *result)
 {
     const ze::Param target{"Collection", is_collection(collection)};
-    return operation("ZeOpenDtsCollectionWithoutDups", descriptor, info, filter, target, result,
+    return operation(__func__, descriptor, info, filter, target, result,
                      [&] { return open_collection_without_dups(descriptor, info, filter, collection, result); });
 }
 

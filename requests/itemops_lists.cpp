@@ -76,21 +76,21 @@ extern "C" {
 
 unsigned int ZeGetDtsList(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list, DtsResult *result)
 {
-    return operation("ZeGetDtsList", descriptor, info, filter, {"List", is_item(list)}, result,
+    return operation(__func__, descriptor, info, filter, {"List", is_item(list)}, result,
                      [&] { return get_names("LIST", descriptor, info, filter, list, result); });
 }
 
 unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                    DtsResult *result)
 {
-    return operation("ZeGetDtsListViaSelect", descriptor, info, filter, {"List", is_item(list)}, result,
+    return operation(__func__, descriptor, info, filter, {"List", is_item(list)}, result,
                      [&] { return get_names("SELECT", descriptor, info, filter, list, result); });
 }
 
 unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                         DtsResult *result)
 {
-    return operation("ZeGetDtsListFromCollection", descriptor, info, filter, {"List", is_item(list)}, result,
+    return operation(__func__, descriptor, info, filter, {"List", is_item(list)}, result,
                      [&] { return list_from_collection(descriptor, info, filter, list, result); });
 }
 

@@ -57,12 +57,11 @@ extern "C" {
 
 unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result)
 {
-    return ze::frame("ZeRouteDtsAction",
-                     {{"Action", ze::is_action(action)},
-                      {"Info", ZeIsValidDtsInfo(info) != 0},
-                      {"Command", ze::given(command)},
-                      {"Result", ZeIsValidDtsResult(result) != 0}},
-                     [&] { return route(action, info, command, result); });
+    return ZE_FRAME({{"Action", ze::is_action(action)},
+                     {"Info", ZeIsValidDtsInfo(info) != 0},
+                     {"Command", ze::given(command)},
+                     {"Result", ZeIsValidDtsResult(result) != 0}},
+                    [&] { return route(action, info, command, result); });
 }
 
 }  // extern "C"
