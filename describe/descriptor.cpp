@@ -77,10 +77,13 @@ extern "C" {
 
 ZE_API int ZeIsValidDescriptor(Descriptor *descriptor)
 {
-    return ze::eye_catcher_is(descriptor, "DESC1.0") ? 1 : 0;
+    return ZE_FRAME_QUIET({{"Descriptor", ze::eye_catcher_is(descriptor, "DESC1.0")}}, 0, [] { return 1; });
 }
 
-ZE_API int ZeIsValidField(Field *field) { return ze::eye_catcher_is(field, "DFLD1.0") ? 1 : 0; }
+ZE_API int ZeIsValidField(Field *field)
+{
+    return ZE_FRAME_QUIET({{"Field", ze::eye_catcher_is(field, "DFLD1.0")}}, 0, [] { return 1; });
+}
 
 ZE_API unsigned int ZeCreateDescriptor(Descriptor **pDescriptor)
 {
@@ -155,10 +158,10 @@ ZE_API int ZeGetFieldCount(Descriptor *descriptor)
 
 ZE_API unsigned int ZeDumpDescriptor(Descriptor *descriptor, FILE *stream)
 {
-    if (ze::check("ZeDumpDescriptor", {{"Descriptor", is_descriptor(descriptor)}, {"pFile", ze::given(stream)}}))
-        return ZE_RC_INVALID_PARAMETER;
-    dump(descriptor, stream);
-    return ZE_OK;
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pFile", ze::given(stream)}}, [&] {
+        dump(descriptor, stream);
+        return ZE_OK;
+    });
 }
 
 ZE_API unsigned int ZeDumpFieldInfo(Descriptor *descriptor, va_list *pArgs)

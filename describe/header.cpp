@@ -418,11 +418,15 @@ ZE_API unsigned int ZeLoadDescriptorItem(Descriptor *descriptor, char ***pFieldV
 
 ZE_API int ZeDescriptorKeysMatch(Descriptor *descriptor, char **values1, char **values2)
 {
-    if (!ZeIsValidDescriptor(descriptor) || !values1 || !values2) return 0;
-    int i = 0;
-    for (const Field *f = descriptor->firstField; f; f = f->next, ++i)
-        if (has_flag(f, ZE_FIELD_KEY) && !same_key_value(values1[i], values2[i])) return 0;
-    return 1;
+    return ZE_FRAME_QUIET({{"Descriptor", is_descriptor(descriptor)},
+                           {"Values1", ze::given(values1)},
+                           {"Values2", ze::given(values2)}},
+                          0, [&] {
+                              int i = 0;
+                              for (const Field *f = descriptor->firstField; f; f = f->next, ++i)
+                                  if (has_flag(f, ZE_FIELD_KEY) && !same_key_value(values1[i], values2[i])) return 0;
+                              return 1;
+                          });
 }
 
 ZE_API unsigned int ZeBuildFieldList(void *Object, Descriptor *descriptor, ZeFieldInitProc *FieldInitFuncs, int Count)

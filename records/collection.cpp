@@ -185,7 +185,10 @@ unsigned set_position(Collection *c, unsigned position)
 
 extern "C" {
 
-ZE_API int ZeIsValidCollection(Collection *collection) { return is_collection(collection) ? 1 : 0; }
+ZE_API int ZeIsValidCollection(Collection *collection)
+{
+    return ZE_FRAME_QUIET({{"Collection", is_collection(collection)}}, 0, [] { return 1; });
+}
 
 ZE_API unsigned int ZeCreateCollection(Collection **pCollection)
 {
@@ -310,9 +313,10 @@ ZE_API unsigned int ZeAppendCollection(Collection *Destination, Collection *Sour
 
 ZE_API void ZeDumpCollection(Collection *collection, const char *Prefix)
 {
-    if (!is_collection(collection)) return;
-    TarnTrace("%sCollection:  Size: %d  Position: %d", Prefix ? Prefix : "", static_cast<int>(collection->size),
-              static_cast<int>(collection->position));
+    ZE_FRAME_QUIET({{"Collection", is_collection(collection)}}, [&] {
+        TarnTrace("%sCollection:  Size: %d  Position: %d", Prefix ? Prefix : "", static_cast<int>(collection->size),
+                  static_cast<int>(collection->position));
+    });
 }
 
 }  // extern "C"

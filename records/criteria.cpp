@@ -195,7 +195,10 @@ ZE_API unsigned int ZeSetFilterItem(Filter *filter, int Format, ...)
     return rc;
 }
 
-ZE_API unsigned int ZeCompareFilterItems(Filter *filter1, Filter *filter2) { return compare_current(filter1, filter2); }
+ZE_API unsigned int ZeCompareFilterItems(Filter *filter1, Filter *filter2)
+{
+    return ZE_FRAME_QUIET({}, ZE_RC_NO_CURRENT_CRITERION, [&] { return compare_current(filter1, filter2); });
+}
 
 ZE_API unsigned int ZeCompareFilters(Filter *filter1, Filter *filter2)
 {

@@ -27,7 +27,10 @@ bool is_delta(const DtsDelta *delta) { return delta && TarnValidEyeCatcher(delta
 
 extern "C" {
 
-ZE_API int ZeIsValidDtsDelta(DtsDelta *delta) { return is_delta(delta) ? 1 : 0; }
+ZE_API int ZeIsValidDtsDelta(DtsDelta *delta)
+{
+    return ZE_FRAME_QUIET({{"Delta", is_delta(delta)}}, 0, [] { return 1; });
+}
 
 ZE_API unsigned int ZeCreateDtsDelta(DtsDelta **pDelta)
 {
@@ -74,9 +77,10 @@ ZE_API unsigned int ZeGetDtsDeltaFields(DtsDelta *delta, char **pCursor, unsigne
 
 ZE_API void ZeDumpDtsDelta(DtsDelta *delta, const char *Prefix)
 {
-    if (!is_delta(delta)) return;
-    TarnTrace("%sDeltaMode: Yes  Cursor: %s  Count:  %d", Prefix ? Prefix : "",
-              delta->cursor ? delta->cursor : "<None>", static_cast<int>(delta->count));
+    ZE_FRAME_QUIET({{"Delta", is_delta(delta)}}, [&] {
+        TarnTrace("%sDeltaMode: Yes  Cursor: %s  Count:  %d", Prefix ? Prefix : "",
+                  delta->cursor ? delta->cursor : "<None>", static_cast<int>(delta->count));
+    });
 }
 
 }  // extern "C"

@@ -129,7 +129,10 @@ unsigned add_criterion(Filter *filter, const char *column, const char *relop, co
 
 extern "C" {
 
-ZE_API int ZeIsValidFilter(Filter *filter) { return is_filter(filter) ? 1 : 0; }
+ZE_API int ZeIsValidFilter(Filter *filter)
+{
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [] { return 1; });
+}
 
 ZE_API unsigned int ZeCreateFilter(Filter **pFilter)
 {
@@ -168,49 +171,57 @@ ZE_API unsigned int ZeAddFilterItem(Filter *filter, const char *Column, const ch
 
 ZE_API void ZeInitFilterQuery(Filter *filter)
 {
-    if (is_filter(filter)) filter->cursor = filter->first;
+    ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, [&] { filter->cursor = filter->first; });
 }
 
 ZE_API int ZeNextFilterItem(Filter *filter)
 {
-    if (!is_filter(filter) || !filter->cursor) return 0;
-    filter->cursor = filter->cursor->next;
-    return filter->cursor ? 1 : 0;
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [&] {
+        if (!filter->cursor) return 0;
+        filter->cursor = filter->cursor->next;
+        return filter->cursor ? 1 : 0;
+    });
 }
 
 ZE_API int ZeGetFilterItem(Filter *filter, const char **pColumn, const char **pRelop, const char **pValue)
 {
-    if (!is_filter(filter) || !filter->cursor) return 0;
-    if (pColumn) *pColumn = filter->cursor->column;
-    if (pRelop) *pRelop = filter->cursor->relop;
-    if (pValue) *pValue = filter->cursor->value;
-    return 1;
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [&] {
+        if (!filter->cursor) return 0;
+        if (pColumn) *pColumn = filter->cursor->column;
+        if (pRelop) *pRelop = filter->cursor->relop;
+        if (pValue) *pValue = filter->cursor->value;
+        return 1;
+    });
 }
 
-ZE_API int ZeGetFilterItemCount(Filter *filter) { return is_filter(filter) ? filter->count : 0; }
+ZE_API int ZeGetFilterItemCount(Filter *filter)
+{
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [&] { return filter->count; });
+}
 
 ZE_API unsigned int ZeBuildFilterArrays(Filter *filter)
 {
-    if (!is_filter(filter)) return ZE_RC_INVALID_PARAMETER;
-    free_arrays(filter);
-    if (filter->count == 0) return ZE_OK;
-    const unsigned n = static_cast<unsigned>(filter->count);
-    filter->columns = ZeAllocStrPtrArray(n);
-    filter->relops = ZeAllocStrPtrArray(n);
-    filter->values = ZeAllocStrPtrArray(n);
-    if (!filter->columns || !filter->relops || !filter->values) {
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, ZE_RC_INVALID_PARAMETER, [&] {
         free_arrays(filter);
-        TarnTrace("*** ZeBuildFilterArrays : Error allocating pointer arrays");
-        return ZE_RC_NO_MEMORY;
-    }
-    unsigned i = 0;
-    for (Criterion *c = filter->first; c; c = c->next, ++i) {
-        filter->columns[i] = c->column;
-        filter->relops[i] = c->relop;
-        filter->values[i] = c->value;
-    }
-    filter->built = 1;
-    return ZE_OK;
+        if (filter->count == 0) return ZE_OK;
+        const unsigned n = static_cast<unsigned>(filter->count);
+        filter->columns = ZeAllocStrPtrArray(n);
+        filter->relops = ZeAllocStrPtrArray(n);
+        filter->values = ZeAllocStrPtrArray(n);
+        if (!filter->columns || !filter->relops || !filter->values) {
+            free_arrays(filter);
+            TarnTrace("*** ZeBuildFilterArrays : Error allocating pointer arrays");
+            return ZE_RC_NO_MEMORY;
+        }
+        unsigned i = 0;
+        for (Criterion *c = filter->first; c; c = c->next, ++i) {
+            filter->columns[i] = c->column;
+            filter->relops[i] = c->relop;
+            filter->values[i] = c->value;
+        }
+        filter->built = 1;
+        return ZE_OK;
+    });
 }
 
 ZE_API unsigned int ZeGetFilter(Filter *filter, char ***pColumns, char ***pRelops, char ***pValues, int *pCount)
@@ -235,29 +246,31 @@ ZE_API unsigned int ZeGetFilter(Filter *filter, char ***pColumns, char ***pRelop
 
 ZE_API unsigned int ZeFilterItemByKey(Filter *filter, const char *Key, const char **pRelop, const char **pValue)
 {
-    if (!is_filter(filter)) return ZE_RC_INVALID_PARAMETER;
-    const Criterion *c = find_by_key(filter, Key);
-    if (!c) return ZE_RC_NO_ENTRY;
-    if (pRelop) *pRelop = c->relop;
-    if (pValue) *pValue = c->value;
-    return ZE_OK;
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, ZE_RC_INVALID_PARAMETER, [&] {
+        const Criterion *c = find_by_key(filter, Key);
+        if (!c) return ZE_RC_NO_ENTRY;
+        if (pRelop) *pRelop = c->relop;
+        if (pValue) *pValue = c->value;
+        return ZE_OK;
+    });
 }
 
 ZE_API unsigned int ZeDupFilterItemByKey(Filter *filter, const char *Key, char **pRelop, char **pValue)
 {
-    if (!is_filter(filter)) return ZE_RC_INVALID_PARAMETER;
-    const Criterion *c = find_by_key(filter, Key);
-    if (!c) return ZE_RC_NO_ENTRY;
-    ze::Block<char> relop(pRelop ? ZE_DUP(c->relop) : nullptr);
-    ze::Block<char> value(pValue ? ZE_DUP(c->value) : nullptr);
-    if ((pRelop && !relop) || (pValue && !value)) {
-        if (pRelop) *pRelop = nullptr;
-        if (pValue) *pValue = nullptr;
-        return ZE_RC_NO_MEMORY;
-    }
-    if (pRelop) *pRelop = relop.release();
-    if (pValue) *pValue = value.release();
-    return ZE_OK;
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, ZE_RC_INVALID_PARAMETER, [&] {
+        const Criterion *c = find_by_key(filter, Key);
+        if (!c) return ZE_RC_NO_ENTRY;
+        ze::Block<char> relop(pRelop ? ZE_DUP(c->relop) : nullptr);
+        ze::Block<char> value(pValue ? ZE_DUP(c->value) : nullptr);
+        if ((pRelop && !relop) || (pValue && !value)) {
+            if (pRelop) *pRelop = nullptr;
+            if (pValue) *pValue = nullptr;
+            return ZE_RC_NO_MEMORY;
+        }
+        if (pRelop) *pRelop = relop.release();
+        if (pValue) *pValue = value.release();
+        return ZE_OK;
+    });
 }
 
 ZE_API unsigned int ZeCopyFilter(Filter *Dst, Filter *Src)

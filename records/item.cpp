@@ -71,7 +71,10 @@ unsigned copy_item(Item **copy, const Item *source)
 
 extern "C" {
 
-ZE_API int ZeIsValidItem(Item *item) { return is_item(item) ? 1 : 0; }
+ZE_API int ZeIsValidItem(Item *item)
+{
+    return ZE_FRAME_QUIET({{"Item", is_item(item)}}, 0, [] { return 1; });
+}
 
 ZE_API unsigned int ZeCreateItem(Item **pItem)
 {

@@ -549,14 +549,16 @@ ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, i
 
 ZE_API unsigned int ZeReadRdwData(FILE *File, char **Values, int Count)
 {
-    if (!record_arguments_valid(File, Values, Count)) return ZE_RC_INVALID_PARAMETER;
-    return read_record(File, Values, Count);
+    return ZE_FRAME_QUIET({{"Record", record_arguments_valid(File, Values, Count)}}, ZE_RC_INVALID_PARAMETER,
+                          [&] { return read_record(File, Values, Count); });
 }
 
 ZE_API unsigned int ZeFreeRdwData(char **Values, int Count)
 {
-    for (int i = 0; Values && i < Count; ++i) ZE_FREE(Values[i]);
-    return ZE_OK;
+    return ZE_FRAME_QUIET({}, ZE_OK, [&] {
+        for (int i = 0; Values && i < Count; ++i) ZE_FREE(Values[i]);
+        return ZE_OK;
+    });
 }
 
 ZE_API unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile)
@@ -571,14 +573,14 @@ ZE_API unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns
 
 ZE_API unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count)
 {
-    if (!record_arguments_valid(File, Values, Count)) return ZE_RC_INVALID_PARAMETER;
-    return write_record(File, Values, Count, true);
+    return ZE_FRAME_QUIET({{"Record", record_arguments_valid(File, Values, Count)}}, ZE_RC_INVALID_PARAMETER,
+                          [&] { return write_record(File, Values, Count, true); });
 }
 
 ZE_API unsigned int ZeWriteRdwDataAnsi(FILE *File, char **Values, int Count)
 {
-    if (!record_arguments_valid(File, Values, Count)) return ZE_RC_INVALID_PARAMETER;
-    return write_record(File, Values, Count, false);
+    return ZE_FRAME_QUIET({{"Record", record_arguments_valid(File, Values, Count)}}, ZE_RC_INVALID_PARAMETER,
+                          [&] { return write_record(File, Values, Count, false); });
 }
 
 }  // extern "C"
