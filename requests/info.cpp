@@ -66,7 +66,8 @@ unsigned int ZeDestroyDtsInfo(DtsInfo *info)
 
 int ZeIsValidDtsInfo(DtsInfo *info)
 {
-    return ze::valid_or_traced(info, kInfoEye, "*** Invalid DTS Info Object encountered");
+    // An invalid handle is reported by its own line rather than the frame's.
+    return ZE_FRAME_QUIET({}, 0, [&] { return ze::valid_or_traced(info, kInfoEye, "*** Invalid DTS Info Object encountered"); });
 }
 
 unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const char *value)
@@ -77,8 +78,8 @@ unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const char *va
 
 const char *ZeDtsInfoField(DtsInfo *info, unsigned int field)
 {
-    return ze::frame_value<const char *>("ZeDtsInfoField", {{"Info", valid_info(info)}, {"Field", valid_field(field)}},
-                                         nullptr, [&] { return slot(info, field); });
+    return ZE_FRAME_VALUE({{"Info", valid_info(info)}, {"Field", valid_field(field)}}, static_cast<const char *>(nullptr),
+                          [&] { return slot(info, field); });
 }
 
 unsigned int ZeCheckDtsInfo(DtsInfo *info)
@@ -128,13 +129,14 @@ unsigned int ZeSetDtsInfoFromFilter(DtsInfo *info, Filter *filter)
 
 void ZeDumpDtsInfo(DtsInfo *info, const char *prefix)
 {
-    if (!ze::has_eye_catcher(info, kInfoEye)) return;
-    if (!prefix) prefix = "";
-    TarnTrace("%sInfo:", prefix);
-    for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
-        const char *value = slot(info, field);
-        TarnTrace("%s   %12s : %s", prefix, kFieldNames[field - 1], value ? value : "<None>");
-    }
+    ZE_FRAME_QUIET({{"Info", ze::has_eye_catcher(info, kInfoEye)}}, [&] {
+        if (!prefix) prefix = "";
+        TarnTrace("%sInfo:", prefix);
+        for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
+            const char *value = slot(info, field);
+            TarnTrace("%s   %12s : %s", prefix, kFieldNames[field - 1], value ? value : "<None>");
+        }
+    });
 }
 
 }  // extern "C"

@@ -85,7 +85,8 @@ unsigned int ZeDestroyDtsMsg(DtsMessage *msg)
 
 int ZeIsValidDtsMsg(DtsMessage *msg)
 {
-    return ze::valid_or_traced(msg, kMessageEye, "*** Invalid DTS Msg Object encountered");
+    // An invalid handle is reported by its own line rather than the frame's.
+    return ZE_FRAME_QUIET({}, 0, [&] { return ze::valid_or_traced(msg, kMessageEye, "*** Invalid DTS Msg Object encountered"); });
 }
 
 unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer)
@@ -127,9 +128,10 @@ unsigned int ZeDuplicateDtsMsg(DtsMessage *dest, DtsMessage *src)
 
 void ZeDumpDtsMsg(DtsMessage *msg, const char *prefix)
 {
-    if (!ze::has_eye_catcher(msg, kMessageEye)) return;
-    TarnTrace("%sMessage Length: %u Message Buffer: %s", prefix ? prefix : "", msg->length,
-              msg->buffer ? msg->buffer : "<None>");
+    ZE_FRAME_QUIET({{"Msg", ze::has_eye_catcher(msg, kMessageEye)}}, [&] {
+        TarnTrace("%sMessage Length: %u Message Buffer: %s", prefix ? prefix : "", msg->length,
+                  msg->buffer ? msg->buffer : "<None>");
+    });
 }
 
 unsigned int ZeCreateDtsResult(DtsResult **pResult)
@@ -159,7 +161,8 @@ unsigned int ZeDestroyDtsResult(DtsResult *result)
 
 int ZeIsValidDtsResult(DtsResult *result)
 {
-    return ze::valid_or_traced(result, kResultEye, "*** Invalid DTS Result Object encountered.");
+    // An invalid handle is reported by its own line rather than the frame's.
+    return ZE_FRAME_QUIET({}, 0, [&] { return ze::valid_or_traced(result, kResultEye, "*** Invalid DTS Result Object encountered."); });
 }
 
 unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const char *text)

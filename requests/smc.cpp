@@ -3,8 +3,9 @@
 // two trace dumps.
 #include "ZeSmc.h"
 
-#include "foundation/blocks.hpp"
 #include "contract/text.hpp"
+#include "foundation/blocks.hpp"
+#include "foundation/frame.hpp"
 
 #include <algorithm>
 #include <array>
@@ -401,34 +402,10 @@ std::string_view or_default(std::string_view text, std::string_view fallback)
     return text.empty() ? fallback : text;
 }
 
-}  // namespace
-
-extern "C" {
-
-SmcObject *ZeNewSmcObject(void)
-{
-    auto *obj = ZE_NEW(SmcObject);
-    if (obj) (void)std::snprintf(obj->recordLength, sizeof obj->recordLength, "%u", ZE_SMC_RECORD_SIZE);
-    return obj;
-}
-
-SmcObject *ZeCopySmcObject(const SmcObject *src)
-{
-    if (!src) return nullptr;
-    auto *copy = ZE_NEW(SmcObject);
-    if (copy) std::memcpy(copy, src, sizeof *copy);
-    return copy;
-}
-
-void ZeFreeSmcObject(SmcObject *obj)
-{
-    if (obj) ZE_FREE(obj);
-}
-
-SmcObject *ZeCopyFileToSmcObject(const SmcObject *src, const char *fileName)
+SmcObject *load_file(const SmcObject *src, const char *fileName)
 {
     TarnFileInfo info;
-    if (!fileName || !TarnGetFileInfo(fileName, &info) || info.isDirectory) return nullptr;
+    if (!TarnGetFileInfo(fileName, &info) || info.isDirectory) return nullptr;
     if (info.size > SIZE_MAX - kFileHeaderSize) return nullptr;
     const std::size_t fileSize = static_cast<std::size_t>(info.size);
     const std::size_t recordSize = fileSize + kFileHeaderSize;
@@ -455,46 +432,8 @@ SmcObject *ZeCopyFileToSmcObject(const SmcObject *src, const char *fileName)
     return obj;
 }
 
-int ZeSetSmcField(SmcObject *obj, int field, ...)
+void dump_csl(const SmcObject *obj, const char *prefix)
 {
-    va_list args;
-    va_start(args, field);
-    int result = set_field<wchar_t>(obj, field, &args, "ZeSetSmcField");
-    va_end(args);
-    return result;
-}
-
-int ZeSetSmcFieldAnsi(SmcObject *obj, int field, ...)
-{
-    va_list args;
-    va_start(args, field);
-    int result = set_field<char>(obj, field, &args, "ZeSetSmcFieldAnsi");
-    va_end(args);
-    return result;
-}
-
-int ZeGetSmcFieldAnsi(SmcObject *obj, int field, ...)
-{
-    va_list args;
-    va_start(args, field);
-    int result = get_field(obj, field, ArgumentOuts{&args}, "ZeGetSmcFieldAnsi");
-    va_end(args);
-    return result;
-}
-
-int ZeGetSmcField(SmcObject *obj, int field, void *out)
-{
-    return get_field(obj, field, SingleOut{out}, "ZeGetSmcField");
-}
-
-int ZeSmcFormatIs(const SmcObject *obj, int format)
-{
-    return obj && decode(kFormatBytes, obj->formatCode[0]) == format ? 1 : 0;
-}
-
-void ZeDumpSmcCsl(const SmcObject *obj, const char *prefix)
-{
-    if (!obj) return;
     const int count = field_number(obj, 17);
     std::string_view command = field_text(obj, 8), object = field_text(obj, 1);
     TarnTrace("%s SMCDAT %s - command: %.*s  object: %.*s  count: %d", prefix ? prefix : "",
@@ -516,15 +455,101 @@ void ZeDumpSmcCsl(const SmcObject *obj, const char *prefix)
     }
 }
 
-void ZeDumpSmcPrintRequest(const SmcObject *obj)
+void dump_print_request(const SmcObject *obj)
 {
-    if (!obj) return;
     auto shown = [&](int field) { return or_default(field_text(obj, field), "<NULLSTRING>"); };
     std::string_view command = shown(8), reportName = shown(24), options = shown(25);
     TarnTrace("Print request %.*s - reportname %.*s  reportoptions %.*s", view_size(command), command.data(),
               view_size(reportName), reportName.data(), view_size(options), options.data());
     std::string_view node = shown(29), destNode = shown(4);
     TarnTrace("  node %.*s  destnode %.*s", view_size(node), node.data(), view_size(destNode), destNode.data());
+}
+
+}  // namespace
+
+extern "C" {
+
+// SMC records never trace a refused parameter: a NULL record gives 0 or NULL.
+
+SmcObject *ZeNewSmcObject(void)
+{
+    return ZE_FRAME_QUIET({}, static_cast<SmcObject *>(nullptr), [] {
+        auto *obj = ZE_NEW(SmcObject);
+        if (obj) (void)std::snprintf(obj->recordLength, sizeof obj->recordLength, "%u", ZE_SMC_RECORD_SIZE);
+        return obj;
+    });
+}
+
+SmcObject *ZeCopySmcObject(const SmcObject *src)
+{
+    return ZE_FRAME_QUIET({{"Source", ze::given(src)}}, static_cast<SmcObject *>(nullptr), [&] {
+        auto *copy = ZE_NEW(SmcObject);
+        if (copy) std::memcpy(copy, src, sizeof *copy);
+        return copy;
+    });
+}
+
+void ZeFreeSmcObject(SmcObject *obj)
+{
+    ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, [&] { ZE_FREE(obj); });
+}
+
+SmcObject *ZeCopyFileToSmcObject(const SmcObject *src, const char *fileName)
+{
+    return ZE_FRAME_QUIET({{"FileName", ze::given(fileName)}}, static_cast<SmcObject *>(nullptr),
+                          [&] { return load_file(src, fileName); });
+}
+
+int ZeSetSmcField(SmcObject *obj, int field, ...)
+{
+    va_list args;
+    va_start(args, field);
+    int result = ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, 0,
+                                [&] { return set_field<wchar_t>(obj, field, &args, "ZeSetSmcField"); });
+    va_end(args);
+    return result;
+}
+
+int ZeSetSmcFieldAnsi(SmcObject *obj, int field, ...)
+{
+    va_list args;
+    va_start(args, field);
+    int result = ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, 0,
+                                [&] { return set_field<char>(obj, field, &args, "ZeSetSmcFieldAnsi"); });
+    va_end(args);
+    return result;
+}
+
+int ZeGetSmcFieldAnsi(SmcObject *obj, int field, ...)
+{
+    va_list args;
+    va_start(args, field);
+    int result = ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, 0,
+                                [&] { return get_field(obj, field, ArgumentOuts{&args}, "ZeGetSmcFieldAnsi"); });
+    va_end(args);
+    return result;
+}
+
+int ZeGetSmcField(SmcObject *obj, int field, void *out)
+{
+    return ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, 0,
+                          [&] { return get_field(obj, field, SingleOut{out}, "ZeGetSmcField"); });
+}
+
+int ZeSmcFormatIs(const SmcObject *obj, int format)
+{
+    return ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, 0,
+                          [&] { return decode(kFormatBytes, obj->formatCode[0]) == format ? 1 : 0; });
+}
+
+void ZeDumpSmcCsl(const SmcObject *obj, const char *prefix)
+{
+    ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, [&] { dump_csl(obj, prefix); });
+}
+
+void ZeDumpSmcPrintRequest(const SmcObject *obj)
+{
+    ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, [&] { dump_print_request(obj); });
 }
 
 }  // extern "C"
