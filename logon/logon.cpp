@@ -301,12 +301,12 @@ unsigned int ZeLogonUser(const char *node, const char *userId, const char *passw
 
 unsigned int ZeLogoffUser(const char *node, const char *userId, const char *localUser)
 {
-    return with_local_user(ZeLogoff, node, userId, localUser);
+    return ZE_FRAME({}, [&] { return with_local_user(ZeLogoff, node, userId, localUser); });
 }
 
 unsigned int ZeLogonIsValidUser(const char *node, const char *userId, const char *localUser)
 {
-    return with_local_user(ZeLogonIsValid, node, userId, localUser);
+    return ZE_FRAME({}, [&] { return with_local_user(ZeLogonIsValid, node, userId, localUser); });
 }
 
 }  // extern "C"

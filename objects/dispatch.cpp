@@ -238,6 +238,34 @@ bool element_routine(void *object, const char *key, Found &found)
     return true;
 }
 
+// The names of the table's enabled entries, as the values of `item`.
+unsigned extract_actions(Item *item, const ZeKeyedProcEntry *table, char ***pValues, unsigned int *pCount)
+{
+    *pValues = nullptr;
+    *pCount = 0;
+    unsigned count = 0;
+    for (const ZeKeyedProcEntry *e = table; e->key; ++e)
+        if (e->procedure) ++count;
+    char **names = ZeAllocStrPtrArray(count);
+    if (!names) return ZE_RC_NO_MEMORY;
+    unsigned n = 0;
+    for (const ZeKeyedProcEntry *e = table; e->key; ++e) {
+        if (!e->procedure) continue;
+        names[n] = ZE_DUP(e->key);
+        if (!names[n++]) {
+            ZeFreeStrPtrArray(names, static_cast<int>(n));
+            return ZE_RC_NO_MEMORY;
+        }
+    }
+    if (unsigned rc = ZeAttachItemValues(item, names, ZE_COUNT_VALUES)) {
+        ZeFreeStrPtrArray(names, static_cast<int>(count));
+        return rc;
+    }
+    *pValues = ZeItemValues(item);
+    *pCount = count;
+    return ZE_OK;
+}
+
 }  // namespace
 
 namespace ze {
@@ -263,7 +291,7 @@ extern "C" {
     {                                                                                \
         va_list args;                                                                \
         va_start(args, key);                                                         \
-        unsigned rc = with_args(#function, object, keyName, key, dispatcher, &args); \
+        unsigned rc = with_args(__func__, object, keyName, key, dispatcher, &args);  \
         va_end(args);                                                                \
         return rc;                                                                   \
     }
@@ -275,37 +303,57 @@ ZE_VERB(ZeQueryElement, "ElementKey", ZeGetElement)
 
 unsigned int ZeFetchProperty(void *object, const char *key, va_list *pArgs)
 {
-    if (ZeHandler own = replaced(object, &ZeFrontObject::queryProperty, ZeGetProperty))
-        return own(ZeObjectBaseObject(object), key, pArgs);
-    return ZeGetProperty(object, key, pArgs);
+    return ZE_FRAME({}, [&] {
+        if (ZeHandler own = replaced(object, &ZeFrontObject::queryProperty, ZeGetProperty))
+            return own(ZeObjectBaseObject(object), key, pArgs);
+        return ZeGetProperty(object, key, pArgs);
+    });
 }
 
 unsigned int ZeEstablishProperty(void *object, const char *key, va_list *pArgs)
 {
-    if (ZeHandler own = replaced(object, &ZeFrontObject::setProperty, ZePutProperty))
-        return own(ZeObjectBaseObject(object), key, pArgs);
-    return ZePutProperty(object, key, pArgs);
+    return ZE_FRAME({}, [&] {
+        if (ZeHandler own = replaced(object, &ZeFrontObject::setProperty, ZePutProperty))
+            return own(ZeObjectBaseObject(object), key, pArgs);
+        return ZePutProperty(object, key, pArgs);
+    });
 }
 
 unsigned int ZePerformAction(void *object, const char *key, va_list *pArgs)
 {
-    if (ZeHandler own = replaced(object, &ZeFrontObject::performAction, ZeRunAction))
-        return own(ZeObjectBaseObject(object), key, pArgs);
-    if (auto *result = static_cast<DtsResult *>(ze::element(object, "RESULT")))
-        ZeSetDtsResultFields(result, 0, nullptr);
-    return ZeRunAction(object, key, pArgs);
+    return ZE_FRAME({}, [&] {
+        if (ZeHandler own = replaced(object, &ZeFrontObject::performAction, ZeRunAction))
+            return own(ZeObjectBaseObject(object), key, pArgs);
+        if (auto *result = static_cast<DtsResult *>(ze::element(object, "RESULT")))
+            ZeSetDtsResultFields(result, 0, nullptr);
+        return ZeRunAction(object, key, pArgs);
+    });
 }
 
-unsigned int ZeGetProperty(void *object, const char *key, va_list *pArgs) { return dispatch(kQuery, object, key, pArgs); }
-unsigned int ZePutProperty(void *object, const char *key, va_list *pArgs) { return dispatch(kSet, object, key, pArgs); }
-unsigned int ZeRunAction(void *object, const char *key, va_list *pArgs) { return dispatch(kAction, object, key, pArgs); }
-unsigned int ZeGetElement(void *object, const char *key, va_list *pArgs) { return dispatch(kElement, object, key, pArgs); }
+unsigned int ZeGetProperty(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] { return dispatch(kQuery, object, key, pArgs); });
+}
+unsigned int ZePutProperty(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] { return dispatch(kSet, object, key, pArgs); });
+}
+unsigned int ZeRunAction(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] { return dispatch(kAction, object, key, pArgs); });
+}
+unsigned int ZeGetElement(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] { return dispatch(kElement, object, key, pArgs); });
+}
 
 void *ZeElement(void *object, const char *key)
 {
-    void *element = nullptr;
-    ZeQueryElement(object, key, &element);
-    return element;
+    return ZE_FRAME_QUIET({}, static_cast<void *>(nullptr), [&] {
+        void *element = nullptr;
+        ZeQueryElement(object, key, &element);
+        return element;
+    });
 }
 
 unsigned int ZeQueryActions(void *object, const char *key, va_list *pArgs)
@@ -351,30 +399,8 @@ unsigned int ZeQueryValidAction(void *object, const char *key, va_list *pArgs)
 unsigned int ZeExtractKeyedEntryActions(Item *item, const ZeKeyedProcEntry *table, char ***pValues,
                                         unsigned int *pCount)
 {
-    if (!table || !pValues || !pCount) return ZE_RC_INVALID_PARAMETER;
-    *pValues = nullptr;
-    *pCount = 0;
-    unsigned count = 0;
-    for (const ZeKeyedProcEntry *e = table; e->key; ++e)
-        if (e->procedure) ++count;
-    char **names = ZeAllocStrPtrArray(count);
-    if (!names) return ZE_RC_NO_MEMORY;
-    unsigned n = 0;
-    for (const ZeKeyedProcEntry *e = table; e->key; ++e) {
-        if (!e->procedure) continue;
-        names[n] = ZE_DUP(e->key);
-        if (!names[n++]) {
-            ZeFreeStrPtrArray(names, static_cast<int>(n));
-            return ZE_RC_NO_MEMORY;
-        }
-    }
-    if (unsigned rc = ZeAttachItemValues(item, names, ZE_COUNT_VALUES)) {
-        ZeFreeStrPtrArray(names, static_cast<int>(count));
-        return rc;
-    }
-    *pValues = ZeItemValues(item);
-    *pCount = count;
-    return ZE_OK;
+    return ZE_FRAME_QUIET({{"Table", ze::given(table)}, {"pValues", ze::given(pValues)}, {"pCount", ze::given(pCount)}},
+                          ZE_RC_INVALID_PARAMETER, [&] { return extract_actions(item, table, pValues, pCount); });
 }
 
 }  // extern "C"

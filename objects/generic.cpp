@@ -210,7 +210,10 @@ unsigned int ZeDestroyGenericObject(void *generic)
     });
 }
 
-int ZeIsValidGenericObject(void *object) { return ze::is_named(object, ze::kGenericKind) ? 1 : 0; }
+int ZeIsValidGenericObject(void *object)
+{
+    return ZE_FRAME_QUIET({{"Object", ze::is_named(object, ze::kGenericKind)}}, 0, [] { return 1; });
+}
 
 unsigned int ZeInitGenericObject(void *frontObject, Filter *filter, void **pGeneric)
 {
@@ -244,28 +247,58 @@ unsigned int ZeGenericObjInit(void *object, const char *name, Filter *filter)
 
 const char *ZeObjectName(void *object)
 {
-    const char *name = element_as<const char>(object, "NAME");
-    return name ? name : "INV_OBJECT";
+    return ZE_FRAME_QUIET({}, "INV_OBJECT", [&] {
+        const char *name = element_as<const char>(object, "NAME");
+        return name ? name : "INV_OBJECT";
+    });
 }
 
 unsigned int ZeObjectSetName(void *object, const char *name)
 {
-    return ZeSetDtsInfoField(element_as<DtsInfo>(object, "INFO"), ZE_INFO_OBJECT, name);
+    return ZE_FRAME({}, [&] { return ZeSetDtsInfoField(element_as<DtsInfo>(object, "INFO"), ZE_INFO_OBJECT, name); });
 }
 
-DtsInfo *ZeGenericObjInfo(void *object) { return element_as<DtsInfo>(object, "INFO"); }
-const char *ZeGenericObjPlatform(void *object) { return element_as<const char>(object, "PLATFORM"); }
-const char *ZeGenericObjVersion(void *object) { return element_as<const char>(object, "VERSION"); }
-Descriptor *ZeGenericObjDescriptor(void *object) { return element_as<Descriptor>(object, "DESCRIPTOR"); }
-Collection *ZeGenericObjCollection(void *object) { return element_as<Collection>(object, "COLLECTION"); }
-Item *ZeGenericObjItem(void *object) { return element_as<Item>(object, "ITEM"); }
-DtsResult *ZeGenericObjResult(void *object) { return element_as<DtsResult>(object, "RESULT"); }
-StringTable *ZeGenericObjStringTable(void *object) { return element_as<StringTable>(object, "STRING TABLE"); }
-const char *ZeGenericObjChangeStamp(void *object) { return element_as<const char>(object, "CHANGE STAMP"); }
+DtsInfo *ZeGenericObjInfo(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<DtsInfo *>(nullptr), [&] { return element_as<DtsInfo>(object, "INFO"); });
+}
+const char *ZeGenericObjPlatform(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr), [&] { return element_as<const char>(object, "PLATFORM"); });
+}
+const char *ZeGenericObjVersion(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr), [&] { return element_as<const char>(object, "VERSION"); });
+}
+Descriptor *ZeGenericObjDescriptor(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<Descriptor *>(nullptr), [&] { return element_as<Descriptor>(object, "DESCRIPTOR"); });
+}
+Collection *ZeGenericObjCollection(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<Collection *>(nullptr), [&] { return element_as<Collection>(object, "COLLECTION"); });
+}
+Item *ZeGenericObjItem(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<Item *>(nullptr), [&] { return element_as<Item>(object, "ITEM"); });
+}
+DtsResult *ZeGenericObjResult(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<DtsResult *>(nullptr), [&] { return element_as<DtsResult>(object, "RESULT"); });
+}
+StringTable *ZeGenericObjStringTable(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<StringTable *>(nullptr), [&] { return element_as<StringTable>(object, "STRING TABLE"); });
+}
+const char *ZeGenericObjChangeStamp(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr), [&] { return element_as<const char>(object, "CHANGE STAMP"); });
+}
 
 const char *ZeGenericObjName(void *object)
 {
-    return ZeDtsInfoField(element_as<DtsInfo>(object, "INFO"), ZE_INFO_OBJECT);
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr),
+                          [&] { return ZeDtsInfoField(element_as<DtsInfo>(object, "INFO"), ZE_INFO_OBJECT); });
 }
 
 void *ZeGenericObjExtension(void *generic)

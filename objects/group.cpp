@@ -130,16 +130,18 @@ unsigned int ZeGroupObjCreate(void **pObject)
 
 unsigned int ZeGroupObjInit(void *Object, const char *InfoValue, Filter *filter, const char *Name)
 {
-    void *group = nullptr;
-    unsigned rc = ZeGroupObjCreate(&group);
-    if (rc) return rc;
-    rc = ZeGroupObjSetName(group, Name);
-    unsigned generic = ZeGenericObjInit(group, InfoValue, filter);
-    if (!rc) rc = generic;
-    // Attached in every case, so the owner of Object releases what was made.
-    unsigned attached = ZeObjectSetBaseObject(Object, group, ZeGroupObjDestory);
-    if (attached) ZeGroupObjDestory(group); // refused: nobody else would release it
-    return rc ? rc : attached;
+    return ZE_FRAME({}, [&] {
+        void *group = nullptr;
+        unsigned rc = ZeGroupObjCreate(&group);
+        if (rc) return rc;
+        rc = ZeGroupObjSetName(group, Name);
+        unsigned generic = ZeGenericObjInit(group, InfoValue, filter);
+        if (!rc) rc = generic;
+        // Attached in every case, so the owner of Object releases what was made.
+        unsigned attached = ZeObjectSetBaseObject(Object, group, ZeGroupObjDestory);
+        if (attached) ZeGroupObjDestory(group); // refused: nobody else would release it
+        return rc ? rc : attached;
+    });
 }
 
 unsigned int ZeGroupObjDestory(void *Object)

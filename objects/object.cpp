@@ -167,17 +167,10 @@ unsigned merge_entries(ZeTableHeader &table, const ZeKeyedProcEntry *values, int
 
 }  // namespace ze
 
-extern "C" {
+namespace {
 
-unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
+unsigned create_object(void **pObject, const char *Name, Filter *filter)
 {
-    if (unsigned rc = ze::check("ZeCreateObject", {{"pObject", ze::given(pObject)},
-                                                   {"Name", ze::has_text(Name)},
-                                                   {"Filter", ZeIsValidFilter(filter) != 0}})) {
-        if (pObject) *pObject = nullptr;
-        return rc;
-    }
-    *pObject = nullptr;
     char *library = nullptr;
     char *procedure = nullptr;
     unsigned rc = ze::find_registry_entry(Name, filter, &library, &procedure);
@@ -195,6 +188,17 @@ unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
     ZE_FREE(procedure);
     *pObject = front;
     return rc;
+}
+
+}  // namespace
+
+extern "C" {
+
+unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
+{
+    if (pObject) *pObject = nullptr;
+    return ZE_FRAME({{"pObject", ze::given(pObject)}, {"Name", ze::has_text(Name)}, {"Filter", ZeIsValidFilter(filter) != 0}},
+                    [&] { return create_object(pObject, Name, filter); });
 }
 
 unsigned int ZeDestroyObject(void *object)
@@ -270,13 +274,16 @@ unsigned int ZeObjectDestroyInterface(ZeInterface *interface)
 
 ZeInterface *ZeObjectInterface(void *object)
 {
-    return object ? *static_cast<ZeInterface **>(object) : nullptr;
+    return ZE_FRAME_QUIET({{"Object", ze::given(object)}}, static_cast<ZeInterface *>(nullptr),
+                          [&] { return *static_cast<ZeInterface **>(object); });
 }
 
 const char *ZeObjectInterfaceName(void *object)
 {
-    ZeInterface *iface = ze::interface_of(object);
-    return iface ? iface->name : nullptr;
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr), [&]() -> const char * {
+        ZeInterface *iface = ze::interface_of(object);
+        return iface ? iface->name : nullptr;
+    });
 }
 
 unsigned int ZeObjectSetBaseObject(void *object, void *baseObject, ZeReleaseProc pfnFree)
@@ -294,16 +301,20 @@ unsigned int ZeObjectSetBaseObject(void *object, void *baseObject, ZeReleaseProc
 
 void *ZeObjectBaseObject(void *object)
 {
-    ZeInterface *iface = ze::interface_of(object);
-    return iface ? iface->base : nullptr;
+    return ZE_FRAME_QUIET({}, static_cast<void *>(nullptr), [&]() -> void * {
+        ZeInterface *iface = ze::interface_of(object);
+        return iface ? iface->base : nullptr;
+    });
 }
 
 void *ZeObjectNamedObject(void *object, const char *name)
 {
-    for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = ze::base_of(o))
-        if (ZeObjectIsNamed(o, name)) return o;
-    TarnTraceA("*** ZeObjectNamedObject: %s is not current object or in base object chain.", name ? name : "");
-    return nullptr;
+    return ZE_FRAME_QUIET({}, static_cast<void *>(nullptr), [&]() -> void * {
+        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = ze::base_of(o))
+            if (ZeObjectIsNamed(o, name)) return o;
+        TarnTraceA("*** ZeObjectNamedObject: %s is not current object or in base object chain.", name ? name : "");
+        return nullptr;
+    });
 }
 
 unsigned int ZeObjectSetTableValues(void *object, int tableId, const ZeKeyedProcEntry *values, int count)
@@ -314,27 +325,26 @@ unsigned int ZeObjectSetTableValues(void *object, int tableId, const ZeKeyedProc
 
 unsigned int ZeObjectGetTableValues(void *object, int tableId, ZeKeyedProcEntry **pValues)
 {
-    if (unsigned rc = ze::check("ZeObjectGetTableValues", {{"Object", ze::is_object(object)},
-                                                           {"Table", valid_table(tableId)},
-                                                           {"pValues", ze::given(pValues)}})) {
-        if (pValues) *pValues = nullptr;
-        return rc;
-    }
-    *pValues = ZeObjectInterface(object)->tables[tableId]->entries;
-    ze::keyed_tables_changed();  // the caller may write into the array it now holds
-    return ZE_OK;
+    if (pValues) *pValues = nullptr;
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"Table", valid_table(tableId)}, {"pValues", ze::given(pValues)}},
+                    [&] {
+                        *pValues = ZeObjectInterface(object)->tables[tableId]->entries;
+                        ze::keyed_tables_changed();  // the caller may write into the array it now holds
+                        return ZE_OK;
+                    });
 }
 
 int ZeObjectIsValid(void *object)
 {
-    return ze::is_object(object) ? 1 : 0;
+    return ZE_FRAME_QUIET({{"Object", ze::is_object(object)}}, 0, [] { return 1; });
 }
 
 int ZeIsValidObject(void *object) { return ZeObjectIsValid(object); }
 
 int ZeObjectIsNamed(void *object, const char *name)
 {
-    return name && ZeObjectIsValid(object) && TarnValidEyeCatcher(ZeObjectInterface(object)->name, name) ? 1 : 0;
+    return ZE_FRAME_QUIET({{"Name", ze::given(name)}, {"Object", ZeObjectIsValid(object) != 0}}, 0,
+                          [&] { return TarnValidEyeCatcher(ZeObjectInterface(object)->name, name) ? 1 : 0; });
 }
 
 }  // extern "C"

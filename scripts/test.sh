@@ -2,6 +2,8 @@
 # Builds and runs every test twice: the g++ build of build/ (the one
 # scripts/demo.sh uses), then a clang build with address and
 # undefined-behaviour sanitizers (build-asan/). Warnings are errors in both.
+# After the g++ build, scripts/frame_coverage.py fails the run when an export
+# of libTarnSrvc escapes the call frame.
 # Then the static analysis of scripts/lint.sh and a short fuzzing run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +15,9 @@ echo "== g++ build and tests"
 tarn_configure build
 tarn_build build
 ctest --test-dir build -j "$jobs" --output-on-failure
+
+echo "== every export of libTarnSrvc runs inside the call frame"
+python3 scripts/frame_coverage.py build
 
 echo "== clang build with -fsanitize=address,undefined and tests"
 cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang \
