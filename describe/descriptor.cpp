@@ -77,12 +77,12 @@ extern "C" {
 
 ZE_API int ZeIsValidDescriptor(Descriptor *descriptor)
 {
-    return ZE_FRAME_QUIET({{"Descriptor", ze::eye_catcher_is(descriptor, "DESC1.0")}}, 0, [] { return 1; });
+    return ZE_FRAME_QUIET({{"Descriptor", is_descriptor(descriptor)}}, 0, [] { return 1; });
 }
 
 ZE_API int ZeIsValidField(Field *field)
 {
-    return ZE_FRAME_QUIET({{"Field", ze::eye_catcher_is(field, "DFLD1.0")}}, 0, [] { return 1; });
+    return ZE_FRAME_QUIET({{"Field", is_field(field)}}, 0, [] { return 1; });
 }
 
 ZE_API unsigned int ZeCreateDescriptor(Descriptor **pDescriptor)
@@ -90,7 +90,7 @@ ZE_API unsigned int ZeCreateDescriptor(Descriptor **pDescriptor)
     return ZE_FRAME({{"*Descriptor", ze::given(pDescriptor)}}, [&] {
         auto *d = ZE_NEW(Descriptor);
         if (!d) return ZE_RC_NO_MEMORY;
-        TarnSetEyeCatcher(d, "DESC1.0");
+        TarnSetEyeCatcher(d, kDescriptorEyeCatcher);
         *pDescriptor = d;
         return ZE_OK;
     });
@@ -118,7 +118,7 @@ ZE_API unsigned int ZeNewField(Descriptor *descriptor, Field **pField)
                     [&] {
                         auto *f = ZE_NEW(Field);
                         if (!f) return ZE_RC_NO_MEMORY;
-                        TarnSetEyeCatcher(f, "DFLD1.0");
+                        TarnSetEyeCatcher(f, kFieldEyeCatcher);
                         f->owner = descriptor;
                         Field **tail = &descriptor->firstField;
                         while (*tail) tail = &(*tail)->next;

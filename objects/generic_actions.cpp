@@ -7,6 +7,7 @@
 #include "ZeFilter.h"
 #include "ZeRecords.h"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 
 namespace {
 
@@ -19,8 +20,6 @@ T *element(void *object, const char *key)
     return static_cast<T *>(ze::element(object, key));
 }
 
-bool valid_object(void *object) { return ze::is_object(object); }
-bool valid_filter(Filter *filter) { return ZeIsValidFilter(filter) != 0; }
 
 // Hands back the item's values on success, NULL otherwise.
 unsigned deliver(void *object, unsigned rc, char ***pValues)
@@ -38,8 +37,8 @@ unsigned item_action(const char *name, void *object, const char *key, va_list *p
     char ***pValues = ze::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
     return ze::frame(name,
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, actionKey)},
-                      {"Filter", valid_filter(filter)}, {"pValues", ze::given(pValues)}},
+                     {{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, actionKey)},
+                      {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)}},
                      [&] {
                          unsigned rc = operation(element<Descriptor>(object, "DESCRIPTOR"),
                                                  element<DtsInfo>(object, "INFO"), filter,
@@ -53,8 +52,8 @@ unsigned collection_action(const char *name, void *object, const char *key, va_l
 {
     Filter *filter = ze::arg<Filter *>(pArgs);
     return ze::frame(name,
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "OPEN COLLECTION")},
-                      {"Filter", valid_filter(filter)}},
+                     {{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "OPEN COLLECTION")},
+                      {"Filter", ze::records::is_filter(filter)}},
                      [&] {
                          return operation(element<Descriptor>(object, "DESCRIPTOR"), element<DtsInfo>(object, "INFO"),
                                           filter, element<Collection>(object, "COLLECTION"),
@@ -91,14 +90,14 @@ ZE_HANDLER(ZeObjectOpenCollectionWithoutDups, collection_action, ZeOpenDtsCollec
 
 unsigned int ZeCloseGenericObjCollection(void *object, const char *key, va_list *)
 {
-    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "CLOSE COLLECTION")}},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "CLOSE COLLECTION")}},
                     [&] { return ZeResetCollection(element<Collection>(object, "COLLECTION")); });
 }
 
 unsigned int ZeSetGenericObjPosition(void *object, const char *key, va_list *pArgs)
 {
     unsigned position = ze::arg<unsigned>(pArgs);
-    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "SET POSITION")},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "SET POSITION")},
                      {"Position", true}},
                     [&] { return ZeSetCollectionPosition(element<Collection>(object, "COLLECTION"), position); });
 }
@@ -107,7 +106,7 @@ unsigned int ZeGetGenericObjItemCount(void *object, const char *key, va_list *pA
 {
     unsigned *pCount = ze::arg<unsigned *>(pArgs);
     if (pCount) *pCount = 0;
-    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM COUNT")},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM COUNT")},
                      {"pCount", ze::given(pCount)}},
                     [&] {
                         *pCount = ZeCollectionSize(element<Collection>(object, "COLLECTION"));
@@ -119,7 +118,7 @@ unsigned int ZeGetGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
     char ***pValues = ze::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM")},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM")},
                      {"pValues", ze::given(pValues)}},
                     [&] {
                         Item *next = ZeNextCollectionItem(element<Collection>(object, "COLLECTION"));
@@ -133,7 +132,7 @@ unsigned int ZeGetGenericObjChangeStamp(void *object, const char *key, va_list *
 {
     const char **pChangeStamp = ze::arg<const char **>(pArgs);
     if (pChangeStamp) *pChangeStamp = nullptr;
-    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET CHANGE STAMP")},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "GET CHANGE STAMP")},
                      {"pChangeStamp", ze::given(pChangeStamp)}},
                     [&] {
                         // Changes are not tracked: the stamp always reads "Undefined".
@@ -151,8 +150,8 @@ unsigned int ZeAnyGenericObjChange(void *object, const char *key, va_list *pArgs
     ze::arg<const char *>(pArgs); // the change stamp: any stamp is out of date
     int *pChanged = ze::arg<int *>(pArgs);
     if (pChanged) *pChanged = 0;
-    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "ANY CHANGE")},
-                     {"Filter", valid_filter(filter)}, {"ChangeStamp", true}, {"pChanged", ze::given(pChanged)}},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "ANY CHANGE")},
+                     {"Filter", ze::records::is_filter(filter)}, {"ChangeStamp", true}, {"pChanged", ze::given(pChanged)}},
                     [&] {
                         *pChanged = 1;
                         return ZE_RC_DISABLED;
@@ -163,7 +162,7 @@ unsigned int ZeNewGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
     char ***pValues = ze::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "NEW ITEM")},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "NEW ITEM")},
                      {"pValues", ze::given(pValues)}},
                     [&] {
                         unsigned rc = ZeNewDtsItem(element<Descriptor>(object, "DESCRIPTOR"),
@@ -178,8 +177,8 @@ unsigned int ZeDefineGenericObjItem(void *object, const char *key, va_list *pArg
     Filter *filter = ze::arg<Filter *>(pArgs);
     char ***pValues = ze::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "DEFINE ITEM")},
-                     {"Filter", valid_filter(filter)}, {"pValues", ze::given(pValues)}},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "DEFINE ITEM")},
+                     {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)}},
                     [&] {
                         unsigned rc = define_with_defaults(object, element<Descriptor>(object, "DESCRIPTOR"),
                                                            element<DtsInfo>(object, "INFO"), filter,
@@ -200,8 +199,8 @@ ZE_HANDLER(ZeRenameGenericObjItemViaDefine, item_action, "RENAME ITEM", ZeRename
 unsigned int ZeDeleteGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
     Filter *filter = ze::arg<Filter *>(pArgs);
-    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "DELETE ITEM")},
-                     {"Filter", valid_filter(filter)}},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "DELETE ITEM")},
+                     {"Filter", ze::records::is_filter(filter)}},
                     [&] {
                         return ZeDeleteDtsItem(element<Descriptor>(object, "DESCRIPTOR"),
                                                element<DtsInfo>(object, "INFO"), filter,

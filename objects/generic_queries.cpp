@@ -10,6 +10,7 @@
 #include "ZeRecords.h"
 #include "ZeValidate.h"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 
 namespace {
 
@@ -22,7 +23,6 @@ T *element(void *object, const char *key)
 }
 
 DtsInfo *info_of(void *object) { return element<DtsInfo>(object, "INFO"); }
-bool valid_object(void *object) { return ze::is_object(object); }
 
 // Queries that hand out one field of the request info.
 unsigned query_info_field(const char *name, void *object, const char *key, va_list *pArgs, const char *propertyKey,
@@ -31,7 +31,7 @@ unsigned query_info_field(const char *name, void *object, const char *key, va_li
     const char **pValue = ze::arg<const char **>(pArgs);
     if (pValue) *pValue = nullptr;
     return ze::frame(name,
-                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)},
+                     {{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)},
                       {outputName, ze::given(pValue)}},
                      [&] {
                          *pValue = ZeDtsInfoField(info_of(object), field);
@@ -45,7 +45,7 @@ template <class Component>
 unsigned pass_on(const char *name, void *object, const char *key, va_list *pArgs, const char *propertyKey,
                  const char *componentKey, unsigned (*callee)(Component *, va_list *))
 {
-    return ze::frame(name, {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)}},
+    return ze::frame(name, {{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)}},
                      [&] { return callee(element<Component>(object, componentKey), pArgs); });
 }
 
@@ -57,8 +57,8 @@ unsigned get_list(const char *name, void *object, const char *key, va_list *pArg
     if (pValues) *pValues = nullptr;
     if (pCount) *pCount = 0;
     return ze::frame(name,
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET LIST")},
-                      {"Filter", ZeIsValidFilter(filter) != 0}, {"pValues", ze::given(pValues)},
+                     {{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "GET LIST")},
+                      {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)},
                       {"pCount", ze::given(pCount)}},
                      [&] {
                          Item *list = element<Item>(object, "ITEM");
@@ -82,7 +82,7 @@ unsigned int ZeQueryGenericObjDestination(void *object, const char *key, va_list
     const char **pRouteNode = ze::arg<const char **>(pArgs);
     if (pDestNode) *pDestNode = nullptr;
     if (pRouteNode) *pRouteNode = nullptr;
-    return ZE_FRAME({{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
                      {"pDestNode", ze::given(pDestNode)}, {"pRouteNode", ze::given(pRouteNode)}},
                     [&] {
                         DtsInfo *info = info_of(object);
@@ -102,7 +102,7 @@ unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *
 {
     const char *destNode = ze::arg<const char *>(pArgs);
     const char *routeNode = ze::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
                      {"DestNode", ze::given(destNode)}, {"RouteNode", ze::given(routeNode)}},
                     [&] {
                         if (!*destNode || !*routeNode) return ZE_RC_EMPTY_NODE;
@@ -115,7 +115,7 @@ unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *
 unsigned int ZeSetGenericObjUsername(void *object, const char *key, va_list *pArgs)
 {
     const char *username = ze::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "USERNAME")},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "USERNAME")},
                      {"Username", ze::given(username)}},
                     [&] {
                         if (!*username) return ZE_RC_EMPTY_USERNAME;
@@ -128,7 +128,7 @@ ZE_HANDLER(ZeSetGenericObjFieldOrder, pass_on, "FIELD ORDER", "DESCRIPTOR", ZeRe
 unsigned int ZeSetGenericObjDateFormat(void *object, const char *key, va_list *pArgs)
 {
     const char *dateFormat = ze::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
                      {"DateFormt", ze::has_text(dateFormat)}},
                     [&] { return ZeSetDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT, dateFormat); });
 }
@@ -137,7 +137,7 @@ unsigned int ZeValidateGenericObjValue(void *object, const char *key, va_list *p
 {
     const char *field = ze::arg<const char *>(pArgs);
     const char *value = ze::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
+    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
                      {"Field", ze::has_text(field)}, {"Value", ze::has_text(value)}},
                     [&] {
                         return ZeValidateValue(element<Descriptor>(object, "DESCRIPTOR"),

@@ -8,6 +8,7 @@
 #include "ZeRecords.h"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 
 #include <cstring>
 #include <string_view>
@@ -17,7 +18,6 @@ ZE_SOURCE_TAG("ZeGroup");
 namespace {
 
 bool is_group(void *object) { return ze::is_named(object, ze::kGroupKind); }
-bool is_object(void *object) { return ze::is_object(object); }
 ZeGroupObject *as_group(void *object) { return static_cast<ZeGroupObject *>(object); }
 
 // The first group object of the chain (traced when there is none).
@@ -152,7 +152,7 @@ unsigned int ZeGroupObjDestory(void *Object)
 
 unsigned int ZeGroupObjSetName(void *Object, const char *Name)
 {
-    return ZE_FRAME({{"Object", is_object(Object)}, {"Name", fits_name(Name)}}, [&] {
+    return ZE_FRAME({{"Object", ze::is_object(Object)}, {"Name", fits_name(Name)}}, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         if (!g) return ZE_RC_NO_GROUP_OBJECT;
         char *copy = nullptr;
@@ -165,7 +165,7 @@ unsigned int ZeGroupObjSetName(void *Object, const char *Name)
 
 const char *ZeGroupObjName(void *Object)
 {
-    return ZE_FRAME_VALUE({{"Object", is_object(Object)}}, static_cast<const char *>(nullptr),
+    return ZE_FRAME_VALUE({{"Object", ze::is_object(Object)}}, static_cast<const char *>(nullptr),
                           [&]() -> const char * {
                               ZeGroupObject *g = group_in_chain(Object);
                               return g ? g->name : nullptr;
@@ -174,7 +174,7 @@ const char *ZeGroupObjName(void *Object)
 
 unsigned int ZeGroupObjSetOverride(void *Object, unsigned int Override)
 {
-    return ZE_FRAME({{"Object", is_object(Object)}}, [&] {
+    return ZE_FRAME({{"Object", ze::is_object(Object)}}, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         if (!g) return ZE_RC_NO_GROUP_OBJECT;
         g->override = Override;
@@ -184,7 +184,7 @@ unsigned int ZeGroupObjSetOverride(void *Object, unsigned int Override)
 
 unsigned int ZeGroupObjOverride(void *Object)
 {
-    return ZE_FRAME_VALUE({{"Object", is_object(Object)}}, 0u, [&] {
+    return ZE_FRAME_VALUE({{"Object", ze::is_object(Object)}}, 0u, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         return g ? g->override : 0u;
     });
@@ -192,8 +192,8 @@ unsigned int ZeGroupObjOverride(void *Object)
 
 unsigned int ZeGroupObjSetItemType(void *Object, Item *item, const char *Type)
 {
-    bool valid = is_object(Object);
-    return ZE_FRAME({{"Object", valid}, {"Item", ZeIsValidItem(item) != 0}, {"Type", valid && is_record_type(Object, Type)}},
+    bool valid = ze::is_object(Object);
+    return ZE_FRAME({{"Object", valid}, {"Item", ze::records::is_item(item)}, {"Type", valid && is_record_type(Object, Type)}},
                     [&] {
                         if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
                         int position = 0;
@@ -204,8 +204,8 @@ unsigned int ZeGroupObjSetItemType(void *Object, Item *item, const char *Type)
 
 unsigned int ZeGroupObjSetCollectionType(void *Object, Collection *collection, const char *Type)
 {
-    bool valid = is_object(Object);
-    return ZE_FRAME({{"Object", valid}, {"Collection", ZeIsValidCollection(collection) != 0},
+    bool valid = ze::is_object(Object);
+    return ZE_FRAME({{"Object", valid}, {"Collection", ze::records::is_collection(collection)},
                      {"Type", valid && is_record_type(Object, Type)}},
                     [&] {
                         if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;

@@ -10,6 +10,7 @@
 #include "ZeGenObj.h"
 #include "ZeRecords.h"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 #include "contract/text.hpp"
 
 #include <cstring>
@@ -229,7 +230,7 @@ unsigned handle(const char *handler, const char *actionKey, bool takesValues, vo
     return ze::frame(handler,
                      {{"Object", ZeObjectIsNamed(object, ze::kGroupKind) != 0},
                       {"ActionKey", ze::same_key(key, actionKey)},
-                      {"Filter", ZeIsValidFilter(filter) != 0},
+                      {"Filter", ze::records::is_filter(filter)},
                       {"pValues", !takesValues || ze::given(pValues)}},
                      [&] { return Action({handler, object, key, filter, pValues}); });
 }

@@ -7,6 +7,7 @@
 #include "ZeKeyed.h"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 #include "contract/text.hpp"
 #include "foundation/keyed.hpp"
 #include "objects/registry.hpp"
@@ -197,7 +198,7 @@ extern "C" {
 unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
 {
     if (pObject) *pObject = nullptr;
-    return ZE_FRAME({{"pObject", ze::given(pObject)}, {"Name", ze::has_text(Name)}, {"Filter", ZeIsValidFilter(filter) != 0}},
+    return ZE_FRAME({{"pObject", ze::given(pObject)}, {"Name", ze::has_text(Name)}, {"Filter", ze::records::is_filter(filter)}},
                     [&] { return create_object(pObject, Name, filter); });
 }
 

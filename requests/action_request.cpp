@@ -6,11 +6,14 @@
 #include "ZeDesc.h"
 #include "ZeFilter.h"
 #include "foundation/frame.hpp"
+#include "describe/desc.hpp"
+#include "records/records.hpp"
 #include "contract/text.hpp"
+
+using ze::records::is_filter;
 
 namespace {
 
-bool is_filter(Filter *filter) { return ZeIsValidFilter(filter) != 0; }
 
 // One criterion as the router is to see it.
 struct RequestField {
@@ -140,7 +143,7 @@ unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter, Descri
 {
     return ZE_FRAME({{"ToFilter", is_filter(toFilter)},
                      {"FromFilter", is_filter(fromFilter)},
-                     {"Descriptor", ZeIsValidDescriptor(descriptor) != 0}},
+                     {"Descriptor", ze::desc::is_descriptor(descriptor)}},
                     [&] {
                         // Defining a filter onto itself keeps its criteria and only adds the defaults.
                         if (toFilter != fromFilter)

@@ -7,6 +7,7 @@
 #include "ZeFilter.h"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 #include "requests/handles.hpp"
 
 struct DtsInfo {
@@ -25,7 +26,6 @@ constexpr const char *kFieldNames[ZE_INFO_FIELD_COUNT] = {
     "OBJECT", "PLATFORM", "VERSION", "LANGUAGE", "USERNAME", "DESTNODE", "ROUTENODE", "ROUTEMODULE", "DATEFORMAT",
 };
 
-bool valid_info(DtsInfo *info) { return ZeIsValidDtsInfo(info) != 0; }
 bool valid_field(unsigned int field) { return ze::in_range(field, 1, ZE_INFO_FIELD_COUNT); }
 
 char *&slot(DtsInfo *info, unsigned int field) { return info->fields[field - 1]; }
@@ -57,7 +57,7 @@ unsigned int ZeCreateDtsInfo(DtsInfo **pInfo)
 
 unsigned int ZeDestroyDtsInfo(DtsInfo *info)
 {
-    return ZE_FRAME({{"Info", valid_info(info)}}, [&] {
+    return ZE_FRAME({{"Info", ze::is_info(info)}}, [&] {
         for (char *&field : info->fields) ZE_FREE(field);
         ZE_FREE(info);
         return ZE_OK;
@@ -72,19 +72,19 @@ int ZeIsValidDtsInfo(DtsInfo *info)
 
 unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const char *value)
 {
-    return ZE_FRAME({{"Info", valid_info(info)}, {"Field", valid_field(field)}},
+    return ZE_FRAME({{"Info", ze::is_info(info)}, {"Field", valid_field(field)}},
                     [&] { return store(info, field, value); });
 }
 
 const char *ZeDtsInfoField(DtsInfo *info, unsigned int field)
 {
-    return ZE_FRAME_VALUE({{"Info", valid_info(info)}, {"Field", valid_field(field)}}, static_cast<const char *>(nullptr),
+    return ZE_FRAME_VALUE({{"Info", ze::is_info(info)}, {"Field", valid_field(field)}}, static_cast<const char *>(nullptr),
                           [&] { return slot(info, field); });
 }
 
 unsigned int ZeCheckDtsInfo(DtsInfo *info)
 {
-    return ZE_FRAME({{"Info", valid_info(info)}}, [&] {
+    return ZE_FRAME({{"Info", ze::is_info(info)}}, [&] {
         if (!ze::has_text(slot(info, ZE_INFO_USERNAME))) {
             TarnTrace("ZeCheckDtsInfo: Info Object is missing the Username");
             return ZE_RC_INFO_NO_USERNAME;
@@ -100,7 +100,7 @@ unsigned int ZeCheckDtsInfo(DtsInfo *info)
 
 unsigned int ZeCopyDtsInfo(DtsInfo *dest, DtsInfo *src, const char *newObjectName)
 {
-    return ZE_FRAME({{"Info", valid_info(dest)}, {"SrcInfo", valid_info(src)}, {"NewName", true}},
+    return ZE_FRAME({{"Info", ze::is_info(dest)}, {"SrcInfo", ze::is_info(src)}, {"NewName", true}},
                     [&] {
                         for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
                             const char *value = slot(src, field);
@@ -113,7 +113,7 @@ unsigned int ZeCopyDtsInfo(DtsInfo *dest, DtsInfo *src, const char *newObjectNam
 
 unsigned int ZeSetDtsInfoFromFilter(DtsInfo *info, Filter *filter)
 {
-    return ZE_FRAME({{"Info", valid_info(info)}, {"Filter", ZeIsValidFilter(filter) != 0}},
+    return ZE_FRAME({{"Info", ze::is_info(info)}, {"Filter", ze::records::is_filter(filter)}},
                     [&] {
                         for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
                             const char *relop = nullptr, *value = nullptr;

@@ -43,8 +43,6 @@ void release_message(DtsMessage *msg)
     message_blocks::release(msg);
 }
 
-bool valid_msg(DtsMessage *msg) { return ZeIsValidDtsMsg(msg) != 0; }
-bool valid_result(DtsResult *result) { return ZeIsValidDtsResult(result) != 0; }
 
 // The next out-pointer of a caller's argument list; taken before the
 // parameters are checked, so the list always moves on by one.
@@ -77,7 +75,7 @@ unsigned int ZeCreateDtsMsg(DtsMessage **pMsg)
 
 unsigned int ZeDestroyDtsMsg(DtsMessage *msg)
 {
-    return ZE_FRAME({{"Msg", valid_msg(msg)}}, [&] {
+    return ZE_FRAME({{"Msg", ze::is_message(msg)}}, [&] {
         release_message(msg);
         return ZE_OK;
     });
@@ -91,7 +89,7 @@ int ZeIsValidDtsMsg(DtsMessage *msg)
 
 unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer)
 {
-    return ZE_FRAME({{"Msg", valid_msg(msg)}, {"Buffer", ze::given(buffer)}}, [&] {
+    return ZE_FRAME({{"Msg", ze::is_message(msg)}, {"Buffer", ze::given(buffer)}}, [&] {
         // Copy before releasing: buffer may be the message's own text.
         char *copy = message_blocks::copy(buffer);
         message_blocks::release(msg->buffer);
@@ -104,7 +102,7 @@ unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer)
 
 unsigned int ZeGetDtsMsgBuffer(DtsMessage *msg, const char **pBuffer)
 {
-    return ZE_FRAME({{"Msg", valid_msg(msg)}, {"pBuffer", ze::given(pBuffer)}}, [&] {
+    return ZE_FRAME({{"Msg", ze::is_message(msg)}, {"pBuffer", ze::given(pBuffer)}}, [&] {
         *pBuffer = msg->buffer;
         return ZE_OK;
     });
@@ -113,13 +111,13 @@ unsigned int ZeGetDtsMsgBuffer(DtsMessage *msg, const char **pBuffer)
 unsigned int ZeQueryDtsMsgBuffer(DtsMessage *msg, va_list *pArgs)
 {
     const char **pBuffer = take_out<const char *>(pArgs);
-    return ZE_FRAME({{"Msg", valid_msg(msg)}, {"pArgs", ze::given(pArgs)}},
+    return ZE_FRAME({{"Msg", ze::is_message(msg)}, {"pArgs", ze::given(pArgs)}},
                     [&] { return ZeGetDtsMsgBuffer(msg, pBuffer); });
 }
 
 unsigned int ZeDuplicateDtsMsg(DtsMessage *dest, DtsMessage *src)
 {
-    return ZE_FRAME({{"DestMsg", valid_msg(dest)}, {"SrcMsg", valid_msg(src)}}, [&] {
+    return ZE_FRAME({{"DestMsg", ze::is_message(dest)}, {"SrcMsg", ze::is_message(src)}}, [&] {
         const char *text = nullptr;
         if (unsigned rc = ZeGetDtsMsgBuffer(src, &text)) return rc;
         return ZeSetDtsMsgBuffer(dest, text);
@@ -152,7 +150,7 @@ unsigned int ZeCreateDtsResult(DtsResult **pResult)
 
 unsigned int ZeDestroyDtsResult(DtsResult *result)
 {
-    return ZE_FRAME({{"pResult", valid_result(result)}}, [&] {
+    return ZE_FRAME({{"pResult", ze::is_result(result)}}, [&] {
         unsigned rc = ZeDestroyDtsMsg(result->message);
         ZE_FREE(result);
         return rc;
@@ -167,7 +165,7 @@ int ZeIsValidDtsResult(DtsResult *result)
 
 unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const char *text)
 {
-    return ZE_FRAME({{"Result", valid_result(result)}}, [&] {
+    return ZE_FRAME({{"Result", ze::is_result(result)}}, [&] {
         result->code = code;
         const char *wanted = text ? text : "";
         const char *held = ze::has_eye_catcher(result->message, kMessageEye) ? result->message->buffer : nullptr;
@@ -178,7 +176,7 @@ unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const ch
 
 unsigned int ZeGetDtsResultFields(DtsResult *result, unsigned int *pCode, const char **pMessage)
 {
-    return ZE_FRAME({{"Result", valid_result(result)}, {"pCode", ze::given(pCode)}, {"pMessage", ze::given(pMessage)}},
+    return ZE_FRAME({{"Result", ze::is_result(result)}, {"pCode", ze::given(pCode)}, {"pMessage", ze::given(pMessage)}},
                     [&] {
                         *pCode = result->code;
                         const char *text = result->message->buffer;
@@ -189,7 +187,7 @@ unsigned int ZeGetDtsResultFields(DtsResult *result, unsigned int *pCode, const 
 
 unsigned int ZeSetDtsResultCode(DtsResult *result, unsigned int code)
 {
-    return ZE_FRAME({{"Result", valid_result(result)}}, [&] {
+    return ZE_FRAME({{"Result", ze::is_result(result)}}, [&] {
         result->code = code;
         return ZE_OK;
     });
@@ -197,14 +195,14 @@ unsigned int ZeSetDtsResultCode(DtsResult *result, unsigned int code)
 
 unsigned int ZeSetDtsResultMessage(DtsResult *result, DtsMessage *msg)
 {
-    return ZE_FRAME({{"Result", valid_result(result)}, {"Message", valid_msg(msg)}},
+    return ZE_FRAME({{"Result", ze::is_result(result)}, {"Message", ze::is_message(msg)}},
                     [&] { return ZeDuplicateDtsMsg(result->message, msg); });
 }
 
 unsigned int ZeGetDtsResultCode(DtsResult *result, va_list *pArgs)
 {
     unsigned int *pCode = take_out<unsigned int>(pArgs);
-    return ZE_FRAME({{"Result", valid_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
+    return ZE_FRAME({{"Result", ze::is_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
         const char *message = nullptr;
         return ZeGetDtsResultFields(result, pCode, &message);
     });
@@ -213,7 +211,7 @@ unsigned int ZeGetDtsResultCode(DtsResult *result, va_list *pArgs)
 unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs)
 {
     const char **pMessage = take_out<const char *>(pArgs);
-    return ZE_FRAME({{"Result", valid_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
+    return ZE_FRAME({{"Result", ze::is_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
         unsigned int code = 0;
         return ZeGetDtsResultFields(result, &code, pMessage);
     });

@@ -5,6 +5,7 @@
 
 #include "ZeEnv.h"
 #include "foundation/frame.hpp"
+#include "requests/handles.hpp"
 #include "contract/text.hpp"
 
 namespace {
@@ -58,9 +59,9 @@ extern "C" {
 unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result)
 {
     return ZE_FRAME({{"Action", ze::is_action(action)},
-                     {"Info", ZeIsValidDtsInfo(info) != 0},
+                     {"Info", ze::is_info(info)},
                      {"Command", ze::given(command)},
-                     {"Result", ZeIsValidDtsResult(result) != 0}},
+                     {"Result", ze::is_result(result)}},
                     [&] { return route(action, info, command, result); });
 }
 
