@@ -109,7 +109,7 @@ unsigned set_type_defaults(const char *function, Field *f, const char *type, con
 
 extern "C" {
 
-ZE_API unsigned int ZeSetFieldAttribute(Field *field, const char *Attrib, ...)
+unsigned int ZeSetFieldAttribute(Field *field, const char *Attrib, ...)
 {
     va_list args;
     va_start(args, Attrib);
@@ -122,12 +122,12 @@ ZE_API unsigned int ZeSetFieldAttribute(Field *field, const char *Attrib, ...)
     return rc;
 }
 
-ZE_API unsigned int ZeGetFieldAttribute(Field *field, const char *Attrib, va_list *pArgs)
+unsigned int ZeGetFieldAttribute(Field *field, const char *Attrib, va_list *pArgs)
 {
     return get_field_attribute(__func__, field, Attrib, pArgs);
 }
 
-ZE_API unsigned int ZeGetAttribute(Field *field, const char *Attrib, ...)
+unsigned int ZeGetAttribute(Field *field, const char *Attrib, ...)
 {
     va_list args;
     va_start(args, Attrib);
@@ -136,12 +136,12 @@ ZE_API unsigned int ZeGetAttribute(Field *field, const char *Attrib, ...)
     return rc;
 }
 
-ZE_API unsigned int ZeQueryFieldAttribute(Descriptor *descriptor, va_list *pArgs)
+unsigned int ZeQueryFieldAttribute(Descriptor *descriptor, va_list *pArgs)
 {
     return query_field_attribute(__func__, descriptor, pArgs);
 }
 
-ZE_API unsigned int ZeQueryAttribute(Descriptor *descriptor, ...)
+unsigned int ZeQueryAttribute(Descriptor *descriptor, ...)
 {
     va_list args;
     va_start(args, descriptor);
@@ -150,7 +150,7 @@ ZE_API unsigned int ZeQueryAttribute(Descriptor *descriptor, ...)
     return rc;
 }
 
-ZE_API unsigned int ZeCreateField(Descriptor *descriptor, const char *Name, ...)
+unsigned int ZeCreateField(Descriptor *descriptor, const char *Name, ...)
 {
     va_list args;
     va_start(args, Name);
@@ -169,8 +169,8 @@ ZE_API unsigned int ZeCreateField(Descriptor *descriptor, const char *Name, ...)
     return rc;
 }
 
-ZE_API unsigned int ZeSetPrimaryFieldAttributes(Field *field, const char *Name, const char *RealName,
-                                                const char *Maxlen, const char *Label, const char *Default)
+unsigned int ZeSetPrimaryFieldAttributes(Field *field, const char *Name, const char *RealName,
+                                         const char *Maxlen, const char *Label, const char *Default)
 {
     return ZE_FRAME({{"Field", is_field(field)}, {"Name", ze::given(Name)}, {"RealName", true},
                      {"Maxlen", ze::given(Maxlen)}, {"Label", ze::given(Label)}, {"Default", true}},
@@ -185,38 +185,38 @@ ZE_API unsigned int ZeSetPrimaryFieldAttributes(Field *field, const char *Name, 
                     });
 }
 
-ZE_API unsigned int ZeSetDefaultTextFieldAttributes(Field *field)
+unsigned int ZeSetDefaultTextFieldAttributes(Field *field)
 {
     return set_type_defaults(__func__, field, "TEXT", kTextOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultIntFieldAttributes(Field *field)
+unsigned int ZeSetDefaultIntFieldAttributes(Field *field)
 {
     return set_type_defaults(__func__, field, "INT", kFullOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultAstOrNumFieldAttributes(Field *field)
+unsigned int ZeSetDefaultAstOrNumFieldAttributes(Field *field)
 {
     return set_type_defaults(__func__, field, "ASTORNUM", kFullOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultDateFieldAttributes(Field *field)
+unsigned int ZeSetDefaultDateFieldAttributes(Field *field)
 {
     return set_type_defaults(__func__, field, "DATE", kFullOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultTimeFieldAttributes(Field *field)
+unsigned int ZeSetDefaultTimeFieldAttributes(Field *field)
 {
     return set_type_defaults(__func__, field, "TIME", kFullOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultTimeTFieldAttributes(Field *field)
+unsigned int ZeSetDefaultTimeTFieldAttributes(Field *field)
 {
     return set_type_defaults(__func__, field, "TIME_T", kFullOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *TrueValue, const char *FalseValue,
-                                                    int Default)
+unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *TrueValue, const char *FalseValue,
+                                             int Default)
 {
     return ZE_FRAME({{"Field", is_field(field)}, {"TrueValue", ze::given(TrueValue)},
                      {"FalseValue", ze::given(FalseValue)}, {"Default", ze::in_range(Default, 0, 1)}},
@@ -229,7 +229,7 @@ ZE_API unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *Tr
                     });
 }
 
-ZE_API unsigned int ZeSetZoomAttributes(Field *field, const char *Section, const char *Key)
+unsigned int ZeSetZoomAttributes(Field *field, const char *Section, const char *Key)
 {
     return ZE_FRAME({{"Field", is_field(field)}, {"Section", ze::given(Section)}, {"Key", ze::given(Key)}}, [&] {
                         if (unsigned rc = set_text(field, &Field::zoomSection, Section)) return rc;

@@ -134,7 +134,7 @@ bool validate_date(CheckBlocks &blocks, const char *value)
 
 extern "C" {
 
-ZE_API const char *ZeDateDefaultFormat(void)
+const char *ZeDateDefaultFormat(void)
 {
     return ZE_FRAME_QUIET({}, kDefaultFormat, [] {
         const char *configured = ZeEnv(ZE_ENV_KVR_DATEFMT);
@@ -142,7 +142,7 @@ ZE_API const char *ZeDateDefaultFormat(void)
     });
 }
 
-ZE_API unsigned int ZeDateVerifyFormat(const char *format)
+unsigned int ZeDateVerifyFormat(const char *format)
 {
     return ZE_FRAME({}, [&] {
         TarnTrace("ZeDateVerifyFormat : begin");
@@ -155,7 +155,7 @@ ZE_API unsigned int ZeDateVerifyFormat(const char *format)
     });
 }
 
-ZE_API unsigned int ZeDateValidate(const char *format, const char *value)
+unsigned int ZeDateValidate(const char *format, const char *value)
 {
     return ZE_FRAME({}, [&] {
         TarnTrace("ZeDateValidate : begin");

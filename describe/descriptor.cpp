@@ -75,17 +75,17 @@ void dump(Descriptor *d, FILE *stream)
 
 extern "C" {
 
-ZE_API int ZeIsValidDescriptor(Descriptor *descriptor)
+int ZeIsValidDescriptor(Descriptor *descriptor)
 {
     return ZE_FRAME_QUIET({{"Descriptor", is_descriptor(descriptor)}}, 0, [] { return 1; });
 }
 
-ZE_API int ZeIsValidField(Field *field)
+int ZeIsValidField(Field *field)
 {
     return ZE_FRAME_QUIET({{"Field", is_field(field)}}, 0, [] { return 1; });
 }
 
-ZE_API unsigned int ZeCreateDescriptor(Descriptor **pDescriptor)
+unsigned int ZeCreateDescriptor(Descriptor **pDescriptor)
 {
     return ZE_FRAME({{"*Descriptor", ze::given(pDescriptor)}}, [&] {
         auto *d = ZE_NEW(Descriptor);
@@ -96,7 +96,7 @@ ZE_API unsigned int ZeCreateDescriptor(Descriptor **pDescriptor)
     });
 }
 
-ZE_API unsigned int ZeDestroyDescriptor(Descriptor *descriptor)
+unsigned int ZeDestroyDescriptor(Descriptor *descriptor)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}}, [&] {
         while (Field *f = descriptor->firstField) {
@@ -112,7 +112,7 @@ ZE_API unsigned int ZeDestroyDescriptor(Descriptor *descriptor)
     });
 }
 
-ZE_API unsigned int ZeNewField(Descriptor *descriptor, Field **pField)
+unsigned int ZeNewField(Descriptor *descriptor, Field **pField)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"*Field", ze::given(pField)}},
                     [&] {
@@ -129,7 +129,7 @@ ZE_API unsigned int ZeNewField(Descriptor *descriptor, Field **pField)
                     });
 }
 
-ZE_API unsigned int ZeGetField(Descriptor *descriptor, Field **pField)
+unsigned int ZeGetField(Descriptor *descriptor, Field **pField)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pField", ze::given(pField)}},
                     [&] {
@@ -138,7 +138,7 @@ ZE_API unsigned int ZeGetField(Descriptor *descriptor, Field **pField)
                     });
 }
 
-ZE_API unsigned int ZeGetFieldByName(Descriptor *descriptor, Field **pField, const char *name)
+unsigned int ZeGetFieldByName(Descriptor *descriptor, Field **pField, const char *name)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"*Field", ze::given(pField)},
                      {"Name", ze::given(name)}},
@@ -150,13 +150,13 @@ ZE_API unsigned int ZeGetFieldByName(Descriptor *descriptor, Field **pField, con
                     });
 }
 
-ZE_API int ZeGetFieldCount(Descriptor *descriptor)
+int ZeGetFieldCount(Descriptor *descriptor)
 {
     return ZE_FRAME_VALUE({{"Descriptor", is_descriptor(descriptor)}}, -1,
                           [&] { return descriptor->fieldCount; });
 }
 
-ZE_API unsigned int ZeDumpDescriptor(Descriptor *descriptor, FILE *stream)
+unsigned int ZeDumpDescriptor(Descriptor *descriptor, FILE *stream)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pFile", ze::given(stream)}}, [&] {
         dump(descriptor, stream);
@@ -164,7 +164,7 @@ ZE_API unsigned int ZeDumpDescriptor(Descriptor *descriptor, FILE *stream)
     });
 }
 
-ZE_API unsigned int ZeDumpFieldInfo(Descriptor *descriptor, va_list *pArgs)
+unsigned int ZeDumpFieldInfo(Descriptor *descriptor, va_list *pArgs)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pArgs", ze::given(pArgs)}},
                     [&] {

@@ -254,13 +254,13 @@ unsigned display_value(const Field *f, const char *name, const char *realValue, 
 
 extern "C" {
 
-ZE_API unsigned int ZeBuildDescriptorHeader(Descriptor *descriptor)
+unsigned int ZeBuildDescriptorHeader(Descriptor *descriptor)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}},
                     [&] { return build_header(descriptor); });
 }
 
-ZE_API unsigned int ZeRebuildDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
+unsigned int ZeRebuildDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
 {
     char **order = pArgs ? va_arg(*pArgs, char **) : nullptr;
     int items = pArgs ? va_arg(*pArgs, int) : -2;
@@ -271,13 +271,13 @@ ZE_API unsigned int ZeRebuildDescriptorHeader(Descriptor *descriptor, va_list *p
                     });
 }
 
-ZE_API unsigned int ZeDescriptorHeader(Descriptor *descriptor, char ***pHeader)
+unsigned int ZeDescriptorHeader(Descriptor *descriptor, char ***pHeader)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}},
                     [&] { return header_of("ZeDescriptorHeader", descriptor, pHeader); });
 }
 
-ZE_API unsigned int ZeQueryDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
+unsigned int ZeQueryDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
 {
     char ***pFieldList = pArgs ? va_arg(*pArgs, char ***) : nullptr;
     int *pFieldCount = pArgs ? va_arg(*pArgs, int *) : nullptr;
@@ -289,7 +289,7 @@ ZE_API unsigned int ZeQueryDescriptorHeader(Descriptor *descriptor, va_list *pAr
                     });
 }
 
-ZE_API unsigned int ZeBuildIndexArray(Descriptor *descriptor, char **DataOrder, int count)
+unsigned int ZeBuildIndexArray(Descriptor *descriptor, char **DataOrder, int count)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"DataOrder", ze::given(DataOrder)}}, [&] {
                         if (!descriptor->header) {
@@ -300,7 +300,7 @@ ZE_API unsigned int ZeBuildIndexArray(Descriptor *descriptor, char **DataOrder, 
                     });
 }
 
-ZE_API unsigned int ZeOrderData(Descriptor *descriptor, char **Data, char **InOrder)
+unsigned int ZeOrderData(Descriptor *descriptor, char **Data, char **InOrder)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Data", ze::given(Data)},
                      {"InOrder", ze::given(InOrder)}},
@@ -314,7 +314,7 @@ ZE_API unsigned int ZeOrderData(Descriptor *descriptor, char **Data, char **InOr
                     });
 }
 
-ZE_API unsigned int ZeGetFieldOrder(Descriptor *descriptor, const char *Name, int *idx)
+unsigned int ZeGetFieldOrder(Descriptor *descriptor, const char *Name, int *idx)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)}, {"idx", ze::given(idx)}},
                     [&] {
@@ -326,7 +326,7 @@ ZE_API unsigned int ZeGetFieldOrder(Descriptor *descriptor, const char *Name, in
                     });
 }
 
-ZE_API unsigned int ZeGetFieldIndex(Descriptor *descriptor, const char *Name, int *idx)
+unsigned int ZeGetFieldIndex(Descriptor *descriptor, const char *Name, int *idx)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)}, {"idx", ze::given(idx)}},
                     [&] {
@@ -342,7 +342,7 @@ ZE_API unsigned int ZeGetFieldIndex(Descriptor *descriptor, const char *Name, in
                     });
 }
 
-ZE_API unsigned int ZeDefaultValues(Descriptor *descriptor, char **Defaults)
+unsigned int ZeDefaultValues(Descriptor *descriptor, char **Defaults)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Defaults", ze::given(Defaults)}},
                     [&] {
@@ -355,7 +355,7 @@ ZE_API unsigned int ZeDefaultValues(Descriptor *descriptor, char **Defaults)
                     });
 }
 
-ZE_API unsigned int ZeGetRealValue(Descriptor *descriptor, const char *Name, const char *Value, char **pRealValue)
+unsigned int ZeGetRealValue(Descriptor *descriptor, const char *Name, const char *Value, char **pRealValue)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)},
                      {"Value", ze::given(Value)}, {"pRealValue", ze::given(pRealValue)}},
@@ -366,7 +366,7 @@ ZE_API unsigned int ZeGetRealValue(Descriptor *descriptor, const char *Name, con
                     });
 }
 
-ZE_API unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const char *RealValue, char **pValue)
+unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const char *RealValue, char **pValue)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)},
                      {"RealValue", ze::given(RealValue)}, {"pValue", ze::given(pValue)}},
@@ -377,7 +377,7 @@ ZE_API unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const c
                     });
 }
 
-ZE_API unsigned int ZeLoadDescriptorItem(Descriptor *descriptor, char ***pFieldVals, char **RealVals)
+unsigned int ZeLoadDescriptorItem(Descriptor *descriptor, char ***pFieldVals, char **RealVals)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pFieldVals", ze::given(pFieldVals)},
                      {"RealVals", ze::given(RealVals)}},
@@ -416,7 +416,7 @@ ZE_API unsigned int ZeLoadDescriptorItem(Descriptor *descriptor, char ***pFieldV
                     });
 }
 
-ZE_API int ZeDescriptorKeysMatch(Descriptor *descriptor, char **values1, char **values2)
+int ZeDescriptorKeysMatch(Descriptor *descriptor, char **values1, char **values2)
 {
     return ZE_FRAME_QUIET({{"Descriptor", is_descriptor(descriptor)},
                            {"Values1", ze::given(values1)},
@@ -429,7 +429,7 @@ ZE_API int ZeDescriptorKeysMatch(Descriptor *descriptor, char **values1, char **
                           });
 }
 
-ZE_API unsigned int ZeBuildFieldList(void *Object, Descriptor *descriptor, ZeFieldInitProc *FieldInitFuncs, int Count)
+unsigned int ZeBuildFieldList(void *Object, Descriptor *descriptor, ZeFieldInitProc *FieldInitFuncs, int Count)
 {
     return ZE_FRAME({{"Object", ze::given(Object)}, {"Descriptor", is_descriptor(descriptor)},
                      {"FieldInitFuncs", ze::given(FieldInitFuncs)}, {"Count", Count >= -1}},

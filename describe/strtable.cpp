@@ -43,7 +43,7 @@ void drop_library(StringTable *table)
 
 extern "C" {
 
-ZE_API int ZeIsValidStringTable(StringTable *table)
+int ZeIsValidStringTable(StringTable *table)
 {
     // An invalid table is reported by its own line rather than the frame's.
     return ZE_FRAME_QUIET({}, 0, [&] {
@@ -53,7 +53,7 @@ ZE_API int ZeIsValidStringTable(StringTable *table)
     });
 }
 
-ZE_API unsigned int ZeCreateStringTable(StringTable **pTable, const char *Language)
+unsigned int ZeCreateStringTable(StringTable **pTable, const char *Language)
 {
     if (pTable) *pTable = nullptr;
     return ZE_FRAME({{"pTable", ze::given(pTable)}, {"Language", ze::given(Language)}}, [&] {
@@ -67,7 +67,7 @@ ZE_API unsigned int ZeCreateStringTable(StringTable **pTable, const char *Langua
     });
 }
 
-ZE_API unsigned int ZeDestroyStringTable(StringTable *table)
+unsigned int ZeDestroyStringTable(StringTable *table)
 {
     return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}}, [&] {
         drop_library(table);
@@ -77,7 +77,7 @@ ZE_API unsigned int ZeDestroyStringTable(StringTable *table)
     });
 }
 
-ZE_API unsigned int ZeSetStringTableEntries(StringTable *table, StringEntry *Entries)
+unsigned int ZeSetStringTableEntries(StringTable *table, StringEntry *Entries)
 {
     return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}, {"Entries", ze::given(Entries)}}, [&] {
                         table->entries = Entries;
@@ -85,7 +85,7 @@ ZE_API unsigned int ZeSetStringTableEntries(StringTable *table, StringEntry *Ent
                     });
 }
 
-ZE_API void ZeInitStringEntry(StringEntry *entry, int id, const char *language, const char *text)
+void ZeInitStringEntry(StringEntry *entry, int id, const char *language, const char *text)
 {
     ZE_FRAME_QUIET({{"Entry", ze::given(entry)}}, [&] {
         entry->id = id;
@@ -94,7 +94,7 @@ ZE_API void ZeInitStringEntry(StringEntry *entry, int id, const char *language, 
     });
 }
 
-ZE_API unsigned int ZeGetString(StringTable *table, int Key, const char **pString)
+unsigned int ZeGetString(StringTable *table, int Key, const char **pString)
 {
     // A refused parameter still ends in the lookup's answer: NULL text, code 7,
     // and the not-found line when the table itself is valid.
@@ -107,7 +107,7 @@ ZE_API unsigned int ZeGetString(StringTable *table, int Key, const char **pStrin
     return text ? ZE_OK : ZE_RC_NO_ENTRY;
 }
 
-ZE_API unsigned int ZeGetStringList(StringTable *table, int *Keys, int Count, const char **pList)
+unsigned int ZeGetStringList(StringTable *table, int *Keys, int Count, const char **pList)
 {
     return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}, {"Keys", ze::given(Keys)},
                      {"Count", Count != 0}, {"pList", ze::given(pList)}},
@@ -131,7 +131,7 @@ ZE_API unsigned int ZeGetStringList(StringTable *table, int *Keys, int Count, co
                     });
 }
 
-ZE_API void ZeDumpStringTable(StringTable *table, const char *prefix)
+void ZeDumpStringTable(StringTable *table, const char *prefix)
 {
     ZE_FRAME_QUIET({{"Table", ZeIsValidStringTable(table) != 0}}, [&] {
         if (!prefix) prefix = "";
@@ -142,8 +142,8 @@ ZE_API void ZeDumpStringTable(StringTable *table, const char *prefix)
     });
 }
 
-ZE_API unsigned int ZeLoadExternalStringEntries(StringTable *table, void *argument1, void *argument2,
-                                                const char *Dllname)
+unsigned int ZeLoadExternalStringEntries(StringTable *table, void *argument1, void *argument2,
+                                         const char *Dllname)
 {
     return ZE_FRAME({{"Dllname", ze::has_text(Dllname)}}, [&] {
         // The table's own check traces its line; the frame adds none for it.

@@ -260,8 +260,8 @@ unsigned validate_by_type(Check &check)
 
 extern "C" {
 
-ZE_API unsigned int ZeValidateValue(Descriptor *descriptor, const char *dateFormat, const char *fieldName,
-                                    const char *Value)
+unsigned int ZeValidateValue(Descriptor *descriptor, const char *dateFormat, const char *fieldName,
+                             const char *Value)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Field", ze::has_text(fieldName)},
                      {"Value", ze::given(Value)}},

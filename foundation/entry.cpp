@@ -29,7 +29,7 @@ __attribute__((destructor)) void tarnsrvc_detach()
 
 }  // namespace
 
-extern "C" ZE_API const char *TarnSrvcVersion(void)
+extern "C" const char *TarnSrvcVersion(void)
 {
     return ZE_FRAME_QUIET({}, TARNSRVC_VERSION_STRING, [] { return TARNSRVC_VERSION_STRING; });
 }

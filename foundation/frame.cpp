@@ -63,7 +63,7 @@ bool same_key_nocase(const char *key, std::string_view expected) noexcept
 
 extern "C" {
 
-ZE_API unsigned int ZeAssertValidParameters(const char *functionName, unsigned int count, ...)
+unsigned int ZeAssertValidParameters(const char *functionName, unsigned int count, ...)
 {
     va_list pairs;
     va_start(pairs, count);
@@ -72,7 +72,7 @@ ZE_API unsigned int ZeAssertValidParameters(const char *functionName, unsigned i
     return rc;
 }
 
-ZE_API unsigned int ZeReportInvalidParameters(const char *functionName, unsigned int count, ...)
+unsigned int ZeReportInvalidParameters(const char *functionName, unsigned int count, ...)
 {
     va_list pairs;
     va_start(pairs, count);

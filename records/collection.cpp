@@ -185,12 +185,12 @@ unsigned set_position(Collection *c, unsigned position)
 
 extern "C" {
 
-ZE_API int ZeIsValidCollection(Collection *collection)
+int ZeIsValidCollection(Collection *collection)
 {
     return ZE_FRAME_QUIET({{"Collection", is_collection(collection)}}, 0, [] { return 1; });
 }
 
-ZE_API unsigned int ZeCreateCollection(Collection **pCollection)
+unsigned int ZeCreateCollection(Collection **pCollection)
 {
     return ZE_FRAME({{"pCollection", ze::given(pCollection)}}, [&] {
         Collection *c = ZE_NEW(Collection);
@@ -207,7 +207,7 @@ ZE_API unsigned int ZeCreateCollection(Collection **pCollection)
     });
 }
 
-ZE_API unsigned int ZeDestroyCollection(Collection *collection)
+unsigned int ZeDestroyCollection(Collection *collection)
 {
     return ZE_FRAME({{"Collection", is_collection(collection)}}, [&] {
         TarnListDelete(&collection->list, destroy_item);
@@ -217,7 +217,7 @@ ZE_API unsigned int ZeDestroyCollection(Collection *collection)
     });
 }
 
-ZE_API unsigned int ZeResetCollection(Collection *collection)
+unsigned int ZeResetCollection(Collection *collection)
 {
     return ZE_FRAME({{"Collection", is_collection(collection)}}, [&] {
         TarnListReset(collection->list, destroy_item);
@@ -227,7 +227,7 @@ ZE_API unsigned int ZeResetCollection(Collection *collection)
     });
 }
 
-ZE_API unsigned int ZeInsertCollectionItem(Collection *collection, Item *item)
+unsigned int ZeInsertCollectionItem(Collection *collection, Item *item)
 {
     return ZE_FRAME({{"Collection", is_collection(collection)}, {"Item", is_item(item)}},
                     [&] {
@@ -237,31 +237,31 @@ ZE_API unsigned int ZeInsertCollectionItem(Collection *collection, Item *item)
                     });
 }
 
-ZE_API unsigned int ZeSetCollectionPosition(Collection *collection, unsigned int Position)
+unsigned int ZeSetCollectionPosition(Collection *collection, unsigned int Position)
 {
     return ZE_FRAME({{"Collection", is_collection(collection)}, {"Position", Position != 0}},
                     [&] { return set_position(collection, Position); });
 }
 
-ZE_API unsigned int ZeCollectionSize(Collection *collection)
+unsigned int ZeCollectionSize(Collection *collection)
 {
     return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, 0u,
                           [&] { return collection->size; });
 }
 
-ZE_API unsigned int ZeCollectionPosition(Collection *collection)
+unsigned int ZeCollectionPosition(Collection *collection)
 {
     return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, 0u,
                           [&] { return collection->position; });
 }
 
-ZE_API Item *ZeNextCollectionItem(Collection *collection)
+Item *ZeNextCollectionItem(Collection *collection)
 {
     return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}},
                           static_cast<Item *>(nullptr), [&] { return next_item(collection); });
 }
 
-ZE_API Item *ZeFirstCollectionItem(Collection *collection)
+Item *ZeFirstCollectionItem(Collection *collection)
 {
     return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}},
                           static_cast<Item *>(nullptr), [&] {
@@ -269,7 +269,7 @@ ZE_API Item *ZeFirstCollectionItem(Collection *collection)
                           });
 }
 
-ZE_API Item *ZeLastCollectionItem(Collection *collection)
+Item *ZeLastCollectionItem(Collection *collection)
 {
     return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}},
                           static_cast<Item *>(nullptr), [&] {
@@ -279,13 +279,13 @@ ZE_API Item *ZeLastCollectionItem(Collection *collection)
                           });
 }
 
-ZE_API unsigned int ZeRemoveCurrentCollectionItem(Collection *collection)
+unsigned int ZeRemoveCurrentCollectionItem(Collection *collection)
 {
     return ZE_FRAME({{"Collection", is_collection(collection)}},
                     [&] { return remove_current(collection); });
 }
 
-ZE_API unsigned int ZeGetFieldListFromCollection(Collection *collection, int FieldIndex, Item *item)
+unsigned int ZeGetFieldListFromCollection(Collection *collection, int FieldIndex, Item *item)
 {
     return ZE_FRAME({{"Collection", is_collection(collection)}, {"FieldIndex", true}, {"Item", is_item(item)}}, [&] {
                         Gathered gathered;
@@ -296,13 +296,13 @@ ZE_API unsigned int ZeGetFieldListFromCollection(Collection *collection, int Fie
                     });
 }
 
-ZE_API unsigned int ZeRemoveCollectionItemsNotInList(Collection *collection, int FieldIndex, Item *item)
+unsigned int ZeRemoveCollectionItemsNotInList(Collection *collection, int FieldIndex, Item *item)
 {
     return ZE_FRAME({{"Collection", is_collection(collection)}, {"FieldIndex", true}, {"Item", is_item(item)}},
                     [&] { return keep_listed(collection, FieldIndex, item); });
 }
 
-ZE_API unsigned int ZeAppendCollection(Collection *Destination, Collection *Source, int ResetSource)
+unsigned int ZeAppendCollection(Collection *Destination, Collection *Source, int ResetSource)
 {
     return ZE_FRAME({{"Destination", is_collection(Destination)}, {"Source", is_collection(Source)}}, [&] {
                         unsigned rc = append_copies(Destination, Source);
@@ -311,7 +311,7 @@ ZE_API unsigned int ZeAppendCollection(Collection *Destination, Collection *Sour
                     });
 }
 
-ZE_API void ZeDumpCollection(Collection *collection, const char *Prefix)
+void ZeDumpCollection(Collection *collection, const char *Prefix)
 {
     ZE_FRAME_QUIET({{"Collection", is_collection(collection)}}, [&] {
         TarnTrace("%sCollection:  Size: %d  Position: %d", Prefix ? Prefix : "", static_cast<int>(collection->size),

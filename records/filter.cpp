@@ -129,12 +129,12 @@ unsigned add_criterion(Filter *filter, const char *column, const char *relop, co
 
 extern "C" {
 
-ZE_API int ZeIsValidFilter(Filter *filter)
+int ZeIsValidFilter(Filter *filter)
 {
     return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [] { return 1; });
 }
 
-ZE_API unsigned int ZeCreateFilter(Filter **pFilter)
+unsigned int ZeCreateFilter(Filter **pFilter)
 {
     return ZE_FRAME({{"pFilter", ze::given(pFilter)}}, [&] {
         *pFilter = ZE_NEW(Filter);
@@ -144,7 +144,7 @@ ZE_API unsigned int ZeCreateFilter(Filter **pFilter)
     });
 }
 
-ZE_API unsigned int ZeDestroyFilter(Filter *filter)
+unsigned int ZeDestroyFilter(Filter *filter)
 {
     return ZE_FRAME({{"Filter", is_filter(filter)}}, [&] {
         free_arrays(filter);
@@ -155,7 +155,7 @@ ZE_API unsigned int ZeDestroyFilter(Filter *filter)
     });
 }
 
-ZE_API unsigned int ZeResetFilter(Filter *filter)
+unsigned int ZeResetFilter(Filter *filter)
 {
     return ZE_FRAME({{"Filter", is_filter(filter)}}, [&] {
         release_criteria(filter);
@@ -163,18 +163,18 @@ ZE_API unsigned int ZeResetFilter(Filter *filter)
     });
 }
 
-ZE_API unsigned int ZeAddFilterItem(Filter *filter, const char *Column, const char *Relop, const char *Value)
+unsigned int ZeAddFilterItem(Filter *filter, const char *Column, const char *Relop, const char *Value)
 {
     return ZE_FRAME({{"Filter", is_filter(filter)}},
                     [&] { return ze::records::add_criterion(filter, Column, Relop, Value); });
 }
 
-ZE_API void ZeInitFilterQuery(Filter *filter)
+void ZeInitFilterQuery(Filter *filter)
 {
     ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, [&] { filter->cursor = filter->first; });
 }
 
-ZE_API int ZeNextFilterItem(Filter *filter)
+int ZeNextFilterItem(Filter *filter)
 {
     return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [&] {
         if (!filter->cursor) return 0;
@@ -183,7 +183,7 @@ ZE_API int ZeNextFilterItem(Filter *filter)
     });
 }
 
-ZE_API int ZeGetFilterItem(Filter *filter, const char **pColumn, const char **pRelop, const char **pValue)
+int ZeGetFilterItem(Filter *filter, const char **pColumn, const char **pRelop, const char **pValue)
 {
     return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [&] {
         if (!filter->cursor) return 0;
@@ -194,12 +194,12 @@ ZE_API int ZeGetFilterItem(Filter *filter, const char **pColumn, const char **pR
     });
 }
 
-ZE_API int ZeGetFilterItemCount(Filter *filter)
+int ZeGetFilterItemCount(Filter *filter)
 {
     return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [&] { return filter->count; });
 }
 
-ZE_API unsigned int ZeBuildFilterArrays(Filter *filter)
+unsigned int ZeBuildFilterArrays(Filter *filter)
 {
     return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, ZE_RC_INVALID_PARAMETER, [&] {
         free_arrays(filter);
@@ -224,7 +224,7 @@ ZE_API unsigned int ZeBuildFilterArrays(Filter *filter)
     });
 }
 
-ZE_API unsigned int ZeGetFilter(Filter *filter, char ***pColumns, char ***pRelops, char ***pValues, int *pCount)
+unsigned int ZeGetFilter(Filter *filter, char ***pColumns, char ***pRelops, char ***pValues, int *pCount)
 {
     return ZE_FRAME({{"**Columns", ze::given(pColumns)},
                      {"**Relops", ze::given(pRelops)},
@@ -244,7 +244,7 @@ ZE_API unsigned int ZeGetFilter(Filter *filter, char ***pColumns, char ***pRelop
                     });
 }
 
-ZE_API unsigned int ZeFilterItemByKey(Filter *filter, const char *Key, const char **pRelop, const char **pValue)
+unsigned int ZeFilterItemByKey(Filter *filter, const char *Key, const char **pRelop, const char **pValue)
 {
     return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, ZE_RC_INVALID_PARAMETER, [&] {
         const Criterion *c = find_by_key(filter, Key);
@@ -255,7 +255,7 @@ ZE_API unsigned int ZeFilterItemByKey(Filter *filter, const char *Key, const cha
     });
 }
 
-ZE_API unsigned int ZeDupFilterItemByKey(Filter *filter, const char *Key, char **pRelop, char **pValue)
+unsigned int ZeDupFilterItemByKey(Filter *filter, const char *Key, char **pRelop, char **pValue)
 {
     return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, ZE_RC_INVALID_PARAMETER, [&] {
         const Criterion *c = find_by_key(filter, Key);
@@ -273,13 +273,13 @@ ZE_API unsigned int ZeDupFilterItemByKey(Filter *filter, const char *Key, char *
     });
 }
 
-ZE_API unsigned int ZeCopyFilter(Filter *Dst, Filter *Src)
+unsigned int ZeCopyFilter(Filter *Dst, Filter *Src)
 {
     return ZE_FRAME({{"DstFilter", is_filter(Dst)}, {"SrcFilter", is_filter(Src)}},
                     [&] { return copy_criteria(Dst, Src, nullptr); });
 }
 
-ZE_API unsigned int ZeCopyFilterWithoutItem(Filter *Dst, Filter *Src, const char *ItemKey)
+unsigned int ZeCopyFilterWithoutItem(Filter *Dst, Filter *Src, const char *ItemKey)
 {
     return ZE_FRAME({{"DstFilter", is_filter(Dst)}, {"SrcFilter", is_filter(Src)}, {"ItemKey", ze::has_text(ItemKey)}},
                     [&] { return copy_criteria(Dst, Src, ItemKey); });

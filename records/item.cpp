@@ -71,12 +71,12 @@ unsigned copy_item(Item **copy, const Item *source)
 
 extern "C" {
 
-ZE_API int ZeIsValidItem(Item *item)
+int ZeIsValidItem(Item *item)
 {
     return ZE_FRAME_QUIET({{"Item", is_item(item)}}, 0, [] { return 1; });
 }
 
-ZE_API unsigned int ZeCreateItem(Item **pItem)
+unsigned int ZeCreateItem(Item **pItem)
 {
     return ZE_FRAME({{"pItem", ze::given(pItem)}}, [&] {
         *pItem = ZE_NEW(Item);
@@ -86,7 +86,7 @@ ZE_API unsigned int ZeCreateItem(Item **pItem)
     });
 }
 
-ZE_API unsigned int ZeDestroyItem(Item *item)
+unsigned int ZeDestroyItem(Item *item)
 {
     return ZE_FRAME({{"Item", is_item(item)}}, [&] {
         release_values(item);
@@ -96,7 +96,7 @@ ZE_API unsigned int ZeDestroyItem(Item *item)
     });
 }
 
-ZE_API unsigned int ZeDuplicateItem(Item **NewItem, Item *item)
+unsigned int ZeDuplicateItem(Item **NewItem, Item *item)
 {
     return ZE_FRAME({{"NewItem", ze::given(NewItem)}, {"Item", ze::given(item)}}, [&] {
         if (unsigned rc = ZeCreateItem(NewItem)) return rc;
@@ -113,7 +113,7 @@ ZE_API unsigned int ZeDuplicateItem(Item **NewItem, Item *item)
     });
 }
 
-ZE_API unsigned int ZeSetItemValue(Item *item, int Index, const char *Value)
+unsigned int ZeSetItemValue(Item *item, int Index, const char *Value)
 {
     return ZE_FRAME({{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"Value", true}},
                     [&] {
@@ -124,7 +124,7 @@ ZE_API unsigned int ZeSetItemValue(Item *item, int Index, const char *Value)
                     });
 }
 
-ZE_API unsigned int ZeGetItemValue(Item *item, int Index, char **pValue)
+unsigned int ZeGetItemValue(Item *item, int Index, char **pValue)
 {
     return ZE_FRAME({{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"pValue", ze::given(pValue)}}, [&] {
                         *pValue = item->values[Index];
@@ -132,13 +132,13 @@ ZE_API unsigned int ZeGetItemValue(Item *item, int Index, char **pValue)
                     });
 }
 
-ZE_API char *ZeItemValue(Item *item, int Index)
+char *ZeItemValue(Item *item, int Index)
 {
     return ZE_FRAME_VALUE({{"Item", is_item(item)}, {"Index", index_in(item, Index)}},
                           static_cast<char *>(nullptr), [&] { return item->values[Index]; });
 }
 
-ZE_API unsigned int ZeSetItemValues(Item *item, const char *const *Values, unsigned int Count)
+unsigned int ZeSetItemValues(Item *item, const char *const *Values, unsigned int Count)
 {
     return ZE_FRAME({{"Item", is_item(item)},
                      {"Values", values_valid(Values, Count)},
@@ -146,7 +146,7 @@ ZE_API unsigned int ZeSetItemValues(Item *item, const char *const *Values, unsig
                     [&] { return copy_values(item, Values, Count); });
 }
 
-ZE_API unsigned int ZeAttachItemValues(Item *item, char **Values, unsigned int Count)
+unsigned int ZeAttachItemValues(Item *item, char **Values, unsigned int Count)
 {
     return ZE_FRAME({{"Item", is_item(item)},
                      {"Values", values_valid(Values, Count)},
@@ -162,7 +162,7 @@ ZE_API unsigned int ZeAttachItemValues(Item *item, char **Values, unsigned int C
                     });
 }
 
-ZE_API unsigned int ZeGetItemValues(Item *item, char ***pValues, unsigned int *pCount)
+unsigned int ZeGetItemValues(Item *item, char ***pValues, unsigned int *pCount)
 {
     return ZE_FRAME({{"Item", is_item(item)}, {"pValues", ze::given(pValues)}, {"pCount", true}}, [&] {
                         *pValues = item->values;
@@ -171,18 +171,18 @@ ZE_API unsigned int ZeGetItemValues(Item *item, char ***pValues, unsigned int *p
                     });
 }
 
-ZE_API char **ZeItemValues(Item *item)
+char **ZeItemValues(Item *item)
 {
     return ZE_FRAME_VALUE({{"Item", is_item(item)}}, static_cast<char **>(nullptr),
                           [&] { return item->values; });
 }
 
-ZE_API unsigned int ZeItemCount(Item *item)
+unsigned int ZeItemCount(Item *item)
 {
     return ZE_FRAME_VALUE({{"Item", is_item(item)}}, 0u, [&] { return item->count; });
 }
 
-ZE_API unsigned int ZeSwapItemValues(Item *item, int Index1, int Index2)
+unsigned int ZeSwapItemValues(Item *item, int Index1, int Index2)
 {
     return ZE_FRAME({{"Item", is_item(item)}, {"Index1", index_in(item, Index1)}, {"Index2", index_in(item, Index2)}},
                     [&] {

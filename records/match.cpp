@@ -109,13 +109,13 @@ unsigned match_record(Filter *filter, Descriptor *descriptor, char **data)
 
 extern "C" {
 
-ZE_API unsigned int ZeCompareFieldToCriteria(Filter *filter, Field *field, const char *Value)
+unsigned int ZeCompareFieldToCriteria(Filter *filter, Field *field, const char *Value)
 {
     return ZE_FRAME({{"Filter", is_filter(filter)}, {"Field", ZeIsValidField(field) != 0}, {"Value", ze::given(Value)}},
                     [&] { return compare_to_current(filter, field, Value); });
 }
 
-ZE_API unsigned int ZeMatchFilter(Filter *filter, Descriptor *descriptor, char **Data)
+unsigned int ZeMatchFilter(Filter *filter, Descriptor *descriptor, char **Data)
 {
     return ZE_FRAME({{"Filter", is_filter(filter)},
                      {"Descriptor", ZeIsValidDescriptor(descriptor) != 0},

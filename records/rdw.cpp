@@ -518,7 +518,7 @@ unsigned open_output(const char *function, const char *filename, char **columns,
 
 extern "C" {
 
-ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, int *pCount, FILE **pFile)
+unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, int *pCount, FILE **pFile)
 {
     return ZE_FRAME({{"Filename", ze::given(Filename)},
                      {"pColumns", ze::given(pColumns)},
@@ -547,13 +547,13 @@ ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, i
                     });
 }
 
-ZE_API unsigned int ZeReadRdwData(FILE *File, char **Values, int Count)
+unsigned int ZeReadRdwData(FILE *File, char **Values, int Count)
 {
     return ZE_FRAME_QUIET({{"Record", record_arguments_valid(File, Values, Count)}}, ZE_RC_INVALID_PARAMETER,
                           [&] { return read_record(File, Values, Count); });
 }
 
-ZE_API unsigned int ZeFreeRdwData(char **Values, int Count)
+unsigned int ZeFreeRdwData(char **Values, int Count)
 {
     return ZE_FRAME_QUIET({}, ZE_OK, [&] {
         for (int i = 0; Values && i < Count; ++i) ZE_FREE(Values[i]);
@@ -561,23 +561,23 @@ ZE_API unsigned int ZeFreeRdwData(char **Values, int Count)
     });
 }
 
-ZE_API unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile)
+unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile)
 {
     return open_output(__func__, Filename, Columns, Count, pFile, true);
 }
 
-ZE_API unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile)
+unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile)
 {
     return open_output(__func__, Filename, Columns, Count, pFile, false);
 }
 
-ZE_API unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count)
+unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count)
 {
     return ZE_FRAME_QUIET({{"Record", record_arguments_valid(File, Values, Count)}}, ZE_RC_INVALID_PARAMETER,
                           [&] { return write_record(File, Values, Count, true); });
 }
 
-ZE_API unsigned int ZeWriteRdwDataAnsi(FILE *File, char **Values, int Count)
+unsigned int ZeWriteRdwDataAnsi(FILE *File, char **Values, int Count)
 {
     return ZE_FRAME_QUIET({{"Record", record_arguments_valid(File, Values, Count)}}, ZE_RC_INVALID_PARAMETER,
                           [&] { return write_record(File, Values, Count, false); });
