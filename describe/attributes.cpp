@@ -12,7 +12,7 @@ ZE_SOURCE_TAG("ZeDesc");
 
 namespace {
 
-using namespace ze::desc;
+using namespace ze::describe;
 
 // Index of the keyword; an unknown one is traced under the caller's name.
 int known_attribute(const char *function, const char *keyword)

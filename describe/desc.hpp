@@ -51,7 +51,7 @@ struct Descriptor {
     int indexCount;        // entries of `indexArray`
 };
 
-namespace ze::desc {
+namespace ze::describe {
 
 enum class Storage { Text, List, Flag, None };
 
@@ -107,4 +107,4 @@ void field_renamed(Field *field, const char *before);
 inline bool has_flag(const Field *f, unsigned flag) { return (f->flags & flag) != 0; }
 inline int list_size(const char *const *list) { return ZeCountPtrArrayElements(list); }
 
-}  // namespace ze::desc
+}  // namespace ze::describe

@@ -7,7 +7,7 @@
 
 ZE_SOURCE_TAG("ZeDesc");
 
-namespace ze::desc {
+namespace ze::describe {
 
 Field *find_field(const Descriptor *d, const char *name)
 {
@@ -17,11 +17,11 @@ Field *find_field(const Descriptor *d, const char *name)
     return nullptr;
 }
 
-}  // namespace ze::desc
+}  // namespace ze::describe
 
 namespace {
 
-using namespace ze::desc;
+using namespace ze::describe;
 
 constexpr const char *kRule = "=======================================================\n";
 

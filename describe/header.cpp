@@ -18,7 +18,7 @@ ZE_SOURCE_TAG("ZeDesc");
 
 namespace {
 
-using namespace ze::desc;
+using namespace ze::describe;
 
 void drop_header(Descriptor *d)
 {
@@ -197,7 +197,7 @@ bool same_key_value(const char *a, const char *b)
 
 }  // namespace
 
-namespace ze::desc {
+namespace ze::describe {
 
 Field *header_field(const Descriptor *d, int i)
 {
@@ -250,7 +250,7 @@ unsigned display_value(const Field *f, const char *name, const char *realValue, 
     return ZE_RC_NOT_ON_LIST;
 }
 
-}  // namespace ze::desc
+}  // namespace ze::describe
 
 extern "C" {
 

@@ -15,7 +15,7 @@ ZE_SOURCE_TAG("ZeValDat");
 
 namespace {
 
-using namespace ze::desc;
+using namespace ze::describe;
 
 // What every check procedure sees: the field, its name for the traces, the
 // trimmed value and the date format.

@@ -26,7 +26,7 @@ class ObjectName {
 public:
     ObjectName(void *object, void *last)
     {
-        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = o == last ? nullptr : ze::base_of(o)) {
+        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = o == last ? nullptr : ze::objects::base_of(o)) {
             char kind[TARN_EYE_CATCHER_SIZE];
             TarnConvertStrN(kind, sizeof kind, ZeObjectInterfaceName(o), 0);
             std::size_t used = TarnLengthOfStr(text_);
@@ -48,8 +48,8 @@ struct Found {
 // 2 disabled, 102 unknown.
 unsigned walk_chain(void *object, int tableId, const char *key, Found &found)
 {
-    for (void *current = object; current; current = ze::base_of(current)) {
-        const ZeTableHeader &table = *ze::interface_of(current)->tables[tableId];
+    for (void *current = object; current; current = ze::objects::base_of(current)) {
+        const ZeTableHeader &table = *ze::objects::interface_of(current)->tables[tableId];
         if (!table.entries) continue;
         unsigned rc = ZeLookupKeyedEntryProc(table.entries, key, &found.routine);
         if (rc == ZE_RC_NOT_IN_PROC_TABLE) continue;
@@ -91,14 +91,14 @@ Memo &memo_slot(Memo *memos, const void *object, int tableId, const char *key, s
 bool memo_holds(const Memo &memo, void *object, int tableId, const char *key, unsigned long version)
 {
     return memo.version == version && memo.object == object && memo.table == tableId &&
-           memo.iface == ze::interface_of(object) && std::strcmp(memo.key, key) == 0;
+           memo.iface == ze::objects::interface_of(object) && std::strcmp(memo.key, key) == 0;
 }
 
 // Looks `key` up in table `tableId` of the object and then of each base
 // object: 0 found, 2 disabled, 102 unknown, 4 after a failed check.
 unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, Found &found)
 {
-    const bool objectValid = ze::is_object(object), tableValid = ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1),
+    const bool objectValid = ze::objects::is_object(object), tableValid = ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1),
                keyValid = ze::has_text(key);
     if (!objectValid || !tableValid || !keyValid)
         return ze::refuse_first_invalid("lookup_keyed_table_routine", {{"Object", objectValid},
@@ -118,7 +118,7 @@ unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, 
     if (length < sizeof memo.key) {
         memo.version = version;
         memo.object = object;
-        memo.iface = ze::interface_of(object);
+        memo.iface = ze::objects::interface_of(object);
         memo.table = tableId;
         memo.rc = rc;
         memo.found = found;
@@ -180,7 +180,7 @@ unsigned dispatch(const Verb &verb, void *object, const char *key, va_list *pArg
 // when the default serves it.
 ZeHandler replaced(void *object, ZeHandler ZeFrontObject::*slot, ZeHandler standard)
 {
-    if (!ze::is_named(object, ze::kFrontKind)) return nullptr;
+    if (!ze::objects::is_named(object, ze::objects::kFrontKind)) return nullptr;
     ZeHandler procedure = static_cast<ZeFrontObject *>(object)->*slot;
     return procedure != standard ? procedure : nullptr;
 }
@@ -188,7 +188,7 @@ ZeHandler replaced(void *object, ZeHandler ZeFrontObject::*slot, ZeHandler stand
 template <class Call>
 unsigned with_args(const char *function, void *object, const char *keyName, const char *key, Call call, va_list *args)
 {
-    return ze::frame(function, {{"Object", ze::is_object(object)}, {keyName, ze::has_text(key)}},
+    return ze::frame(function, {{"Object", ze::objects::is_object(object)}, {keyName, ze::has_text(key)}},
                      [&] { return call(object, key, args); });
 }
 
@@ -196,7 +196,7 @@ unsigned with_args(const char *function, void *object, const char *keyName, cons
 std::vector<void *> chain_of(void *object)
 {
     std::vector<void *> chain;
-    for (void *o = object; o; o = ze::base_of(o)) chain.push_back(o);
+    for (void *o = object; o; o = ze::objects::base_of(o)) chain.push_back(o);
     return chain;
 }
 
@@ -229,12 +229,12 @@ bool element_routine(void *object, const char *key, Found &found)
     ElementMemo &memo = element_memo(object, key);
     const unsigned long version = ze::keyed_tables_version();
     if (memo.version == version && memo.object == object && memo.key == key &&
-        memo.iface == ze::interface_of(object)) {
+        memo.iface == ze::objects::interface_of(object)) {
         found = memo.found;
         return true;
     }
     if (lookup_keyed_table_routine(object, ZE_TABLE_ELEMENTS, key, found) != ZE_OK) return false;
-    memo = {version, object, ze::interface_of(object), key, found};
+    memo = {version, object, ze::objects::interface_of(object), key, found};
     return true;
 }
 
@@ -268,7 +268,7 @@ unsigned extract_actions(Item *item, const ZeKeyedProcEntry *table, char ***pVal
 
 }  // namespace
 
-namespace ze {
+namespace ze::objects {
 
 void *element(void *object, const char *key)
 {
@@ -280,7 +280,7 @@ void *element(void *object, const char *key)
     return ZeElement(object, key);
 }
 
-}  // namespace ze
+}  // namespace ze::objects
 
 extern "C" {
 
@@ -324,7 +324,7 @@ unsigned int ZePerformAction(void *object, const char *key, va_list *pArgs)
     return ZE_FRAME({}, [&] {
         if (ZeHandler own = replaced(object, &ZeFrontObject::performAction, ZeRunAction))
             return own(ZeObjectBaseObject(object), key, pArgs);
-        if (auto *result = static_cast<DtsResult *>(ze::element(object, "RESULT")))
+        if (auto *result = static_cast<DtsResult *>(ze::objects::element(object, "RESULT")))
             ZeSetDtsResultFields(result, 0, nullptr);
         return ZeRunAction(object, key, pArgs);
     });
@@ -358,11 +358,11 @@ void *ZeElement(void *object, const char *key)
 
 unsigned int ZeQueryActions(void *object, const char *key, va_list *pArgs)
 {
-    char ***pActions = ze::arg<char ***>(pArgs);
-    unsigned int *pCount = ze::arg<unsigned int *>(pArgs);
+    char ***pActions = ze::objects::arg<char ***>(pArgs);
+    unsigned int *pCount = ze::objects::arg<unsigned int *>(pArgs);
     if (pActions) *pActions = nullptr;
     if (pCount) *pCount = 0;
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "ACTIONS")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "ACTIONS")},
                      {"pActions", ze::given(pActions)}, {"pCount", ze::given(pCount)}},
                     [&] {
                         // Deepest base first, so nearer objects replace or disable its entries.
@@ -370,23 +370,24 @@ unsigned int ZeQueryActions(void *object, const char *key, va_list *pArgs)
                         std::vector<void *> chain = chain_of(object);
                         unsigned rc = ZE_OK;
                         for (auto o = chain.rbegin(); o != chain.rend() && !rc; ++o)
-                            rc = ze::merge_entries(merged, ze::interface_of(*o)->tables[ZE_TABLE_ACTIONS]->entries, -1);
+                            rc = ze::objects::merge_entries(
+                                merged, ze::objects::interface_of(*o)->tables[ZE_TABLE_ACTIONS]->entries, -1);
                         if (!rc) {
                             auto *item = static_cast<Item *>(ZeElement(object, "ITEM"));
                             rc = ZeExtractKeyedEntryActions(item, merged.entries ? merged.entries : kEmptyTable,
                                                             pActions, pCount);
                         }
-                        ze::clear_entries(merged);
+                        ze::objects::clear_entries(merged);
                         return rc;
                     });
 }
 
 unsigned int ZeQueryValidAction(void *object, const char *key, va_list *pArgs)
 {
-    const char *actionKey = ze::arg<const char *>(pArgs);
-    int *pResponse = ze::arg<int *>(pArgs);
+    const char *actionKey = ze::objects::arg<const char *>(pArgs);
+    int *pResponse = ze::objects::arg<int *>(pArgs);
     if (pResponse) *pResponse = 0;
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
                      {"ActionKey", ze::given(actionKey)}, {"pResponse", ze::given(pResponse)}},
                     [&] {
                         Found found;

@@ -28,7 +28,7 @@ struct ZeGenericObject {
         return body(__func__, object, key, pArgs, __VA_ARGS__);          \
     }
 
-namespace ze {
+namespace ze::objects {
 
 constexpr const char *kGenericKind = "GENERIC";
 constexpr const char *kUndefinedStamp = "Undefined";
@@ -45,4 +45,4 @@ extern const ZeKeyedProcEntry kGenericActions[];
 extern const ZeKeyedProcEntry kGenericQueries[];
 extern const ZeKeyedProcEntry kGenericSettings[];
 
-}  // namespace ze
+}  // namespace ze::objects

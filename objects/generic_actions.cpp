@@ -17,7 +17,7 @@ using CollectionOperation = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Coll
 template <class T>
 T *element(void *object, const char *key)
 {
-    return static_cast<T *>(ze::element(object, key));
+    return static_cast<T *>(ze::objects::element(object, key));
 }
 
 
@@ -33,11 +33,11 @@ unsigned deliver(void *object, unsigned rc, char ***pValues)
 unsigned item_action(const char *name, void *object, const char *key, va_list *pArgs, const char *actionKey,
                      ItemOperation operation)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    char ***pValues = ze::arg<char ***>(pArgs);
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
     return ze::frame(name,
-                     {{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, actionKey)},
+                     {{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, actionKey)},
                       {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)}},
                      [&] {
                          unsigned rc = operation(element<Descriptor>(object, "DESCRIPTOR"),
@@ -50,9 +50,9 @@ unsigned item_action(const char *name, void *object, const char *key, va_list *p
 unsigned collection_action(const char *name, void *object, const char *key, va_list *pArgs,
                            CollectionOperation operation)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
     return ze::frame(name,
-                     {{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "OPEN COLLECTION")},
+                     {{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "OPEN COLLECTION")},
                       {"Filter", ze::records::is_filter(filter)}},
                      [&] {
                          return operation(element<Descriptor>(object, "DESCRIPTOR"), element<DtsInfo>(object, "INFO"),
@@ -90,23 +90,23 @@ ZE_HANDLER(ZeObjectOpenCollectionWithoutDups, collection_action, ZeOpenDtsCollec
 
 unsigned int ZeCloseGenericObjCollection(void *object, const char *key, va_list *)
 {
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "CLOSE COLLECTION")}},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "CLOSE COLLECTION")}},
                     [&] { return ZeResetCollection(element<Collection>(object, "COLLECTION")); });
 }
 
 unsigned int ZeSetGenericObjPosition(void *object, const char *key, va_list *pArgs)
 {
-    unsigned position = ze::arg<unsigned>(pArgs);
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "SET POSITION")},
+    unsigned position = ze::objects::arg<unsigned>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "SET POSITION")},
                      {"Position", true}},
                     [&] { return ZeSetCollectionPosition(element<Collection>(object, "COLLECTION"), position); });
 }
 
 unsigned int ZeGetGenericObjItemCount(void *object, const char *key, va_list *pArgs)
 {
-    unsigned *pCount = ze::arg<unsigned *>(pArgs);
+    unsigned *pCount = ze::objects::arg<unsigned *>(pArgs);
     if (pCount) *pCount = 0;
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM COUNT")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM COUNT")},
                      {"pCount", ze::given(pCount)}},
                     [&] {
                         *pCount = ZeCollectionSize(element<Collection>(object, "COLLECTION"));
@@ -116,9 +116,9 @@ unsigned int ZeGetGenericObjItemCount(void *object, const char *key, va_list *pA
 
 unsigned int ZeGetGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
-    char ***pValues = ze::arg<char ***>(pArgs);
+    char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM")},
                      {"pValues", ze::given(pValues)}},
                     [&] {
                         Item *next = ZeNextCollectionItem(element<Collection>(object, "COLLECTION"));
@@ -130,15 +130,15 @@ unsigned int ZeGetGenericObjItem(void *object, const char *key, va_list *pArgs)
 
 unsigned int ZeGetGenericObjChangeStamp(void *object, const char *key, va_list *pArgs)
 {
-    const char **pChangeStamp = ze::arg<const char **>(pArgs);
+    const char **pChangeStamp = ze::objects::arg<const char **>(pArgs);
     if (pChangeStamp) *pChangeStamp = nullptr;
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "GET CHANGE STAMP")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET CHANGE STAMP")},
                      {"pChangeStamp", ze::given(pChangeStamp)}},
                     [&] {
                         // Changes are not tracked: the stamp always reads "Undefined".
-                        ZeGenericObject *g = ze::generic_in_chain(object);
+                        ZeGenericObject *g = ze::objects::generic_in_chain(object);
                         if (!g) return ZE_RC_NO_ENTRY;
-                        unsigned rc = ze::replace_change_stamp(*g, ze::kUndefinedStamp);
+                        unsigned rc = ze::objects::replace_change_stamp(*g, ze::objects::kUndefinedStamp);
                         if (!rc) *pChangeStamp = g->changeStamp;
                         return rc;
                     });
@@ -146,11 +146,11 @@ unsigned int ZeGetGenericObjChangeStamp(void *object, const char *key, va_list *
 
 unsigned int ZeAnyGenericObjChange(void *object, const char *key, va_list *pArgs)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    ze::arg<const char *>(pArgs); // the change stamp: any stamp is out of date
-    int *pChanged = ze::arg<int *>(pArgs);
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    ze::objects::arg<const char *>(pArgs); // the change stamp: any stamp is out of date
+    int *pChanged = ze::objects::arg<int *>(pArgs);
     if (pChanged) *pChanged = 0;
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "ANY CHANGE")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "ANY CHANGE")},
                      {"Filter", ze::records::is_filter(filter)}, {"ChangeStamp", true}, {"pChanged", ze::given(pChanged)}},
                     [&] {
                         *pChanged = 1;
@@ -160,9 +160,9 @@ unsigned int ZeAnyGenericObjChange(void *object, const char *key, va_list *pArgs
 
 unsigned int ZeNewGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
-    char ***pValues = ze::arg<char ***>(pArgs);
+    char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "NEW ITEM")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "NEW ITEM")},
                      {"pValues", ze::given(pValues)}},
                     [&] {
                         unsigned rc = ZeNewDtsItem(element<Descriptor>(object, "DESCRIPTOR"),
@@ -174,10 +174,10 @@ unsigned int ZeNewGenericObjItem(void *object, const char *key, va_list *pArgs)
 
 unsigned int ZeDefineGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    char ***pValues = ze::arg<char ***>(pArgs);
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "DEFINE ITEM")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "DEFINE ITEM")},
                      {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)}},
                     [&] {
                         unsigned rc = define_with_defaults(object, element<Descriptor>(object, "DESCRIPTOR"),
@@ -198,8 +198,8 @@ ZE_HANDLER(ZeRenameGenericObjItemViaDefine, item_action, "RENAME ITEM", ZeRename
 
 unsigned int ZeDeleteGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "DELETE ITEM")},
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "DELETE ITEM")},
                      {"Filter", ze::records::is_filter(filter)}},
                     [&] {
                         return ZeDeleteDtsItem(element<Descriptor>(object, "DESCRIPTOR"),

@@ -28,10 +28,10 @@ DtsInfo *info_of(void *object) { return element<DtsInfo>(object, "INFO"); }
 unsigned query_info_field(const char *name, void *object, const char *key, va_list *pArgs, const char *propertyKey,
                           const char *outputName, unsigned field)
 {
-    const char **pValue = ze::arg<const char **>(pArgs);
+    const char **pValue = ze::objects::arg<const char **>(pArgs);
     if (pValue) *pValue = nullptr;
     return ze::frame(name,
-                     {{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)},
+                     {{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)},
                       {outputName, ze::given(pValue)}},
                      [&] {
                          *pValue = ZeDtsInfoField(info_of(object), field);
@@ -45,19 +45,19 @@ template <class Component>
 unsigned pass_on(const char *name, void *object, const char *key, va_list *pArgs, const char *propertyKey,
                  const char *componentKey, unsigned (*callee)(Component *, va_list *))
 {
-    return ze::frame(name, {{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)}},
+    return ze::frame(name, {{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)}},
                      [&] { return callee(element<Component>(object, componentKey), pArgs); });
 }
 
 unsigned get_list(const char *name, void *object, const char *key, va_list *pArgs, ListOperation operation)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    char ***pValues = ze::arg<char ***>(pArgs);
-    unsigned *pCount = ze::arg<unsigned *>(pArgs);
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    char ***pValues = ze::objects::arg<char ***>(pArgs);
+    unsigned *pCount = ze::objects::arg<unsigned *>(pArgs);
     if (pValues) *pValues = nullptr;
     if (pCount) *pCount = 0;
     return ze::frame(name,
-                     {{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "GET LIST")},
+                     {{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET LIST")},
                       {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)},
                       {"pCount", ze::given(pCount)}},
                      [&] {
@@ -78,11 +78,11 @@ extern "C" {
 
 unsigned int ZeQueryGenericObjDestination(void *object, const char *key, va_list *pArgs)
 {
-    const char **pDestNode = ze::arg<const char **>(pArgs);
-    const char **pRouteNode = ze::arg<const char **>(pArgs);
+    const char **pDestNode = ze::objects::arg<const char **>(pArgs);
+    const char **pRouteNode = ze::objects::arg<const char **>(pArgs);
     if (pDestNode) *pDestNode = nullptr;
     if (pRouteNode) *pRouteNode = nullptr;
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
                      {"pDestNode", ze::given(pDestNode)}, {"pRouteNode", ze::given(pRouteNode)}},
                     [&] {
                         DtsInfo *info = info_of(object);
@@ -100,9 +100,9 @@ ZE_HANDLER(ZeQueryGenericObjFieldAttribute, pass_on, "ATTRIBUTE", "DESCRIPTOR", 
 
 unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *pArgs)
 {
-    const char *destNode = ze::arg<const char *>(pArgs);
-    const char *routeNode = ze::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
+    const char *destNode = ze::objects::arg<const char *>(pArgs);
+    const char *routeNode = ze::objects::arg<const char *>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
                      {"DestNode", ze::given(destNode)}, {"RouteNode", ze::given(routeNode)}},
                     [&] {
                         if (!*destNode || !*routeNode) return ZE_RC_EMPTY_NODE;
@@ -114,8 +114,8 @@ unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *
 
 unsigned int ZeSetGenericObjUsername(void *object, const char *key, va_list *pArgs)
 {
-    const char *username = ze::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "USERNAME")},
+    const char *username = ze::objects::arg<const char *>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "USERNAME")},
                      {"Username", ze::given(username)}},
                     [&] {
                         if (!*username) return ZE_RC_EMPTY_USERNAME;
@@ -127,17 +127,17 @@ ZE_HANDLER(ZeSetGenericObjFieldOrder, pass_on, "FIELD ORDER", "DESCRIPTOR", ZeRe
 
 unsigned int ZeSetGenericObjDateFormat(void *object, const char *key, va_list *pArgs)
 {
-    const char *dateFormat = ze::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
+    const char *dateFormat = ze::objects::arg<const char *>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
                      {"DateFormt", ze::has_text(dateFormat)}},
                     [&] { return ZeSetDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT, dateFormat); });
 }
 
 unsigned int ZeValidateGenericObjValue(void *object, const char *key, va_list *pArgs)
 {
-    const char *field = ze::arg<const char *>(pArgs);
-    const char *value = ze::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
+    const char *field = ze::objects::arg<const char *>(pArgs);
+    const char *value = ze::objects::arg<const char *>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
                      {"Field", ze::has_text(field)}, {"Value", ze::has_text(value)}},
                     [&] {
                         return ZeValidateValue(element<Descriptor>(object, "DESCRIPTOR"),
@@ -151,7 +151,7 @@ ZE_HANDLER(ZeObjectGetListFromCollection, get_list, ZeGetDtsListFromCollection)
 
 }  // extern "C"
 
-namespace ze {
+namespace ze::objects {
 
 const ZeKeyedProcEntry kGenericActions[] = {
     {"OPEN COLLECTION", ZeOpenGenericObjCollection},
@@ -193,4 +193,4 @@ const ZeKeyedProcEntry kGenericSettings[] = {
     {nullptr, nullptr},
 };
 
-}  // namespace ze
+}  // namespace ze::objects

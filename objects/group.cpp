@@ -17,13 +17,13 @@ ZE_SOURCE_TAG("ZeGroup");
 
 namespace {
 
-bool is_group(void *object) { return ze::is_named(object, ze::kGroupKind); }
+bool is_group(void *object) { return ze::objects::is_named(object, ze::objects::kGroupKind); }
 ZeGroupObject *as_group(void *object) { return static_cast<ZeGroupObject *>(object); }
 
 // The first group object of the chain (traced when there is none).
 ZeGroupObject *group_in_chain(void *object)
 {
-    return as_group(ZeObjectNamedObject(object, ze::kGroupKind));
+    return as_group(ZeObjectNamedObject(object, ze::objects::kGroupKind));
 }
 
 bool fits_name(const char *name) { return !name || std::strlen(name) <= ZE_GROUP_MAX_NAME; }
@@ -33,7 +33,7 @@ template <class Get>
 unsigned get_group_element(const char *checkName, const char *elementKey, void *object, const char *key,
                            va_list *pArgs, Get get)
 {
-    void **pElement = ze::arg<void **>(pArgs);
+    void **pElement = ze::objects::arg<void **>(pArgs);
     return ze::frame(checkName,
                      {{"Object", is_group(object)}, {"ElementKey", ze::same_key(key, elementKey)},
                       {"pElement", ze::given(pElement)}},
@@ -81,11 +81,11 @@ unsigned release_group(ZeGroupObject *g)
 
 unsigned build_group(ZeGroupObject *g)
 {
-    if (unsigned rc = ZeObjectCreateInterface(&g->interface, ze::kGroupKind)) return rc;
+    if (unsigned rc = ZeObjectCreateInterface(&g->interface, ze::objects::kGroupKind)) return rc;
     if (unsigned rc = ZeCreateFilter(&g->filter)) return rc;
     if (unsigned rc = ZeCreateDescriptor(&g->groupDescriptor)) return rc;
     const std::pair<int, const ZeKeyedProcEntry *> tables[] = {
-        {ZE_TABLE_ACTIONS, ze::kGroupActions},
+        {ZE_TABLE_ACTIONS, ze::objects::kGroupActions},
         {ZE_TABLE_ELEMENTS, kGroupElements},
         {ZE_TABLE_QUERY_PROPERTIES, kGroupQueries},
     };
@@ -100,7 +100,7 @@ bool is_record_type(void *object, const char *type)
 {
     if (!type) return false;
     std::string_view t(type);
-    return t == ze::kGroupKind || t == ZeObjectName(object);
+    return t == ze::objects::kGroupKind || t == ZeObjectName(object);
 }
 
 // The header position of the ITEM_TYPE field in the chain's DESCRIPTOR.
@@ -152,7 +152,7 @@ unsigned int ZeGroupObjDestory(void *Object)
 
 unsigned int ZeGroupObjSetName(void *Object, const char *Name)
 {
-    return ZE_FRAME({{"Object", ze::is_object(Object)}, {"Name", fits_name(Name)}}, [&] {
+    return ZE_FRAME({{"Object", ze::objects::is_object(Object)}, {"Name", fits_name(Name)}}, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         if (!g) return ZE_RC_NO_GROUP_OBJECT;
         char *copy = nullptr;
@@ -165,7 +165,7 @@ unsigned int ZeGroupObjSetName(void *Object, const char *Name)
 
 const char *ZeGroupObjName(void *Object)
 {
-    return ZE_FRAME_VALUE({{"Object", ze::is_object(Object)}}, static_cast<const char *>(nullptr),
+    return ZE_FRAME_VALUE({{"Object", ze::objects::is_object(Object)}}, static_cast<const char *>(nullptr),
                           [&]() -> const char * {
                               ZeGroupObject *g = group_in_chain(Object);
                               return g ? g->name : nullptr;
@@ -174,7 +174,7 @@ const char *ZeGroupObjName(void *Object)
 
 unsigned int ZeGroupObjSetOverride(void *Object, unsigned int Override)
 {
-    return ZE_FRAME({{"Object", ze::is_object(Object)}}, [&] {
+    return ZE_FRAME({{"Object", ze::objects::is_object(Object)}}, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         if (!g) return ZE_RC_NO_GROUP_OBJECT;
         g->override = Override;
@@ -184,7 +184,7 @@ unsigned int ZeGroupObjSetOverride(void *Object, unsigned int Override)
 
 unsigned int ZeGroupObjOverride(void *Object)
 {
-    return ZE_FRAME_VALUE({{"Object", ze::is_object(Object)}}, 0u, [&] {
+    return ZE_FRAME_VALUE({{"Object", ze::objects::is_object(Object)}}, 0u, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         return g ? g->override : 0u;
     });
@@ -192,7 +192,7 @@ unsigned int ZeGroupObjOverride(void *Object)
 
 unsigned int ZeGroupObjSetItemType(void *Object, Item *item, const char *Type)
 {
-    bool valid = ze::is_object(Object);
+    bool valid = ze::objects::is_object(Object);
     return ZE_FRAME({{"Object", valid}, {"Item", ze::records::is_item(item)}, {"Type", valid && is_record_type(Object, Type)}},
                     [&] {
                         if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
@@ -204,7 +204,7 @@ unsigned int ZeGroupObjSetItemType(void *Object, Item *item, const char *Type)
 
 unsigned int ZeGroupObjSetCollectionType(void *Object, Collection *collection, const char *Type)
 {
-    bool valid = ze::is_object(Object);
+    bool valid = ze::objects::is_object(Object);
     return ZE_FRAME({{"Object", valid}, {"Collection", ze::records::is_collection(collection)},
                      {"Type", valid && is_record_type(Object, Type)}},
                     [&] {

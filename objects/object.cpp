@@ -16,16 +16,16 @@ ZE_SOURCE_TAG("ZeObject");
 
 namespace {
 
-constexpr const char *kInterfaceEye = ze::kInterfaceEyeCatcher;
+constexpr const char *kInterfaceEye = ze::objects::kInterfaceEyeCatcher;
 
 bool valid_table(int tableId) { return ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1); }
-bool is_front(void *object) { return ze::is_named(object, ze::kFrontKind); }
+bool is_front(void *object) { return ze::objects::is_named(object, ze::objects::kFrontKind); }
 ZeFrontObject *as_front(void *object) { return static_cast<ZeFrontObject *>(object); }
 
 // True when following base links from `start` reaches `target`.
 bool chain_reaches(void *start, void *target)
 {
-    for (void *o = start; o; o = ze::base_of(o))
+    for (void *o = start; o; o = ze::objects::base_of(o))
         if (o == target) return true;
     return false;
 }
@@ -61,7 +61,7 @@ int entries_up_to_terminator(const ZeKeyedProcEntry *values)
 // "NAME" element of a front object: its own name text.
 unsigned get_object_name(void *object, const char *key, va_list *pArgs)
 {
-    void **pElement = ze::arg<void **>(pArgs);
+    void **pElement = ze::objects::arg<void **>(pArgs);
     return ZE_FRAME({{"Object", is_front(object)}, {"ElementKey", ze::same_key(key, "NAME")},
                      {"pElement", ze::given(pElement)}},
                     [&] {
@@ -86,7 +86,7 @@ unsigned make_front(const char *name, ZeFrontObject **pFront)
     front->queryProperty = ZeGetProperty;
     front->performAction = ZeRunAction;
     front->setProperty = ZePutProperty;
-    if (unsigned rc = ZeObjectCreateInterface(&front->interface, ze::kFrontKind)) return rc;
+    if (unsigned rc = ZeObjectCreateInterface(&front->interface, ze::objects::kFrontKind)) return rc;
     if (unsigned rc = ZeObjectSetTableValues(front, ZE_TABLE_ELEMENTS, kFrontElements, -1)) return rc;
     return ZeObjectSetTableValues(front, ZE_TABLE_QUERY_PROPERTIES, kFrontQueries, -1);
 }
@@ -131,7 +131,7 @@ unsigned set_dispatch(const char *function, void *object, const char *procName, 
 
 }  // namespace
 
-namespace ze {
+namespace ze::objects {
 
 void clear_entries(ZeTableHeader &table)
 {
@@ -166,7 +166,7 @@ unsigned merge_entries(ZeTableHeader &table, const ZeKeyedProcEntry *values, int
     return ZE_OK;
 }
 
-}  // namespace ze
+}  // namespace ze::objects
 
 namespace {
 
@@ -174,7 +174,7 @@ unsigned create_object(void **pObject, const char *Name, Filter *filter)
 {
     char *library = nullptr;
     char *procedure = nullptr;
-    unsigned rc = ze::find_registry_entry(Name, filter, &library, &procedure);
+    unsigned rc = ze::objects::find_registry_entry(Name, filter, &library, &procedure);
     if (rc == ZE_RC_NO_REGISTRY_LINE) TarnTrace("*** Object Init procedure lookup failed for (%s) Object", Name);
     if (rc) return rc;
 
@@ -198,7 +198,9 @@ extern "C" {
 unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
 {
     if (pObject) *pObject = nullptr;
-    return ZE_FRAME({{"pObject", ze::given(pObject)}, {"Name", ze::has_text(Name)}, {"Filter", ze::records::is_filter(filter)}},
+    return ZE_FRAME({{"pObject", ze::given(pObject)},
+                     {"Name", ze::has_text(Name)},
+                     {"Filter", ze::records::is_filter(filter)}},
                     [&] { return create_object(pObject, Name, filter); });
 }
 
@@ -262,7 +264,7 @@ unsigned int ZeObjectDestroyInterface(ZeInterface *interface)
     return ZE_FRAME({{"Interface", interface && TarnValidEyeCatcher(interface, kInterfaceEye)}}, [&] {
                         for (ZeTableHeader *&table : interface->tables) {
                             if (!table) continue;
-                            ze::clear_entries(*table);
+                            ze::objects::clear_entries(*table);
                             ZE_FREE(table);
                         }
                         ze::keyed_tables_changed();
@@ -282,14 +284,14 @@ ZeInterface *ZeObjectInterface(void *object)
 const char *ZeObjectInterfaceName(void *object)
 {
     return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr), [&]() -> const char * {
-        ZeInterface *iface = ze::interface_of(object);
+        ZeInterface *iface = ze::objects::interface_of(object);
         return iface ? iface->name : nullptr;
     });
 }
 
 unsigned int ZeObjectSetBaseObject(void *object, void *baseObject, ZeReleaseProc pfnFree)
 {
-    return ZE_FRAME({{"Object", ze::is_object(object)},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
                      {"BaseObject", baseObject && !chain_reaches(baseObject, object)}},
                     [&] {
                         ZeInterface *iface = ZeObjectInterface(object);
@@ -303,7 +305,7 @@ unsigned int ZeObjectSetBaseObject(void *object, void *baseObject, ZeReleaseProc
 void *ZeObjectBaseObject(void *object)
 {
     return ZE_FRAME_QUIET({}, static_cast<void *>(nullptr), [&]() -> void * {
-        ZeInterface *iface = ze::interface_of(object);
+        ZeInterface *iface = ze::objects::interface_of(object);
         return iface ? iface->base : nullptr;
     });
 }
@@ -311,7 +313,7 @@ void *ZeObjectBaseObject(void *object)
 void *ZeObjectNamedObject(void *object, const char *name)
 {
     return ZE_FRAME_QUIET({}, static_cast<void *>(nullptr), [&]() -> void * {
-        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = ze::base_of(o))
+        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = ze::objects::base_of(o))
             if (ZeObjectIsNamed(o, name)) return o;
         TarnTraceA("*** ZeObjectNamedObject: %s is not current object or in base object chain.", name ? name : "");
         return nullptr;
@@ -320,14 +322,18 @@ void *ZeObjectNamedObject(void *object, const char *name)
 
 unsigned int ZeObjectSetTableValues(void *object, int tableId, const ZeKeyedProcEntry *values, int count)
 {
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"Table", valid_table(tableId)}, {"Values", true}},
-                    [&] { return ze::merge_entries(*ZeObjectInterface(object)->tables[tableId], values, count); });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"Table", valid_table(tableId)}, {"Values", true}},
+                    [&] {
+                        return ze::objects::merge_entries(*ZeObjectInterface(object)->tables[tableId], values, count);
+                    });
 }
 
 unsigned int ZeObjectGetTableValues(void *object, int tableId, ZeKeyedProcEntry **pValues)
 {
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", ze::is_object(object)}, {"Table", valid_table(tableId)}, {"pValues", ze::given(pValues)}},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"Table", valid_table(tableId)},
+                     {"pValues", ze::given(pValues)}},
                     [&] {
                         *pValues = ZeObjectInterface(object)->tables[tableId]->entries;
                         ze::keyed_tables_changed();  // the caller may write into the array it now holds
@@ -337,7 +343,7 @@ unsigned int ZeObjectGetTableValues(void *object, int tableId, ZeKeyedProcEntry 
 
 int ZeObjectIsValid(void *object)
 {
-    return ZE_FRAME_QUIET({{"Object", ze::is_object(object)}}, 0, [] { return 1; });
+    return ZE_FRAME_QUIET({{"Object", ze::objects::is_object(object)}}, 0, [] { return 1; });
 }
 
 int ZeIsValidObject(void *object) { return ZeObjectIsValid(object); }

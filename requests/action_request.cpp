@@ -133,7 +133,7 @@ extern "C" {
 unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filter, Descriptor *descriptor,
                                          unsigned int suppressEcho)
 {
-    return ZE_FRAME({{"Action", ze::is_action(action)},
+    return ZE_FRAME({{"Action", ze::requests::is_action(action)},
                      {"Filter", is_filter(filter)},
                      {"Descriptor", !descriptor || ZeIsValidDescriptor(descriptor)}},
                     [&] { return build_request_fields(action, filter, descriptor, suppressEcho == 0); });
@@ -143,7 +143,7 @@ unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter, Descri
 {
     return ZE_FRAME({{"ToFilter", is_filter(toFilter)},
                      {"FromFilter", is_filter(fromFilter)},
-                     {"Descriptor", ze::desc::is_descriptor(descriptor)}},
+                     {"Descriptor", ze::describe::is_descriptor(descriptor)}},
                     [&] {
                         // Defining a filter onto itself keeps its criteria and only adds the defaults.
                         if (toFilter != fromFilter)

@@ -6,7 +6,7 @@
 #include "ZeDts.h"
 #include "foundation/blocks.hpp"
 
-namespace ze {
+namespace ze::requests {
 
 inline bool has_eye_catcher(const void *handle, const char *eyeCatcher)
 {
@@ -27,4 +27,4 @@ inline bool is_info(DtsInfo *info) { return ZeIsValidDtsInfo(info) != 0; }
 inline bool is_result(DtsResult *result) { return ZeIsValidDtsResult(result) != 0; }
 inline bool is_message(DtsMessage *msg) { return ZeIsValidDtsMsg(msg) != 0; }
 
-}  // namespace ze
+}  // namespace ze::requests

@@ -57,7 +57,7 @@ unsigned int ZeCreateDtsInfo(DtsInfo **pInfo)
 
 unsigned int ZeDestroyDtsInfo(DtsInfo *info)
 {
-    return ZE_FRAME({{"Info", ze::is_info(info)}}, [&] {
+    return ZE_FRAME({{"Info", ze::requests::is_info(info)}}, [&] {
         for (char *&field : info->fields) ZE_FREE(field);
         ZE_FREE(info);
         return ZE_OK;
@@ -67,24 +67,24 @@ unsigned int ZeDestroyDtsInfo(DtsInfo *info)
 int ZeIsValidDtsInfo(DtsInfo *info)
 {
     // An invalid handle is reported by its own line rather than the frame's.
-    return ZE_FRAME_QUIET({}, 0, [&] { return ze::valid_or_traced(info, kInfoEye, "*** Invalid DTS Info Object encountered"); });
+    return ZE_FRAME_QUIET({}, 0, [&] { return ze::requests::valid_or_traced(info, kInfoEye, "*** Invalid DTS Info Object encountered"); });
 }
 
 unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const char *value)
 {
-    return ZE_FRAME({{"Info", ze::is_info(info)}, {"Field", valid_field(field)}},
+    return ZE_FRAME({{"Info", ze::requests::is_info(info)}, {"Field", valid_field(field)}},
                     [&] { return store(info, field, value); });
 }
 
 const char *ZeDtsInfoField(DtsInfo *info, unsigned int field)
 {
-    return ZE_FRAME_VALUE({{"Info", ze::is_info(info)}, {"Field", valid_field(field)}}, static_cast<const char *>(nullptr),
+    return ZE_FRAME_VALUE({{"Info", ze::requests::is_info(info)}, {"Field", valid_field(field)}}, static_cast<const char *>(nullptr),
                           [&] { return slot(info, field); });
 }
 
 unsigned int ZeCheckDtsInfo(DtsInfo *info)
 {
-    return ZE_FRAME({{"Info", ze::is_info(info)}}, [&] {
+    return ZE_FRAME({{"Info", ze::requests::is_info(info)}}, [&] {
         if (!ze::has_text(slot(info, ZE_INFO_USERNAME))) {
             TarnTrace("ZeCheckDtsInfo: Info Object is missing the Username");
             return ZE_RC_INFO_NO_USERNAME;
@@ -100,7 +100,7 @@ unsigned int ZeCheckDtsInfo(DtsInfo *info)
 
 unsigned int ZeCopyDtsInfo(DtsInfo *dest, DtsInfo *src, const char *newObjectName)
 {
-    return ZE_FRAME({{"Info", ze::is_info(dest)}, {"SrcInfo", ze::is_info(src)}, {"NewName", true}},
+    return ZE_FRAME({{"Info", ze::requests::is_info(dest)}, {"SrcInfo", ze::requests::is_info(src)}, {"NewName", true}},
                     [&] {
                         for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
                             const char *value = slot(src, field);
@@ -113,7 +113,7 @@ unsigned int ZeCopyDtsInfo(DtsInfo *dest, DtsInfo *src, const char *newObjectNam
 
 unsigned int ZeSetDtsInfoFromFilter(DtsInfo *info, Filter *filter)
 {
-    return ZE_FRAME({{"Info", ze::is_info(info)}, {"Filter", ze::records::is_filter(filter)}},
+    return ZE_FRAME({{"Info", ze::requests::is_info(info)}, {"Filter", ze::records::is_filter(filter)}},
                     [&] {
                         for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
                             const char *relop = nullptr, *value = nullptr;
@@ -129,7 +129,7 @@ unsigned int ZeSetDtsInfoFromFilter(DtsInfo *info, Filter *filter)
 
 void ZeDumpDtsInfo(DtsInfo *info, const char *prefix)
 {
-    ZE_FRAME_QUIET({{"Info", ze::has_eye_catcher(info, kInfoEye)}}, [&] {
+    ZE_FRAME_QUIET({{"Info", ze::requests::has_eye_catcher(info, kInfoEye)}}, [&] {
         if (!prefix) prefix = "";
         TarnTrace("%sInfo:", prefix);
         for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {

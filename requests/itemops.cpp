@@ -6,7 +6,7 @@
 #include "ZeStrArray.h"
 #include "requests/action.hpp"
 
-using namespace ze::itemops;
+using namespace ze::requests;
 
 namespace {
 
@@ -15,7 +15,7 @@ namespace {
 unsigned send_item_request(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                            DtsResult *result)
 {
-    ze::OwnedAction action;
+    ze::requests::OwnedAction action;
     if (unsigned rc = prepare_request(action, ZE_RESPONSE_ITEM, filter, descriptor)) return rc;
     action.get()->item = item;
     return ZeRouteDtsAction(action.get(), info, command, result);
@@ -62,7 +62,7 @@ unsigned add_copy_key(Filter *define, Filter *filter, Field *field)
 
 unsigned copy_via_define(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    ze::OwnedFilter define;
+    ze::requests::OwnedFilter define;
     if (unsigned rc = ZeCreateFilter(define.out())) return rc;
     for (Field *field = nullptr; ZeGetField(descriptor, &field) == ZE_OK;)
         if (is_key_field(field))
@@ -87,7 +87,7 @@ unsigned key_criteria(Filter *keys, Filter *filter, Descriptor *descriptor)
 unsigned rename_via_define(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
     if (unsigned rc = copy_via_define(descriptor, info, filter, item, result)) return rc;
-    ze::OwnedFilter keys;
+    ze::requests::OwnedFilter keys;
     unsigned rc = ZeCreateFilter(keys.out());
     if (!rc) rc = key_criteria(keys.get(), filter, descriptor);
     if (!rc) rc = ZeDeleteDtsItem(descriptor, info, keys.get(), result);
@@ -108,7 +108,7 @@ unsigned new_item(Descriptor *descriptor, Item *item)
 
 }  // namespace
 
-namespace ze::itemops {
+namespace ze::requests {
 
 unsigned prepare_request(OwnedAction &action, unsigned kind, Filter *filter, Descriptor *descriptor)
 {
@@ -118,7 +118,7 @@ unsigned prepare_request(OwnedAction &action, unsigned kind, Filter *filter, Des
     return ZeSetDtsActionRequestFilter(action.get(), filter, descriptor, 0);
 }
 
-}  // namespace ze::itemops
+}  // namespace ze::requests
 
 extern "C" {
 

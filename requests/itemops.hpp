@@ -13,11 +13,9 @@
 
 #include <utility>
 
-namespace ze::itemops {
+namespace ze::requests {
 
-using ze::is_info;
-using ze::is_result;
-using ze::desc::is_descriptor;
+using ze::describe::is_descriptor;
 using ze::records::is_collection;
 using ze::records::is_filter;
 using ze::records::is_item;
@@ -42,4 +40,4 @@ unsigned operation(const char *function, Descriptor *descriptor, DtsInfo *info, 
 // failing code (an action made in part is destroyed by its owner).
 unsigned prepare_request(OwnedAction &action, unsigned kind, Filter *filter, Descriptor *descriptor);
 
-}  // namespace ze::itemops
+}  // namespace ze::requests

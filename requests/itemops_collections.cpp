@@ -9,7 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
-using namespace ze::itemops;
+using namespace ze::requests;
 
 namespace {
 
@@ -17,7 +17,7 @@ namespace {
 unsigned select_rows(Descriptor *descriptor, DtsInfo *info, Filter *filter, Collection *collection, DtsResult *result)
 {
     ZeResetCollection(collection);
-    ze::OwnedAction action;
+    ze::requests::OwnedAction action;
     if (unsigned rc = prepare_request(action, ZE_RESPONSE_COLLECTION, filter, descriptor)) return rc;
     action.get()->collection = collection;
     return ZeRouteDtsAction(action.get(), info, "SELECT", result);

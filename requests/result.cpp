@@ -75,7 +75,7 @@ unsigned int ZeCreateDtsMsg(DtsMessage **pMsg)
 
 unsigned int ZeDestroyDtsMsg(DtsMessage *msg)
 {
-    return ZE_FRAME({{"Msg", ze::is_message(msg)}}, [&] {
+    return ZE_FRAME({{"Msg", ze::requests::is_message(msg)}}, [&] {
         release_message(msg);
         return ZE_OK;
     });
@@ -84,12 +84,12 @@ unsigned int ZeDestroyDtsMsg(DtsMessage *msg)
 int ZeIsValidDtsMsg(DtsMessage *msg)
 {
     // An invalid handle is reported by its own line rather than the frame's.
-    return ZE_FRAME_QUIET({}, 0, [&] { return ze::valid_or_traced(msg, kMessageEye, "*** Invalid DTS Msg Object encountered"); });
+    return ZE_FRAME_QUIET({}, 0, [&] { return ze::requests::valid_or_traced(msg, kMessageEye, "*** Invalid DTS Msg Object encountered"); });
 }
 
 unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer)
 {
-    return ZE_FRAME({{"Msg", ze::is_message(msg)}, {"Buffer", ze::given(buffer)}}, [&] {
+    return ZE_FRAME({{"Msg", ze::requests::is_message(msg)}, {"Buffer", ze::given(buffer)}}, [&] {
         // Copy before releasing: buffer may be the message's own text.
         char *copy = message_blocks::copy(buffer);
         message_blocks::release(msg->buffer);
@@ -102,7 +102,7 @@ unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer)
 
 unsigned int ZeGetDtsMsgBuffer(DtsMessage *msg, const char **pBuffer)
 {
-    return ZE_FRAME({{"Msg", ze::is_message(msg)}, {"pBuffer", ze::given(pBuffer)}}, [&] {
+    return ZE_FRAME({{"Msg", ze::requests::is_message(msg)}, {"pBuffer", ze::given(pBuffer)}}, [&] {
         *pBuffer = msg->buffer;
         return ZE_OK;
     });
@@ -111,13 +111,13 @@ unsigned int ZeGetDtsMsgBuffer(DtsMessage *msg, const char **pBuffer)
 unsigned int ZeQueryDtsMsgBuffer(DtsMessage *msg, va_list *pArgs)
 {
     const char **pBuffer = take_out<const char *>(pArgs);
-    return ZE_FRAME({{"Msg", ze::is_message(msg)}, {"pArgs", ze::given(pArgs)}},
+    return ZE_FRAME({{"Msg", ze::requests::is_message(msg)}, {"pArgs", ze::given(pArgs)}},
                     [&] { return ZeGetDtsMsgBuffer(msg, pBuffer); });
 }
 
 unsigned int ZeDuplicateDtsMsg(DtsMessage *dest, DtsMessage *src)
 {
-    return ZE_FRAME({{"DestMsg", ze::is_message(dest)}, {"SrcMsg", ze::is_message(src)}}, [&] {
+    return ZE_FRAME({{"DestMsg", ze::requests::is_message(dest)}, {"SrcMsg", ze::requests::is_message(src)}}, [&] {
         const char *text = nullptr;
         if (unsigned rc = ZeGetDtsMsgBuffer(src, &text)) return rc;
         return ZeSetDtsMsgBuffer(dest, text);
@@ -126,7 +126,7 @@ unsigned int ZeDuplicateDtsMsg(DtsMessage *dest, DtsMessage *src)
 
 void ZeDumpDtsMsg(DtsMessage *msg, const char *prefix)
 {
-    ZE_FRAME_QUIET({{"Msg", ze::has_eye_catcher(msg, kMessageEye)}}, [&] {
+    ZE_FRAME_QUIET({{"Msg", ze::requests::has_eye_catcher(msg, kMessageEye)}}, [&] {
         TarnTrace("%sMessage Length: %u Message Buffer: %s", prefix ? prefix : "", msg->length,
                   msg->buffer ? msg->buffer : "<None>");
     });
@@ -150,7 +150,7 @@ unsigned int ZeCreateDtsResult(DtsResult **pResult)
 
 unsigned int ZeDestroyDtsResult(DtsResult *result)
 {
-    return ZE_FRAME({{"pResult", ze::is_result(result)}}, [&] {
+    return ZE_FRAME({{"pResult", ze::requests::is_result(result)}}, [&] {
         unsigned rc = ZeDestroyDtsMsg(result->message);
         ZE_FREE(result);
         return rc;
@@ -160,15 +160,15 @@ unsigned int ZeDestroyDtsResult(DtsResult *result)
 int ZeIsValidDtsResult(DtsResult *result)
 {
     // An invalid handle is reported by its own line rather than the frame's.
-    return ZE_FRAME_QUIET({}, 0, [&] { return ze::valid_or_traced(result, kResultEye, "*** Invalid DTS Result Object encountered."); });
+    return ZE_FRAME_QUIET({}, 0, [&] { return ze::requests::valid_or_traced(result, kResultEye, "*** Invalid DTS Result Object encountered."); });
 }
 
 unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const char *text)
 {
-    return ZE_FRAME({{"Result", ze::is_result(result)}}, [&] {
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}}, [&] {
         result->code = code;
         const char *wanted = text ? text : "";
-        const char *held = ze::has_eye_catcher(result->message, kMessageEye) ? result->message->buffer : nullptr;
+        const char *held = ze::requests::has_eye_catcher(result->message, kMessageEye) ? result->message->buffer : nullptr;
         if (held && TarnCompareStr(held, wanted) == 0) return ZE_OK;  // cleared before every action: no copy
         return ZeSetDtsMsgBuffer(result->message, wanted);
     });
@@ -176,7 +176,7 @@ unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const ch
 
 unsigned int ZeGetDtsResultFields(DtsResult *result, unsigned int *pCode, const char **pMessage)
 {
-    return ZE_FRAME({{"Result", ze::is_result(result)}, {"pCode", ze::given(pCode)}, {"pMessage", ze::given(pMessage)}},
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}, {"pCode", ze::given(pCode)}, {"pMessage", ze::given(pMessage)}},
                     [&] {
                         *pCode = result->code;
                         const char *text = result->message->buffer;
@@ -187,7 +187,7 @@ unsigned int ZeGetDtsResultFields(DtsResult *result, unsigned int *pCode, const 
 
 unsigned int ZeSetDtsResultCode(DtsResult *result, unsigned int code)
 {
-    return ZE_FRAME({{"Result", ze::is_result(result)}}, [&] {
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}}, [&] {
         result->code = code;
         return ZE_OK;
     });
@@ -195,14 +195,14 @@ unsigned int ZeSetDtsResultCode(DtsResult *result, unsigned int code)
 
 unsigned int ZeSetDtsResultMessage(DtsResult *result, DtsMessage *msg)
 {
-    return ZE_FRAME({{"Result", ze::is_result(result)}, {"Message", ze::is_message(msg)}},
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}, {"Message", ze::requests::is_message(msg)}},
                     [&] { return ZeDuplicateDtsMsg(result->message, msg); });
 }
 
 unsigned int ZeGetDtsResultCode(DtsResult *result, va_list *pArgs)
 {
     unsigned int *pCode = take_out<unsigned int>(pArgs);
-    return ZE_FRAME({{"Result", ze::is_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
         const char *message = nullptr;
         return ZeGetDtsResultFields(result, pCode, &message);
     });
@@ -211,7 +211,7 @@ unsigned int ZeGetDtsResultCode(DtsResult *result, va_list *pArgs)
 unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs)
 {
     const char **pMessage = take_out<const char *>(pArgs);
-    return ZE_FRAME({{"Result", ze::is_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
         unsigned int code = 0;
         return ZeGetDtsResultFields(result, &code, pMessage);
     });

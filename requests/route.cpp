@@ -58,10 +58,10 @@ extern "C" {
 
 unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result)
 {
-    return ZE_FRAME({{"Action", ze::is_action(action)},
-                     {"Info", ze::is_info(info)},
+    return ZE_FRAME({{"Action", ze::requests::is_action(action)},
+                     {"Info", ze::requests::is_info(info)},
                      {"Command", ze::given(command)},
-                     {"Result", ze::is_result(result)}},
+                     {"Result", ze::requests::is_result(result)}},
                     [&] { return route(action, info, command, result); });
 }
 
