@@ -12,7 +12,7 @@ ZE_SOURCE_TAG("ZeDesc");
 
 namespace {
 
-using namespace ze::desc;
+using namespace ze::describe;
 
 // Index of the keyword; an unknown one is traced under the caller's name.
 int known_attribute(const char *function, const char *keyword)
@@ -109,11 +109,11 @@ unsigned set_type_defaults(const char *function, Field *f, const char *type, con
 
 extern "C" {
 
-ZE_API unsigned int ZeSetFieldAttribute(Field *field, const char *Attrib, ...)
+unsigned int ZeSetFieldAttribute(Field *field, const char *Attrib, ...)
 {
     va_list args;
     va_start(args, Attrib);
-    unsigned rc = ze::frame("ZeSetFieldAttribute", {{"Field", is_field(field)}, {"Attrib", ze::given(Attrib)}}, [&] {
+    unsigned rc = ZE_FRAME({{"Field", is_field(field)}, {"Attrib", ze::given(Attrib)}}, [&] {
         int index = known_attribute("ZeSetFieldAttribute", Attrib);
         if (index < 0) return ZE_RC_NOT_IN_VALUE_TABLE;
         return traced_access("ZeSetFieldAttribute", Attrib, set_attribute(field, index, &args));
@@ -122,39 +122,39 @@ ZE_API unsigned int ZeSetFieldAttribute(Field *field, const char *Attrib, ...)
     return rc;
 }
 
-ZE_API unsigned int ZeGetFieldAttribute(Field *field, const char *Attrib, va_list *pArgs)
+unsigned int ZeGetFieldAttribute(Field *field, const char *Attrib, va_list *pArgs)
 {
-    return get_field_attribute("ZeGetFieldAttribute", field, Attrib, pArgs);
+    return get_field_attribute(__func__, field, Attrib, pArgs);
 }
 
-ZE_API unsigned int ZeGetAttribute(Field *field, const char *Attrib, ...)
+unsigned int ZeGetAttribute(Field *field, const char *Attrib, ...)
 {
     va_list args;
     va_start(args, Attrib);
-    unsigned rc = get_field_attribute("ZeGetAttribute", field, Attrib, &args);
+    unsigned rc = get_field_attribute(__func__, field, Attrib, &args);
     va_end(args);
     return rc;
 }
 
-ZE_API unsigned int ZeQueryFieldAttribute(Descriptor *descriptor, va_list *pArgs)
+unsigned int ZeQueryFieldAttribute(Descriptor *descriptor, va_list *pArgs)
 {
-    return query_field_attribute("ZeQueryFieldAttribute", descriptor, pArgs);
+    return query_field_attribute(__func__, descriptor, pArgs);
 }
 
-ZE_API unsigned int ZeQueryAttribute(Descriptor *descriptor, ...)
+unsigned int ZeQueryAttribute(Descriptor *descriptor, ...)
 {
     va_list args;
     va_start(args, descriptor);
-    unsigned rc = query_field_attribute("ZeQueryAttribute", descriptor, &args);
+    unsigned rc = query_field_attribute(__func__, descriptor, &args);
     va_end(args);
     return rc;
 }
 
-ZE_API unsigned int ZeCreateField(Descriptor *descriptor, const char *Name, ...)
+unsigned int ZeCreateField(Descriptor *descriptor, const char *Name, ...)
 {
     va_list args;
     va_start(args, Name);
-    unsigned rc = ze::frame("ZeCreateField", {{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)}}, [&] {
+    unsigned rc = ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)}}, [&] {
         Field *field = nullptr;
         if (unsigned code = ZeNewField(descriptor, &field)) return code;
         if (unsigned code = set_text(field, &Field::name, Name)) {
@@ -169,75 +169,72 @@ ZE_API unsigned int ZeCreateField(Descriptor *descriptor, const char *Name, ...)
     return rc;
 }
 
-ZE_API unsigned int ZeSetPrimaryFieldAttributes(Field *field, const char *Name, const char *RealName,
-                                                const char *Maxlen, const char *Label, const char *Default)
+unsigned int ZeSetPrimaryFieldAttributes(Field *field, const char *Name, const char *RealName,
+                                         const char *Maxlen, const char *Label, const char *Default)
 {
-    return ze::frame("ZeSetPrimaryFieldAttributes",
-                     {{"Field", is_field(field)}, {"Name", ze::given(Name)}, {"RealName", true},
-                      {"Maxlen", ze::given(Maxlen)}, {"Label", ze::given(Label)}, {"Default", true}},
-                     [&] {
-                         if (unsigned rc = set_text(field, &Field::name, Name)) return rc;
-                         // The name may now be the field's own text: take REAL NAME from the field.
-                         const char *real = ze::has_text(RealName) ? RealName : field->name;
-                         if (unsigned rc = set_text(field, &Field::realName, real)) return rc;
-                         if (unsigned rc = set_text(field, &Field::maxLength, Maxlen)) return rc;
-                         if (unsigned rc = set_text(field, &Field::label, Label)) return rc;
-                         return set_text(field, &Field::defValue, Default ? Default : "");
-                     });
+    return ZE_FRAME({{"Field", is_field(field)}, {"Name", ze::given(Name)}, {"RealName", true},
+                     {"Maxlen", ze::given(Maxlen)}, {"Label", ze::given(Label)}, {"Default", true}},
+                    [&] {
+                        if (unsigned rc = set_text(field, &Field::name, Name)) return rc;
+                        // The name may now be the field's own text: take REAL NAME from the field.
+                        const char *real = ze::has_text(RealName) ? RealName : field->name;
+                        if (unsigned rc = set_text(field, &Field::realName, real)) return rc;
+                        if (unsigned rc = set_text(field, &Field::maxLength, Maxlen)) return rc;
+                        if (unsigned rc = set_text(field, &Field::label, Label)) return rc;
+                        return set_text(field, &Field::defValue, Default ? Default : "");
+                    });
 }
 
-ZE_API unsigned int ZeSetDefaultTextFieldAttributes(Field *field)
+unsigned int ZeSetDefaultTextFieldAttributes(Field *field)
 {
-    return set_type_defaults("ZeSetDefaultTextFieldAttributes", field, "TEXT", kTextOperators);
+    return set_type_defaults(__func__, field, "TEXT", kTextOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultIntFieldAttributes(Field *field)
+unsigned int ZeSetDefaultIntFieldAttributes(Field *field)
 {
-    return set_type_defaults("ZeSetDefaultIntFieldAttributes", field, "INT", kFullOperators);
+    return set_type_defaults(__func__, field, "INT", kFullOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultAstOrNumFieldAttributes(Field *field)
+unsigned int ZeSetDefaultAstOrNumFieldAttributes(Field *field)
 {
-    return set_type_defaults("ZeSetDefaultAstOrNumFieldAttributes", field, "ASTORNUM", kFullOperators);
+    return set_type_defaults(__func__, field, "ASTORNUM", kFullOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultDateFieldAttributes(Field *field)
+unsigned int ZeSetDefaultDateFieldAttributes(Field *field)
 {
-    return set_type_defaults("ZeSetDefaultDateFieldAttributes", field, "DATE", kFullOperators);
+    return set_type_defaults(__func__, field, "DATE", kFullOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultTimeFieldAttributes(Field *field)
+unsigned int ZeSetDefaultTimeFieldAttributes(Field *field)
 {
-    return set_type_defaults("ZeSetDefaultTimeFieldAttributes", field, "TIME", kFullOperators);
+    return set_type_defaults(__func__, field, "TIME", kFullOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultTimeTFieldAttributes(Field *field)
+unsigned int ZeSetDefaultTimeTFieldAttributes(Field *field)
 {
-    return set_type_defaults("ZeSetDefaultTimeTFieldAttributes", field, "TIME_T", kFullOperators);
+    return set_type_defaults(__func__, field, "TIME_T", kFullOperators);
 }
 
-ZE_API unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *TrueValue, const char *FalseValue,
-                                                    int Default)
+unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *TrueValue, const char *FalseValue,
+                                             int Default)
 {
-    return ze::frame("ZeSetDefaultBoolFieldAttributes",
-                     {{"Field", is_field(field)}, {"TrueValue", ze::given(TrueValue)},
-                      {"FalseValue", ze::given(FalseValue)}, {"Default", ze::in_range(Default, 0, 1)}},
-                     [&] {
-                         if (unsigned rc = set_text(field, &Field::type, "BOOL")) return rc;
-                         if (unsigned rc = set_operators(field, kTextOperators)) return rc;
-                         if (unsigned rc = set_text(field, &Field::defValue, Default ? "TRUE" : "FALSE")) return rc;
-                         if (unsigned rc = set_text(field, &Field::trueValue, TrueValue)) return rc;
-                         return set_text(field, &Field::falseValue, FalseValue);
-                     });
+    return ZE_FRAME({{"Field", is_field(field)}, {"TrueValue", ze::given(TrueValue)},
+                     {"FalseValue", ze::given(FalseValue)}, {"Default", ze::in_range(Default, 0, 1)}},
+                    [&] {
+                        if (unsigned rc = set_text(field, &Field::type, "BOOL")) return rc;
+                        if (unsigned rc = set_operators(field, kTextOperators)) return rc;
+                        if (unsigned rc = set_text(field, &Field::defValue, Default ? "TRUE" : "FALSE")) return rc;
+                        if (unsigned rc = set_text(field, &Field::trueValue, TrueValue)) return rc;
+                        return set_text(field, &Field::falseValue, FalseValue);
+                    });
 }
 
-ZE_API unsigned int ZeSetZoomAttributes(Field *field, const char *Section, const char *Key)
+unsigned int ZeSetZoomAttributes(Field *field, const char *Section, const char *Key)
 {
-    return ze::frame("ZeSetZoomAttributes",
-                     {{"Field", is_field(field)}, {"Section", ze::given(Section)}, {"Key", ze::given(Key)}}, [&] {
-                         if (unsigned rc = set_text(field, &Field::zoomSection, Section)) return rc;
-                         return set_text(field, &Field::zoomKey, Key);
-                     });
+    return ZE_FRAME({{"Field", is_field(field)}, {"Section", ze::given(Section)}, {"Key", ze::given(Key)}}, [&] {
+                        if (unsigned rc = set_text(field, &Field::zoomSection, Section)) return rc;
+                        return set_text(field, &Field::zoomKey, Key);
+                    });
 }
 
 }  // extern "C"

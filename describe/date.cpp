@@ -6,6 +6,7 @@
 #include "ZeEnv.h"
 #include "contract/date_service.hpp"
 #include "foundation/blocks.hpp"
+#include "foundation/frame.hpp"
 
 #include <cstring>
 
@@ -133,33 +134,39 @@ bool validate_date(CheckBlocks &blocks, const char *value)
 
 extern "C" {
 
-ZE_API const char *ZeDateDefaultFormat(void)
+const char *ZeDateDefaultFormat(void)
 {
-    const char *configured = ZeEnv(ZE_ENV_KVR_DATEFMT);
-    return configured && *configured ? configured : kDefaultFormat;
+    return ZE_FRAME_QUIET({}, kDefaultFormat, [] {
+        const char *configured = ZeEnv(ZE_ENV_KVR_DATEFMT);
+        return configured && *configured ? configured : kDefaultFormat;
+    });
 }
 
-ZE_API unsigned int ZeDateVerifyFormat(const char *format)
+unsigned int ZeDateVerifyFormat(const char *format)
 {
-    TarnTrace("ZeDateVerifyFormat : begin");
-    CheckBlocks blocks;
-    if (!open_service(blocks)) return ZE_RC_DATE_SERVICE;
-    unsigned rc = set_format(blocks, format) ? ZE_OK : ZE_RC_DATE_FORMAT;
-    close_service(blocks);
-    TarnTrace("ZeDateVerifyFormat : complete, rc = %d", static_cast<int>(rc));
-    return rc;
+    return ZE_FRAME({}, [&] {
+        TarnTrace("ZeDateVerifyFormat : begin");
+        CheckBlocks blocks;
+        if (!open_service(blocks)) return ZE_RC_DATE_SERVICE;
+        unsigned rc = set_format(blocks, format) ? ZE_OK : ZE_RC_DATE_FORMAT;
+        close_service(blocks);
+        TarnTrace("ZeDateVerifyFormat : complete, rc = %d", static_cast<int>(rc));
+        return rc;
+    });
 }
 
-ZE_API unsigned int ZeDateValidate(const char *format, const char *value)
+unsigned int ZeDateValidate(const char *format, const char *value)
 {
-    TarnTrace("ZeDateValidate : begin");
-    CheckBlocks blocks;
-    if (!open_service(blocks)) return ZE_RC_DATE_SERVICE;
-    unsigned rc = set_format(blocks, format) ? ZE_OK : ZE_RC_DATE_FORMAT;
-    if (!validate_date(blocks, value)) rc = ZE_RC_DATE_INVALID;
-    close_service(blocks);
-    TarnTrace("ZeDateValidate : complete, rc = %d", static_cast<int>(rc));
-    return rc;
+    return ZE_FRAME({}, [&] {
+        TarnTrace("ZeDateValidate : begin");
+        CheckBlocks blocks;
+        if (!open_service(blocks)) return ZE_RC_DATE_SERVICE;
+        unsigned rc = set_format(blocks, format) ? ZE_OK : ZE_RC_DATE_FORMAT;
+        if (!validate_date(blocks, value)) rc = ZE_RC_DATE_INVALID;
+        close_service(blocks);
+        TarnTrace("ZeDateValidate : complete, rc = %d", static_cast<int>(rc));
+        return rc;
+    });
 }
 
 }  // extern "C"

@@ -4,6 +4,7 @@
 
 #include "ZeDesc.h"
 #include "ZeStrArray.h"
+#include "foundation/blocks.hpp"
 
 #include <cstdarg>
 #include <string_view>
@@ -50,7 +51,7 @@ struct Descriptor {
     int indexCount;        // entries of `indexArray`
 };
 
-namespace ze::desc {
+namespace ze::describe {
 
 enum class Storage { Text, List, Flag, None };
 
@@ -85,8 +86,11 @@ void free_field(Field *field);
 extern const char *const kTextOperators[];
 extern const char *const kFullOperators[];
 
-inline bool is_descriptor(Descriptor *d) { return ZeIsValidDescriptor(d) != 0; }
-inline bool is_field(Field *f) { return ZeIsValidField(f) != 0; }
+inline constexpr const char *kDescriptorEyeCatcher = "DESC1.0";
+inline constexpr const char *kFieldEyeCatcher = "DFLD1.0";
+
+inline bool is_descriptor(const Descriptor *d) { return eye_catcher_is(d, kDescriptorEyeCatcher); }
+inline bool is_field(const Field *f) { return eye_catcher_is(f, kFieldEyeCatcher); }
 
 // First field whose name equals `name` exactly, or NULL.
 Field *find_field(const Descriptor *d, const char *name);
@@ -103,4 +107,4 @@ void field_renamed(Field *field, const char *before);
 inline bool has_flag(const Field *f, unsigned flag) { return (f->flags & flag) != 0; }
 inline int list_size(const char *const *list) { return ZeCountPtrArrayElements(list); }
 
-}  // namespace ze::desc
+}  // namespace ze::describe

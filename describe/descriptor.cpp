@@ -7,7 +7,7 @@
 
 ZE_SOURCE_TAG("ZeDesc");
 
-namespace ze::desc {
+namespace ze::describe {
 
 Field *find_field(const Descriptor *d, const char *name)
 {
@@ -17,11 +17,11 @@ Field *find_field(const Descriptor *d, const char *name)
     return nullptr;
 }
 
-}  // namespace ze::desc
+}  // namespace ze::describe
 
 namespace {
 
-using namespace ze::desc;
+using namespace ze::describe;
 
 constexpr const char *kRule = "=======================================================\n";
 
@@ -75,27 +75,30 @@ void dump(Descriptor *d, FILE *stream)
 
 extern "C" {
 
-ZE_API int ZeIsValidDescriptor(Descriptor *descriptor)
+int ZeIsValidDescriptor(Descriptor *descriptor)
 {
-    return ze::eye_catcher_is(descriptor, "DESC1.0") ? 1 : 0;
+    return ZE_FRAME_QUIET({{"Descriptor", is_descriptor(descriptor)}}, 0, [] { return 1; });
 }
 
-ZE_API int ZeIsValidField(Field *field) { return ze::eye_catcher_is(field, "DFLD1.0") ? 1 : 0; }
-
-ZE_API unsigned int ZeCreateDescriptor(Descriptor **pDescriptor)
+int ZeIsValidField(Field *field)
 {
-    return ze::frame("ZeCreateDescriptor", {{"*Descriptor", ze::given(pDescriptor)}}, [&] {
+    return ZE_FRAME_QUIET({{"Field", is_field(field)}}, 0, [] { return 1; });
+}
+
+unsigned int ZeCreateDescriptor(Descriptor **pDescriptor)
+{
+    return ZE_FRAME({{"*Descriptor", ze::given(pDescriptor)}}, [&] {
         auto *d = ZE_NEW(Descriptor);
         if (!d) return ZE_RC_NO_MEMORY;
-        TarnSetEyeCatcher(d, "DESC1.0");
+        TarnSetEyeCatcher(d, kDescriptorEyeCatcher);
         *pDescriptor = d;
         return ZE_OK;
     });
 }
 
-ZE_API unsigned int ZeDestroyDescriptor(Descriptor *descriptor)
+unsigned int ZeDestroyDescriptor(Descriptor *descriptor)
 {
-    return ze::frame("ZeDestroyDescriptor", {{"Descriptor", is_descriptor(descriptor)}}, [&] {
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}}, [&] {
         while (Field *f = descriptor->firstField) {
             descriptor->firstField = f->next;
             free_field(f);
@@ -109,70 +112,69 @@ ZE_API unsigned int ZeDestroyDescriptor(Descriptor *descriptor)
     });
 }
 
-ZE_API unsigned int ZeNewField(Descriptor *descriptor, Field **pField)
+unsigned int ZeNewField(Descriptor *descriptor, Field **pField)
 {
-    return ze::frame("ZeNewField", {{"Descriptor", is_descriptor(descriptor)}, {"*Field", ze::given(pField)}},
-                     [&] {
-                         auto *f = ZE_NEW(Field);
-                         if (!f) return ZE_RC_NO_MEMORY;
-                         TarnSetEyeCatcher(f, "DFLD1.0");
-                         f->owner = descriptor;
-                         Field **tail = &descriptor->firstField;
-                         while (*tail) tail = &(*tail)->next;
-                         *tail = f;
-                         ++descriptor->fieldCount;
-                         *pField = f;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"*Field", ze::given(pField)}},
+                    [&] {
+                        auto *f = ZE_NEW(Field);
+                        if (!f) return ZE_RC_NO_MEMORY;
+                        TarnSetEyeCatcher(f, kFieldEyeCatcher);
+                        f->owner = descriptor;
+                        Field **tail = &descriptor->firstField;
+                        while (*tail) tail = &(*tail)->next;
+                        *tail = f;
+                        ++descriptor->fieldCount;
+                        *pField = f;
+                        return ZE_OK;
+                    });
 }
 
-ZE_API unsigned int ZeGetField(Descriptor *descriptor, Field **pField)
+unsigned int ZeGetField(Descriptor *descriptor, Field **pField)
 {
-    return ze::frame("ZeGetField", {{"Descriptor", is_descriptor(descriptor)}, {"pField", ze::given(pField)}},
-                     [&] {
-                         *pField = *pField ? (*pField)->next : descriptor->firstField;
-                         return *pField ? ZE_OK : ZE_RC_NO_ENTRY;
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pField", ze::given(pField)}},
+                    [&] {
+                        *pField = *pField ? (*pField)->next : descriptor->firstField;
+                        return *pField ? ZE_OK : ZE_RC_NO_ENTRY;
+                    });
 }
 
-ZE_API unsigned int ZeGetFieldByName(Descriptor *descriptor, Field **pField, const char *name)
+unsigned int ZeGetFieldByName(Descriptor *descriptor, Field **pField, const char *name)
 {
-    return ze::frame("ZeGetFieldByName",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"*Field", ze::given(pField)},
-                      {"Name", ze::given(name)}},
-                     [&] {
-                         Field *f = find_field(descriptor, name);
-                         if (!f) return ZE_RC_NO_ENTRY;
-                         *pField = f;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"*Field", ze::given(pField)},
+                     {"Name", ze::given(name)}},
+                    [&] {
+                        Field *f = find_field(descriptor, name);
+                        if (!f) return ZE_RC_NO_ENTRY;
+                        *pField = f;
+                        return ZE_OK;
+                    });
 }
 
-ZE_API int ZeGetFieldCount(Descriptor *descriptor)
+int ZeGetFieldCount(Descriptor *descriptor)
 {
-    return ze::frame_value("ZeGetFieldCount", {{"Descriptor", is_descriptor(descriptor)}}, -1,
-                           [&] { return descriptor->fieldCount; });
+    return ZE_FRAME_VALUE({{"Descriptor", is_descriptor(descriptor)}}, -1,
+                          [&] { return descriptor->fieldCount; });
 }
 
-ZE_API unsigned int ZeDumpDescriptor(Descriptor *descriptor, FILE *stream)
+unsigned int ZeDumpDescriptor(Descriptor *descriptor, FILE *stream)
 {
-    if (ze::check("ZeDumpDescriptor", {{"Descriptor", is_descriptor(descriptor)}, {"pFile", ze::given(stream)}}))
-        return ZE_RC_INVALID_PARAMETER;
-    dump(descriptor, stream);
-    return ZE_OK;
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pFile", ze::given(stream)}}, [&] {
+        dump(descriptor, stream);
+        return ZE_OK;
+    });
 }
 
-ZE_API unsigned int ZeDumpFieldInfo(Descriptor *descriptor, va_list *pArgs)
+unsigned int ZeDumpFieldInfo(Descriptor *descriptor, va_list *pArgs)
 {
-    return ze::frame("ZeDumpFieldInfo", {{"Descriptor", is_descriptor(descriptor)}, {"pArgs", ze::given(pArgs)}},
-                     [&] {
-                         const char *name = va_arg(*pArgs, const char *);
-                         FILE *stream = ze::has_text(name) ? TarnOpenFile(name, "w+") : nullptr;
-                         if (!stream) return ZE_RC_DUMP_NOT_OPENED;
-                         dump(descriptor, stream);
-                         TarnCloseFile(stream);
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pArgs", ze::given(pArgs)}},
+                    [&] {
+                        const char *name = va_arg(*pArgs, const char *);
+                        FILE *stream = ze::has_text(name) ? TarnOpenFile(name, "w+") : nullptr;
+                        if (!stream) return ZE_RC_DUMP_NOT_OPENED;
+                        dump(descriptor, stream);
+                        TarnCloseFile(stream);
+                        return ZE_OK;
+                    });
 }
 
 }  // extern "C"

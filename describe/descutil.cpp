@@ -7,7 +7,7 @@
 
 ZE_SOURCE_TAG("DescUtil");
 
-namespace ze::desc {
+namespace ze::describe {
 
 const char *const kTextOperators[] = {"EQ", "NE", nullptr};
 const char *const kFullOperators[] = {"EQ", "NE", "LT", "LE", "GT", "GE", nullptr};
@@ -185,4 +185,4 @@ void free_field(Field *field)
     ZE_FREE(field);
 }
 
-}  // namespace ze::desc
+}  // namespace ze::describe

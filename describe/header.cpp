@@ -19,7 +19,7 @@ ZE_SOURCE_TAG("ZeDesc");
 
 namespace {
 
-using namespace ze::desc;
+using namespace ze::describe;
 
 void drop_header(Descriptor *d)
 {
@@ -202,7 +202,7 @@ bool same_key_value(const char *a, const char *b)
 
 }  // namespace
 
-namespace ze::desc {
+namespace ze::describe {
 
 Field *header_field(const Descriptor *d, int i)
 {
@@ -255,204 +255,198 @@ unsigned display_value(const Field *f, const char *name, const char *realValue, 
     return ZE_RC_NOT_ON_LIST;
 }
 
-}  // namespace ze::desc
+}  // namespace ze::describe
 
 extern "C" {
 
-ZE_API unsigned int ZeBuildDescriptorHeader(Descriptor *descriptor)
+unsigned int ZeBuildDescriptorHeader(Descriptor *descriptor)
 {
-    return ze::frame("ZeBuildDescriptorHeader", {{"Descriptor", is_descriptor(descriptor)}},
-                     [&] { return build_header(descriptor); });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}},
+                    [&] { return build_header(descriptor); });
 }
 
-ZE_API unsigned int ZeRebuildDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
+unsigned int ZeRebuildDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
 {
     char **order = pArgs ? va_arg(*pArgs, char **) : nullptr;
     int items = pArgs ? va_arg(*pArgs, int) : -2;
-    return ze::frame("ZeRebuildDescriptorHeader",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"order", ze::given(order)}, {"items", items >= -1}},
-                     [&] {
-                         reorder_fields(descriptor, order, items < 0 ? ZeCountPtrArrayElements(order) : items);
-                         return build_header(descriptor);
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"order", ze::given(order)}, {"items", items >= -1}},
+                    [&] {
+                        reorder_fields(descriptor, order, items < 0 ? ZeCountPtrArrayElements(order) : items);
+                        return build_header(descriptor);
+                    });
 }
 
-ZE_API unsigned int ZeDescriptorHeader(Descriptor *descriptor, char ***pHeader)
+unsigned int ZeDescriptorHeader(Descriptor *descriptor, char ***pHeader)
 {
-    return ze::frame("ZeDescriptorHeader", {{"Descriptor", is_descriptor(descriptor)}},
-                     [&] { return header_of("ZeDescriptorHeader", descriptor, pHeader); });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}},
+                    [&] { return header_of("ZeDescriptorHeader", descriptor, pHeader); });
 }
 
-ZE_API unsigned int ZeQueryDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
+unsigned int ZeQueryDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
 {
     char ***pFieldList = pArgs ? va_arg(*pArgs, char ***) : nullptr;
     int *pFieldCount = pArgs ? va_arg(*pArgs, int *) : nullptr;
-    return ze::frame("ZeQueryDescriptorHeader",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"pFieldList", ze::given(pFieldList)},
-                      {"pFieldCount", ze::given(pFieldCount)}},
-                     [&] {
-                         *pFieldCount = descriptor->fieldCount;
-                         return header_of("ZeQueryDescriptorHeader", descriptor, pFieldList);
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pFieldList", ze::given(pFieldList)},
+                     {"pFieldCount", ze::given(pFieldCount)}},
+                    [&] {
+                        *pFieldCount = descriptor->fieldCount;
+                        return header_of("ZeQueryDescriptorHeader", descriptor, pFieldList);
+                    });
 }
 
-ZE_API unsigned int ZeBuildIndexArray(Descriptor *descriptor, char **DataOrder, int count)
+unsigned int ZeBuildIndexArray(Descriptor *descriptor, char **DataOrder, int count)
 {
-    return ze::frame("ZeBuildIndexArray",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"DataOrder", ze::given(DataOrder)}}, [&] {
-                         if (!descriptor->header) {
-                             TarnTrace("**** ZeBuildIndexArray : Descriptor doesn't have a header");
-                             return ZE_RC_NO_HEADER;
-                         }
-                         return build_index_array(descriptor, DataOrder, count);
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"DataOrder", ze::given(DataOrder)}}, [&] {
+                        if (!descriptor->header) {
+                            TarnTrace("**** ZeBuildIndexArray : Descriptor doesn't have a header");
+                            return ZE_RC_NO_HEADER;
+                        }
+                        return build_index_array(descriptor, DataOrder, count);
+                    });
 }
 
-ZE_API unsigned int ZeOrderData(Descriptor *descriptor, char **Data, char **InOrder)
+unsigned int ZeOrderData(Descriptor *descriptor, char **Data, char **InOrder)
 {
-    return ze::frame("ZeOrderData",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"Data", ze::given(Data)},
-                      {"InOrder", ze::given(InOrder)}},
-                     [&] {
-                         if (!descriptor->indexArray) return no_index_array("ZeOrderData");
-                         for (int i = 0; i < descriptor->fieldCount; ++i) {
-                             int j = data_index(descriptor, i);
-                             InOrder[i] = j < 0 ? nullptr : Data[j];
-                         }
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Data", ze::given(Data)},
+                     {"InOrder", ze::given(InOrder)}},
+                    [&] {
+                        if (!descriptor->indexArray) return no_index_array("ZeOrderData");
+                        for (int i = 0; i < descriptor->fieldCount; ++i) {
+                            int j = data_index(descriptor, i);
+                            InOrder[i] = j < 0 ? nullptr : Data[j];
+                        }
+                        return ZE_OK;
+                    });
 }
 
-ZE_API unsigned int ZeGetFieldOrder(Descriptor *descriptor, const char *Name, int *idx)
+unsigned int ZeGetFieldOrder(Descriptor *descriptor, const char *Name, int *idx)
 {
-    return ze::frame("ZeGetFieldOrder",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)}, {"idx", ze::given(idx)}},
-                     [&] {
-                         if (!descriptor->header) return no_header("ZeGetFieldOrder");
-                         int position = header_position(descriptor, Name);
-                         if (position < 0) return ZE_RC_NO_ENTRY;
-                         *idx = position;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)}, {"idx", ze::given(idx)}},
+                    [&] {
+                        if (!descriptor->header) return no_header("ZeGetFieldOrder");
+                        int position = header_position(descriptor, Name);
+                        if (position < 0) return ZE_RC_NO_ENTRY;
+                        *idx = position;
+                        return ZE_OK;
+                    });
 }
 
-ZE_API unsigned int ZeGetFieldIndex(Descriptor *descriptor, const char *Name, int *idx)
+unsigned int ZeGetFieldIndex(Descriptor *descriptor, const char *Name, int *idx)
 {
-    return ze::frame("ZeGetFieldIndex",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)}, {"idx", ze::given(idx)}},
-                     [&] {
-                         if (!descriptor->header) return no_header("ZeGetFieldIndex");
-                         int position = header_position(descriptor, Name);
-                         if (position < 0) return ZE_RC_NO_ENTRY;
-                         if (!descriptor->indexArray) {
-                             *idx = -1;
-                             return no_index_array("ZeGetFieldIndex");
-                         }
-                         *idx = data_index(descriptor, position);
-                         return *idx < 0 ? ZE_RC_NO_ENTRY : ZE_OK;
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)}, {"idx", ze::given(idx)}},
+                    [&] {
+                        if (!descriptor->header) return no_header("ZeGetFieldIndex");
+                        int position = header_position(descriptor, Name);
+                        if (position < 0) return ZE_RC_NO_ENTRY;
+                        if (!descriptor->indexArray) {
+                            *idx = -1;
+                            return no_index_array("ZeGetFieldIndex");
+                        }
+                        *idx = data_index(descriptor, position);
+                        return *idx < 0 ? ZE_RC_NO_ENTRY : ZE_OK;
+                    });
 }
 
-ZE_API unsigned int ZeDefaultValues(Descriptor *descriptor, char **Defaults)
+unsigned int ZeDefaultValues(Descriptor *descriptor, char **Defaults)
 {
-    return ze::frame("ZeDefaultValues", {{"Descriptor", is_descriptor(descriptor)}, {"Defaults", ze::given(Defaults)}},
-                     [&] {
-                         if (!descriptor->header) return no_header("ZeDefaultValues");
-                         for (int i = 0; i < descriptor->fieldCount; ++i) {
-                             const Field *f = i < descriptor->headerCount ? header_field(descriptor, i) : nullptr;
-                             Defaults[i] = f ? f->defValue : nullptr;
-                         }
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Defaults", ze::given(Defaults)}},
+                    [&] {
+                        if (!descriptor->header) return no_header("ZeDefaultValues");
+                        for (int i = 0; i < descriptor->fieldCount; ++i) {
+                            const Field *f = i < descriptor->headerCount ? header_field(descriptor, i) : nullptr;
+                            Defaults[i] = f ? f->defValue : nullptr;
+                        }
+                        return ZE_OK;
+                    });
 }
 
-ZE_API unsigned int ZeGetRealValue(Descriptor *descriptor, const char *Name, const char *Value, char **pRealValue)
+unsigned int ZeGetRealValue(Descriptor *descriptor, const char *Name, const char *Value, char **pRealValue)
 {
-    return ze::frame("ZeGetRealValue",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)},
-                      {"Value", ze::given(Value)}, {"pRealValue", ze::given(pRealValue)}},
-                     [&] {
-                         const Field *f = find_field(descriptor, Name);
-                         if (!f) return ZE_RC_NO_ENTRY;
-                         return real_value(f, Name, Value, pRealValue);
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)},
+                     {"Value", ze::given(Value)}, {"pRealValue", ze::given(pRealValue)}},
+                    [&] {
+                        const Field *f = find_field(descriptor, Name);
+                        if (!f) return ZE_RC_NO_ENTRY;
+                        return real_value(f, Name, Value, pRealValue);
+                    });
 }
 
-ZE_API unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const char *RealValue, char **pValue)
+unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const char *RealValue, char **pValue)
 {
-    return ze::frame("ZeGetValue",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)},
-                      {"RealValue", ze::given(RealValue)}, {"pValue", ze::given(pValue)}},
-                     [&] {
-                         const Field *f = find_field(descriptor, Name);
-                         if (!f) return ZE_RC_NO_ENTRY;
-                         return display_value(f, Name, RealValue, pValue);
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)},
+                     {"RealValue", ze::given(RealValue)}, {"pValue", ze::given(pValue)}},
+                    [&] {
+                        const Field *f = find_field(descriptor, Name);
+                        if (!f) return ZE_RC_NO_ENTRY;
+                        return display_value(f, Name, RealValue, pValue);
+                    });
 }
 
-ZE_API unsigned int ZeLoadDescriptorItem(Descriptor *descriptor, char ***pFieldVals, char **RealVals)
+unsigned int ZeLoadDescriptorItem(Descriptor *descriptor, char ***pFieldVals, char **RealVals)
 {
-    return ze::frame("ZeLoadDescriptorItem",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"pFieldVals", ze::given(pFieldVals)},
-                      {"RealVals", ze::given(RealVals)}},
-                     [&] {
-                         *pFieldVals = nullptr;
-                         if (!descriptor->header) return no_header("ZeLoadDescriptorItem");
-                         if (!descriptor->indexArray) return no_index_array("ZeLoadDescriptorItem");
-                         const int n = descriptor->fieldCount;
-                         char **values = ZeAllocStrPtrArray(static_cast<unsigned>(n));
-                         if (!values) return ZE_RC_NO_MEMORY;
-                         unsigned rc = ZE_OK;
-                         for (int i = 0; i < descriptor->headerCount; ++i) {
-                             const char *text = "";
-                             int j = data_index(descriptor, i);
-                             if (j >= 0) {
-                                 const char *real = RealVals[j];
-                                 if (!real) continue;
-                                 const Field *f = header_field(descriptor, i);
-                                 char *display = nullptr;
-                                 unsigned code = f ? display_value(f, descriptor->header[i], real, &display)
-                                                   : ZE_RC_NO_ENTRY;
-                                 if (code) {
-                                     if (!rc) rc = code;
-                                     continue;
-                                 }
-                                 text = display ? display : real;
-                             }
-                             values[i] = ZE_DUP(text);
-                             if (!values[i]) {
-                                 ZeFreeStrPtrArray(values, n);
-                                 return ZE_RC_NO_MEMORY;
-                             }
-                         }
-                         *pFieldVals = values;
-                         return rc;
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pFieldVals", ze::given(pFieldVals)},
+                     {"RealVals", ze::given(RealVals)}},
+                    [&] {
+                        *pFieldVals = nullptr;
+                        if (!descriptor->header) return no_header("ZeLoadDescriptorItem");
+                        if (!descriptor->indexArray) return no_index_array("ZeLoadDescriptorItem");
+                        const int n = descriptor->fieldCount;
+                        char **values = ZeAllocStrPtrArray(static_cast<unsigned>(n));
+                        if (!values) return ZE_RC_NO_MEMORY;
+                        unsigned rc = ZE_OK;
+                        for (int i = 0; i < descriptor->headerCount; ++i) {
+                            const char *text = "";
+                            int j = data_index(descriptor, i);
+                            if (j >= 0) {
+                                const char *real = RealVals[j];
+                                if (!real) continue;
+                                const Field *f = header_field(descriptor, i);
+                                char *display = nullptr;
+                                unsigned code = f ? display_value(f, descriptor->header[i], real, &display)
+                                                  : ZE_RC_NO_ENTRY;
+                                if (code) {
+                                    if (!rc) rc = code;
+                                    continue;
+                                }
+                                text = display ? display : real;
+                            }
+                            values[i] = ZE_DUP(text);
+                            if (!values[i]) {
+                                ZeFreeStrPtrArray(values, n);
+                                return ZE_RC_NO_MEMORY;
+                            }
+                        }
+                        *pFieldVals = values;
+                        return rc;
+                    });
 }
 
-ZE_API int ZeDescriptorKeysMatch(Descriptor *descriptor, char **values1, char **values2)
+int ZeDescriptorKeysMatch(Descriptor *descriptor, char **values1, char **values2)
 {
-    if (!ZeIsValidDescriptor(descriptor) || !values1 || !values2) return 0;
-    int i = 0;
-    for (const Field *f = descriptor->firstField; f; f = f->next, ++i)
-        if (has_flag(f, ZE_FIELD_KEY) && !same_key_value(values1[i], values2[i])) return 0;
-    return 1;
+    return ZE_FRAME_QUIET({{"Descriptor", is_descriptor(descriptor)},
+                           {"Values1", ze::given(values1)},
+                           {"Values2", ze::given(values2)}},
+                          0, [&] {
+                              int i = 0;
+                              for (const Field *f = descriptor->firstField; f; f = f->next, ++i)
+                                  if (has_flag(f, ZE_FIELD_KEY) && !same_key_value(values1[i], values2[i])) return 0;
+                              return 1;
+                          });
 }
 
-ZE_API unsigned int ZeBuildFieldList(void *Object, Descriptor *descriptor, ZeFieldInitProc *FieldInitFuncs, int Count)
+unsigned int ZeBuildFieldList(void *Object, Descriptor *descriptor, ZeFieldInitProc *FieldInitFuncs, int Count)
 {
-    return ze::frame("ZeBuildFieldList",
-                     {{"Object", ze::given(Object)}, {"Descriptor", is_descriptor(descriptor)},
-                      {"FieldInitFuncs", ze::given(FieldInitFuncs)}, {"Count", Count >= -1}},
-                     [&] {
-                         const int limit = Count < 0 ? 99999 : Count;
-                         for (int k = 0; k < limit && FieldInitFuncs[k]; ++k) {
-                             Field *field = nullptr;
-                             if (unsigned rc = ZeNewField(descriptor, &field)) return rc;
-                             if (unsigned rc = FieldInitFuncs[k](Object, field)) return rc;
-                         }
-                         return build_header(descriptor);
-                     });
+    return ZE_FRAME({{"Object", ze::given(Object)}, {"Descriptor", is_descriptor(descriptor)},
+                     {"FieldInitFuncs", ze::given(FieldInitFuncs)}, {"Count", Count >= -1}},
+                    [&] {
+                        const int limit = Count < 0 ? 99999 : Count;
+                        for (int k = 0; k < limit && FieldInitFuncs[k]; ++k) {
+                            Field *field = nullptr;
+                            if (unsigned rc = ZeNewField(descriptor, &field)) return rc;
+                            if (unsigned rc = FieldInitFuncs[k](Object, field)) return rc;
+                        }
+                        return build_header(descriptor);
+                    });
 }
 
 }  // extern "C"

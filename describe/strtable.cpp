@@ -43,32 +43,33 @@ void drop_library(StringTable *table)
 
 extern "C" {
 
-ZE_API int ZeIsValidStringTable(StringTable *table)
+int ZeIsValidStringTable(StringTable *table)
 {
-    if (table && TarnValidEyeCatcher(table, kEyeCatcher)) return 1;
-    TarnTrace("*** Invalid ZE String Table Object encountered");
-    return 0;
+    // An invalid table is reported by its own line rather than the frame's.
+    return ZE_FRAME_QUIET({}, 0, [&] {
+        if (table && TarnValidEyeCatcher(table, kEyeCatcher)) return 1;
+        TarnTrace("*** Invalid ZE String Table Object encountered");
+        return 0;
+    });
 }
 
-ZE_API unsigned int ZeCreateStringTable(StringTable **pTable, const char *Language)
+unsigned int ZeCreateStringTable(StringTable **pTable, const char *Language)
 {
-    if (unsigned rc = ze::check("ZeCreateStringTable", {{"pTable", ze::given(pTable)}, {"Language", ze::given(Language)}})) {
-        if (pTable) *pTable = nullptr;
-        return rc;
-    }
-    *pTable = nullptr;
-    ze::Block<StringTable> table(ZE_NEW(StringTable));
-    if (!table) return ZE_RC_NO_MEMORY;
-    table->language = ZE_DUP(*Language ? Language : ZE_DEFAULT_LANGUAGE);
-    if (!table->language) return ZE_RC_NO_MEMORY;
-    TarnSetEyeCatcher(table.get(), kEyeCatcher);
-    *pTable = table.release();
-    return ZE_OK;
+    if (pTable) *pTable = nullptr;
+    return ZE_FRAME({{"pTable", ze::given(pTable)}, {"Language", ze::given(Language)}}, [&] {
+        ze::Block<StringTable> table(ZE_NEW(StringTable));
+        if (!table) return ZE_RC_NO_MEMORY;
+        table->language = ZE_DUP(*Language ? Language : ZE_DEFAULT_LANGUAGE);
+        if (!table->language) return ZE_RC_NO_MEMORY;
+        TarnSetEyeCatcher(table.get(), kEyeCatcher);
+        *pTable = table.release();
+        return ZE_OK;
+    });
 }
 
-ZE_API unsigned int ZeDestroyStringTable(StringTable *table)
+unsigned int ZeDestroyStringTable(StringTable *table)
 {
-    return ze::frame("ZeDestroyStringTable", {{"Table", ZeIsValidStringTable(table) != 0}}, [&] {
+    return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}}, [&] {
         drop_library(table);
         ZE_FREE(table->language);
         ZE_FREE(table);
@@ -76,90 +77,93 @@ ZE_API unsigned int ZeDestroyStringTable(StringTable *table)
     });
 }
 
-ZE_API unsigned int ZeSetStringTableEntries(StringTable *table, StringEntry *Entries)
+unsigned int ZeSetStringTableEntries(StringTable *table, StringEntry *Entries)
 {
-    return ze::frame("ZeSetStringTableEntries",
-                     {{"Table", ZeIsValidStringTable(table) != 0}, {"Entries", ze::given(Entries)}}, [&] {
-                         table->entries = Entries;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}, {"Entries", ze::given(Entries)}}, [&] {
+                        table->entries = Entries;
+                        return ZE_OK;
+                    });
 }
 
-ZE_API void ZeInitStringEntry(StringEntry *entry, int id, const char *language, const char *text)
+void ZeInitStringEntry(StringEntry *entry, int id, const char *language, const char *text)
 {
-    if (!entry) return;
-    entry->id = id;
-    entry->language = language;
-    entry->text = text;
+    ZE_FRAME_QUIET({{"Entry", ze::given(entry)}}, [&] {
+        entry->id = id;
+        entry->language = language;
+        entry->text = text;
+    });
 }
 
-ZE_API unsigned int ZeGetString(StringTable *table, int Key, const char **pString)
+unsigned int ZeGetString(StringTable *table, int Key, const char **pString)
 {
+    // A refused parameter still ends in the lookup's answer: NULL text, code 7,
+    // and the not-found line when the table itself is valid.
     const bool tableValid = ZeIsValidStringTable(table) != 0;
-    const bool checked = ze::check("ZeGetString", {{"Table", tableValid}, {"Key", Key > 0},
-                                                   {"pString", ze::given(pString)}}) == ZE_OK;
-    const char *text = checked ? find_text(table, Key) : nullptr;
+    const char *text = ZE_FRAME_VALUE({{"Table", tableValid}, {"Key", Key > 0}, {"pString", ze::given(pString)}},
+                                      static_cast<const char *>(nullptr), [&] { return find_text(table, Key); });
     if (!text && tableValid)
         TarnTrace("*** String not found int table: id: %d  Language: %s", Key, table->language);
     if (pString) *pString = text;
     return text ? ZE_OK : ZE_RC_NO_ENTRY;
 }
 
-ZE_API unsigned int ZeGetStringList(StringTable *table, int *Keys, int Count, const char **pList)
+unsigned int ZeGetStringList(StringTable *table, int *Keys, int Count, const char **pList)
 {
-    return ze::frame("ZeGetStringList",
-                     {{"Table", ZeIsValidStringTable(table) != 0}, {"Keys", ze::given(Keys)},
-                      {"Count", Count != 0}, {"pList", ze::given(pList)}},
-                     [&] {
-                         const int limit = Count < 0 ? kUnlimitedKeys : Count;
-                         unsigned rc = ZE_OK;
-                         int returned = 0;
-                         // The limit comes first: an array of Count keys need not end with 0.
-                         while (returned < limit && Keys[returned] != 0 && rc == ZE_OK) {
-                             rc = ZeGetString(table, Keys[returned], &pList[returned]);
-                             if (rc == ZE_OK) ++returned;
-                         }
-                         TarnTrace("ZeGetStringList : Complete, rc = %d, # items returned = %d",
-                                   static_cast<int>(rc), returned);
-                         if (Count > 0 && returned < Count) {
-                             TarnTrace("****              Was expecting to return %d items", Count);
-                             if (rc == ZE_OK)  // short of Count without a failure: a key of 0 ended it
-                                 TarnTrace("****              Key value of 0 encountered");
-                         }
-                         return rc;
-                     });
+    return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}, {"Keys", ze::given(Keys)},
+                     {"Count", Count != 0}, {"pList", ze::given(pList)}},
+                    [&] {
+                        const int limit = Count < 0 ? kUnlimitedKeys : Count;
+                        unsigned rc = ZE_OK;
+                        int returned = 0;
+                        // The limit comes first: an array of Count keys need not end with 0.
+                        while (returned < limit && Keys[returned] != 0 && rc == ZE_OK) {
+                            rc = ZeGetString(table, Keys[returned], &pList[returned]);
+                            if (rc == ZE_OK) ++returned;
+                        }
+                        TarnTrace("ZeGetStringList : Complete, rc = %d, # items returned = %d",
+                                  static_cast<int>(rc), returned);
+                        if (Count > 0 && returned < Count) {
+                            TarnTrace("****              Was expecting to return %d items", Count);
+                            if (rc == ZE_OK)  // short of Count without a failure: a key of 0 ended it
+                                TarnTrace("****              Key value of 0 encountered");
+                        }
+                        return rc;
+                    });
 }
 
-ZE_API void ZeDumpStringTable(StringTable *table, const char *prefix)
+void ZeDumpStringTable(StringTable *table, const char *prefix)
 {
-    if (!ZeIsValidStringTable(table)) return;
-    if (!prefix) prefix = "";
-    TarnTrace("%sString Table: language: %s", prefix, table->language);
-    if (!table->entries) return;
-    for (const StringEntry *e = table->entries; e->id > 0; ++e)
-        TarnTrace("%s   ID: %d  Language: %s  String: %s", prefix, e->id, table->language, e->text ? e->text : "");
+    ZE_FRAME_QUIET({{"Table", ZeIsValidStringTable(table) != 0}}, [&] {
+        if (!prefix) prefix = "";
+        TarnTrace("%sString Table: language: %s", prefix, table->language);
+        if (!table->entries) return;
+        for (const StringEntry *e = table->entries; e->id > 0; ++e)
+            TarnTrace("%s   ID: %d  Language: %s  String: %s", prefix, e->id, table->language, e->text ? e->text : "");
+    });
 }
 
-ZE_API unsigned int ZeLoadExternalStringEntries(StringTable *table, void *argument1, void *argument2,
-                                                const char *Dllname)
+unsigned int ZeLoadExternalStringEntries(StringTable *table, void *argument1, void *argument2,
+                                         const char *Dllname)
 {
-    if (unsigned rc = ze::check("ZeLoadExternalStringEntries", {{"Dllname", ze::has_text(Dllname)}})) return rc;
-    if (!ZeIsValidStringTable(table)) return ZE_RC_INVALID_PARAMETER;
-    TarnTrace("ZeLoadExternalStringEntries : begin");
-    drop_library(table);
-    table->module = TarnLoadModule(Dllname);
-    if (!table->module) {
-        TarnTrace("**** ZeLoadExternalStringEntries : Error loading module, name = %s", Dllname);
-        return ZE_RC_LOAD_FAILED;
-    }
-    TarnProc procedure = nullptr;
-    if (!TarnGetProcAddress(table->module, kCreateProcName, &procedure)) {
-        TarnTrace("**** ZeLoadExternalStringEntries : Error loading proc address for CreateStringTable");
-        return ZE_RC_PROC_NOT_FOUND;
-    }
-    unsigned rc = reinterpret_cast<ZeCreateStringTableProc>(procedure)(table, argument1, argument2);
-    TarnTrace("ZeLoadExternalStringEntries : Create Table rc = %d", static_cast<int>(rc));
-    return rc;
+    return ZE_FRAME({{"Dllname", ze::has_text(Dllname)}}, [&] {
+        // The table's own check traces its line; the frame adds none for it.
+        if (!ZeIsValidStringTable(table)) return ZE_RC_INVALID_PARAMETER;
+        TarnTrace("ZeLoadExternalStringEntries : begin");
+        drop_library(table);
+        table->module = TarnLoadModule(Dllname);
+        if (!table->module) {
+            TarnTrace("**** ZeLoadExternalStringEntries : Error loading module, name = %s", Dllname);
+            return ZE_RC_LOAD_FAILED;
+        }
+        TarnProc procedure = nullptr;
+        if (!TarnGetProcAddress(table->module, kCreateProcName, &procedure)) {
+            TarnTrace("**** ZeLoadExternalStringEntries : Error loading proc address for CreateStringTable");
+            return ZE_RC_PROC_NOT_FOUND;
+        }
+        unsigned rc = reinterpret_cast<ZeCreateStringTableProc>(procedure)(table, argument1, argument2);
+        TarnTrace("ZeLoadExternalStringEntries : Create Table rc = %d", static_cast<int>(rc));
+        return rc;
+    });
 }
 
 }  // extern "C"

@@ -15,7 +15,7 @@ ZE_SOURCE_TAG("ZeValDat");
 
 namespace {
 
-using namespace ze::desc;
+using namespace ze::describe;
 
 // What every check procedure sees: the field, its name for the traces, the
 // trimmed value and the date format.
@@ -260,35 +260,34 @@ unsigned validate_by_type(Check &check)
 
 extern "C" {
 
-ZE_API unsigned int ZeValidateValue(Descriptor *descriptor, const char *dateFormat, const char *fieldName,
-                                    const char *Value)
+unsigned int ZeValidateValue(Descriptor *descriptor, const char *dateFormat, const char *fieldName,
+                             const char *Value)
 {
-    return ze::frame("ZeValidateValue",
-                     {{"Descriptor", is_descriptor(descriptor)}, {"Field", ze::has_text(fieldName)},
-                      {"Value", ze::given(Value)}},
-                     [&] {
-                         const Field *field = find_field(descriptor, fieldName);
-                         const bool secret = field && has_flag(field, ZE_FIELD_PASSWORD);
-                         TarnTrace("ZeValidateValue : Begin.  Field = >%s<, Value = >%s<", fieldName,
-                                   secret ? kMasked : Value);
-                         if (!*Value) {
-                             TarnTrace("ZeValidateField : NULL value accepted, rc = %d", 0);
-                             return ZE_OK;
-                         }
-                         if (!field) {
-                             TarnTrace("**** ZeValidateField : Error, field (%s) not found in descriptor", fieldName);
-                             return ZE_RC_NO_ENTRY;
-                         }
-                         ze::SecretText copy(ZE_DUP(Value));
-                         unsigned rc = ZE_RC_NO_MEMORY;
-                         if (copy) {
-                             const char *trimmed = TarnTrimStr(copy.get());
-                             Check check{fieldName, field, trimmed, dateFormat, secret ? kMasked : trimmed};
-                             rc = validate_by_type(check);
-                         }
-                         TarnTrace("ZeValidateValue : Complete, rc = %d", static_cast<int>(rc));
-                         return rc;
-                     });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Field", ze::has_text(fieldName)},
+                     {"Value", ze::given(Value)}},
+                    [&] {
+                        const Field *field = find_field(descriptor, fieldName);
+                        const bool secret = field && has_flag(field, ZE_FIELD_PASSWORD);
+                        TarnTrace("ZeValidateValue : Begin.  Field = >%s<, Value = >%s<", fieldName,
+                                  secret ? kMasked : Value);
+                        if (!*Value) {
+                            TarnTrace("ZeValidateField : NULL value accepted, rc = %d", 0);
+                            return ZE_OK;
+                        }
+                        if (!field) {
+                            TarnTrace("**** ZeValidateField : Error, field (%s) not found in descriptor", fieldName);
+                            return ZE_RC_NO_ENTRY;
+                        }
+                        ze::SecretText copy(ZE_DUP(Value));
+                        unsigned rc = ZE_RC_NO_MEMORY;
+                        if (copy) {
+                            const char *trimmed = TarnTrimStr(copy.get());
+                            Check check{fieldName, field, trimmed, dateFormat, secret ? kMasked : trimmed};
+                            rc = validate_by_type(check);
+                        }
+                        TarnTrace("ZeValidateValue : Complete, rc = %d", static_cast<int>(rc));
+                        return rc;
+                    });
 }
 
 }  // extern "C"

@@ -2,6 +2,7 @@
 // happens (the environment table is filled on first use). Also the
 // library's version.
 #include "TarnUtil.h"
+#include "foundation/frame.hpp"
 #include "tarnsrvc_version.h"
 
 #include <dlfcn.h>
@@ -28,4 +29,7 @@ __attribute__((destructor)) void tarnsrvc_detach()
 
 }  // namespace
 
-extern "C" ZE_API const char *TarnSrvcVersion(void) { return TARNSRVC_VERSION_STRING; }
+extern "C" const char *TarnSrvcVersion(void)
+{
+    return ZE_FRAME_QUIET({}, TARNSRVC_VERSION_STRING, [] { return TARNSRVC_VERSION_STRING; });
+}

@@ -94,69 +94,83 @@ constexpr const char *kUnixPlatforms[] = {"SOLARIS", "HPUX",     "AIX",   "DGUX"
 
 extern "C" {
 
-const char *ZeEnv(int index) { return value_of(index); }
+// The index is checked where the table is read (value_of): an index outside
+// the table reads as NULL, without a trace.
+const char *ZeEnv(int index)
+{
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr), [&] { return value_of(index); });
+}
 
 const char *ZeEnvName(int index)
 {
-    return index >= 0 && index < ZE_ENV_COUNT ? kVariables[index].name : nullptr;
+    return ZE_FRAME_QUIET({{"Index", ze::in_range(index, 0, ZE_ENV_COUNT - 1)}}, static_cast<const char *>(nullptr),
+                          [&] { return kVariables[index].name; });
 }
 
 int ZeEnvBool(int index)
 {
-    const char *value = value_of(index);
-    if (!value) return 0;
-    for (const char *word : {"1", "ON", "YES", "TRUE"})
-        if (TarnCompareStr(value, word) == 0) return 1;
-    return 0;
+    return ZE_FRAME_QUIET({}, 0, [&] {
+        const char *value = value_of(index);
+        if (!value) return 0;
+        for (const char *word : {"1", "ON", "YES", "TRUE"})
+            if (TarnCompareStr(value, word) == 0) return 1;
+        return 0;
+    });
 }
 
 int ZePlatformID(const char *name)
 {
-    if (!name) return -1;
-    for (int id = 0; id < static_cast<int>(std::size(kPlatforms)); ++id)
-        if (TarnCompareNoCaseStr(kPlatforms[id], name) == 0) return id;
-    return -1;
+    return ZE_FRAME_QUIET({{"Name", ze::given(name)}}, -1, [&] {
+        for (int id = 0; id < static_cast<int>(std::size(kPlatforms)); ++id)
+            if (TarnCompareNoCaseStr(kPlatforms[id], name) == 0) return id;
+        return -1;
+    });
 }
 
 int ZePlatformIsUnix(const char *name)
 {
-    if (ze::check("ZePlatformIsUnix", {{"Platform", ze::has_text(name)}})) return 0;
-    for (const char *const *p = kUnixPlatforms; *p; ++p)
-        if (TarnCompareNoCaseStr(*p, name) == 0) return 1;
-    return 0;
+    return ZE_FRAME_VALUE({{"Platform", ze::has_text(name)}}, 0, [&] {
+        for (const char *const *p = kUnixPlatforms; *p; ++p)
+            if (TarnCompareNoCaseStr(*p, name) == 0) return 1;
+        return 0;
+    });
 }
 
 unsigned int ZeLoadRoutine(const char *moduleName, const char *procedureName, TarnProc *pRoutine)
 {
     if (pRoutine) *pRoutine = nullptr;
-    void *module = TarnLoadModule(moduleName);
-    if (!module) return ZE_RC_LOAD_FAILED;
-    TarnProc routine = TarnProcAddress(module, procedureName);
-    if (pRoutine) *pRoutine = routine;
-    return routine ? ZE_OK : ZE_RC_PROC_NOT_FOUND;
+    return ZE_FRAME({}, [&] {
+        void *module = TarnLoadModule(moduleName);
+        if (!module) return ZE_RC_LOAD_FAILED;
+        TarnProc routine = TarnProcAddress(module, procedureName);
+        if (pRoutine) *pRoutine = routine;
+        return routine ? ZE_OK : ZE_RC_PROC_NOT_FOUND;
+    });
 }
 
 unsigned int ZeBuildDataFilename(const char *fileName, char *buffer, unsigned int size)
 {
     if (buffer && size) buffer[0] = '\0';
-    std::string_view dir(value_of(ZE_ENV_TARN_DATA_DIR));
-    if (dir.empty()) {
-        TarnTrace("**** TarnBuildDataFilename : Data directory envrionmental not set");
-        return 1;
-    }
-    std::string_view file = fileName ? fileName : "";
-    std::size_t sep = dir.back() == '/' ? 0 : 1;
-    std::size_t length = dir.size() + sep + file.size();
-    if (length >= TARN_MAX_PATH || !buffer || length >= size) {
-        TarnTrace("*** ZeBuildDataFilename : path for %s does not fit its buffer", fileName ? fileName : "");
-        return 1;
-    }
-    char path[TARN_MAX_PATH];
-    TarnCopyNCharOfStr(path, value_of(ZE_ENV_TARN_DATA_DIR), sizeof path);
-    if (sep) TarnAppendStr(path, "/");
-    TarnAppendStr(path, fileName ? fileName : "");
-    TarnCopyNCharOfStr(buffer, path, size);
-    return ZE_OK;
+    return ZE_FRAME({}, [&] {
+        std::string_view dir(value_of(ZE_ENV_TARN_DATA_DIR));
+        if (dir.empty()) {
+            TarnTrace("**** TarnBuildDataFilename : Data directory envrionmental not set");
+            return 1u;
+        }
+        std::string_view file = fileName ? fileName : "";
+        std::size_t sep = dir.back() == '/' ? 0 : 1;
+        std::size_t length = dir.size() + sep + file.size();
+        if (length >= TARN_MAX_PATH || !buffer || length >= size) {
+            TarnTrace("*** ZeBuildDataFilename : path for %s does not fit its buffer", fileName ? fileName : "");
+            return 1u;
+        }
+        char path[TARN_MAX_PATH];
+        TarnCopyNCharOfStr(path, value_of(ZE_ENV_TARN_DATA_DIR), sizeof path);
+        if (sep) TarnAppendStr(path, "/");
+        TarnAppendStr(path, fileName ? fileName : "");
+        TarnCopyNCharOfStr(buffer, path, size);
+        return ZE_OK;
+    });
 }
 
 }  // extern "C"

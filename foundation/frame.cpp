@@ -63,20 +63,20 @@ bool same_key_nocase(const char *key, std::string_view expected) noexcept
 
 extern "C" {
 
-ZE_API unsigned int ZeAssertValidParameters(const char *functionName, unsigned int count, ...)
+unsigned int ZeAssertValidParameters(const char *functionName, unsigned int count, ...)
 {
     va_list pairs;
     va_start(pairs, count);
-    unsigned rc = walk_pairs(Style::Assert, functionName, count, &pairs);
+    unsigned rc = ZE_FRAME({}, [&] { return walk_pairs(Style::Assert, functionName, count, &pairs); });
     va_end(pairs);
     return rc;
 }
 
-ZE_API unsigned int ZeReportInvalidParameters(const char *functionName, unsigned int count, ...)
+unsigned int ZeReportInvalidParameters(const char *functionName, unsigned int count, ...)
 {
     va_list pairs;
     va_start(pairs, count);
-    unsigned rc = walk_pairs(Style::Report, functionName, count, &pairs);
+    unsigned rc = ZE_FRAME({}, [&] { return walk_pairs(Style::Report, functionName, count, &pairs); });
     va_end(pairs);
     return rc;
 }

@@ -7,7 +7,9 @@
 //   }
 //
 // ZE_FRAME_VALUE serves accessors (a value, or a fallback), ZE_FRAME_QUIET
-// the predicates and accessors that must not trace at all.
+// the predicates, accessors and void functions that must not trace at all.
+// A shared body that checks parameters for several exports takes the name
+// as its first parameter and is called with __func__.
 #pragma once
 
 #include "ZeTypes.h"
@@ -84,6 +86,19 @@ T frame_quiet(std::initializer_list<Param> params, T fallback, Body &&body) noex
         return body();
     } catch (...) {
         return fallback;
+    }
+}
+
+// The same for functions without a result: the body runs only when every
+// parameter is valid; nothing is traced and no exception leaves.
+template <class Body>
+void frame_quiet(std::initializer_list<Param> params, Body &&body) noexcept
+{
+    for (const Param &p : params)
+        if (!p.valid) return;
+    try {
+        body();
+    } catch (...) {
     }
 }
 

@@ -3,6 +3,7 @@
 #include "ZeStrArray.h"
 
 #include "foundation/blocks.hpp"
+#include "foundation/frame.hpp"
 
 #include <cstring>
 
@@ -40,7 +41,6 @@ Text **duplicate(const char *const *source, int n, int line)
 
 int find_in_list(const char *text, const char *const *list, int count, bool ignoreCase)
 {
-    if (!text || !list) return -1;
     auto matches = [&](const char *entry) {
         if (ignoreCase) return TarnCompareNoCaseStr(entry, text) == 0;
         return entry[0] == text[0] && TarnCompareStr(entry, text) == 0;
@@ -59,39 +59,54 @@ int find_in_list(const char *text, const char *const *list, int count, bool igno
 
 extern "C" {
 
-char **ZeAllocStrPtrArray(unsigned int n) { return static_cast<char **>(alloc_slots(n, __LINE__)); }
+// String arrays never trace: a NULL array or text is answered with the
+// empty result (NULL, 0 or -1).
+
+char **ZeAllocStrPtrArray(unsigned int n)
+{
+    return ZE_FRAME_QUIET({}, static_cast<char **>(nullptr),
+                          [&] { return static_cast<char **>(alloc_slots(n, __LINE__)); });
+}
 
 const char **ZeAllocConstStrPtrArray(unsigned int n)
 {
-    return static_cast<const char **>(alloc_slots(n, __LINE__));
+    return ZE_FRAME_QUIET({}, static_cast<const char **>(nullptr),
+                          [&] { return static_cast<const char **>(alloc_slots(n, __LINE__)); });
 }
 
 int ZeCountPtrArrayElements(const void *array)
 {
-    auto *slots = static_cast<const void *const *>(array);
-    int n = 0;
-    while (slots && slots[n]) ++n;
-    return n;
+    return ZE_FRAME_QUIET({{"Array", ze::given(array)}}, 0, [&] {
+        auto *slots = static_cast<const void *const *>(array);
+        int n = 0;
+        while (slots && slots[n]) ++n;
+        return n;
+    });
 }
 
-char **ZeDuplicateStrPtrArray(char *const *array, int n) { return duplicate<char>(array, n, __LINE__); }
+char **ZeDuplicateStrPtrArray(char *const *array, int n)
+{
+    return ZE_FRAME_QUIET({}, static_cast<char **>(nullptr), [&] { return duplicate<char>(array, n, __LINE__); });
+}
 
 const char **ZeDuplicateConstStrPtrArray(const char *const *array, int n)
 {
-    return duplicate<const char>(array, n, __LINE__);
+    return ZE_FRAME_QUIET({}, static_cast<const char **>(nullptr),
+                          [&] { return duplicate<const char>(array, n, __LINE__); });
 }
 
 void free_ptr_array(void **array, int count)
 {
-    if (!array) return;
-    if (count < 0) {
-        for (int i = 0; array[i]; ++i) free_text(static_cast<const char *>(array[i]));
-    } else {
-        for (int i = 0; i < count; ++i)
-            if (array[i]) free_text(static_cast<const char *>(array[i]));
-    }
-    void *block = array;
-    TarnFreeBlock(&block, ze_source_tag, __LINE__);
+    ZE_FRAME_QUIET({{"Array", ze::given(array)}}, [&] {
+        if (count < 0) {
+            for (int i = 0; array[i]; ++i) free_text(static_cast<const char *>(array[i]));
+        } else {
+            for (int i = 0; i < count; ++i)
+                if (array[i]) free_text(static_cast<const char *>(array[i]));
+        }
+        void *block = array;
+        TarnFreeBlock(&block, ze_source_tag, __LINE__);
+    });
 }
 
 void ZeFreeStrPtrArray(char **array, int count) { free_ptr_array(reinterpret_cast<void **>(array), count); }
@@ -103,27 +118,30 @@ void ZeFreeConstStrPtrArray(const char **array, int count)
 
 int ZeStringInList(const char *text, const char *const *list, int count)
 {
-    return find_in_list(text, list, count, false);
+    return ZE_FRAME_QUIET({{"Text", ze::given(text)}, {"List", ze::given(list)}}, -1,
+                          [&] { return find_in_list(text, list, count, false); });
 }
 
 int ZeStringInListNoCase(const char *text, const char *const *list, int count)
 {
-    return find_in_list(text, list, count, true);
+    return ZE_FRAME_QUIET({{"Text", ze::given(text)}, {"List", ze::given(list)}}, -1,
+                          [&] { return find_in_list(text, list, count, true); });
 }
 
 int ZeParseBufferBounded(char *buffer, char **tokens, int capacity, const char *separators, int stripQuotes)
 {
-    if (!buffer || !*buffer || !tokens) return 0;
-    int found = 0;
-    char *cursor = buffer;
-    while (cursor) {
-        char *token = TarnNextTokenInStr(&cursor, separators);
-        if (stripQuotes) TarnReplaceCharInStr(token, '"', ' ');
-        TarnTrimStr(token);
-        if (found < capacity) tokens[found] = token;
-        ++found;
-    }
-    return found;
+    return ZE_FRAME_QUIET({{"Buffer", ze::has_text(buffer)}, {"Tokens", ze::given(tokens)}}, 0, [&] {
+        int found = 0;
+        char *cursor = buffer;
+        while (cursor) {
+            char *token = TarnNextTokenInStr(&cursor, separators);
+            if (stripQuotes) TarnReplaceCharInStr(token, '"', ' ');
+            TarnTrimStr(token);
+            if (found < capacity) tokens[found] = token;
+            ++found;
+        }
+        return found;
+    });
 }
 
 int ZeParseBuffer(char *buffer, char **tokens, const char *separators, int stripQuotes)

@@ -28,7 +28,7 @@
  *   by 400). Nothing else may stand before or after the date, blanks
  *   included.
  *
- * Open points, as decided here
+ * Edge cases
  *   - A NULL format or date is taken as the empty text, which the service
  *     refuses (251 and 252).
  *   - A format longer than 31 characters is refused by this library without

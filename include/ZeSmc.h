@@ -98,6 +98,48 @@ typedef struct SmcObject SmcObject;
 #define ZE_SMC_DATA_OFFSET 1338u  /* start of the data area (field 34) */
 #define ZE_SMC_MAX_CRITERIA 300   /* criteria indexes 0 to 299 */
 
+/** Field numbers of the table above. Fields the format names only as a
+ * string, number or character are named by their byte offset. */
+typedef enum ZeSmcField {
+    ZE_SMC_OBJECT_NAME = 1,
+    ZE_SMC_STRING_AT_53 = 2,
+    ZE_SMC_STRING_AT_62 = 3,
+    ZE_SMC_DEST_NODE = 4,
+    ZE_SMC_STRING_AT_216 = 5,
+    ZE_SMC_STRING_AT_68 = 6,
+    ZE_SMC_STRING_AT_429 = 7,
+    ZE_SMC_COMMAND = 8,
+    ZE_SMC_STRING_AT_1089 = 9,
+    ZE_SMC_STRING_AT_77 = 10,
+    ZE_SMC_CURSOR_ID = 11,
+    ZE_SMC_DELTA_FLAG = 12,
+    ZE_SMC_DELTA_REC_COUNT = 13,
+    ZE_SMC_FORMAT_CODE = 14,
+    ZE_SMC_CODE_BYTE = 15,
+    ZE_SMC_CRITERIA_COUNT = 17,
+    ZE_SMC_CRITERION_COLUMN = 18,
+    ZE_SMC_CRITERION_RELOP = 19,
+    ZE_SMC_CRITERION_VALUE = 20,
+    ZE_SMC_CRITERION_BIT_20 = 21, /* flag bit 0x20 of criterion i */
+    ZE_SMC_CRITERION_BIT_40 = 22, /* flag bit 0x40 */
+    ZE_SMC_CRITERION_BIT_80 = 23, /* flag bit 0x80 */
+    ZE_SMC_REPORT_NAME = 24,
+    ZE_SMC_REPORT_OPTIONS = 25,
+    ZE_SMC_STRING_AT_879 = 26,
+    ZE_SMC_NUMBER_AT_526 = 27,
+    ZE_SMC_STRING_AT_572 = 28,
+    ZE_SMC_NODE = 29,
+    ZE_SMC_CHAR_AT_1088 = 30,
+    ZE_SMC_UNSIGNED_AT_568 = 31,
+    ZE_SMC_RECORD_LENGTH = 32,
+    ZE_SMC_SIZE = 33,
+    ZE_SMC_DATA_AREA = 34,
+    ZE_SMC_CRITERION = 35
+} ZeSmcField;
+
+/* Format codes of field 14 that the library itself stores. */
+#define ZE_SMC_FORMAT_FILE 5 /* a record loaded by ZeCopyFileToSmcObject */
+
 /** A new zero-filled record whose record length (field 32) reads "91256";
  * NULL when memory is short. */
 ZE_API SmcObject *ZeNewSmcObject(void);

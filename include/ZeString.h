@@ -9,7 +9,7 @@
  * string library loaded with ZeLoadExternalStringEntries, which the table
  * keeps loaded until it loads another one or is destroyed.
  *
- * Open points, as decided here
+ * Edge cases
  *   - ZeLoadExternalStringEntries checks only Dllname in its parameter
  *     report; an invalid table is still refused with 4 (after the trace of
  *     ZeIsValidStringTable) rather than used.

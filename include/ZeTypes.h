@@ -15,6 +15,9 @@
 
 #include "TarnUtil.h"
 
+/* Marks the declarations of the public headers: an exported function gets its
+ * visibility from its declaration here, so definitions do not repeat it, and
+ * cmake/TarnSrvc.map decides which names the library exports. */
 #if defined(__GNUC__)
 #define ZE_API __attribute__((visibility("default")))
 #else

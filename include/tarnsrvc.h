@@ -1,7 +1,9 @@
 /**
  * @file
  * tarnsrvc.h - umbrella header of TarnSrvc, the client-side services
- * library: include it to reach every exported family.
+ * library: include it to reach every exported family. The routers' codes
+ * (TarnRpdb.h, TarnRout.h) belong to their modules: a client that reads
+ * them includes those headers itself.
  */
 #ifndef TARNSRVC_H
 #define TARNSRVC_H
@@ -36,6 +38,5 @@
 #include "ZeDts.h"
 #include "ZeSmc.h"
 #include "ZeLogon.h"
-#include "TarnRpdb.h"
 
 #endif /* TARNSRVC_H */

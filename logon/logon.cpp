@@ -35,9 +35,9 @@ constexpr std::size_t kTextSize = 256;
 constexpr const char *kLogonText = "ID EQ %s, PASSWORD EQ %s";
 static_assert(sizeof "ID EQ , PASSWORD EQ " - 1 + ZE_LOGON_MAX_CREDENTIALS + 1 == kTextSize);
 
-using OwnedInfo = ze::Owned<DtsInfo, ZeDestroyDtsInfo>;
-using OwnedResult = ze::Owned<DtsResult, ZeDestroyDtsResult>;
-using OwnedObject = ze::Owned<void, ZeDestroyObject>;
+using OwnedInfo = ze::requests::Owned<DtsInfo, ZeDestroyDtsInfo>;
+using OwnedResult = ze::requests::Owned<DtsResult, ZeDestroyDtsResult>;
+using OwnedObject = ze::requests::Owned<void, ZeDestroyObject>;
 
 // ------------------------------------------------------------ local user
 
@@ -97,7 +97,7 @@ void read_map_item(void *map, char **values, const char *node, NodeRoute &route)
 NodeRoute look_up_node(const char *node)
 {
     NodeRoute route;
-    ze::OwnedFilter filter;
+    ze::requests::OwnedFilter filter;
     OwnedObject map;
     if (ZeCreateFilter(filter.out()) || ZeSetFilter(filter.get(), ZE_FILTER_TEXT, kLocalMapFilter)) return route;
     if (ZeCreateObject(map.out(), "LOCALMAP", filter.get())) return route;
@@ -208,7 +208,7 @@ unsigned send(const Request &r, const char *user, const NodeRoute &route, Filter
         if (r.failure) TarnTrace("*** ZeLogCl : Error creating info object, rc = %d", static_cast<int>(rc));
         return rc;
     }
-    ze::OwnedAction action;
+    ze::requests::OwnedAction action;
     OwnedResult result;
     if (unsigned rc = ZeCreateDtsAction(action.out())) return rc;
     if (unsigned rc = ZeCreateDtsResult(result.out())) return rc;
@@ -231,7 +231,7 @@ unsigned logon_request(const Request &r, const char *localUser, bool skipWithout
     if (!user) return ZE_RC_NO_MEMORY;
     const NodeRoute route = look_up_node(r.node);
     if (skipWithoutLogon && ze::equal_nocase(route.platform, ZE_LOGON_PLATFORM_WITHOUT_LOGON)) return ZE_OK;
-    ze::OwnedFilter fields;
+    ze::requests::OwnedFilter fields;
     if (unsigned rc = ZeCreateFilter(fields.out())) return rc;
     if (unsigned rc = makeFields(fields.get())) return rc;
     return send(r, user.get(), route, fields.get());
@@ -264,37 +264,34 @@ unsigned int ZeLogon(const char *node, const char *userId, const char *password,
 {
     const char *localUser = next_text(pArgs);
     const std::size_t idLength = ze::has_text(userId) ? strlen(userId) : 0;
-    return ze::frame("ZeLogon",
-                     {{"Node", ze::has_text(node)},
-                      {"UserId", ze::has_text(userId) && idLength < ZE_LOGON_MAX_CREDENTIALS},
-                      {"Password", ze::has_text(password) && idLength + strlen(password) <= ZE_LOGON_MAX_CREDENTIALS},
-                      {"pArgs", ze::given(pArgs)}},
-                     [&] {
-                         return logon_request({node, "STARLOGON", "LOGON", "Logon"}, localUser, true,
-                                              [&](Filter *f) { return logon_fields(f, userId, password); });
-                     });
+    return ZE_FRAME({{"Node", ze::has_text(node)},
+                     {"UserId", ze::has_text(userId) && idLength < ZE_LOGON_MAX_CREDENTIALS},
+                     {"Password", ze::has_text(password) && idLength + strlen(password) <= ZE_LOGON_MAX_CREDENTIALS},
+                     {"pArgs", ze::given(pArgs)}},
+                    [&] {
+                        return logon_request({node, "STARLOGON", "LOGON", "Logon"}, localUser, true,
+                                             [&](Filter *f) { return logon_fields(f, userId, password); });
+                    });
 }
 
 unsigned int ZeLogoff(const char *node, const char *userId, va_list *pArgs)
 {
     const char *localUser = next_text(pArgs);
-    return ze::frame("ZeLogoff",
-                     {{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}},
-                     [&] {
-                         return logon_request({node, "STARLOGOFF", "LOGOFF", "Logoff"}, localUser, false,
-                                              [&](Filter *f) { return id_field(f, userId); });
-                     });
+    return ZE_FRAME({{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}},
+                    [&] {
+                        return logon_request({node, "STARLOGOFF", "LOGOFF", "Logoff"}, localUser, false,
+                                             [&](Filter *f) { return id_field(f, userId); });
+                    });
 }
 
 unsigned int ZeLogonIsValid(const char *node, const char *userId, va_list *pArgs)
 {
     const char *localUser = next_text(pArgs);
-    return ze::frame("ZeLogonIsValid",
-                     {{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}},
-                     [&] {
-                         return logon_request({node, "STARLOGON", "VERIFY", nullptr}, localUser, false,
-                                              [&](Filter *f) { return id_field(f, userId); });
-                     });
+    return ZE_FRAME({{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}},
+                    [&] {
+                        return logon_request({node, "STARLOGON", "VERIFY", nullptr}, localUser, false,
+                                             [&](Filter *f) { return id_field(f, userId); });
+                    });
 }
 
 unsigned int ZeLogonUser(const char *node, const char *userId, const char *password, const char *localUser)
@@ -304,12 +301,12 @@ unsigned int ZeLogonUser(const char *node, const char *userId, const char *passw
 
 unsigned int ZeLogoffUser(const char *node, const char *userId, const char *localUser)
 {
-    return with_local_user(ZeLogoff, node, userId, localUser);
+    return ZE_FRAME({}, [&] { return with_local_user(ZeLogoff, node, userId, localUser); });
 }
 
 unsigned int ZeLogonIsValidUser(const char *node, const char *userId, const char *localUser)
 {
-    return with_local_user(ZeLogonIsValid, node, userId, localUser);
+    return ZE_FRAME({}, [&] { return with_local_user(ZeLogonIsValid, node, userId, localUser); });
 }
 
 }  // extern "C"

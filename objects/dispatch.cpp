@@ -26,7 +26,7 @@ class ObjectName {
 public:
     ObjectName(void *object, void *last)
     {
-        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = o == last ? nullptr : ze::base_of(o)) {
+        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = o == last ? nullptr : ze::objects::base_of(o)) {
             char kind[TARN_EYE_CATCHER_SIZE];
             TarnConvertStrN(kind, sizeof kind, ZeObjectInterfaceName(o), 0);
             std::size_t used = TarnLengthOfStr(text_);
@@ -48,8 +48,8 @@ struct Found {
 // 2 disabled, 102 unknown.
 unsigned walk_chain(void *object, int tableId, const char *key, Found &found)
 {
-    for (void *current = object; current; current = ze::base_of(current)) {
-        const ZeTableHeader &table = *ze::interface_of(current)->tables[tableId];
+    for (void *current = object; current; current = ze::objects::base_of(current)) {
+        const ZeTableHeader &table = *ze::objects::interface_of(current)->tables[tableId];
         if (!table.entries) continue;
         unsigned rc = ZeLookupKeyedEntryProc(table.entries, key, &found.routine);
         if (rc == ZE_RC_NOT_IN_PROC_TABLE) continue;
@@ -91,14 +91,14 @@ Memo &memo_slot(Memo *memos, const void *object, int tableId, const char *key, s
 bool memo_holds(const Memo &memo, void *object, int tableId, const char *key, unsigned long version)
 {
     return memo.version == version && memo.object == object && memo.table == tableId &&
-           memo.iface == ze::interface_of(object) && std::strcmp(memo.key, key) == 0;
+           memo.iface == ze::objects::interface_of(object) && std::strcmp(memo.key, key) == 0;
 }
 
 // Looks `key` up in table `tableId` of the object and then of each base
 // object: 0 found, 2 disabled, 102 unknown, 4 after a failed check.
 unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, Found &found)
 {
-    const bool objectValid = ze::is_object(object), tableValid = ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1),
+    const bool objectValid = ze::objects::is_object(object), tableValid = ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1),
                keyValid = ze::has_text(key);
     if (!objectValid || !tableValid || !keyValid)
         return ze::refuse_first_invalid("lookup_keyed_table_routine", {{"Object", objectValid},
@@ -118,7 +118,7 @@ unsigned lookup_keyed_table_routine(void *object, int tableId, const char *key, 
     if (length < sizeof memo.key) {
         memo.version = version;
         memo.object = object;
-        memo.iface = ze::interface_of(object);
+        memo.iface = ze::objects::interface_of(object);
         memo.table = tableId;
         memo.rc = rc;
         memo.found = found;
@@ -180,7 +180,7 @@ unsigned dispatch(const Verb &verb, void *object, const char *key, va_list *pArg
 // when the default serves it.
 ZeHandler replaced(void *object, ZeHandler ZeFrontObject::*slot, ZeHandler standard)
 {
-    if (!ze::is_named(object, ze::kFrontKind)) return nullptr;
+    if (!ze::objects::is_named(object, ze::objects::kFrontKind)) return nullptr;
     ZeHandler procedure = static_cast<ZeFrontObject *>(object)->*slot;
     return procedure != standard ? procedure : nullptr;
 }
@@ -188,7 +188,7 @@ ZeHandler replaced(void *object, ZeHandler ZeFrontObject::*slot, ZeHandler stand
 template <class Call>
 unsigned with_args(const char *function, void *object, const char *keyName, const char *key, Call call, va_list *args)
 {
-    return ze::frame(function, {{"Object", ze::is_object(object)}, {keyName, ze::has_text(key)}},
+    return ze::frame(function, {{"Object", ze::objects::is_object(object)}, {keyName, ze::has_text(key)}},
                      [&] { return call(object, key, args); });
 }
 
@@ -196,7 +196,7 @@ unsigned with_args(const char *function, void *object, const char *keyName, cons
 std::vector<void *> chain_of(void *object)
 {
     std::vector<void *> chain;
-    for (void *o = object; o; o = ze::base_of(o)) chain.push_back(o);
+    for (void *o = object; o; o = ze::objects::base_of(o)) chain.push_back(o);
     return chain;
 }
 
@@ -229,131 +229,18 @@ bool element_routine(void *object, const char *key, Found &found)
     ElementMemo &memo = element_memo(object, key);
     const unsigned long version = ze::keyed_tables_version();
     if (memo.version == version && memo.object == object && memo.key == key &&
-        memo.iface == ze::interface_of(object)) {
+        memo.iface == ze::objects::interface_of(object)) {
         found = memo.found;
         return true;
     }
     if (lookup_keyed_table_routine(object, ZE_TABLE_ELEMENTS, key, found) != ZE_OK) return false;
-    memo = {version, object, ze::interface_of(object), key, found};
+    memo = {version, object, ze::objects::interface_of(object), key, found};
     return true;
 }
 
-}  // namespace
-
-namespace ze {
-
-void *element(void *object, const char *key)
+// The names of the table's enabled entries, as the values of `item`.
+unsigned extract_actions(Item *item, const ZeKeyedProcEntry *table, char ***pValues, unsigned int *pCount)
 {
-    Found found;
-    void *element = nullptr;
-    if (is_object(object) && element_routine(object, key, found) &&
-        read_element_directly(found.routine, found.active, &element))
-        return element;
-    return ZeElement(object, key);
-}
-
-}  // namespace ze
-
-extern "C" {
-
-// The four verbs: check the object and the key, then hand the remaining
-// arguments to the verb's dispatcher.
-#define ZE_VERB(function, keyName, dispatcher)                                       \
-    unsigned int function(void *object, const char *key, ...)                        \
-    {                                                                                \
-        va_list args;                                                                \
-        va_start(args, key);                                                         \
-        unsigned rc = with_args(#function, object, keyName, key, dispatcher, &args); \
-        va_end(args);                                                                \
-        return rc;                                                                   \
-    }
-
-ZE_VERB(ZeQueryProperty, "Property", ZeFetchProperty)
-ZE_VERB(ZeSetProperty, "Property", ZeEstablishProperty)
-ZE_VERB(ZeSubmitAction, "Action", ZePerformAction)
-ZE_VERB(ZeQueryElement, "ElementKey", ZeGetElement)
-
-unsigned int ZeFetchProperty(void *object, const char *key, va_list *pArgs)
-{
-    if (ZeHandler own = replaced(object, &ZeFrontObject::queryProperty, ZeGetProperty))
-        return own(ZeObjectBaseObject(object), key, pArgs);
-    return ZeGetProperty(object, key, pArgs);
-}
-
-unsigned int ZeEstablishProperty(void *object, const char *key, va_list *pArgs)
-{
-    if (ZeHandler own = replaced(object, &ZeFrontObject::setProperty, ZePutProperty))
-        return own(ZeObjectBaseObject(object), key, pArgs);
-    return ZePutProperty(object, key, pArgs);
-}
-
-unsigned int ZePerformAction(void *object, const char *key, va_list *pArgs)
-{
-    if (ZeHandler own = replaced(object, &ZeFrontObject::performAction, ZeRunAction))
-        return own(ZeObjectBaseObject(object), key, pArgs);
-    if (auto *result = static_cast<DtsResult *>(ze::element(object, "RESULT")))
-        ZeSetDtsResultFields(result, 0, nullptr);
-    return ZeRunAction(object, key, pArgs);
-}
-
-unsigned int ZeGetProperty(void *object, const char *key, va_list *pArgs) { return dispatch(kQuery, object, key, pArgs); }
-unsigned int ZePutProperty(void *object, const char *key, va_list *pArgs) { return dispatch(kSet, object, key, pArgs); }
-unsigned int ZeRunAction(void *object, const char *key, va_list *pArgs) { return dispatch(kAction, object, key, pArgs); }
-unsigned int ZeGetElement(void *object, const char *key, va_list *pArgs) { return dispatch(kElement, object, key, pArgs); }
-
-void *ZeElement(void *object, const char *key)
-{
-    void *element = nullptr;
-    ZeQueryElement(object, key, &element);
-    return element;
-}
-
-unsigned int ZeQueryActions(void *object, const char *key, va_list *pArgs)
-{
-    char ***pActions = ze::arg<char ***>(pArgs);
-    unsigned int *pCount = ze::arg<unsigned int *>(pArgs);
-    if (pActions) *pActions = nullptr;
-    if (pCount) *pCount = 0;
-    return ze::frame("ZeQueryActions",
-                     {{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "ACTIONS")},
-                      {"pActions", ze::given(pActions)}, {"pCount", ze::given(pCount)}},
-                     [&] {
-                         // Deepest base first, so nearer objects replace or disable its entries.
-                         ZeTableHeader merged{};
-                         std::vector<void *> chain = chain_of(object);
-                         unsigned rc = ZE_OK;
-                         for (auto o = chain.rbegin(); o != chain.rend() && !rc; ++o)
-                             rc = ze::merge_entries(merged, ze::interface_of(*o)->tables[ZE_TABLE_ACTIONS]->entries, -1);
-                         if (!rc) {
-                             auto *item = static_cast<Item *>(ZeElement(object, "ITEM"));
-                             rc = ZeExtractKeyedEntryActions(item, merged.entries ? merged.entries : kEmptyTable,
-                                                             pActions, pCount);
-                         }
-                         ze::clear_entries(merged);
-                         return rc;
-                     });
-}
-
-unsigned int ZeQueryValidAction(void *object, const char *key, va_list *pArgs)
-{
-    const char *actionKey = ze::arg<const char *>(pArgs);
-    int *pResponse = ze::arg<int *>(pArgs);
-    if (pResponse) *pResponse = 0;
-    return ze::frame("ZeQueryValidAction",
-                     {{"Object", ze::is_object(object)}, {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
-                      {"ActionKey", ze::given(actionKey)}, {"pResponse", ze::given(pResponse)}},
-                     [&] {
-                         Found found;
-                         unsigned rc = lookup_keyed_table_routine(object, ZE_TABLE_ACTIONS, actionKey, found);
-                         *pResponse = rc == ZE_OK ? 1 : 0;
-                         return rc;
-                     });
-}
-
-unsigned int ZeExtractKeyedEntryActions(Item *item, const ZeKeyedProcEntry *table, char ***pValues,
-                                        unsigned int *pCount)
-{
-    if (!table || !pValues || !pCount) return ZE_RC_INVALID_PARAMETER;
     *pValues = nullptr;
     *pCount = 0;
     unsigned count = 0;
@@ -377,6 +264,144 @@ unsigned int ZeExtractKeyedEntryActions(Item *item, const ZeKeyedProcEntry *tabl
     *pValues = ZeItemValues(item);
     *pCount = count;
     return ZE_OK;
+}
+
+}  // namespace
+
+namespace ze::objects {
+
+void *element(void *object, const char *key)
+{
+    Found found;
+    void *element = nullptr;
+    if (is_object(object) && element_routine(object, key, found) &&
+        read_element_directly(found.routine, found.active, &element))
+        return element;
+    return ZeElement(object, key);
+}
+
+}  // namespace ze::objects
+
+extern "C" {
+
+// The four verbs: check the object and the key, then hand the remaining
+// arguments to the verb's dispatcher.
+#define ZE_VERB(function, keyName, dispatcher)                                       \
+    unsigned int function(void *object, const char *key, ...)                        \
+    {                                                                                \
+        va_list args;                                                                \
+        va_start(args, key);                                                         \
+        unsigned rc = with_args(__func__, object, keyName, key, dispatcher, &args);  \
+        va_end(args);                                                                \
+        return rc;                                                                   \
+    }
+
+ZE_VERB(ZeQueryProperty, "Property", ZeFetchProperty)
+ZE_VERB(ZeSetProperty, "Property", ZeEstablishProperty)
+ZE_VERB(ZeSubmitAction, "Action", ZePerformAction)
+ZE_VERB(ZeQueryElement, "ElementKey", ZeGetElement)
+
+unsigned int ZeFetchProperty(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] {
+        if (ZeHandler own = replaced(object, &ZeFrontObject::queryProperty, ZeGetProperty))
+            return own(ZeObjectBaseObject(object), key, pArgs);
+        return ZeGetProperty(object, key, pArgs);
+    });
+}
+
+unsigned int ZeEstablishProperty(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] {
+        if (ZeHandler own = replaced(object, &ZeFrontObject::setProperty, ZePutProperty))
+            return own(ZeObjectBaseObject(object), key, pArgs);
+        return ZePutProperty(object, key, pArgs);
+    });
+}
+
+unsigned int ZePerformAction(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] {
+        if (ZeHandler own = replaced(object, &ZeFrontObject::performAction, ZeRunAction))
+            return own(ZeObjectBaseObject(object), key, pArgs);
+        if (auto *result = static_cast<DtsResult *>(ze::objects::element(object, "RESULT")))
+            ZeSetDtsResultFields(result, 0, nullptr);
+        return ZeRunAction(object, key, pArgs);
+    });
+}
+
+unsigned int ZeGetProperty(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] { return dispatch(kQuery, object, key, pArgs); });
+}
+unsigned int ZePutProperty(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] { return dispatch(kSet, object, key, pArgs); });
+}
+unsigned int ZeRunAction(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] { return dispatch(kAction, object, key, pArgs); });
+}
+unsigned int ZeGetElement(void *object, const char *key, va_list *pArgs)
+{
+    return ZE_FRAME({}, [&] { return dispatch(kElement, object, key, pArgs); });
+}
+
+void *ZeElement(void *object, const char *key)
+{
+    return ZE_FRAME_QUIET({}, static_cast<void *>(nullptr), [&] {
+        void *element = nullptr;
+        ZeQueryElement(object, key, &element);
+        return element;
+    });
+}
+
+unsigned int ZeQueryActions(void *object, const char *key, va_list *pArgs)
+{
+    char ***pActions = ze::objects::arg<char ***>(pArgs);
+    unsigned int *pCount = ze::objects::arg<unsigned int *>(pArgs);
+    if (pActions) *pActions = nullptr;
+    if (pCount) *pCount = 0;
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "ACTIONS")},
+                     {"pActions", ze::given(pActions)}, {"pCount", ze::given(pCount)}},
+                    [&] {
+                        // Deepest base first, so nearer objects replace or disable its entries.
+                        ZeTableHeader merged{};
+                        std::vector<void *> chain = chain_of(object);
+                        unsigned rc = ZE_OK;
+                        for (auto o = chain.rbegin(); o != chain.rend() && !rc; ++o)
+                            rc = ze::objects::merge_entries(
+                                merged, ze::objects::interface_of(*o)->tables[ZE_TABLE_ACTIONS]->entries, -1);
+                        if (!rc) {
+                            auto *item = static_cast<Item *>(ZeElement(object, "ITEM"));
+                            rc = ZeExtractKeyedEntryActions(item, merged.entries ? merged.entries : kEmptyTable,
+                                                            pActions, pCount);
+                        }
+                        ze::objects::clear_entries(merged);
+                        return rc;
+                    });
+}
+
+unsigned int ZeQueryValidAction(void *object, const char *key, va_list *pArgs)
+{
+    const char *actionKey = ze::objects::arg<const char *>(pArgs);
+    int *pResponse = ze::objects::arg<int *>(pArgs);
+    if (pResponse) *pResponse = 0;
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
+                     {"ActionKey", ze::given(actionKey)}, {"pResponse", ze::given(pResponse)}},
+                    [&] {
+                        Found found;
+                        unsigned rc = lookup_keyed_table_routine(object, ZE_TABLE_ACTIONS, actionKey, found);
+                        *pResponse = rc == ZE_OK ? 1 : 0;
+                        return rc;
+                    });
+}
+
+unsigned int ZeExtractKeyedEntryActions(Item *item, const ZeKeyedProcEntry *table, char ***pValues,
+                                        unsigned int *pCount)
+{
+    return ZE_FRAME_QUIET({{"Table", ze::given(table)}, {"pValues", ze::given(pValues)}, {"pCount", ze::given(pCount)}},
+                          ZE_RC_INVALID_PARAMETER, [&] { return extract_actions(item, table, pValues, pCount); });
 }
 
 }  // extern "C"

@@ -18,7 +18,7 @@ ZE_SOURCE_TAG("ZeGenObj");
 
 namespace {
 
-bool is_generic(void *object) { return ze::is_named(object, ze::kGenericKind); }
+bool is_generic(void *object) { return ze::objects::is_named(object, ze::objects::kGenericKind); }
 ZeGenericObject *as_generic(void *object) { return static_cast<ZeGenericObject *>(object); }
 
 // One element of the generic object: its key, the name its getter checks
@@ -52,7 +52,7 @@ template <int I>
 unsigned get_element(void *object, const char *key, va_list *pArgs)
 {
     const ElementGetter &getter = kElementGetters[I];
-    void **pElement = ze::arg<void **>(pArgs);
+    void **pElement = ze::objects::arg<void **>(pArgs);
     return ze::frame(getter.checkName,
                      {{"Object", is_generic(object)}, {"ElementKey", ze::same_key(key, getter.key)},
                       {"pElement", ze::given(pElement)}},
@@ -100,18 +100,18 @@ void release_generic(ZeGenericObject *g)
 
 unsigned build_generic(ZeGenericObject *g)
 {
-    if (unsigned rc = ZeObjectCreateInterface(&g->interface, ze::kGenericKind)) return rc;
+    if (unsigned rc = ZeObjectCreateInterface(&g->interface, ze::objects::kGenericKind)) return rc;
     const std::pair<int, const ZeKeyedProcEntry *> tables[] = {
-        {ZE_TABLE_ACTIONS, ze::kGenericActions},
-        {ZE_TABLE_QUERY_PROPERTIES, ze::kGenericQueries},
-        {ZE_TABLE_SET_PROPERTIES, ze::kGenericSettings},
+        {ZE_TABLE_ACTIONS, ze::objects::kGenericActions},
+        {ZE_TABLE_QUERY_PROPERTIES, ze::objects::kGenericQueries},
+        {ZE_TABLE_SET_PROPERTIES, ze::objects::kGenericSettings},
         {ZE_TABLE_ELEMENTS, kGenericElements.data()},
     };
     for (auto [tableId, entries] : tables)
         if (unsigned rc = ZeObjectSetTableValues(g, tableId, entries, -1)) return rc;
     if (unsigned rc = ZeCreateDtsInfo(&g->info)) return rc;
     if (unsigned rc = ZeCreateCollection(&g->collection)) return rc;
-    g->changeStamp = ZE_DUP(ze::kUndefinedStamp);
+    g->changeStamp = ZE_DUP(ze::objects::kUndefinedStamp);
     if (!g->changeStamp) return ZE_RC_NO_MEMORY;
     if (unsigned rc = ZeCreateFilter(&g->filter)) return rc;
     if (unsigned rc = ZeCreateItem(&g->item)) return rc;
@@ -154,7 +154,7 @@ T *element_as(void *object, const char *key)
 
 }  // namespace
 
-namespace ze {
+namespace ze::objects {
 
 bool read_element_directly(ZeHandler routine, void *active, void **element)
 {
@@ -183,13 +183,13 @@ ZeGenericObject *generic_in_chain(void *object)
     return nullptr;
 }
 
-}  // namespace ze
+}  // namespace ze::objects
 
 extern "C" {
 
 unsigned int ZeCreateGenericObject(void **pGeneric)
 {
-    return ze::frame("ZeCreateGenericObject", {{"pGeneric", ze::given(pGeneric)}}, [&] {
+    return ZE_FRAME({{"pGeneric", ze::given(pGeneric)}}, [&] {
         *pGeneric = nullptr;
         auto *g = ZE_NEW(ZeGenericObject);
         if (!g) return ZE_RC_NO_MEMORY;
@@ -204,18 +204,21 @@ unsigned int ZeCreateGenericObject(void **pGeneric)
 
 unsigned int ZeDestroyGenericObject(void *generic)
 {
-    return ze::frame("ZeDestroyGenericObject", {{"Object", is_generic(generic)}}, [&] {
+    return ZE_FRAME({{"Object", is_generic(generic)}}, [&] {
         release_generic(as_generic(generic));
         return ZE_OK;
     });
 }
 
-int ZeIsValidGenericObject(void *object) { return ze::is_named(object, ze::kGenericKind) ? 1 : 0; }
+int ZeIsValidGenericObject(void *object)
+{
+    return ZE_FRAME_QUIET({{"Object", ze::objects::is_named(object, ze::objects::kGenericKind)}}, 0, [] { return 1; });
+}
 
 unsigned int ZeInitGenericObject(void *frontObject, Filter *filter, void **pGeneric)
 {
     if (pGeneric) *pGeneric = nullptr;
-    return ze::frame("ZeInitGenericObject", {{"FrontObject", ZeObjectIsNamed(frontObject, ze::kFrontKind) != 0}}, [&] {
+    return ZE_FRAME({{"FrontObject", ZeObjectIsNamed(frontObject, ze::objects::kFrontKind) != 0}}, [&] {
         ZeGenericObject *g = nullptr;
         unsigned rc = make_named_generic(ZeObjectName(frontObject), filter, &g);
         if (g) {
@@ -232,7 +235,7 @@ unsigned int ZeInitGenericObject(void *frontObject, Filter *filter, void **pGene
 
 unsigned int ZeGenericObjInit(void *object, const char *name, Filter *filter)
 {
-    return ze::frame("ZeGenericObjInit", {{"Object", ze::is_object(object)}}, [&] {
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}}, [&] {
         ZeGenericObject *g = nullptr;
         unsigned rc = make_named_generic(name, filter, &g);
         if (!g) return rc;
@@ -244,39 +247,78 @@ unsigned int ZeGenericObjInit(void *object, const char *name, Filter *filter)
 
 const char *ZeObjectName(void *object)
 {
-    const char *name = element_as<const char>(object, "NAME");
-    return name ? name : "INV_OBJECT";
+    return ZE_FRAME_QUIET({}, "INV_OBJECT", [&] {
+        const char *name = element_as<const char>(object, "NAME");
+        return name ? name : "INV_OBJECT";
+    });
 }
 
 unsigned int ZeObjectSetName(void *object, const char *name)
 {
-    return ZeSetDtsInfoField(element_as<DtsInfo>(object, "INFO"), ZE_INFO_OBJECT, name);
+    return ZE_FRAME({}, [&] { return ZeSetDtsInfoField(element_as<DtsInfo>(object, "INFO"), ZE_INFO_OBJECT, name); });
 }
 
-DtsInfo *ZeGenericObjInfo(void *object) { return element_as<DtsInfo>(object, "INFO"); }
-const char *ZeGenericObjPlatform(void *object) { return element_as<const char>(object, "PLATFORM"); }
-const char *ZeGenericObjVersion(void *object) { return element_as<const char>(object, "VERSION"); }
-Descriptor *ZeGenericObjDescriptor(void *object) { return element_as<Descriptor>(object, "DESCRIPTOR"); }
-Collection *ZeGenericObjCollection(void *object) { return element_as<Collection>(object, "COLLECTION"); }
-Item *ZeGenericObjItem(void *object) { return element_as<Item>(object, "ITEM"); }
-DtsResult *ZeGenericObjResult(void *object) { return element_as<DtsResult>(object, "RESULT"); }
-StringTable *ZeGenericObjStringTable(void *object) { return element_as<StringTable>(object, "STRING TABLE"); }
-const char *ZeGenericObjChangeStamp(void *object) { return element_as<const char>(object, "CHANGE STAMP"); }
+DtsInfo *ZeGenericObjInfo(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<DtsInfo *>(nullptr),
+                          [&] { return element_as<DtsInfo>(object, "INFO"); });
+}
+const char *ZeGenericObjPlatform(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr),
+                          [&] { return element_as<const char>(object, "PLATFORM"); });
+}
+const char *ZeGenericObjVersion(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr),
+                          [&] { return element_as<const char>(object, "VERSION"); });
+}
+Descriptor *ZeGenericObjDescriptor(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<Descriptor *>(nullptr),
+                          [&] { return element_as<Descriptor>(object, "DESCRIPTOR"); });
+}
+Collection *ZeGenericObjCollection(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<Collection *>(nullptr),
+                          [&] { return element_as<Collection>(object, "COLLECTION"); });
+}
+Item *ZeGenericObjItem(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<Item *>(nullptr),
+                          [&] { return element_as<Item>(object, "ITEM"); });
+}
+DtsResult *ZeGenericObjResult(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<DtsResult *>(nullptr),
+                          [&] { return element_as<DtsResult>(object, "RESULT"); });
+}
+StringTable *ZeGenericObjStringTable(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<StringTable *>(nullptr),
+                          [&] { return element_as<StringTable>(object, "STRING TABLE"); });
+}
+const char *ZeGenericObjChangeStamp(void *object)
+{
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr),
+                          [&] { return element_as<const char>(object, "CHANGE STAMP"); });
+}
 
 const char *ZeGenericObjName(void *object)
 {
-    return ZeDtsInfoField(element_as<DtsInfo>(object, "INFO"), ZE_INFO_OBJECT);
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr),
+                          [&] { return ZeDtsInfoField(element_as<DtsInfo>(object, "INFO"), ZE_INFO_OBJECT); });
 }
 
 void *ZeGenericObjExtension(void *generic)
 {
-    return ze::frame_value("ZeGenericObjExtension", {{"Object", is_generic(generic)}}, static_cast<void *>(nullptr),
-                           [&] { return as_generic(generic)->extension; });
+    return ZE_FRAME_VALUE({{"Object", is_generic(generic)}}, static_cast<void *>(nullptr),
+                          [&] { return as_generic(generic)->extension; });
 }
 
 void ZeSetGenericObjExtension(void *generic, void *extension, ZeReleaseProc pfnFree)
 {
-    ze::frame("ZeSetGenericObjExtension", {{"Object", is_generic(generic)}}, [&] {
+    ZE_FRAME({{"Object", is_generic(generic)}}, [&] {
         as_generic(generic)->extension = extension;
         as_generic(generic)->extensionRelease = pfnFree;
         return ZE_OK;
@@ -285,23 +327,23 @@ void ZeSetGenericObjExtension(void *generic, void *extension, ZeReleaseProc pfnF
 
 unsigned int ZeSetGenericObjActions(void *generic, const ZeKeyedProcEntry *values, int count)
 {
-    return set_table("ZeSetGenericObjActions", generic, ZE_TABLE_ACTIONS, values, count);
+    return set_table(__func__, generic, ZE_TABLE_ACTIONS, values, count);
 }
 
 unsigned int ZeSetGenericObjQueryProperties(void *generic, const ZeKeyedProcEntry *values, int count)
 {
-    return set_table("ZeSetGenericObjQueryProperties", generic, ZE_TABLE_QUERY_PROPERTIES, values, count);
+    return set_table(__func__, generic, ZE_TABLE_QUERY_PROPERTIES, values, count);
 }
 
 unsigned int ZeSetGenericObjSetProperties(void *generic, const ZeKeyedProcEntry *values, int count)
 {
-    return set_table("ZeSetGenericObjSetProperties", generic, ZE_TABLE_SET_PROPERTIES, values, count);
+    return set_table(__func__, generic, ZE_TABLE_SET_PROPERTIES, values, count);
 }
 
 void ZeSetGenericObjChangeStamp(void *generic, const char *stamp)
 {
-    ze::frame("ZeSetGenericObjChangeStamp", {{"Object", is_generic(generic)}},
-              [&] { return stamp ? ze::replace_change_stamp(*as_generic(generic), stamp) : ZE_OK; });
+    ZE_FRAME({{"Object", is_generic(generic)}},
+             [&] { return stamp ? ze::objects::replace_change_stamp(*as_generic(generic), stamp) : ZE_OK; });
 }
 
 }  // extern "C"

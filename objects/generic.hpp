@@ -19,16 +19,16 @@ struct ZeGenericObject {
     ZeReleaseProc extensionRelease;
 };
 
-// Defines an exported handler whose work is a shared body, given the
-// handler's own name (for its parameter check) and the body's further
+// Defines an exported handler whose work is a shared body that runs the
+// frame under the handler's own name (__func__), given the body's further
 // arguments: ZE_HANDLER(ZeOpenGenericObjItem, item_action, "OPEN ITEM", ZeOpenDtsItem).
 #define ZE_HANDLER(function, body, ...)                                  \
     unsigned int function(void *object, const char *key, va_list *pArgs) \
     {                                                                    \
-        return body(#function, object, key, pArgs, __VA_ARGS__);         \
+        return body(__func__, object, key, pArgs, __VA_ARGS__);          \
     }
 
-namespace ze {
+namespace ze::objects {
 
 constexpr const char *kGenericKind = "GENERIC";
 constexpr const char *kUndefinedStamp = "Undefined";
@@ -45,4 +45,4 @@ extern const ZeKeyedProcEntry kGenericActions[];
 extern const ZeKeyedProcEntry kGenericQueries[];
 extern const ZeKeyedProcEntry kGenericSettings[];
 
-}  // namespace ze
+}  // namespace ze::objects

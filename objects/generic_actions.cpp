@@ -7,6 +7,7 @@
 #include "ZeFilter.h"
 #include "ZeRecords.h"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 
 namespace {
 
@@ -16,11 +17,9 @@ using CollectionOperation = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Coll
 template <class T>
 T *element(void *object, const char *key)
 {
-    return static_cast<T *>(ze::element(object, key));
+    return static_cast<T *>(ze::objects::element(object, key));
 }
 
-bool valid_object(void *object) { return ze::is_object(object); }
-bool valid_filter(Filter *filter) { return ZeIsValidFilter(filter) != 0; }
 
 // Hands back the item's values on success, NULL otherwise.
 unsigned deliver(void *object, unsigned rc, char ***pValues)
@@ -34,12 +33,12 @@ unsigned deliver(void *object, unsigned rc, char ***pValues)
 unsigned item_action(const char *name, void *object, const char *key, va_list *pArgs, const char *actionKey,
                      ItemOperation operation)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    char ***pValues = ze::arg<char ***>(pArgs);
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
     return ze::frame(name,
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, actionKey)},
-                      {"Filter", valid_filter(filter)}, {"pValues", ze::given(pValues)}},
+                     {{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, actionKey)},
+                      {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)}},
                      [&] {
                          unsigned rc = operation(element<Descriptor>(object, "DESCRIPTOR"),
                                                  element<DtsInfo>(object, "INFO"), filter,
@@ -51,10 +50,10 @@ unsigned item_action(const char *name, void *object, const char *key, va_list *p
 unsigned collection_action(const char *name, void *object, const char *key, va_list *pArgs,
                            CollectionOperation operation)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
     return ze::frame(name,
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "OPEN COLLECTION")},
-                      {"Filter", valid_filter(filter)}},
+                     {{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "OPEN COLLECTION")},
+                      {"Filter", ze::records::is_filter(filter)}},
                      [&] {
                          return operation(element<Descriptor>(object, "DESCRIPTOR"), element<DtsInfo>(object, "INFO"),
                                           filter, element<Collection>(object, "COLLECTION"),
@@ -91,110 +90,102 @@ ZE_HANDLER(ZeObjectOpenCollectionWithoutDups, collection_action, ZeOpenDtsCollec
 
 unsigned int ZeCloseGenericObjCollection(void *object, const char *key, va_list *)
 {
-    return ze::frame("ZeCloseGenericObjCollection",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "CLOSE COLLECTION")}},
-                     [&] { return ZeResetCollection(element<Collection>(object, "COLLECTION")); });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "CLOSE COLLECTION")}},
+                    [&] { return ZeResetCollection(element<Collection>(object, "COLLECTION")); });
 }
 
 unsigned int ZeSetGenericObjPosition(void *object, const char *key, va_list *pArgs)
 {
-    unsigned position = ze::arg<unsigned>(pArgs);
-    return ze::frame("ZeSetGenericObjPosition",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "SET POSITION")},
-                      {"Position", true}},
-                     [&] { return ZeSetCollectionPosition(element<Collection>(object, "COLLECTION"), position); });
+    unsigned position = ze::objects::arg<unsigned>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "SET POSITION")},
+                     {"Position", true}},
+                    [&] { return ZeSetCollectionPosition(element<Collection>(object, "COLLECTION"), position); });
 }
 
 unsigned int ZeGetGenericObjItemCount(void *object, const char *key, va_list *pArgs)
 {
-    unsigned *pCount = ze::arg<unsigned *>(pArgs);
+    unsigned *pCount = ze::objects::arg<unsigned *>(pArgs);
     if (pCount) *pCount = 0;
-    return ze::frame("ZeGetGenericObjItemCount",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM COUNT")},
-                      {"pCount", ze::given(pCount)}},
-                     [&] {
-                         *pCount = ZeCollectionSize(element<Collection>(object, "COLLECTION"));
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM COUNT")},
+                     {"pCount", ze::given(pCount)}},
+                    [&] {
+                        *pCount = ZeCollectionSize(element<Collection>(object, "COLLECTION"));
+                        return ZE_OK;
+                    });
 }
 
 unsigned int ZeGetGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
-    char ***pValues = ze::arg<char ***>(pArgs);
+    char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ze::frame("ZeGetGenericObjItem",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM")},
-                      {"pValues", ze::given(pValues)}},
-                     [&] {
-                         Item *next = ZeNextCollectionItem(element<Collection>(object, "COLLECTION"));
-                         if (!next) return ZE_RC_NO_ENTRY;
-                         *pValues = ZeItemValues(next);
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM")},
+                     {"pValues", ze::given(pValues)}},
+                    [&] {
+                        Item *next = ZeNextCollectionItem(element<Collection>(object, "COLLECTION"));
+                        if (!next) return ZE_RC_NO_ENTRY;
+                        *pValues = ZeItemValues(next);
+                        return ZE_OK;
+                    });
 }
 
 unsigned int ZeGetGenericObjChangeStamp(void *object, const char *key, va_list *pArgs)
 {
-    const char **pChangeStamp = ze::arg<const char **>(pArgs);
+    const char **pChangeStamp = ze::objects::arg<const char **>(pArgs);
     if (pChangeStamp) *pChangeStamp = nullptr;
-    return ze::frame("ZeGetGenericObjChangeStamp",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET CHANGE STAMP")},
-                      {"pChangeStamp", ze::given(pChangeStamp)}},
-                     [&] {
-                         // Changes are not tracked: the stamp always reads "Undefined".
-                         ZeGenericObject *g = ze::generic_in_chain(object);
-                         if (!g) return ZE_RC_NO_ENTRY;
-                         unsigned rc = ze::replace_change_stamp(*g, ze::kUndefinedStamp);
-                         if (!rc) *pChangeStamp = g->changeStamp;
-                         return rc;
-                     });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET CHANGE STAMP")},
+                     {"pChangeStamp", ze::given(pChangeStamp)}},
+                    [&] {
+                        // Changes are not tracked: the stamp always reads "Undefined".
+                        ZeGenericObject *g = ze::objects::generic_in_chain(object);
+                        if (!g) return ZE_RC_NO_ENTRY;
+                        unsigned rc = ze::objects::replace_change_stamp(*g, ze::objects::kUndefinedStamp);
+                        if (!rc) *pChangeStamp = g->changeStamp;
+                        return rc;
+                    });
 }
 
 unsigned int ZeAnyGenericObjChange(void *object, const char *key, va_list *pArgs)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    ze::arg<const char *>(pArgs); // the change stamp: any stamp is out of date
-    int *pChanged = ze::arg<int *>(pArgs);
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    ze::objects::arg<const char *>(pArgs); // the change stamp: any stamp is out of date
+    int *pChanged = ze::objects::arg<int *>(pArgs);
     if (pChanged) *pChanged = 0;
-    return ze::frame("ZeAnyGenericObjChange",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "ANY CHANGE")},
-                      {"Filter", valid_filter(filter)}, {"ChangeStamp", true}, {"pChanged", ze::given(pChanged)}},
-                     [&] {
-                         *pChanged = 1;
-                         return ZE_RC_DISABLED;
-                     });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "ANY CHANGE")},
+                     {"Filter", ze::records::is_filter(filter)}, {"ChangeStamp", true}, {"pChanged", ze::given(pChanged)}},
+                    [&] {
+                        *pChanged = 1;
+                        return ZE_RC_DISABLED;
+                    });
 }
 
 unsigned int ZeNewGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
-    char ***pValues = ze::arg<char ***>(pArgs);
+    char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ze::frame("ZeNewGenericObjItem",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "NEW ITEM")},
-                      {"pValues", ze::given(pValues)}},
-                     [&] {
-                         unsigned rc = ZeNewDtsItem(element<Descriptor>(object, "DESCRIPTOR"),
-                                                    element<DtsInfo>(object, "INFO"), element<Item>(object, "ITEM"),
-                                                    element<DtsResult>(object, "RESULT"));
-                         return deliver(object, rc, pValues);
-                     });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "NEW ITEM")},
+                     {"pValues", ze::given(pValues)}},
+                    [&] {
+                        unsigned rc = ZeNewDtsItem(element<Descriptor>(object, "DESCRIPTOR"),
+                                                   element<DtsInfo>(object, "INFO"), element<Item>(object, "ITEM"),
+                                                   element<DtsResult>(object, "RESULT"));
+                        return deliver(object, rc, pValues);
+                    });
 }
 
 unsigned int ZeDefineGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    char ***pValues = ze::arg<char ***>(pArgs);
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ze::frame("ZeDefineGenericObjItem",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "DEFINE ITEM")},
-                      {"Filter", valid_filter(filter)}, {"pValues", ze::given(pValues)}},
-                     [&] {
-                         unsigned rc = define_with_defaults(object, element<Descriptor>(object, "DESCRIPTOR"),
-                                                            element<DtsInfo>(object, "INFO"), filter,
-                                                            element<Item>(object, "ITEM"),
-                                                            element<DtsResult>(object, "RESULT"));
-                         return deliver(object, rc, pValues);
-                     });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "DEFINE ITEM")},
+                     {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)}},
+                    [&] {
+                        unsigned rc = define_with_defaults(object, element<Descriptor>(object, "DESCRIPTOR"),
+                                                           element<DtsInfo>(object, "INFO"), filter,
+                                                           element<Item>(object, "ITEM"),
+                                                           element<DtsResult>(object, "RESULT"));
+                        return deliver(object, rc, pValues);
+                    });
 }
 
 ZE_HANDLER(ZeOpenGenericObjItem, item_action, "OPEN ITEM", ZeOpenDtsItem)
@@ -207,15 +198,14 @@ ZE_HANDLER(ZeRenameGenericObjItemViaDefine, item_action, "RENAME ITEM", ZeRename
 
 unsigned int ZeDeleteGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    return ze::frame("ZeDeleteGenericObjItem",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "DELETE ITEM")},
-                      {"Filter", valid_filter(filter)}},
-                     [&] {
-                         return ZeDeleteDtsItem(element<Descriptor>(object, "DESCRIPTOR"),
-                                                element<DtsInfo>(object, "INFO"), filter,
-                                                element<DtsResult>(object, "RESULT"));
-                     });
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "DELETE ITEM")},
+                     {"Filter", ze::records::is_filter(filter)}},
+                    [&] {
+                        return ZeDeleteDtsItem(element<Descriptor>(object, "DESCRIPTOR"),
+                                               element<DtsInfo>(object, "INFO"), filter,
+                                               element<DtsResult>(object, "RESULT"));
+                    });
 }
 
 }  // extern "C"

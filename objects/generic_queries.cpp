@@ -10,6 +10,7 @@
 #include "ZeRecords.h"
 #include "ZeValidate.h"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 
 namespace {
 
@@ -22,16 +23,15 @@ T *element(void *object, const char *key)
 }
 
 DtsInfo *info_of(void *object) { return element<DtsInfo>(object, "INFO"); }
-bool valid_object(void *object) { return ze::is_object(object); }
 
 // Queries that hand out one field of the request info.
 unsigned query_info_field(const char *name, void *object, const char *key, va_list *pArgs, const char *propertyKey,
                           const char *outputName, unsigned field)
 {
-    const char **pValue = ze::arg<const char **>(pArgs);
+    const char **pValue = ze::objects::arg<const char **>(pArgs);
     if (pValue) *pValue = nullptr;
     return ze::frame(name,
-                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)},
+                     {{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)},
                       {outputName, ze::given(pValue)}},
                      [&] {
                          *pValue = ZeDtsInfoField(info_of(object), field);
@@ -45,20 +45,20 @@ template <class Component>
 unsigned pass_on(const char *name, void *object, const char *key, va_list *pArgs, const char *propertyKey,
                  const char *componentKey, unsigned (*callee)(Component *, va_list *))
 {
-    return ze::frame(name, {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)}},
+    return ze::frame(name, {{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)}},
                      [&] { return callee(element<Component>(object, componentKey), pArgs); });
 }
 
 unsigned get_list(const char *name, void *object, const char *key, va_list *pArgs, ListOperation operation)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    char ***pValues = ze::arg<char ***>(pArgs);
-    unsigned *pCount = ze::arg<unsigned *>(pArgs);
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    char ***pValues = ze::objects::arg<char ***>(pArgs);
+    unsigned *pCount = ze::objects::arg<unsigned *>(pArgs);
     if (pValues) *pValues = nullptr;
     if (pCount) *pCount = 0;
     return ze::frame(name,
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "GET LIST")},
-                      {"Filter", ZeIsValidFilter(filter) != 0}, {"pValues", ze::given(pValues)},
+                     {{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET LIST")},
+                      {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)},
                       {"pCount", ze::given(pCount)}},
                      [&] {
                          Item *list = element<Item>(object, "ITEM");
@@ -78,19 +78,18 @@ extern "C" {
 
 unsigned int ZeQueryGenericObjDestination(void *object, const char *key, va_list *pArgs)
 {
-    const char **pDestNode = ze::arg<const char **>(pArgs);
-    const char **pRouteNode = ze::arg<const char **>(pArgs);
+    const char **pDestNode = ze::objects::arg<const char **>(pArgs);
+    const char **pRouteNode = ze::objects::arg<const char **>(pArgs);
     if (pDestNode) *pDestNode = nullptr;
     if (pRouteNode) *pRouteNode = nullptr;
-    return ze::frame("ZeQueryGenericObjDestination",
-                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
-                      {"pDestNode", ze::given(pDestNode)}, {"pRouteNode", ze::given(pRouteNode)}},
-                     [&] {
-                         DtsInfo *info = info_of(object);
-                         *pDestNode = ZeDtsInfoField(info, ZE_INFO_DESTNODE);
-                         *pRouteNode = ZeDtsInfoField(info, ZE_INFO_ROUTENODE);
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
+                     {"pDestNode", ze::given(pDestNode)}, {"pRouteNode", ze::given(pRouteNode)}},
+                    [&] {
+                        DtsInfo *info = info_of(object);
+                        *pDestNode = ZeDtsInfoField(info, ZE_INFO_DESTNODE);
+                        *pRouteNode = ZeDtsInfoField(info, ZE_INFO_ROUTENODE);
+                        return ZE_OK;
+                    });
 }
 
 ZE_HANDLER(ZeQueryGenericObjUsername, query_info_field, "USERNAME", "pUsername", ZE_INFO_USERNAME)
@@ -101,53 +100,49 @@ ZE_HANDLER(ZeQueryGenericObjFieldAttribute, pass_on, "ATTRIBUTE", "DESCRIPTOR", 
 
 unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *pArgs)
 {
-    const char *destNode = ze::arg<const char *>(pArgs);
-    const char *routeNode = ze::arg<const char *>(pArgs);
-    return ze::frame("ZeSetGenericObjDestination",
-                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
-                      {"DestNode", ze::given(destNode)}, {"RouteNode", ze::given(routeNode)}},
-                     [&] {
-                         if (!*destNode || !*routeNode) return ZE_RC_EMPTY_NODE;
-                         DtsInfo *info = info_of(object);
-                         unsigned rc = ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, destNode);
-                         return rc ? rc : ZeSetDtsInfoField(info, ZE_INFO_ROUTENODE, routeNode);
-                     });
+    const char *destNode = ze::objects::arg<const char *>(pArgs);
+    const char *routeNode = ze::objects::arg<const char *>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
+                     {"DestNode", ze::given(destNode)}, {"RouteNode", ze::given(routeNode)}},
+                    [&] {
+                        if (!*destNode || !*routeNode) return ZE_RC_EMPTY_NODE;
+                        DtsInfo *info = info_of(object);
+                        unsigned rc = ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, destNode);
+                        return rc ? rc : ZeSetDtsInfoField(info, ZE_INFO_ROUTENODE, routeNode);
+                    });
 }
 
 unsigned int ZeSetGenericObjUsername(void *object, const char *key, va_list *pArgs)
 {
-    const char *username = ze::arg<const char *>(pArgs);
-    return ze::frame("ZeSetGenericObjUsername",
-                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "USERNAME")},
-                      {"Username", ze::given(username)}},
-                     [&] {
-                         if (!*username) return ZE_RC_EMPTY_USERNAME;
-                         return ZeSetDtsInfoField(info_of(object), ZE_INFO_USERNAME, username);
-                     });
+    const char *username = ze::objects::arg<const char *>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "USERNAME")},
+                     {"Username", ze::given(username)}},
+                    [&] {
+                        if (!*username) return ZE_RC_EMPTY_USERNAME;
+                        return ZeSetDtsInfoField(info_of(object), ZE_INFO_USERNAME, username);
+                    });
 }
 
 ZE_HANDLER(ZeSetGenericObjFieldOrder, pass_on, "FIELD ORDER", "DESCRIPTOR", ZeRebuildDescriptorHeader)
 
 unsigned int ZeSetGenericObjDateFormat(void *object, const char *key, va_list *pArgs)
 {
-    const char *dateFormat = ze::arg<const char *>(pArgs);
-    return ze::frame("ZeSetGenericObjDateFormat",
-                     {{"Object", valid_object(object)}, {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
-                      {"DateFormt", ze::has_text(dateFormat)}},
-                     [&] { return ZeSetDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT, dateFormat); });
+    const char *dateFormat = ze::objects::arg<const char *>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
+                     {"DateFormt", ze::has_text(dateFormat)}},
+                    [&] { return ZeSetDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT, dateFormat); });
 }
 
 unsigned int ZeValidateGenericObjValue(void *object, const char *key, va_list *pArgs)
 {
-    const char *field = ze::arg<const char *>(pArgs);
-    const char *value = ze::arg<const char *>(pArgs);
-    return ze::frame("ZeValidateGenericObjValue",
-                     {{"Object", valid_object(object)}, {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
-                      {"Field", ze::has_text(field)}, {"Value", ze::has_text(value)}},
-                     [&] {
-                         return ZeValidateValue(element<Descriptor>(object, "DESCRIPTOR"),
-                                                ZeDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT), field, value);
-                     });
+    const char *field = ze::objects::arg<const char *>(pArgs);
+    const char *value = ze::objects::arg<const char *>(pArgs);
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
+                     {"Field", ze::has_text(field)}, {"Value", ze::has_text(value)}},
+                    [&] {
+                        return ZeValidateValue(element<Descriptor>(object, "DESCRIPTOR"),
+                                               ZeDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT), field, value);
+                    });
 }
 
 ZE_HANDLER(ZeObjectGetListViaSelect, get_list, ZeGetDtsListViaSelect)
@@ -156,7 +151,7 @@ ZE_HANDLER(ZeObjectGetListFromCollection, get_list, ZeGetDtsListFromCollection)
 
 }  // extern "C"
 
-namespace ze {
+namespace ze::objects {
 
 const ZeKeyedProcEntry kGenericActions[] = {
     {"OPEN COLLECTION", ZeOpenGenericObjCollection},
@@ -198,4 +193,4 @@ const ZeKeyedProcEntry kGenericSettings[] = {
     {nullptr, nullptr},
 };
 
-}  // namespace ze
+}  // namespace ze::objects

@@ -8,6 +8,7 @@
 #include "ZeRecords.h"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 
 #include <cstring>
 #include <string_view>
@@ -16,14 +17,13 @@ ZE_SOURCE_TAG("ZeGroup");
 
 namespace {
 
-bool is_group(void *object) { return ze::is_named(object, ze::kGroupKind); }
-bool is_object(void *object) { return ze::is_object(object); }
+bool is_group(void *object) { return ze::objects::is_named(object, ze::objects::kGroupKind); }
 ZeGroupObject *as_group(void *object) { return static_cast<ZeGroupObject *>(object); }
 
 // The first group object of the chain (traced when there is none).
 ZeGroupObject *group_in_chain(void *object)
 {
-    return as_group(ZeObjectNamedObject(object, ze::kGroupKind));
+    return as_group(ZeObjectNamedObject(object, ze::objects::kGroupKind));
 }
 
 bool fits_name(const char *name) { return !name || std::strlen(name) <= ZE_GROUP_MAX_NAME; }
@@ -33,7 +33,7 @@ template <class Get>
 unsigned get_group_element(const char *checkName, const char *elementKey, void *object, const char *key,
                            va_list *pArgs, Get get)
 {
-    void **pElement = ze::arg<void **>(pArgs);
+    void **pElement = ze::objects::arg<void **>(pArgs);
     return ze::frame(checkName,
                      {{"Object", is_group(object)}, {"ElementKey", ze::same_key(key, elementKey)},
                       {"pElement", ze::given(pElement)}},
@@ -45,13 +45,13 @@ unsigned get_group_element(const char *checkName, const char *elementKey, void *
 
 unsigned get_group_name(void *object, const char *key, va_list *pArgs)
 {
-    return get_group_element("get_group_name", "GROUP NAME", object, key, pArgs,
+    return get_group_element(__func__, "GROUP NAME", object, key, pArgs,
                              [](ZeGroupObject &g) -> void * { return g.name; });
 }
 
 unsigned get_group_descriptor(void *object, const char *key, va_list *pArgs)
 {
-    return get_group_element("get_group_descriptor", "GROUP DESCRIPTOR", object, key, pArgs,
+    return get_group_element(__func__, "GROUP DESCRIPTOR", object, key, pArgs,
                              [](ZeGroupObject &g) -> void * { return g.groupDescriptor; });
 }
 
@@ -81,11 +81,11 @@ unsigned release_group(ZeGroupObject *g)
 
 unsigned build_group(ZeGroupObject *g)
 {
-    if (unsigned rc = ZeObjectCreateInterface(&g->interface, ze::kGroupKind)) return rc;
+    if (unsigned rc = ZeObjectCreateInterface(&g->interface, ze::objects::kGroupKind)) return rc;
     if (unsigned rc = ZeCreateFilter(&g->filter)) return rc;
     if (unsigned rc = ZeCreateDescriptor(&g->groupDescriptor)) return rc;
     const std::pair<int, const ZeKeyedProcEntry *> tables[] = {
-        {ZE_TABLE_ACTIONS, ze::kGroupActions},
+        {ZE_TABLE_ACTIONS, ze::objects::kGroupActions},
         {ZE_TABLE_ELEMENTS, kGroupElements},
         {ZE_TABLE_QUERY_PROPERTIES, kGroupQueries},
     };
@@ -100,7 +100,7 @@ bool is_record_type(void *object, const char *type)
 {
     if (!type) return false;
     std::string_view t(type);
-    return t == ze::kGroupKind || t == ZeObjectName(object);
+    return t == ze::objects::kGroupKind || t == ZeObjectName(object);
 }
 
 // The header position of the ITEM_TYPE field in the chain's DESCRIPTOR.
@@ -115,7 +115,7 @@ extern "C" {
 
 unsigned int ZeGroupObjCreate(void **pObject)
 {
-    return ze::frame("ZeGroupObjCreate", {{"pObject", ze::given(pObject)}}, [&] {
+    return ZE_FRAME({{"pObject", ze::given(pObject)}}, [&] {
         *pObject = nullptr;
         auto *g = ZE_NEW(ZeGroupObject);
         if (!g) return ZE_RC_NO_MEMORY;
@@ -130,27 +130,29 @@ unsigned int ZeGroupObjCreate(void **pObject)
 
 unsigned int ZeGroupObjInit(void *Object, const char *InfoValue, Filter *filter, const char *Name)
 {
-    void *group = nullptr;
-    unsigned rc = ZeGroupObjCreate(&group);
-    if (rc) return rc;
-    rc = ZeGroupObjSetName(group, Name);
-    unsigned generic = ZeGenericObjInit(group, InfoValue, filter);
-    if (!rc) rc = generic;
-    // Attached in every case, so the owner of Object releases what was made.
-    unsigned attached = ZeObjectSetBaseObject(Object, group, ZeGroupObjDestory);
-    if (attached) ZeGroupObjDestory(group); // refused: nobody else would release it
-    return rc ? rc : attached;
+    return ZE_FRAME({}, [&] {
+        void *group = nullptr;
+        unsigned rc = ZeGroupObjCreate(&group);
+        if (rc) return rc;
+        rc = ZeGroupObjSetName(group, Name);
+        unsigned generic = ZeGenericObjInit(group, InfoValue, filter);
+        if (!rc) rc = generic;
+        // Attached in every case, so the owner of Object releases what was made.
+        unsigned attached = ZeObjectSetBaseObject(Object, group, ZeGroupObjDestory);
+        if (attached) ZeGroupObjDestory(group); // refused: nobody else would release it
+        return rc ? rc : attached;
+    });
 }
 
 unsigned int ZeGroupObjDestory(void *Object)
 {
-    return ze::frame("ZeGroupObjDestory", {{"Object", is_group(Object)}},
-                     [&] { return release_group(as_group(Object)); });
+    return ZE_FRAME({{"Object", is_group(Object)}},
+                    [&] { return release_group(as_group(Object)); });
 }
 
 unsigned int ZeGroupObjSetName(void *Object, const char *Name)
 {
-    return ze::frame("ZeGroupObjSetName", {{"Object", is_object(Object)}, {"Name", fits_name(Name)}}, [&] {
+    return ZE_FRAME({{"Object", ze::objects::is_object(Object)}, {"Name", fits_name(Name)}}, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         if (!g) return ZE_RC_NO_GROUP_OBJECT;
         char *copy = nullptr;
@@ -163,16 +165,16 @@ unsigned int ZeGroupObjSetName(void *Object, const char *Name)
 
 const char *ZeGroupObjName(void *Object)
 {
-    return ze::frame_value("ZeGroupObjName", {{"Object", is_object(Object)}}, static_cast<const char *>(nullptr),
-                           [&]() -> const char * {
-                               ZeGroupObject *g = group_in_chain(Object);
-                               return g ? g->name : nullptr;
-                           });
+    return ZE_FRAME_VALUE({{"Object", ze::objects::is_object(Object)}}, static_cast<const char *>(nullptr),
+                          [&]() -> const char * {
+                              ZeGroupObject *g = group_in_chain(Object);
+                              return g ? g->name : nullptr;
+                          });
 }
 
 unsigned int ZeGroupObjSetOverride(void *Object, unsigned int Override)
 {
-    return ze::frame("ZeGroupObjSetOverride", {{"Object", is_object(Object)}}, [&] {
+    return ZE_FRAME({{"Object", ze::objects::is_object(Object)}}, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         if (!g) return ZE_RC_NO_GROUP_OBJECT;
         g->override = Override;
@@ -182,7 +184,7 @@ unsigned int ZeGroupObjSetOverride(void *Object, unsigned int Override)
 
 unsigned int ZeGroupObjOverride(void *Object)
 {
-    return ze::frame_value("ZeGroupObjOverride", {{"Object", is_object(Object)}}, 0u, [&] {
+    return ZE_FRAME_VALUE({{"Object", ze::objects::is_object(Object)}}, 0u, [&] {
         ZeGroupObject *g = group_in_chain(Object);
         return g ? g->override : 0u;
     });
@@ -190,37 +192,35 @@ unsigned int ZeGroupObjOverride(void *Object)
 
 unsigned int ZeGroupObjSetItemType(void *Object, Item *item, const char *Type)
 {
-    bool valid = is_object(Object);
-    return ze::frame("ZeGroupObjSetItemType",
-                     {{"Object", valid}, {"Item", ZeIsValidItem(item) != 0}, {"Type", valid && is_record_type(Object, Type)}},
-                     [&] {
-                         if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
-                         int position = 0;
-                         if (unsigned rc = item_type_position(Object, &position)) return rc;
-                         return ZeSetItemValue(item, position, Type);
-                     });
+    bool valid = ze::objects::is_object(Object);
+    return ZE_FRAME({{"Object", valid}, {"Item", ze::records::is_item(item)}, {"Type", valid && is_record_type(Object, Type)}},
+                    [&] {
+                        if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
+                        int position = 0;
+                        if (unsigned rc = item_type_position(Object, &position)) return rc;
+                        return ZeSetItemValue(item, position, Type);
+                    });
 }
 
 unsigned int ZeGroupObjSetCollectionType(void *Object, Collection *collection, const char *Type)
 {
-    bool valid = is_object(Object);
-    return ze::frame("ZeGroupObjSetCollectionType",
-                     {{"Object", valid}, {"Collection", ZeIsValidCollection(collection) != 0},
-                      {"Type", valid && is_record_type(Object, Type)}},
-                     [&] {
-                         if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
-                         int position = 0;
-                         if (unsigned rc = item_type_position(Object, &position)) return rc;
-                         // Type every item, then put the cursor back where the walk found it.
-                         unsigned cursor = ZeCollectionPosition(collection);
-                         unsigned rc = ZE_OK;
-                         for (Item *it = ZeFirstCollectionItem(collection); it; it = ZeNextCollectionItem(collection)) {
-                             unsigned set = ZeSetItemValue(it, position, Type);
-                             if (!rc) rc = set;
-                         }
-                         if (cursor) ZeSetCollectionPosition(collection, cursor);
-                         return rc;
-                     });
+    bool valid = ze::objects::is_object(Object);
+    return ZE_FRAME({{"Object", valid}, {"Collection", ze::records::is_collection(collection)},
+                     {"Type", valid && is_record_type(Object, Type)}},
+                    [&] {
+                        if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
+                        int position = 0;
+                        if (unsigned rc = item_type_position(Object, &position)) return rc;
+                        // Type every item, then put the cursor back where the walk found it.
+                        unsigned cursor = ZeCollectionPosition(collection);
+                        unsigned rc = ZE_OK;
+                        for (Item *it = ZeFirstCollectionItem(collection); it; it = ZeNextCollectionItem(collection)) {
+                            unsigned set = ZeSetItemValue(it, position, Type);
+                            if (!rc) rc = set;
+                        }
+                        if (cursor) ZeSetCollectionPosition(collection, cursor);
+                        return rc;
+                    });
 }
 
 }  // extern "C"

@@ -13,11 +13,11 @@ struct ZeGroupObject {
     unsigned int override;       // nonzero: every item action concerns the group kind
 };
 
-namespace ze {
+namespace ze::objects {
 
 constexpr const char *kGroupKind = "GROUP";
 
 // The group object's action table (group_actions.cpp).
 extern const ZeKeyedProcEntry kGroupActions[];
 
-}  // namespace ze
+}  // namespace ze::objects

@@ -10,6 +10,7 @@
 #include "ZeGenObj.h"
 #include "ZeRecords.h"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 #include "contract/text.hpp"
 
 #include <cstring>
@@ -164,7 +165,7 @@ unsigned open_collection(const Request &r)
         unsigned rc = as_group(r, [&] {
             return send_collection(r, ZeOpenDtsCollectionWithoutDups, "DESCRIPTOR", r.group().filter);
         });
-        return type_collection(r, rc, ze::kGroupKind);
+        return type_collection(r, rc, ze::objects::kGroupKind);
     }
     case Concern::Member:
         break;
@@ -176,7 +177,7 @@ unsigned open_collection(const Request &r)
 unsigned open_item(const Request &r)
 {
     if (concern_of(r, false) == Concern::GroupKind)
-        return deliver(r, type_item(r, send_group_kind(r, ZeOpenDtsItem), ze::kGroupKind));
+        return deliver(r, type_item(r, send_group_kind(r, ZeOpenDtsItem), ze::objects::kGroupKind));
     if (unsigned rc = narrow(r)) return deliver(r, rc);
     unsigned rc = send_item(r, ZeOpenDtsItem, "DESCRIPTOR", r.group().filter);
     return deliver(r, type_item(r, rc, member_type(r)));
@@ -223,13 +224,13 @@ template <unsigned (*Action)(const Request &)>
 unsigned handle(const char *handler, const char *actionKey, bool takesValues, void *object, const char *key,
                 va_list *pArgs)
 {
-    Filter *filter = ze::arg<Filter *>(pArgs);
-    char ***pValues = takesValues ? ze::arg<char ***>(pArgs) : nullptr;
+    Filter *filter = ze::objects::arg<Filter *>(pArgs);
+    char ***pValues = takesValues ? ze::objects::arg<char ***>(pArgs) : nullptr;
     if (pValues) *pValues = nullptr;
     return ze::frame(handler,
-                     {{"Object", ZeObjectIsNamed(object, ze::kGroupKind) != 0},
+                     {{"Object", ZeObjectIsNamed(object, ze::objects::kGroupKind) != 0},
                       {"ActionKey", ze::same_key(key, actionKey)},
-                      {"Filter", ZeIsValidFilter(filter) != 0},
+                      {"Filter", ze::records::is_filter(filter)},
                       {"pValues", !takesValues || ze::given(pValues)}},
                      [&] { return Action({handler, object, key, filter, pValues}); });
 }
@@ -252,7 +253,7 @@ GROUP_HANDLER(group_object_rename_item, "RENAME ITEM", true, change_item<ZeRenam
 
 }  // namespace
 
-namespace ze {
+namespace ze::objects {
 
 const ZeKeyedProcEntry kGroupActions[] = {
     {"OPEN COLLECTION", group_object_open_collection},
@@ -265,4 +266,4 @@ const ZeKeyedProcEntry kGroupActions[] = {
     {nullptr, nullptr},
 };
 
-}  // namespace ze
+}  // namespace ze::objects

@@ -7,6 +7,7 @@
 #include "ZeKeyed.h"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 #include "contract/text.hpp"
 #include "foundation/keyed.hpp"
 #include "objects/registry.hpp"
@@ -15,16 +16,16 @@ ZE_SOURCE_TAG("ZeObject");
 
 namespace {
 
-constexpr const char *kInterfaceEye = ze::kInterfaceEyeCatcher;
+constexpr const char *kInterfaceEye = ze::objects::kInterfaceEyeCatcher;
 
 bool valid_table(int tableId) { return ze::in_range(tableId, 0, ZE_TABLE_COUNT - 1); }
-bool is_front(void *object) { return ze::is_named(object, ze::kFrontKind); }
+bool is_front(void *object) { return ze::objects::is_named(object, ze::objects::kFrontKind); }
 ZeFrontObject *as_front(void *object) { return static_cast<ZeFrontObject *>(object); }
 
 // True when following base links from `start` reaches `target`.
 bool chain_reaches(void *start, void *target)
 {
-    for (void *o = start; o; o = ze::base_of(o))
+    for (void *o = start; o; o = ze::objects::base_of(o))
         if (o == target) return true;
     return false;
 }
@@ -60,14 +61,13 @@ int entries_up_to_terminator(const ZeKeyedProcEntry *values)
 // "NAME" element of a front object: its own name text.
 unsigned get_object_name(void *object, const char *key, va_list *pArgs)
 {
-    void **pElement = ze::arg<void **>(pArgs);
-    return ze::frame("get_object_name",
-                     {{"Object", is_front(object)}, {"ElementKey", ze::same_key(key, "NAME")},
-                      {"pElement", ze::given(pElement)}},
-                     [&] {
-                         *pElement = as_front(object)->name;
-                         return ZE_OK;
-                     });
+    void **pElement = ze::objects::arg<void **>(pArgs);
+    return ZE_FRAME({{"Object", is_front(object)}, {"ElementKey", ze::same_key(key, "NAME")},
+                     {"pElement", ze::given(pElement)}},
+                    [&] {
+                        *pElement = as_front(object)->name;
+                        return ZE_OK;
+                    });
 }
 
 const ZeKeyedProcEntry kFrontElements[] = {{"NAME", get_object_name}, {nullptr, nullptr}};
@@ -86,7 +86,7 @@ unsigned make_front(const char *name, ZeFrontObject **pFront)
     front->queryProperty = ZeGetProperty;
     front->performAction = ZeRunAction;
     front->setProperty = ZePutProperty;
-    if (unsigned rc = ZeObjectCreateInterface(&front->interface, ze::kFrontKind)) return rc;
+    if (unsigned rc = ZeObjectCreateInterface(&front->interface, ze::objects::kFrontKind)) return rc;
     if (unsigned rc = ZeObjectSetTableValues(front, ZE_TABLE_ELEMENTS, kFrontElements, -1)) return rc;
     return ZeObjectSetTableValues(front, ZE_TABLE_QUERY_PROPERTIES, kFrontQueries, -1);
 }
@@ -131,7 +131,7 @@ unsigned set_dispatch(const char *function, void *object, const char *procName, 
 
 }  // namespace
 
-namespace ze {
+namespace ze::objects {
 
 void clear_entries(ZeTableHeader &table)
 {
@@ -166,22 +166,15 @@ unsigned merge_entries(ZeTableHeader &table, const ZeKeyedProcEntry *values, int
     return ZE_OK;
 }
 
-}  // namespace ze
+}  // namespace ze::objects
 
-extern "C" {
+namespace {
 
-unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
+unsigned create_object(void **pObject, const char *Name, Filter *filter)
 {
-    if (unsigned rc = ze::check("ZeCreateObject", {{"pObject", ze::given(pObject)},
-                                                   {"Name", ze::has_text(Name)},
-                                                   {"Filter", ZeIsValidFilter(filter) != 0}})) {
-        if (pObject) *pObject = nullptr;
-        return rc;
-    }
-    *pObject = nullptr;
     char *library = nullptr;
     char *procedure = nullptr;
-    unsigned rc = ze::find_registry_entry(Name, filter, &library, &procedure);
+    unsigned rc = ze::objects::find_registry_entry(Name, filter, &library, &procedure);
     if (rc == ZE_RC_NO_REGISTRY_LINE) TarnTrace("*** Object Init procedure lookup failed for (%s) Object", Name);
     if (rc) return rc;
 
@@ -198,43 +191,55 @@ unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
     return rc;
 }
 
+}  // namespace
+
+extern "C" {
+
+unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
+{
+    if (pObject) *pObject = nullptr;
+    return ZE_FRAME({{"pObject", ze::given(pObject)},
+                     {"Name", ze::has_text(Name)},
+                     {"Filter", ze::records::is_filter(filter)}},
+                    [&] { return create_object(pObject, Name, filter); });
+}
+
 unsigned int ZeDestroyObject(void *object)
 {
-    return ze::frame("ZeDestroyObject", {{"Object", is_front(object)}}, [&] { return destroy_front(as_front(object)); });
+    return ZE_FRAME({{"Object", is_front(object)}}, [&] { return destroy_front(as_front(object)); });
 }
 
 unsigned int ZeSetRealObject(void *object, void *realObject, ZeReleaseProc pfnFree)
 {
-    return ze::frame("ZeSetRealObject",
-                     {{"Object", is_front(object)}, {"RealObject", ze::given(realObject)},
-                      {"pfnFree", pfnFree != nullptr}},
-                     [&] {
-                         ZeInterface *iface = ZeObjectInterface(object);
-                         ze::keyed_tables_changed();
-                         iface->base = realObject;
-                         iface->baseRelease = pfnFree;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Object", is_front(object)}, {"RealObject", ze::given(realObject)},
+                     {"pfnFree", pfnFree != nullptr}},
+                    [&] {
+                        ZeInterface *iface = ZeObjectInterface(object);
+                        ze::keyed_tables_changed();
+                        iface->base = realObject;
+                        iface->baseRelease = pfnFree;
+                        return ZE_OK;
+                    });
 }
 
 unsigned int ZeSetQueryPropertyProc(void *object, ZeHandler pfnProp)
 {
-    return set_dispatch("ZeSetQueryPropertyProc", object, "pfnProp", pfnProp, &ZeFrontObject::queryProperty);
+    return set_dispatch(__func__, object, "pfnProp", pfnProp, &ZeFrontObject::queryProperty);
 }
 
 unsigned int ZeSetPerformActionProc(void *object, ZeHandler pfnPerfAct)
 {
-    return set_dispatch("ZeSetPerformActionProc", object, "pfnPerfAct", pfnPerfAct, &ZeFrontObject::performAction);
+    return set_dispatch(__func__, object, "pfnPerfAct", pfnPerfAct, &ZeFrontObject::performAction);
 }
 
 unsigned int ZeSetSetPropertyProc(void *object, ZeHandler pfnSetProp)
 {
-    return set_dispatch("ZeSetSetPropertyProc", object, "pfnSetProp", pfnSetProp, &ZeFrontObject::setProperty);
+    return set_dispatch(__func__, object, "pfnSetProp", pfnSetProp, &ZeFrontObject::setProperty);
 }
 
 unsigned int ZeObjectCreateInterface(ZeInterface **pInterface, const char *name)
 {
-    return ze::frame("ZeObjectCreateInterface", {{"pInterface", ze::given(pInterface)}}, [&] {
+    return ZE_FRAME({{"pInterface", ze::given(pInterface)}}, [&] {
         *pInterface = nullptr;
         if (!name) return ZE_RC_NO_MEMORY;
         ZeInterface *iface = ZE_NEW(ZeInterface);
@@ -256,90 +261,97 @@ unsigned int ZeObjectCreateInterface(ZeInterface **pInterface, const char *name)
 
 unsigned int ZeObjectDestroyInterface(ZeInterface *interface)
 {
-    return ze::frame("ZeObjectDestroyInterface",
-                     {{"Interface", interface && TarnValidEyeCatcher(interface, kInterfaceEye)}}, [&] {
-                         for (ZeTableHeader *&table : interface->tables) {
-                             if (!table) continue;
-                             ze::clear_entries(*table);
-                             ZE_FREE(table);
-                         }
-                         ze::keyed_tables_changed();
-                         unsigned rc = ZE_OK;
-                         if (interface->baseRelease) rc = interface->baseRelease(interface->base);
-                         ZE_FREE(interface);
-                         return rc;
-                     });
+    return ZE_FRAME({{"Interface", interface && TarnValidEyeCatcher(interface, kInterfaceEye)}}, [&] {
+                        for (ZeTableHeader *&table : interface->tables) {
+                            if (!table) continue;
+                            ze::objects::clear_entries(*table);
+                            ZE_FREE(table);
+                        }
+                        ze::keyed_tables_changed();
+                        unsigned rc = ZE_OK;
+                        if (interface->baseRelease) rc = interface->baseRelease(interface->base);
+                        ZE_FREE(interface);
+                        return rc;
+                    });
 }
 
 ZeInterface *ZeObjectInterface(void *object)
 {
-    return object ? *static_cast<ZeInterface **>(object) : nullptr;
+    return ZE_FRAME_QUIET({{"Object", ze::given(object)}}, static_cast<ZeInterface *>(nullptr),
+                          [&] { return *static_cast<ZeInterface **>(object); });
 }
 
 const char *ZeObjectInterfaceName(void *object)
 {
-    ZeInterface *iface = ze::interface_of(object);
-    return iface ? iface->name : nullptr;
+    return ZE_FRAME_QUIET({}, static_cast<const char *>(nullptr), [&]() -> const char * {
+        ZeInterface *iface = ze::objects::interface_of(object);
+        return iface ? iface->name : nullptr;
+    });
 }
 
 unsigned int ZeObjectSetBaseObject(void *object, void *baseObject, ZeReleaseProc pfnFree)
 {
-    return ze::frame("ZeObjectSetBaseObject",
-                     {{"Object", ze::is_object(object)},
-                      {"BaseObject", baseObject && !chain_reaches(baseObject, object)}},
-                     [&] {
-                         ZeInterface *iface = ZeObjectInterface(object);
-                         ze::keyed_tables_changed();
-                         iface->base = baseObject;
-                         iface->baseRelease = pfnFree;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"BaseObject", baseObject && !chain_reaches(baseObject, object)}},
+                    [&] {
+                        ZeInterface *iface = ZeObjectInterface(object);
+                        ze::keyed_tables_changed();
+                        iface->base = baseObject;
+                        iface->baseRelease = pfnFree;
+                        return ZE_OK;
+                    });
 }
 
 void *ZeObjectBaseObject(void *object)
 {
-    ZeInterface *iface = ze::interface_of(object);
-    return iface ? iface->base : nullptr;
+    return ZE_FRAME_QUIET({}, static_cast<void *>(nullptr), [&]() -> void * {
+        ZeInterface *iface = ze::objects::interface_of(object);
+        return iface ? iface->base : nullptr;
+    });
 }
 
 void *ZeObjectNamedObject(void *object, const char *name)
 {
-    for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = ze::base_of(o))
-        if (ZeObjectIsNamed(o, name)) return o;
-    TarnTraceA("*** ZeObjectNamedObject: %s is not current object or in base object chain.", name ? name : "");
-    return nullptr;
+    return ZE_FRAME_QUIET({}, static_cast<void *>(nullptr), [&]() -> void * {
+        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = ze::objects::base_of(o))
+            if (ZeObjectIsNamed(o, name)) return o;
+        TarnTraceA("*** ZeObjectNamedObject: %s is not current object or in base object chain.", name ? name : "");
+        return nullptr;
+    });
 }
 
 unsigned int ZeObjectSetTableValues(void *object, int tableId, const ZeKeyedProcEntry *values, int count)
 {
-    return ze::frame("ZeObjectSetTableValues",
-                     {{"Object", ze::is_object(object)}, {"Table", valid_table(tableId)}, {"Values", true}},
-                     [&] { return ze::merge_entries(*ZeObjectInterface(object)->tables[tableId], values, count); });
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"Table", valid_table(tableId)}, {"Values", true}},
+                    [&] {
+                        return ze::objects::merge_entries(*ZeObjectInterface(object)->tables[tableId], values, count);
+                    });
 }
 
 unsigned int ZeObjectGetTableValues(void *object, int tableId, ZeKeyedProcEntry **pValues)
 {
-    if (unsigned rc = ze::check("ZeObjectGetTableValues", {{"Object", ze::is_object(object)},
-                                                           {"Table", valid_table(tableId)},
-                                                           {"pValues", ze::given(pValues)}})) {
-        if (pValues) *pValues = nullptr;
-        return rc;
-    }
-    *pValues = ZeObjectInterface(object)->tables[tableId]->entries;
-    ze::keyed_tables_changed();  // the caller may write into the array it now holds
-    return ZE_OK;
+    if (pValues) *pValues = nullptr;
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"Table", valid_table(tableId)},
+                     {"pValues", ze::given(pValues)}},
+                    [&] {
+                        *pValues = ZeObjectInterface(object)->tables[tableId]->entries;
+                        ze::keyed_tables_changed();  // the caller may write into the array it now holds
+                        return ZE_OK;
+                    });
 }
 
 int ZeObjectIsValid(void *object)
 {
-    return ze::is_object(object) ? 1 : 0;
+    return ZE_FRAME_QUIET({{"Object", ze::objects::is_object(object)}}, 0, [] { return 1; });
 }
 
 int ZeIsValidObject(void *object) { return ZeObjectIsValid(object); }
 
 int ZeObjectIsNamed(void *object, const char *name)
 {
-    return name && ZeObjectIsValid(object) && TarnValidEyeCatcher(ZeObjectInterface(object)->name, name) ? 1 : 0;
+    return ZE_FRAME_QUIET({{"Name", ze::given(name)}, {"Object", ZeObjectIsValid(object) != 0}}, 0,
+                          [&] { return TarnValidEyeCatcher(ZeObjectInterface(object)->name, name) ? 1 : 0; });
 }
 
 }  // extern "C"

@@ -34,7 +34,7 @@ struct ZeFrontObject {
     ZeHandler setProperty;
 };
 
-namespace ze {
+namespace ze::objects {
 
 constexpr const char *kFrontKind = "ZEOBJECT";
 
@@ -92,4 +92,4 @@ T arg(va_list *pArgs)
     return pArgs ? va_arg(*pArgs, T) : T{};
 }
 
-}  // namespace ze
+}  // namespace ze::objects

@@ -160,7 +160,7 @@ unsigned search(FILE *file, const char *name, Filter *filter, char **pLibrary, c
 
 }  // namespace
 
-namespace ze {
+namespace ze::objects {
 
 unsigned find_registry_entry(const char *name, Filter *filter, char **pLibrary, char **pProcedure)
 {
@@ -175,4 +175,4 @@ unsigned find_registry_entry(const char *name, Filter *filter, char **pLibrary, 
     return rc;
 }
 
-}  // namespace ze
+}  // namespace ze::objects

@@ -4,7 +4,7 @@
 
 #include "ZeTypes.h"
 
-namespace ze {
+namespace ze::objects {
 
 // Finds the first registry line for `name` whose criterion `filter`
 // satisfies. 0 with two new texts (library, procedure) that the caller
@@ -12,4 +12,4 @@ namespace ze {
 // be read; 3 when memory is short.
 unsigned find_registry_entry(const char *name, Filter *filter, char **pLibrary, char **pProcedure);
 
-}  // namespace ze
+}  // namespace ze::objects

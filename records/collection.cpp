@@ -185,11 +185,14 @@ unsigned set_position(Collection *c, unsigned position)
 
 extern "C" {
 
-ZE_API int ZeIsValidCollection(Collection *collection) { return is_collection(collection) ? 1 : 0; }
-
-ZE_API unsigned int ZeCreateCollection(Collection **pCollection)
+int ZeIsValidCollection(Collection *collection)
 {
-    return ze::frame("ZeCreateCollection", {{"pCollection", ze::given(pCollection)}}, [&] {
+    return ZE_FRAME_QUIET({{"Collection", is_collection(collection)}}, 0, [] { return 1; });
+}
+
+unsigned int ZeCreateCollection(Collection **pCollection)
+{
+    return ZE_FRAME({{"pCollection", ze::given(pCollection)}}, [&] {
         Collection *c = ZE_NEW(Collection);
         *pCollection = nullptr;
         if (!c) return ZE_RC_NO_MEMORY;
@@ -204,9 +207,9 @@ ZE_API unsigned int ZeCreateCollection(Collection **pCollection)
     });
 }
 
-ZE_API unsigned int ZeDestroyCollection(Collection *collection)
+unsigned int ZeDestroyCollection(Collection *collection)
 {
-    return ze::frame("ZeDestroyCollection", {{"Collection", is_collection(collection)}}, [&] {
+    return ZE_FRAME({{"Collection", is_collection(collection)}}, [&] {
         TarnListDelete(&collection->list, destroy_item);
         TarnSetEyeCatcher(collection, "");
         ZE_FREE(collection);
@@ -214,9 +217,9 @@ ZE_API unsigned int ZeDestroyCollection(Collection *collection)
     });
 }
 
-ZE_API unsigned int ZeResetCollection(Collection *collection)
+unsigned int ZeResetCollection(Collection *collection)
 {
-    return ze::frame("ZeResetCollection", {{"Collection", is_collection(collection)}}, [&] {
+    return ZE_FRAME({{"Collection", is_collection(collection)}}, [&] {
         TarnListReset(collection->list, destroy_item);
         collection->size = 0;
         rewind(collection);
@@ -224,99 +227,96 @@ ZE_API unsigned int ZeResetCollection(Collection *collection)
     });
 }
 
-ZE_API unsigned int ZeInsertCollectionItem(Collection *collection, Item *item)
+unsigned int ZeInsertCollectionItem(Collection *collection, Item *item)
 {
-    return ze::frame("ZeInsertCollectionItem", {{"Collection", is_collection(collection)}, {"Item", is_item(item)}},
-                     [&] {
-                         if (!TarnListInsertEntry(collection->list, item, 1, nullptr, 0, 0)) return ZE_RC_NO_MEMORY;
-                         ++collection->size;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Collection", is_collection(collection)}, {"Item", is_item(item)}},
+                    [&] {
+                        if (!TarnListInsertEntry(collection->list, item, 1, nullptr, 0, 0)) return ZE_RC_NO_MEMORY;
+                        ++collection->size;
+                        return ZE_OK;
+                    });
 }
 
-ZE_API unsigned int ZeSetCollectionPosition(Collection *collection, unsigned int Position)
+unsigned int ZeSetCollectionPosition(Collection *collection, unsigned int Position)
 {
-    return ze::frame("ZeSetCollectionPosition",
-                     {{"Collection", is_collection(collection)}, {"Position", Position != 0}},
-                     [&] { return set_position(collection, Position); });
+    return ZE_FRAME({{"Collection", is_collection(collection)}, {"Position", Position != 0}},
+                    [&] { return set_position(collection, Position); });
 }
 
-ZE_API unsigned int ZeCollectionSize(Collection *collection)
+unsigned int ZeCollectionSize(Collection *collection)
 {
-    return ze::frame_value("ZeCollectionSize", {{"Collection", is_collection(collection)}}, 0u,
-                           [&] { return collection->size; });
+    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, 0u,
+                          [&] { return collection->size; });
 }
 
-ZE_API unsigned int ZeCollectionPosition(Collection *collection)
+unsigned int ZeCollectionPosition(Collection *collection)
 {
-    return ze::frame_value("ZeCollectionPosition", {{"Collection", is_collection(collection)}}, 0u,
-                           [&] { return collection->position; });
+    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, 0u,
+                          [&] { return collection->position; });
 }
 
-ZE_API Item *ZeNextCollectionItem(Collection *collection)
+Item *ZeNextCollectionItem(Collection *collection)
 {
-    return ze::frame_value("ZeNextCollectionItem", {{"Collection", is_collection(collection)}},
-                           static_cast<Item *>(nullptr), [&] { return next_item(collection); });
+    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}},
+                          static_cast<Item *>(nullptr), [&] { return next_item(collection); });
 }
 
-ZE_API Item *ZeFirstCollectionItem(Collection *collection)
+Item *ZeFirstCollectionItem(Collection *collection)
 {
-    return ze::frame_value("ZeFirstCollectionItem", {{"Collection", is_collection(collection)}},
-                           static_cast<Item *>(nullptr), [&] {
-                               return set_position(collection, 1) == ZE_OK ? next_item(collection) : nullptr;
-                           });
+    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}},
+                          static_cast<Item *>(nullptr), [&] {
+                              return set_position(collection, 1) == ZE_OK ? next_item(collection) : nullptr;
+                          });
 }
 
-ZE_API Item *ZeLastCollectionItem(Collection *collection)
+Item *ZeLastCollectionItem(Collection *collection)
 {
-    return ze::frame_value("ZeLastCollectionItem", {{"Collection", is_collection(collection)}},
-                           static_cast<Item *>(nullptr), [&] {
-                               void *entry = nullptr;
-                               TarnListLast(collection->list, &entry);
-                               return static_cast<Item *>(entry);
-                           });
+    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}},
+                          static_cast<Item *>(nullptr), [&] {
+                              void *entry = nullptr;
+                              TarnListLast(collection->list, &entry);
+                              return static_cast<Item *>(entry);
+                          });
 }
 
-ZE_API unsigned int ZeRemoveCurrentCollectionItem(Collection *collection)
+unsigned int ZeRemoveCurrentCollectionItem(Collection *collection)
 {
-    return ze::frame("ZeRemoveCurrentCollectionItem", {{"Collection", is_collection(collection)}},
-                     [&] { return remove_current(collection); });
+    return ZE_FRAME({{"Collection", is_collection(collection)}},
+                    [&] { return remove_current(collection); });
 }
 
-ZE_API unsigned int ZeGetFieldListFromCollection(Collection *collection, int FieldIndex, Item *item)
+unsigned int ZeGetFieldListFromCollection(Collection *collection, int FieldIndex, Item *item)
 {
-    return ze::frame("ZeGetFieldListFromCollection",
-                     {{"Collection", is_collection(collection)}, {"FieldIndex", true}, {"Item", is_item(item)}}, [&] {
-                         Gathered gathered;
-                         unsigned rc = gather_field_values(collection, FieldIndex, gathered);
-                         if (rc != ZE_OK) gathered.discard();
-                         hand_to_item(item, gathered);
-                         return rc;
-                     });
+    return ZE_FRAME({{"Collection", is_collection(collection)}, {"FieldIndex", true}, {"Item", is_item(item)}}, [&] {
+                        Gathered gathered;
+                        unsigned rc = gather_field_values(collection, FieldIndex, gathered);
+                        if (rc != ZE_OK) gathered.discard();
+                        hand_to_item(item, gathered);
+                        return rc;
+                    });
 }
 
-ZE_API unsigned int ZeRemoveCollectionItemsNotInList(Collection *collection, int FieldIndex, Item *item)
+unsigned int ZeRemoveCollectionItemsNotInList(Collection *collection, int FieldIndex, Item *item)
 {
-    return ze::frame("ZeRemoveCollectionItemsNotInList",
-                     {{"Collection", is_collection(collection)}, {"FieldIndex", true}, {"Item", is_item(item)}},
-                     [&] { return keep_listed(collection, FieldIndex, item); });
+    return ZE_FRAME({{"Collection", is_collection(collection)}, {"FieldIndex", true}, {"Item", is_item(item)}},
+                    [&] { return keep_listed(collection, FieldIndex, item); });
 }
 
-ZE_API unsigned int ZeAppendCollection(Collection *Destination, Collection *Source, int ResetSource)
+unsigned int ZeAppendCollection(Collection *Destination, Collection *Source, int ResetSource)
 {
-    return ze::frame("ZeAppendCollection",
-                     {{"Destination", is_collection(Destination)}, {"Source", is_collection(Source)}}, [&] {
-                         unsigned rc = append_copies(Destination, Source);
-                         if (rc == ZE_OK && ResetSource) ZeResetCollection(Source);
-                         return rc;
-                     });
+    return ZE_FRAME({{"Destination", is_collection(Destination)}, {"Source", is_collection(Source)}}, [&] {
+                        unsigned rc = append_copies(Destination, Source);
+                        if (rc == ZE_OK && ResetSource) ZeResetCollection(Source);
+                        return rc;
+                    });
 }
 
-ZE_API void ZeDumpCollection(Collection *collection, const char *Prefix)
+void ZeDumpCollection(Collection *collection, const char *Prefix)
 {
-    if (!is_collection(collection)) return;
-    TarnTrace("%sCollection:  Size: %d  Position: %d", Prefix ? Prefix : "", static_cast<int>(collection->size),
-              static_cast<int>(collection->position));
+    ZE_FRAME_QUIET({{"Collection", is_collection(collection)}}, [&] {
+        TarnTrace("%sCollection:  Size: %d  Position: %d", Prefix ? Prefix : "", static_cast<int>(collection->size),
+                  static_cast<int>(collection->position));
+    });
 }
 
 }  // extern "C"

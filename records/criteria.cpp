@@ -163,22 +163,21 @@ unsigned compare_filters(Filter *a, Filter *b)
 
 extern "C" {
 
-ZE_API unsigned int ZeSetFilterCriteria(Filter *filter, int Format, va_list *pArgs)
+unsigned int ZeSetFilterCriteria(Filter *filter, int Format, va_list *pArgs)
 {
-    return ze::frame("ZeSetFilterCriteria", {{"Filter", is_filter(filter)}, {"pArgs", ze::given(pArgs)}},
-                     [&] { return set_criteria(filter, Format, pArgs); });
+    return ZE_FRAME({{"Filter", is_filter(filter)}, {"pArgs", ze::given(pArgs)}},
+                    [&] { return set_criteria(filter, Format, pArgs); });
 }
 
-ZE_API unsigned int ZeSetFilterCriteriaItem(Filter *filter, int Format, va_list *pArgs)
+unsigned int ZeSetFilterCriteriaItem(Filter *filter, int Format, va_list *pArgs)
 {
-    return ze::frame("ZeSetFilterCriteriaItem",
-                     {{"Filter", is_filter(filter)},
-                      {"Format", ze::in_range(Format, ZE_CRITERION_TEXT, ZE_CRITERION_COMMA_TEXT)},
-                      {"pArgs", ze::given(pArgs)}},
-                     [&] { return set_criterion(filter, Format, pArgs); });
+    return ZE_FRAME({{"Filter", is_filter(filter)},
+                     {"Format", ze::in_range(Format, ZE_CRITERION_TEXT, ZE_CRITERION_COMMA_TEXT)},
+                     {"pArgs", ze::given(pArgs)}},
+                    [&] { return set_criterion(filter, Format, pArgs); });
 }
 
-ZE_API unsigned int ZeSetFilter(Filter *filter, int Format, ...)
+unsigned int ZeSetFilter(Filter *filter, int Format, ...)
 {
     va_list args;
     va_start(args, Format);
@@ -187,7 +186,7 @@ ZE_API unsigned int ZeSetFilter(Filter *filter, int Format, ...)
     return rc;
 }
 
-ZE_API unsigned int ZeSetFilterItem(Filter *filter, int Format, ...)
+unsigned int ZeSetFilterItem(Filter *filter, int Format, ...)
 {
     va_list args;
     va_start(args, Format);
@@ -196,10 +195,14 @@ ZE_API unsigned int ZeSetFilterItem(Filter *filter, int Format, ...)
     return rc;
 }
 
-ZE_API unsigned int ZeCompareFilterItems(Filter *filter1, Filter *filter2) { return compare_current(filter1, filter2); }
-
-ZE_API unsigned int ZeCompareFilters(Filter *filter1, Filter *filter2)
+unsigned int ZeCompareFilterItems(Filter *filter1, Filter *filter2)
 {
+    return ZE_FRAME_QUIET({}, ZE_RC_NO_CURRENT_CRITERION, [&] { return compare_current(filter1, filter2); });
+}
+
+unsigned int ZeCompareFilters(Filter *filter1, Filter *filter2)
+{
+    // Traced as "ZeCompareFilter", the name ZeFilter.h gives for its refusals.
     return ze::frame("ZeCompareFilter", {{"Filter1", is_filter(filter1)}, {"Filter2", is_filter(filter2)}},
                      [&] { return compare_filters(filter1, filter2); });
 }

@@ -21,11 +21,18 @@ bool is_delta(const DtsDelta *delta) { return delta && TarnValidEyeCatcher(delta
 
 }  // namespace
 
+// The frames below trace under the names ZeRecords.h documents for the delta
+// functions (ZeCreateDtsDeltaObject, ZeSetDtsDeltaField ...), not under the
+// exported names: callers match trace lines on them.
+
 extern "C" {
 
-ZE_API int ZeIsValidDtsDelta(DtsDelta *delta) { return is_delta(delta) ? 1 : 0; }
+int ZeIsValidDtsDelta(DtsDelta *delta)
+{
+    return ZE_FRAME_QUIET({{"Delta", is_delta(delta)}}, 0, [] { return 1; });
+}
 
-ZE_API unsigned int ZeCreateDtsDelta(DtsDelta **pDelta)
+unsigned int ZeCreateDtsDelta(DtsDelta **pDelta)
 {
     return ze::frame("ZeCreateDtsDeltaObject", {{"pDelta", ze::given(pDelta)}}, [&] {
         *pDelta = ZE_NEW(DtsDelta);
@@ -35,7 +42,7 @@ ZE_API unsigned int ZeCreateDtsDelta(DtsDelta **pDelta)
     });
 }
 
-ZE_API unsigned int ZeDestroyDtsDelta(DtsDelta *delta)
+unsigned int ZeDestroyDtsDelta(DtsDelta *delta)
 {
     return ze::frame("ZeDestroyDtsDeltaObject", {{"Delta", is_delta(delta)}}, [&] {
         ZE_FREE(delta->cursor);
@@ -45,7 +52,7 @@ ZE_API unsigned int ZeDestroyDtsDelta(DtsDelta *delta)
     });
 }
 
-ZE_API unsigned int ZeSetDtsDeltaFields(DtsDelta *delta, const char *Cursor, unsigned int Count)
+unsigned int ZeSetDtsDeltaFields(DtsDelta *delta, const char *Cursor, unsigned int Count)
 {
     return ze::frame("ZeSetDtsDeltaField",
                      {{"Delta", is_delta(delta)}, {"Cursor", ze::given(Cursor)}, {"Count", true}}, [&] {
@@ -57,7 +64,7 @@ ZE_API unsigned int ZeSetDtsDeltaFields(DtsDelta *delta, const char *Cursor, uns
                      });
 }
 
-ZE_API unsigned int ZeGetDtsDeltaFields(DtsDelta *delta, char **pCursor, unsigned int *pCount)
+unsigned int ZeGetDtsDeltaFields(DtsDelta *delta, char **pCursor, unsigned int *pCount)
 {
     return ze::frame("ZeGetDtsDeltaField",
                      {{"Delta", is_delta(delta)}, {"pCursor", ze::given(pCursor)}, {"pCount", ze::given(pCount)}},
@@ -68,11 +75,12 @@ ZE_API unsigned int ZeGetDtsDeltaFields(DtsDelta *delta, char **pCursor, unsigne
                      });
 }
 
-ZE_API void ZeDumpDtsDelta(DtsDelta *delta, const char *Prefix)
+void ZeDumpDtsDelta(DtsDelta *delta, const char *Prefix)
 {
-    if (!is_delta(delta)) return;
-    TarnTrace("%sDeltaMode: Yes  Cursor: %s  Count:  %d", Prefix ? Prefix : "",
-              delta->cursor ? delta->cursor : "<None>", static_cast<int>(delta->count));
+    ZE_FRAME_QUIET({{"Delta", is_delta(delta)}}, [&] {
+        TarnTrace("%sDeltaMode: Yes  Cursor: %s  Count:  %d", Prefix ? Prefix : "",
+                  delta->cursor ? delta->cursor : "<None>", static_cast<int>(delta->count));
+    });
 }
 
 }  // extern "C"

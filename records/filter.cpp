@@ -129,11 +129,14 @@ unsigned add_criterion(Filter *filter, const char *column, const char *relop, co
 
 extern "C" {
 
-ZE_API int ZeIsValidFilter(Filter *filter) { return is_filter(filter) ? 1 : 0; }
-
-ZE_API unsigned int ZeCreateFilter(Filter **pFilter)
+int ZeIsValidFilter(Filter *filter)
 {
-    return ze::frame("ZeCreateFilter", {{"pFilter", ze::given(pFilter)}}, [&] {
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [] { return 1; });
+}
+
+unsigned int ZeCreateFilter(Filter **pFilter)
+{
+    return ZE_FRAME({{"pFilter", ze::given(pFilter)}}, [&] {
         *pFilter = ZE_NEW(Filter);
         if (!*pFilter) return ZE_RC_NO_MEMORY;
         TarnSetEyeCatcher(*pFilter, ze::records::kFilterEyeCatcher);
@@ -141,9 +144,9 @@ ZE_API unsigned int ZeCreateFilter(Filter **pFilter)
     });
 }
 
-ZE_API unsigned int ZeDestroyFilter(Filter *filter)
+unsigned int ZeDestroyFilter(Filter *filter)
 {
-    return ze::frame("ZeDestroyFilter", {{"Filter", is_filter(filter)}}, [&] {
+    return ZE_FRAME({{"Filter", is_filter(filter)}}, [&] {
         free_arrays(filter);
         release_criteria(filter);
         TarnSetEyeCatcher(filter, "");
@@ -152,126 +155,134 @@ ZE_API unsigned int ZeDestroyFilter(Filter *filter)
     });
 }
 
-ZE_API unsigned int ZeResetFilter(Filter *filter)
+unsigned int ZeResetFilter(Filter *filter)
 {
-    return ze::frame("ZeResetFilter", {{"Filter", is_filter(filter)}}, [&] {
+    return ZE_FRAME({{"Filter", is_filter(filter)}}, [&] {
         release_criteria(filter);
         return ZE_OK;
     });
 }
 
-ZE_API unsigned int ZeAddFilterItem(Filter *filter, const char *Column, const char *Relop, const char *Value)
+unsigned int ZeAddFilterItem(Filter *filter, const char *Column, const char *Relop, const char *Value)
 {
-    return ze::frame("ZeAddFilterItem", {{"Filter", is_filter(filter)}},
-                     [&] { return ze::records::add_criterion(filter, Column, Relop, Value); });
+    return ZE_FRAME({{"Filter", is_filter(filter)}},
+                    [&] { return ze::records::add_criterion(filter, Column, Relop, Value); });
 }
 
-ZE_API void ZeInitFilterQuery(Filter *filter)
+void ZeInitFilterQuery(Filter *filter)
 {
-    if (is_filter(filter)) filter->cursor = filter->first;
+    ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, [&] { filter->cursor = filter->first; });
 }
 
-ZE_API int ZeNextFilterItem(Filter *filter)
+int ZeNextFilterItem(Filter *filter)
 {
-    if (!is_filter(filter) || !filter->cursor) return 0;
-    filter->cursor = filter->cursor->next;
-    return filter->cursor ? 1 : 0;
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [&] {
+        if (!filter->cursor) return 0;
+        filter->cursor = filter->cursor->next;
+        return filter->cursor ? 1 : 0;
+    });
 }
 
-ZE_API int ZeGetFilterItem(Filter *filter, const char **pColumn, const char **pRelop, const char **pValue)
+int ZeGetFilterItem(Filter *filter, const char **pColumn, const char **pRelop, const char **pValue)
 {
-    if (!is_filter(filter) || !filter->cursor) return 0;
-    if (pColumn) *pColumn = filter->cursor->column;
-    if (pRelop) *pRelop = filter->cursor->relop;
-    if (pValue) *pValue = filter->cursor->value;
-    return 1;
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [&] {
+        if (!filter->cursor) return 0;
+        if (pColumn) *pColumn = filter->cursor->column;
+        if (pRelop) *pRelop = filter->cursor->relop;
+        if (pValue) *pValue = filter->cursor->value;
+        return 1;
+    });
 }
 
-ZE_API int ZeGetFilterItemCount(Filter *filter) { return is_filter(filter) ? filter->count : 0; }
-
-ZE_API unsigned int ZeBuildFilterArrays(Filter *filter)
+int ZeGetFilterItemCount(Filter *filter)
 {
-    if (!is_filter(filter)) return ZE_RC_INVALID_PARAMETER;
-    free_arrays(filter);
-    if (filter->count == 0) return ZE_OK;
-    const unsigned n = static_cast<unsigned>(filter->count);
-    filter->columns = ZeAllocStrPtrArray(n);
-    filter->relops = ZeAllocStrPtrArray(n);
-    filter->values = ZeAllocStrPtrArray(n);
-    if (!filter->columns || !filter->relops || !filter->values) {
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, 0, [&] { return filter->count; });
+}
+
+unsigned int ZeBuildFilterArrays(Filter *filter)
+{
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, ZE_RC_INVALID_PARAMETER, [&] {
         free_arrays(filter);
-        TarnTrace("*** ZeBuildFilterArrays : Error allocating pointer arrays");
-        return ZE_RC_NO_MEMORY;
-    }
-    unsigned i = 0;
-    for (Criterion *c = filter->first; c; c = c->next, ++i) {
-        filter->columns[i] = c->column;
-        filter->relops[i] = c->relop;
-        filter->values[i] = c->value;
-    }
-    filter->built = 1;
-    return ZE_OK;
+        if (filter->count == 0) return ZE_OK;
+        const unsigned n = static_cast<unsigned>(filter->count);
+        filter->columns = ZeAllocStrPtrArray(n);
+        filter->relops = ZeAllocStrPtrArray(n);
+        filter->values = ZeAllocStrPtrArray(n);
+        if (!filter->columns || !filter->relops || !filter->values) {
+            free_arrays(filter);
+            TarnTrace("*** ZeBuildFilterArrays : Error allocating pointer arrays");
+            return ZE_RC_NO_MEMORY;
+        }
+        unsigned i = 0;
+        for (Criterion *c = filter->first; c; c = c->next, ++i) {
+            filter->columns[i] = c->column;
+            filter->relops[i] = c->relop;
+            filter->values[i] = c->value;
+        }
+        filter->built = 1;
+        return ZE_OK;
+    });
 }
 
-ZE_API unsigned int ZeGetFilter(Filter *filter, char ***pColumns, char ***pRelops, char ***pValues, int *pCount)
+unsigned int ZeGetFilter(Filter *filter, char ***pColumns, char ***pRelops, char ***pValues, int *pCount)
 {
-    return ze::frame("ZeGetFilter",
-                     {{"**Columns", ze::given(pColumns)},
-                      {"**Relops", ze::given(pRelops)},
-                      {"**Values", ze::given(pValues)},
-                      {"*Count", ze::given(pCount)}},
-                     [&] {
-                         if (!is_filter(filter)) return ZE_RC_INVALID_PARAMETER;
-                         if (!filter->built) {
-                             if (unsigned rc = ZeBuildFilterArrays(filter)) return rc;
-                         }
-                         if (!filter->columns || !filter->relops || !filter->values) return ZE_RC_NO_ENTRY;
-                         *pColumns = filter->columns;
-                         *pRelops = filter->relops;
-                         *pValues = filter->values;
-                         *pCount = filter->count;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"**Columns", ze::given(pColumns)},
+                     {"**Relops", ze::given(pRelops)},
+                     {"**Values", ze::given(pValues)},
+                     {"*Count", ze::given(pCount)}},
+                    [&] {
+                        if (!is_filter(filter)) return ZE_RC_INVALID_PARAMETER;
+                        if (!filter->built) {
+                            if (unsigned rc = ZeBuildFilterArrays(filter)) return rc;
+                        }
+                        if (!filter->columns || !filter->relops || !filter->values) return ZE_RC_NO_ENTRY;
+                        *pColumns = filter->columns;
+                        *pRelops = filter->relops;
+                        *pValues = filter->values;
+                        *pCount = filter->count;
+                        return ZE_OK;
+                    });
 }
 
-ZE_API unsigned int ZeFilterItemByKey(Filter *filter, const char *Key, const char **pRelop, const char **pValue)
+unsigned int ZeFilterItemByKey(Filter *filter, const char *Key, const char **pRelop, const char **pValue)
 {
-    if (!is_filter(filter)) return ZE_RC_INVALID_PARAMETER;
-    const Criterion *c = find_by_key(filter, Key);
-    if (!c) return ZE_RC_NO_ENTRY;
-    if (pRelop) *pRelop = c->relop;
-    if (pValue) *pValue = c->value;
-    return ZE_OK;
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, ZE_RC_INVALID_PARAMETER, [&] {
+        const Criterion *c = find_by_key(filter, Key);
+        if (!c) return ZE_RC_NO_ENTRY;
+        if (pRelop) *pRelop = c->relop;
+        if (pValue) *pValue = c->value;
+        return ZE_OK;
+    });
 }
 
-ZE_API unsigned int ZeDupFilterItemByKey(Filter *filter, const char *Key, char **pRelop, char **pValue)
+unsigned int ZeDupFilterItemByKey(Filter *filter, const char *Key, char **pRelop, char **pValue)
 {
-    if (!is_filter(filter)) return ZE_RC_INVALID_PARAMETER;
-    const Criterion *c = find_by_key(filter, Key);
-    if (!c) return ZE_RC_NO_ENTRY;
-    ze::Block<char> relop(pRelop ? ZE_DUP(c->relop) : nullptr);
-    ze::Block<char> value(pValue ? ZE_DUP(c->value) : nullptr);
-    if ((pRelop && !relop) || (pValue && !value)) {
-        if (pRelop) *pRelop = nullptr;
-        if (pValue) *pValue = nullptr;
-        return ZE_RC_NO_MEMORY;
-    }
-    if (pRelop) *pRelop = relop.release();
-    if (pValue) *pValue = value.release();
-    return ZE_OK;
+    return ZE_FRAME_QUIET({{"Filter", is_filter(filter)}}, ZE_RC_INVALID_PARAMETER, [&] {
+        const Criterion *c = find_by_key(filter, Key);
+        if (!c) return ZE_RC_NO_ENTRY;
+        ze::Block<char> relop(pRelop ? ZE_DUP(c->relop) : nullptr);
+        ze::Block<char> value(pValue ? ZE_DUP(c->value) : nullptr);
+        if ((pRelop && !relop) || (pValue && !value)) {
+            if (pRelop) *pRelop = nullptr;
+            if (pValue) *pValue = nullptr;
+            return ZE_RC_NO_MEMORY;
+        }
+        if (pRelop) *pRelop = relop.release();
+        if (pValue) *pValue = value.release();
+        return ZE_OK;
+    });
 }
 
-ZE_API unsigned int ZeCopyFilter(Filter *Dst, Filter *Src)
+unsigned int ZeCopyFilter(Filter *Dst, Filter *Src)
 {
-    return ze::frame("ZeCopyFilter", {{"DstFilter", is_filter(Dst)}, {"SrcFilter", is_filter(Src)}},
-                     [&] { return copy_criteria(Dst, Src, nullptr); });
+    return ZE_FRAME({{"DstFilter", is_filter(Dst)}, {"SrcFilter", is_filter(Src)}},
+                    [&] { return copy_criteria(Dst, Src, nullptr); });
 }
 
-ZE_API unsigned int ZeCopyFilterWithoutItem(Filter *Dst, Filter *Src, const char *ItemKey)
+unsigned int ZeCopyFilterWithoutItem(Filter *Dst, Filter *Src, const char *ItemKey)
 {
-    return ze::frame("ZeCopyFilterWithoutItem",
-                     {{"DstFilter", is_filter(Dst)}, {"SrcFilter", is_filter(Src)}, {"ItemKey", ze::has_text(ItemKey)}},
-                     [&] { return copy_criteria(Dst, Src, ItemKey); });
+    return ZE_FRAME({{"DstFilter", is_filter(Dst)}, {"SrcFilter", is_filter(Src)}, {"ItemKey", ze::has_text(ItemKey)}},
+                    [&] { return copy_criteria(Dst, Src, ItemKey); });
 }
 
 }  // extern "C"

@@ -71,11 +71,14 @@ unsigned copy_item(Item **copy, const Item *source)
 
 extern "C" {
 
-ZE_API int ZeIsValidItem(Item *item) { return is_item(item) ? 1 : 0; }
-
-ZE_API unsigned int ZeCreateItem(Item **pItem)
+int ZeIsValidItem(Item *item)
 {
-    return ze::frame("ZeCreateItem", {{"pItem", ze::given(pItem)}}, [&] {
+    return ZE_FRAME_QUIET({{"Item", is_item(item)}}, 0, [] { return 1; });
+}
+
+unsigned int ZeCreateItem(Item **pItem)
+{
+    return ZE_FRAME({{"pItem", ze::given(pItem)}}, [&] {
         *pItem = ZE_NEW(Item);
         if (!*pItem) return ZE_RC_NO_MEMORY;
         TarnSetEyeCatcher(*pItem, ze::records::kItemEyeCatcher);
@@ -83,9 +86,9 @@ ZE_API unsigned int ZeCreateItem(Item **pItem)
     });
 }
 
-ZE_API unsigned int ZeDestroyItem(Item *item)
+unsigned int ZeDestroyItem(Item *item)
 {
-    return ze::frame("ZeDestroyItem", {{"Item", is_item(item)}}, [&] {
+    return ZE_FRAME({{"Item", is_item(item)}}, [&] {
         release_values(item);
         TarnSetEyeCatcher(item, "");
         ZE_FREE(item);
@@ -93,9 +96,9 @@ ZE_API unsigned int ZeDestroyItem(Item *item)
     });
 }
 
-ZE_API unsigned int ZeDuplicateItem(Item **NewItem, Item *item)
+unsigned int ZeDuplicateItem(Item **NewItem, Item *item)
 {
-    return ze::frame("ZeDuplicateItem", {{"NewItem", ze::given(NewItem)}, {"Item", ze::given(item)}}, [&] {
+    return ZE_FRAME({{"NewItem", ze::given(NewItem)}, {"Item", ze::given(item)}}, [&] {
         if (unsigned rc = ZeCreateItem(NewItem)) return rc;
         char **values = nullptr;
         unsigned count = 0;
@@ -110,87 +113,82 @@ ZE_API unsigned int ZeDuplicateItem(Item **NewItem, Item *item)
     });
 }
 
-ZE_API unsigned int ZeSetItemValue(Item *item, int Index, const char *Value)
+unsigned int ZeSetItemValue(Item *item, int Index, const char *Value)
 {
-    return ze::frame("ZeSetItemValue", {{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"Value", true}},
-                     [&] {
-                         char *copy = Value ? ZE_DUP(Value) : nullptr;
-                         ZE_FREE(item->values[Index]);
-                         item->values[Index] = copy;
-                         return Value && !copy ? ZE_RC_NO_MEMORY : ZE_OK;
-                     });
+    return ZE_FRAME({{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"Value", true}},
+                    [&] {
+                        char *copy = Value ? ZE_DUP(Value) : nullptr;
+                        ZE_FREE(item->values[Index]);
+                        item->values[Index] = copy;
+                        return Value && !copy ? ZE_RC_NO_MEMORY : ZE_OK;
+                    });
 }
 
-ZE_API unsigned int ZeGetItemValue(Item *item, int Index, char **pValue)
+unsigned int ZeGetItemValue(Item *item, int Index, char **pValue)
 {
-    return ze::frame("ZeGetItemValue",
-                     {{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"pValue", ze::given(pValue)}}, [&] {
-                         *pValue = item->values[Index];
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"pValue", ze::given(pValue)}}, [&] {
+                        *pValue = item->values[Index];
+                        return ZE_OK;
+                    });
 }
 
-ZE_API char *ZeItemValue(Item *item, int Index)
+char *ZeItemValue(Item *item, int Index)
 {
-    return ze::frame_value("ZeItemValue", {{"Item", is_item(item)}, {"Index", index_in(item, Index)}},
-                           static_cast<char *>(nullptr), [&] { return item->values[Index]; });
+    return ZE_FRAME_VALUE({{"Item", is_item(item)}, {"Index", index_in(item, Index)}},
+                          static_cast<char *>(nullptr), [&] { return item->values[Index]; });
 }
 
-ZE_API unsigned int ZeSetItemValues(Item *item, const char *const *Values, unsigned int Count)
+unsigned int ZeSetItemValues(Item *item, const char *const *Values, unsigned int Count)
 {
-    return ze::frame("ZeSetItemValues",
-                     {{"Item", is_item(item)},
-                      {"Values", values_valid(Values, Count)},
-                      {"Count", count_valid(Values, Count)}},
-                     [&] { return copy_values(item, Values, Count); });
+    return ZE_FRAME({{"Item", is_item(item)},
+                     {"Values", values_valid(Values, Count)},
+                     {"Count", count_valid(Values, Count)}},
+                    [&] { return copy_values(item, Values, Count); });
 }
 
-ZE_API unsigned int ZeAttachItemValues(Item *item, char **Values, unsigned int Count)
+unsigned int ZeAttachItemValues(Item *item, char **Values, unsigned int Count)
 {
-    return ze::frame("ZeAttachItemValues",
-                     {{"Item", is_item(item)},
-                      {"Values", values_valid(Values, Count)},
-                      {"Count", count_valid(Values, Count)}},
-                     [&] {
-                         if (Values && Values == item->values) return ZE_OK;
-                         release_values(item);
-                         if (Values) {
-                             item->values = Values;
-                             item->count = resolve_count(Values, Count);
-                         }
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Item", is_item(item)},
+                     {"Values", values_valid(Values, Count)},
+                     {"Count", count_valid(Values, Count)}},
+                    [&] {
+                        if (Values && Values == item->values) return ZE_OK;
+                        release_values(item);
+                        if (Values) {
+                            item->values = Values;
+                            item->count = resolve_count(Values, Count);
+                        }
+                        return ZE_OK;
+                    });
 }
 
-ZE_API unsigned int ZeGetItemValues(Item *item, char ***pValues, unsigned int *pCount)
+unsigned int ZeGetItemValues(Item *item, char ***pValues, unsigned int *pCount)
 {
-    return ze::frame("ZeGetItemValues",
-                     {{"Item", is_item(item)}, {"pValues", ze::given(pValues)}, {"pCount", true}}, [&] {
-                         *pValues = item->values;
-                         if (pCount) *pCount = item->count;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Item", is_item(item)}, {"pValues", ze::given(pValues)}, {"pCount", true}}, [&] {
+                        *pValues = item->values;
+                        if (pCount) *pCount = item->count;
+                        return ZE_OK;
+                    });
 }
 
-ZE_API char **ZeItemValues(Item *item)
+char **ZeItemValues(Item *item)
 {
-    return ze::frame_value("ZeItemValues", {{"Item", is_item(item)}}, static_cast<char **>(nullptr),
-                           [&] { return item->values; });
+    return ZE_FRAME_VALUE({{"Item", is_item(item)}}, static_cast<char **>(nullptr),
+                          [&] { return item->values; });
 }
 
-ZE_API unsigned int ZeItemCount(Item *item)
+unsigned int ZeItemCount(Item *item)
 {
-    return ze::frame_value("ZeItemCount", {{"Item", is_item(item)}}, 0u, [&] { return item->count; });
+    return ZE_FRAME_VALUE({{"Item", is_item(item)}}, 0u, [&] { return item->count; });
 }
 
-ZE_API unsigned int ZeSwapItemValues(Item *item, int Index1, int Index2)
+unsigned int ZeSwapItemValues(Item *item, int Index1, int Index2)
 {
-    return ze::frame("ZeSwapItemValues",
-                     {{"Item", is_item(item)}, {"Index1", index_in(item, Index1)}, {"Index2", index_in(item, Index2)}},
-                     [&] {
-                         std::swap(item->values[Index1], item->values[Index2]);
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Item", is_item(item)}, {"Index1", index_in(item, Index1)}, {"Index2", index_in(item, Index2)}},
+                    [&] {
+                        std::swap(item->values[Index1], item->values[Index2]);
+                        return ZE_OK;
+                    });
 }
 
 }  // extern "C"

@@ -109,20 +109,18 @@ unsigned match_record(Filter *filter, Descriptor *descriptor, char **data)
 
 extern "C" {
 
-ZE_API unsigned int ZeCompareFieldToCriteria(Filter *filter, Field *field, const char *Value)
+unsigned int ZeCompareFieldToCriteria(Filter *filter, Field *field, const char *Value)
 {
-    return ze::frame("ZeCompareFieldToCriteria",
-                     {{"Filter", is_filter(filter)}, {"Field", ZeIsValidField(field) != 0}, {"Value", ze::given(Value)}},
-                     [&] { return compare_to_current(filter, field, Value); });
+    return ZE_FRAME({{"Filter", is_filter(filter)}, {"Field", ZeIsValidField(field) != 0}, {"Value", ze::given(Value)}},
+                    [&] { return compare_to_current(filter, field, Value); });
 }
 
-ZE_API unsigned int ZeMatchFilter(Filter *filter, Descriptor *descriptor, char **Data)
+unsigned int ZeMatchFilter(Filter *filter, Descriptor *descriptor, char **Data)
 {
-    return ze::frame("ZeMatchFilter",
-                     {{"Filter", is_filter(filter)},
-                      {"Descriptor", ZeIsValidDescriptor(descriptor) != 0},
-                      {"Data", ze::given(Data)}},
-                     [&] { return match_record(filter, descriptor, Data); });
+    return ZE_FRAME({{"Filter", is_filter(filter)},
+                     {"Descriptor", ZeIsValidDescriptor(descriptor) != 0},
+                     {"Data", ze::given(Data)}},
+                    [&] { return match_record(filter, descriptor, Data); });
 }
 
 }  // extern "C"

@@ -561,68 +561,69 @@ unsigned open_output(const char *function, const char *filename, char **columns,
 
 extern "C" {
 
-ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, int *pCount, FILE **pFile)
+unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, int *pCount, FILE **pFile)
 {
-    return ze::frame("ZeOpenInputRdwFile",
-                     {{"Filename", ze::given(Filename)},
-                      {"pColumns", ze::given(pColumns)},
-                      {"pCount", ze::given(pCount)},
-                      {"pFile", ze::given(pFile)}},
-                     [&] {
-                         *pColumns = nullptr;
-                         *pCount = 0;
-                         *pFile = nullptr;
-                         unsigned long long size = 0;
-                         if (TarnGetFileSize(Filename, &size) && size == 0) {
-                             TarnTrace("*** Rdw File %s has length 0.", Filename);
-                             return ZE_RC_RDW_FILE;
-                         }
-                         FILE *stream = TarnOpenFile(Filename, "rb");
-                         if (!stream) {
-                             TarnTrace("*** Unable to open input Rdw File %s.", Filename);
-                             return ZE_RC_RDW_FILE;
-                         }
-                         if (unsigned rc = read_header(stream, Filename, pColumns, pCount)) {
-                             TarnCloseFile(stream);
-                             return rc;
-                         }
-                         *pFile = stream;
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Filename", ze::given(Filename)},
+                     {"pColumns", ze::given(pColumns)},
+                     {"pCount", ze::given(pCount)},
+                     {"pFile", ze::given(pFile)}},
+                    [&] {
+                        *pColumns = nullptr;
+                        *pCount = 0;
+                        *pFile = nullptr;
+                        unsigned long long size = 0;
+                        if (TarnGetFileSize(Filename, &size) && size == 0) {
+                            TarnTrace("*** Rdw File %s has length 0.", Filename);
+                            return ZE_RC_RDW_FILE;
+                        }
+                        FILE *stream = TarnOpenFile(Filename, "rb");
+                        if (!stream) {
+                            TarnTrace("*** Unable to open input Rdw File %s.", Filename);
+                            return ZE_RC_RDW_FILE;
+                        }
+                        if (unsigned rc = read_header(stream, Filename, pColumns, pCount)) {
+                            TarnCloseFile(stream);
+                            return rc;
+                        }
+                        *pFile = stream;
+                        return ZE_OK;
+                    });
 }
 
-ZE_API unsigned int ZeReadRdwData(FILE *File, char **Values, int Count)
+unsigned int ZeReadRdwData(FILE *File, char **Values, int Count)
 {
-    if (!record_arguments_valid(File, Values, Count)) return ZE_RC_INVALID_PARAMETER;
-    return read_record(File, Values, Count);
+    return ZE_FRAME_QUIET({{"Record", record_arguments_valid(File, Values, Count)}}, ZE_RC_INVALID_PARAMETER,
+                          [&] { return read_record(File, Values, Count); });
 }
 
-ZE_API unsigned int ZeFreeRdwData(char **Values, int Count)
+unsigned int ZeFreeRdwData(char **Values, int Count)
 {
-    for (int i = 0; Values && i < Count; ++i) ZE_FREE(Values[i]);
-    return ZE_OK;
+    return ZE_FRAME_QUIET({}, ZE_OK, [&] {
+        for (int i = 0; Values && i < Count; ++i) ZE_FREE(Values[i]);
+        return ZE_OK;
+    });
 }
 
-ZE_API unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile)
+unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile)
 {
-    return open_output("ZeOpenOutputRdwFile", Filename, Columns, Count, pFile, true);
+    return open_output(__func__, Filename, Columns, Count, pFile, true);
 }
 
-ZE_API unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile)
+unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile)
 {
-    return open_output("ZeOpenOutputRdwFileAnsi", Filename, Columns, Count, pFile, false);
+    return open_output(__func__, Filename, Columns, Count, pFile, false);
 }
 
-ZE_API unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count)
+unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count)
 {
-    if (!record_arguments_valid(File, Values, Count)) return ZE_RC_INVALID_PARAMETER;
-    return write_record(File, Values, Count, true);
+    return ZE_FRAME_QUIET({{"Record", record_arguments_valid(File, Values, Count)}}, ZE_RC_INVALID_PARAMETER,
+                          [&] { return write_record(File, Values, Count, true); });
 }
 
-ZE_API unsigned int ZeWriteRdwDataAnsi(FILE *File, char **Values, int Count)
+unsigned int ZeWriteRdwDataAnsi(FILE *File, char **Values, int Count)
 {
-    if (!record_arguments_valid(File, Values, Count)) return ZE_RC_INVALID_PARAMETER;
-    return write_record(File, Values, Count, false);
+    return ZE_FRAME_QUIET({{"Record", record_arguments_valid(File, Values, Count)}}, ZE_RC_INVALID_PARAMETER,
+                          [&] { return write_record(File, Values, Count, false); });
 }
 
 }  // extern "C"

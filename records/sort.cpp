@@ -132,10 +132,10 @@ TarnListPos ParentSort::sort_tree(TarnListPos root, TarnListPos scan)
 
 extern "C" {
 
-ZE_API unsigned int ZeSortCollectionByParent(Collection *collection, int KeyField, int ParentField)
+unsigned int ZeSortCollectionByParent(Collection *collection, int KeyField, int ParentField)
 {
     if (!ze::records::is_collection(collection)) return ZE_RC_INVALID_PARAMETER;
-    return ze::frame("ZeSortCollectionByParent", {}, [&] {
+    return ZE_FRAME({}, [&] {
         TarnListPos first = TarnListFirst(collection->list, nullptr);
         if (!first) {
             TarnTrace("ZeSortCollectionByParent: no records to sort");

@@ -70,14 +70,14 @@ unsigned set_response_kind(DtsAction *action, unsigned kind)
 
 unsigned set_response_file(DtsAction *action, const char *name)
 {
-    if (!name || TarnLengthOfStr(name) >= sizeof action->responseFile) return ze::refuse_field_argument("FileName");
+    if (!name || TarnLengthOfStr(name) >= sizeof action->responseFile) return ze::requests::refuse_field_argument("FileName");
     TarnCopyStr(action->responseFile, name);
     return ZE_OK;
 }
 
 unsigned add_list_name(DtsAction *action, const char *name)
 {
-    if (!name) return ze::refuse_field_argument("Name");
+    if (!name) return ze::requests::refuse_field_argument("Name");
     char *copy = ZE_DUP(name);
     if (!copy) return ZE_RC_NO_MEMORY;
     if (!action->nameList || !TarnListInsertEntry(action->nameList, copy, 1, nullptr, 0, 0)) {
@@ -105,7 +105,7 @@ unsigned set_field(DtsAction *action, unsigned field, va_list *args)
         char **columns = va_arg(*args, char **);
         char **values = va_arg(*args, char **);
         int count = va_arg(*args, int);
-        return ze::load_answer_item(action, columns, values, count);
+        return ze::requests::load_answer_item(action, columns, values, count);
     }
     case ZE_ACTION_COMMAND: return replace_text(action->command, va_arg(*args, const char *));
     case ZE_ACTION_RESPONSE_KIND: return set_response_kind(action, va_arg(*args, unsigned int));
@@ -113,8 +113,8 @@ unsigned set_field(DtsAction *action, unsigned field, va_list *args)
     case ZE_ACTION_ROUTER_TEXT1: return replace_text(action->routerText1, va_arg(*args, const char *));
     case ZE_ACTION_ROUTER_TEXT2: return replace_text(action->routerText2, va_arg(*args, const char *));
     case ZE_ACTION_MESSAGE: return ZeSetDtsMsgBuffer(action->message, va_arg(*args, const char *));
-    case ZE_ACTION_ANSWER_HEADER: return ze::load_answer_header(action, va_arg(*args, TarnList *));
-    case ZE_ACTION_ANSWER_ROW: return ze::load_answer_row(action, va_arg(*args, TarnList *));
+    case ZE_ACTION_ANSWER_HEADER: return ze::requests::load_answer_header(action, va_arg(*args, TarnList *));
+    case ZE_ACTION_ANSWER_ROW: return ze::requests::load_answer_row(action, va_arg(*args, TarnList *));
     case ZE_ACTION_LIST_NAME: return add_list_name(action, va_arg(*args, const char *));
     default: return ZE_RC_INVALID_PARAMETER;  // unreachable: has_setter checked the number
     }
@@ -123,8 +123,9 @@ unsigned set_field(DtsAction *action, unsigned field, va_list *args)
 // The request fields, as the filter's own arrays.
 unsigned get_request_fields(DtsAction *action, char ***pColumns, char ***pRelops, char ***pValues, int *pCount)
 {
+    // Traced under the name ZeDts.h documents for field 11, not ZeGetDtsActionField's.
     return ze::frame("get_action_request_fields",
-                     {{"Action", ze::is_action(action)},
+                     {{"Action", ze::requests::is_action(action)},
                       {"pColumns", ze::given(pColumns)},
                       {"pRelops", true},
                       {"pValues", ze::given(pValues)},
@@ -193,7 +194,7 @@ void release(DtsAction *action)
 
 }  // namespace
 
-namespace ze {
+namespace ze::requests {
 
 bool is_action(DtsAction *action)
 {
@@ -205,13 +206,13 @@ unsigned refuse_field_argument(const char *name)
     return check("ZeSetDtsActionField", {{"Action", true}, {"Field", true}, {name, false}});
 }
 
-}  // namespace ze
+}  // namespace ze::requests
 
 extern "C" {
 
 unsigned int ZeCreateDtsAction(DtsAction **pAction)
 {
-    return ze::frame("ZeCreateDtsAction", {{"pAction", ze::given(pAction)}}, [&] {
+    return ZE_FRAME({{"pAction", ze::given(pAction)}}, [&] {
         *pAction = nullptr;
         DtsAction *action = ZE_NEW(DtsAction);
         if (!action) return ZE_RC_NO_MEMORY;
@@ -227,7 +228,7 @@ unsigned int ZeCreateDtsAction(DtsAction **pAction)
 
 unsigned int ZeDestroyDtsAction(DtsAction *action)
 {
-    return ze::frame("ZeDestroyDtsAction", {{"Action", ze::is_action(action)}}, [&] {
+    return ZE_FRAME({{"Action", ze::requests::is_action(action)}}, [&] {
         release(action);
         return ZE_OK;
     });
@@ -237,8 +238,8 @@ unsigned int ZeSetDtsActionField(DtsAction *action, unsigned int field, ...)
 {
     va_list args;
     va_start(args, field);
-    unsigned rc = ze::frame("ZeSetDtsActionField", {{"Action", ze::is_action(action)}, {"Field", has_setter(field)}},
-                            [&] { return set_field(action, field, &args); });
+    unsigned rc = ZE_FRAME({{"Action", ze::requests::is_action(action)}, {"Field", has_setter(field)}},
+                           [&] { return set_field(action, field, &args); });
     va_end(args);
     return rc;
 }
@@ -247,8 +248,8 @@ unsigned int ZeGetDtsActionField(DtsAction *action, unsigned int field, ...)
 {
     va_list args;
     va_start(args, field);
-    unsigned rc = ze::frame("ZeGetDtsActionField", {{"Action", ze::is_action(action)}, {"Field", has_getter(field)}},
-                            [&] { return get_field(action, field, &args); });
+    unsigned rc = ZE_FRAME({{"Action", ze::requests::is_action(action)}, {"Field", has_getter(field)}},
+                           [&] { return get_field(action, field, &args); });
     va_end(args);
     return rc;
 }

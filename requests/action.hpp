@@ -27,7 +27,7 @@ struct DtsAction {
     unsigned int answerColumns;              // and had this many columns
 };
 
-namespace ze {
+namespace ze::requests {
 
 // True for an action; otherwise traces "*** Invalid DTS Action Object encountered.".
 bool is_action(DtsAction *action);
@@ -46,4 +46,4 @@ unsigned load_answer_item(DtsAction *action, char **columns, char **values, int 
 unsigned load_answer_header(DtsAction *action, TarnList *columns);                        // field 19
 unsigned load_answer_row(DtsAction *action, TarnList *values);                            // field 20
 
-}  // namespace ze
+}  // namespace ze::requests

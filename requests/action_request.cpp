@@ -6,11 +6,14 @@
 #include "ZeDesc.h"
 #include "ZeFilter.h"
 #include "foundation/frame.hpp"
+#include "describe/desc.hpp"
+#include "records/records.hpp"
 #include "contract/text.hpp"
+
+using ze::records::is_filter;
 
 namespace {
 
-bool is_filter(Filter *filter) { return ZeIsValidFilter(filter) != 0; }
 
 // One criterion as the router is to see it.
 struct RequestField {
@@ -130,25 +133,23 @@ extern "C" {
 unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filter, Descriptor *descriptor,
                                          unsigned int suppressEcho)
 {
-    return ze::frame("ZeSetDtsActionRequestFilter",
-                     {{"Action", ze::is_action(action)},
-                      {"Filter", is_filter(filter)},
-                      {"Descriptor", !descriptor || ZeIsValidDescriptor(descriptor)}},
-                     [&] { return build_request_fields(action, filter, descriptor, suppressEcho == 0); });
+    return ZE_FRAME({{"Action", ze::requests::is_action(action)},
+                     {"Filter", is_filter(filter)},
+                     {"Descriptor", !descriptor || ZeIsValidDescriptor(descriptor)}},
+                    [&] { return build_request_fields(action, filter, descriptor, suppressEcho == 0); });
 }
 
 unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter, Descriptor *descriptor)
 {
-    return ze::frame("ZeSetupDtsDefineFilter",
-                     {{"ToFilter", is_filter(toFilter)},
-                      {"FromFilter", is_filter(fromFilter)},
-                      {"Descriptor", ZeIsValidDescriptor(descriptor) != 0}},
-                     [&] {
-                         // Defining a filter onto itself keeps its criteria and only adds the defaults.
-                         if (toFilter != fromFilter)
-                             if (unsigned rc = copy_criteria(toFilter, fromFilter)) return rc;
-                         return append_defaults(toFilter, fromFilter, descriptor);
-                     });
+    return ZE_FRAME({{"ToFilter", is_filter(toFilter)},
+                     {"FromFilter", is_filter(fromFilter)},
+                     {"Descriptor", ze::describe::is_descriptor(descriptor)}},
+                    [&] {
+                        // Defining a filter onto itself keeps its criteria and only adds the defaults.
+                        if (toFilter != fromFilter)
+                            if (unsigned rc = copy_criteria(toFilter, fromFilter)) return rc;
+                        return append_defaults(toFilter, fromFilter, descriptor);
+                    });
 }
 
 }  // extern "C"

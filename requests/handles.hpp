@@ -3,9 +3,10 @@
 #pragma once
 
 #include "TarnUtil.h"
+#include "ZeDts.h"
 #include "foundation/blocks.hpp"
 
-namespace ze {
+namespace ze::requests {
 
 inline bool has_eye_catcher(const void *handle, const char *eyeCatcher)
 {
@@ -20,4 +21,10 @@ inline int valid_or_traced(const void *handle, const char *eyeCatcher, const cha
     return 0;
 }
 
-}  // namespace ze
+// The request objects as the exported checks judge them: an invalid one is
+// traced by its own complaint line.
+inline bool is_info(DtsInfo *info) { return ZeIsValidDtsInfo(info) != 0; }
+inline bool is_result(DtsResult *result) { return ZeIsValidDtsResult(result) != 0; }
+inline bool is_message(DtsMessage *msg) { return ZeIsValidDtsMsg(msg) != 0; }
+
+}  // namespace ze::requests

@@ -7,6 +7,7 @@
 #include "ZeFilter.h"
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
 #include "requests/handles.hpp"
 
 struct DtsInfo {
@@ -25,7 +26,6 @@ constexpr const char *kFieldNames[ZE_INFO_FIELD_COUNT] = {
     "OBJECT", "PLATFORM", "VERSION", "LANGUAGE", "USERNAME", "DESTNODE", "ROUTENODE", "ROUTEMODULE", "DATEFORMAT",
 };
 
-bool valid_info(DtsInfo *info) { return ZeIsValidDtsInfo(info) != 0; }
 bool valid_field(unsigned int field) { return ze::in_range(field, 1, ZE_INFO_FIELD_COUNT); }
 
 char *&slot(DtsInfo *info, unsigned int field) { return info->fields[field - 1]; }
@@ -47,7 +47,7 @@ extern "C" {
 
 unsigned int ZeCreateDtsInfo(DtsInfo **pInfo)
 {
-    return ze::frame("ZeCreateDtsInfo", {{"pInfo", ze::given(pInfo)}}, [&] {
+    return ZE_FRAME({{"pInfo", ze::given(pInfo)}}, [&] {
         *pInfo = ZE_NEW(DtsInfo);
         if (!*pInfo) return ZE_RC_NO_MEMORY;
         TarnSetEyeCatcher(*pInfo, kInfoEye);
@@ -57,7 +57,7 @@ unsigned int ZeCreateDtsInfo(DtsInfo **pInfo)
 
 unsigned int ZeDestroyDtsInfo(DtsInfo *info)
 {
-    return ze::frame("ZeDestroyDtsInfo", {{"Info", valid_info(info)}}, [&] {
+    return ZE_FRAME({{"Info", ze::requests::is_info(info)}}, [&] {
         for (char *&field : info->fields) ZE_FREE(field);
         ZE_FREE(info);
         return ZE_OK;
@@ -66,24 +66,25 @@ unsigned int ZeDestroyDtsInfo(DtsInfo *info)
 
 int ZeIsValidDtsInfo(DtsInfo *info)
 {
-    return ze::valid_or_traced(info, kInfoEye, "*** Invalid DTS Info Object encountered");
+    // An invalid handle is reported by its own line rather than the frame's.
+    return ZE_FRAME_QUIET({}, 0, [&] { return ze::requests::valid_or_traced(info, kInfoEye, "*** Invalid DTS Info Object encountered"); });
 }
 
 unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const char *value)
 {
-    return ze::frame("ZeSetDtsInfoField", {{"Info", valid_info(info)}, {"Field", valid_field(field)}},
-                     [&] { return store(info, field, value); });
+    return ZE_FRAME({{"Info", ze::requests::is_info(info)}, {"Field", valid_field(field)}},
+                    [&] { return store(info, field, value); });
 }
 
 const char *ZeDtsInfoField(DtsInfo *info, unsigned int field)
 {
-    return ze::frame_value<const char *>("ZeDtsInfoField", {{"Info", valid_info(info)}, {"Field", valid_field(field)}},
-                                         nullptr, [&] { return slot(info, field); });
+    return ZE_FRAME_VALUE({{"Info", ze::requests::is_info(info)}, {"Field", valid_field(field)}}, static_cast<const char *>(nullptr),
+                          [&] { return slot(info, field); });
 }
 
 unsigned int ZeCheckDtsInfo(DtsInfo *info)
 {
-    return ze::frame("ZeCheckDtsInfo", {{"Info", valid_info(info)}}, [&] {
+    return ZE_FRAME({{"Info", ze::requests::is_info(info)}}, [&] {
         if (!ze::has_text(slot(info, ZE_INFO_USERNAME))) {
             TarnTrace("ZeCheckDtsInfo: Info Object is missing the Username");
             return ZE_RC_INFO_NO_USERNAME;
@@ -99,42 +100,43 @@ unsigned int ZeCheckDtsInfo(DtsInfo *info)
 
 unsigned int ZeCopyDtsInfo(DtsInfo *dest, DtsInfo *src, const char *newObjectName)
 {
-    return ze::frame("ZeCopyDtsInfo", {{"Info", valid_info(dest)}, {"SrcInfo", valid_info(src)}, {"NewName", true}},
-                     [&] {
-                         for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
-                             const char *value = slot(src, field);
-                             if (field == ZE_INFO_OBJECT && newObjectName) value = newObjectName;
-                             if (unsigned rc = store(dest, field, value)) return rc;
-                         }
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Info", ze::requests::is_info(dest)}, {"SrcInfo", ze::requests::is_info(src)}, {"NewName", true}},
+                    [&] {
+                        for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
+                            const char *value = slot(src, field);
+                            if (field == ZE_INFO_OBJECT && newObjectName) value = newObjectName;
+                            if (unsigned rc = store(dest, field, value)) return rc;
+                        }
+                        return ZE_OK;
+                    });
 }
 
 unsigned int ZeSetDtsInfoFromFilter(DtsInfo *info, Filter *filter)
 {
-    return ze::frame("ZeSetDtsInfoFromFilter", {{"Info", valid_info(info)}, {"Filter", ZeIsValidFilter(filter) != 0}},
-                     [&] {
-                         for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
-                             const char *relop = nullptr, *value = nullptr;
-                             unsigned rc = ZeFilterItemByKey(filter, kFieldNames[field - 1], &relop, &value);
-                             if (rc == ZE_RC_NO_ENTRY) continue;
-                             if (rc) return rc;
-                             if (!ze::same_key(relop, "EQ")) return ZE_RC_INFO_CRITERION_NOT_EQ;
-                             if ((rc = store(info, field, value))) return rc;
-                         }
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Info", ze::requests::is_info(info)}, {"Filter", ze::records::is_filter(filter)}},
+                    [&] {
+                        for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
+                            const char *relop = nullptr, *value = nullptr;
+                            unsigned rc = ZeFilterItemByKey(filter, kFieldNames[field - 1], &relop, &value);
+                            if (rc == ZE_RC_NO_ENTRY) continue;
+                            if (rc) return rc;
+                            if (!ze::same_key(relop, "EQ")) return ZE_RC_INFO_CRITERION_NOT_EQ;
+                            if ((rc = store(info, field, value))) return rc;
+                        }
+                        return ZE_OK;
+                    });
 }
 
 void ZeDumpDtsInfo(DtsInfo *info, const char *prefix)
 {
-    if (!ze::has_eye_catcher(info, kInfoEye)) return;
-    if (!prefix) prefix = "";
-    TarnTrace("%sInfo:", prefix);
-    for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
-        const char *value = slot(info, field);
-        TarnTrace("%s   %12s : %s", prefix, kFieldNames[field - 1], value ? value : "<None>");
-    }
+    ZE_FRAME_QUIET({{"Info", ze::requests::has_eye_catcher(info, kInfoEye)}}, [&] {
+        if (!prefix) prefix = "";
+        TarnTrace("%sInfo:", prefix);
+        for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
+            const char *value = slot(info, field);
+            TarnTrace("%s   %12s : %s", prefix, kFieldNames[field - 1], value ? value : "<None>");
+        }
+    });
 }
 
 }  // extern "C"

@@ -6,7 +6,7 @@
 #include "ZeStrArray.h"
 #include "requests/action.hpp"
 
-using namespace ze::itemops;
+using namespace ze::requests;
 
 namespace {
 
@@ -15,7 +15,7 @@ namespace {
 unsigned send_item_request(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                            DtsResult *result)
 {
-    ze::OwnedAction action;
+    ze::requests::OwnedAction action;
     if (unsigned rc = prepare_request(action, ZE_RESPONSE_ITEM, filter, descriptor)) return rc;
     action.get()->item = item;
     return ZeRouteDtsAction(action.get(), info, command, result);
@@ -62,7 +62,7 @@ unsigned add_copy_key(Filter *define, Filter *filter, Field *field)
 
 unsigned copy_via_define(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    ze::OwnedFilter define;
+    ze::requests::OwnedFilter define;
     if (unsigned rc = ZeCreateFilter(define.out())) return rc;
     for (Field *field = nullptr; ZeGetField(descriptor, &field) == ZE_OK;)
         if (is_key_field(field))
@@ -87,7 +87,7 @@ unsigned key_criteria(Filter *keys, Filter *filter, Descriptor *descriptor)
 unsigned rename_via_define(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
     if (unsigned rc = copy_via_define(descriptor, info, filter, item, result)) return rc;
-    ze::OwnedFilter keys;
+    ze::requests::OwnedFilter keys;
     unsigned rc = ZeCreateFilter(keys.out());
     if (!rc) rc = key_criteria(keys.get(), filter, descriptor);
     if (!rc) rc = ZeDeleteDtsItem(descriptor, info, keys.get(), result);
@@ -108,7 +108,7 @@ unsigned new_item(Descriptor *descriptor, Item *item)
 
 }  // namespace
 
-namespace ze::itemops {
+namespace ze::requests {
 
 unsigned prepare_request(OwnedAction &action, unsigned kind, Filter *filter, Descriptor *descriptor)
 {
@@ -118,79 +118,76 @@ unsigned prepare_request(OwnedAction &action, unsigned kind, Filter *filter, Des
     return ZeSetDtsActionRequestFilter(action.get(), filter, descriptor, 0);
 }
 
-}  // namespace ze::itemops
+}  // namespace ze::requests
 
 extern "C" {
 
 unsigned int ZeActUponDtsItem(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                               DtsResult *result)
 {
-    return ze::frame("ZeActUponDtsItem",
-                     {{"Command", ze::given(command)},
-                      {"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Filter", is_filter(filter)},
-                      {"Item", !item || is_item(item)},
-                      {"Result", is_result(result)}},
-                     [&] { return send_item_request(command, descriptor, info, filter, item, result); });
+    return ZE_FRAME({{"Command", ze::given(command)},
+                     {"Descriptor", is_descriptor(descriptor)},
+                     {"Info", is_info(info)},
+                     {"Filter", is_filter(filter)},
+                     {"Item", !item || is_item(item)},
+                     {"Result", is_result(result)}},
+                    [&] { return send_item_request(command, descriptor, info, filter, item, result); });
 }
 
 unsigned int ZeDefineDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return item_operation("ZeDefineDtsItem", "DEFINE", descriptor, info, filter, item, result);
+    return item_operation(__func__, "DEFINE", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeAlterDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return item_operation("ZeAlterDtsItem", "ALTER", descriptor, info, filter, item, result);
+    return item_operation(__func__, "ALTER", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeDeleteDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, DtsResult *result)
 {
-    return ze::frame("ZeDeleteDtsItem",
-                     {{"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Filter", is_filter(filter)},
-                      {"Result", is_result(result)}},
-                     [&] { return send_item_request("DELETE", descriptor, info, filter, nullptr, result); });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)},
+                     {"Info", is_info(info)},
+                     {"Filter", is_filter(filter)},
+                     {"Result", is_result(result)}},
+                    [&] { return send_item_request("DELETE", descriptor, info, filter, nullptr, result); });
 }
 
 unsigned int ZeOpenDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return item_operation("ZeOpenDtsItem", "SELECT", descriptor, info, filter, item, result);
+    return item_operation(__func__, "SELECT", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeCopyDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return item_operation("ZeCopyDtsItem", "COPY", descriptor, info, filter, item, result);
+    return item_operation(__func__, "COPY", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeRenameDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    return item_operation("ZeRenameDtsItem", "RENAME", descriptor, info, filter, item, result);
+    return item_operation(__func__, "RENAME", descriptor, info, filter, item, result);
 }
 
 unsigned int ZeNewDtsItem(Descriptor *descriptor, DtsInfo *info, Item *item, DtsResult *result)
 {
-    return ze::frame("ZeNewDtsItem",
-                     {{"Descriptor", is_descriptor(descriptor)},
-                      {"Info", is_info(info)},
-                      {"Item", is_item(item)},
-                      {"Result", is_result(result)}},
-                     [&] { return new_item(descriptor, item); });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)},
+                     {"Info", is_info(info)},
+                     {"Item", is_item(item)},
+                     {"Result", is_result(result)}},
+                    [&] { return new_item(descriptor, item); });
 }
 
 unsigned int ZeCopyDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                                     DtsResult *result)
 {
-    return operation("ZeCopyDtsItemViaDefine", descriptor, info, filter, {"Item", is_item(item)}, result,
+    return operation(__func__, descriptor, info, filter, {"Item", is_item(item)}, result,
                      [&] { return copy_via_define(descriptor, info, filter, item, result); });
 }
 
 unsigned int ZeRenameDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                                       DtsResult *result)
 {
-    return operation("ZeRenameDtsItemViaDefine", descriptor, info, filter, {"Item", is_item(item)}, result,
+    return operation(__func__, descriptor, info, filter, {"Item", is_item(item)}, result,
                      [&] { return rename_via_define(descriptor, info, filter, item, result); });
 }
 

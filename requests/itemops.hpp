@@ -5,19 +5,20 @@
 #include "ZeDts.h"
 #include "ZeFilter.h"
 #include "ZeRecords.h"
+#include "describe/desc.hpp"
 #include "foundation/frame.hpp"
+#include "records/records.hpp"
+#include "requests/handles.hpp"
 #include "requests/owned.hpp"
 
 #include <utility>
 
-namespace ze::itemops {
+namespace ze::requests {
 
-inline bool is_descriptor(Descriptor *d) { return ZeIsValidDescriptor(d) != 0; }
-inline bool is_info(DtsInfo *info) { return ZeIsValidDtsInfo(info) != 0; }
-inline bool is_filter(Filter *filter) { return ZeIsValidFilter(filter) != 0; }
-inline bool is_result(DtsResult *result) { return ZeIsValidDtsResult(result) != 0; }
-inline bool is_item(Item *item) { return ZeIsValidItem(item) != 0; }
-inline bool is_collection(Collection *c) { return ZeIsValidCollection(c) != 0; }
+using ze::describe::is_descriptor;
+using ze::records::is_collection;
+using ze::records::is_filter;
+using ze::records::is_item;
 
 // The frame of the operations on (descriptor, info, filter, target, result);
 // the target is an item, a collection or a list item, checked by the caller.
@@ -39,4 +40,4 @@ unsigned operation(const char *function, Descriptor *descriptor, DtsInfo *info, 
 // failing code (an action made in part is destroyed by its owner).
 unsigned prepare_request(OwnedAction &action, unsigned kind, Filter *filter, Descriptor *descriptor);
 
-}  // namespace ze::itemops
+}  // namespace ze::requests

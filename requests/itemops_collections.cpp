@@ -9,7 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
-using namespace ze::itemops;
+using namespace ze::requests;
 
 namespace {
 
@@ -17,7 +17,7 @@ namespace {
 unsigned select_rows(Descriptor *descriptor, DtsInfo *info, Filter *filter, Collection *collection, DtsResult *result)
 {
     ZeResetCollection(collection);
-    ze::OwnedAction action;
+    ze::requests::OwnedAction action;
     if (unsigned rc = prepare_request(action, ZE_RESPONSE_COLLECTION, filter, descriptor)) return rc;
     action.get()->collection = collection;
     return ZeRouteDtsAction(action.get(), info, "SELECT", result);
@@ -110,7 +110,7 @@ unsigned int ZeOpenDtsCollection(Descriptor *descriptor, DtsInfo *info, Filter *
                                  DtsResult *result)
 {
     const ze::Param target{"Collection", is_collection(collection)};
-    return operation("ZeOpenDtsCollection", descriptor, info, filter, target, result,
+    return operation(__func__, descriptor, info, filter, target, result,
                      [&] { return open_collection(descriptor, info, filter, collection, result); });
 }
 
@@ -118,7 +118,7 @@ unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo *info, 
                                          Collection *collection, DtsResult *result)
 {
     const ze::Param target{"Collection", is_collection(collection)};
-    return operation("ZeOpenDtsCollectionWithDups", descriptor, info, filter, target, result,
+    return operation(__func__, descriptor, info, filter, target, result,
                      [&] { return open_collection(descriptor, info, filter, collection, result); });
 }
 
@@ -126,7 +126,7 @@ unsigned int ZeOpenDtsCollectionWithoutDups(Descriptor *descriptor, DtsInfo *inf
                                             Collection *collection, DtsResult *result)
 {
     const ze::Param target{"Collection", is_collection(collection)};
-    return operation("ZeOpenDtsCollectionWithoutDups", descriptor, info, filter, target, result,
+    return operation(__func__, descriptor, info, filter, target, result,
                      [&] { return open_collection_without_dups(descriptor, info, filter, collection, result); });
 }
 

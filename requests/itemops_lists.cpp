@@ -5,7 +5,7 @@
 #include "contract/text.hpp"
 #include "requests/action.hpp"
 
-using namespace ze::itemops;
+using namespace ze::requests;
 
 namespace {
 
@@ -14,7 +14,7 @@ namespace {
 unsigned hand_over_names(DtsAction *action, Item *list)
 {
     if (!action->nameList) return ZE_RC_NO_MEMORY;  // an action made in part
-    char **names = ze::list_array(action->nameList, 0);
+    char **names = ze::requests::list_array(action->nameList, 0);
     if (!names) return ZE_RC_NO_MEMORY;
     TarnListReset(action->nameList, nullptr);
     return ZeAttachItemValues(list, names, ZE_COUNT_VALUES);
@@ -23,7 +23,7 @@ unsigned hand_over_names(DtsAction *action, Item *list)
 unsigned get_names(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                    DtsResult *result)
 {
-    ze::OwnedAction action;
+    ze::requests::OwnedAction action;
     unsigned rc = prepare_request(action, ZE_RESPONSE_LIST, filter, descriptor);
     if (!action.get()) return rc;
     if (!rc) rc = ZeRouteDtsAction(action.get(), info, command, result);
@@ -61,8 +61,8 @@ unsigned list_from_collection(Descriptor *descriptor, DtsInfo *info, Filter *fil
     if (!column) return ZE_RC_INVALID_PARAMETER;
     int position = 0;
     if (unsigned rc = ZeGetFieldOrder(descriptor, column, &position)) return rc;
-    ze::OwnedCollection rows;
-    ze::OwnedFilter select;
+    ze::requests::OwnedCollection rows;
+    ze::requests::OwnedFilter select;
     if (unsigned rc = ZeCreateCollection(rows.out())) return rc;
     if (unsigned rc = ZeCreateFilter(select.out())) return rc;
     if (unsigned rc = select_criteria(select.get(), filter)) return rc;
@@ -76,21 +76,21 @@ extern "C" {
 
 unsigned int ZeGetDtsList(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list, DtsResult *result)
 {
-    return operation("ZeGetDtsList", descriptor, info, filter, {"List", is_item(list)}, result,
+    return operation(__func__, descriptor, info, filter, {"List", is_item(list)}, result,
                      [&] { return get_names("LIST", descriptor, info, filter, list, result); });
 }
 
 unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                    DtsResult *result)
 {
-    return operation("ZeGetDtsListViaSelect", descriptor, info, filter, {"List", is_item(list)}, result,
+    return operation(__func__, descriptor, info, filter, {"List", is_item(list)}, result,
                      [&] { return get_names("SELECT", descriptor, info, filter, list, result); });
 }
 
 unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                         DtsResult *result)
 {
-    return operation("ZeGetDtsListFromCollection", descriptor, info, filter, {"List", is_item(list)}, result,
+    return operation(__func__, descriptor, info, filter, {"List", is_item(list)}, result,
                      [&] { return list_from_collection(descriptor, info, filter, list, result); });
 }
 

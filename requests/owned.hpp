@@ -6,7 +6,7 @@
 #include "ZeFilter.h"
 #include "ZeRecords.h"
 
-namespace ze {
+namespace ze::requests {
 
 template <class T, unsigned int (*Destroy)(T *)>
 class Owned {
@@ -28,4 +28,4 @@ using OwnedAction = Owned<DtsAction, ZeDestroyDtsAction>;
 using OwnedFilter = Owned<Filter, ZeDestroyFilter>;
 using OwnedCollection = Owned<Collection, ZeDestroyCollection>;
 
-}  // namespace ze
+}  // namespace ze::requests

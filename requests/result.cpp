@@ -43,8 +43,6 @@ void release_message(DtsMessage *msg)
     message_blocks::release(msg);
 }
 
-bool valid_msg(DtsMessage *msg) { return ZeIsValidDtsMsg(msg) != 0; }
-bool valid_result(DtsResult *result) { return ZeIsValidDtsResult(result) != 0; }
 
 // The next out-pointer of a caller's argument list; taken before the
 // parameters are checked, so the list always moves on by one.
@@ -60,7 +58,7 @@ extern "C" {
 
 unsigned int ZeCreateDtsMsg(DtsMessage **pMsg)
 {
-    return ze::frame("ZeCreateDtsMsg", {{"pMsg", ze::given(pMsg)}}, [&] {
+    return ZE_FRAME({{"pMsg", ze::given(pMsg)}}, [&] {
         *pMsg = nullptr;
         DtsMessage *msg = message_blocks::allocate();
         if (!msg) return ZE_RC_NO_MEMORY;
@@ -77,7 +75,7 @@ unsigned int ZeCreateDtsMsg(DtsMessage **pMsg)
 
 unsigned int ZeDestroyDtsMsg(DtsMessage *msg)
 {
-    return ze::frame("ZeDestroyDtsMsg", {{"Msg", valid_msg(msg)}}, [&] {
+    return ZE_FRAME({{"Msg", ze::requests::is_message(msg)}}, [&] {
         release_message(msg);
         return ZE_OK;
     });
@@ -85,12 +83,13 @@ unsigned int ZeDestroyDtsMsg(DtsMessage *msg)
 
 int ZeIsValidDtsMsg(DtsMessage *msg)
 {
-    return ze::valid_or_traced(msg, kMessageEye, "*** Invalid DTS Msg Object encountered");
+    // An invalid handle is reported by its own line rather than the frame's.
+    return ZE_FRAME_QUIET({}, 0, [&] { return ze::requests::valid_or_traced(msg, kMessageEye, "*** Invalid DTS Msg Object encountered"); });
 }
 
 unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer)
 {
-    return ze::frame("ZeSetDtsMsgBuffer", {{"Msg", valid_msg(msg)}, {"Buffer", ze::given(buffer)}}, [&] {
+    return ZE_FRAME({{"Msg", ze::requests::is_message(msg)}, {"Buffer", ze::given(buffer)}}, [&] {
         // Copy before releasing: buffer may be the message's own text.
         char *copy = message_blocks::copy(buffer);
         message_blocks::release(msg->buffer);
@@ -103,7 +102,7 @@ unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer)
 
 unsigned int ZeGetDtsMsgBuffer(DtsMessage *msg, const char **pBuffer)
 {
-    return ze::frame("ZeGetDtsMsgBuffer", {{"Msg", valid_msg(msg)}, {"pBuffer", ze::given(pBuffer)}}, [&] {
+    return ZE_FRAME({{"Msg", ze::requests::is_message(msg)}, {"pBuffer", ze::given(pBuffer)}}, [&] {
         *pBuffer = msg->buffer;
         return ZE_OK;
     });
@@ -112,13 +111,13 @@ unsigned int ZeGetDtsMsgBuffer(DtsMessage *msg, const char **pBuffer)
 unsigned int ZeQueryDtsMsgBuffer(DtsMessage *msg, va_list *pArgs)
 {
     const char **pBuffer = take_out<const char *>(pArgs);
-    return ze::frame("ZeQueryDtsMsgBuffer", {{"Msg", valid_msg(msg)}, {"pArgs", ze::given(pArgs)}},
-                     [&] { return ZeGetDtsMsgBuffer(msg, pBuffer); });
+    return ZE_FRAME({{"Msg", ze::requests::is_message(msg)}, {"pArgs", ze::given(pArgs)}},
+                    [&] { return ZeGetDtsMsgBuffer(msg, pBuffer); });
 }
 
 unsigned int ZeDuplicateDtsMsg(DtsMessage *dest, DtsMessage *src)
 {
-    return ze::frame("ZeDuplicateDtsMsg", {{"DestMsg", valid_msg(dest)}, {"SrcMsg", valid_msg(src)}}, [&] {
+    return ZE_FRAME({{"DestMsg", ze::requests::is_message(dest)}, {"SrcMsg", ze::requests::is_message(src)}}, [&] {
         const char *text = nullptr;
         if (unsigned rc = ZeGetDtsMsgBuffer(src, &text)) return rc;
         return ZeSetDtsMsgBuffer(dest, text);
@@ -127,14 +126,15 @@ unsigned int ZeDuplicateDtsMsg(DtsMessage *dest, DtsMessage *src)
 
 void ZeDumpDtsMsg(DtsMessage *msg, const char *prefix)
 {
-    if (!ze::has_eye_catcher(msg, kMessageEye)) return;
-    TarnTrace("%sMessage Length: %u Message Buffer: %s", prefix ? prefix : "", msg->length,
-              msg->buffer ? msg->buffer : "<None>");
+    ZE_FRAME_QUIET({{"Msg", ze::requests::has_eye_catcher(msg, kMessageEye)}}, [&] {
+        TarnTrace("%sMessage Length: %u Message Buffer: %s", prefix ? prefix : "", msg->length,
+                  msg->buffer ? msg->buffer : "<None>");
+    });
 }
 
 unsigned int ZeCreateDtsResult(DtsResult **pResult)
 {
-    return ze::frame("ZeCreateDtsResult", {{"pResult", ze::given(pResult)}}, [&] {
+    return ZE_FRAME({{"pResult", ze::given(pResult)}}, [&] {
         *pResult = nullptr;
         DtsResult *result = ZE_NEW(DtsResult);
         if (!result) return ZE_RC_NO_MEMORY;
@@ -150,7 +150,7 @@ unsigned int ZeCreateDtsResult(DtsResult **pResult)
 
 unsigned int ZeDestroyDtsResult(DtsResult *result)
 {
-    return ze::frame("ZeDestroyDtsResult", {{"pResult", valid_result(result)}}, [&] {
+    return ZE_FRAME({{"pResult", ze::requests::is_result(result)}}, [&] {
         unsigned rc = ZeDestroyDtsMsg(result->message);
         ZE_FREE(result);
         return rc;
@@ -159,15 +159,16 @@ unsigned int ZeDestroyDtsResult(DtsResult *result)
 
 int ZeIsValidDtsResult(DtsResult *result)
 {
-    return ze::valid_or_traced(result, kResultEye, "*** Invalid DTS Result Object encountered.");
+    // An invalid handle is reported by its own line rather than the frame's.
+    return ZE_FRAME_QUIET({}, 0, [&] { return ze::requests::valid_or_traced(result, kResultEye, "*** Invalid DTS Result Object encountered."); });
 }
 
 unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const char *text)
 {
-    return ze::frame("ZeSetDtsResultFields", {{"Result", valid_result(result)}}, [&] {
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}}, [&] {
         result->code = code;
         const char *wanted = text ? text : "";
-        const char *held = ze::has_eye_catcher(result->message, kMessageEye) ? result->message->buffer : nullptr;
+        const char *held = ze::requests::has_eye_catcher(result->message, kMessageEye) ? result->message->buffer : nullptr;
         if (held && TarnCompareStr(held, wanted) == 0) return ZE_OK;  // cleared before every action: no copy
         return ZeSetDtsMsgBuffer(result->message, wanted);
     });
@@ -175,19 +176,18 @@ unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const ch
 
 unsigned int ZeGetDtsResultFields(DtsResult *result, unsigned int *pCode, const char **pMessage)
 {
-    return ze::frame("ZeGetDtsResultFields",
-                     {{"Result", valid_result(result)}, {"pCode", ze::given(pCode)}, {"pMessage", ze::given(pMessage)}},
-                     [&] {
-                         *pCode = result->code;
-                         const char *text = result->message->buffer;
-                         *pMessage = text ? text : "";
-                         return ZE_OK;
-                     });
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}, {"pCode", ze::given(pCode)}, {"pMessage", ze::given(pMessage)}},
+                    [&] {
+                        *pCode = result->code;
+                        const char *text = result->message->buffer;
+                        *pMessage = text ? text : "";
+                        return ZE_OK;
+                    });
 }
 
 unsigned int ZeSetDtsResultCode(DtsResult *result, unsigned int code)
 {
-    return ze::frame("ZeSetDtsResultCode", {{"Result", valid_result(result)}}, [&] {
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}}, [&] {
         result->code = code;
         return ZE_OK;
     });
@@ -195,14 +195,14 @@ unsigned int ZeSetDtsResultCode(DtsResult *result, unsigned int code)
 
 unsigned int ZeSetDtsResultMessage(DtsResult *result, DtsMessage *msg)
 {
-    return ze::frame("ZeSetDtsResultMessage", {{"Result", valid_result(result)}, {"Message", valid_msg(msg)}},
-                     [&] { return ZeDuplicateDtsMsg(result->message, msg); });
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}, {"Message", ze::requests::is_message(msg)}},
+                    [&] { return ZeDuplicateDtsMsg(result->message, msg); });
 }
 
 unsigned int ZeGetDtsResultCode(DtsResult *result, va_list *pArgs)
 {
     unsigned int *pCode = take_out<unsigned int>(pArgs);
-    return ze::frame("ZeGetDtsResultCode", {{"Result", valid_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
         const char *message = nullptr;
         return ZeGetDtsResultFields(result, pCode, &message);
     });
@@ -211,7 +211,7 @@ unsigned int ZeGetDtsResultCode(DtsResult *result, va_list *pArgs)
 unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs)
 {
     const char **pMessage = take_out<const char *>(pArgs);
-    return ze::frame("ZeGetDtsResultMessage", {{"Result", valid_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
+    return ZE_FRAME({{"Result", ze::requests::is_result(result)}, {"pArgs", ze::given(pArgs)}}, [&] {
         unsigned int code = 0;
         return ZeGetDtsResultFields(result, &code, pMessage);
     });

@@ -5,6 +5,7 @@
 
 #include "ZeEnv.h"
 #include "foundation/frame.hpp"
+#include "requests/handles.hpp"
 #include "contract/text.hpp"
 
 namespace {
@@ -57,12 +58,11 @@ extern "C" {
 
 unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result)
 {
-    return ze::frame("ZeRouteDtsAction",
-                     {{"Action", ze::is_action(action)},
-                      {"Info", ZeIsValidDtsInfo(info) != 0},
-                      {"Command", ze::given(command)},
-                      {"Result", ZeIsValidDtsResult(result) != 0}},
-                     [&] { return route(action, info, command, result); });
+    return ZE_FRAME({{"Action", ze::requests::is_action(action)},
+                     {"Info", ze::requests::is_info(info)},
+                     {"Command", ze::given(command)},
+                     {"Result", ze::requests::is_result(result)}},
+                    [&] { return route(action, info, command, result); });
 }
 
 }  // extern "C"

@@ -122,7 +122,7 @@ unsigned load_item(DtsAction *action, AnswerRow &row)
 
 }  // namespace
 
-namespace ze {
+namespace ze::requests {
 
 char **list_array(TarnList *list, unsigned slots)
 {
@@ -139,17 +139,17 @@ char **list_array(TarnList *list, unsigned slots)
 unsigned load_answer_item(DtsAction *action, char **columns, char **values, int count)
 {
     if (!action->item) return ZE_OK;  // a request that loads no item (DELETE)
-    if (count < 0) return ze::refuse_field_argument("Count");
-    if (count > 0 && !columns) return ze::refuse_field_argument("Columns");
-    if (count > 0 && !values) return ze::refuse_field_argument("Values");
+    if (count < 0) return ze::requests::refuse_field_argument("Count");
+    if (count > 0 && !columns) return ze::requests::refuse_field_argument("Columns");
+    if (count > 0 && !values) return ze::requests::refuse_field_argument("Values");
     AnswerRow row{columns, values, count, nullptr};
     return load_item(action, row);
 }
 
 unsigned load_answer_header(DtsAction *action, TarnList *columns)
 {
-    if (!columns) return ze::refuse_field_argument("Columns");
-    char **array = ze::list_array(columns, 0);
+    if (!columns) return ze::requests::refuse_field_argument("Columns");
+    char **array = ze::requests::list_array(columns, 0);
     if (!array) return ZE_RC_NO_MEMORY;
     const unsigned count = static_cast<unsigned>(TarnListSize(columns));
     unsigned rc = ZeBuildIndexArray(action->descriptor, array, static_cast<int>(count));
@@ -161,7 +161,7 @@ unsigned load_answer_header(DtsAction *action, TarnList *columns)
 
 unsigned load_answer_row(DtsAction *action, TarnList *values)
 {
-    if (!values) return ze::refuse_field_argument("Values");
+    if (!values) return ze::requests::refuse_field_argument("Values");
     unsigned rc = ZE_RC_NO_INDEX_ARRAY;  // rows are placed by the columns of this answer's header
     char **fieldValues = nullptr;
     if (action->headerLoaded) {
@@ -189,4 +189,4 @@ unsigned load_answer_row(DtsAction *action, TarnList *values)
     return rc;
 }
 
-}  // namespace ze
+}  // namespace ze::requests

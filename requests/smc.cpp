@@ -3,8 +3,9 @@
 // two trace dumps.
 #include "ZeSmc.h"
 
-#include "foundation/blocks.hpp"
 #include "contract/text.hpp"
+#include "foundation/blocks.hpp"
+#include "foundation/frame.hpp"
 
 #include <algorithm>
 #include <array>
@@ -20,37 +21,37 @@ ZE_SOURCE_TAG("SmcObj");
 // no padding and offsetof gives the exchange offsets.
 struct SmcObject {
     unsigned char unused0[8];
-    char recordLength[24];               // 32
-    unsigned char codeByte;              // 15
-    unsigned char formatCode[20];        // 14
-    char text2[9];                       // 2
-    char text3[6];                       // 3
-    char text6[9];                       // 6
-    char text10[65];                     // 10
-    char node[74];                       // 29
-    char text5[65];                      // 5
-    char destNode[148];                  // 4
-    char text7[97];                      // 7
-    char number27[20];                   // 27
-    char cursorId[10];                   // 11
-    char deltaRecCount[9];               // 13
-    char deltaFlag;                      // 12
+    char recordLength[24];               // ZE_SMC_RECORD_LENGTH
+    unsigned char codeByte;              // ZE_SMC_CODE_BYTE
+    unsigned char formatCode[20];        // ZE_SMC_FORMAT_CODE
+    char string53[9];                    // ZE_SMC_STRING_AT_53
+    char string62[6];                    // ZE_SMC_STRING_AT_62
+    char string68[9];                    // ZE_SMC_STRING_AT_68
+    char string77[65];                   // ZE_SMC_STRING_AT_77
+    char node[74];                       // ZE_SMC_NODE
+    char string216[65];                  // ZE_SMC_STRING_AT_216
+    char destNode[148];                  // ZE_SMC_DEST_NODE
+    char string429[97];                  // ZE_SMC_STRING_AT_429
+    char number526[20];                  // ZE_SMC_NUMBER_AT_526
+    char cursorId[10];                   // ZE_SMC_CURSOR_ID
+    char deltaRecCount[9];               // ZE_SMC_DELTA_REC_COUNT
+    char deltaFlag;                      // ZE_SMC_DELTA_FLAG
     unsigned char unused566[2];
-    unsigned char value31[4];            // 31
-    char text28[258];                    // 28
-    char command[49];                    // 8
-    char text26[20];                     // 26
-    char objectName[40];                 // 1
-    char reportName[9];                  // 24
-    char reportOptions[140];             // 25
-    char oneChar;                        // 30
-    char text9[249];                     // 9
-    char criteriaCount[10];              // 17, start of the data area (34)
-    unsigned char criterionFlags[300];   // 21, 22, 23
+    unsigned char unsigned568[4];        // ZE_SMC_UNSIGNED_AT_568
+    char string572[258];                 // ZE_SMC_STRING_AT_572
+    char command[49];                    // ZE_SMC_COMMAND
+    char string879[20];                  // ZE_SMC_STRING_AT_879
+    char objectName[40];                 // ZE_SMC_OBJECT_NAME
+    char reportName[9];                  // ZE_SMC_REPORT_NAME
+    char reportOptions[140];             // ZE_SMC_REPORT_OPTIONS
+    char char1088;                       // ZE_SMC_CHAR_AT_1088
+    char string1089[249];                // ZE_SMC_STRING_AT_1089
+    char criteriaCount[10];              // ZE_SMC_CRITERIA_COUNT, start of the data area (ZE_SMC_DATA_AREA)
+    unsigned char criterionFlags[300];   // ZE_SMC_CRITERION_BIT_20, _40, _80
     unsigned char unused1648[600];
-    char columns[300][20];               // 18
-    char relops[300][3];                 // 19
-    char values[300][260];               // 20
+    char columns[300][20];               // ZE_SMC_CRITERION_COLUMN
+    char relops[300][3];                 // ZE_SMC_CRITERION_RELOP
+    char values[300][260];               // ZE_SMC_CRITERION_VALUE
     unsigned char unused87148[4108];
 };
 
@@ -92,53 +93,53 @@ struct FieldSpec {
     unsigned char bit = 0;
 };
 
-constexpr int kFieldCount = 36;
+constexpr int kFieldCount = ZE_SMC_CRITERION + 1;
 
 #define SMC_AT(member) offsetof(SmcObject, member), sizeof(SmcObject::member)
 
 constexpr std::array<FieldSpec, kFieldCount> kFields = [] {
     std::array<FieldSpec, kFieldCount> t{};
     auto at = [&](int field, Kind kind, std::size_t offset, std::size_t room) { t[field] = {kind, offset, room, 0, 0}; };
-    at(1, Kind::Text, SMC_AT(objectName));
-    at(2, Kind::Text, SMC_AT(text2));
-    at(3, Kind::Text, SMC_AT(text3));
-    at(4, Kind::Text, SMC_AT(destNode));
-    at(5, Kind::Text, SMC_AT(text5));
-    at(6, Kind::Text, SMC_AT(text6));
-    at(7, Kind::Text, SMC_AT(text7));
-    at(8, Kind::Text, SMC_AT(command));
-    at(9, Kind::Text, SMC_AT(text9));
-    at(10, Kind::Text, SMC_AT(text10));
-    at(11, Kind::Text, SMC_AT(cursorId));
-    at(12, Kind::Flag, SMC_AT(deltaFlag));
-    at(13, Kind::DeltaCount, SMC_AT(deltaRecCount));
-    at(14, Kind::FormatCode, SMC_AT(formatCode));
-    at(15, Kind::CodeByte, SMC_AT(codeByte));
-    at(17, Kind::Number, SMC_AT(criteriaCount));
-    t[18] = {Kind::CriterionText, offsetof(SmcObject, columns), sizeof(SmcObject::columns[0]), sizeof(SmcObject::columns[0]), 0};
-    t[19] = {Kind::CriterionText, offsetof(SmcObject, relops), sizeof(SmcObject::relops[0]), sizeof(SmcObject::relops[0]), 0};
-    t[20] = {Kind::CriterionText, offsetof(SmcObject, values), sizeof(SmcObject::values[0]), sizeof(SmcObject::values[0]), 0};
-    t[21] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x20};
-    t[22] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x40};
-    t[23] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x80};
-    at(24, Kind::Text, SMC_AT(reportName));
-    at(25, Kind::Text, SMC_AT(reportOptions));
-    at(26, Kind::Text, SMC_AT(text26));
-    at(27, Kind::Number, SMC_AT(number27));
-    at(28, Kind::Text, SMC_AT(text28));
-    at(29, Kind::Text, SMC_AT(node));
-    at(30, Kind::Char, SMC_AT(oneChar));
-    at(31, Kind::Unsigned32, SMC_AT(value31));
-    at(32, Kind::Number, SMC_AT(recordLength));
-    at(33, Kind::Size, 0, 0);
-    at(34, Kind::DataArea, offsetof(SmcObject, criteriaCount), 0);
-    at(35, Kind::Criterion, 0, 0);
+    at(ZE_SMC_OBJECT_NAME, Kind::Text, SMC_AT(objectName));
+    at(ZE_SMC_STRING_AT_53, Kind::Text, SMC_AT(string53));
+    at(ZE_SMC_STRING_AT_62, Kind::Text, SMC_AT(string62));
+    at(ZE_SMC_DEST_NODE, Kind::Text, SMC_AT(destNode));
+    at(ZE_SMC_STRING_AT_216, Kind::Text, SMC_AT(string216));
+    at(ZE_SMC_STRING_AT_68, Kind::Text, SMC_AT(string68));
+    at(ZE_SMC_STRING_AT_429, Kind::Text, SMC_AT(string429));
+    at(ZE_SMC_COMMAND, Kind::Text, SMC_AT(command));
+    at(ZE_SMC_STRING_AT_1089, Kind::Text, SMC_AT(string1089));
+    at(ZE_SMC_STRING_AT_77, Kind::Text, SMC_AT(string77));
+    at(ZE_SMC_CURSOR_ID, Kind::Text, SMC_AT(cursorId));
+    at(ZE_SMC_DELTA_FLAG, Kind::Flag, SMC_AT(deltaFlag));
+    at(ZE_SMC_DELTA_REC_COUNT, Kind::DeltaCount, SMC_AT(deltaRecCount));
+    at(ZE_SMC_FORMAT_CODE, Kind::FormatCode, SMC_AT(formatCode));
+    at(ZE_SMC_CODE_BYTE, Kind::CodeByte, SMC_AT(codeByte));
+    at(ZE_SMC_CRITERIA_COUNT, Kind::Number, SMC_AT(criteriaCount));
+    t[ZE_SMC_CRITERION_COLUMN] = {Kind::CriterionText, offsetof(SmcObject, columns), sizeof(SmcObject::columns[0]), sizeof(SmcObject::columns[0]), 0};
+    t[ZE_SMC_CRITERION_RELOP] = {Kind::CriterionText, offsetof(SmcObject, relops), sizeof(SmcObject::relops[0]), sizeof(SmcObject::relops[0]), 0};
+    t[ZE_SMC_CRITERION_VALUE] = {Kind::CriterionText, offsetof(SmcObject, values), sizeof(SmcObject::values[0]), sizeof(SmcObject::values[0]), 0};
+    t[ZE_SMC_CRITERION_BIT_20] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x20};
+    t[ZE_SMC_CRITERION_BIT_40] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x40};
+    t[ZE_SMC_CRITERION_BIT_80] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x80};
+    at(ZE_SMC_REPORT_NAME, Kind::Text, SMC_AT(reportName));
+    at(ZE_SMC_REPORT_OPTIONS, Kind::Text, SMC_AT(reportOptions));
+    at(ZE_SMC_STRING_AT_879, Kind::Text, SMC_AT(string879));
+    at(ZE_SMC_NUMBER_AT_526, Kind::Number, SMC_AT(number526));
+    at(ZE_SMC_STRING_AT_572, Kind::Text, SMC_AT(string572));
+    at(ZE_SMC_NODE, Kind::Text, SMC_AT(node));
+    at(ZE_SMC_CHAR_AT_1088, Kind::Char, SMC_AT(char1088));
+    at(ZE_SMC_UNSIGNED_AT_568, Kind::Unsigned32, SMC_AT(unsigned568));
+    at(ZE_SMC_RECORD_LENGTH, Kind::Number, SMC_AT(recordLength));
+    at(ZE_SMC_SIZE, Kind::Size, 0, 0);
+    at(ZE_SMC_DATA_AREA, Kind::DataArea, offsetof(SmcObject, criteriaCount), 0);
+    at(ZE_SMC_CRITERION, Kind::Criterion, 0, 0);
     return t;
 }();
 
 #undef SMC_AT
 
-// Byte codes of field 14 (numbers 1 to 7) and field 15 (numbers 1 to 3).
+// Byte codes of the format code (numbers 1 to 7) and the code byte (1 to 3).
 constexpr unsigned char kFormatBytes[] = {0x80, 0x40, 0x20, 0x10, 0x01, 0x02, 0x04};
 constexpr unsigned char kCodeBytes[] = {0x80, 0x40, 0x20};
 
@@ -288,9 +289,9 @@ int set_field(SmcObject *obj, int field, va_list *args, const char *function)
             return store_text(bytes_of(obj) + p.offset + p.stride * static_cast<std::size_t>(index), p.room, text,
                               function, part);
         };
-        if (!store(18, column)) return 0;
-        store(19, relop);
-        return store(20, value);
+        if (!store(ZE_SMC_CRITERION_COLUMN, column)) return 0;
+        store(ZE_SMC_CRITERION_RELOP, relop);
+        return store(ZE_SMC_CRITERION_VALUE, value);
     }
     case Kind::None:
         break;
@@ -384,9 +385,9 @@ int get_field(SmcObject *obj, int field, Outs outs, const char *function)
                 return read_text(outs, bytes_of(obj) + p.offset + p.stride * static_cast<std::size_t>(index), p.room);
             };
             if (f->kind == Kind::CriterionText) return read(field);
-            if (!read(18)) return 0;
-            read(19);
-            return read(20);
+            if (!read(ZE_SMC_CRITERION_COLUMN)) return 0;
+            read(ZE_SMC_CRITERION_RELOP);
+            return read(ZE_SMC_CRITERION_VALUE);
         }
     case Kind::None:
         break;
@@ -401,34 +402,10 @@ std::string_view or_default(std::string_view text, std::string_view fallback)
     return text.empty() ? fallback : text;
 }
 
-}  // namespace
-
-extern "C" {
-
-SmcObject *ZeNewSmcObject(void)
-{
-    auto *obj = ZE_NEW(SmcObject);
-    if (obj) (void)std::snprintf(obj->recordLength, sizeof obj->recordLength, "%u", ZE_SMC_RECORD_SIZE);
-    return obj;
-}
-
-SmcObject *ZeCopySmcObject(const SmcObject *src)
-{
-    if (!src) return nullptr;
-    auto *copy = ZE_NEW(SmcObject);
-    if (copy) std::memcpy(copy, src, sizeof *copy);
-    return copy;
-}
-
-void ZeFreeSmcObject(SmcObject *obj)
-{
-    if (obj) ZE_FREE(obj);
-}
-
-SmcObject *ZeCopyFileToSmcObject(const SmcObject *src, const char *fileName)
+SmcObject *load_file(const SmcObject *src, const char *fileName)
 {
     TarnFileInfo info;
-    if (!fileName || !TarnGetFileInfo(fileName, &info) || info.isDirectory) return nullptr;
+    if (!TarnGetFileInfo(fileName, &info) || info.isDirectory) return nullptr;
     if (info.size > SIZE_MAX - kFileHeaderSize) return nullptr;
     const std::size_t fileSize = static_cast<std::size_t>(info.size);
     const std::size_t recordSize = fileSize + kFileHeaderSize;
@@ -451,15 +428,85 @@ SmcObject *ZeCopyFileToSmcObject(const SmcObject *src, const char *fileName)
         ZE_FREE(obj);
         return nullptr;
     }
-    obj->formatCode[0] = encode(kFormatBytes, 5);
+    obj->formatCode[0] = encode(kFormatBytes, ZE_SMC_FORMAT_FILE);
     return obj;
+}
+
+void dump_csl(const SmcObject *obj, const char *prefix)
+{
+    const int count = field_number(obj, ZE_SMC_CRITERIA_COUNT);
+    std::string_view command = field_text(obj, ZE_SMC_COMMAND), object = field_text(obj, ZE_SMC_OBJECT_NAME);
+    TarnTrace("%s SMCDAT %s - command: %.*s  object: %.*s  count: %d", prefix ? prefix : "",
+              ze::HandleText(obj).c_str(), view_size(command), command.data(), view_size(object), object.data(),
+              count);
+
+    std::string_view cursor = field_text(obj, ZE_SMC_CURSOR_ID), deltaCount = field_text(obj, ZE_SMC_DELTA_REC_COUNT);
+    TarnTrace("Delta: %c  CursorId: %.*s  DeltaRecCnt: %.*s", obj->deltaFlag ? obj->deltaFlag : '0',
+              view_size(cursor), cursor.data(), view_size(deltaCount), deltaCount.data());
+
+    if (count < 1) return;
+    TarnTrace("   Item  Column        RelOp Value");
+    for (int i = 0; i < std::min(count, ZE_SMC_MAX_CRITERIA); ++i) {
+        std::string_view column = field_text(obj, ZE_SMC_CRITERION_COLUMN, i);
+        std::string_view relop = or_default(field_text(obj, ZE_SMC_CRITERION_RELOP, i), "NULL");
+        std::string_view value = or_default(field_text(obj, ZE_SMC_CRITERION_VALUE, i), "NULL");
+        TarnTrace("   %4d  %-15.*s %-4.*s <%.*s>", i + 1, view_size(column), column.data(), view_size(relop),
+                  relop.data(), view_size(value), value.data());
+    }
+}
+
+void dump_print_request(const SmcObject *obj)
+{
+    auto shown = [&](int field) { return or_default(field_text(obj, field), "<NULLSTRING>"); };
+    std::string_view command = shown(ZE_SMC_COMMAND), reportName = shown(ZE_SMC_REPORT_NAME),
+                     options = shown(ZE_SMC_REPORT_OPTIONS);
+    TarnTrace("Print request %.*s - reportname %.*s  reportoptions %.*s", view_size(command), command.data(),
+              view_size(reportName), reportName.data(), view_size(options), options.data());
+    std::string_view node = shown(ZE_SMC_NODE), destNode = shown(ZE_SMC_DEST_NODE);
+    TarnTrace("  node %.*s  destnode %.*s", view_size(node), node.data(), view_size(destNode), destNode.data());
+}
+
+}  // namespace
+
+extern "C" {
+
+// SMC records never trace a refused parameter: a NULL record gives 0 or NULL.
+
+SmcObject *ZeNewSmcObject(void)
+{
+    return ZE_FRAME_QUIET({}, static_cast<SmcObject *>(nullptr), [] {
+        auto *obj = ZE_NEW(SmcObject);
+        if (obj) (void)std::snprintf(obj->recordLength, sizeof obj->recordLength, "%u", ZE_SMC_RECORD_SIZE);
+        return obj;
+    });
+}
+
+SmcObject *ZeCopySmcObject(const SmcObject *src)
+{
+    return ZE_FRAME_QUIET({{"Source", ze::given(src)}}, static_cast<SmcObject *>(nullptr), [&] {
+        auto *copy = ZE_NEW(SmcObject);
+        if (copy) std::memcpy(copy, src, sizeof *copy);
+        return copy;
+    });
+}
+
+void ZeFreeSmcObject(SmcObject *obj)
+{
+    ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, [&] { ZE_FREE(obj); });
+}
+
+SmcObject *ZeCopyFileToSmcObject(const SmcObject *src, const char *fileName)
+{
+    return ZE_FRAME_QUIET({{"FileName", ze::given(fileName)}}, static_cast<SmcObject *>(nullptr),
+                          [&] { return load_file(src, fileName); });
 }
 
 int ZeSetSmcField(SmcObject *obj, int field, ...)
 {
     va_list args;
     va_start(args, field);
-    int result = set_field<wchar_t>(obj, field, &args, "ZeSetSmcField");
+    int result = ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, 0,
+                                [&] { return set_field<wchar_t>(obj, field, &args, "ZeSetSmcField"); });
     va_end(args);
     return result;
 }
@@ -468,7 +515,8 @@ int ZeSetSmcFieldAnsi(SmcObject *obj, int field, ...)
 {
     va_list args;
     va_start(args, field);
-    int result = set_field<char>(obj, field, &args, "ZeSetSmcFieldAnsi");
+    int result = ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, 0,
+                                [&] { return set_field<char>(obj, field, &args, "ZeSetSmcFieldAnsi"); });
     va_end(args);
     return result;
 }
@@ -477,54 +525,32 @@ int ZeGetSmcFieldAnsi(SmcObject *obj, int field, ...)
 {
     va_list args;
     va_start(args, field);
-    int result = get_field(obj, field, ArgumentOuts{&args}, "ZeGetSmcFieldAnsi");
+    int result = ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, 0,
+                                [&] { return get_field(obj, field, ArgumentOuts{&args}, "ZeGetSmcFieldAnsi"); });
     va_end(args);
     return result;
 }
 
 int ZeGetSmcField(SmcObject *obj, int field, void *out)
 {
-    return get_field(obj, field, SingleOut{out}, "ZeGetSmcField");
+    return ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, 0,
+                          [&] { return get_field(obj, field, SingleOut{out}, "ZeGetSmcField"); });
 }
 
 int ZeSmcFormatIs(const SmcObject *obj, int format)
 {
-    return obj && decode(kFormatBytes, obj->formatCode[0]) == format ? 1 : 0;
+    return ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, 0,
+                          [&] { return decode(kFormatBytes, obj->formatCode[0]) == format ? 1 : 0; });
 }
 
 void ZeDumpSmcCsl(const SmcObject *obj, const char *prefix)
 {
-    if (!obj) return;
-    const int count = field_number(obj, 17);
-    std::string_view command = field_text(obj, 8), object = field_text(obj, 1);
-    TarnTrace("%s SMCDAT %s - command: %.*s  object: %.*s  count: %d", prefix ? prefix : "",
-              ze::HandleText(obj).c_str(), view_size(command), command.data(), view_size(object), object.data(),
-              count);
-
-    std::string_view cursor = field_text(obj, 11), deltaCount = field_text(obj, 13);
-    TarnTrace("Delta: %c  CursorId: %.*s  DeltaRecCnt: %.*s", obj->deltaFlag ? obj->deltaFlag : '0',
-              view_size(cursor), cursor.data(), view_size(deltaCount), deltaCount.data());
-
-    if (count < 1) return;
-    TarnTrace("   Item  Column        RelOp Value");
-    for (int i = 0; i < std::min(count, ZE_SMC_MAX_CRITERIA); ++i) {
-        std::string_view column = field_text(obj, 18, i);
-        std::string_view relop = or_default(field_text(obj, 19, i), "NULL");
-        std::string_view value = or_default(field_text(obj, 20, i), "NULL");
-        TarnTrace("   %4d  %-15.*s %-4.*s <%.*s>", i + 1, view_size(column), column.data(), view_size(relop),
-                  relop.data(), view_size(value), value.data());
-    }
+    ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, [&] { dump_csl(obj, prefix); });
 }
 
 void ZeDumpSmcPrintRequest(const SmcObject *obj)
 {
-    if (!obj) return;
-    auto shown = [&](int field) { return or_default(field_text(obj, field), "<NULLSTRING>"); };
-    std::string_view command = shown(8), reportName = shown(24), options = shown(25);
-    TarnTrace("Print request %.*s - reportname %.*s  reportoptions %.*s", view_size(command), command.data(),
-              view_size(reportName), reportName.data(), view_size(options), options.data());
-    std::string_view node = shown(29), destNode = shown(4);
-    TarnTrace("  node %.*s  destnode %.*s", view_size(node), node.data(), view_size(destNode), destNode.data());
+    ZE_FRAME_QUIET({{"Object", ze::given(obj)}}, [&] { dump_print_request(obj); });
 }
 
 }  // extern "C"

@@ -5,9 +5,13 @@ the shared frame (foundation/frame.hpp).
     scripts/frame_coverage.py <build dir>
 
 An export is covered when its definition calls the frame (ZE_FRAME,
-ZE_FRAME_VALUE, ZE_FRAME_QUIET or ze::frame*) or only forwards to another
-export that is covered. Prints one line per export that is not, then a
-summary; exits 1 when any export is not covered or has no definition."""
+ZE_FRAME_VALUE, ZE_FRAME_QUIET or ze::frame*), calls a frame helper with
+__func__, or only forwards to another export that is covered. A frame
+helper is a function whose first parameter is the name it hands to the
+frame (or to another frame helper). A function that a macro defines is
+judged by the macro's body with the invocation's arguments put in.
+Prints one line per export that is not covered, then a summary; exits 1
+when any export is not covered or has no definition."""
 import pathlib
 import re
 import subprocess
@@ -42,24 +46,107 @@ def body_at(text, open_brace):
     return ""
 
 
+HEAD = re.compile(r"^[ \t]*[A-Za-z_][\w \t\*&:<>,\"]*?\b(\w+)\s*\(([^;{}]*?)\)\s*(?:const\s*)?(?:noexcept\s*)?\{", re.M)
+MACRO = re.compile(r"^#define (\w+)\(([^)]*)\)((?:.*\\\n)*.*)", re.M)
+
+
+def sources(root):
+    for layer in LAYERS:
+        yield from sorted((root / layer).glob("*.cpp"))
+        yield from sorted((root / layer).glob("*.hpp"))
+
+
+def split_args(text):
+    """The top-level comma-separated arguments of a call's argument text."""
+    args, depth, start = [], 0, 0
+    for i, c in enumerate(text):
+        if c in "([{":
+            depth += 1
+        elif c in ")]}":
+            depth -= 1
+        elif c == "," and depth == 0:
+            args.append(text[start:i].strip())
+            start = i + 1
+    args.append(text[start:].strip())
+    return args
+
+
+def expand(params, body, args):
+    """The macro body with each parameter (and #parameter, __VA_ARGS__) replaced."""
+    names = [p.strip() for p in params.split(",")]
+    fixed = [n for n in names if n != "..."]
+    values = dict(zip(fixed, args))
+    if "..." in names:
+        values["__VA_ARGS__"] = ", ".join(args[len(fixed):])
+    def put(m):
+        word = m.group(2)
+        if word not in values:
+            return m.group(0)
+        return '"' + values[word] + '"' if m.group(1) else values[word]
+    return re.sub(r"(#?)\b(\w+)\b", put, body)
+
+
 def definitions(root):
-    """name -> body of every function defined at the start of a line."""
-    found = {}
-    head = re.compile(r"^[ \t]*[A-Za-z_][\w \t\*&:<>,\"]*?\b(\w+)\s*\(([^;{}]*?)\)\s*(?:const\s*)?(?:noexcept\s*)?\{", re.M)
-    for layer in LAYERS:
-        for path in sorted((root / layer).glob("*.cpp")):
-            text = path.read_text()
-            for m in head.finditer(text):
-                found.setdefault(m.group(1), (path.relative_to(root), body_at(text, m.end() - 1)))
-        # Functions a macro defines: "#define M(function, ...)" then "M(ZeName, ...)".
-        # The macro's body stands for each function it defines.
-    for layer in LAYERS:
-        for path in sorted((root / layer).glob("*.cpp")):
-            text = path.read_text()
-            for macro, body in re.findall(r"#define (\w+)\(\w+[^)]*\)((?:.*\\\n)*.*)", text):
-                for name in re.findall(r"^" + macro + r"\((\w+)\s*,", text, re.M):
-                    found.setdefault(name, (path.relative_to(root), body.replace("\\\n", "\n")))
+    """(path, name, parameter text, body) of every function defined at the
+    start of a line, and of every function a macro defines."""
+    found = []
+    macros = {}
+    for path in sources(root):
+        text = path.read_text()
+        for m in HEAD.finditer(text):
+            found.append((path.relative_to(root), m.group(1), m.group(2), body_at(text, m.end() - 1)))
+        for m in MACRO.finditer(text):
+            macros[m.group(1)] = (m.group(2), m.group(3).replace("\\\n", "\n"))
+    # Functions a macro defines: "#define M(function, ...)" then "M(ZeName, ...)".
+    for path in sources(root):
+        text = path.read_text()
+        for macro, (params, body) in macros.items():
+            for m in re.finditer(r"^" + macro + r"\((.*)\)\s*$", text, re.M):
+                args = split_args(m.group(1))
+                found.append((path.relative_to(root), args[0], "", expand(params, body, args)))
     return found
+
+
+def resolve(name, path, by_name):
+    """The definition a call of `name` from `path` reaches: the one in the
+    same file, else one in a header, else the only one."""
+    candidates = by_name.get(name, [])
+    for wanted in (lambda d: d[0] == path, lambda d: d[0].suffix == ".hpp", lambda d: len(candidates) == 1):
+        for d in candidates:
+            if wanted(d):
+                return d
+    return None
+
+
+def frame_helpers(found, by_name):
+    """Definitions whose first parameter is a name they pass on to the frame
+    or to another frame helper (as (path, name) pairs)."""
+    helpers = set()
+    changed = True
+    while changed:
+        changed = False
+        for path, name, params, body in found:
+            if (path, name) in helpers:
+                continue
+            first = re.match(r"\s*const char \*(\w+)\s*(,|$)", params)
+            if not first:
+                continue
+            for m in re.finditer(r"\b([\w:]+)\s*\(\s*" + first.group(1) + r"\s*,", body):
+                callee = m.group(1).split("::")[-1]
+                target = resolve(callee, path, by_name)
+                if callee in ("frame", "frame_value") or (target and (target[0], target[1]) in helpers):
+                    helpers.add((path, name))
+                    changed = True
+                    break
+    return helpers
+
+
+def through_helper(path, body, helpers, by_name):
+    for m in re.finditer(r"\b(\w+)\s*\(\s*__func__\s*,", body):
+        target = resolve(m.group(1), path, by_name)
+        if target and (target[0], target[1]) in helpers:
+            return True
+    return False
 
 
 def main():
@@ -67,8 +154,15 @@ def main():
         sys.exit(__doc__)
     root = pathlib.Path(__file__).resolve().parent.parent
     exports = exported_names(sys.argv[1])
-    defs = definitions(root)
-    covered = {name for name, (_, body) in defs.items() if FRAME.search(body)}
+    found = definitions(root)
+    by_name = {}
+    for d in found:
+        by_name.setdefault(d[1], []).append(d)
+    helpers = frame_helpers(found, by_name)
+    # An export's definition: the first one found under its name.
+    defs = {name: (ds[0][0], ds[0][3]) for name, ds in by_name.items()}
+    covered = {name for name, (path, body) in defs.items()
+               if FRAME.search(body) or through_helper(path, body, helpers, by_name)}
     # A function whose whole body is one call of a covered function is
     # covered too (repeat until nothing changes: forwarders of forwarders).
     forwards = {}

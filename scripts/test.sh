@@ -2,6 +2,8 @@
 # Builds and runs every test twice: the g++ build of build/ (the one
 # scripts/demo.sh uses), then a clang build with address and
 # undefined-behaviour sanitizers (build-asan/). Warnings are errors in both.
+# After the g++ build, scripts/frame_coverage.py fails the run when an export
+# of libTarnSrvc escapes the call frame.
 # After the g++ tests, the tests' lines must stay within their share of the
 # code's (scripts/linecount.sh).
 # Then the static analysis of scripts/lint.sh and a short fuzzing run.
@@ -16,6 +18,8 @@ tarn_configure build
 tarn_build build
 ctest --test-dir build -j "$jobs" --output-on-failure
 
+echo "== every export of libTarnSrvc runs inside the call frame"
+python3 scripts/frame_coverage.py build
 echo "== the tests' share of the code"
 scripts/linecount.sh --max-share 40
 

@@ -18,6 +18,7 @@
 // with --force, else refused.
 // An existing node is only replaced with --force. Exit status: 0 done,
 // 1 failed, 2 usage.
+#include "contract/node_file.hpp"
 #include "node_name.hpp"
 #include "tool_options.h"
 
@@ -222,12 +223,12 @@ int make_node(const Options &options)
         std::fprintf(stderr, "tarnmknode: %s is not a directory\n", options.directory.c_str());
         return 1;
     }
-    std::string nodes = options.directory + "/nodes";
+    std::string nodes = node_file::directory(options.directory);
     if (!is_directory(nodes) && mkdir(nodes.c_str(), 0755) != 0) {
         std::fprintf(stderr, "tarnmknode: cannot create %s: %s\n", nodes.c_str(), std::strerror(errno));
         return 1;
     }
-    std::string target = nodes + "/" + options.node + ".db";
+    std::string target = node_file::path(options.directory, options.node);
     if (exists(target) && !options.force) {
         std::fprintf(stderr, "tarnmknode: %s exists; use --force to replace it\n", target.c_str());
         return 1;

@@ -11,6 +11,7 @@
 // Exit status: 0 done, 1 failed, 2 usage.
 #include "ZeLogon.h"
 #include "tool_options.h"
+#include "contract/node_file.hpp"
 #include "node_name.hpp"
 #include "password.hpp"
 
@@ -151,7 +152,7 @@ int add_user(const Options &options)
                      kMaxUserId);
         return 1;
     }
-    const std::string path = options.directory + "/nodes/" + options.node + ".db";
+    const std::string path = node_file::path(options.directory, options.node);
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         std::fprintf(stderr, "tarnuser: node %s is unknown: there is no %s\n", options.node.c_str(), path.c_str());

@@ -6,6 +6,7 @@
 #include "rpdb.hpp"
 
 #include "ZeEnv.h"
+#include "contract/node_file.hpp"
 #include "node_name.hpp"
 
 #include <sys/stat.h>
@@ -34,16 +35,6 @@ std::map<std::string, std::unique_ptr<SqliteStore>, std::less<>> &stores()
 {
     static std::map<std::string, std::unique_ptr<SqliteStore>, std::less<>> all;
     return all;
-}
-
-std::string node_path(std::string_view directory, std::string_view node)
-{
-    std::string path(directory);
-    if (path.back() != '/') path += '/';
-    path += "nodes/";
-    path += node;
-    path += ".db";
-    return path;
 }
 
 // Opens an existing node file read-write and makes sure it is a database.
@@ -196,7 +187,7 @@ SqliteStore &node_store(std::string_view name)
         fail(TARN_RPDB_RC_UNKNOWN_NODE,
              "Node name \"" + std::string(name) + "\" is not valid (" + routecore::kNodeNameRule + ")");
 
-    std::string path = node_path(directory, name);
+    std::string path = node_file::path(directory, name);
     auto found = stores().find(path);
     if (found != stores().end()) return *found->second;
     struct stat info {};
