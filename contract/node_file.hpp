@@ -1,12 +1,31 @@
-// The file of a demo-router node: <data dir>/nodes/<node>.db. The demo
-// router opens it, tarnmknode creates it and tarnuser writes its users, so
-// all of them build the path here.
+// Nodes of the routers: the rule for a node's name and the file of a
+// demo-router node, <data dir>/nodes/<node>.db. The routers check names and
+// open the file, tarnmknode creates it and tarnuser writes its users, so all
+// of them take the rule and build the path here.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace node_file {
+
+// A name is kept to characters that cannot leave the nodes directory or hide
+// the file; remote nodes follow the same rule.
+inline constexpr std::size_t kMaxName = 64;
+inline constexpr const char *kNameRule = "1 to 64 of A-Z a-z 0-9 _ . -, not starting with '.'";
+
+// 1 to 64 of A-Z a-z 0-9 _ . -, not starting with '.'.
+inline bool valid_name(std::string_view name)
+{
+    if (name.empty() || name.size() > kMaxName || name.front() == '.') return false;
+    for (char c : name) {
+        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+                  c == '.' || c == '-';
+        if (!ok) return false;
+    }
+    return true;
+}
 
 // <data dir>/nodes, with one '/' between the two whatever the data
 // directory ends with.

@@ -19,7 +19,6 @@
 // An existing node is only replaced with --force. Exit status: 0 done,
 // 1 failed, 2 usage.
 #include "contract/node_file.hpp"
-#include "node_name.hpp"
 #include "tool_options.h"
 
 #include <libpq-fe.h>
@@ -213,9 +212,9 @@ int make_pg_node(const Options &options)
 
 int make_node(const Options &options)
 {
-    if (!routecore::valid_node_name(options.node)) {
+    if (!node_file::valid_name(options.node)) {
         std::fprintf(stderr, "tarnmknode: node name \"%s\" is not valid (%s)\n", options.node.c_str(),
-                     routecore::kNodeNameRule);
+                     node_file::kNameRule);
         return 1;
     }
     if (options.postgres) return make_pg_node(options);

@@ -12,7 +12,6 @@
 #include "ZeLogon.h"
 #include "tool_options.h"
 #include "contract/node_file.hpp"
-#include "node_name.hpp"
 #include "password.hpp"
 
 #include <openssl/crypto.h>
@@ -142,9 +141,9 @@ bool store_user(sqlite3 *db, const std::string &userId, const tarn::password::Re
 
 int add_user(const Options &options)
 {
-    if (!routecore::valid_node_name(options.node)) {
+    if (!node_file::valid_name(options.node)) {
         std::fprintf(stderr, "tarnuser: node name \"%s\" is not valid (%s)\n", options.node.c_str(),
-                     routecore::kNodeNameRule);
+                     node_file::kNameRule);
         return 1;
     }
     if (!valid_user_id(options.userId)) {

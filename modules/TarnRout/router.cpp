@@ -6,7 +6,7 @@
 #include "TarnRout.h"
 #include "ZeEnv.h"
 #include "node_map.hpp"
-#include "node_name.hpp"
+#include "contract/node_file.hpp"
 #include "pg_store.hpp"
 
 #include "TarnUtil.h"
@@ -141,9 +141,9 @@ std::unique_ptr<PgStore> adopt(PGconn *conn)
 void check_node_name(std::string_view name)
 {
     if (name.empty()) fail(TARN_RPDB_RC_UNKNOWN_NODE, "The request names no node (DESTNODE is empty)");
-    if (!routecore::valid_node_name(name))
+    if (!node_file::valid_name(name))
         fail(TARN_RPDB_RC_UNKNOWN_NODE,
-             "Node name \"" + std::string(name) + "\" is not valid (" + routecore::kNodeNameRule + ")");
+             "Node name \"" + std::string(name) + "\" is not valid (" + node_file::kNameRule + ")");
 }
 
 class PgBackend : public routecore::Backend {

@@ -7,7 +7,6 @@
 
 #include "ZeEnv.h"
 #include "contract/node_file.hpp"
-#include "node_name.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -183,9 +182,9 @@ SqliteStore &node_store(std::string_view name)
     if (directory.empty())
         fail(TARN_RPDB_RC_NO_DATA_DIR, "No data directory: set TARN_DATA_DIR to the directory that holds nodes/");
     if (name.empty()) fail(TARN_RPDB_RC_UNKNOWN_NODE, "The request names no node (DESTNODE is empty)");
-    if (!routecore::valid_node_name(name))
+    if (!node_file::valid_name(name))
         fail(TARN_RPDB_RC_UNKNOWN_NODE,
-             "Node name \"" + std::string(name) + "\" is not valid (" + routecore::kNodeNameRule + ")");
+             "Node name \"" + std::string(name) + "\" is not valid (" + node_file::kNameRule + ")");
 
     std::string path = node_file::path(directory, name);
     auto found = stores().find(path);
