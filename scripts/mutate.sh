@@ -21,6 +21,9 @@
 #                         changed are copied again, the build stays incremental);
 #                         by default a temporary folder that is removed on exit
 #     --no-baseline       skip the check that the unchanged tree passes
+#     --compare REPORT    a report of an earlier run (repeatable): after the
+#                         run, lists every fault caught there that this run ran
+#                         and did not catch, and exits 1 when there is one
 #
 # Fault list format: entries separated by blank lines, '#' starts a comment.
 #   name:    short-name
@@ -62,6 +65,7 @@ keep_scratch=0
 baseline=1
 list_only=0
 only=()
+compare=()
 
 usage() { sed -n '2,/^$/p' "$0" | sed 's/^# \{0,1\}//'; exit "${1:-0}"; }
 die() { echo "mutate.sh: $*" >&2; exit 2; }
@@ -81,6 +85,7 @@ while (($#)); do
     --report) [ $# -ge 2 ] || die "--report needs a file"; report=$(from_caller "$2"); shift ;;
     --scratch) [ $# -ge 2 ] || die "--scratch needs a folder"; scratch=$(from_caller "$2"); keep_scratch=1; shift ;;
     --no-baseline) baseline=0 ;;
+    --compare) [ $# -ge 2 ] || die "--compare needs a report"; compare+=("$(from_caller "$2")"); shift ;;
     -h|--help) usage 0 ;;
     *) echo "mutate.sh: unknown option $1" >&2; usage 2 ;;
   esac
@@ -287,6 +292,22 @@ for i in "${selected[@]}"; do
 done
 say "# summary: caught ${count[caught]}, missed ${count[missed]}, build-broken ${count[build-broken]}, stale ${count[stale]}, skipped ${count[skipped]} of ${#selected[@]} faults in $((SECONDS - start)) s"
 echo "report written to $report"
+# compare_reports: faults an earlier report shows caught and this run ran
+# without catching them.
+lost=0
+compare_reports() {
+  local name result
+  while read -r name; do
+    result=$(awk -v n="$name" '$2 == n && $1 != "#" {print $1; exit}' "$report")
+    [ -z "$result" ] && continue  # not part of this run
+    [ "$result" = caught ] && continue
+    say "# lost: $name was caught before, $result now"
+    lost=$((lost + 1))
+  done < <(awk '$1 == "caught" {print $2}' "${compare[@]}" | sort -u)
+  say "# compared with ${compare[*]}: $lost fault(s) caught before and not now"
+}
+((${#compare[@]})) && compare_reports
+((lost == 0)) || exit 1
 ((count[missed] == 0))
 exit
 }
