@@ -147,14 +147,15 @@ public:
     }
 
 private:
-    // Copies the value and its terminator; true when the buffer moved.
+    // Copies the value and its terminator; true when the buffer had to grow
+    // (and so may have moved).
     static bool put(std::vector<char> &cell, const char *value)
     {
         const std::size_t size = std::strlen(value) + 1;
-        const char *before = cell.data();
-        if (cell.size() < size) cell.resize(std::max(size, 2 * cell.size()));
+        const bool grows = cell.size() < size;
+        if (grows) cell.resize(std::max(size, 2 * cell.size()));
         std::memcpy(cell.data(), value, size);
-        return cell.data() != before;
+        return grows;
     }
 
     std::vector<std::vector<char>> cells_;
