@@ -416,9 +416,18 @@ void trace_write_error(WriteStep step)
 
 class RecordWriter {
 public:
-    // window_ stays uninitialised: only the used_ bytes written so far are emitted.
+    // The stream stays locked while the record is written, so the calls on
+    // it inside are the unlocked ones. window_ stays uninitialised: only the
+    // used_ bytes written so far are emitted.
     // cppcheck-suppress uninitMemberVar
-    RecordWriter(FILE *stream, char *scratch) : stream_(stream), scratch_(scratch), errorBefore_(std::ferror(stream)) {}
+    RecordWriter(FILE *stream, char *scratch) : stream_(stream), scratch_(scratch)
+    {
+        flockfile(stream_);
+        errorBefore_ = ferror_unlocked(stream_) != 0;
+    }
+    ~RecordWriter() { funlockfile(stream_); }
+    RecordWriter(const RecordWriter &) = delete;
+    RecordWriter &operator=(const RecordWriter &) = delete;
 
     void word(std::size_t value)
     {
@@ -473,14 +482,14 @@ private:
     void emit(const char *bytes, std::size_t n)
     {
         if (failed_) return;
-        std::size_t done = std::fwrite(bytes, 1, n, stream_);
-        failed_ = done < n || (!errorBefore_ && std::ferror(stream_));
+        std::size_t done = fwrite_unlocked(bytes, 1, n, stream_);
+        failed_ = done < n || (!errorBefore_ && ferror_unlocked(stream_));
         written_ += failed_ && done == n ? 0 : done;
     }
 
     FILE *stream_;
     char *scratch_;  // for converting values larger than the window
-    bool errorBefore_;
+    bool errorBefore_ = false;
     char window_[kWindow];
     std::size_t used_ = 0;
     std::size_t written_ = 0;
@@ -489,10 +498,14 @@ private:
 
 unsigned write_record(FILE *stream, char **values, int count, bool convert)
 {
+    // The lengths of an ordinary record are kept for the second pass.
+    constexpr int kKeptLengths = 64;
+    std::size_t lengths[kKeptLengths];
     std::size_t total = 2;
     std::size_t longest = 0;
     for (int i = 0; i < count; ++i) {
         std::size_t n = item_length(values[i]);
+        if (i < kKeptLengths) lengths[i] = n;
         if (n > ZE_RDW_MAX_ITEM) {
             TarnTrace("*** RDW record too long: item of %zu bytes", n);
             return ZE_RC_RDW_FILE;
@@ -515,7 +528,7 @@ unsigned write_record(FILE *stream, char **values, int count, bool convert)
     RecordWriter writer(stream, scratch.get());
     writer.word(total);
     for (int i = 0; i < count; ++i) {
-        std::size_t n = item_length(values[i]);
+        std::size_t n = i < kKeptLengths ? lengths[i] : item_length(values[i]);
         writer.word(n);
         writer.text(values[i], n, convert);
     }
