@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <map>
-#include <mutex>
 
 namespace rout {
 
@@ -288,28 +287,8 @@ private:
 
 }  // namespace rout
 
-namespace {
-
-// Held for the whole of a request: requests from several threads take turns,
-// so a kept connection, a session and the list of them are never used by two
-// threads at once. Recursive, so that a request made from inside an answer's
-// loading does not wait for itself.
-std::recursive_mutex &requests_turn()
-{
-    static std::recursive_mutex turn;
-    return turn;
-}
-
-}  // namespace
-
 extern "C" __attribute__((visibility("default"))) unsigned int router_client(DtsAction *action)
 {
     static rout::PgBackend backend;
-    try {
-        std::lock_guard<std::recursive_mutex> turn(requests_turn());
-        return routecore::route(action, backend);
-    } catch (...) {  // the lock could not be taken; route() itself never throws
-        ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, "TarnRout: the request could not take its turn");
-        return TARN_RPDB_RC_STORAGE_ERROR;
-    }
+    return routecore::route(action, backend);
 }

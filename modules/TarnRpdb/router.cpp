@@ -26,11 +26,5 @@ public:
 extern "C" __attribute__((visibility("default"))) unsigned int router_client(DtsAction *action)
 {
     static rpdb::SqliteBackend backend;
-    try {
-        std::lock_guard<std::recursive_mutex> turn(rpdb::requests_turn());
-        return routecore::route(action, backend);
-    } catch (...) {  // the lock could not be taken; route() itself never throws
-        ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, "TarnRpdb: the request could not take its turn");
-        return TARN_RPDB_RC_STORAGE_ERROR;
-    }
+    return routecore::route(action, backend);
 }

@@ -8,7 +8,6 @@
 #include <sqlite3.h>
 
 #include <map>
-#include <mutex>
 
 namespace rpdb {
 
@@ -46,12 +45,6 @@ private:
     sqlite3 *db_;
     std::map<std::string, Cached, std::less<>> cache_;
 };
-
-// Held for the whole of a request: requests from several threads take turns,
-// so the kept connections (opened without SQLite's own locking) and the
-// list of them are never used by two threads at once. Recursive, so that a
-// request made from inside an answer's loading does not wait for itself.
-std::recursive_mutex &requests_turn();
 
 // The store of node `name`, opening it on first use. Fails with 1007 (no
 // data directory), 1001 (bad name, no node file) or 1006.

@@ -58,7 +58,7 @@ sqlite3 *open_node(const std::string &path, std::string_view node)
 {
     sqlite3 *db = nullptr;
     // No mutex of SQLite's own: a connection is only used under the module's
-    // turn (requests_turn()), and each SQLite call would otherwise take one.
+    // turn (see routecore::route), and each SQLite call would otherwise take one.
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::string problem;
     if (rc != SQLITE_OK) {
@@ -149,12 +149,6 @@ private:
 };
 
 }  // namespace
-
-std::recursive_mutex &requests_turn()
-{
-    static std::recursive_mutex turn;
-    return turn;
-}
 
 StoreError store_error(sqlite3 *db)
 {

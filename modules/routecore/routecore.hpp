@@ -186,7 +186,8 @@ public:
 };
 
 // Carries out the request in field order and answers it: router_client of
-// each module is this call with its back end. Never throws.
+// each module is this call with its back end. Requests from several threads
+// take turns (one runs at a time). Never throws.
 unsigned route(DtsAction *action, Backend &backend);
 
 // An object kind names a table: 1 to 64 of A-Z a-z 0-9 _, not starting

@@ -8,6 +8,7 @@
 #include "TarnRout.h"
 
 #include <cstdio>
+#include <mutex>
 #include <new>
 
 namespace routecore {
@@ -102,11 +103,27 @@ Outcome carry_out(DtsAction *action, Backend &backend)
 
 }  // namespace
 
+namespace {
+
+// Held for the whole of a request: requests from several threads of one
+// module take turns, so a kept connection, a session and the list of them
+// are never used by two threads at once. Recursive, so that a request made
+// from inside an answer's loading does not wait for itself. Each module
+// links its own copy of this core, so each has its own turn.
+std::recursive_mutex &requests_turn()
+{
+    static std::recursive_mutex turn;
+    return turn;
+}
+
+}  // namespace
+
 unsigned route(DtsAction *action, Backend &backend)
 {
     if (!action) return ZE_RC_INVALID_PARAMETER;
     char text[96];
     try {
+        std::lock_guard<std::recursive_mutex> turn(requests_turn());
         Outcome outcome = carry_out(action, backend);
         ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, outcome.message.c_str());
         return outcome.code;
