@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "least_reporter.hpp"
+#include "walks.hpp"
 #include "tarnsrvc.h"
 
 namespace {
@@ -140,23 +141,7 @@ struct Printer {
 };
 
 // The baseline: select the rows and copy every value.
-long bare_walk(sqlite3 *db, std::vector<std::vector<std::string>> &all)
-{
-    all.clear();
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db, kSelect, -1, &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        std::vector<std::string> row;
-        row.reserve(kColumns);
-        for (int c = 0; c < kColumns; ++c) {
-            const unsigned char *v = sqlite3_column_text(st, c);
-            row.emplace_back(v ? reinterpret_cast<const char *>(v) : "");
-        }
-        all.push_back(std::move(row));
-    }
-    sqlite3_finalize(st);
-    return static_cast<long>(all.size());
-}
+long bare_walk(sqlite3 *db, bench::Rows &all) { return bench::bare_sqlite_walk(db, kSelect, kColumns, all); }
 
 sqlite3 *open_node(long rows)
 {

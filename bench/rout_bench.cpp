@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "tarnsrvc.h"
+#include "walks.hpp"
 
 // Every operator new of the process, the router's included.
 static std::atomic<long> g_news{0};
@@ -88,17 +89,6 @@ Descriptor *row_descriptor()
     return d;
 }
 
-// One collection through the router; the number of items walked.
-long open_and_walk(Descriptor *desc, DtsInfo *info, Filter *filter, Collection *collection, DtsResult *result)
-{
-    if (ZeOpenDtsCollection(desc, info, filter, collection, result) != ZE_OK) return -1;
-    long walked = 0;
-    for (Item *item = ZeFirstCollectionItem(collection); item; item = ZeNextCollectionItem(collection)) {
-        benchmark::DoNotOptimize(ZeItemValues(item)[kColumns - 1]);
-        ++walked;
-    }
-    return walked;
-}
 
 struct Request {
     Descriptor *desc = row_descriptor();
@@ -124,7 +114,7 @@ struct Request {
         ZeDestroyDtsInfo(info);
         ZeDestroyDescriptor(desc);
     }
-    long run() { return open_and_walk(desc, info, filter, collection, result); }
+    long run() { return bench::open_and_walk(desc, info, filter, collection, result, kColumns - 1); }
 };
 
 void BM_TarnRoutCollection(benchmark::State &state)

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "least_reporter.hpp"
+#include "walks.hpp"
 #include "tarnsrvc.h"
 
 namespace {
@@ -121,16 +122,7 @@ struct RouterWalk {
     RouterWalk &operator=(const RouterWalk &) = delete;
 
     // Opens the collection and walks it: the number of items, or -1.
-    long walk()
-    {
-        if (ZeOpenDtsCollection(desc, info, filter, collection, result) != ZE_OK) return -1;
-        long walked = 0;
-        for (Item *item = ZeFirstCollectionItem(collection); item; item = ZeNextCollectionItem(collection)) {
-            benchmark::DoNotOptimize(ZeItemValues(item)[kColumns - 1]);
-            ++walked;
-        }
-        return walked;
-    }
+    long walk() { return bench::open_and_walk(desc, info, filter, collection, result, kColumns - 1); }
 
     Descriptor *desc;
     DtsInfo *info = nullptr;
@@ -164,23 +156,9 @@ std::string bare_sql(long rows)
 }
 
 // The bare loop: every value of every row copied into `all`; the rows read.
-long bare_walk(sqlite3 *db, const std::string &sql, std::vector<std::vector<std::string>> &all)
+long bare_walk(sqlite3 *db, const std::string &sql, bench::Rows &all)
 {
-    all.clear();
-    sqlite3_stmt *st = nullptr;
-    sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-        std::vector<std::string> row;
-        row.reserve(kColumns);
-        for (int c = 0; c < kColumns; ++c) {
-            const unsigned char *v = sqlite3_column_text(st, c);
-            row.emplace_back(v ? reinterpret_cast<const char *>(v) : "");
-        }
-        all.push_back(std::move(row));
-    }
-    sqlite3_finalize(st);
-    benchmark::DoNotOptimize(all.data());
-    return static_cast<long>(all.size());
+    return bench::bare_sqlite_walk(db, sql.c_str(), kColumns, all);
 }
 
 void BM_BareSqlite(benchmark::State &state)
