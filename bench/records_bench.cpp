@@ -3,8 +3,10 @@
 // and written at a small multiple of plain fread/fwrite of the same bytes.
 //
 //   records_bench --read=rdw|plain --records=N
-//       writes N records, reads them once, then once more counted, for
-//       valgrind --tool=callgrind --instr-atstart=no
+//       writes N records, reads them once, then once more counted;
+//   records_bench --write=rdw|plain --records=N
+//       writes N records once, then once more counted;
+//   both for valgrind --tool=callgrind --instr-atstart=no
 #include <benchmark/benchmark.h>
 #if __has_include(<valgrind/callgrind.h>)
 #include <valgrind/callgrind.h>
@@ -219,6 +221,34 @@ int run_read(std::string_view kind, long records)
     return read == records ? 0 : 1;
 }
 
+// N records written with ZeWriteRdwData or plain_write.
+void write_all(const char *path, bool rdw, long records)
+{
+    FILE *f = std::fopen(path, "wb");
+    Row row;
+    for (long i = 0; i < records; ++i) {
+        row.set(i);
+        if (rdw) ZeWriteRdwData(f, row.values, kColumns);
+        else plain_write(f, row.values);
+    }
+    std::fclose(f);
+}
+
+int run_write(std::string_view kind, long records)
+{
+    char path[TARN_MAX_PATH];
+    TarnGetTempFileName(nullptr, "rdwbench", path);
+    const bool rdw = kind == "rdw";
+    write_all(path, rdw, records);
+    CALLGRIND_START_INSTRUMENTATION;
+    write_all(path, rdw, records);
+    CALLGRIND_STOP_INSTRUMENTATION;
+    const long read = read_all(path, true);
+    std::remove(path);
+    std::printf("wrote %ld records\n", read);
+    return read == records ? 0 : 1;
+}
+
 }  // namespace
 
 // Freed memory stays with the process, so that each size measures the
@@ -228,14 +258,16 @@ int main(int argc, char **argv)
 {
     mallopt(M_TRIM_THRESHOLD, 1 << 30);
     mallopt(M_MMAP_THRESHOLD, 1 << 30);
-    std::string_view read;
+    std::string_view read, write;
     long records = 100000;
     for (int i = 1; i < argc; ++i) {
         std::string_view a = argv[i];
         if (a.rfind("--read=", 0) == 0) read = a.substr(7);
+        else if (a.rfind("--write=", 0) == 0) write = a.substr(8);
         else if (a.rfind("--records=", 0) == 0) records = std::atol(argv[i] + 10);
     }
     if (!read.empty()) return run_read(read, records);
+    if (!write.empty()) return run_write(write, records);
     benchmark::Initialize(&argc, argv);
     bench::LeastReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -122,6 +122,9 @@ TARN_API int TarnFormatStrN(char *buffer, size_t size, const char *format, ...) 
 TARN_API char *TarnConvertStr(char *target, const char *source, int direction);
 /** The same into a target of `size` bytes, truncated and terminated. */
 TARN_API char *TarnConvertStrN(char *target, size_t size, const char *source, int direction);
+/** Exactly `length` bytes of `source` into `target`, converted the same way
+ * and not terminated: for callers that already know the length. */
+TARN_API char *TarnConvertMem(char *target, const char *source, size_t length, int direction);
 
 /* ----------------------------------------------------------------- lists */
 

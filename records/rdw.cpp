@@ -414,6 +414,14 @@ void trace_write_error(WriteStep step)
     }
 }
 
+// A length word: low byte first.
+char *put_word(char *p, std::size_t value)
+{
+    p[0] = static_cast<char>(value & 0xFF);
+    p[1] = static_cast<char>((value >> 8) & 0xFF);
+    return p + 2;
+}
+
 class RecordWriter {
 public:
     // The stream stays locked while the record is written, so the calls on
@@ -431,11 +439,10 @@ public:
 
     void word(std::size_t value)
     {
-        char *p = room(2);
-        if (!p) return;
-        p[0] = static_cast<char>(value & 0xFF);
-        p[1] = static_cast<char>((value >> 8) & 0xFF);
-        used_ += 2;
+        if (char *p = room(2)) {
+            put_word(p, value);
+            used_ += 2;
+        }
     }
 
     // n bytes of text: converted from the library's text, or as they are.
@@ -451,6 +458,13 @@ public:
             if (convert) TarnConvertStrN(scratch_, n + 1, value, 1);
             emit(convert ? scratch_ : value, n);
         }
+    }
+
+    // A record built whole by the caller: one call on the stream.
+    void bytes(const char *record, std::size_t n)
+    {
+        flush();
+        emit(record, n);
     }
 
     // True when every byte reached the stream; written() tells how many did.
@@ -496,6 +510,24 @@ private:
     bool failed_ = false;
 };
 
+// A record that fits the window is built in one buffer, each value copied
+// once at its known length, and handed to the stream in one call.
+void write_whole(RecordWriter &writer, char **values, int count, const std::size_t *lengths, std::size_t total,
+                 bool convert)
+{
+    char record[kWindow];
+    char *p = put_word(record, total);
+    for (int i = 0; i < count; ++i) {
+        const char *value = values[i] ? values[i] : "";  // an empty item is its terminator
+        p = put_word(p, lengths[i]);
+        if (convert) TarnConvertMem(p, value, lengths[i], 1);
+        else std::memcpy(p, value, lengths[i]);
+        p += lengths[i];
+    }
+    p = put_word(p, total);
+    writer.bytes(record, static_cast<std::size_t>(p - record));
+}
+
 unsigned write_record(FILE *stream, char **values, int count, bool convert)
 {
     // The lengths of an ordinary record are kept for the second pass.
@@ -526,13 +558,17 @@ unsigned write_record(FILE *stream, char **values, int count, bool convert)
         }
     }
     RecordWriter writer(stream, scratch.get());
-    writer.word(total);
-    for (int i = 0; i < count; ++i) {
-        std::size_t n = i < kKeptLengths ? lengths[i] : item_length(values[i]);
-        writer.word(n);
-        writer.text(values[i], n, convert);
+    if (count <= kKeptLengths && total + 2 <= kWindow) {
+        write_whole(writer, values, count, lengths, total, convert);
+    } else {
+        writer.word(total);
+        for (int i = 0; i < count; ++i) {
+            std::size_t n = i < kKeptLengths ? lengths[i] : item_length(values[i]);
+            writer.word(n);
+            writer.text(values[i], n, convert);
+        }
+        writer.word(total);
     }
-    writer.word(total);
     if (!writer.finish()) {
         trace_write_error(step_at(writer.written(), values, count));
         return ZE_RC_RDW_FILE;

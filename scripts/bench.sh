@@ -52,6 +52,10 @@ echo "== callgrind"
   plain=$(count plain-read records_bench --read=plain --records=100000)
   echo "RESULT rdw_read_instructions_per_record $((rdw / 100000))"
   echo "RESULT plain_read_instructions_per_record $((plain / 100000))"
+  rdw=$(count rdw-write records_bench --write=rdw --records=100000)
+  plain=$(count plain-write records_bench --write=plain --records=100000)
+  echo "RESULT rdw_write_instructions_per_record $((rdw / 100000))"
+  echo "RESULT plain_write_instructions_per_record $((plain / 100000))"
 } | tee "$results/callgrind.txt"
 
 echo "== peak memory"
@@ -79,6 +83,8 @@ plain_peak_bytes_per_row|peak memory per row, plain copy, one malloc per value (
 rdw_read_ratio|record file read / plain fread, 1,000,000 records|<=|1.3
 rdw_read_instructions_per_record|instructions per record, ZeReadRdwData (callgrind)||
 plain_read_instructions_per_record|instructions per record, two plain freads (callgrind)||
+rdw_write_instructions_per_record|instructions per record, ZeWriteRdwData (callgrind)||
+plain_write_instructions_per_record|instructions per record, one plain fwrite (callgrind)||
 rdw_write_ratio|record file write / plain fwrite, 1,000,000 records|<=|1.2
 criterion_growth|ns per criterion at 100,000 / at 1,000|<=|1.3
 quiet_trace_ns|trace share of a failing check with tracing off (ns)|<=|5

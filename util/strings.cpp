@@ -212,4 +212,10 @@ char *TarnConvertStrN(char *target, size_t size, const char *source, int /*direc
     return TarnCopyNCharOfStr(target, source, size);
 }
 
+char *TarnConvertMem(char *target, const char *source, size_t length, int /*direction*/)
+{
+    if (target && source && length) std::memmove(target, source, length);
+    return target;
+}
+
 }  // extern "C"

@@ -105,6 +105,9 @@ TEST_F(UtilTest, FormattingNeverOverrunsItsBuffer)
     EXPECT_STREQ(small, "12-ab");
     char converted[4];
     EXPECT_STREQ(TarnConvertStrN(converted, sizeof converted, "VALUE", 0), "VAL");
+    char exact[] = "xxxxx";
+    TarnConvertMem(exact, "AB\0CD", 4, 1);  // bytes as they are, no terminator added
+    EXPECT_EQ(std::string(exact, 5), std::string("AB\0Cx", 5));
 }
 
 TEST_F(UtilTest, ListsInsertRemoveAndRepositionByPosition)
