@@ -95,12 +95,6 @@ TEST_F(DateCheck, ARefusedDateIsTracedWithTheReasonAndTheServiceUnloaded)
     EXPECT_FALSE(module_loaded(KVSCOMN_PATH));
 }
 
-TEST_F(DateCheck, ARefusedFormatLeavesTheDateToTheServicesDefaultFormat)
-{
-    EXPECT_EQ(ZeDateValidate("dd/qq/yyyy", "12/31/1999"), ZE_RC_DATE_FORMAT);
-    EXPECT_EQ(ZeDateValidate("dd/qq/yyyy", "31/12/1999"), ZE_RC_DATE_INVALID);
-}
-
 TEST_F(DateCheck, TextsLongerThanTheirPlacesAreRefusedBeforeTheService)
 {
     const std::string format31 = "dd/mm/yyyy" + std::string(21, ' ');

@@ -91,27 +91,6 @@ TEST_F(AttributeTest, AccessFollowsTheStorageKindOfEachKeyword)
     }
 }
 
-TEST_F(AttributeTest, BadKeywordsAndValuesChangeNothing)
-{
-    OwnedDescriptor d;
-    Field *f = d.add("A");
-    ZeSetFieldAttribute(f, "LABEL", "First");
-    clear_trace();
-    EXPECT_EQ(ZeSetFieldAttribute(f, "COLOUR", "red"), 101u);
-    EXPECT_EQ(ZeGetAttribute(f, "NAMES", nullptr), 101u);
-    EXPECT_EQ(ZeSetFieldAttribute(f, "LABEL", static_cast<char *>(nullptr)), 4u);
-    EXPECT_EQ(ZeSetFieldAttribute(f, "RELOPS", static_cast<char **>(nullptr), 2), 4u);
-    const char **values = nullptr;
-    EXPECT_EQ(ZeGetAttribute(f, "RELOPS", &values, static_cast<int *>(nullptr)), 4u);
-    EXPECT_EQ(trace(), (Texts{"*** ZeSetFieldAttribute: Attribute <COLOUR> is unknown",
-                              "*** ZeGetAttribute: Attribute <NAMES> is unknown",
-                              "*** ZeSetFieldAttribute: NULL value for attribute <LABEL>",
-                              "*** ZeSetFieldAttribute: NULL value for attribute <RELOPS>",
-                              "*** ZeGetAttribute: NULL value for attribute <RELOPS>"}));
-    EXPECT_EQ(show(f, "LABEL"), "First");
-    EXPECT_EQ(show(f, "RELOPS"), "<absent>");
-}
-
 TEST_F(AttributeTest, CreateFieldSetsTheGivenKeywordsAndTheTypeDefaultsThatQueriesRead)
 {
     OwnedDescriptor d;

@@ -1,4 +1,4 @@
-// Header, index array and data order; value mapping; loading rows.
+// Header, index array and data order; value mapping.
 #include "describe_test.hpp"
 
 namespace {
@@ -91,19 +91,6 @@ TEST_F(HeaderTest, IndexArrayMatchesColumnsIgnoringCaseAndOrdersData)
     EXPECT_EQ(indexes_of(d, {"A", "C"}), (std::vector<int>{2, 0}));
 }
 
-TEST_F(HeaderTest, RealNamesPseudoAndInvisibleFieldsInTheIndexArray)
-{
-    OwnedDescriptor d;
-    ZeCreateField(d, "NODE", "REAL NAME", "NODE_NAME", kEnd);
-    ZeCreateField(d, "PSEUDO", "PSEUDO", 1, kEnd);
-    ZeCreateField(d, "HIDDEN", "INVISIBLE", 1, kEnd);
-    ZeCreateField(d, "GONE", "REAL NAME", "GONE_COL", kEnd);
-    ASSERT_EQ(ZeBuildDescriptorHeader(d), 0u);
-    ASSERT_EQ(ZeBuildIndexArray(d, Words{"NODE", "PSEUDO", "node_name"}, -1), 0u);
-    EXPECT_EQ(indexes_of(d, {"NODE", "PSEUDO", "HIDDEN", "GONE"}), (std::vector<int>{2, -1, -1, -1}));
-    EXPECT_EQ(trace(), Texts{"*** ZeBuildIndexArray : GONE(GONE_COL) not provided in DataOrder array"});
-}
-
 TEST_F(HeaderTest, DisplayAndDatabaseValuesMapBothWays)
 {
     OwnedDescriptor d;
@@ -152,38 +139,4 @@ TEST_F(HeaderTest, DisplayAndDatabaseValuesMapBothWays)
             EXPECT_EQ(trace(), c.lines);
         }
     }
-}
-
-TEST_F(HeaderTest, LoadingARowMapsValuesIntoFieldOrder)
-{
-    OwnedDescriptor d;
-    Words valid{"Yes", "No"}, real{"1", "0"};
-    ASSERT_EQ(ZeCreateField(d, "NAME", kEnd), 0u);
-    ASSERT_EQ(ZeCreateField(d, "ACTIVE", "TYPE", "BOOL", "REAL NAME", "ACT", kEnd), 0u);
-    ASSERT_EQ(ZeCreateField(d, "ANSWER", "VALID VALUES", static_cast<char **>(valid), -1, "REAL VALUES",
-                            static_cast<char **>(real), -1, kEnd),
-              0u);
-    ASSERT_EQ(ZeCreateField(d, "EXTRA", "INVISIBLE", 1, kEnd), 0u);
-    ASSERT_EQ(ZeBuildDescriptorHeader(d), 0u);
-    ASSERT_EQ(ZeBuildIndexArray(d, Words{"answer", "act", "name"}, -1), 0u);
-
-    Words row{"0", "Y", "node1"};
-    char **values = nullptr;
-    ASSERT_EQ(ZeLoadDescriptorItem(d, &values, row), 0u);
-    EXPECT_EQ(texts(values, 5), (Texts{"node1", "TRUE", "No", "", "<null>"}));
-    EXPECT_NE(values[0], row[2]);  // a copy
-    ZeFreeStrPtrArray(values, 4);
-
-    // A value on neither list leaves its entry NULL; the failure's code comes back.
-    ASSERT_EQ(ZeLoadDescriptorItem(d, &values, Words{"7", "Y", nullptr}), 1u);
-    EXPECT_EQ(texts(values, 4), (Texts{"<null>", "TRUE", "<null>", ""}));
-    EXPECT_TRUE(traced("*** Real value <7> not registered for field ANSWER"));
-    ZeFreeStrPtrArray(values, 4);
-
-    Field *name = nullptr;
-    ZeGetFieldByName(d, &name, "NAME");
-    ZeSetFieldAttribute(name, "DEF VALUE", "local");
-    Pointers defaults(4);
-    ASSERT_EQ(ZeDefaultValues(d, defaults.data()), 0u);
-    EXPECT_EQ(texts(defaults.data(), 4), (Texts{"local", "<null>", "<null>", "<null>"}));
 }

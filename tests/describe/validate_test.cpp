@@ -66,19 +66,6 @@ protected:
 
 }  // namespace
 
-TEST_F(ValidateTest, EmptyValueIsAcceptedBeforeAnyLookup)
-{
-    EXPECT_EQ(validate("NO SUCH FIELD", ""), 0u);
-    EXPECT_EQ(trace(), (Texts{"ZeValidateValue : Begin.  Field = >NO SUCH FIELD<, Value = ><",
-                              "ZeValidateField : NULL value accepted, rc = 0"}));
-    EXPECT_EQ(validate("INT", ""), 0u);
-
-    clear_trace();
-    EXPECT_EQ(validate("text", "abc"), 7u);  // field names are case-sensitive
-    EXPECT_EQ(trace(), (Texts{"ZeValidateValue : Begin.  Field = >text<, Value = >abc<",
-                              "**** ZeValidateField : Error, field (text) not found in descriptor"}));
-}
-
 TEST_F(ValidateTest, TextsCheckLengthCaseAndValidValues)
 {
     const std::string text = "    Field (TEXT) is type TEXT", upper = "    Field (UPPER) is type TEXT";

@@ -3,7 +3,7 @@
 // router on a copy of the demo data; the nodes are read back with plain
 // SQLite. The data directory is copied afresh once per process, before any
 // node is opened; a test that writes gets a node of its own (a copy of
-// DEMO), except the group test, which owns DEMO.
+// DEMO).
 #pragma once
 
 #include "sqlite_rows.hpp"
@@ -39,22 +39,6 @@ protected:
     unsigned create(const char *name, Criteria criteria)
     {
         return ZeCreateObject(&object_, name, filter(criteria).get());
-    }
-
-    // Sends object_'s requests to `node` on behalf of `user`.
-    void route_to(const std::string &node, const char *user = "tester")
-    {
-        ASSERT_EQ(ZeSetProperty(object_, "USERNAME", user), ZE_OK);
-        ASSERT_EQ(ZeSetProperty(object_, "DESTINATION", node.c_str(), node.c_str()), ZE_OK);
-    }
-
-    // An item action; the values handed back joined with '|' in values_.
-    unsigned act(const char *action, Criteria criteria)
-    {
-        char **values = nullptr;
-        unsigned rc = ZeSubmitAction(object_, action, filter(criteria).get(), &values);
-        values_ = joined(values);
-        return rc;
     }
 
     // OPEN COLLECTION, then every GET ITEM: rows joined with ';'.
@@ -98,7 +82,6 @@ protected:
     static std::string sql(const std::string &node, const std::string &query) { return sqlite_rows(node_file(node), query); }
 
     void *object_ = nullptr;
-    std::string values_;
 
 private:
     // A NULL-terminated value array joined with '|'; "<null>" for no array.

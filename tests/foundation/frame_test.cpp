@@ -24,10 +24,3 @@ TEST_F(FrameTest, ReportUsesTheOutsideCallersLineAndABlankForNullNames)
     EXPECT_EQ(ZeReportInvalidParameters("AppFunction", 1, "First", 1), 0u);
     EXPECT_EQ(trace(), Texts{"AppFunction parameter 2 ( ) is invalid"});
 }
-
-TEST_F(FrameTest, OverlongCheckLinesAreCutToTheirBuffer)
-{
-    std::string name(400, 'n');
-    EXPECT_EQ(ZeAssertValidParameters(name.c_str(), 1, "x", 0), 4u);
-    EXPECT_EQ(trace(), Texts{"*** " + name.substr(0, 251)});
-}

@@ -1,5 +1,5 @@
-// libTarnUtil: block accounting and failure injection, strings, lists,
-// files, modules and trace.
+// libTarnUtil: block accounting and failure injection, strings, lists and
+// files.
 #include "tarn_test.hpp"
 
 namespace {
@@ -184,26 +184,4 @@ TEST_F(UtilTest, FilesReadLineByLineInUniqueTemporaryNames)
     EXPECT_EQ(size, 0u);
     ::unlink(other);
     ::rmdir(dir);
-}
-
-// Procedures are looked up through ZeLoadRoutine in the environment tests.
-TEST_F(UtilTest, ModulesLoadByNameAndByPath)
-{
-    void *module = TarnLoadModule("kvsenv");
-    ASSERT_NE(module, nullptr);
-    TarnFreeModule(module);
-    // Names are case-sensitive.
-    for (const char *name : {"NoSuchModuleAnywhere", "/nonexistent/libkvsenv.so", "", "KVSENV"})
-        EXPECT_EQ(TarnLoadModule(name), nullptr) << name;
-}
-
-TEST_F(UtilTest, TraceReachesTheHookWithoutLineEnds)
-{
-    EXPECT_TRUE(TarnTraceActive());
-    TarnTrace("value %d of %s", 3, "x");
-    TarnTraceA("%s", "8-bit");
-    EXPECT_EQ(trace(), (std::vector<std::string>{"value 3 of x", "8-bit"}));
-    std::string huge(10000, 'y');
-    TarnTrace("%s", huge.c_str());
-    EXPECT_EQ(trace().back().size(), 4095u);
 }

@@ -1,7 +1,7 @@
 // LOGON, LOGOFF and VERIFY carried out by the demo router on a copy of the
-// demo node: sessions, one answer for wrong passwords and unknown users,
-// users added with tarnuser, bad requests, and passwords that reach
-// neither a trace line nor the node's file.
+// demo node: one answer for wrong passwords and unknown users, users added
+// with tarnuser, bad requests, and passwords that reach neither a trace
+// line nor the node's file.
 #include "tests/rpdb/rpdb_test.hpp"
 
 #include <sys/wait.h>
@@ -39,23 +39,6 @@ protected:
     const char *node() const { return node_.c_str(); }
     std::string refused() const { return "***     Logon to " + node_ + " refused: unknown user or wrong password"; }
 };
-
-TEST_F(RpdbLogon, LogonOpensTheSessionThatVerifyFindsAndLogoffEnds)
-{
-    EXPECT_EQ(ZeLogonIsValidUser(node(), "DEMO", "alice"), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(ZeLogonUser(node(), "DEMO", "demo", "alice"), ZE_OK) << trace_text();
-    EXPECT_EQ(ZeLogonUser(node(), "DEMO", "demo", "alice"), ZE_OK) << "a second logon renews the session";
-    EXPECT_EQ(ZeLogonUser(node(), "DEMO", "demo", "bob"), ZE_OK);
-    EXPECT_EQ(sql("SELECT LOCAL_USER, USER_ID FROM SESSIONS ORDER BY 1"), "alice|DEMO;bob|DEMO");
-    EXPECT_EQ(ZeLogonIsValidUser(node(), "DEMO", "alice"), ZE_OK);
-
-    EXPECT_EQ(ZeLogoffUser(node(), "DEMO", "alice"), ZE_OK);
-    EXPECT_EQ(sql("SELECT LOCAL_USER FROM SESSIONS"), "bob");
-    EXPECT_EQ(ZeLogonIsValidUser(node(), "DEMO", "alice"), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(ZeLogoffUser(node(), "DEMO", "alice"), ZE_RC_ROUTER_FAILED);
-    EXPECT_TRUE(traced("*** ZeLogCl : Logoff failure, rc = 1010")) << trace_text();
-    EXPECT_TRUE(traced("***     User DEMO is not logged on to " + node_));
-}
 
 TEST_F(RpdbLogon, WrongPasswordsAndUnknownUsersGetOneAnswer)
 {

@@ -1,6 +1,6 @@
-// The four verbs: lookup along the chain, the traces for unknown and
-// disabled keys, the handler's arguments, and the "ACTIONS" and
-// "IS VALID ACTION" query properties.
+// The four verbs: the traces for unknown and disabled keys, lookups that
+// follow changed tables, and the "ACTIONS" and "IS VALID ACTION" query
+// properties.
 #include "objects_test.hpp"
 
 namespace {
@@ -56,25 +56,6 @@ protected:
     } top{};
     void *bottom = nullptr;
 };
-
-TEST_F(Dispatch, HandlersRunOnTheObjectHoldingTheKeyWithTheCallersArguments)
-{
-    set_table(bottom, ZE_TABLE_ACTIONS, {{"RUN", record_call}});
-    set_table(bottom, ZE_TABLE_QUERY_PROPERTIES, {{"SIZE", record_call}});
-    set_table(&top, ZE_TABLE_SET_PROPERTIES, {{"SIZE", record_call}});
-    ZeSetDtsResultFields(ZeGenericObjResult(bottom), 9, "earlier failure");
-
-    EXPECT_EQ(ZeQueryProperty(&top, "SIZE", 7, "second"), 17u);
-    EXPECT_EQ(ZeSubmitAction(&top, "run", -5, "first"), 17u);
-    EXPECT_EQ(ZeSetProperty(&top, "Size", 8, "third"), 17u);
-    // The key as the caller gave it; an action clears the result before it runs.
-    EXPECT_EQ(calls, (Texts{"GENERIC SIZE 7 second rc=9", "GENERIC run -5 first rc=0", "TOP Size 8 third rc=0"}));
-    EXPECT_EQ(trace(), Texts{"Performing run action using object TOP.GENERIC"}) << "only actions announce themselves";
-    unsigned code = 99;
-    const char *message = nullptr;
-    ZeGetDtsResultFields(ZeGenericObjResult(bottom), &code, &message);
-    EXPECT_STREQ(message, "");
-}
 
 TEST_F(Dispatch, UnknownAndDisabledKeysAreTracedWithTheChainsName)
 {

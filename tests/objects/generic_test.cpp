@@ -87,39 +87,6 @@ TEST_F(Generic, InitTakesTheNameAndInfoFromTheCreation)
     EXPECT_EQ(create("SAMPLE", "LANGUAGE NE AMENG"), ZE_RC_INFO_CRITERION_NOT_EQ);
 }
 
-TEST_F(Generic, DestinationAndUserNameAreInfoFieldsThatMustNotBeEmpty)
-{
-    create_sample();
-    EXPECT_EQ(query("DESTINATION"), "<null>/<null>");
-    ASSERT_EQ(ZeSetProperty(object, "DESTINATION", "NODE1", "HUB"), ZE_OK);
-    EXPECT_EQ(query("destination"), "NODE1/HUB");
-    const char *dest = nullptr, *route = nullptr;
-    ZeQueryProperty(object, "DESTINATION", &dest, &route);
-    EXPECT_EQ(dest, ZeDtsInfoField(ZeGenericObjInfo(object), ZE_INFO_DESTNODE)) << "the info's own text";
-    EXPECT_EQ(ZeSetProperty(object, "DESTINATION", "NODE2", ""), ZE_RC_EMPTY_NODE);
-    EXPECT_EQ(ZeSetProperty(object, "DESTINATION", "", "HUB2"), ZE_RC_EMPTY_NODE);
-    EXPECT_EQ(query("DESTINATION"), "NODE1/HUB");
-    ASSERT_EQ(ZeSetProperty(object, "USERNAME", "alice"), ZE_OK);
-    EXPECT_EQ(ZeSetProperty(object, "USERNAME", ""), ZE_RC_EMPTY_USERNAME);
-    EXPECT_EQ(query("USERNAME"), "alice");
-}
-
-TEST_F(Generic, DateFormatAndFieldOrderAreTheObjectsOwn)
-{
-    create_sample();
-    ASSERT_EQ(ZeSetProperty(object, "DATE FORMAT", "dd.mm.yyyy"), ZE_OK);
-    EXPECT_EQ(query("DATE FORMAT"), "dd.mm.yyyy");
-    EXPECT_EQ(ZeSubmitAction(object, "VALIDATE VALUE", "CREATED", "29.02.2024"), ZE_OK) << trace_text();
-    EXPECT_NE(ZeSubmitAction(object, "VALIDATE VALUE", "CREATED", "2024-02-29"), ZE_OK);
-
-    char **fields = nullptr;
-    int count = 0;
-    const char *order[] = {"SIZE", "NAME", nullptr};
-    ASSERT_EQ(ZeSetProperty(object, "FIELD ORDER", order, -1), ZE_OK);
-    ASSERT_EQ(ZeQueryProperty(object, "FIELD ORDER", &fields, &count), ZE_OK);
-    EXPECT_EQ(texts(fields, count), (Texts{"SIZE", "NAME", "NEWNAME", "DESCRIPTION", "CREATED"}));
-}
-
 TEST_F(Generic, ChangeTrackingIsNotKept)
 {
     create_sample();

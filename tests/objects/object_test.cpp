@@ -1,4 +1,4 @@
-// Interfaces, their tables and the chain of base objects, on objects built
+// Merging interface tables and the chain of base objects, on objects built
 // by hand the way an object library builds its own kinds.
 #include "objects_test.hpp"
 
@@ -48,27 +48,6 @@ protected:
         released = 0;
     }
 };
-
-TEST_F(Objects, InterfacesCarryTheirKindAndAreRecognised)
-{
-    Plain *plain = make_plain("MYKIND");
-    EXPECT_EQ(ZeObjectIsValid(plain), 1);
-    EXPECT_EQ(ZeObjectIsNamed(plain, "MYKIND"), 1);
-    EXPECT_EQ(ZeObjectIsNamed(plain, "mykind"), 0);
-    EXPECT_EQ(ZeObjectIsNamed(plain, nullptr), 0);
-    EXPECT_STREQ(ZeObjectInterfaceName(plain), "MYKIND");
-    EXPECT_EQ(ZeObjectBaseObject(plain), nullptr);
-    EXPECT_TRUE(table_of(plain, ZE_TABLE_ACTIONS).empty());
-    release_plain(plain);
-
-    // A kind longer than the name area keeps its first 15 characters.
-    plain = make_plain("ABCDEFGHIJKLMNOPQRST");
-    EXPECT_STREQ(ZeObjectInterfaceName(plain), "ABCDEFGHIJKLMNO");
-    release_plain(plain);
-
-    Plain foreign{reinterpret_cast<ZeInterface *>(const_cast<char *>("not an interface, just text"))};
-    EXPECT_EQ(ZeObjectIsValid(&foreign), 0);
-}
 
 TEST_F(Objects, MergingKeepsPlacesReplacesProceduresAndAppendsNewKeys)
 {

@@ -1,6 +1,5 @@
 // Creating objects by name: the registry file, loading the object library
-// and running its init procedure, what is left after each failure, and a
-// front object whose query procedure was replaced.
+// and running its init procedure, and what is left after each failure.
 #include "objects_test.hpp"
 
 namespace {
@@ -21,22 +20,6 @@ protected:
             << trace_text();
     }
 };
-
-TEST_F(Registry, UnusableFilesFindNothing)
-{
-    remove_registry();
-    expect_not_found("QUEUE");
-    write_registry("");
-    expect_not_found("QUEUE");
-    // Comments and blank lines only: not even a name written with the comment mark finds one.
-    write_registry("; the registry\n\n   \n;QUEUE, TarnTestObjs.InitSample\n  ; QUEUE,TarnTestObjs.InitSample\n");
-    expect_not_found("QUEUE");
-    expect_not_found(";QUEUE");
-    // Other names, and a line whose criterion the filter does not satisfy.
-    write_registry("OTHER, TarnTestObjs.InitSample\nQUEUE, TarnTestObjs.InitSample, LANGUAGE EQ FRENCH\n");
-    expect_not_found("QUEUE");
-    EXPECT_EQ(count_traced("Calling object init procedure"), 0u);
-}
 
 TEST_F(Registry, TheFirstLineThatAppliesWins)
 {
@@ -121,20 +104,6 @@ TEST_F(Registry, FailedInitsLeaveNoObjectAndNoLibraryLoaded)
         EXPECT_FALSE(module_loaded(SAMPLE_OBJECTS_PATH));
         EXPECT_FALSE(module_loaded(NOINIT_OBJECTS_PATH));
     }
-}
-
-TEST_F(Registry, AReplacedQueryProcedureGetsTheRealObjectAndNothingIsLookedUp)
-{
-    write_registry("REPLACING, TarnTestObjs.InitReplacing\n");
-    ASSERT_EQ(create("REPLACING"), ZE_OK);
-    clear_trace();
-    void *seen = nullptr;
-    EXPECT_EQ(ZeQueryProperty(object, "NO SUCH PROPERTY", &seen), 42u);
-    EXPECT_EQ(seen, ZeObjectBaseObject(object));
-    EXPECT_TRUE(trace().empty()) << trace_text();
-    // Setting the procedure back to the default restores the table lookup.
-    ASSERT_EQ(ZeSetQueryPropertyProc(object, ZeGetProperty), ZE_OK);
-    EXPECT_EQ(ZeQueryProperty(object, "NO SUCH PROPERTY", &seen), ZE_RC_NOT_IN_PROC_TABLE);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Filters and criteria: walks, arrays, lookups, copies, the argument
-// formats and criteria text, and the comparisons with their codes.
+// formats, and the comparisons with their codes.
 #include "tarn_test.hpp"
 
 namespace {
@@ -127,26 +127,6 @@ TEST_F(FilterTest, ArgumentFormatsAddCriteria)
     EXPECT_EQ(walk(f_), (Items{"X|GT|5", "Y|LT|9", "X|GT|5", "Y|LT|9"}));
     EXPECT_EQ(ZeSetFilter(f_, 4, "x"), ZE_RC_FILTER_FORMAT);
     EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, (char *)nullptr), ZE_RC_FILTER_NULL_TEXT);
-}
-
-TEST_F(FilterTest, MalformedCriteriaTextHasDefinedResults)
-{
-    // Empty pieces are skipped.
-    for (const char *text : {",A EQ 1,, ,B NE 2,", "", "   "}) EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, text), ZE_OK);
-    EXPECT_EQ(walk(f_), (Items{"A|EQ|1", "B|NE|2"}));
-
-    // A criterion needs column, operator and value; those before it stay.
-    for (const char *text : {"C EQ 3, NAME", "NAME EQ", "NAME EQ   ", "D GT 4, E"})
-        EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, text), ZE_RC_CRITERION_NOT_ADDED) << text;
-    EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_COMMA_TEXT, "NAME,,x"), ZE_RC_CRITERION_NOT_ADDED);
-    EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_TEXT, (char *)nullptr), ZE_RC_CRITERION_NOT_ADDED);
-    EXPECT_EQ(walk(f_), (Items{"A|EQ|1", "B|NE|2", "C|EQ|3", "D|GT|4"}));
-
-    ZeResetFilter(f_);
-    std::string longValue(100000, 'v');
-    std::string text = "\tBIG \t GE  " + longValue + " tail , SMALL EQ s";
-    ASSERT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, text.c_str()), ZE_OK);
-    EXPECT_EQ(walk(f_), (Items{"BIG|GE|" + longValue + " tail", "SMALL|EQ|s"}));
 }
 
 TEST_F(FilterTest, ComparisonsIgnoreCaseAndOrder)

@@ -1,5 +1,5 @@
-// Items and deltas: copy and take-over of values, the count rule, index
-// checks, duplicates, and the delta's cursor and count.
+// Items and deltas: take-over of values, index checks, duplicates, and the
+// delta's cursor and count.
 #include "tarn_test.hpp"
 
 namespace {
@@ -18,29 +18,6 @@ Item *new_item(std::vector<const char *> values = {})
 }
 
 }  // namespace
-
-TEST_F(ItemTest, SetValuesCopiesAndCountsToTheFirstNull)
-{
-    Item *item = new_item();
-    const char *source[] = {"a", "b", "c", nullptr, "late"};
-    ASSERT_EQ(ZeSetItemValues(item, source, ZE_COUNT_VALUES), ZE_OK);
-    EXPECT_EQ(values_of(item), (Texts{"a", "b", "c"}));
-    EXPECT_NE(ZeItemValue(item, 0), source[0]);  // a copy
-    EXPECT_EQ(ZeItemValues(item)[3], nullptr);   // terminated
-    ASSERT_EQ(ZeSetItemValues(item, ZeItemValues(item), 2), ZE_OK);  // its own array survives
-    EXPECT_EQ(values_of(item), (Texts{"a", "b"}));
-
-    const char *leadingNull[] = {nullptr, "x", nullptr};
-    ASSERT_EQ(ZeSetItemValues(item, leadingNull, ZE_COUNT_VALUES), ZE_OK);
-    EXPECT_EQ(ZeItemCount(item), 0u);
-    EXPECT_EQ(ZeSetItemValues(item, nullptr, 0), ZE_OK);
-    EXPECT_EQ(ZeItemValues(item), nullptr);
-    EXPECT_EQ(ZeSetItemValues(item, nullptr, 5), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(ZeSetItemValues(item, source, 0), ZE_RC_INVALID_PARAMETER);
-    EXPECT_EQ(trace(), (Texts{"*** ZeSetItemValues: parameter 2 (Values) is invalid",
-                              "*** ZeSetItemValues: parameter 3 (Count) is invalid"}));
-    ZeDestroyItem(item);
-}
 
 TEST_F(ItemTest, IndexesOutsideTheItemAreRejectedAndSwapsAndClearsStayInside)
 {

@@ -159,25 +159,6 @@ TEST_F(RdwTest, RecordsReadTheSameWhateverTheStreamBuffers)
     for (int size = 0; size <= 96; ++size) ASSERT_EQ(read_all(size), whole) << "buffer of " << size << " bytes";
 }
 
-TEST_F(RdwTest, OpeningChecksItsFile)
-{
-    const std::string emptyFile = file_with({});
-    EXPECT_EQ(Reader(emptyFile).rc, ZE_RC_RDW_FILE);
-    EXPECT_EQ(Reader("/nonexistent/x.rdw").rc, ZE_RC_RDW_FILE);
-    EXPECT_EQ(trace(), (Texts{"*** Rdw File " + emptyFile + " has length 0.",
-                              "*** Unable to open input Rdw File /nonexistent/x.rdw."}));
-
-    for (const Bytes &bad : {Bytes{0x07, 0x00, 0x01}, Bytes{0x07, 0x00, 0x01, 0x00, 'N', 0x05, 0x00},
-                             Bytes{'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '\n'}}) {
-        const std::string path = file_with(bad);
-        Reader r(path);
-        EXPECT_EQ(r.rc, ZE_RC_RDW_FILE);
-        EXPECT_TRUE(traced("*** Invalid RDW header record in file " + path + "."));
-        EXPECT_EQ(r.in, nullptr);
-        EXPECT_EQ(r.names, nullptr);
-    }
-}
-
 TEST_F(RdwTest, MalformedRecordsGiveTheirCodeAndTrace)
 {
     struct Case {

@@ -1,5 +1,5 @@
-// Action requests: the numbered fields, the temporary response file, the
-// request fields built through the descriptor and the DEFINE filter.
+// Action requests: the numbered fields, the temporary response file and the
+// request fields built through the descriptor.
 #include "router_fixture.hpp"
 
 namespace {
@@ -35,15 +35,6 @@ Texts request_fields(DtsAction *action, bool withRelops = true)
     for (int i = 0; i < count; ++i)
         fields.push_back(std::string(columns[i]) + " " + (relops ? relops[i] : "?") + " " + values[i]);
     return fields;
-}
-
-Texts criteria(Filter *f)
-{
-    Texts all;
-    const char *c, *r, *v;
-    for (ZeInitFilterQuery(f); ZeGetFilterItem(f, &c, &r, &v); ZeNextFilterItem(f))
-        all.push_back(std::string(c) + " " + r + " " + v);
-    return all;
 }
 
 }  // namespace
@@ -121,15 +112,4 @@ TEST_F(ActionTest, RequestFieldsGoOutUnderRealNamesWithDatabaseValuesAndAreEchoe
     EXPECT_EQ(trace(), (Texts{"", "DTS Action filter echo suppressed...", "   Total of 2 fields in request"}));
     EXPECT_EQ(ZeSetDtsActionRequestFilter(a, logon, reinterpret_cast<Descriptor *>(info), 0), 4u);
     EXPECT_EQ(request_fields(a).size(), 2u);
-}
-
-TEST_F(ActionTest, DefineFilterAddsTheDefaultsOfFieldsNotGiven)
-{
-    OwnedFilter to("OLD EQ x"), empty, given("OWNER EQ ops, NAME EQ q1");
-    ASSERT_EQ(ZeSetupDtsDefineFilter(to, empty, descriptor), 0u);
-    EXPECT_EQ(criteria(to), (Texts{"TYPE EQ Queue", "OWNER EQ admin"}));
-    ASSERT_EQ(ZeSetupDtsDefineFilter(to, given, descriptor), 0u);
-    EXPECT_EQ(criteria(to), (Texts{"OWNER EQ ops", "NAME EQ q1", "TYPE EQ Queue"}));
-    ASSERT_EQ(ZeSetupDtsDefineFilter(given, given, descriptor), 0u);
-    EXPECT_EQ(criteria(given), criteria(to));
 }

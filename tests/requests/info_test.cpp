@@ -1,9 +1,6 @@
-// Request info: owned fields, the check before routing and filling from a
-// filter.
+// Request info: owned copies of nine numbered fields.
 #include "tarn_test.hpp"
-#include "ZeDate.h"
 #include "ZeDts.h"
-#include "ZeFilter.h"
 
 namespace {
 
@@ -26,35 +23,7 @@ struct Info {
     }
 };
 
-// ZeSetDtsInfoFromFilter with criteria given as text.
-unsigned from_filter(DtsInfo *info, const char *criteria)
-{
-    Filter *f = nullptr;
-    ZeCreateFilter(&f);
-    ZeSetFilter(f, ZE_FILTER_TEXT, criteria);
-    unsigned rc = ZeSetDtsInfoFromFilter(info, f);
-    ZeDestroyFilter(f);
-    return rc;
-}
-
-class InfoTest : public TarnTest {
-protected:
-    // ZeCheckDtsInfo on an info with these fields (NULL: not set; memory
-    // failing after they are set when asked): its code and the date format.
-    std::string check(const char *user, const char *node, const char *format, bool failing = false)
-    {
-        Info i;
-        ZeSetDtsInfoField(i, ZE_INFO_USERNAME, user);
-        ZeSetDtsInfoField(i, ZE_INFO_DESTNODE, node);
-        ZeSetDtsInfoField(i, ZE_INFO_DATEFORMAT, format);
-        if (failing) TarnSetAllocFailure(0, -1);
-        const unsigned rc = ZeCheckDtsInfo(i);
-        TarnSetAllocFailure(-1, 0);
-        return std::to_string(rc) + "|" + i.field(ZE_INFO_DATEFORMAT);
-    }
-};
-
-using InfoDateFormat = InfoTest;
+using InfoTest = TarnTest;
 
 }  // namespace
 
@@ -78,32 +47,4 @@ TEST_F(InfoTest, FieldsAreOwnedCopiesAddressedOneToNine)
     }
     EXPECT_EQ(count_traced("*** ZeDtsInfoField: parameter 2 (Field) is invalid"), 3u);
     EXPECT_EQ(i.field(9), "yyyy-mm-dd");
-}
-
-TEST_F(InfoTest, CheckNeedsUserAndNodeAndFillsTheDateFormat)
-{
-    // The codes and lines of a missing user or node are pinned in the routing tests.
-    EXPECT_EQ(check("", "NODE1", nullptr), "11|<null>");
-    EXPECT_EQ(check("joe", "NODE1", ""), "0|mm/dd/yyyy");
-    EXPECT_EQ(check("joe", "NODE1", "dd.mm.yy"), "0|dd.mm.yy");
-    EXPECT_EQ(check("joe", "NODE1", nullptr, true), "3|<null>");
-}
-
-// Runs with KVR_DATEFMT set: the default comes from the environment.
-TEST_F(InfoDateFormat, CheckTakesTheConfiguredDefaultFormat)
-{
-    EXPECT_EQ(check("joe", "NODE1", nullptr), "0|dd.mm.yyyy");
-}
-
-TEST_F(InfoTest, FilterCriteriaOnInfoFieldsSetThem)
-{
-    Info i;
-    EXPECT_EQ(from_filter(i, "language EQ AMENG, VERSION eq 2.0, COLOR NE red, LANGUAGE EQ FRENCH"), 0u);
-    EXPECT_EQ(from_filter(i, "SHAPE EQ round"), 0u);
-    EXPECT_EQ(from_filter(i, ""), 0u);
-    EXPECT_EQ(i.fields(), "<null>|<null>|2.0|AMENG|<null>|<null>|<null>|<null>|<null>");
-    EXPECT_EQ(from_filter(i, "LANGUAGE NE GERMAN"), 8u);
-    // Fields before the offending criterion keep their new values.
-    EXPECT_EQ(from_filter(i, "DESTNODE EQ N2, OBJECT EQ USER, USERNAME GT a"), 8u);
-    EXPECT_EQ(i.fields(), "USER|<null>|2.0|AMENG|<null>|<null>|<null>|<null>|<null>");
 }

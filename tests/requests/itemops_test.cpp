@@ -1,5 +1,5 @@
-// Item, collection and list operations driven through the test router:
-// the requests they send, in order, and where the answers land.
+// Item, collection and list-from-collection operations driven through the
+// test router: the requests they send, in order, and where the answers land.
 #include "router_fixture.hpp"
 
 namespace {
@@ -101,30 +101,6 @@ TEST_F(ItemOpsTest, WithoutDupsKeepsTheFirstItemOfEachKeyInOrder)
     answer(0, nullptr, {"OBJ_NAME"}, {{"A"}, {"A"}});
     EXPECT_EQ(ZeOpenDtsCollectionWithDups(descriptor, info, f, c, result), 0u);
     EXPECT_EQ(ZeCollectionSize(c), 2u);
-}
-
-TEST_F(ItemOpsTest, ListsTakeTheNamesInArrivalOrder)
-{
-    OwnedItem list;
-    OwnedFilter f("TYPE EQ Topic");
-    answer(0, nullptr);
-    router->name("q2");
-    router->name("q1");
-    answer(4, "lost connection");
-    router->name("q9");
-    ASSERT_EQ(ZeGetDtsList(descriptor, info, f, list, result), 0u);
-    EXPECT_EQ(values_of(list), (Texts{"q2", "q1"}));
-    EXPECT_EQ(request(0).kind, ZE_RESPONSE_LIST);
-    EXPECT_TRUE(request(0).responseFileExists);
-    EXPECT_EQ(sent_fields(0), Texts{"TYPE EQ T"});
-
-    // Texts sent before a failure arrive; no names give an empty list.
-    EXPECT_EQ(ZeGetDtsListViaSelect(descriptor, info, f, list, result), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(values_of(list), Texts{"q9"});
-    EXPECT_EQ(ZeGetDtsList(descriptor, info, f, list, result), 0u);
-    EXPECT_NE(ZeItemValues(list), nullptr);
-    EXPECT_EQ(ZeItemCount(list), 0u);
-    EXPECT_EQ(commands(router), (Texts{"LIST", "SELECT", "LIST"}));
 }
 
 TEST_F(ItemOpsTest, ListFromCollectionSelectsWithoutTheStarAndKeepsOneColumn)

@@ -6,7 +6,6 @@
 namespace {
 
 using RouteTest = RouterTest;
-using DemoRouteTest = RouterTest;
 
 }  // namespace
 
@@ -132,22 +131,4 @@ TEST_F(RouteTest, CollectionRowsBecomeItemsAndBadRowsAreDropped)
     EXPECT_EQ(request(1).answerCodes[0], ZE_RC_NO_INDEX_ARRAY);
     EXPECT_EQ(ZeCollectionSize(c), 0u);
     EXPECT_TRUE(traced("0 items in collection"));
-}
-
-// Run with DEMO_ROUTER=YES and TarnRpdb found as a copy of the test router.
-TEST_F(DemoRouteTest, DemoSwitchPicksTheDemoRouterUnlessTheInfoNamesOne)
-{
-    TarnProc proc = nullptr;
-    ASSERT_EQ(ZeLoadRoutine("TarnRpdb", "test_router_api", &proc), 0u);
-    const TestRouterApi *demo = reinterpret_cast<TestRouterApiProc>(proc)();
-    demo->reset();
-    OwnedAction a;
-    EXPECT_EQ(ZeRouteDtsAction(a, info, "SELECT", result), 0u);
-    EXPECT_EQ(requests(), 1);
-    EXPECT_EQ(demo->request_count(), 0);
-    ZeSetDtsInfoField(info, ZE_INFO_ROUTEMODULE, nullptr);
-    EXPECT_EQ(ZeRouteDtsAction(a, info, "LIST", result), 0u);
-    ASSERT_EQ(demo->request_count(), 1);
-    EXPECT_STREQ(demo->request(0)->command, "LIST");
-    demo->reset();
 }

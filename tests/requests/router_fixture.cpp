@@ -51,6 +51,7 @@ void RouterTest::SetUp()
 
     descriptor = make_object_descriptor();
     ASSERT_NE(descriptor, nullptr);
+    ZeEnv(ZE_ENV_TARN_DATA_DIR);  // the environment fills (and traces) once, before any test's own lines
     clear_trace();
 }
 

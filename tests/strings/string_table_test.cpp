@@ -1,6 +1,6 @@
 // String tables: lookups by id and language, lists, and entries loaded
-// from string libraries (the sample TarnStrings and a test library that
-// echoes its arguments).
+// from string libraries (the sample TarnStrings replaced by a test library
+// that echoes its arguments).
 #include "tarn_test.hpp"
 
 namespace {
@@ -67,25 +67,6 @@ TEST_F(StringTables, ListsStopAtAZeroKeyTheLimitOrTheFirstMissingText)
                               "ZeGetStringList : Complete, rc = 7, # items returned = 1",
                               "****              Was expecting to return 3 items"}));
     EXPECT_EQ(ZeDestroyStringTable(table), ZE_OK);
-}
-
-TEST_F(StringLibraries, TheSampleLibraryInstallsTextsInTwoLanguages)
-{
-    StringTable *french = table_with("FRENCH", nullptr);
-    StringTable *ameng = table_with("AMENG", nullptr);
-    EXPECT_EQ(ZeLoadExternalStringEntries(french, nullptr, nullptr, "TarnStrings"), ZE_OK);
-    EXPECT_EQ(ZeLoadExternalStringEntries(ameng, nullptr, nullptr, "TarnStrings"), ZE_OK);
-    EXPECT_EQ(count_traced("ZeLoadExternalStringEntries : Create Table rc = 0"), 2u);
-    int keys[] = {ZE_STR_YES, ZE_STR_NO, ZE_STR_INVALID_DATE, 0};
-    const char *fr[3], *en[3];
-    EXPECT_EQ(ZeGetStringList(french, keys, -1, fr), ZE_OK);
-    EXPECT_EQ(ZeGetStringList(ameng, keys, -1, en), ZE_OK);
-    EXPECT_EQ((Texts{fr[0], fr[1], fr[2], en[0], en[1], en[2]}),
-              (Texts{"Oui", "Non", "Date non valide", "Yes", "No", "Invalid date"}));
-    EXPECT_EQ(ZeDestroyStringTable(french), ZE_OK);
-    EXPECT_TRUE(module_loaded(TARN_STRINGS_PATH));  // still held by the other table
-    EXPECT_EQ(ZeDestroyStringTable(ameng), ZE_OK);
-    EXPECT_FALSE(module_loaded(TARN_STRINGS_PATH));
 }
 
 TEST_F(StringLibraries, LoadingReplacesThePreviousLibraryAndHandsTheArgumentsThrough)

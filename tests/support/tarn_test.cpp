@@ -103,21 +103,3 @@ std::string TarnTest::trace_text() const
     for (const auto &l : lines_) all += l + "\n";
     return all;
 }
-
-void TarnTest::each_alloc_failure(const std::function<void(long failAt)> &scenario)
-{
-    const unsigned long start = TarnBlocksInUse();
-    const unsigned long before = TarnBlocksAllocated();
-    scenario(-1);
-    const long total = static_cast<long>(TarnBlocksAllocated() - before);
-    ASSERT_EQ(TarnBlocksInUse(), start) << "the plain run leaks";
-    for (long count : {1L, -1L}) {
-        for (long i = 0; i < total; ++i) {
-            TarnSetAllocFailure(i, count);
-            scenario(i);
-            TarnSetAllocFailure(-1, 0);
-            ASSERT_EQ(TarnBlocksInUse(), start)
-                << "leak when allocation " << i << (count < 0 ? " and every later one" : "") << " fails";
-        }
-    }
-}

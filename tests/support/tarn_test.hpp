@@ -64,13 +64,6 @@ protected:
     // A new temporary file holding `content`, removed when the test ends.
     std::string temp_file(const std::string &content = "");
 
-    // Runs `scenario` once to count its allocations, then once per allocation
-    // with that one failing, then once with it and every later one failing.
-    // The scenario receives the index of the failing allocation (-1 for the
-    // plain run) and must clean up whatever its path; after every run the
-    // blocks in use must be back at their start.
-    void each_alloc_failure(const std::function<void(long failAt)> &scenario);
-
 private:
     static void capture(void *context, const char *line);
     std::vector<std::string> lines_;
