@@ -91,6 +91,19 @@ TEST_F(HeaderTest, IndexArrayMatchesColumnsIgnoringCaseAndOrdersData)
     EXPECT_EQ(indexes_of(d, {"A", "C"}), (std::vector<int>{2, 0}));
 }
 
+TEST_F(HeaderTest, RealNamesPseudoAndInvisibleFieldsInTheIndexArray)
+{
+    OwnedDescriptor d;
+    ZeCreateField(d, "NODE", "REAL NAME", "NODE_NAME", kEnd);
+    ZeCreateField(d, "PSEUDO", "PSEUDO", 1, kEnd);
+    ZeCreateField(d, "HIDDEN", "INVISIBLE", 1, kEnd);
+    ZeCreateField(d, "GONE", "REAL NAME", "GONE_COL", kEnd);
+    ASSERT_EQ(ZeBuildDescriptorHeader(d), 0u);
+    ASSERT_EQ(ZeBuildIndexArray(d, Words{"NODE", "PSEUDO", "node_name"}, -1), 0u);
+    EXPECT_EQ(indexes_of(d, {"NODE", "PSEUDO", "HIDDEN", "GONE"}), (std::vector<int>{2, -1, -1, -1}));
+    EXPECT_EQ(trace(), Texts{"*** ZeBuildIndexArray : GONE(GONE_COL) not provided in DataOrder array"});
+}
+
 TEST_F(HeaderTest, DisplayAndDatabaseValuesMapBothWays)
 {
     OwnedDescriptor d;
