@@ -17,6 +17,9 @@ TEST_F(StrArrayTest, ReleaseCountsFollowTheirRule)
     a[0] = dup("x");
     a[1] = dup("y");
     EXPECT_EQ(ZeCountPtrArrayElements(a), 2);
+    char **copy = ZeDuplicateStrPtrArray(a, 3);  // copies of the texts, NULLs kept
+    EXPECT_TRUE(copy && copy[0] != a[0] && std::string(copy[1]) == "y" && !copy[2] && !copy[3]);
+    ZeFreeStrPtrArray(copy, -1);
     ZeFreeStrPtrArray(a, -1);
     ZeFreeStrPtrArray(nullptr, 3);
 

@@ -1,4 +1,4 @@
-// Request info: owned copies of nine numbered fields.
+// Request info: owned copies of nine numbered fields, and copies of a whole info.
 #include "tarn_test.hpp"
 #include "ZeDts.h"
 
@@ -47,4 +47,10 @@ TEST_F(InfoTest, FieldsAreOwnedCopiesAddressedOneToNine)
     }
     EXPECT_EQ(count_traced("*** ZeDtsInfoField: parameter 2 (Field) is invalid"), 3u);
     EXPECT_EQ(i.field(9), "yyyy-mm-dd");
+
+    // A copy holds its own texts, under a new object name when one is given.
+    Info copy;
+    EXPECT_EQ(ZeCopyDtsInfo(copy, i, "QUEUE"), 0u);
+    EXPECT_EQ(copy.fields(), "QUEUE|<null>|<null>|<null>|<null>|<null>|<null>|<null>|yyyy-mm-dd");
+    EXPECT_NE(ZeDtsInfoField(copy, 9), ZeDtsInfoField(i, 9));
 }
