@@ -12,13 +12,6 @@ protected:
         ObjectTest::TearDown();
         EXPECT_FALSE(module_loaded(NOINIT_OBJECTS_PATH));
     }
-
-    void expect_not_found(const char *name)
-    {
-        EXPECT_EQ(create(name, "LANGUAGE EQ AMENG"), ZE_RC_NO_REGISTRY_LINE);
-        EXPECT_TRUE(traced(std::string("*** Object Init procedure lookup failed for (") + name + ") Object"))
-            << trace_text();
-    }
 };
 
 TEST_F(Registry, TheFirstLineThatAppliesWins)

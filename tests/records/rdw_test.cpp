@@ -203,3 +203,15 @@ TEST_F(RdwTest, AWriterShortOfMemoryWritesNothing)
     TarnSetAllocFailure(-1, 0);
     EXPECT_TRUE(traced("*** Unable to allocate temp RDW data buffer of length 5000"));
 }
+
+// A stream that refuses the first bytes: the trace names the part of the record.
+TEST_F(RdwTest, AWriteTheStreamRefusesIsReportedWithItsPlace)
+{
+    FILE *full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    std::setvbuf(full, nullptr, _IONBF, 0);
+    char name[] = "NAME", *row[] = {name};
+    EXPECT_EQ(ZeWriteRdwData(full, row, 1), ZE_RC_RDW_FILE);
+    EXPECT_EQ(trace(), Texts{"*** RDW write error: record length"});
+    std::fclose(full);
+}
