@@ -89,6 +89,15 @@ TEST_F(AttributeTest, AccessFollowsTheStorageKindOfEachKeyword)
         EXPECT_EQ(show(f, "UPPERCASE") + show(f, "LOWERCASE") + show(f, "KEY"), flag.upperLowerKey)
             << flag.keyword << " " << flag.on;
     }
+
+    // An unknown keyword or a NULL value changes nothing and says why.
+    clear_trace();
+    EXPECT_EQ(ZeSetFieldAttribute(f, "COLOUR", "red") + ZeGetAttribute(f, "NAMES", nullptr), 202u);
+    EXPECT_EQ(ZeSetFieldAttribute(f, "LABEL", static_cast<char *>(nullptr)), 4u);
+    EXPECT_EQ(trace(), (Texts{"*** ZeSetFieldAttribute: Attribute <COLOUR> is unknown",
+                              "*** ZeGetAttribute: Attribute <NAMES> is unknown",
+                              "*** ZeSetFieldAttribute: NULL value for attribute <LABEL>"}));
+    EXPECT_EQ(show(f, "LABEL"), "First");
 }
 
 TEST_F(AttributeTest, CreateFieldSetsTheGivenKeywordsAndTheTypeDefaultsThatQueriesRead)
