@@ -79,6 +79,8 @@ TEST_F(DateCheck, DatesFollowTheirFormatMonthLengthsAndLeapYears)
         {"yyyymmdd", "2024229", 252},      {"dd-mmm-yy", "29-feb-00", 0},     {"dd-mmm-yy", "31-Jun-20", 252},
         {"dd-mmm-yy", "01-Foo-20", 252},   {"dd-mmm-yy", "01-Ju", 252},       {"mmm dd, yyyy", "Dec 25, 2023", 0},
         {"mmm dd, yyyy", "Dec 25 2023", 252},
+        {"dd/qq/yyyy", "12/31/1999", ZE_RC_DATE_FORMAT},  // a refused format: the service's own format checks the date
+        {"dd/qq/yyyy", "31/12/1999", 252},
     };
     for (const Case &c : cases) EXPECT_EQ(ZeDateValidate(c.format, c.date), c.rc) << c.format << " " << c.date;
     EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", nullptr), ZE_RC_DATE_INVALID);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a scratch prefix and uses it as a client would:
 #   install_test.sh <build dir> <source dir> <cc> <c++>
-# Checks the installed layout, SONAMEs and exported names; builds the
-# consumer with find_package and with pkg-config and runs it; moves the
+# Checks the installed layout, SONAMEs and exported names; builds the C11
+# consumer (-Wpedantic) with find_package and with pkg-config and runs it; moves the
 # prefix and runs the tools and the rebuilt consumers from there; builds
 # the consumer with add_subdirectory of the source tree; packs a .deb,
 # unpacks it into a scratch root and runs the consumer against it.
@@ -61,7 +61,7 @@ build_find_package() {
 }
 build_pkg_config() {
   local pc=$1/lib/pkgconfig
-  "$cc" -std=c11 -Wall -Werror "$consumer_src/../consumer.c" -o "$2" \
+  "$cc" -std=c11 -Wall -Wextra -Wpedantic -Werror "$consumer_src/../consumer.c" -o "$2" \
     $(PKG_CONFIG_PATH=$pc pkg-config --cflags --libs tarnsrvc) \
     -Wl,-rpath,"$(PKG_CONFIG_PATH=$pc pkg-config --variable=libdir tarnsrvc)"
 }

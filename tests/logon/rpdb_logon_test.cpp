@@ -50,6 +50,7 @@ TEST_F(RpdbLogon, WrongPasswordsAndUnknownUsersGetOneAnswer)
         EXPECT_TRUE(traced(refused()));
     }
     EXPECT_EQ(sql("SELECT count(*) FROM SESSIONS"), "0");
+    EXPECT_EQ(ZeLogoffUser(node(), "DEMO", "alice"), ZE_RC_ROUTER_FAILED) << "alice has no session to end";
 
     clear_trace();
     EXPECT_EQ(ZeLogonUser("NoSuchNode", "DEMO", "demo", "alice"), ZE_RC_ROUTER_FAILED);

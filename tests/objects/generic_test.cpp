@@ -66,6 +66,16 @@ TEST_F(Generic, ANewGenericObjectHasItsComponentsAndAnExtensionReleasedLast)
     EXPECT_EQ(blocksAtExtensionRelease, before + 1) << "only the record itself is left when the extension goes";
 }
 
+TEST_F(Generic, DestinationAndUserNameRefuseEmptyTexts)
+{
+    create_sample();
+    ASSERT_EQ(ZeSetProperty(object, "DESTINATION", "NODE1", "HUB"), ZE_OK);
+    EXPECT_EQ(ZeSetProperty(object, "DESTINATION", "NODE2", ""), ZE_RC_EMPTY_NODE);
+    EXPECT_EQ(ZeSetProperty(object, "DESTINATION", "", "HUB2"), ZE_RC_EMPTY_NODE);
+    EXPECT_EQ(ZeSetProperty(object, "USERNAME", ""), ZE_RC_EMPTY_USERNAME);
+    EXPECT_EQ(query("DESTINATION"), "NODE1/HUB");
+}
+
 TEST_F(Generic, InitTakesTheNameAndInfoFromTheCreation)
 {
     create_sample("LANGUAGE EQ AMENG, VERSION EQ 2.0, COLOUR EQ RED");

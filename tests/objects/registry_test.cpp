@@ -62,13 +62,15 @@ TEST_F(Registry, MalformedLinesAreReportedAndPassedOver)
                    "QUEUE, TarnTestObjs\n"
                    "QUEUE\n"
                    "OTHER, no dot, a, b, c\n"
-                   "QUEUE, TarnTestObjs.InitSample\n");
+                   "QUEUE, TarnTestObjs.InitSample\n"
+                   ";QUEUE, TarnTestObjs.InitSample\n");
     ASSERT_EQ(create("QUEUE"), ZE_OK);
     EXPECT_TRUE(traced("+++ Object registry line 1 for (QUEUE) ignored: more than three fields")) << trace_text();
     EXPECT_TRUE(traced("+++ Object registry line 2 for (QUEUE) ignored: field longer than 80 characters"));
     EXPECT_TRUE(traced("+++ Object registry line 3 for (QUEUE) ignored: no library.procedure in field 2"));
     EXPECT_TRUE(traced("+++ Object registry line 4 for (QUEUE) ignored: no library.procedure in field 2"));
     EXPECT_EQ(count_traced("+++ "), 4u) << "only lines naming the object are reported";
+    EXPECT_EQ(create(";QUEUE"), ZE_RC_NO_REGISTRY_LINE) << "a comment line is no entry";
 }
 
 TEST_F(Registry, FailedInitsLeaveNoObjectAndNoLibraryLoaded)

@@ -1,5 +1,5 @@
-// Action requests: the numbered fields, the temporary response file and the
-// request fields built through the descriptor.
+// Action requests: the numbered fields, the temporary response file, the
+// request fields built through the descriptor and the DEFINE filter.
 #include "router_fixture.hpp"
 
 namespace {
@@ -112,4 +112,15 @@ TEST_F(ActionTest, RequestFieldsGoOutUnderRealNamesWithDatabaseValuesAndAreEchoe
     EXPECT_EQ(trace(), (Texts{"", "DTS Action filter echo suppressed...", "   Total of 2 fields in request"}));
     EXPECT_EQ(ZeSetDtsActionRequestFilter(a, logon, reinterpret_cast<Descriptor *>(info), 0), 4u);
     EXPECT_EQ(request_fields(a).size(), 2u);
+}
+
+TEST_F(ActionTest, DefineFilterAddsTheDefaultsOfFieldsNotGiven)
+{
+    OwnedFilter to("OLD EQ x"), given("OWNER EQ ops");
+    ASSERT_EQ(ZeSetupDtsDefineFilter(to, given, descriptor), 0u);
+    const char *relop = nullptr, *value = nullptr;
+    EXPECT_EQ(ZeFilterItemByKey(to, "TYPE", &relop, &value), 0u);
+    EXPECT_STREQ(value, "Queue");
+    EXPECT_EQ(ZeFilterItemByKey(to, "NEWNAME", &relop, &value), ZE_RC_NO_ENTRY) << "a pseudo field adds no default";
+    EXPECT_EQ(ZeGetFilterItemCount(to), 2);  // OWNER as given, TYPE
 }
