@@ -95,6 +95,8 @@ TEST_F(DateCheck, ARefusedDateIsTracedWithTheReasonAndTheServiceUnloaded)
                               "****      KVS-E-BADDAY, day 30 is not in 1 to 29 for month 2 of 2024",
                               "ZeDateValidate : complete, rc = 252"}));
     EXPECT_FALSE(module_loaded(KVSCOMN_PATH));
+    EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "13/01/2024"), ZE_RC_DATE_INVALID);
+    EXPECT_TRUE(traced("****      KVS-E-BADMONTH, month 13 is not in 1 to 12")) << trace_text();
 }
 
 TEST_F(DateCheck, TextsLongerThanTheirPlacesAreRefusedBeforeTheService)
