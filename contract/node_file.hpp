@@ -15,7 +15,7 @@ namespace node_file {
 inline constexpr std::size_t kMaxName = 64;
 inline constexpr const char *kNameRule = "1 to 64 of A-Z a-z 0-9 _ . -, not starting with '.'";
 
-// 1 to 64 of A-Z a-z 0-9 _ . -, not starting with '.'.
+// True when the name follows kNameRule.
 inline bool valid_name(std::string_view name)
 {
     if (name.empty() || name.size() > kMaxName || name.front() == '.') return false;

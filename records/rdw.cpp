@@ -6,9 +6,9 @@
 // current record: one fread brings a whole ordinary record, and nothing
 // beyond the length the record announces is ever asked for. Either way the
 // items are copied straight from memory into their slots. Writing
-// assembles each record in a window and hands it to the stream in one
-// fwrite. Items that do not fit the window go through a scratch block of
-// their own size.
+// builds an ordinary record whole and hands it to the stream in one
+// fwrite; a larger one goes out through a window, and items that do not
+// fit the window through a scratch block of their own size.
 #include "ZeRdw.h"
 #include "ZeStrArray.h"
 
@@ -449,13 +449,13 @@ public:
     void text(const char *value, std::size_t n, bool convert)
     {
         if (!value) value = "";
-        if (char *p = room(n + 1)) {  // + 1: the conversion's terminator
-            if (convert) TarnConvertStrN(p, n + 1, value, 1);
+        if (char *p = room(n)) {
+            if (convert) TarnConvertMem(p, value, n, 1);
             else std::memcpy(p, value, n);
             used_ += n;
         } else if (!failed_) {  // larger than the window: straight to the stream
             flush();
-            if (convert) TarnConvertStrN(scratch_, n + 1, value, 1);
+            if (convert) TarnConvertMem(scratch_, value, n, 1);
             emit(convert ? scratch_ : value, n);
         }
     }
@@ -550,8 +550,8 @@ unsigned write_record(FILE *stream, char **values, int count, bool convert)
         return ZE_RC_RDW_FILE;
     }
     ze::Block<char> scratch;
-    if (convert && longest + 1 > kWindow) {
-        scratch.reset(ZE_ALLOC_N(char, longest + 1));
+    if (convert && longest > kWindow) {  // an item that cannot go through the window
+        scratch.reset(ZE_ALLOC_N(char, longest));
         if (!scratch) {
             TarnTrace("*** Unable to allocate temp RDW data buffer of length %d", static_cast<int>(longest));
             return ZE_RC_NO_MEMORY;

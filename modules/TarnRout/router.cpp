@@ -6,7 +6,6 @@
 #include "TarnRout.h"
 #include "ZeEnv.h"
 #include "node_map.hpp"
-#include "contract/node_file.hpp"
 #include "pg_store.hpp"
 
 #include "TarnUtil.h"
@@ -137,14 +136,6 @@ std::unique_ptr<PgStore> adopt(PGconn *conn)
     fail(TARN_ROUT_RC_NODE_UNREACHABLE, "Node " + node + " cannot be reached: " + error.message);
 }
 
-void check_node_name(std::string_view name)
-{
-    if (name.empty()) fail(TARN_RPDB_RC_UNKNOWN_NODE, "The request names no node (DESTNODE is empty)");
-    if (!node_file::valid_name(name))
-        fail(TARN_RPDB_RC_UNKNOWN_NODE,
-             "Node name \"" + std::string(name) + "\" is not valid (" + node_file::kNameRule + ")");
-}
-
 class PgBackend : public routecore::Backend {
 public:
     const char *name() const override { return "TarnRout"; }
@@ -152,7 +143,7 @@ public:
     routecore::Store &store(const Request &request) override
     {
         forget_after_fork();
-        check_node_name(request.node);
+        routecore::check_node_name(request.node);
         Node &node = nodes_[std::string(request.node)];
         auto session = node.sessions.find(std::string(request.user));
         if (session != node.sessions.end()) return session_store(request.node, session->second);
@@ -172,7 +163,7 @@ public:
     std::string session(const Request &request, const Credentials &credentials) override
     {
         forget_after_fork();
-        check_node_name(request.node);
+        routecore::check_node_name(request.node);
         const std::string nodeName(request.node);
         Node &node = nodes_[nodeName];
         switch (request.command) {

@@ -175,10 +175,7 @@ SqliteStore &node_store(std::string_view name)
     std::string_view directory = routecore::view(ZeEnv(ZE_ENV_TARN_DATA_DIR));
     if (directory.empty())
         fail(TARN_RPDB_RC_NO_DATA_DIR, "No data directory: set TARN_DATA_DIR to the directory that holds nodes/");
-    if (name.empty()) fail(TARN_RPDB_RC_UNKNOWN_NODE, "The request names no node (DESTNODE is empty)");
-    if (!node_file::valid_name(name))
-        fail(TARN_RPDB_RC_UNKNOWN_NODE,
-             "Node name \"" + std::string(name) + "\" is not valid (" + node_file::kNameRule + ")");
+    routecore::check_node_name(name);
 
     std::string path = node_file::path(directory, name);
     auto found = stores().find(path);

@@ -2,6 +2,7 @@
 // and request fields), resolving its fields against the table, the
 // credentials of session commands, and the settings routers read.
 #include "core.hpp"
+#include "contract/node_file.hpp"
 
 #include "ZeEnv.h"
 #include "TarnUtil.h"
@@ -65,6 +66,14 @@ bool equal_nocase(std::string_view a, std::string_view b)
 }
 
 void fail(unsigned code, std::string message) { throw Failure{code, std::move(message)}; }
+
+void check_node_name(std::string_view name)
+{
+    if (name.empty()) fail(TARN_RPDB_RC_UNKNOWN_NODE, "The request names no node (DESTNODE is empty)");
+    if (!node_file::valid_name(name))
+        fail(TARN_RPDB_RC_UNKNOWN_NODE,
+             "Node name \"" + std::string(name) + "\" is not valid (" + node_file::kNameRule + ")");
+}
 
 std::string double_quoted(std::string_view name)
 {

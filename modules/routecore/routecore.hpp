@@ -26,6 +26,10 @@ struct Failure {
 
 [[noreturn]] void fail(unsigned code, std::string message);
 
+// Fails with 1001 when a request names no node or a name outside the
+// node-name rule (contract/node_file.hpp), before any store is asked.
+void check_node_name(std::string_view name);
+
 // A name in standard SQL double quotes, for the stores whose engine quotes
 // identifiers that way; a name holding a double quote fails with 1003.
 std::string double_quoted(std::string_view name);

@@ -180,14 +180,10 @@ TEST_F(Rpdb, RequestsFromSeveralThreadsTakeTurns)
     constexpr int kRounds = 30;
     auto worker = [this](char id, std::string &problem) {
         Descriptor *desc = printer_descriptor();
-        DtsInfo *info = nullptr;
+        DtsInfo *info = printer_info();
         DtsResult *result = nullptr;
         Item *item = nullptr;
         Collection *rows = nullptr;
-        ZeCreateDtsInfo(&info);
-        ZeSetDtsInfoField(info, ZE_INFO_OBJECT, "PRINTER");
-        ZeSetDtsInfoField(info, ZE_INFO_USERNAME, "tester");
-        ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, node_.c_str());
         ZeCreateDtsResult(&result);
         ZeCreateItem(&item);
         ZeCreateCollection(&rows);

@@ -39,11 +39,7 @@ protected:
             std::filesystem::copy_file(RPDB_DEMO_NODE, nodePath_, std::filesystem::copy_options::overwrite_existing);
         }
         desc_ = printer_descriptor();
-        ZeCreateDtsInfo(&info_);
-        ZeSetDtsInfoField(info_, ZE_INFO_OBJECT, "PRINTER");
-        ZeSetDtsInfoField(info_, ZE_INFO_USERNAME, "tester");
-        ZeSetDtsInfoField(info_, ZE_INFO_DESTNODE, node_.c_str());
-        ZeSetDtsInfoField(info_, ZE_INFO_DATEFORMAT, "mm/dd/yyyy");
+        info_ = printer_info();
         ZeCreateDtsResult(&result_);
         ZeCreateItem(&item_);
         ZeCreateCollection(&rows_);
@@ -120,6 +116,18 @@ protected:
         ZeCreateField(d, "NEW NAME", "PSEUDO", 1, "REAL NAME", "COPY_KEY", (char *)0);
         ZeBuildDescriptorHeader(d);
         return d;
+    }
+
+    // A request info for PRINTER on this test's node, for user tester.
+    DtsInfo *printer_info() const
+    {
+        DtsInfo *info = nullptr;
+        ZeCreateDtsInfo(&info);
+        ZeSetDtsInfoField(info, ZE_INFO_OBJECT, "PRINTER");
+        ZeSetDtsInfoField(info, ZE_INFO_USERNAME, "tester");
+        ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, node_.c_str());
+        ZeSetDtsInfoField(info, ZE_INFO_DATEFORMAT, "mm/dd/yyyy");
+        return info;
     }
 
     // An item or list operation into item_ (through another descriptor
