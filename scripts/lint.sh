@@ -1,11 +1,28 @@
 #!/usr/bin/env bash
-# Static analysis of the library and the modules (not the tests): clang-tidy
-# with the checks of .clang-tidy, then cppcheck with the suppressions of
+# Formatting of every tracked C and C++ file (clang-format with the
+# project's .clang-format, no line over 120 columns), then static analysis
+# of the library and the modules (not the tests): clang-tidy with the checks
+# of .clang-tidy, then cppcheck with the suppressions of
 # scripts/cppcheck-suppressions.txt. Both read the compile commands of a
 # clang build configured in build-lint/ (nothing is compiled). Exits non-zero
-# on any finding.
+# on any finding. `scripts/lint.sh --format` checks the formatting only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+status=0
+echo "== formatting"
+mapfile -t code < <(git ls-files '*.c' '*.cpp' '*.h' '*.hpp')
+if ! clang-format --dry-run -Werror "${code[@]}"; then
+  echo "clang-format: run clang-format -i on the files above" >&2
+  status=1
+fi
+if awk 'length($0) > 120 { print FILENAME ":" FNR ": " length($0) " columns"; found = 1 } END { exit !found }' \
+     "${code[@]}"; then
+  echo "lines over 120 columns" >&2
+  status=1
+fi
+[ "${1:-}" = --format ] && exit $status
+
 scripts/setup.sh
 jobs=$(nproc)
 ((jobs > 2)) && jobs=2
@@ -15,7 +32,6 @@ cmake -S . -B build-lint -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILE
   >/dev/null
 sources="$PWD/(util|foundation|records|describe|requests|objects|logon|modules)/"
 
-status=0
 echo "== clang-tidy"
 log=build-lint/clang-tidy.log
 if ! run-clang-tidy -j "$jobs" -p build-lint -quiet "$sources" >"$log" 2>&1 ||
