@@ -30,12 +30,12 @@ struct Loaded {
         for (int i = 0; i < n; ++i) {
             std::string name = "FIELD_" + std::to_string(i), column = "COL_" + std::to_string(i);
             if (i % 5 == 1)
-                ZeCreateField(d, name.c_str(), "TYPE", "BOOL", "REAL NAME", column.c_str(), static_cast<char *>(nullptr));
+                ZeCreateField(d, name.c_str(), "TYPE", "BOOL", "REAL NAME", column.c_str(),
+                              static_cast<char *>(nullptr));
             else if (i % 5 == 2)
                 ZeCreateField(d, name.c_str(), "REAL NAME", column.c_str(), "VALID VALUES", valid, -1, "REAL VALUES",
                               real, -1, static_cast<char *>(nullptr));
-            else
-                ZeCreateField(d, name.c_str(), "REAL NAME", column.c_str(), static_cast<char *>(nullptr));
+            else ZeCreateField(d, name.c_str(), "REAL NAME", column.c_str(), static_cast<char *>(nullptr));
         }
         ZeBuildDescriptorHeader(d);
         for (int i : order) {
@@ -61,9 +61,8 @@ void BM_LoadDescriptorItem(benchmark::State &state)
         benchmark::DoNotOptimize(display);
         ZeFreeStrPtrArray(display, n);
     }
-    state.counters["ns_per_field"] =
-        benchmark::Counter(static_cast<double>(state.iterations()) * n,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_field"] = benchmark::Counter(static_cast<double>(state.iterations()) * n,
+                                                        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace

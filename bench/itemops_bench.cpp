@@ -76,7 +76,8 @@ struct Setup {
         const char *columns[] = {"OBJ_NAME", "OWNER"};
         router->columns(columns, 2);
         for (int i = 0; i < kRows; ++i) {
-            const char *row[] = {keys[static_cast<std::size_t>(i)].c_str(), owners[static_cast<std::size_t>(i)].c_str()};
+            const char *row[] = {keys[static_cast<std::size_t>(i)].c_str(),
+                                 owners[static_cast<std::size_t>(i)].c_str()};
             router->row(row, 2);
         }
     }
@@ -108,10 +109,16 @@ void BM_OpenCollectionWithoutDups(benchmark::State &state) { run(state, ZeOpenDt
 
 }  // namespace
 
-BENCHMARK(BM_OpenCollectionWithDups)->Unit(benchmark::kMillisecond)->Repetitions(5)
-    ->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
-BENCHMARK(BM_OpenCollectionWithoutDups)->Unit(benchmark::kMillisecond)->Repetitions(5)
-    ->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
+BENCHMARK(BM_OpenCollectionWithDups)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", bench::least)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_OpenCollectionWithoutDups)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", bench::least)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char **argv)
 {

@@ -187,7 +187,8 @@ void BM_GetItem(benchmark::State &state)
     char **values = nullptr;
     ZeSubmitAction(printer.object, "SET POSITION", 1u);
     for (auto _ : state)
-        if (ZeSubmitAction(printer.object, "GET ITEM", &values) != ZE_OK) ZeSubmitAction(printer.object, "SET POSITION", 1u);
+        if (ZeSubmitAction(printer.object, "GET ITEM", &values) != ZE_OK)
+            ZeSubmitAction(printer.object, "SET POSITION", 1u);
 }
 
 void BM_NextCollectionItem(benchmark::State &state)
@@ -309,13 +310,26 @@ int run_peak(long rows, bool plain)
 
 }  // namespace
 
-BENCHMARK(BM_BareSqlite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ObjectCollection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BareSqlite)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", bench::least)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ObjectCollection)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", bench::least)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_GetItem)->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
 BENCHMARK(BM_NextCollectionItem)->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
-BENCHMARK(BM_QuietTraceFailingCheck)->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
+BENCHMARK(BM_QuietTraceFailingCheck)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", bench::least)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_QuietTraceValidCall)->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
 
 int main(int argc, char **argv)

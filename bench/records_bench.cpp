@@ -68,8 +68,14 @@ void BM_AddCriteria(benchmark::State &state)
     }
     state.counters["per_criterion"] = per_item(static_cast<double>(n));
 }
-BENCHMARK(BM_AddCriteria)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)
-    ->Repetitions(3)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
+BENCHMARK(BM_AddCriteria)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(3)
+    ->ComputeStatistics("min", bench::least)
+    ->ReportAggregatesOnly(true);
 
 // ------------------------------------------------------------ record files
 
@@ -165,8 +171,7 @@ void BM_RdwVersusPlainStdio(benchmark::State &state)
 
         start = std::chrono::steady_clock::now();
         f = std::fopen(path, "rb");
-        while (plain_read(f)) {
-        }
+        while (plain_read(f)) {}
         std::fclose(f);
         plainRead = std::min(plainRead, seconds_since(start));
     }
@@ -272,7 +277,8 @@ int main(int argc, char **argv)
     bench::LeastReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    const double small = reporter.ns("BM_AddCriteria/1000") / 1000, large = reporter.ns("BM_AddCriteria/100000") / 100000;
+    const double small = reporter.ns("BM_AddCriteria/1000") / 1000,
+                 large = reporter.ns("BM_AddCriteria/100000") / 100000;
     if (small > 0 && large > 0) {
         bench::result("criterion_ns_1000", small);
         bench::result("criterion_ns_100000", large);

@@ -43,9 +43,8 @@ namespace {
 
 constexpr int kColumns = 10;
 constexpr long kNodeRows = 1000;
-const char *const kColumnNames[kColumns] = {"PRN_NAME",   "PRN_STATUS",   "PRN_SHARED", "PRN_INSTALLED",
-                                            "PRN_COPIES", "PRN_LOCATION", "PRN_DESC",   "PRN_DRIVER",
-                                            "PRN_CONTACT", "PRN_NOTE"};
+const char *const kColumnNames[kColumns] = {"PRN_NAME",     "PRN_STATUS", "PRN_SHARED", "PRN_INSTALLED", "PRN_COPIES",
+                                            "PRN_LOCATION", "PRN_DESC",   "PRN_DRIVER", "PRN_CONTACT",   "PRN_NOTE"};
 
 std::string g_socket;
 std::map<std::string, double> g_newsPerRow;
@@ -71,12 +70,17 @@ std::string make_table(long rows)
     return "CREATE TABLE " + t +
            " (PRN_NAME TEXT PRIMARY KEY, PRN_STATUS TEXT, PRN_SHARED TEXT, PRN_INSTALLED TEXT, PRN_COPIES INTEGER,"
            " PRN_LOCATION TEXT, PRN_DESC TEXT, PRN_DRIVER TEXT, PRN_CONTACT TEXT, PRN_NOTE TEXT);"
-           " INSERT INTO " + t +
+           " INSERT INTO " +
+           t +
            " SELECT 'PRINTER' || lpad(i::text, 7, '0'), CASE WHEN i % 3 = 0 THEN 'O' ELSE 'R' END,"
            " CASE WHEN i % 2 = 0 THEN 'N' ELSE 'Y' END, '03/15/2021', i % 99 + 1, 'BLDG A FLOOR ' || i % 7,"
-           " 'Printer ' || i || ' on the second floor, duplex', 'PCL6 generic driver', 'helpdesk ext. ' || 4000 + i % 500,"
-           " CASE WHEN i % 5 = 0 THEN 'toner low' END FROM generate_series(0, " + std::to_string(rows - 1) + ") i;"
-           " ANALYZE " + t;
+           " 'Printer ' || i || ' on the second floor, duplex', 'PCL6 generic driver',"
+           " 'helpdesk ext. ' || 4000 + i % 500,"
+           " CASE WHEN i % 5 = 0 THEN 'toner low' END FROM generate_series(0, " +
+           std::to_string(rows - 1) +
+           ") i;"
+           " ANALYZE " +
+           t;
 }
 
 Descriptor *row_descriptor()
@@ -88,7 +92,6 @@ Descriptor *row_descriptor()
     ZeBuildDescriptorHeader(d);
     return d;
 }
-
 
 struct Request {
     Descriptor *desc = row_descriptor();
@@ -212,12 +215,32 @@ std::string router_connections()
 
 }  // namespace
 
-BENCHMARK(BM_BareLibpq)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()
-    ->Repetitions(5)->ComputeStatistics("min", least)->ReportAggregatesOnly(true);
-BENCHMARK(BM_TarnRoutCollection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()
-    ->Repetitions(5)->ComputeStatistics("min", least)->ReportAggregatesOnly(true);
-BENCHMARK(BM_NodesInTurn)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()
-    ->Repetitions(5)->ComputeStatistics("min", least)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BareLibpq)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ComputeStatistics("min", least)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TarnRoutCollection)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ComputeStatistics("min", least)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_NodesInTurn)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->Arg(8)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Repetitions(5)
+    ->ComputeStatistics("min", least)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char **argv)
 {
@@ -229,7 +252,8 @@ int main(int argc, char **argv)
     g_socket = std::filesystem::canonical(dir / "socket").string();
     setenv("PGPASSFILE", (dir / "pgpass").c_str(), 1);
     std::ofstream map(dir / "nodes.conf");
-    bool ok = run_sql("postgres", "CREATE DATABASE \"BENCH\"") && run_sql("BENCH", make_table(10000) + ";" + make_table(100000));
+    bool ok = run_sql("postgres", "CREATE DATABASE \"BENCH\"") &&
+              run_sql("BENCH", make_table(10000) + ";" + make_table(100000));
     map << "[BENCH]\nhost=" << g_socket << "\ndbname=BENCH\nuser=tarn_admin\n";
     for (int n = 1; ok && n <= 8; ++n) {
         const std::string node = "N" + std::to_string(n);
@@ -250,10 +274,12 @@ int main(int argc, char **argv)
             const std::string arg = "/" + std::to_string(rows);
             const double router = reporter.ms("BM_TarnRoutCollection" + arg), bare = reporter.ms("BM_BareLibpq" + arg);
             if (router > 0 && bare > 0)
-                std::printf("%ld rows: TarnRout %.1f ms, bare libpq %.1f ms (least wall time), ratio %.2fx (target <= 1.5x);"
-                            " operator new per row (C++ heap; libpq and library blocks use malloc): TarnRout %.2f, bare libpq %.2f\n",
-                            rows, router, bare, router / bare, g_newsPerRow["TarnRout" + arg],
-                            g_newsPerRow["bare libpq" + arg]);
+                std::printf(
+                    "%ld rows: TarnRout %.1f ms, bare libpq %.1f ms (least wall time), ratio %.2fx (target <= 1.5x);"
+                    " operator new per row (C++ heap; libpq and library blocks use malloc):"
+                    " TarnRout %.2f, bare libpq %.2f\n",
+                    rows, router, bare, router / bare, g_newsPerRow["TarnRout" + arg],
+                    g_newsPerRow["bare libpq" + arg]);
         }
         const double one = reporter.ms("BM_NodesInTurn/1");
         for (int nodes : {2, 4, 8})

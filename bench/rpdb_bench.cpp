@@ -33,9 +33,8 @@
 namespace {
 
 constexpr int kColumns = 10;
-const char *const kColumnNames[kColumns] = {"PRN_NAME",     "PRN_STATUS", "PRN_SHARED", "PRN_INSTALLED",
-                                            "PRN_COPIES",   "PRN_LOCATION", "PRN_DESC", "PRN_DRIVER",
-                                            "PRN_CONTACT",  "PRN_NOTE"};
+const char *const kColumnNames[kColumns] = {"PRN_NAME",     "PRN_STATUS", "PRN_SHARED", "PRN_INSTALLED", "PRN_COPIES",
+                                            "PRN_LOCATION", "PRN_DESC",   "PRN_DRIVER", "PRN_CONTACT",   "PRN_NOTE"};
 
 std::string g_nodePath;
 
@@ -57,8 +56,8 @@ void build_node(const std::string &path, std::initializer_list<long> sizes)
                          .c_str(),
                      nullptr, nullptr, nullptr);
         sqlite3_stmt *insert = nullptr;
-        sqlite3_prepare_v2(db, ("INSERT INTO " + table + " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").c_str(), -1,
-                           &insert, nullptr);
+        sqlite3_prepare_v2(db, ("INSERT INTO " + table + " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").c_str(), -1, &insert,
+                           nullptr);
         char name[32];
         for (long i = 0; i < rows; ++i) {
             std::snprintf(name, sizeof name, "PRINTER%07ld", i);
@@ -203,10 +202,20 @@ int run_walk(const std::string &kind, long rows)
 }  // namespace
 
 // The baseline runs first, on a heap no other run has used.
-BENCHMARK(BM_BareSqlite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
-BENCHMARK(BM_TarnRpdbCollection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BareSqlite)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", bench::least)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_TarnRpdbCollection)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ComputeStatistics("min", bench::least)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char **argv)
 {

@@ -76,7 +76,7 @@ std::vector<std::string> with_globals(std::vector<std::string> args)
 bool library_walk(long expected)
 {
     void *object = nullptr;
-        Filter *filter = nullptr;
+    Filter *filter = nullptr;
     ZeCreateFilter(&filter);
     ZeCreateObject(&object, "PRINTER", filter);
     ZeSetProperty(object, "USERNAME", "bench");
@@ -156,12 +156,12 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         for (const Run &run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-            {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
                 std::string name = run.benchmark_name();
                 for (const char *suffix : {"/iterations:1", "/real_time"})
-                    if (const auto at = name.find(suffix); at != std::string::npos) name.erase(at, std::string(suffix).size());
-                g_ns[name] = run.GetAdjustedRealTime() * 1e6; // milliseconds to ns
+                    if (const auto at = name.find(suffix); at != std::string::npos)
+                        name.erase(at, std::string(suffix).size());
+                g_ns[name] = run.GetAdjustedRealTime() * 1e6;  // milliseconds to ns
             }
         ConsoleReporter::ReportRuns(runs);
     }

@@ -39,8 +39,8 @@ inline long bare_sqlite_walk(sqlite3 *db, const char *sql, int columns, Rows &al
 
 // One collection through the router, every item's value `last` read; the
 // number of items walked, or -1.
-inline long open_and_walk(Descriptor *desc, DtsInfo *info, Filter *filter, Collection *collection,
-                          DtsResult *result, int last)
+inline long open_and_walk(Descriptor *desc, DtsInfo *info, Filter *filter, Collection *collection, DtsResult *result,
+                          int last)
 {
     if (ZeOpenDtsCollection(desc, info, filter, collection, result) != ZE_OK) return -1;
     long walked = 0;

@@ -67,12 +67,12 @@ inline void set_format_buffer(ParameterBlock &block, char *buffer)
 // Each failure comes with a message in the status block.
 enum Status : std::uint32_t {
     kSuccess = 0x08028011u,
-    kNoHandle = 0x0802801Au,     // no handle, or a handle not opened by operation 9
-    kBadOperation = 0x08028022u, // an operation other than 9, 12, 4 and 3
-    kBadFormat = 0x0802802Au,    // the date format is refused
-    kBadDate = 0x08028032u,      // the date does not follow the format
-    kDateRange = 0x0802803Au,    // a day, month or year out of its range
-    kNoBlock = 0x08028042u,      // a status or parameter block is missing
+    kNoHandle = 0x0802801Au,      // no handle, or a handle not opened by operation 9
+    kBadOperation = 0x08028022u,  // an operation other than 9, 12, 4 and 3
+    kBadFormat = 0x0802802Au,     // the date format is refused
+    kBadDate = 0x08028032u,       // the date does not follow the format
+    kDateRange = 0x0802803Au,     // a day, month or year out of its range
+    kNoBlock = 0x08028042u,       // a status or parameter block is missing
 };
 
 }  // namespace date_service

@@ -20,8 +20,8 @@ inline bool valid_name(std::string_view name)
 {
     if (name.empty() || name.size() > kMaxName || name.front() == '.') return false;
     for (char c : name) {
-        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-                  c == '.' || c == '-';
+        bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.' ||
+                  c == '-';
         if (!ok) return false;
     }
     return true;

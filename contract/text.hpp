@@ -30,7 +30,7 @@ public:
     {
         // Cannot fail or truncate: the buffer holds the widest pointer.
         (void)std::snprintf(text_, sizeof text_, "%08llX",
-                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
+                            static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p)));
     }
     const char *c_str() const { return text_; }
 

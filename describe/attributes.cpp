@@ -37,8 +37,7 @@ unsigned get_checked(const char *function, Field *field, const char *keyword, va
 
 unsigned get_field_attribute(const char *function, Field *field, const char *keyword, va_list *args)
 {
-    return ze::frame(function,
-                     {{"Field", is_field(field)}, {"Attrib", ze::given(keyword)}, {"pArgs", ze::given(args)}},
+    return ze::frame(function, {{"Field", is_field(field)}, {"Attrib", ze::given(keyword)}, {"pArgs", ze::given(args)}},
                      [&] { return get_checked(function, field, keyword, args); });
 }
 
@@ -46,13 +45,12 @@ unsigned query_field_attribute(const char *function, Descriptor *d, va_list *arg
 {
     const char *name = args ? va_arg(*args, const char *) : nullptr;
     const char *keyword = args ? va_arg(*args, const char *) : nullptr;
-    return ze::frame(function,
-                     {{"Descriptor", is_descriptor(d)}, {"Name", ze::given(name)}, {"Attrib", ze::given(keyword)}},
-                     [&] {
-                         Field *field = find_field(d, name);
-                         if (!field) return ZE_RC_NO_ENTRY;
-                         return get_checked(function, field, keyword, args);
-                     });
+    return ze::frame(
+        function, {{"Descriptor", is_descriptor(d)}, {"Name", ze::given(name)}, {"Attrib", ze::given(keyword)}}, [&] {
+            Field *field = find_field(d, name);
+            if (!field) return ZE_RC_NO_ENTRY;
+            return get_checked(function, field, keyword, args);
+        });
 }
 
 bool type_is(const Field *f, std::string_view type) { return f->type && ze::equal_nocase(f->type, type); }
@@ -79,7 +77,9 @@ unsigned set_keyword_list(Field *f, const char *name, va_list *args, std::bitset
 
 unsigned set_created_defaults(Field *f, const std::bitset<kAttributeCount> &given)
 {
-    auto was_given = [&](const char *keyword) { return given.test(static_cast<std::size_t>(attribute_index(keyword))); };
+    auto was_given = [&](const char *keyword) {
+        return given.test(static_cast<std::size_t>(attribute_index(keyword)));
+    };
     if (!was_given("TYPE"))
         if (unsigned rc = set_text(f, &Field::type, "TEXT")) return rc;
     if (!was_given("RELOPS")) {
@@ -169,11 +169,15 @@ unsigned int ZeCreateField(Descriptor *descriptor, const char *Name, ...)
     return rc;
 }
 
-unsigned int ZeSetPrimaryFieldAttributes(Field *field, const char *Name, const char *RealName,
-                                         const char *Maxlen, const char *Label, const char *Default)
+unsigned int ZeSetPrimaryFieldAttributes(Field *field, const char *Name, const char *RealName, const char *Maxlen,
+                                         const char *Label, const char *Default)
 {
-    return ZE_FRAME({{"Field", is_field(field)}, {"Name", ze::given(Name)}, {"RealName", true},
-                     {"Maxlen", ze::given(Maxlen)}, {"Label", ze::given(Label)}, {"Default", true}},
+    return ZE_FRAME({{"Field", is_field(field)},
+                     {"Name", ze::given(Name)},
+                     {"RealName", true},
+                     {"Maxlen", ze::given(Maxlen)},
+                     {"Label", ze::given(Label)},
+                     {"Default", true}},
                     [&] {
                         if (unsigned rc = set_text(field, &Field::name, Name)) return rc;
                         // The name may now be the field's own text: take REAL NAME from the field.
@@ -215,11 +219,12 @@ unsigned int ZeSetDefaultTimeTFieldAttributes(Field *field)
     return set_type_defaults(__func__, field, "TIME_T", kFullOperators);
 }
 
-unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *TrueValue, const char *FalseValue,
-                                             int Default)
+unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *TrueValue, const char *FalseValue, int Default)
 {
-    return ZE_FRAME({{"Field", is_field(field)}, {"TrueValue", ze::given(TrueValue)},
-                     {"FalseValue", ze::given(FalseValue)}, {"Default", ze::in_range(Default, 0, 1)}},
+    return ZE_FRAME({{"Field", is_field(field)},
+                     {"TrueValue", ze::given(TrueValue)},
+                     {"FalseValue", ze::given(FalseValue)},
+                     {"Default", ze::in_range(Default, 0, 1)}},
                     [&] {
                         if (unsigned rc = set_text(field, &Field::type, "BOOL")) return rc;
                         if (unsigned rc = set_operators(field, kTextOperators)) return rc;
@@ -232,9 +237,9 @@ unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *TrueValue
 unsigned int ZeSetZoomAttributes(Field *field, const char *Section, const char *Key)
 {
     return ZE_FRAME({{"Field", is_field(field)}, {"Section", ze::given(Section)}, {"Key", ze::given(Key)}}, [&] {
-                        if (unsigned rc = set_text(field, &Field::zoomSection, Section)) return rc;
-                        return set_text(field, &Field::zoomKey, Key);
-                    });
+        if (unsigned rc = set_text(field, &Field::zoomSection, Section)) return rc;
+        return set_text(field, &Field::zoomKey, Key);
+    });
 }
 
 }  // extern "C"

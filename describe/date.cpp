@@ -36,10 +36,7 @@ struct CheckBlocks {
     CheckBlocks(const CheckBlocks &) = delete;
     CheckBlocks &operator=(const CheckBlocks &) = delete;
 
-    std::uint32_t call(std::uint32_t operation)
-    {
-        return g_entry(g_handle, &status, operation, &parameters);
-    }
+    std::uint32_t call(std::uint32_t operation) { return g_entry(g_handle, &status, operation, &parameters); }
 
     // The service's message, cut at the end of the block whatever it wrote.
     const char *message()

@@ -49,8 +49,7 @@ void dump_attribute(FILE *stream, const Field *f, const Attribute &a)
     case Storage::Flag:
         if (has_flag(f, a.flag)) TarnFormatStrToFile(stream, "%s\n", a.dumpLine);
         break;
-    case Storage::None:
-        break;
+    case Storage::None: break;
     }
 }
 
@@ -114,46 +113,42 @@ unsigned int ZeDestroyDescriptor(Descriptor *descriptor)
 
 unsigned int ZeNewField(Descriptor *descriptor, Field **pField)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"*Field", ze::given(pField)}},
-                    [&] {
-                        auto *f = ZE_NEW(Field);
-                        if (!f) return ZE_RC_NO_MEMORY;
-                        TarnSetEyeCatcher(f, kFieldEyeCatcher);
-                        f->owner = descriptor;
-                        Field **tail = &descriptor->firstField;
-                        while (*tail) tail = &(*tail)->next;
-                        *tail = f;
-                        ++descriptor->fieldCount;
-                        *pField = f;
-                        return ZE_OK;
-                    });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"*Field", ze::given(pField)}}, [&] {
+        auto *f = ZE_NEW(Field);
+        if (!f) return ZE_RC_NO_MEMORY;
+        TarnSetEyeCatcher(f, kFieldEyeCatcher);
+        f->owner = descriptor;
+        Field **tail = &descriptor->firstField;
+        while (*tail) tail = &(*tail)->next;
+        *tail = f;
+        ++descriptor->fieldCount;
+        *pField = f;
+        return ZE_OK;
+    });
 }
 
 unsigned int ZeGetField(Descriptor *descriptor, Field **pField)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pField", ze::given(pField)}},
-                    [&] {
-                        *pField = *pField ? (*pField)->next : descriptor->firstField;
-                        return *pField ? ZE_OK : ZE_RC_NO_ENTRY;
-                    });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pField", ze::given(pField)}}, [&] {
+        *pField = *pField ? (*pField)->next : descriptor->firstField;
+        return *pField ? ZE_OK : ZE_RC_NO_ENTRY;
+    });
 }
 
 unsigned int ZeGetFieldByName(Descriptor *descriptor, Field **pField, const char *name)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"*Field", ze::given(pField)},
-                     {"Name", ze::given(name)}},
-                    [&] {
-                        Field *f = find_field(descriptor, name);
-                        if (!f) return ZE_RC_NO_ENTRY;
-                        *pField = f;
-                        return ZE_OK;
-                    });
+    return ZE_FRAME(
+        {{"Descriptor", is_descriptor(descriptor)}, {"*Field", ze::given(pField)}, {"Name", ze::given(name)}}, [&] {
+            Field *f = find_field(descriptor, name);
+            if (!f) return ZE_RC_NO_ENTRY;
+            *pField = f;
+            return ZE_OK;
+        });
 }
 
 int ZeGetFieldCount(Descriptor *descriptor)
 {
-    return ZE_FRAME_VALUE({{"Descriptor", is_descriptor(descriptor)}}, -1,
-                          [&] { return descriptor->fieldCount; });
+    return ZE_FRAME_VALUE({{"Descriptor", is_descriptor(descriptor)}}, -1, [&] { return descriptor->fieldCount; });
 }
 
 unsigned int ZeDumpDescriptor(Descriptor *descriptor, FILE *stream)
@@ -166,15 +161,14 @@ unsigned int ZeDumpDescriptor(Descriptor *descriptor, FILE *stream)
 
 unsigned int ZeDumpFieldInfo(Descriptor *descriptor, va_list *pArgs)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pArgs", ze::given(pArgs)}},
-                    [&] {
-                        const char *name = va_arg(*pArgs, const char *);
-                        FILE *stream = ze::has_text(name) ? TarnOpenFile(name, "w+") : nullptr;
-                        if (!stream) return ZE_RC_DUMP_NOT_OPENED;
-                        dump(descriptor, stream);
-                        TarnCloseFile(stream);
-                        return ZE_OK;
-                    });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pArgs", ze::given(pArgs)}}, [&] {
+        const char *name = va_arg(*pArgs, const char *);
+        FILE *stream = ze::has_text(name) ? TarnOpenFile(name, "w+") : nullptr;
+        if (!stream) return ZE_RC_DUMP_NOT_OPENED;
+        dump(descriptor, stream);
+        TarnCloseFile(stream);
+        return ZE_OK;
+    });
 }
 
 }  // extern "C"

@@ -138,19 +138,14 @@ unsigned set_attribute(Field *field, int index, va_list *args)
 {
     const Attribute &a = kAttributes[index];
     switch (a.storage) {
-    case Storage::Text:
-        return set_text(field, a.text, va_arg(*args, const char *));
+    case Storage::Text: return set_text(field, a.text, va_arg(*args, const char *));
     case Storage::List: {
         auto **values = va_arg(*args, const char **);
         int count = va_arg(*args, int);
         return set_list(field, a.list, values, count);
     }
-    case Storage::Flag:
-        set_flag(field, a.flag, va_arg(*args, int) != 0);
-        return ZE_OK;
-    case Storage::None:
-        (void)va_arg(*args, const char *);
-        return ZE_OK;
+    case Storage::Flag: set_flag(field, a.flag, va_arg(*args, int) != 0); return ZE_OK;
+    case Storage::None: (void)va_arg(*args, const char *); return ZE_OK;
     }
     return ZE_OK;
 }
@@ -159,19 +154,15 @@ unsigned get_attribute(Field *field, int index, va_list *args)
 {
     const Attribute &a = kAttributes[index];
     switch (a.storage) {
-    case Storage::Text:
-        return get_text(field, a.text, args);
-    case Storage::List:
-        return get_list(field, a.list, args);
+    case Storage::Text: return get_text(field, a.text, args);
+    case Storage::List: return get_list(field, a.list, args);
     case Storage::Flag: {
         auto *out = va_arg(*args, int *);
         if (!out) return ZE_RC_INVALID_PARAMETER;
         *out = has_flag(field, a.flag) ? 1 : 0;
         return ZE_OK;
     }
-    case Storage::None:
-        (void)va_arg(*args, void *);
-        return ZE_OK;
+    case Storage::None: (void)va_arg(*args, void *); return ZE_OK;
     }
     return ZE_OK;
 }

@@ -87,10 +87,7 @@ int header_position(const Descriptor *d, const char *name)
     return -1;
 }
 
-int data_index(const Descriptor *d, int position)
-{
-    return position < d->indexCount ? d->indexArray[position] : -1;
-}
+int data_index(const Descriptor *d, int position) { return position < d->indexCount ? d->indexArray[position] : -1; }
 
 int data_position(const Field *f, char *const *dataOrder, int count)
 {
@@ -104,8 +101,7 @@ void trace_missing_column(const Field *f)
 {
     if (ze::has_text(f->realName))
         TarnTrace("*** ZeBuildIndexArray : %s(%s) not provided in DataOrder array", f->name, f->realName);
-    else
-        TarnTrace("*** ZeBuildIndexArray : %s not provided in DataOrder array", f->name);
+    else TarnTrace("*** ZeBuildIndexArray : %s not provided in DataOrder array", f->name);
 }
 
 unsigned build_index_array(Descriptor *d, char *const *dataOrder, int count)
@@ -160,10 +156,7 @@ const char *mapped(const char *const *from, const char *const *to, const char *v
 }
 
 // Asked for every value an answer loads: the first letter settles most types.
-bool is_bool_field(const Field *f)
-{
-    return f->type && f->type[0] == 'B' && std::strcmp(f->type, "BOOL") == 0;
-}
+bool is_bool_field(const Field *f) { return f->type && f->type[0] == 'B' && std::strcmp(f->type, "BOOL") == 0; }
 
 unsigned real_value(const Field *f, const char *name, const char *value, char **pRealValue)
 {
@@ -261,8 +254,7 @@ extern "C" {
 
 unsigned int ZeBuildDescriptorHeader(Descriptor *descriptor)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}},
-                    [&] { return build_header(descriptor); });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}}, [&] { return build_header(descriptor); });
 }
 
 unsigned int ZeRebuildDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
@@ -286,7 +278,8 @@ unsigned int ZeQueryDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
 {
     char ***pFieldList = pArgs ? va_arg(*pArgs, char ***) : nullptr;
     int *pFieldCount = pArgs ? va_arg(*pArgs, int *) : nullptr;
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pFieldList", ze::given(pFieldList)},
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)},
+                     {"pFieldList", ze::given(pFieldList)},
                      {"pFieldCount", ze::given(pFieldCount)}},
                     [&] {
                         *pFieldCount = descriptor->fieldCount;
@@ -297,26 +290,25 @@ unsigned int ZeQueryDescriptorHeader(Descriptor *descriptor, va_list *pArgs)
 unsigned int ZeBuildIndexArray(Descriptor *descriptor, char **DataOrder, int count)
 {
     return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"DataOrder", ze::given(DataOrder)}}, [&] {
-                        if (!descriptor->header) {
-                            TarnTrace("**** ZeBuildIndexArray : Descriptor doesn't have a header");
-                            return ZE_RC_NO_HEADER;
-                        }
-                        return build_index_array(descriptor, DataOrder, count);
-                    });
+        if (!descriptor->header) {
+            TarnTrace("**** ZeBuildIndexArray : Descriptor doesn't have a header");
+            return ZE_RC_NO_HEADER;
+        }
+        return build_index_array(descriptor, DataOrder, count);
+    });
 }
 
 unsigned int ZeOrderData(Descriptor *descriptor, char **Data, char **InOrder)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Data", ze::given(Data)},
-                     {"InOrder", ze::given(InOrder)}},
-                    [&] {
-                        if (!descriptor->indexArray) return no_index_array("ZeOrderData");
-                        for (int i = 0; i < descriptor->fieldCount; ++i) {
-                            int j = data_index(descriptor, i);
-                            InOrder[i] = j < 0 ? nullptr : Data[j];
-                        }
-                        return ZE_OK;
-                    });
+    return ZE_FRAME(
+        {{"Descriptor", is_descriptor(descriptor)}, {"Data", ze::given(Data)}, {"InOrder", ze::given(InOrder)}}, [&] {
+            if (!descriptor->indexArray) return no_index_array("ZeOrderData");
+            for (int i = 0; i < descriptor->fieldCount; ++i) {
+                int j = data_index(descriptor, i);
+                InOrder[i] = j < 0 ? nullptr : Data[j];
+            }
+            return ZE_OK;
+        });
 }
 
 unsigned int ZeGetFieldOrder(Descriptor *descriptor, const char *Name, int *idx)
@@ -349,21 +341,22 @@ unsigned int ZeGetFieldIndex(Descriptor *descriptor, const char *Name, int *idx)
 
 unsigned int ZeDefaultValues(Descriptor *descriptor, char **Defaults)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Defaults", ze::given(Defaults)}},
-                    [&] {
-                        if (!descriptor->header) return no_header("ZeDefaultValues");
-                        for (int i = 0; i < descriptor->fieldCount; ++i) {
-                            const Field *f = i < descriptor->headerCount ? header_field(descriptor, i) : nullptr;
-                            Defaults[i] = f ? f->defValue : nullptr;
-                        }
-                        return ZE_OK;
-                    });
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Defaults", ze::given(Defaults)}}, [&] {
+        if (!descriptor->header) return no_header("ZeDefaultValues");
+        for (int i = 0; i < descriptor->fieldCount; ++i) {
+            const Field *f = i < descriptor->headerCount ? header_field(descriptor, i) : nullptr;
+            Defaults[i] = f ? f->defValue : nullptr;
+        }
+        return ZE_OK;
+    });
 }
 
 unsigned int ZeGetRealValue(Descriptor *descriptor, const char *Name, const char *Value, char **pRealValue)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)},
-                     {"Value", ze::given(Value)}, {"pRealValue", ze::given(pRealValue)}},
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)},
+                     {"Name", ze::given(Name)},
+                     {"Value", ze::given(Value)},
+                     {"pRealValue", ze::given(pRealValue)}},
                     [&] {
                         const Field *f = find_field(descriptor, Name);
                         if (!f) return ZE_RC_NO_ENTRY;
@@ -373,8 +366,10 @@ unsigned int ZeGetRealValue(Descriptor *descriptor, const char *Name, const char
 
 unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const char *RealValue, char **pValue)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Name", ze::given(Name)},
-                     {"RealValue", ze::given(RealValue)}, {"pValue", ze::given(pValue)}},
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)},
+                     {"Name", ze::given(Name)},
+                     {"RealValue", ze::given(RealValue)},
+                     {"pValue", ze::given(pValue)}},
                     [&] {
                         const Field *f = find_field(descriptor, Name);
                         if (!f) return ZE_RC_NO_ENTRY;
@@ -384,7 +379,8 @@ unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const char *Re
 
 unsigned int ZeLoadDescriptorItem(Descriptor *descriptor, char ***pFieldVals, char **RealVals)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"pFieldVals", ze::given(pFieldVals)},
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)},
+                     {"pFieldVals", ze::given(pFieldVals)},
                      {"RealVals", ze::given(RealVals)}},
                     [&] {
                         *pFieldVals = nullptr;
@@ -402,8 +398,8 @@ unsigned int ZeLoadDescriptorItem(Descriptor *descriptor, char ***pFieldVals, ch
                                 if (!real) continue;
                                 const Field *f = header_field(descriptor, i);
                                 char *display = nullptr;
-                                unsigned code = f ? display_value(f, descriptor->header[i], real, &display)
-                                                  : ZE_RC_NO_ENTRY;
+                                unsigned code =
+                                    f ? display_value(f, descriptor->header[i], real, &display) : ZE_RC_NO_ENTRY;
                                 if (code) {
                                     if (!rc) rc = code;
                                     continue;
@@ -423,21 +419,22 @@ unsigned int ZeLoadDescriptorItem(Descriptor *descriptor, char ***pFieldVals, ch
 
 int ZeDescriptorKeysMatch(Descriptor *descriptor, char **values1, char **values2)
 {
-    return ZE_FRAME_QUIET({{"Descriptor", is_descriptor(descriptor)},
-                           {"Values1", ze::given(values1)},
-                           {"Values2", ze::given(values2)}},
-                          0, [&] {
-                              int i = 0;
-                              for (const Field *f = descriptor->firstField; f; f = f->next, ++i)
-                                  if (has_flag(f, ZE_FIELD_KEY) && !same_key_value(values1[i], values2[i])) return 0;
-                              return 1;
-                          });
+    return ZE_FRAME_QUIET(
+        {{"Descriptor", is_descriptor(descriptor)}, {"Values1", ze::given(values1)}, {"Values2", ze::given(values2)}},
+        0, [&] {
+            int i = 0;
+            for (const Field *f = descriptor->firstField; f; f = f->next, ++i)
+                if (has_flag(f, ZE_FIELD_KEY) && !same_key_value(values1[i], values2[i])) return 0;
+            return 1;
+        });
 }
 
 unsigned int ZeBuildFieldList(void *Object, Descriptor *descriptor, ZeFieldInitProc *FieldInitFuncs, int Count)
 {
-    return ZE_FRAME({{"Object", ze::given(Object)}, {"Descriptor", is_descriptor(descriptor)},
-                     {"FieldInitFuncs", ze::given(FieldInitFuncs)}, {"Count", Count >= -1}},
+    return ZE_FRAME({{"Object", ze::given(Object)},
+                     {"Descriptor", is_descriptor(descriptor)},
+                     {"FieldInitFuncs", ze::given(FieldInitFuncs)},
+                     {"Count", Count >= -1}},
                     [&] {
                         const int limit = Count < 0 ? 99999 : Count;
                         for (int k = 0; k < limit && FieldInitFuncs[k]; ++k) {

@@ -10,9 +10,9 @@ ZE_SOURCE_TAG("ZeString");
 
 struct StringTable {
     char eyeCatcher[TARN_EYE_CATCHER_SIZE];
-    char *language;       // owned copy
-    StringEntry *entries; // borrowed, NULL until set
-    void *module;         // string library holding the entries, owned
+    char *language;        // owned copy
+    StringEntry *entries;  // borrowed, NULL until set
+    void *module;          // string library holding the entries, owned
 };
 
 namespace {
@@ -80,9 +80,9 @@ unsigned int ZeDestroyStringTable(StringTable *table)
 unsigned int ZeSetStringTableEntries(StringTable *table, StringEntry *Entries)
 {
     return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}, {"Entries", ze::given(Entries)}}, [&] {
-                        table->entries = Entries;
-                        return ZE_OK;
-                    });
+        table->entries = Entries;
+        return ZE_OK;
+    });
 }
 
 void ZeInitStringEntry(StringEntry *entry, int id, const char *language, const char *text)
@@ -101,16 +101,17 @@ unsigned int ZeGetString(StringTable *table, int Key, const char **pString)
     const bool tableValid = ZeIsValidStringTable(table) != 0;
     const char *text = ZE_FRAME_VALUE({{"Table", tableValid}, {"Key", Key > 0}, {"pString", ze::given(pString)}},
                                       static_cast<const char *>(nullptr), [&] { return find_text(table, Key); });
-    if (!text && tableValid)
-        TarnTrace("*** String not found int table: id: %d  Language: %s", Key, table->language);
+    if (!text && tableValid) TarnTrace("*** String not found int table: id: %d  Language: %s", Key, table->language);
     if (pString) *pString = text;
     return text ? ZE_OK : ZE_RC_NO_ENTRY;
 }
 
 unsigned int ZeGetStringList(StringTable *table, int *Keys, int Count, const char **pList)
 {
-    return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0}, {"Keys", ze::given(Keys)},
-                     {"Count", Count != 0}, {"pList", ze::given(pList)}},
+    return ZE_FRAME({{"Table", ZeIsValidStringTable(table) != 0},
+                     {"Keys", ze::given(Keys)},
+                     {"Count", Count != 0},
+                     {"pList", ze::given(pList)}},
                     [&] {
                         const int limit = Count < 0 ? kUnlimitedKeys : Count;
                         unsigned rc = ZE_OK;
@@ -120,8 +121,8 @@ unsigned int ZeGetStringList(StringTable *table, int *Keys, int Count, const cha
                             rc = ZeGetString(table, Keys[returned], &pList[returned]);
                             if (rc == ZE_OK) ++returned;
                         }
-                        TarnTrace("ZeGetStringList : Complete, rc = %d, # items returned = %d",
-                                  static_cast<int>(rc), returned);
+                        TarnTrace("ZeGetStringList : Complete, rc = %d, # items returned = %d", static_cast<int>(rc),
+                                  returned);
                         if (Count > 0 && returned < Count) {
                             TarnTrace("****              Was expecting to return %d items", Count);
                             if (rc == ZE_OK)  // short of Count without a failure: a key of 0 ended it
@@ -142,8 +143,7 @@ void ZeDumpStringTable(StringTable *table, const char *prefix)
     });
 }
 
-unsigned int ZeLoadExternalStringEntries(StringTable *table, void *argument1, void *argument2,
-                                         const char *Dllname)
+unsigned int ZeLoadExternalStringEntries(StringTable *table, void *argument1, void *argument2, const char *Dllname)
 {
     return ZE_FRAME({{"Dllname", ze::has_text(Dllname)}}, [&] {
         // The table's own check traces its line; the frame adds none for it.

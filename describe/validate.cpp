@@ -228,30 +228,24 @@ unsigned validate_general(const Check &c)
     return check_valid_values(c);
 }
 
-template <unsigned (*Procedure)(const Check &)>
-unsigned handler(void *check, const char *, va_list *)
+template <unsigned (*Procedure)(const Check &)> unsigned handler(void *check, const char *, va_list *)
 {
     return Procedure(*static_cast<const Check *>(check));
 }
 
 const ZeKeyedProcEntry kValidators[] = {
-    {"TEXT", handler<validate_text>},   {"DATE", handler<validate_date>},
-    {"TIME", handler<validate_time>},   {"INT", handler<validate_integer>},
-    {"REAL", handler<validate_real>},   {"BOOL", handler<validate_bool>},
-    {"TIME_T", handler<validate_integer>}, {"ASTORNUM", handler<validate_ast_or_num>},
-    {nullptr, nullptr},
+    {"TEXT", handler<validate_text>},      {"DATE", handler<validate_date>},           {"TIME", handler<validate_time>},
+    {"INT", handler<validate_integer>},    {"REAL", handler<validate_real>},           {"BOOL", handler<validate_bool>},
+    {"TIME_T", handler<validate_integer>}, {"ASTORNUM", handler<validate_ast_or_num>}, {nullptr, nullptr},
 };
 
 unsigned validate_by_type(Check &check)
 {
     const char *type = check.field->type;
     ZeHandler procedure = nullptr;
-    if (type && ZeLookupKeyedEntryProc(kValidators, type, &procedure) == ZE_OK)
-        return procedure(&check, type, nullptr);
-    if (type)
-        TarnTrace("**** ZeValidateValue : Warning, no validation function for type %s", type);
-    else
-        TarnTrace("**** ZeValidateValue : Warning, no TYPE property for field %s", check.name);
+    if (type && ZeLookupKeyedEntryProc(kValidators, type, &procedure) == ZE_OK) return procedure(&check, type, nullptr);
+    if (type) TarnTrace("**** ZeValidateValue : Warning, no validation function for type %s", type);
+    else TarnTrace("**** ZeValidateValue : Warning, no TYPE property for field %s", check.name);
     TarnTrace("****                   Calling the general validation function");
     return validate_general(check);
 }
@@ -260,34 +254,32 @@ unsigned validate_by_type(Check &check)
 
 extern "C" {
 
-unsigned int ZeValidateValue(Descriptor *descriptor, const char *dateFormat, const char *fieldName,
-                             const char *Value)
+unsigned int ZeValidateValue(Descriptor *descriptor, const char *dateFormat, const char *fieldName, const char *Value)
 {
-    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)}, {"Field", ze::has_text(fieldName)},
-                     {"Value", ze::given(Value)}},
-                    [&] {
-                        const Field *field = find_field(descriptor, fieldName);
-                        const bool secret = field && has_flag(field, ZE_FIELD_PASSWORD);
-                        TarnTrace("ZeValidateValue : Begin.  Field = >%s<, Value = >%s<", fieldName,
-                                  secret ? kMasked : Value);
-                        if (!*Value) {
-                            TarnTrace("ZeValidateField : NULL value accepted, rc = %d", 0);
-                            return ZE_OK;
-                        }
-                        if (!field) {
-                            TarnTrace("**** ZeValidateField : Error, field (%s) not found in descriptor", fieldName);
-                            return ZE_RC_NO_ENTRY;
-                        }
-                        ze::SecretText copy(ZE_DUP(Value));
-                        unsigned rc = ZE_RC_NO_MEMORY;
-                        if (copy) {
-                            const char *trimmed = TarnTrimStr(copy.get());
-                            Check check{fieldName, field, trimmed, dateFormat, secret ? kMasked : trimmed};
-                            rc = validate_by_type(check);
-                        }
-                        TarnTrace("ZeValidateValue : Complete, rc = %d", static_cast<int>(rc));
-                        return rc;
-                    });
+    return ZE_FRAME(
+        {{"Descriptor", is_descriptor(descriptor)}, {"Field", ze::has_text(fieldName)}, {"Value", ze::given(Value)}},
+        [&] {
+            const Field *field = find_field(descriptor, fieldName);
+            const bool secret = field && has_flag(field, ZE_FIELD_PASSWORD);
+            TarnTrace("ZeValidateValue : Begin.  Field = >%s<, Value = >%s<", fieldName, secret ? kMasked : Value);
+            if (!*Value) {
+                TarnTrace("ZeValidateField : NULL value accepted, rc = %d", 0);
+                return ZE_OK;
+            }
+            if (!field) {
+                TarnTrace("**** ZeValidateField : Error, field (%s) not found in descriptor", fieldName);
+                return ZE_RC_NO_ENTRY;
+            }
+            ze::SecretText copy(ZE_DUP(Value));
+            unsigned rc = ZE_RC_NO_MEMORY;
+            if (copy) {
+                const char *trimmed = TarnTrimStr(copy.get());
+                Check check{fieldName, field, trimmed, dateFormat, secret ? kMasked : trimmed};
+                rc = validate_by_type(check);
+            }
+            TarnTrace("ZeValidateValue : Complete, rc = %d", static_cast<int>(rc));
+            return rc;
+        });
 }
 
 }  // extern "C"

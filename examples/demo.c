@@ -25,7 +25,7 @@ typedef struct Criterion {
 } Criterion;
 
 #define CRITERIA(...) ((const Criterion[]){__VA_ARGS__, {NULL, NULL, NULL}})
-#define NO_CRITERIA ((const Criterion[]){{NULL, NULL, NULL}})
+#define NO_CRITERIA   ((const Criterion[]){{NULL, NULL, NULL}})
 
 /* Reports a code other than the expected one; 1 when it was expected. */
 static int expect(unsigned int rc, unsigned int expected, const char *step)
@@ -140,7 +140,8 @@ static int list_items(void *object, const Criterion *criteria)
     if (!expect_of(object, ZeSubmitAction(object, "GET ITEM COUNT", &count), ZE_OK, "GET ITEM COUNT")) return 0;
     printf("   %u items\n", count);
     print_row(descriptor_of(object, criteria), NULL);
-    while ((rc = ZeSubmitAction(object, "GET ITEM", &values)) == ZE_OK) print_row(descriptor_of(object, criteria), values);
+    while ((rc = ZeSubmitAction(object, "GET ITEM", &values)) == ZE_OK)
+        print_row(descriptor_of(object, criteria), values);
     return expect_of(object, rc, ZE_RC_NO_ENTRY, "GET ITEM past the last item");
 }
 
@@ -193,8 +194,7 @@ static int manage_printers(void *printer)
                        ZE_OK) &&
            item_action(printer, "ALTER ITEM",
                        CRITERIA({"NAME", "EQ", "LASER3"}, {"STATUS", "EQ", "Ready"}, {"COPIES", "EQ", "4"}), ZE_OK) &&
-           item_action(printer, "COPY ITEM", CRITERIA({"NAME", "EQ", "LASER3"}, {"NEW NAME", "EQ", "LASER4"}),
-                       ZE_OK) &&
+           item_action(printer, "COPY ITEM", CRITERIA({"NAME", "EQ", "LASER3"}, {"NEW NAME", "EQ", "LASER4"}), ZE_OK) &&
            item_action(printer, "RENAME ITEM", CRITERIA({"NAME", "EQ", "LASER4"}, {"NEW NAME", "EQ", "LASER5"}),
                        ZE_OK) &&
            item_action(printer, "DELETE ITEM", CRITERIA({"NAME", "EQ", "LASER5"}), ZE_OK) &&
@@ -215,12 +215,11 @@ static int manage_groups(void *workstation)
 
 int main(int argc, char **argv)
 {
-    static const char usage[] =
-        "usage: tarndemo\n"
-        "Runs the example administration session on the demo node DEMO. Set\n"
-        "TARN_DATA_DIR to a copy of the demo data and DEMO_ROUTER=ON.\n"
-        "  --help     this text\n"
-        "  --version  the TarnSrvc version\n";
+    static const char usage[] = "usage: tarndemo\n"
+                                "Runs the example administration session on the demo node DEMO. Set\n"
+                                "TARN_DATA_DIR to a copy of the demo data and DEMO_ROUTER=ON.\n"
+                                "  --help     this text\n"
+                                "  --version  the TarnSrvc version\n";
     if (tarn_tool_info(argc, argv, "tarndemo", usage)) return 0;
     int ok = 0;
     void *printer = create_object("PRINTER");

@@ -16,20 +16,19 @@
 
 // NOLINTNEXTLINE(bugprone-macro-parentheses): expands to a declaration, which parentheses would break
 #define ZE_SOURCE_TAG(tag) [[maybe_unused]] static constexpr const char *ze_source_tag = tag
-#define ZE_ALLOC(size) TarnAllocBlock((size), ze_source_tag, __LINE__)
+#define ZE_ALLOC(size)     TarnAllocBlock((size), ze_source_tag, __LINE__)
 // NOLINTBEGIN(bugprone-macro-parentheses): T is a type name, which cannot stand in parentheses
-#define ZE_NEW(T) (static_cast<T *>(TarnAllocBlock(sizeof(T), ze_source_tag, __LINE__)))
+#define ZE_NEW(T)        (static_cast<T *>(TarnAllocBlock(sizeof(T), ze_source_tag, __LINE__)))
 #define ZE_ALLOC_N(T, n) (static_cast<T *>(TarnAllocBlock(sizeof(T) * (n), ze_source_tag, __LINE__)))
 // NOLINTEND(bugprone-macro-parentheses)
-#define ZE_DUP(text) TarnDuplicateString((text), ze_source_tag, __LINE__)
-#define ZE_FREE(p) ::ze::free_block((p), ze_source_tag, __LINE__)
+#define ZE_DUP(text)      TarnDuplicateString((text), ze_source_tag, __LINE__)
+#define ZE_FREE(p)        ::ze::free_block((p), ze_source_tag, __LINE__)
 #define ZE_FREE_SECRET(p) ::ze::free_secret((p), ze_source_tag, __LINE__)
 
 namespace ze {
 
 // Releases the block p points to and nulls p.
-template <class T>
-inline void free_block(T *&p, const char *file, int line)
+template <class T> inline void free_block(T *&p, const char *file, int line)
 {
     void *block = const_cast<void *>(static_cast<const void *>(p));
     TarnFreeBlock(&block, file, line);
@@ -53,8 +52,7 @@ inline bool eye_catcher_is(const void *block, std::string_view name)
 }
 
 // Owns one tagged block (a temporary, a copy of a text, a scratch array).
-template <class T>
-using Block = std::unique_ptr<T, BlockDeleter>;
+template <class T> using Block = std::unique_ptr<T, BlockDeleter>;
 
 // Clears a text that may hold a secret; the compiler may not drop the store.
 inline void wipe_text(char *text)

@@ -20,11 +20,10 @@ struct Variable {
 };
 
 constexpr Variable kVariables[ZE_ENV_COUNT] = {
-    {"KVRGLBL0000", Source::Getenv},       {"DEMO_ROUTER", Source::Getenv},
-    {"TARN_DATA_DIR", Source::Getenv},     {"KV_KVRDEBUG", Source::Getenv},
-    {"KV_ROUTER_DEBUG", Source::Getenv},   {"KV_ROUTER_TIMEOUT", Source::Getopt},
-    {"KV_KVRMESSAGE", Source::Getenv},     {"KVR_DATEFMT", Source::Getenv},
-    {"KV_ROUTER_AGENTS", Source::Getopt},  {"KV_ROUTER_WAIT", Source::Getopt},
+    {"KVRGLBL0000", Source::Getenv},    {"DEMO_ROUTER", Source::Getenv},     {"TARN_DATA_DIR", Source::Getenv},
+    {"KV_KVRDEBUG", Source::Getenv},    {"KV_ROUTER_DEBUG", Source::Getenv}, {"KV_ROUTER_TIMEOUT", Source::Getopt},
+    {"KV_KVRMESSAGE", Source::Getenv},  {"KVR_DATEFMT", Source::Getenv},     {"KV_ROUTER_AGENTS", Source::Getopt},
+    {"KV_ROUTER_WAIT", Source::Getopt},
 };
 
 constexpr const char *kEnvLibrary = "kvsenv";
@@ -84,9 +83,8 @@ const char *value_of(int index)
     return g_values[index];
 }
 
-constexpr const char *kPlatforms[] = {"WNT",     "SOLARIS", "HPUX",    "AIX",      "NETWARE",
-                                      "TANDEM",  "AS/400",  "DGUX",    "SVR4MP",   "DECOSF1",
-                                      "MISERVER", "DYNIX",  "SINIX"};
+constexpr const char *kPlatforms[] = {"WNT",  "SOLARIS", "HPUX",    "AIX",      "NETWARE", "TANDEM", "AS/400",
+                                      "DGUX", "SVR4MP",  "DECOSF1", "MISERVER", "DYNIX",   "SINIX"};
 constexpr const char *kUnixPlatforms[] = {"SOLARIS", "HPUX",     "AIX",   "DGUX",  "SVR4MP",
                                           "DECOSF1", "MISERVER", "DYNIX", "SINIX", nullptr};
 

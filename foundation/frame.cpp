@@ -54,10 +54,7 @@ void report_internal_error(const char *function) noexcept
     TarnTrace("*** %s: internal error", function ? function : "");
 }
 
-bool same_key_nocase(const char *key, std::string_view expected) noexcept
-{
-    return key && equal_nocase(key, expected);
-}
+bool same_key_nocase(const char *key, std::string_view expected) noexcept { return key && equal_nocase(key, expected); }
 
 }  // namespace ze
 

@@ -45,8 +45,7 @@ void report_internal_error(const char *function) noexcept;
 // Runs `body` (returning a code) after a successful check. Allocation
 // failure inside the body becomes 3, any other exception 99 with a trace
 // line; no exception leaves.
-template <class Body>
-unsigned frame(const char *function, std::initializer_list<Param> params, Body &&body) noexcept
+template <class Body> unsigned frame(const char *function, std::initializer_list<Param> params, Body &&body) noexcept
 {
     if (unsigned rc = check(function, params)) return rc;
     try {
@@ -77,8 +76,7 @@ T frame_value(const char *function, std::initializer_list<Param> params, T fallb
 
 // The same without any trace line, for predicates and accessors whose
 // answer to a bad parameter is the fallback itself.
-template <class T, class Body>
-T frame_quiet(std::initializer_list<Param> params, T fallback, Body &&body) noexcept
+template <class T, class Body> T frame_quiet(std::initializer_list<Param> params, T fallback, Body &&body) noexcept
 {
     for (const Param &p : params)
         if (!p.valid) return fallback;
@@ -91,15 +89,13 @@ T frame_quiet(std::initializer_list<Param> params, T fallback, Body &&body) noex
 
 // The same for functions without a result: the body runs only when every
 // parameter is valid; nothing is traced and no exception leaves.
-template <class Body>
-void frame_quiet(std::initializer_list<Param> params, Body &&body) noexcept
+template <class Body> void frame_quiet(std::initializer_list<Param> params, Body &&body) noexcept
 {
     for (const Param &p : params)
         if (!p.valid) return;
     try {
         body();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 // Validity predicates of the parameter kinds.
@@ -121,6 +117,6 @@ inline bool in_range(long long v, long long lo, long long hi) { return v >= lo &
 }  // namespace ze
 
 // The frame under the name of the exported function it stands in.
-#define ZE_FRAME(...) ::ze::frame(__func__, __VA_ARGS__)
+#define ZE_FRAME(...)       ::ze::frame(__func__, __VA_ARGS__)
 #define ZE_FRAME_VALUE(...) ::ze::frame_value(__func__, __VA_ARGS__)
 #define ZE_FRAME_QUIET(...) ::ze::frame_quiet(__VA_ARGS__)

@@ -7,8 +7,7 @@
 
 namespace {
 
-template <class Entry>
-Entry *find(Entry *table, const char *key)
+template <class Entry> Entry *find(Entry *table, const char *key)
 {
     for (Entry *e = table; e->key; ++e)
         if (TarnCompareNoCaseStr(e->key, key) == 0) return e;

@@ -22,8 +22,7 @@ void free_text(const char *text)
     TarnFreeBlock(&block, ze_source_tag, __LINE__);
 }
 
-template <class Text>
-Text **duplicate(const char *const *source, int n, int line)
+template <class Text> Text **duplicate(const char *const *source, int n, int line)
 {
     if (n < 0) return nullptr;  // outside the contract
     auto **copy = static_cast<Text **>(alloc_slots(static_cast<unsigned>(n), line));

@@ -67,12 +67,13 @@
 #include "TarnRpdb.h"
 
 #define TARN_ROUT_RC_PERMISSION_DENIED 1011u /* the node's grants refuse the request (its message follows) */
-#define TARN_ROUT_RC_NODE_UNREACHABLE 1012u  /* the node cannot be reached: down, refusing, timed out connecting */
-#define TARN_ROUT_RC_TIMEOUT 1013u           /* a statement ran past KV_ROUTER_TIMEOUT; nothing was changed */
-#define TARN_ROUT_RC_CONNECTION_LOST 1014u   /* the connection broke during a write: rolled back, not sent again
+#define TARN_ROUT_RC_NODE_UNREACHABLE  1012u /* the node cannot be reached: down, refusing, timed out connecting */
+#define TARN_ROUT_RC_TIMEOUT           1013u /* a statement ran past KV_ROUTER_TIMEOUT; nothing was changed */
+#define TARN_ROUT_RC_CONNECTION_LOST                                                                                   \
+    1014u                                    /* the connection broke during a write: rolled back, not sent again
                                                 (or, during the commit, the outcome is unknown) */
-#define TARN_ROUT_RC_CONFLICT 1015u          /* a concurrent change won; nothing was changed */
-#define TARN_ROUT_RC_BAD_NODE_MAP 1016u      /* the node's map entry is unusable (file and line in the message) */
+#define TARN_ROUT_RC_CONFLICT          1015u /* a concurrent change won; nothing was changed */
+#define TARN_ROUT_RC_BAD_NODE_MAP      1016u /* the node's map entry is unusable (file and line in the message) */
 #define TARN_ROUT_RC_TOO_MANY_SESSIONS 1017u /* LOGON: KV_ROUTER_AGENTS sessions are open on the node */
 
 #endif /* TARNROUT_H */

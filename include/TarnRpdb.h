@@ -124,17 +124,18 @@
 #define TARNRPDB_H
 
 /** Return codes of router_client besides 0 (success) and 3 (memory short). */
-#define TARN_RPDB_RC_UNKNOWN_NODE 1001u     /* node name not valid, or no such node file */
-#define TARN_RPDB_RC_UNKNOWN_OBJECT 1002u   /* OBJECT missing or not valid, no such table, no single-column key */
-#define TARN_RPDB_RC_BAD_REQUEST 1003u      /* unknown command, column, operator or response kind; missing key;
+#define TARN_RPDB_RC_UNKNOWN_NODE   1001u /* node name not valid, or no such node file */
+#define TARN_RPDB_RC_UNKNOWN_OBJECT 1002u /* OBJECT missing or not valid, no such table, no single-column key */
+#define TARN_RPDB_RC_BAD_REQUEST                                                                                       \
+    1003u                                 /* unknown command, column, operator or response kind; missing key;
                                                a criterion the command does not take; a value the table refuses */
-#define TARN_RPDB_RC_NOT_FOUND 1004u        /* no row matches */
-#define TARN_RPDB_RC_ALREADY_EXISTS 1005u   /* the new key (or another UNIQUE value) is taken */
-#define TARN_RPDB_RC_STORAGE_ERROR 1006u    /* SQLite failed (locked, I/O, not a database, ...) */
-#define TARN_RPDB_RC_NO_DATA_DIR 1007u      /* the data directory is not set */
-#define TARN_RPDB_RC_ANSWER_REFUSED 1008u   /* the library refused an answer; the request was rolled back */
-#define TARN_RPDB_RC_LOGON_REFUSED 1009u    /* LOGON: unknown user or wrong password (one answer for both) */
-#define TARN_RPDB_RC_NOT_LOGGED_ON 1010u    /* LOGOFF, VERIFY: no session of USERNAME for the user id */
+#define TARN_RPDB_RC_NOT_FOUND      1004u /* no row matches */
+#define TARN_RPDB_RC_ALREADY_EXISTS 1005u /* the new key (or another UNIQUE value) is taken */
+#define TARN_RPDB_RC_STORAGE_ERROR  1006u /* SQLite failed (locked, I/O, not a database, ...) */
+#define TARN_RPDB_RC_NO_DATA_DIR    1007u /* the data directory is not set */
+#define TARN_RPDB_RC_ANSWER_REFUSED 1008u /* the library refused an answer; the request was rolled back */
+#define TARN_RPDB_RC_LOGON_REFUSED  1009u /* LOGON: unknown user or wrong password (one answer for both) */
+#define TARN_RPDB_RC_NOT_LOGGED_ON  1010u /* LOGOFF, VERIFY: no session of USERNAME for the user id */
 
 /** The pseudo column that pairs a second key with the key column. */
 #define TARN_RPDB_COPY_KEY "COPY_KEY"

@@ -15,7 +15,7 @@
 #include <time.h>
 
 #if defined(__GNUC__)
-#define TARN_API __attribute__((visibility("default")))
+#define TARN_API               __attribute__((visibility("default")))
 #define TARN_PRINTF(fmt, args) __attribute__((format(printf, fmt, args)))
 #else
 #define TARN_API
@@ -143,8 +143,8 @@ TARN_API void TarnListReset(TarnList *list, TarnListDestroyProc destroy);
 /** Inserts `entry` after (after != 0) or before the position; a NULL position
  * means at the end. Returns the new position, NULL when memory is short.
  * The last two arguments are reserved (pass 0). */
-TARN_API TarnListPos TarnListInsertEntry(TarnList *list, void *entry, int after,
-                                         TarnListPos position, int reserved1, int reserved2);
+TARN_API TarnListPos TarnListInsertEntry(TarnList *list, void *entry, int after, TarnListPos position, int reserved1,
+                                         int reserved2);
 /** Positions; NULL past the end. The entry is stored when pEntry is given. */
 TARN_API TarnListPos TarnListFirst(const TarnList *list, void **pEntry);
 TARN_API TarnListPos TarnListLast(const TarnList *list, void **pEntry);
@@ -154,13 +154,11 @@ TARN_API TarnListPos TarnListPrev(TarnListPos position, void **pEntry);
 TARN_API int TarnListGet(TarnListPos position, void **pEntry);
 /** Unlinks the position, storing its entry in *pEntry when given and calling
  * destroy on it when given; returns the following position. */
-TARN_API TarnListPos TarnListRemove(TarnList *list, void **pEntry, TarnListPos position,
-                                    TarnListDestroyProc destroy);
+TARN_API TarnListPos TarnListRemove(TarnList *list, void **pEntry, TarnListPos position, TarnListDestroyProc destroy);
 /** Moves `count` entries forward (count > 0) or back. From NULL, counting
  * starts before the first entry (forward) or after the last (back).
  * NULL when the move leaves the list. */
-TARN_API TarnListPos TarnListReposition(const TarnList *list, TarnListPos position,
-                                        long count, int reserved);
+TARN_API TarnListPos TarnListReposition(const TarnList *list, TarnListPos position, long count, int reserved);
 TARN_API unsigned long TarnListSize(const TarnList *list);
 
 /* ----------------------------------------------------------------- files */

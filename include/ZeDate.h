@@ -52,7 +52,7 @@ extern "C" {
 #endif
 
 #define ZE_RC_DATE_SERVICE 250u /* the date service could not be opened */
-#define ZE_RC_DATE_FORMAT 251u  /* the service refused the date format */
+#define ZE_RC_DATE_FORMAT  251u /* the service refused the date format */
 #define ZE_RC_DATE_INVALID 252u /* the service refused the date */
 
 /** The default date format: the value of KVR_DATEFMT (ZeEnv(ZE_ENV_KVR_DATEFMT))

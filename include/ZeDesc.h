@@ -23,20 +23,20 @@ extern "C" {
 #endif
 
 /** Codes of this family (besides 0, 3, 4, 7 and 101 of ZeTypes.h). */
-#define ZE_RC_NOT_ON_LIST 1u      /* value mapping: the value is on neither list of the field */
-#define ZE_RC_DUMP_NOT_OPENED 1u  /* ZeDumpFieldInfo: no stream could be opened */
-#define ZE_RC_NO_HEADER 225u      /* the descriptor has no header (ZeBuildDescriptorHeader) */
-#define ZE_RC_NO_INDEX_ARRAY 226u /* the descriptor has no index array (ZeBuildIndexArray) */
+#define ZE_RC_NOT_ON_LIST     1u   /* value mapping: the value is on neither list of the field */
+#define ZE_RC_DUMP_NOT_OPENED 1u   /* ZeDumpFieldInfo: no stream could be opened */
+#define ZE_RC_NO_HEADER       225u /* the descriptor has no header (ZeBuildDescriptorHeader) */
+#define ZE_RC_NO_INDEX_ARRAY  226u /* the descriptor has no index array (ZeBuildIndexArray) */
 
 /** Field flags, as ZeGetAttribute reports them (1 or 0 per keyword). */
-#define ZE_FIELD_READONLY 0x01u
-#define ZE_FIELD_UPPERCASE 0x02u
-#define ZE_FIELD_LOWERCASE 0x04u
-#define ZE_FIELD_PASSWORD 0x08u
-#define ZE_FIELD_KEY 0x10u
+#define ZE_FIELD_READONLY       0x01u
+#define ZE_FIELD_UPPERCASE      0x02u
+#define ZE_FIELD_LOWERCASE      0x04u
+#define ZE_FIELD_PASSWORD       0x08u
+#define ZE_FIELD_KEY            0x10u
 #define ZE_FIELD_CASE_SENSITIVE 0x20u
-#define ZE_FIELD_INVISIBLE 0x40u
-#define ZE_FIELD_PSEUDO 0x80u
+#define ZE_FIELD_INVISIBLE      0x40u
+#define ZE_FIELD_PSEUDO         0x80u
 
 /* ------------------------------------------------- descriptors and fields */
 
@@ -149,8 +149,7 @@ ZE_API unsigned int ZeCreateField(Descriptor *descriptor, const char *Name, ...)
 /** NAME; REAL NAME (Name when RealName is NULL or empty); MAX LENGTH; LABEL;
  * DEF VALUE (empty when Default is NULL). First failing set's code, else 0; 4. */
 ZE_API unsigned int ZeSetPrimaryFieldAttributes(Field *field, const char *Name, const char *RealName,
-                                                const char *Maxlen, const char *Label,
-                                                const char *Default);
+                                                const char *Maxlen, const char *Label, const char *Default);
 
 /** Type defaults: TYPE, then RELOPS ("EQ","NE" for text, all six for the
  * others). First failing set's code, else 0; 4. */
@@ -162,8 +161,8 @@ ZE_API unsigned int ZeSetDefaultTimeFieldAttributes(Field *field);
 ZE_API unsigned int ZeSetDefaultTimeTFieldAttributes(Field *field);
 /** TYPE "BOOL", RELOPS "EQ","NE", DEF VALUE "TRUE" (Default 1) or "FALSE"
  * (Default 0), TRUE VALUE, FALSE VALUE. Default must be 0 or 1. */
-ZE_API unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *TrueValue,
-                                                    const char *FalseValue, int Default);
+ZE_API unsigned int ZeSetDefaultBoolFieldAttributes(Field *field, const char *TrueValue, const char *FalseValue,
+                                                    int Default);
 
 /** ZOOM SECTION, then ZOOM KEY. */
 ZE_API unsigned int ZeSetZoomAttributes(Field *field, const char *Section, const char *Key);
@@ -231,15 +230,13 @@ ZE_API unsigned int ZeDefaultValues(Descriptor *descriptor, char **Defaults);
  * Value ignoring case; the two lists are walked together, so an entry
  * without a partner is not on the list. An empty Value not on the list
  * gives NULL and 0. Result borrowed. 0; 1 (output unchanged); 7; 4. */
-ZE_API unsigned int ZeGetRealValue(Descriptor *descriptor, const char *Name, const char *Value,
-                                   char **pRealValue);
+ZE_API unsigned int ZeGetRealValue(Descriptor *descriptor, const char *Name, const char *Value, char **pRealValue);
 
 /** Database value to display value, the reverse walk. BOOL: "TRUE" when
  * RealValue equals TRUE VALUE ignoring case (or "Y" when the field has no
  * TRUE VALUE), else "FALSE"; these texts are static and must not be
  * changed. 0; 1 (output unchanged); 7; 4. */
-ZE_API unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const char *RealValue,
-                               char **pValue);
+ZE_API unsigned int ZeGetValue(Descriptor *descriptor, const char *Name, const char *RealValue, char **pValue);
 
 /**
  * One row of data (RealVals, in data order) to a new display record in
@@ -266,8 +263,7 @@ typedef unsigned int (*ZeFieldInitProc)(void *object, Field *field);
  * -1: all) with Object and a new field, then builds the header. Checks
  * "Object", "Descriptor", "FieldInitFuncs", "Count" (-1 or more). A failing
  * procedure's code is returned at once (its field stays, no header). */
-ZE_API unsigned int ZeBuildFieldList(void *Object, Descriptor *descriptor, ZeFieldInitProc *FieldInitFuncs,
-                                     int Count);
+ZE_API unsigned int ZeBuildFieldList(void *Object, Descriptor *descriptor, ZeFieldInitProc *FieldInitFuncs, int Count);
 
 #ifdef __cplusplus
 }

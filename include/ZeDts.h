@@ -30,21 +30,21 @@ extern "C" {
  */
 
 /** Field numbers; also the order of every loop over the fields. */
-#define ZE_INFO_OBJECT 1u      /* managed object kind the request addresses */
-#define ZE_INFO_PLATFORM 2u    /* platform of the destination */
-#define ZE_INFO_VERSION 3u     /* version of the object definitions */
-#define ZE_INFO_LANGUAGE 4u    /* language code */
-#define ZE_INFO_USERNAME 5u    /* user the request is made for; required */
-#define ZE_INFO_DESTNODE 6u    /* node that carries out the request; required */
-#define ZE_INFO_ROUTENODE 7u   /* node the request is routed through */
+#define ZE_INFO_OBJECT      1u /* managed object kind the request addresses */
+#define ZE_INFO_PLATFORM    2u /* platform of the destination */
+#define ZE_INFO_VERSION     3u /* version of the object definitions */
+#define ZE_INFO_LANGUAGE    4u /* language code */
+#define ZE_INFO_USERNAME    5u /* user the request is made for; required */
+#define ZE_INFO_DESTNODE    6u /* node that carries out the request; required */
+#define ZE_INFO_ROUTENODE   7u /* node the request is routed through */
 #define ZE_INFO_ROUTEMODULE 8u /* router library to load instead of the default */
-#define ZE_INFO_DATEFORMAT 9u  /* date format of date values */
+#define ZE_INFO_DATEFORMAT  9u /* date format of date values */
 #define ZE_INFO_FIELD_COUNT 9u
 
 /** Codes of the request info. */
-#define ZE_RC_INFO_CRITERION_NOT_EQ 8u /* a filter criterion for an info field is not "EQ" */
-#define ZE_RC_INFO_NO_USERNAME 11u     /* USERNAME is missing */
-#define ZE_RC_INFO_NO_DESTNODE 12u     /* DESTNODE is missing */
+#define ZE_RC_INFO_CRITERION_NOT_EQ 8u  /* a filter criterion for an info field is not "EQ" */
+#define ZE_RC_INFO_NO_USERNAME      11u /* USERNAME is missing */
+#define ZE_RC_INFO_NO_DESTNODE      12u /* DESTNODE is missing */
 
 /** A new info with every field NULL: 0; 3 (NULL stored) when memory is short. */
 ZE_API unsigned int ZeCreateDtsInfo(DtsInfo **pInfo);
@@ -201,32 +201,32 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
  */
 
 /** Field numbers. */
-#define ZE_ACTION_OBJECT 1u
-#define ZE_ACTION_PLATFORM 2u
-#define ZE_ACTION_VERSION 3u
-#define ZE_ACTION_LANGUAGE 4u
-#define ZE_ACTION_USERNAME 5u
-#define ZE_ACTION_DESTNODE 6u
-#define ZE_ACTION_ROUTENODE 7u
-#define ZE_ACTION_DELTA 8u
-#define ZE_ACTION_HAS_DELTA 9u
-#define ZE_ACTION_DELTA_FIELDS 10u
+#define ZE_ACTION_OBJECT         1u
+#define ZE_ACTION_PLATFORM       2u
+#define ZE_ACTION_VERSION        3u
+#define ZE_ACTION_LANGUAGE       4u
+#define ZE_ACTION_USERNAME       5u
+#define ZE_ACTION_DESTNODE       6u
+#define ZE_ACTION_ROUTENODE      7u
+#define ZE_ACTION_DELTA          8u
+#define ZE_ACTION_HAS_DELTA      9u
+#define ZE_ACTION_DELTA_FIELDS   10u
 #define ZE_ACTION_REQUEST_FIELDS 11u
-#define ZE_ACTION_ANSWER_ITEM 12u
-#define ZE_ACTION_COMMAND 13u
-#define ZE_ACTION_RESPONSE_KIND 14u
-#define ZE_ACTION_RESPONSE_FILE 15u
-#define ZE_ACTION_ROUTER_TEXT1 16u
-#define ZE_ACTION_ROUTER_TEXT2 17u
-#define ZE_ACTION_MESSAGE 18u
-#define ZE_ACTION_ANSWER_HEADER 19u
-#define ZE_ACTION_ANSWER_ROW 20u
-#define ZE_ACTION_LIST_NAME 21u
+#define ZE_ACTION_ANSWER_ITEM    12u
+#define ZE_ACTION_COMMAND        13u
+#define ZE_ACTION_RESPONSE_KIND  14u
+#define ZE_ACTION_RESPONSE_FILE  15u
+#define ZE_ACTION_ROUTER_TEXT1   16u
+#define ZE_ACTION_ROUTER_TEXT2   17u
+#define ZE_ACTION_MESSAGE        18u
+#define ZE_ACTION_ANSWER_HEADER  19u
+#define ZE_ACTION_ANSWER_ROW     20u
+#define ZE_ACTION_LIST_NAME      21u
 
 /** Response kinds the library sets (field 14). Kinds 3, 9, 10, 11 and 15
  * also get a fresh temporary response file ("TARN..." in $TMPDIR or /tmp). */
-#define ZE_RESPONSE_ITEM 1u       /* single item: the answer row comes through field 12 */
-#define ZE_RESPONSE_LIST 3u       /* name list: one field 21 per name */
+#define ZE_RESPONSE_ITEM       1u  /* single item: the answer row comes through field 12 */
+#define ZE_RESPONSE_LIST       3u  /* name list: one field 21 per name */
 #define ZE_RESPONSE_COLLECTION 15u /* rows: field 19 once, then field 20 per row */
 
 /** Size of the response file name, terminator included. */
@@ -295,7 +295,8 @@ ZE_API unsigned int ZeGetDtsActionField(DtsAction *action, unsigned int field, .
  * not 0; then "   Total of <n> fields in request". Checks "Action",
  * "Filter" and "Descriptor" (NULL accepted: names and values go out as
  * given). The value of a field with the PASSWORD attribute, and of a
- * column named PASSWORD (the logon credential), is echoed as "********". 0; 4; 3 when a criterion cannot be appended: the request
+ * column named PASSWORD (the logon credential), is echoed as "********".
+ * 0; 4; 3 when a criterion cannot be appended: the request
  * then has no fields at all, since older versions left the criterion out
  * silently and the router acted on more items than asked for.
  */
@@ -423,8 +424,8 @@ ZE_API unsigned int ZeRenameDtsItemViaDefine(Descriptor *descriptor, DtsInfo *in
  * "<n> items in collection" is traced.
  * ZeOpenDtsCollectionWithDups is the same operation under a second name.
  */
-ZE_API unsigned int ZeOpenDtsCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter,
-                                        Collection *collection, DtsResult *result);
+ZE_API unsigned int ZeOpenDtsCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Collection *collection,
+                                        DtsResult *result);
 ZE_API unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
                                                 Collection *collection, DtsResult *result);
 
@@ -449,8 +450,7 @@ ZE_API unsigned int ZeOpenDtsCollectionWithoutDups(Descriptor *descriptor, DtsIn
  * item with an empty array (count 0). The code of building or routing the
  * request; 3 when the names cannot be handed over (the item is unchanged).
  */
-ZE_API unsigned int ZeGetDtsList(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
-                                 DtsResult *result);
+ZE_API unsigned int ZeGetDtsList(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list, DtsResult *result);
 ZE_API unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                           DtsResult *result);
 

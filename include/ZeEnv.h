@@ -20,16 +20,16 @@ extern "C" {
 
 /** Indexes of the environment table. */
 enum {
-    ZE_ENV_KVRGLBL0000 = 0,       /* fallback for the data directory */
-    ZE_ENV_DEMO_ROUTER = 1,       /* true: route through TarnRpdb */
-    ZE_ENV_TARN_DATA_DIR = 2,     /* data directory */
+    ZE_ENV_KVRGLBL0000 = 0,   /* fallback for the data directory */
+    ZE_ENV_DEMO_ROUTER = 1,   /* true: route through TarnRpdb */
+    ZE_ENV_TARN_DATA_DIR = 2, /* data directory */
     ZE_ENV_KV_KVRDEBUG = 3,
     ZE_ENV_KV_ROUTER_DEBUG = 4,
     ZE_ENV_KV_ROUTER_TIMEOUT = 5, /* from KVgetopt */
     ZE_ENV_KV_KVRMESSAGE = 6,
-    ZE_ENV_KVR_DATEFMT = 7,       /* default date format */
-    ZE_ENV_KV_ROUTER_AGENTS = 8,  /* from KVgetopt */
-    ZE_ENV_KV_ROUTER_WAIT = 9,    /* from KVgetopt */
+    ZE_ENV_KVR_DATEFMT = 7,      /* default date format */
+    ZE_ENV_KV_ROUTER_AGENTS = 8, /* from KVgetopt */
+    ZE_ENV_KV_ROUTER_WAIT = 9,   /* from KVgetopt */
     ZE_ENV_COUNT = 10
 };
 

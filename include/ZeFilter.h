@@ -28,28 +28,28 @@ extern "C" {
 #endif
 
 /** Codes of this family (besides 0, 3, 4 and 7 of ZeTypes.h). */
-#define ZE_RC_CRITERION_NOT_ADDED 1u  /* allocation failure, NULL string, zero count, malformed criterion */
-#define ZE_RC_NO_CURRENT_CRITERION 1u /* ZeCompareFilterItems: a filter has no current criterion */
-#define ZE_RC_FILTER_FORMAT 103u      /* ZeSetFilterCriteria: format outside 1 to 3 */
-#define ZE_RC_FILTER_NULL_TEXT 104u   /* ZeSetFilterCriteria: format 3 given a NULL text */
-#define ZE_RC_CRITERIA_EQUAL 200u
-#define ZE_RC_CRITERIA_DIFFER 201u
+#define ZE_RC_CRITERION_NOT_ADDED  1u   /* allocation failure, NULL string, zero count, malformed criterion */
+#define ZE_RC_NO_CURRENT_CRITERION 1u   /* ZeCompareFilterItems: a filter has no current criterion */
+#define ZE_RC_FILTER_FORMAT        103u /* ZeSetFilterCriteria: format outside 1 to 3 */
+#define ZE_RC_FILTER_NULL_TEXT     104u /* ZeSetFilterCriteria: format 3 given a NULL text */
+#define ZE_RC_CRITERIA_EQUAL       200u
+#define ZE_RC_CRITERIA_DIFFER      201u
 
 /** Matching codes. */
-#define ZE_RC_MATCH_NOT_POSSIBLE 1u /* operator outside the table, or no value for a criterion's field */
-#define ZE_RC_MATCH_DATE_TIME 2u    /* DATE and TIME fields are not matched */
-#define ZE_RC_MATCH_BAD_TYPE 105u   /* the field's type is not matchable */
-#define ZE_RC_MATCH 206u            /* the value (the record) satisfies the criterion (every criterion) */
-#define ZE_RC_NO_MATCH 207u         /* it does not */
+#define ZE_RC_MATCH_NOT_POSSIBLE 1u   /* operator outside the table, or no value for a criterion's field */
+#define ZE_RC_MATCH_DATE_TIME    2u   /* DATE and TIME fields are not matched */
+#define ZE_RC_MATCH_BAD_TYPE     105u /* the field's type is not matchable */
+#define ZE_RC_MATCH              206u /* the value (the record) satisfies the criterion (every criterion) */
+#define ZE_RC_NO_MATCH           207u /* it does not */
 
 /** Argument formats of ZeSetFilter / ZeSetFilterCriteria (several criteria). */
 #define ZE_FILTER_STRINGS 1 /* char **strings, int count: one criterion text per string */
-#define ZE_FILTER_ARRAYS 2  /* char **columns, char **relops, char **values, int count */
-#define ZE_FILTER_TEXT 3    /* const char *text: criteria separated by "," */
+#define ZE_FILTER_ARRAYS  2 /* char **columns, char **relops, char **values, int count */
+#define ZE_FILTER_TEXT    3 /* const char *text: criteria separated by "," */
 
 /** Argument formats of ZeSetFilterItem / ZeSetFilterCriteriaItem (one criterion). */
-#define ZE_CRITERION_TEXT 1       /* const char *text: parts separated by blanks */
-#define ZE_CRITERION_STRINGS 2    /* const char *column, const char *relop, const char *value */
+#define ZE_CRITERION_TEXT       1 /* const char *text: parts separated by blanks */
+#define ZE_CRITERION_STRINGS    2 /* const char *column, const char *relop, const char *value */
 #define ZE_CRITERION_COMMA_TEXT 3 /* const char *text: parts separated by "," */
 
 /* ------------------------------------------------------ structure, access */

@@ -75,7 +75,7 @@ extern "C" {
 #endif
 
 /** Codes of the settings. */
-#define ZE_RC_EMPTY_NODE 9u      /* DESTINATION with an empty node name */
+#define ZE_RC_EMPTY_NODE     9u  /* DESTINATION with an empty node name */
 #define ZE_RC_EMPTY_USERNAME 10u /* USERNAME with an empty name */
 
 /* ---------------------------------------------------- structure, lifecycle */
@@ -162,8 +162,9 @@ ZE_API void ZeSetGenericObjChangeStamp(void *generic, const char *stamp);
  * actions. "own" handlers are in the generic object's table; the others
  * are alternatives that object libraries register under the same key.
  */
-ZE_API unsigned int ZeOpenGenericObjCollection(void *object, const char *key, va_list *pArgs);        /* own */
-ZE_API unsigned int ZeObjectOpenCollectionWithoutDups(void *object, const char *key, va_list *pArgs); /* "OPEN COLLECTION" */
+ZE_API unsigned int ZeOpenGenericObjCollection(void *object, const char *key, va_list *pArgs); /* own */
+ZE_API unsigned int ZeObjectOpenCollectionWithoutDups(void *object, const char *key,
+                                                      va_list *pArgs); /* "OPEN COLLECTION" */
 ZE_API unsigned int ZeCloseGenericObjCollection(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeSetGenericObjPosition(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeGetGenericObjItemCount(void *object, const char *key, va_list *pArgs);
@@ -176,10 +177,12 @@ ZE_API unsigned int ZeNewGenericObjItem(void *object, const char *key, va_list *
 ZE_API unsigned int ZeDefineGenericObjItem(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeOpenGenericObjItem(void *object, const char *key, va_list *pArgs);
 ZE_API unsigned int ZeAlterGenericObjItem(void *object, const char *key, va_list *pArgs);
-ZE_API unsigned int ZeCopyGenericObjItem(void *object, const char *key, va_list *pArgs);          /* "COPY ITEM": sends COPY */
+ZE_API unsigned int ZeCopyGenericObjItem(void *object, const char *key, va_list *pArgs); /* "COPY ITEM": sends COPY */
 ZE_API unsigned int ZeCopyGenericObjItemViaDefine(void *object, const char *key, va_list *pArgs); /* own */
-ZE_API unsigned int ZeRenameGenericObjItem(void *object, const char *key, va_list *pArgs);        /* "RENAME ITEM": sends RENAME */
-ZE_API unsigned int ZeRenameGenericObjItemViaAlter(void *object, const char *key, va_list *pArgs); /* "RENAME ITEM": sends ALTER */
+ZE_API unsigned int ZeRenameGenericObjItem(void *object, const char *key,
+                                           va_list *pArgs); /* "RENAME ITEM": sends RENAME */
+ZE_API unsigned int ZeRenameGenericObjItemViaAlter(void *object, const char *key,
+                                                   va_list *pArgs); /* "RENAME ITEM": sends ALTER */
 ZE_API unsigned int ZeRenameGenericObjItemViaDefine(void *object, const char *key, va_list *pArgs); /* own */
 ZE_API unsigned int ZeDeleteGenericObjItem(void *object, const char *key, va_list *pArgs);
 
@@ -206,9 +209,10 @@ ZE_API unsigned int ZeValidateGenericObjValue(void *object, const char *key, va_
 
 /** GET LIST: the names land in the ITEM element, whose values and count are
  * handed back (an empty array and 0 for no names). Own: select-based. */
-ZE_API unsigned int ZeObjectGetListViaSelect(void *object, const char *key, va_list *pArgs);      /* own, "SELECT" */
-ZE_API unsigned int ZeObjectGetList(void *object, const char *key, va_list *pArgs);               /* "LIST" */
-ZE_API unsigned int ZeObjectGetListFromCollection(void *object, const char *key, va_list *pArgs); /* full select, one column */
+ZE_API unsigned int ZeObjectGetListViaSelect(void *object, const char *key, va_list *pArgs); /* own, "SELECT" */
+ZE_API unsigned int ZeObjectGetList(void *object, const char *key, va_list *pArgs);          /* "LIST" */
+ZE_API unsigned int ZeObjectGetListFromCollection(void *object, const char *key,
+                                                  va_list *pArgs); /* full select, one column */
 
 #ifdef __cplusplus
 }

@@ -18,17 +18,14 @@ ZE_API void ZeInitKeyedEntryProc(ZeKeyedProcEntry *entry, const char *key, ZeHan
 
 /** 0 found and enabled; 2 found but disabled; 102 not in the table (output
  * untouched); 4 table or key NULL (NULL stored when pProcedure is given). */
-ZE_API unsigned int ZeLookupKeyedEntryProc(const ZeKeyedProcEntry *table, const char *key,
-                                           ZeHandler *pProcedure);
+ZE_API unsigned int ZeLookupKeyedEntryProc(const ZeKeyedProcEntry *table, const char *key, ZeHandler *pProcedure);
 
 /** The lookup's code when not 0, else procedure(first, key, third). */
-ZE_API unsigned int ZeCallKeyedEntryProc(const ZeKeyedProcEntry *table, const char *key, void *first,
-                                         va_list *third);
+ZE_API unsigned int ZeCallKeyedEntryProc(const ZeKeyedProcEntry *table, const char *key, void *first, va_list *third);
 
 /** The lookup's code when not 0, else procedure(argument); the entry must hold
  * a ZeGenericProc cast to ZeHandler. */
-ZE_API unsigned int ZeCallGenericKeyedEntryProc(const ZeKeyedProcEntry *table, const char *key,
-                                                void *argument);
+ZE_API unsigned int ZeCallGenericKeyedEntryProc(const ZeKeyedProcEntry *table, const char *key, void *argument);
 
 /** Replaces the first matching entry's procedure (NULL disables it): 0; 102; 4. */
 ZE_API unsigned int ZeUpdateKeyedEntryProc(ZeKeyedProcEntry *table, const char *key, ZeHandler procedure);

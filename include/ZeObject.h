@@ -62,11 +62,11 @@ extern "C" {
 #endif
 
 /** Table ids of an interface. */
-#define ZE_TABLE_ACTIONS 0
-#define ZE_TABLE_ELEMENTS 1
+#define ZE_TABLE_ACTIONS          0
+#define ZE_TABLE_ELEMENTS         1
 #define ZE_TABLE_QUERY_PROPERTIES 2
-#define ZE_TABLE_SET_PROPERTIES 3
-#define ZE_TABLE_COUNT 4
+#define ZE_TABLE_SET_PROPERTIES   3
+#define ZE_TABLE_COUNT            4
 
 /**
  * Init procedure of an object library, named in the registry. It builds

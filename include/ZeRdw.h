@@ -39,8 +39,8 @@
 extern "C" {
 #endif
 
-#define ZE_RC_RDW_FILE 1u        /* file error */
-#define ZE_RDW_MAX_ITEM 32767u   /* bytes of one item */
+#define ZE_RC_RDW_FILE    1u     /* file error */
+#define ZE_RDW_MAX_ITEM   32767u /* bytes of one item */
 #define ZE_RDW_MAX_RECORD 65535u /* bytes of one record without its trailer */
 
 /**

@@ -94,9 +94,9 @@ extern "C" {
 
 typedef struct SmcObject SmcObject;
 
-#define ZE_SMC_RECORD_SIZE 91256u /* bytes of a record (field 33) */
-#define ZE_SMC_DATA_OFFSET 1338u  /* start of the data area (field 34) */
-#define ZE_SMC_MAX_CRITERIA 300   /* criteria indexes 0 to 299 */
+#define ZE_SMC_RECORD_SIZE  91256u /* bytes of a record (field 33) */
+#define ZE_SMC_DATA_OFFSET  1338u  /* start of the data area (field 34) */
+#define ZE_SMC_MAX_CRITERIA 300    /* criteria indexes 0 to 299 */
 
 /** Field numbers of the table above. Fields the format names only as a
  * string, number or character are named by their byte offset. */

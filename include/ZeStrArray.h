@@ -58,8 +58,7 @@ ZE_API int ZeParseBuffer(char *buffer, char **tokens, const char *separators, in
  * but not stored, so a result above `capacity` tells the caller the text
  * had more tokens than it accepts.
  */
-ZE_API int ZeParseBufferBounded(char *buffer, char **tokens, int capacity, const char *separators,
-                                int stripQuotes);
+ZE_API int ZeParseBufferBounded(char *buffer, char **tokens, int capacity, const char *separators, int stripQuotes);
 
 #ifdef __cplusplus
 }

@@ -51,21 +51,21 @@ typedef unsigned int (*ZeCreateStringTableProc)(StringTable *table, void *argume
  * ZeSetStringTableEntries (0, or 4 for an invalid table).
  */
 enum {
-    ZE_STR_NAME = 1,            /* "Name" / "Nom" */
-    ZE_STR_DESCRIPTION = 2,     /* "Description" */
-    ZE_STR_VERSION = 3,         /* "Version" */
-    ZE_STR_LANGUAGE = 4,        /* "Language" / "Langue" */
-    ZE_STR_NODE = 5,            /* "Node" / "Noeud" */
-    ZE_STR_OWNER = 6,           /* "Owner" / "Propriétaire" */
-    ZE_STR_CREATED = 7,         /* "Created" / "Créé le" */
-    ZE_STR_MODIFIED = 8,        /* "Modified" / "Modifié le" */
-    ZE_STR_YES = 20,            /* "Yes" / "Oui" */
-    ZE_STR_NO = 21,             /* "No" / "Non" */
-    ZE_STR_NOT_FOUND = 40,      /* "Item not found" / "Élément introuvable" */
-    ZE_STR_INVALID_VALUE = 41,  /* "Invalid value" / "Valeur non valide" */
-    ZE_STR_INVALID_DATE = 42,   /* "Invalid date" / "Date non valide" */
-    ZE_STR_COMPLETED = 43,      /* "Action completed" / "Action terminée" */
-    ZE_STR_ACCESS_DENIED = 44   /* "Access denied" / "Accès refusé" */
+    ZE_STR_NAME = 1,           /* "Name" / "Nom" */
+    ZE_STR_DESCRIPTION = 2,    /* "Description" */
+    ZE_STR_VERSION = 3,        /* "Version" */
+    ZE_STR_LANGUAGE = 4,       /* "Language" / "Langue" */
+    ZE_STR_NODE = 5,           /* "Node" / "Noeud" */
+    ZE_STR_OWNER = 6,          /* "Owner" / "Propriétaire" */
+    ZE_STR_CREATED = 7,        /* "Created" / "Créé le" */
+    ZE_STR_MODIFIED = 8,       /* "Modified" / "Modifié le" */
+    ZE_STR_YES = 20,           /* "Yes" / "Oui" */
+    ZE_STR_NO = 21,            /* "No" / "Non" */
+    ZE_STR_NOT_FOUND = 40,     /* "Item not found" / "Élément introuvable" */
+    ZE_STR_INVALID_VALUE = 41, /* "Invalid value" / "Valeur non valide" */
+    ZE_STR_INVALID_DATE = 42,  /* "Invalid date" / "Date non valide" */
+    ZE_STR_COMPLETED = 43,     /* "Action completed" / "Action terminée" */
+    ZE_STR_ACCESS_DENIED = 44  /* "Access denied" / "Accès refusé" */
 };
 
 /** 1 for a string table; else traces "*** Invalid ZE String Table Object

@@ -29,17 +29,17 @@ extern "C" {
 #endif
 
 /** Return codes shared by all families (each family header adds its own). */
-#define ZE_OK 0u
-#define ZE_RC_DISABLED 2u           /* key known, procedure disabled (null) */
-#define ZE_RC_NO_MEMORY 3u          /* memory could not be allocated */
-#define ZE_RC_INVALID_PARAMETER 4u  /* a parameter is invalid */
-#define ZE_RC_LOAD_FAILED 5u        /* a library could not be loaded */
-#define ZE_RC_PROC_NOT_FOUND 6u     /* a procedure is missing from a loaded library */
-#define ZE_RC_NO_ENTRY 7u           /* no such entry, or no further entry */
-#define ZE_RC_INTERNAL_ERROR 99u    /* a fault inside the library (traced as "*** <function>: internal error") */
-#define ZE_RC_NO_REGISTRY_LINE 100u /* no line of the object registry names the object */
+#define ZE_OK                    0u
+#define ZE_RC_DISABLED           2u   /* key known, procedure disabled (null) */
+#define ZE_RC_NO_MEMORY          3u   /* memory could not be allocated */
+#define ZE_RC_INVALID_PARAMETER  4u   /* a parameter is invalid */
+#define ZE_RC_LOAD_FAILED        5u   /* a library could not be loaded */
+#define ZE_RC_PROC_NOT_FOUND     6u   /* a procedure is missing from a loaded library */
+#define ZE_RC_NO_ENTRY           7u   /* no such entry, or no further entry */
+#define ZE_RC_INTERNAL_ERROR     99u  /* a fault inside the library (traced as "*** <function>: internal error") */
+#define ZE_RC_NO_REGISTRY_LINE   100u /* no line of the object registry names the object */
 #define ZE_RC_NOT_IN_VALUE_TABLE 101u
-#define ZE_RC_NOT_IN_PROC_TABLE 102u
+#define ZE_RC_NOT_IN_PROC_TABLE  102u
 
 /** Opaque structures crossing the boundary, by family. */
 typedef struct Descriptor Descriptor;   /* data descriptor, "DESC1.0" */

@@ -34,18 +34,18 @@
 extern "C" {
 #endif
 
-#define ZE_RC_TOO_SHORT 300u       /* shorter than MIN LENGTH */
-#define ZE_RC_TOO_LONG 301u        /* longer than MAX LENGTH */
+#define ZE_RC_TOO_SHORT       300u /* shorter than MIN LENGTH */
+#define ZE_RC_TOO_LONG        301u /* longer than MAX LENGTH */
 #define ZE_RC_NOT_VALID_VALUE 302u /* not one of the VALID VALUES */
-#define ZE_RC_NOT_UPPERCASE 303u   /* not all upper case (UPPERCASE field) */
-#define ZE_RC_NOT_LOWERCASE 304u   /* not all lower case (LOWERCASE field) */
-#define ZE_RC_TIME_FORMAT 305u     /* time without at least hours and minutes */
-#define ZE_RC_BAD_HOUR 306u
-#define ZE_RC_BAD_MINUTE 307u
-#define ZE_RC_BAD_SECONDS 308u     /* seconds or hundredths */
-#define ZE_RC_NOT_IN_RANGE 310u    /* not a number, or outside LOW RANGE to UPPER RANGE */
-#define ZE_RC_NOT_REAL 311u        /* a real that does not convert */
-#define ZE_RC_NOT_BOOLEAN 312u     /* neither TRUE nor FALSE */
+#define ZE_RC_NOT_UPPERCASE   303u /* not all upper case (UPPERCASE field) */
+#define ZE_RC_NOT_LOWERCASE   304u /* not all lower case (LOWERCASE field) */
+#define ZE_RC_TIME_FORMAT     305u /* time without at least hours and minutes */
+#define ZE_RC_BAD_HOUR        306u
+#define ZE_RC_BAD_MINUTE      307u
+#define ZE_RC_BAD_SECONDS     308u /* seconds or hundredths */
+#define ZE_RC_NOT_IN_RANGE    310u /* not a number, or outside LOW RANGE to UPPER RANGE */
+#define ZE_RC_NOT_REAL        311u /* a real that does not convert */
+#define ZE_RC_NOT_BOOLEAN     312u /* neither TRUE nor FALSE */
 
 /**
  * Checks Value for the field named FieldName (case-sensitive) of the descriptor.

@@ -87,7 +87,8 @@ void read_map_item(void *map, char **values, const char *node, NodeRoute &route)
     int count = 0;
     if (ZeQueryProperty(map, "FIELD ORDER", &order, &count) != ZE_OK || !order) return;
     for (int i = 0; i < count; ++i) {
-        if (ze::equal_nocase(ze::view(order[i]), "ROUTENODE")) keep_value(values[i], route.routeNode, "ROUTENODE", node);
+        if (ze::equal_nocase(ze::view(order[i]), "ROUTENODE"))
+            keep_value(values[i], route.routeNode, "ROUTENODE", node);
         if (ze::equal_nocase(ze::view(order[i]), "PLATFORM")) keep_value(values[i], route.platform, "PLATFORM", node);
     }
 }
@@ -277,21 +278,19 @@ unsigned int ZeLogon(const char *node, const char *userId, const char *password,
 unsigned int ZeLogoff(const char *node, const char *userId, va_list *pArgs)
 {
     const char *localUser = next_text(pArgs);
-    return ZE_FRAME({{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}},
-                    [&] {
-                        return logon_request({node, "STARLOGOFF", "LOGOFF", "Logoff"}, localUser, false,
-                                             [&](Filter *f) { return id_field(f, userId); });
-                    });
+    return ZE_FRAME({{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}}, [&] {
+        return logon_request({node, "STARLOGOFF", "LOGOFF", "Logoff"}, localUser, false,
+                             [&](Filter *f) { return id_field(f, userId); });
+    });
 }
 
 unsigned int ZeLogonIsValid(const char *node, const char *userId, va_list *pArgs)
 {
     const char *localUser = next_text(pArgs);
-    return ZE_FRAME({{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}},
-                    [&] {
-                        return logon_request({node, "STARLOGON", "VERIFY", nullptr}, localUser, false,
-                                             [&](Filter *f) { return id_field(f, userId); });
-                    });
+    return ZE_FRAME({{"Node", ze::has_text(node)}, {"UserId", ze::has_text(userId)}, {"pArgs", ze::given(pArgs)}}, [&] {
+        return logon_request({node, "STARLOGON", "VERIFY", nullptr}, localUser, false,
+                             [&](Filter *f) { return id_field(f, userId); });
+    });
 }
 
 unsigned int ZeLogonUser(const char *node, const char *userId, const char *password, const char *localUser)

@@ -26,7 +26,8 @@ class ObjectName {
 public:
     ObjectName(void *object, void *last)
     {
-        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o; o = o == last ? nullptr : ze::objects::base_of(o)) {
+        for (void *o = ZeObjectIsValid(object) ? object : nullptr; o;
+             o = o == last ? nullptr : ze::objects::base_of(o)) {
             char kind[TARN_EYE_CATCHER_SIZE];
             TarnConvertStrN(kind, sizeof kind, ZeObjectInterfaceName(o), 0);
             std::size_t used = TarnLengthOfStr(text_);
@@ -41,7 +42,7 @@ private:
 
 struct Found {
     ZeHandler routine = nullptr;
-    void *active = nullptr; // the object whose table decided
+    void *active = nullptr;  // the object whose table decided
 };
 
 // Walks the chain from `object` for `key` in table `tableId`: 0 found,
@@ -132,8 +133,8 @@ struct Verb {
     int table;
     const char *disabled;
     const char *unknown;
-    const char *failed; // NULL: a failed lookup is not traced
-    bool announce;      // trace "Performing ..." before the handler runs
+    const char *failed;  // NULL: a failed lookup is not traced
+    bool announce;       // trace "Performing ..." before the handler runs
 };
 
 constexpr Verb kQuery{ZE_TABLE_QUERY_PROPERTIES, "*** Query of property %s not supported (disabled) for object %s",
@@ -164,15 +165,9 @@ unsigned dispatch(const Verb &verb, void *object, const char *key, va_list *pArg
         if (verb.announce) trace_lookup("Performing %s action using object %s", key, object, found.active);
         // ZE_OK means an entry with a routine: a NULL routine is ZE_RC_DISABLED.
         return found.routine(found.active, key, pArgs);  // NOLINT(clang-analyzer-core.CallAndMessage)
-    case ZE_RC_DISABLED:
-        trace_lookup(verb.disabled, key, object, found.active);
-        return rc;
-    case ZE_RC_NOT_IN_PROC_TABLE:
-        trace_lookup(verb.unknown, key, object, nullptr);
-        return rc;
-    default:
-        trace_lookup(verb.failed, key, nullptr, nullptr);
-        return rc;
+    case ZE_RC_DISABLED: trace_lookup(verb.disabled, key, object, found.active); return rc;
+    case ZE_RC_NOT_IN_PROC_TABLE: trace_lookup(verb.unknown, key, object, nullptr); return rc;
+    default: trace_lookup(verb.failed, key, nullptr, nullptr); return rc;
     }
 }
 
@@ -218,8 +213,8 @@ thread_local ElementMemo t_elementMemos[kElementMemoSlots];
 
 ElementMemo &element_memo(void *object, const char *key)
 {
-    std::uint64_t h = (reinterpret_cast<std::uintptr_t>(object) ^ reinterpret_cast<std::uintptr_t>(key) << 3) *
-                      0x9E3779B97F4A7C15ull;
+    std::uint64_t h =
+        (reinterpret_cast<std::uintptr_t>(object) ^ reinterpret_cast<std::uintptr_t>(key) << 3) * 0x9E3779B97F4A7C15ull;
     return t_elementMemos[h >> 60];
 }
 
@@ -286,14 +281,14 @@ extern "C" {
 
 // The four verbs: check the object and the key, then hand the remaining
 // arguments to the verb's dispatcher.
-#define ZE_VERB(function, keyName, dispatcher)                                       \
-    unsigned int function(void *object, const char *key, ...)                        \
-    {                                                                                \
-        va_list args;                                                                \
-        va_start(args, key);                                                         \
-        unsigned rc = with_args(__func__, object, keyName, key, dispatcher, &args);  \
-        va_end(args);                                                                \
-        return rc;                                                                   \
+#define ZE_VERB(function, keyName, dispatcher)                                                                         \
+    unsigned int function(void *object, const char *key, ...)                                                          \
+    {                                                                                                                  \
+        va_list args;                                                                                                  \
+        va_start(args, key);                                                                                           \
+        unsigned rc = with_args(__func__, object, keyName, key, dispatcher, &args);                                    \
+        va_end(args);                                                                                                  \
+        return rc;                                                                                                     \
     }
 
 ZE_VERB(ZeQueryProperty, "Property", ZeFetchProperty)
@@ -362,8 +357,10 @@ unsigned int ZeQueryActions(void *object, const char *key, va_list *pArgs)
     unsigned int *pCount = ze::objects::arg<unsigned int *>(pArgs);
     if (pActions) *pActions = nullptr;
     if (pCount) *pCount = 0;
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "ACTIONS")},
-                     {"pActions", ze::given(pActions)}, {"pCount", ze::given(pCount)}},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"PropertyKey", ze::same_key(key, "ACTIONS")},
+                     {"pActions", ze::given(pActions)},
+                     {"pCount", ze::given(pCount)}},
                     [&] {
                         // Deepest base first, so nearer objects replace or disable its entries.
                         ZeTableHeader merged{};
@@ -387,8 +384,10 @@ unsigned int ZeQueryValidAction(void *object, const char *key, va_list *pArgs)
     const char *actionKey = ze::objects::arg<const char *>(pArgs);
     int *pResponse = ze::objects::arg<int *>(pArgs);
     if (pResponse) *pResponse = 0;
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
-                     {"ActionKey", ze::given(actionKey)}, {"pResponse", ze::given(pResponse)}},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"PropertyKey", ze::same_key(key, "IS VALID ACTION")},
+                     {"ActionKey", ze::given(actionKey)},
+                     {"pResponse", ze::given(pResponse)}},
                     [&] {
                         Found found;
                         unsigned rc = lookup_keyed_table_routine(object, ZE_TABLE_ACTIONS, actionKey, found);

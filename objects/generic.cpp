@@ -29,10 +29,7 @@ struct ElementGetter {
     void *(*get)(ZeGenericObject &);
 };
 
-void *info_field(ZeGenericObject &g, unsigned field)
-{
-    return const_cast<char *>(ZeDtsInfoField(g.info, field));
-}
+void *info_field(ZeGenericObject &g, unsigned field) { return const_cast<char *>(ZeDtsInfoField(g.info, field)); }
 
 constexpr ElementGetter kElementGetters[] = {
     {"INFO", "get_info", [](ZeGenericObject &g) -> void * { return g.info; }},
@@ -48,13 +45,13 @@ constexpr ElementGetter kElementGetters[] = {
     {"CHANGE STAMP", "get_change_stamp", [](ZeGenericObject &g) -> void * { return g.changeStamp; }},
 };
 
-template <int I>
-unsigned get_element(void *object, const char *key, va_list *pArgs)
+template <int I> unsigned get_element(void *object, const char *key, va_list *pArgs)
 {
     const ElementGetter &getter = kElementGetters[I];
     void **pElement = ze::objects::arg<void **>(pArgs);
     return ze::frame(getter.checkName,
-                     {{"Object", is_generic(object)}, {"ElementKey", ze::same_key(key, getter.key)},
+                     {{"Object", is_generic(object)},
+                      {"ElementKey", ze::same_key(key, getter.key)},
                       {"pElement", ze::given(pElement)}},
                      [&] {
                          *pElement = getter.get(*as_generic(object));
@@ -62,18 +59,16 @@ unsigned get_element(void *object, const char *key, va_list *pArgs)
                      });
 }
 
-template <int... I>
-constexpr auto element_table(std::integer_sequence<int, I...>)
+template <int... I> constexpr auto element_table(std::integer_sequence<int, I...>)
 {
-    return std::array<ZeKeyedProcEntry, sizeof...(I) + 1>{
-        ZeKeyedProcEntry{kElementGetters[I].key, get_element<I>}..., ZeKeyedProcEntry{nullptr, nullptr}};
+    return std::array<ZeKeyedProcEntry, sizeof...(I) + 1>{ZeKeyedProcEntry{kElementGetters[I].key, get_element<I>}...,
+                                                          ZeKeyedProcEntry{nullptr, nullptr}};
 }
 
 constexpr auto kGenericElements =
     element_table(std::make_integer_sequence<int, static_cast<int>(std::size(kElementGetters))>());
 
-template <int... I>
-constexpr auto getter_handlers(std::integer_sequence<int, I...>)
+template <int... I> constexpr auto getter_handlers(std::integer_sequence<int, I...>)
 {
     return std::array<ZeHandler, sizeof...(I)>{get_element<I>...};
 }
@@ -146,11 +141,7 @@ unsigned set_table(const char *function, void *generic, int tableId, const ZeKey
                      [&] { return ZeObjectSetTableValues(generic, tableId, values, count); });
 }
 
-template <class T>
-T *element_as(void *object, const char *key)
-{
-    return static_cast<T *>(ZeElement(object, key));
-}
+template <class T> T *element_as(void *object, const char *key) { return static_cast<T *>(ZeElement(object, key)); }
 
 }  // namespace
 
@@ -240,7 +231,7 @@ unsigned int ZeGenericObjInit(void *object, const char *name, Filter *filter)
         unsigned rc = make_named_generic(name, filter, &g);
         if (!g) return rc;
         unsigned attached = ZeObjectSetBaseObject(object, g, ZeDestroyGenericObject);
-        if (attached) release_generic(g); // refused: nobody else would release it
+        if (attached) release_generic(g);  // refused: nobody else would release it
         return rc ? rc : attached;
     });
 }
@@ -260,8 +251,7 @@ unsigned int ZeObjectSetName(void *object, const char *name)
 
 DtsInfo *ZeGenericObjInfo(void *object)
 {
-    return ZE_FRAME_QUIET({}, static_cast<DtsInfo *>(nullptr),
-                          [&] { return element_as<DtsInfo>(object, "INFO"); });
+    return ZE_FRAME_QUIET({}, static_cast<DtsInfo *>(nullptr), [&] { return element_as<DtsInfo>(object, "INFO"); });
 }
 const char *ZeGenericObjPlatform(void *object)
 {
@@ -285,8 +275,7 @@ Collection *ZeGenericObjCollection(void *object)
 }
 Item *ZeGenericObjItem(void *object)
 {
-    return ZE_FRAME_QUIET({}, static_cast<Item *>(nullptr),
-                          [&] { return element_as<Item>(object, "ITEM"); });
+    return ZE_FRAME_QUIET({}, static_cast<Item *>(nullptr), [&] { return element_as<Item>(object, "ITEM"); });
 }
 DtsResult *ZeGenericObjResult(void *object)
 {

@@ -6,14 +6,14 @@
 #include "objects/object.hpp"
 
 struct ZeGenericObject {
-    ZeInterface *interface; // kind "GENERIC"
+    ZeInterface *interface;  // kind "GENERIC"
     DtsInfo *info;
     Descriptor *descriptor;
     Collection *collection;
-    Filter *filter; // filled by DEFINE ITEM before it sends
-    Item *item;     // answers of item actions, lists and action names
+    Filter *filter;  // filled by DEFINE ITEM before it sends
+    Item *item;      // answers of item actions, lists and action names
     DtsResult *result;
-    StringTable *strings; // NULL until initialisation creates it
+    StringTable *strings;  // NULL until initialisation creates it
     char *changeStamp;
     void *extension;
     ZeReleaseProc extensionRelease;
@@ -22,10 +22,10 @@ struct ZeGenericObject {
 // Defines an exported handler whose work is a shared body that runs the
 // frame under the handler's own name (__func__), given the body's further
 // arguments: ZE_HANDLER(ZeOpenGenericObjItem, item_action, "OPEN ITEM", ZeOpenDtsItem).
-#define ZE_HANDLER(function, body, ...)                                  \
-    unsigned int function(void *object, const char *key, va_list *pArgs) \
-    {                                                                    \
-        return body(__func__, object, key, pArgs, __VA_ARGS__);          \
+#define ZE_HANDLER(function, body, ...)                                                                                \
+    unsigned int function(void *object, const char *key, va_list *pArgs)                                               \
+    {                                                                                                                  \
+        return body(__func__, object, key, pArgs, __VA_ARGS__);                                                        \
     }
 
 namespace ze::objects {

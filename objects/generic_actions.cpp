@@ -14,12 +14,10 @@ namespace {
 using ItemOperation = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Item *, DtsResult *);
 using CollectionOperation = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Collection *, DtsResult *);
 
-template <class T>
-T *element(void *object, const char *key)
+template <class T> T *element(void *object, const char *key)
 {
     return static_cast<T *>(ze::objects::element(object, key));
 }
-
 
 // Hands back the item's values on success, NULL otherwise.
 unsigned deliver(void *object, unsigned rc, char ***pValues)
@@ -37,12 +35,14 @@ unsigned item_action(const char *name, void *object, const char *key, va_list *p
     char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
     return ze::frame(name,
-                     {{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, actionKey)},
-                      {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)}},
+                     {{"Object", ze::objects::is_object(object)},
+                      {"ActionKey", ze::same_key(key, actionKey)},
+                      {"Filter", ze::records::is_filter(filter)},
+                      {"pValues", ze::given(pValues)}},
                      [&] {
-                         unsigned rc = operation(element<Descriptor>(object, "DESCRIPTOR"),
-                                                 element<DtsInfo>(object, "INFO"), filter,
-                                                 element<Item>(object, "ITEM"), element<DtsResult>(object, "RESULT"));
+                         unsigned rc =
+                             operation(element<Descriptor>(object, "DESCRIPTOR"), element<DtsInfo>(object, "INFO"),
+                                       filter, element<Item>(object, "ITEM"), element<DtsResult>(object, "RESULT"));
                          return deliver(object, rc, pValues);
                      });
 }
@@ -52,7 +52,8 @@ unsigned collection_action(const char *name, void *object, const char *key, va_l
 {
     Filter *filter = ze::objects::arg<Filter *>(pArgs);
     return ze::frame(name,
-                     {{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "OPEN COLLECTION")},
+                     {{"Object", ze::objects::is_object(object)},
+                      {"ActionKey", ze::same_key(key, "OPEN COLLECTION")},
                       {"Filter", ze::records::is_filter(filter)}},
                      [&] {
                          return operation(element<Descriptor>(object, "DESCRIPTOR"), element<DtsInfo>(object, "INFO"),
@@ -97,7 +98,8 @@ unsigned int ZeCloseGenericObjCollection(void *object, const char *key, va_list 
 unsigned int ZeSetGenericObjPosition(void *object, const char *key, va_list *pArgs)
 {
     unsigned position = ze::objects::arg<unsigned>(pArgs);
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "SET POSITION")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"ActionKey", ze::same_key(key, "SET POSITION")},
                      {"Position", true}},
                     [&] { return ZeSetCollectionPosition(element<Collection>(object, "COLLECTION"), position); });
 }
@@ -106,7 +108,8 @@ unsigned int ZeGetGenericObjItemCount(void *object, const char *key, va_list *pA
 {
     unsigned *pCount = ze::objects::arg<unsigned *>(pArgs);
     if (pCount) *pCount = 0;
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM COUNT")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"ActionKey", ze::same_key(key, "GET ITEM COUNT")},
                      {"pCount", ze::given(pCount)}},
                     [&] {
                         *pCount = ZeCollectionSize(element<Collection>(object, "COLLECTION"));
@@ -118,7 +121,8 @@ unsigned int ZeGetGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
     char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET ITEM")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"ActionKey", ze::same_key(key, "GET ITEM")},
                      {"pValues", ze::given(pValues)}},
                     [&] {
                         Item *next = ZeNextCollectionItem(element<Collection>(object, "COLLECTION"));
@@ -132,7 +136,8 @@ unsigned int ZeGetGenericObjChangeStamp(void *object, const char *key, va_list *
 {
     const char **pChangeStamp = ze::objects::arg<const char **>(pArgs);
     if (pChangeStamp) *pChangeStamp = nullptr;
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET CHANGE STAMP")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"ActionKey", ze::same_key(key, "GET CHANGE STAMP")},
                      {"pChangeStamp", ze::given(pChangeStamp)}},
                     [&] {
                         // Changes are not tracked: the stamp always reads "Undefined".
@@ -147,11 +152,14 @@ unsigned int ZeGetGenericObjChangeStamp(void *object, const char *key, va_list *
 unsigned int ZeAnyGenericObjChange(void *object, const char *key, va_list *pArgs)
 {
     Filter *filter = ze::objects::arg<Filter *>(pArgs);
-    ze::objects::arg<const char *>(pArgs); // the change stamp: any stamp is out of date
+    ze::objects::arg<const char *>(pArgs);  // the change stamp: any stamp is out of date
     int *pChanged = ze::objects::arg<int *>(pArgs);
     if (pChanged) *pChanged = 0;
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "ANY CHANGE")},
-                     {"Filter", ze::records::is_filter(filter)}, {"ChangeStamp", true}, {"pChanged", ze::given(pChanged)}},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"ActionKey", ze::same_key(key, "ANY CHANGE")},
+                     {"Filter", ze::records::is_filter(filter)},
+                     {"ChangeStamp", true},
+                     {"pChanged", ze::given(pChanged)}},
                     [&] {
                         *pChanged = 1;
                         return ZE_RC_DISABLED;
@@ -162,12 +170,13 @@ unsigned int ZeNewGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
     char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "NEW ITEM")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"ActionKey", ze::same_key(key, "NEW ITEM")},
                      {"pValues", ze::given(pValues)}},
                     [&] {
-                        unsigned rc = ZeNewDtsItem(element<Descriptor>(object, "DESCRIPTOR"),
-                                                   element<DtsInfo>(object, "INFO"), element<Item>(object, "ITEM"),
-                                                   element<DtsResult>(object, "RESULT"));
+                        unsigned rc =
+                            ZeNewDtsItem(element<Descriptor>(object, "DESCRIPTOR"), element<DtsInfo>(object, "INFO"),
+                                         element<Item>(object, "ITEM"), element<DtsResult>(object, "RESULT"));
                         return deliver(object, rc, pValues);
                     });
 }
@@ -177,13 +186,14 @@ unsigned int ZeDefineGenericObjItem(void *object, const char *key, va_list *pArg
     Filter *filter = ze::objects::arg<Filter *>(pArgs);
     char ***pValues = ze::objects::arg<char ***>(pArgs);
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "DEFINE ITEM")},
-                     {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)}},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"ActionKey", ze::same_key(key, "DEFINE ITEM")},
+                     {"Filter", ze::records::is_filter(filter)},
+                     {"pValues", ze::given(pValues)}},
                     [&] {
-                        unsigned rc = define_with_defaults(object, element<Descriptor>(object, "DESCRIPTOR"),
-                                                           element<DtsInfo>(object, "INFO"), filter,
-                                                           element<Item>(object, "ITEM"),
-                                                           element<DtsResult>(object, "RESULT"));
+                        unsigned rc = define_with_defaults(
+                            object, element<Descriptor>(object, "DESCRIPTOR"), element<DtsInfo>(object, "INFO"), filter,
+                            element<Item>(object, "ITEM"), element<DtsResult>(object, "RESULT"));
                         return deliver(object, rc, pValues);
                     });
 }
@@ -199,7 +209,8 @@ ZE_HANDLER(ZeRenameGenericObjItemViaDefine, item_action, "RENAME ITEM", ZeRename
 unsigned int ZeDeleteGenericObjItem(void *object, const char *key, va_list *pArgs)
 {
     Filter *filter = ze::objects::arg<Filter *>(pArgs);
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "DELETE ITEM")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"ActionKey", ze::same_key(key, "DELETE ITEM")},
                      {"Filter", ze::records::is_filter(filter)}},
                     [&] {
                         return ZeDeleteDtsItem(element<Descriptor>(object, "DESCRIPTOR"),

@@ -16,11 +16,7 @@ namespace {
 
 using ListOperation = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Item *, DtsResult *);
 
-template <class T>
-T *element(void *object, const char *key)
-{
-    return static_cast<T *>(ZeElement(object, key));
-}
+template <class T> T *element(void *object, const char *key) { return static_cast<T *>(ZeElement(object, key)); }
 
 DtsInfo *info_of(void *object) { return element<DtsInfo>(object, "INFO"); }
 
@@ -31,7 +27,8 @@ unsigned query_info_field(const char *name, void *object, const char *key, va_li
     const char **pValue = ze::objects::arg<const char **>(pArgs);
     if (pValue) *pValue = nullptr;
     return ze::frame(name,
-                     {{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)},
+                     {{"Object", ze::objects::is_object(object)},
+                      {"PropertyKey", ze::same_key(key, propertyKey)},
                       {outputName, ze::given(pValue)}},
                      [&] {
                          *pValue = ZeDtsInfoField(info_of(object), field);
@@ -45,7 +42,8 @@ template <class Component>
 unsigned pass_on(const char *name, void *object, const char *key, va_list *pArgs, const char *propertyKey,
                  const char *componentKey, unsigned (*callee)(Component *, va_list *))
 {
-    return ze::frame(name, {{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)}},
+    return ze::frame(name,
+                     {{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, propertyKey)}},
                      [&] { return callee(element<Component>(object, componentKey), pArgs); });
 }
 
@@ -57,8 +55,10 @@ unsigned get_list(const char *name, void *object, const char *key, va_list *pArg
     if (pValues) *pValues = nullptr;
     if (pCount) *pCount = 0;
     return ze::frame(name,
-                     {{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "GET LIST")},
-                      {"Filter", ze::records::is_filter(filter)}, {"pValues", ze::given(pValues)},
+                     {{"Object", ze::objects::is_object(object)},
+                      {"ActionKey", ze::same_key(key, "GET LIST")},
+                      {"Filter", ze::records::is_filter(filter)},
+                      {"pValues", ze::given(pValues)},
                       {"pCount", ze::given(pCount)}},
                      [&] {
                          Item *list = element<Item>(object, "ITEM");
@@ -82,8 +82,10 @@ unsigned int ZeQueryGenericObjDestination(void *object, const char *key, va_list
     const char **pRouteNode = ze::objects::arg<const char **>(pArgs);
     if (pDestNode) *pDestNode = nullptr;
     if (pRouteNode) *pRouteNode = nullptr;
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
-                     {"pDestNode", ze::given(pDestNode)}, {"pRouteNode", ze::given(pRouteNode)}},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"PropertyKey", ze::same_key(key, "DESTINATION")},
+                     {"pDestNode", ze::given(pDestNode)},
+                     {"pRouteNode", ze::given(pRouteNode)}},
                     [&] {
                         DtsInfo *info = info_of(object);
                         *pDestNode = ZeDtsInfoField(info, ZE_INFO_DESTNODE);
@@ -102,8 +104,10 @@ unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *
 {
     const char *destNode = ze::objects::arg<const char *>(pArgs);
     const char *routeNode = ze::objects::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "DESTINATION")},
-                     {"DestNode", ze::given(destNode)}, {"RouteNode", ze::given(routeNode)}},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"PropertyKey", ze::same_key(key, "DESTINATION")},
+                     {"DestNode", ze::given(destNode)},
+                     {"RouteNode", ze::given(routeNode)}},
                     [&] {
                         if (!*destNode || !*routeNode) return ZE_RC_EMPTY_NODE;
                         DtsInfo *info = info_of(object);
@@ -115,7 +119,8 @@ unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *
 unsigned int ZeSetGenericObjUsername(void *object, const char *key, va_list *pArgs)
 {
     const char *username = ze::objects::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "USERNAME")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"PropertyKey", ze::same_key(key, "USERNAME")},
                      {"Username", ze::given(username)}},
                     [&] {
                         if (!*username) return ZE_RC_EMPTY_USERNAME;
@@ -128,7 +133,8 @@ ZE_HANDLER(ZeSetGenericObjFieldOrder, pass_on, "FIELD ORDER", "DESCRIPTOR", ZeRe
 unsigned int ZeSetGenericObjDateFormat(void *object, const char *key, va_list *pArgs)
 {
     const char *dateFormat = ze::objects::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"PropertyKey", ze::same_key(key, "DATE FORMAT")},
                      {"DateFormt", ze::has_text(dateFormat)}},
                     [&] { return ZeSetDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT, dateFormat); });
 }
@@ -137,8 +143,10 @@ unsigned int ZeValidateGenericObjValue(void *object, const char *key, va_list *p
 {
     const char *field = ze::objects::arg<const char *>(pArgs);
     const char *value = ze::objects::arg<const char *>(pArgs);
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
-                     {"Field", ze::has_text(field)}, {"Value", ze::has_text(value)}},
+    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
+                     {"ActionKey", ze::same_key(key, "VALIDATE VALUE")},
+                     {"Field", ze::has_text(field)},
+                     {"Value", ze::has_text(value)}},
                     [&] {
                         return ZeValidateValue(element<Descriptor>(object, "DESCRIPTOR"),
                                                ZeDtsInfoField(info_of(object), ZE_INFO_DATEFORMAT), field, value);

@@ -21,21 +21,19 @@ bool is_group(void *object) { return ze::objects::is_named(object, ze::objects::
 ZeGroupObject *as_group(void *object) { return static_cast<ZeGroupObject *>(object); }
 
 // The first group object of the chain (traced when there is none).
-ZeGroupObject *group_in_chain(void *object)
-{
-    return as_group(ZeObjectNamedObject(object, ze::objects::kGroupKind));
-}
+ZeGroupObject *group_in_chain(void *object) { return as_group(ZeObjectNamedObject(object, ze::objects::kGroupKind)); }
 
 bool fits_name(const char *name) { return !name || std::strlen(name) <= ZE_GROUP_MAX_NAME; }
 
 // Element handlers: one argument, where to store the element.
 template <class Get>
-unsigned get_group_element(const char *checkName, const char *elementKey, void *object, const char *key,
-                           va_list *pArgs, Get get)
+unsigned get_group_element(const char *checkName, const char *elementKey, void *object, const char *key, va_list *pArgs,
+                           Get get)
 {
     void **pElement = ze::objects::arg<void **>(pArgs);
     return ze::frame(checkName,
-                     {{"Object", is_group(object)}, {"ElementKey", ze::same_key(key, elementKey)},
+                     {{"Object", is_group(object)},
+                      {"ElementKey", ze::same_key(key, elementKey)},
                       {"pElement", ze::given(pElement)}},
                      [&] {
                          *pElement = get(*as_group(object));
@@ -139,15 +137,14 @@ unsigned int ZeGroupObjInit(void *Object, const char *InfoValue, Filter *filter,
         if (!rc) rc = generic;
         // Attached in every case, so the owner of Object releases what was made.
         unsigned attached = ZeObjectSetBaseObject(Object, group, ZeGroupObjDestory);
-        if (attached) ZeGroupObjDestory(group); // refused: nobody else would release it
+        if (attached) ZeGroupObjDestory(group);  // refused: nobody else would release it
         return rc ? rc : attached;
     });
 }
 
 unsigned int ZeGroupObjDestory(void *Object)
 {
-    return ZE_FRAME({{"Object", is_group(Object)}},
-                    [&] { return release_group(as_group(Object)); });
+    return ZE_FRAME({{"Object", is_group(Object)}}, [&] { return release_group(as_group(Object)); });
 }
 
 unsigned int ZeGroupObjSetName(void *Object, const char *Name)
@@ -193,19 +190,21 @@ unsigned int ZeGroupObjOverride(void *Object)
 unsigned int ZeGroupObjSetItemType(void *Object, Item *item, const char *Type)
 {
     bool valid = ze::objects::is_object(Object);
-    return ZE_FRAME({{"Object", valid}, {"Item", ze::records::is_item(item)}, {"Type", valid && is_record_type(Object, Type)}},
-                    [&] {
-                        if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
-                        int position = 0;
-                        if (unsigned rc = item_type_position(Object, &position)) return rc;
-                        return ZeSetItemValue(item, position, Type);
-                    });
+    return ZE_FRAME(
+        {{"Object", valid}, {"Item", ze::records::is_item(item)}, {"Type", valid && is_record_type(Object, Type)}},
+        [&] {
+            if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;
+            int position = 0;
+            if (unsigned rc = item_type_position(Object, &position)) return rc;
+            return ZeSetItemValue(item, position, Type);
+        });
 }
 
 unsigned int ZeGroupObjSetCollectionType(void *Object, Collection *collection, const char *Type)
 {
     bool valid = ze::objects::is_object(Object);
-    return ZE_FRAME({{"Object", valid}, {"Collection", ze::records::is_collection(collection)},
+    return ZE_FRAME({{"Object", valid},
+                     {"Collection", ze::records::is_collection(collection)},
                      {"Type", valid && is_record_type(Object, Type)}},
                     [&] {
                         if (!group_in_chain(Object)) return ZE_RC_NO_GROUP_OBJECT;

@@ -6,11 +6,11 @@
 #include "objects/object.hpp"
 
 struct ZeGroupObject {
-    ZeInterface *interface;      // kind "GROUP"
-    char *name;                  // the group name; owned, NULL until set
-    Descriptor *groupDescriptor; // describes group records; owned
-    Filter *filter;              // working filter the actions fill; owned
-    unsigned int override;       // nonzero: every item action concerns the group kind
+    ZeInterface *interface;       // kind "GROUP"
+    char *name;                   // the group name; owned, NULL until set
+    Descriptor *groupDescriptor;  // describes group records; owned
+    Filter *filter;               // working filter the actions fill; owned
+    unsigned int override;        // nonzero: every item action concerns the group kind
 };
 
 namespace ze::objects {

@@ -19,19 +19,15 @@ namespace {
 
 enum class Concern { GroupRecord, GroupKind, Member };
 
-template <class T>
-T *element(void *object, const char *key)
-{
-    return static_cast<T *>(ZeElement(object, key));
-}
+template <class T> T *element(void *object, const char *key) { return static_cast<T *>(ZeElement(object, key)); }
 
 // One submitted action: the group object it runs on and its arguments.
 struct Request {
-    const char *handler; // name for checks and traces
-    void *object;        // the group object
-    const char *key;     // the action key as submitted
-    Filter *filter;      // the caller's filter
-    char ***pValues;     // NULL for actions without values
+    const char *handler;  // name for checks and traces
+    void *object;         // the group object
+    const char *key;      // the action key as submitted
+    Filter *filter;       // the caller's filter
+    char ***pValues;      // NULL for actions without values
 
     ZeGroupObject &group() const { return *static_cast<ZeGroupObject *>(object); }
 };
@@ -46,16 +42,14 @@ Concern concern_of(const Request &r, bool hasGroupRecordCase)
 {
     if (hasGroupRecordCase && has_criterion(r.filter, "GROUPID")) return Concern::GroupRecord;
     const char *type = nullptr;
-    if (r.group().override || (has_criterion(r.filter, "ITEM_TYPE", &type) && ze::equal_nocase(ze::view(type), "GROUP")))
+    if (r.group().override ||
+        (has_criterion(r.filter, "ITEM_TYPE", &type) && ze::equal_nocase(ze::view(type), "GROUP")))
         return Concern::GroupKind;
     return Concern::Member;
 }
 
 // The working filter becomes the caller's criteria without ITEM_TYPE.
-unsigned narrow(const Request &r)
-{
-    return ZeCopyFilterWithoutItem(r.group().filter, r.filter, "ITEM_TYPE");
-}
+unsigned narrow(const Request &r) { return ZeCopyFilterWithoutItem(r.group().filter, r.filter, "ITEM_TYPE"); }
 
 // Collections select every id unless the caller named one.
 unsigned narrow_with_wildcard_id(const Request &r)
@@ -68,8 +62,7 @@ unsigned narrow_with_wildcard_id(const Request &r)
 // Runs one request while the request info's OBJECT bears the group name,
 // and restores the name afterwards on every path. The name to restore is
 // kept in a fixed buffer, so keeping it cannot fail.
-template <class Send>
-unsigned as_group(const Request &r, Send send)
+template <class Send> unsigned as_group(const Request &r, Send send)
 {
     const char *current = ZeGenericObjName(r.object);
     if (current && std::strlen(current) > ZE_GROUP_MAX_NAME) {
@@ -81,7 +74,8 @@ unsigned as_group(const Request &r, Send send)
         return ZE_RC_INVALID_PARAMETER;
     }
     char saved[ZE_GROUP_MAX_NAME + 1] = {};
-    if (current) std::strcpy(saved, current);  // NOLINT(clang-analyzer-security.insecureAPI.strcpy): length checked above
+    if (current)
+        std::strcpy(saved, current);  // NOLINT(clang-analyzer-security.insecureAPI.strcpy): length checked above
     unsigned rc = ZeObjectSetName(r.object, r.group().name);
     if (!rc) rc = send();
     unsigned restored = ZeObjectSetName(r.object, current ? saved : nullptr);
@@ -162,13 +156,11 @@ unsigned open_collection(const Request &r)
         return as_group(r, [&] { return send_collection(r, ZeOpenDtsCollection, "GROUP DESCRIPTOR", r.filter); });
     case Concern::GroupKind: {
         if (unsigned rc = narrow_with_wildcard_id(r)) return rc;
-        unsigned rc = as_group(r, [&] {
-            return send_collection(r, ZeOpenDtsCollectionWithoutDups, "DESCRIPTOR", r.group().filter);
-        });
+        unsigned rc = as_group(
+            r, [&] { return send_collection(r, ZeOpenDtsCollectionWithoutDups, "DESCRIPTOR", r.group().filter); });
         return type_collection(r, rc, ze::objects::kGroupKind);
     }
-    case Concern::Member:
-        break;
+    case Concern::Member: break;
     }
     if (unsigned rc = narrow_with_wildcard_id(r)) return rc;
     return type_collection(r, hand_on(r), member_type(r));
@@ -186,13 +178,9 @@ unsigned open_item(const Request &r)
 unsigned define_item(const Request &r)
 {
     switch (concern_of(r, true)) {
-    case Concern::GroupRecord:
-        *r.pValues = nullptr;
-        return alter_group_record(r);
-    case Concern::GroupKind:
-        return deliver(r, send_group_kind(r, ZeDefineDtsItem));
-    case Concern::Member:
-        break;
+    case Concern::GroupRecord: *r.pValues = nullptr; return alter_group_record(r);
+    case Concern::GroupKind: return deliver(r, send_group_kind(r, ZeDefineDtsItem));
+    case Concern::Member: break;
     }
     return hand_on_narrowed(r);
 }
@@ -200,19 +188,15 @@ unsigned define_item(const Request &r)
 unsigned delete_item(const Request &r)
 {
     switch (concern_of(r, true)) {
-    case Concern::GroupRecord:
-        return alter_group_record(r);
-    case Concern::GroupKind:
-        return send_group_kind(r, delete_without_item);
-    case Concern::Member:
-        break;
+    case Concern::GroupRecord: return alter_group_record(r);
+    case Concern::GroupKind: return send_group_kind(r, delete_without_item);
+    case Concern::Member: break;
     }
     return hand_on_narrowed(r);
 }
 
 // ALTER, COPY and RENAME: the group kind or the members, nothing else.
-template <ItemOperation Operation>
-unsigned change_item(const Request &r)
+template <ItemOperation Operation> unsigned change_item(const Request &r)
 {
     if (concern_of(r, false) == Concern::GroupKind) return deliver(r, send_group_kind(r, Operation));
     return hand_on_narrowed(r);
@@ -232,13 +216,15 @@ unsigned handle(const char *handler, const char *actionKey, bool takesValues, vo
                       {"ActionKey", ze::same_key(key, actionKey)},
                       {"Filter", ze::records::is_filter(filter)},
                       {"pValues", !takesValues || ze::given(pValues)}},
-                     [&] { return Action({handler, object, key, filter, pValues}); });
+                     [&] {
+                         return Action({handler, object, key, filter, pValues});
+                     });
 }
 
-#define GROUP_HANDLER(name, actionKey, takesValues, action)                    \
-    unsigned name(void *object, const char *key, va_list *pArgs)                \
-    {                                                                           \
-        return handle<action>(#name, actionKey, takesValues, object, key, pArgs); \
+#define GROUP_HANDLER(name, actionKey, takesValues, action)                                                            \
+    unsigned name(void *object, const char *key, va_list *pArgs)                                                       \
+    {                                                                                                                  \
+        return handle<action>(#name, actionKey, takesValues, object, key, pArgs);                                      \
     }
 
 GROUP_HANDLER(group_object_open_collection, "OPEN COLLECTION", false, open_collection)
@@ -256,14 +242,10 @@ GROUP_HANDLER(group_object_rename_item, "RENAME ITEM", true, change_item<ZeRenam
 namespace ze::objects {
 
 const ZeKeyedProcEntry kGroupActions[] = {
-    {"OPEN COLLECTION", group_object_open_collection},
-    {"OPEN ITEM", group_object_open_item},
-    {"DEFINE ITEM", group_object_define_item},
-    {"ALTER ITEM", group_object_alter_item},
-    {"DELETE ITEM", group_object_delete_item},
-    {"COPY ITEM", group_object_copy_item},
-    {"RENAME ITEM", group_object_rename_item},
-    {nullptr, nullptr},
+    {"OPEN COLLECTION", group_object_open_collection}, {"OPEN ITEM", group_object_open_item},
+    {"DEFINE ITEM", group_object_define_item},         {"ALTER ITEM", group_object_alter_item},
+    {"DELETE ITEM", group_object_delete_item},         {"COPY ITEM", group_object_copy_item},
+    {"RENAME ITEM", group_object_rename_item},         {nullptr, nullptr},
 };
 
 }  // namespace ze::objects

@@ -62,12 +62,12 @@ int entries_up_to_terminator(const ZeKeyedProcEntry *values)
 unsigned get_object_name(void *object, const char *key, va_list *pArgs)
 {
     void **pElement = ze::objects::arg<void **>(pArgs);
-    return ZE_FRAME({{"Object", is_front(object)}, {"ElementKey", ze::same_key(key, "NAME")},
-                     {"pElement", ze::given(pElement)}},
-                    [&] {
-                        *pElement = as_front(object)->name;
-                        return ZE_OK;
-                    });
+    return ZE_FRAME(
+        {{"Object", is_front(object)}, {"ElementKey", ze::same_key(key, "NAME")}, {"pElement", ze::given(pElement)}},
+        [&] {
+            *pElement = as_front(object)->name;
+            return ZE_OK;
+        });
 }
 
 const ZeKeyedProcEntry kFrontElements[] = {{"NAME", get_object_name}, {nullptr, nullptr}};
@@ -122,11 +122,10 @@ unsigned run_init_procedure(ZeFrontObject *front, const char *library, const cha
 unsigned set_dispatch(const char *function, void *object, const char *procName, ZeHandler procedure,
                       ZeHandler ZeFrontObject::*slot)
 {
-    return ze::frame(function, {{"Object", is_front(object)}, {procName, procedure != nullptr}},
-                     [&] {
-                         as_front(object)->*slot = procedure;
-                         return ZE_OK;
-                     });
+    return ze::frame(function, {{"Object", is_front(object)}, {procName, procedure != nullptr}}, [&] {
+        as_front(object)->*slot = procedure;
+        return ZE_OK;
+    });
 }
 
 }  // namespace
@@ -198,10 +197,9 @@ extern "C" {
 unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
 {
     if (pObject) *pObject = nullptr;
-    return ZE_FRAME({{"pObject", ze::given(pObject)},
-                     {"Name", ze::has_text(Name)},
-                     {"Filter", ze::records::is_filter(filter)}},
-                    [&] { return create_object(pObject, Name, filter); });
+    return ZE_FRAME(
+        {{"pObject", ze::given(pObject)}, {"Name", ze::has_text(Name)}, {"Filter", ze::records::is_filter(filter)}},
+        [&] { return create_object(pObject, Name, filter); });
 }
 
 unsigned int ZeDestroyObject(void *object)
@@ -211,15 +209,14 @@ unsigned int ZeDestroyObject(void *object)
 
 unsigned int ZeSetRealObject(void *object, void *realObject, ZeReleaseProc pfnFree)
 {
-    return ZE_FRAME({{"Object", is_front(object)}, {"RealObject", ze::given(realObject)},
-                     {"pfnFree", pfnFree != nullptr}},
-                    [&] {
-                        ZeInterface *iface = ZeObjectInterface(object);
-                        ze::keyed_tables_changed();
-                        iface->base = realObject;
-                        iface->baseRelease = pfnFree;
-                        return ZE_OK;
-                    });
+    return ZE_FRAME(
+        {{"Object", is_front(object)}, {"RealObject", ze::given(realObject)}, {"pfnFree", pfnFree != nullptr}}, [&] {
+            ZeInterface *iface = ZeObjectInterface(object);
+            ze::keyed_tables_changed();
+            iface->base = realObject;
+            iface->baseRelease = pfnFree;
+            return ZE_OK;
+        });
 }
 
 unsigned int ZeSetQueryPropertyProc(void *object, ZeHandler pfnProp)
@@ -262,17 +259,17 @@ unsigned int ZeObjectCreateInterface(ZeInterface **pInterface, const char *name)
 unsigned int ZeObjectDestroyInterface(ZeInterface *interface)
 {
     return ZE_FRAME({{"Interface", interface && TarnValidEyeCatcher(interface, kInterfaceEye)}}, [&] {
-                        for (ZeTableHeader *&table : interface->tables) {
-                            if (!table) continue;
-                            ze::objects::clear_entries(*table);
-                            ZE_FREE(table);
-                        }
-                        ze::keyed_tables_changed();
-                        unsigned rc = ZE_OK;
-                        if (interface->baseRelease) rc = interface->baseRelease(interface->base);
-                        ZE_FREE(interface);
-                        return rc;
-                    });
+        for (ZeTableHeader *&table : interface->tables) {
+            if (!table) continue;
+            ze::objects::clear_entries(*table);
+            ZE_FREE(table);
+        }
+        ze::keyed_tables_changed();
+        unsigned rc = ZE_OK;
+        if (interface->baseRelease) rc = interface->baseRelease(interface->base);
+        ZE_FREE(interface);
+        return rc;
+    });
 }
 
 ZeInterface *ZeObjectInterface(void *object)
@@ -291,15 +288,15 @@ const char *ZeObjectInterfaceName(void *object)
 
 unsigned int ZeObjectSetBaseObject(void *object, void *baseObject, ZeReleaseProc pfnFree)
 {
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
-                     {"BaseObject", baseObject && !chain_reaches(baseObject, object)}},
-                    [&] {
-                        ZeInterface *iface = ZeObjectInterface(object);
-                        ze::keyed_tables_changed();
-                        iface->base = baseObject;
-                        iface->baseRelease = pfnFree;
-                        return ZE_OK;
-                    });
+    return ZE_FRAME(
+        {{"Object", ze::objects::is_object(object)}, {"BaseObject", baseObject && !chain_reaches(baseObject, object)}},
+        [&] {
+            ZeInterface *iface = ZeObjectInterface(object);
+            ze::keyed_tables_changed();
+            iface->base = baseObject;
+            iface->baseRelease = pfnFree;
+            return ZE_OK;
+        });
 }
 
 void *ZeObjectBaseObject(void *object)
@@ -322,23 +319,21 @@ void *ZeObjectNamedObject(void *object, const char *name)
 
 unsigned int ZeObjectSetTableValues(void *object, int tableId, const ZeKeyedProcEntry *values, int count)
 {
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)}, {"Table", valid_table(tableId)}, {"Values", true}},
-                    [&] {
-                        return ze::objects::merge_entries(*ZeObjectInterface(object)->tables[tableId], values, count);
-                    });
+    return ZE_FRAME(
+        {{"Object", ze::objects::is_object(object)}, {"Table", valid_table(tableId)}, {"Values", true}},
+        [&] { return ze::objects::merge_entries(*ZeObjectInterface(object)->tables[tableId], values, count); });
 }
 
 unsigned int ZeObjectGetTableValues(void *object, int tableId, ZeKeyedProcEntry **pValues)
 {
     if (pValues) *pValues = nullptr;
-    return ZE_FRAME({{"Object", ze::objects::is_object(object)},
-                     {"Table", valid_table(tableId)},
-                     {"pValues", ze::given(pValues)}},
-                    [&] {
-                        *pValues = ZeObjectInterface(object)->tables[tableId]->entries;
-                        ze::keyed_tables_changed();  // the caller may write into the array it now holds
-                        return ZE_OK;
-                    });
+    return ZE_FRAME(
+        {{"Object", ze::objects::is_object(object)}, {"Table", valid_table(tableId)}, {"pValues", ze::given(pValues)}},
+        [&] {
+            *pValues = ZeObjectInterface(object)->tables[tableId]->entries;
+            ze::keyed_tables_changed();  // the caller may write into the array it now holds
+            return ZE_OK;
+        });
 }
 
 int ZeObjectIsValid(void *object)

@@ -17,8 +17,8 @@ struct ZeTableHeader {
 };
 
 struct ZeInterface {
-    char eyeCatcher[TARN_EYE_CATCHER_SIZE]; // "ZEOBJINTER"
-    char name[TARN_EYE_CATCHER_SIZE];       // the object's kind
+    char eyeCatcher[TARN_EYE_CATCHER_SIZE];  // "ZEOBJINTER"
+    char name[TARN_EYE_CATCHER_SIZE];        // the object's kind
     ZeTableHeader *tables[ZE_TABLE_COUNT];
     void *base;
     ZeReleaseProc baseRelease;
@@ -27,7 +27,7 @@ struct ZeInterface {
 // What ZeCreateObject makes: the object an application holds.
 struct ZeFrontObject {
     ZeInterface *interface;
-    char *name; // upper case, owned
+    char *name;  // upper case, owned
     void *module;
     ZeHandler queryProperty;
     ZeHandler performAction;
@@ -86,10 +86,6 @@ bool read_element_directly(ZeHandler routine, void *active, void **element);
 
 // Takes the next handler argument; a NULL list yields a zero value, which
 // the handler's parameter check then refuses.
-template <class T>
-T arg(va_list *pArgs)
-{
-    return pArgs ? va_arg(*pArgs, T) : T{};
-}
+template <class T> T arg(va_list *pArgs) { return pArgs ? va_arg(*pArgs, T) : T{}; }
 
 }  // namespace ze::objects

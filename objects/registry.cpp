@@ -22,8 +22,8 @@ constexpr int kFieldCount = 3;
 // The fields of one line, pointing into the line buffer.
 struct Line {
     std::string_view name;
-    std::string_view routine; // library.procedure
-    const char *criterion = ""; // terminated, for ZeSetFilter
+    std::string_view routine;    // library.procedure
+    const char *criterion = "";  // terminated, for ZeSetFilter
 };
 
 enum class Shape { Skip, Entry, Malformed };

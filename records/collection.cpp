@@ -229,12 +229,11 @@ unsigned int ZeResetCollection(Collection *collection)
 
 unsigned int ZeInsertCollectionItem(Collection *collection, Item *item)
 {
-    return ZE_FRAME({{"Collection", is_collection(collection)}, {"Item", is_item(item)}},
-                    [&] {
-                        if (!TarnListInsertEntry(collection->list, item, 1, nullptr, 0, 0)) return ZE_RC_NO_MEMORY;
-                        ++collection->size;
-                        return ZE_OK;
-                    });
+    return ZE_FRAME({{"Collection", is_collection(collection)}, {"Item", is_item(item)}}, [&] {
+        if (!TarnListInsertEntry(collection->list, item, 1, nullptr, 0, 0)) return ZE_RC_NO_MEMORY;
+        ++collection->size;
+        return ZE_OK;
+    });
 }
 
 unsigned int ZeSetCollectionPosition(Collection *collection, unsigned int Position)
@@ -245,55 +244,49 @@ unsigned int ZeSetCollectionPosition(Collection *collection, unsigned int Positi
 
 unsigned int ZeCollectionSize(Collection *collection)
 {
-    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, 0u,
-                          [&] { return collection->size; });
+    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, 0u, [&] { return collection->size; });
 }
 
 unsigned int ZeCollectionPosition(Collection *collection)
 {
-    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, 0u,
-                          [&] { return collection->position; });
+    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, 0u, [&] { return collection->position; });
 }
 
 Item *ZeNextCollectionItem(Collection *collection)
 {
-    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}},
-                          static_cast<Item *>(nullptr), [&] { return next_item(collection); });
+    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, static_cast<Item *>(nullptr),
+                          [&] { return next_item(collection); });
 }
 
 Item *ZeFirstCollectionItem(Collection *collection)
 {
-    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}},
-                          static_cast<Item *>(nullptr), [&] {
-                              return set_position(collection, 1) == ZE_OK ? next_item(collection) : nullptr;
-                          });
+    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, static_cast<Item *>(nullptr),
+                          [&] { return set_position(collection, 1) == ZE_OK ? next_item(collection) : nullptr; });
 }
 
 Item *ZeLastCollectionItem(Collection *collection)
 {
-    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}},
-                          static_cast<Item *>(nullptr), [&] {
-                              void *entry = nullptr;
-                              TarnListLast(collection->list, &entry);
-                              return static_cast<Item *>(entry);
-                          });
+    return ZE_FRAME_VALUE({{"Collection", is_collection(collection)}}, static_cast<Item *>(nullptr), [&] {
+        void *entry = nullptr;
+        TarnListLast(collection->list, &entry);
+        return static_cast<Item *>(entry);
+    });
 }
 
 unsigned int ZeRemoveCurrentCollectionItem(Collection *collection)
 {
-    return ZE_FRAME({{"Collection", is_collection(collection)}},
-                    [&] { return remove_current(collection); });
+    return ZE_FRAME({{"Collection", is_collection(collection)}}, [&] { return remove_current(collection); });
 }
 
 unsigned int ZeGetFieldListFromCollection(Collection *collection, int FieldIndex, Item *item)
 {
     return ZE_FRAME({{"Collection", is_collection(collection)}, {"FieldIndex", true}, {"Item", is_item(item)}}, [&] {
-                        Gathered gathered;
-                        unsigned rc = gather_field_values(collection, FieldIndex, gathered);
-                        if (rc != ZE_OK) gathered.discard();
-                        hand_to_item(item, gathered);
-                        return rc;
-                    });
+        Gathered gathered;
+        unsigned rc = gather_field_values(collection, FieldIndex, gathered);
+        if (rc != ZE_OK) gathered.discard();
+        hand_to_item(item, gathered);
+        return rc;
+    });
 }
 
 unsigned int ZeRemoveCollectionItemsNotInList(Collection *collection, int FieldIndex, Item *item)
@@ -305,10 +298,10 @@ unsigned int ZeRemoveCollectionItemsNotInList(Collection *collection, int FieldI
 unsigned int ZeAppendCollection(Collection *Destination, Collection *Source, int ResetSource)
 {
     return ZE_FRAME({{"Destination", is_collection(Destination)}, {"Source", is_collection(Source)}}, [&] {
-                        unsigned rc = append_copies(Destination, Source);
-                        if (rc == ZE_OK && ResetSource) ZeResetCollection(Source);
-                        return rc;
-                    });
+        unsigned rc = append_copies(Destination, Source);
+        if (rc == ZE_OK && ResetSource) ZeResetCollection(Source);
+        return rc;
+    });
 }
 
 void ZeDumpCollection(Collection *collection, const char *Prefix)

@@ -105,8 +105,7 @@ unsigned set_criteria(Filter *filter, int format, va_list *pArgs)
         const char *text = va_arg(*pArgs, const char *);
         return text ? add_criteria_text(filter, text) : ZE_RC_FILTER_NULL_TEXT;
     }
-    default:
-        return ZE_RC_FILTER_FORMAT;
+    default: return ZE_RC_FILTER_FORMAT;
     }
 }
 

@@ -54,8 +54,8 @@ unsigned int ZeDestroyDtsDelta(DtsDelta *delta)
 
 unsigned int ZeSetDtsDeltaFields(DtsDelta *delta, const char *Cursor, unsigned int Count)
 {
-    return ze::frame("ZeSetDtsDeltaField",
-                     {{"Delta", is_delta(delta)}, {"Cursor", ze::given(Cursor)}, {"Count", true}}, [&] {
+    return ze::frame("ZeSetDtsDeltaField", {{"Delta", is_delta(delta)}, {"Cursor", ze::given(Cursor)}, {"Count", true}},
+                     [&] {
                          char *copy = ZE_DUP(Cursor);  // before the release: Cursor may be the delta's own
                          ZE_FREE(delta->cursor);
                          delta->cursor = copy;
@@ -67,8 +67,7 @@ unsigned int ZeSetDtsDeltaFields(DtsDelta *delta, const char *Cursor, unsigned i
 unsigned int ZeGetDtsDeltaFields(DtsDelta *delta, char **pCursor, unsigned int *pCount)
 {
     return ze::frame("ZeGetDtsDeltaField",
-                     {{"Delta", is_delta(delta)}, {"pCursor", ze::given(pCursor)}, {"pCount", ze::given(pCount)}},
-                     [&] {
+                     {{"Delta", is_delta(delta)}, {"pCursor", ze::given(pCursor)}, {"pCount", ze::given(pCount)}}, [&] {
                          *pCursor = delta->cursor;
                          *pCount = delta->count;
                          return ZE_OK;

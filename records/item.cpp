@@ -14,7 +14,10 @@ using ze::records::is_item;
 
 namespace {
 
-bool index_in(const Item *item, int index) { return is_item(item) && index >= 0 && static_cast<unsigned>(index) < item->count; }
+bool index_in(const Item *item, int index)
+{
+    return is_item(item) && index >= 0 && static_cast<unsigned>(index) < item->count;
+}
 
 // The array and count after the count rule: ZE_COUNT_VALUES counts the
 // entries before the first NULL one.
@@ -115,66 +118,61 @@ unsigned int ZeDuplicateItem(Item **NewItem, Item *item)
 
 unsigned int ZeSetItemValue(Item *item, int Index, const char *Value)
 {
-    return ZE_FRAME({{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"Value", true}},
-                    [&] {
-                        char *copy = Value ? ZE_DUP(Value) : nullptr;
-                        ZE_FREE(item->values[Index]);
-                        item->values[Index] = copy;
-                        return Value && !copy ? ZE_RC_NO_MEMORY : ZE_OK;
-                    });
+    return ZE_FRAME({{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"Value", true}}, [&] {
+        char *copy = Value ? ZE_DUP(Value) : nullptr;
+        ZE_FREE(item->values[Index]);
+        item->values[Index] = copy;
+        return Value && !copy ? ZE_RC_NO_MEMORY : ZE_OK;
+    });
 }
 
 unsigned int ZeGetItemValue(Item *item, int Index, char **pValue)
 {
     return ZE_FRAME({{"Item", is_item(item)}, {"Index", index_in(item, Index)}, {"pValue", ze::given(pValue)}}, [&] {
-                        *pValue = item->values[Index];
-                        return ZE_OK;
-                    });
+        *pValue = item->values[Index];
+        return ZE_OK;
+    });
 }
 
 char *ZeItemValue(Item *item, int Index)
 {
-    return ZE_FRAME_VALUE({{"Item", is_item(item)}, {"Index", index_in(item, Index)}},
-                          static_cast<char *>(nullptr), [&] { return item->values[Index]; });
+    return ZE_FRAME_VALUE({{"Item", is_item(item)}, {"Index", index_in(item, Index)}}, static_cast<char *>(nullptr),
+                          [&] { return item->values[Index]; });
 }
 
 unsigned int ZeSetItemValues(Item *item, const char *const *Values, unsigned int Count)
 {
-    return ZE_FRAME({{"Item", is_item(item)},
-                     {"Values", values_valid(Values, Count)},
-                     {"Count", count_valid(Values, Count)}},
-                    [&] { return copy_values(item, Values, Count); });
+    return ZE_FRAME(
+        {{"Item", is_item(item)}, {"Values", values_valid(Values, Count)}, {"Count", count_valid(Values, Count)}},
+        [&] { return copy_values(item, Values, Count); });
 }
 
 unsigned int ZeAttachItemValues(Item *item, char **Values, unsigned int Count)
 {
-    return ZE_FRAME({{"Item", is_item(item)},
-                     {"Values", values_valid(Values, Count)},
-                     {"Count", count_valid(Values, Count)}},
-                    [&] {
-                        if (Values && Values == item->values) return ZE_OK;
-                        release_values(item);
-                        if (Values) {
-                            item->values = Values;
-                            item->count = resolve_count(Values, Count);
-                        }
-                        return ZE_OK;
-                    });
+    return ZE_FRAME(
+        {{"Item", is_item(item)}, {"Values", values_valid(Values, Count)}, {"Count", count_valid(Values, Count)}}, [&] {
+            if (Values && Values == item->values) return ZE_OK;
+            release_values(item);
+            if (Values) {
+                item->values = Values;
+                item->count = resolve_count(Values, Count);
+            }
+            return ZE_OK;
+        });
 }
 
 unsigned int ZeGetItemValues(Item *item, char ***pValues, unsigned int *pCount)
 {
     return ZE_FRAME({{"Item", is_item(item)}, {"pValues", ze::given(pValues)}, {"pCount", true}}, [&] {
-                        *pValues = item->values;
-                        if (pCount) *pCount = item->count;
-                        return ZE_OK;
-                    });
+        *pValues = item->values;
+        if (pCount) *pCount = item->count;
+        return ZE_OK;
+    });
 }
 
 char **ZeItemValues(Item *item)
 {
-    return ZE_FRAME_VALUE({{"Item", is_item(item)}}, static_cast<char **>(nullptr),
-                          [&] { return item->values; });
+    return ZE_FRAME_VALUE({{"Item", is_item(item)}}, static_cast<char **>(nullptr), [&] { return item->values; });
 }
 
 unsigned int ZeItemCount(Item *item)

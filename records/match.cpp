@@ -25,8 +25,7 @@ Relop relop_of(std::string_view text)
 }
 
 // The record value (left) against the criterion value (right).
-template <class Number>
-unsigned compare_numbers(Relop relop, Number value, Number wanted)
+template <class Number> unsigned compare_numbers(Relop relop, Number value, Number wanted)
 {
     bool holds = false;
     switch (relop) {

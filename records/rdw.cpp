@@ -221,14 +221,9 @@ ItemStatus read_item(RecordReader &reader, char *&slot, int &length)
 unsigned report_item(ItemStatus status, int length)
 {
     switch (status) {
-    case ItemStatus::Ok:
-        return ZE_OK;
-    case ItemStatus::BadLength:
-        TarnTrace("*** Invalid RDW data item length");
-        return ZE_RC_RDW_FILE;
-    case ItemStatus::Short:
-        TarnTrace("*** Not all of RDW data item read");
-        return ZE_RC_RDW_FILE;
+    case ItemStatus::Ok: return ZE_OK;
+    case ItemStatus::BadLength: TarnTrace("*** Invalid RDW data item length"); return ZE_RC_RDW_FILE;
+    case ItemStatus::Short: TarnTrace("*** Not all of RDW data item read"); return ZE_RC_RDW_FILE;
     case ItemStatus::NoSlotMemory:
         TarnTrace("*** Unable to allocate RDW data buffer of length %d", length);
         return ZE_OK;
@@ -259,8 +254,7 @@ unsigned read_whole_record(const unsigned char *record, unsigned length, char **
         if (itemLength < 0 || static_cast<std::size_t>(itemLength) > left)
             return report_item(ItemStatus::BadLength, itemLength);
         const std::size_t n = static_cast<std::size_t>(itemLength);
-        if (!store(values[i], reinterpret_cast<const char *>(p), n))
-            report_item(ItemStatus::NoSlotMemory, itemLength);
+        if (!store(values[i], reinterpret_cast<const char *>(p), n)) report_item(ItemStatus::NoSlotMemory, itemLength);
         p += n;
         left -= n;
     }
@@ -300,13 +294,9 @@ const unsigned char *buffered_record(FILE *stream, unsigned &length)
 {
     RecordReader reader(stream);
     switch (reader.begin()) {
-    case RecordReader::Start::End:
-        return ZE_RC_NO_ENTRY;
-    case RecordReader::Start::Bad:
-        TarnTrace("*** Invalid RDW record length");
-        return ZE_RC_RDW_FILE;
-    case RecordReader::Start::Ok:
-        break;
+    case RecordReader::Start::End: return ZE_RC_NO_ENTRY;
+    case RecordReader::Start::Bad: TarnTrace("*** Invalid RDW record length"); return ZE_RC_RDW_FILE;
+    case RecordReader::Start::Ok: break;
     }
     if (const unsigned char *record = reader.whole()) return read_whole_record(record, reader.length(), values, count);
     for (int i = 0; i < count; ++i) {
@@ -333,7 +323,10 @@ unsigned read_record(FILE *stream, char **values, int count)
 // Column names gathered while the header is read.
 struct Names {
     TarnList *list = nullptr;
-    ~Names() { TarnListDelete(&list, [](void *name) { ZE_FREE(name); }); }
+    ~Names()
+    {
+        TarnListDelete(&list, [](void *name) { ZE_FREE(name); });
+    }
 };
 
 unsigned read_header(FILE *stream, const char *filename, char ***pColumns, int *pCount)
@@ -366,7 +359,8 @@ unsigned read_header(FILE *stream, const char *filename, char ***pColumns, int *
     }
     void *name = nullptr;
     int i = 0;
-    for (TarnListPos p = TarnListFirst(names.list, &name); p; p = TarnListNext(p, &name)) columns[i++] = static_cast<char *>(name);
+    for (TarnListPos p = TarnListFirst(names.list, &name); p; p = TarnListNext(p, &name))
+        columns[i++] = static_cast<char *>(name);
     TarnListReset(names.list, nullptr);  // the names belong to the array now
     *pColumns = columns;
     *pCount = count;
@@ -399,18 +393,10 @@ WriteStep step_at(std::size_t offset, char **values, int count)
 void trace_write_error(WriteStep step)
 {
     switch (step) {
-    case WriteStep::RecordLength:
-        TarnTrace("*** RDW write error: record length");
-        break;
-    case WriteStep::ItemLength:
-        TarnTrace("*** RDW write error: item length");
-        break;
-    case WriteStep::Item:
-        TarnTrace("*** RDW write error: item");
-        break;
-    case WriteStep::Trailer:
-        TarnTrace("*** RDW write error: record length trailer");
-        break;
+    case WriteStep::RecordLength: TarnTrace("*** RDW write error: record length"); break;
+    case WriteStep::ItemLength: TarnTrace("*** RDW write error: item length"); break;
+    case WriteStep::Item: TarnTrace("*** RDW write error: item"); break;
+    case WriteStep::Trailer: TarnTrace("*** RDW write error: record length trailer"); break;
     }
 }
 
@@ -582,8 +568,7 @@ bool record_arguments_valid(FILE *stream, char **values, int count)
 }
 
 // Both header writers: the same checks under their own names.
-unsigned open_output(const char *function, const char *filename, char **columns, int count, FILE **pFile,
-                     bool convert)
+unsigned open_output(const char *function, const char *filename, char **columns, int count, FILE **pFile, bool convert)
 {
     return ze::frame(function,
                      {{"Filename", ze::given(filename)},

@@ -47,10 +47,7 @@ inline constexpr const char *kCollectionEyeCatcher = "DTSCOLLECT";
 inline constexpr const char *kFilterEyeCatcher = "FLTR1.0";
 
 inline bool is_item(const Item *item) { return eye_catcher_is(item, kItemEyeCatcher); }
-inline bool is_collection(const Collection *collection)
-{
-    return eye_catcher_is(collection, kCollectionEyeCatcher);
-}
+inline bool is_collection(const Collection *collection) { return eye_catcher_is(collection, kCollectionEyeCatcher); }
 inline bool is_filter(const Filter *filter) { return eye_catcher_is(filter, kFilterEyeCatcher); }
 
 // The value at index, or NULL when the item has none there (NULL entry or

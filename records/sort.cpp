@@ -15,8 +15,7 @@ class ParentSort {
 public:
     ParentSort(TarnList *list, int keyField, int parentField)
         : list_(list), keyField_(keyField), parentField_(parentField)
-    {
-    }
+    {}
 
     // Sorts the subtree of root, taking records from scan on; returns the
     // first record that could not be placed (NULL when all were).

@@ -70,7 +70,8 @@ unsigned set_response_kind(DtsAction *action, unsigned kind)
 
 unsigned set_response_file(DtsAction *action, const char *name)
 {
-    if (!name || TarnLengthOfStr(name) >= sizeof action->responseFile) return ze::requests::refuse_field_argument("FileName");
+    if (!name || TarnLengthOfStr(name) >= sizeof action->responseFile)
+        return ze::requests::refuse_field_argument("FileName");
     TarnCopyStr(action->responseFile, name);
     return ZE_OK;
 }
@@ -139,8 +140,7 @@ unsigned get_request_fields(DtsAction *action, char ***pColumns, char ***pRelops
 }
 
 // Stores one value through the caller's out-pointer, refusing a NULL one.
-template <class T>
-unsigned put(T *out, T value)
+template <class T> unsigned put(T *out, T value)
 {
     if (unsigned rc = ze::check("ZeGetDtsActionField", {{"Action", true}, {"Field", true}, {"pValue", ze::given(out)}}))
         return rc;

@@ -7,24 +7,24 @@
 
 struct DtsAction {
     char eyeCatcher[TARN_EYE_CATCHER_SIZE];
-    DtsInfo *info;                           // borrowed; attached by routing
-    DtsDelta *delta;                         // borrowed
+    DtsInfo *info;    // borrowed; attached by routing
+    DtsDelta *delta;  // borrowed
     char responseFile[ZE_RESPONSE_FILE_SIZE];
-    char *command;                           // owned
+    char *command;  // owned
     unsigned int responseKind;
-    Filter *requestFilter;                   // owned
-    TarnList *nameList;                      // owned, with the names no list operation took
-    Descriptor *descriptor;                  // borrowed
-    Item *item;                              // borrowed
-    Collection *collection;                  // borrowed
+    Filter *requestFilter;   // owned
+    TarnList *nameList;      // owned, with the names no list operation took
+    Descriptor *descriptor;  // borrowed
+    Item *item;              // borrowed
+    Collection *collection;  // borrowed
     unsigned int returnCode;
-    DtsMessage *message;                     // owned
-    char *routerText1;                       // owned
-    char *routerText2;                       // owned
+    DtsMessage *message;  // owned
+    char *routerText1;    // owned
+    char *routerText2;    // owned
     // Private to this library.
-    char madeFile[ZE_RESPONSE_FILE_SIZE];    // the temporary file this action made, "" when none
-    bool headerLoaded;                       // an answer header (field 19) was accepted
-    unsigned int answerColumns;              // and had this many columns
+    char madeFile[ZE_RESPONSE_FILE_SIZE];  // the temporary file this action made, "" when none
+    bool headerLoaded;                     // an answer header (field 19) was accepted
+    unsigned int answerColumns;            // and had this many columns
 };
 
 namespace ze::requests {
@@ -43,7 +43,7 @@ char **list_array(TarnList *list, unsigned slots);
 
 // Answer loaders (routing side of the router conversation).
 unsigned load_answer_item(DtsAction *action, char **columns, char **values, int count);  // field 12
-unsigned load_answer_header(DtsAction *action, TarnList *columns);                        // field 19
-unsigned load_answer_row(DtsAction *action, TarnList *values);                            // field 20
+unsigned load_answer_header(DtsAction *action, TarnList *columns);                       // field 19
+unsigned load_answer_row(DtsAction *action, TarnList *values);                           // field 20
 
 }  // namespace ze::requests

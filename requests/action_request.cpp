@@ -14,7 +14,6 @@ using ze::records::is_filter;
 
 namespace {
 
-
 // One criterion as the router is to see it.
 struct RequestField {
     const char *column;
@@ -48,15 +47,12 @@ bool is_secret(Descriptor *descriptor, const char *column)
 void echo(const RequestField &f)
 {
     char label[TARN_FORMAT_BUFFER_SIZE];
-    if (f.realName)
-        TarnFormatStr(label, "%s(%s)", f.column, f.realName);
-    else
-        TarnCopyNCharOfStr(label, f.column, sizeof label);
+    if (f.realName) TarnFormatStr(label, "%s(%s)", f.column, f.realName);
+    else TarnCopyNCharOfStr(label, f.column, sizeof label);
     const char *value = f.secret ? kMasked : f.value;
     if (f.realValue)
         TarnTrace("   %-18s  %-4s  \"%s\"(\"%s\")", label, f.relop, value, f.secret ? kMasked : f.realValue);
-    else
-        TarnTrace("   %-18s  %-4s  \"%s\"", label, f.relop, value);
+    else TarnTrace("   %-18s  %-4s  \"%s\"", label, f.relop, value);
 }
 
 void trace_field_headings()
@@ -84,9 +80,9 @@ unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *des
         f.secret = is_secret(descriptor, f.column);
         if (echoed) echo(f);
         // A request without one of its criteria would act on the wrong items.
-        if (unsigned rc = ZeSetFilterItem(action->requestFilter, ZE_CRITERION_STRINGS,
-                                          f.realName ? f.realName : f.column, f.relop,
-                                          f.realValue ? f.realValue : f.value)) {
+        if (unsigned rc =
+                ZeSetFilterItem(action->requestFilter, ZE_CRITERION_STRINGS, f.realName ? f.realName : f.column,
+                                f.relop, f.realValue ? f.realValue : f.value)) {
             ZeResetFilter(action->requestFilter);
             TarnTrace("*** Request field %s could not be added: request abandoned", f.column);
             return rc == ZE_RC_INVALID_PARAMETER ? rc : ZE_RC_NO_MEMORY;

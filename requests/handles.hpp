@@ -8,10 +8,7 @@
 
 namespace ze::requests {
 
-inline bool has_eye_catcher(const void *handle, const char *eyeCatcher)
-{
-    return eye_catcher_is(handle, eyeCatcher);
-}
+inline bool has_eye_catcher(const void *handle, const char *eyeCatcher) { return eye_catcher_is(handle, eyeCatcher); }
 
 // 1 for a valid handle; otherwise traces `complaint` and gives 0.
 inline int valid_or_traced(const void *handle, const char *eyeCatcher, const char *complaint)

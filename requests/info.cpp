@@ -12,7 +12,7 @@
 
 struct DtsInfo {
     char eyeCatcher[TARN_EYE_CATCHER_SIZE];
-    char *fields[ZE_INFO_FIELD_COUNT]; // owned; NULL when not set
+    char *fields[ZE_INFO_FIELD_COUNT];  // owned; NULL when not set
 };
 
 ZE_SOURCE_TAG("DtsInfo");
@@ -67,7 +67,9 @@ unsigned int ZeDestroyDtsInfo(DtsInfo *info)
 int ZeIsValidDtsInfo(DtsInfo *info)
 {
     // An invalid handle is reported by its own line rather than the frame's.
-    return ZE_FRAME_QUIET({}, 0, [&] { return ze::requests::valid_or_traced(info, kInfoEye, "*** Invalid DTS Info Object encountered"); });
+    return ZE_FRAME_QUIET({}, 0, [&] {
+        return ze::requests::valid_or_traced(info, kInfoEye, "*** Invalid DTS Info Object encountered");
+    });
 }
 
 unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const char *value)
@@ -78,8 +80,8 @@ unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const char *va
 
 const char *ZeDtsInfoField(DtsInfo *info, unsigned int field)
 {
-    return ZE_FRAME_VALUE({{"Info", ze::requests::is_info(info)}, {"Field", valid_field(field)}}, static_cast<const char *>(nullptr),
-                          [&] { return slot(info, field); });
+    return ZE_FRAME_VALUE({{"Info", ze::requests::is_info(info)}, {"Field", valid_field(field)}},
+                          static_cast<const char *>(nullptr), [&] { return slot(info, field); });
 }
 
 unsigned int ZeCheckDtsInfo(DtsInfo *info)
@@ -93,7 +95,8 @@ unsigned int ZeCheckDtsInfo(DtsInfo *info)
             TarnTrace("ZeCheckDtsInfo: Info Object is missing the Destination Node");
             return ZE_RC_INFO_NO_DESTNODE;
         }
-        if (!ze::has_text(slot(info, ZE_INFO_DATEFORMAT))) return store(info, ZE_INFO_DATEFORMAT, ZeDateDefaultFormat());
+        if (!ze::has_text(slot(info, ZE_INFO_DATEFORMAT)))
+            return store(info, ZE_INFO_DATEFORMAT, ZeDateDefaultFormat());
         return ZE_OK;
     });
 }
@@ -113,18 +116,17 @@ unsigned int ZeCopyDtsInfo(DtsInfo *dest, DtsInfo *src, const char *newObjectNam
 
 unsigned int ZeSetDtsInfoFromFilter(DtsInfo *info, Filter *filter)
 {
-    return ZE_FRAME({{"Info", ze::requests::is_info(info)}, {"Filter", ze::records::is_filter(filter)}},
-                    [&] {
-                        for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
-                            const char *relop = nullptr, *value = nullptr;
-                            unsigned rc = ZeFilterItemByKey(filter, kFieldNames[field - 1], &relop, &value);
-                            if (rc == ZE_RC_NO_ENTRY) continue;
-                            if (rc) return rc;
-                            if (!ze::same_key(relop, "EQ")) return ZE_RC_INFO_CRITERION_NOT_EQ;
-                            if ((rc = store(info, field, value))) return rc;
-                        }
-                        return ZE_OK;
-                    });
+    return ZE_FRAME({{"Info", ze::requests::is_info(info)}, {"Filter", ze::records::is_filter(filter)}}, [&] {
+        for (unsigned field = 1; field <= ZE_INFO_FIELD_COUNT; ++field) {
+            const char *relop = nullptr, *value = nullptr;
+            unsigned rc = ZeFilterItemByKey(filter, kFieldNames[field - 1], &relop, &value);
+            if (rc == ZE_RC_NO_ENTRY) continue;
+            if (rc) return rc;
+            if (!ze::same_key(relop, "EQ")) return ZE_RC_INFO_CRITERION_NOT_EQ;
+            if ((rc = store(info, field, value))) return rc;
+        }
+        return ZE_OK;
+    });
 }
 
 void ZeDumpDtsInfo(DtsInfo *info, const char *prefix)

@@ -114,8 +114,8 @@ unsigned int ZeOpenDtsCollection(Descriptor *descriptor, DtsInfo *info, Filter *
                      [&] { return open_collection(descriptor, info, filter, collection, result); });
 }
 
-unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
-                                         Collection *collection, DtsResult *result)
+unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo *info, Filter *filter, Collection *collection,
+                                         DtsResult *result)
 {
     const ze::Param target{"Collection", is_collection(collection)};
     return operation(__func__, descriptor, info, filter, target, result,

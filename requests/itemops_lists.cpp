@@ -80,8 +80,7 @@ unsigned int ZeGetDtsList(Descriptor *descriptor, DtsInfo *info, Filter *filter,
                      [&] { return get_names("LIST", descriptor, info, filter, list, result); });
 }
 
-unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
-                                   DtsResult *result)
+unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list, DtsResult *result)
 {
     return operation(__func__, descriptor, info, filter, {"List", is_item(list)}, result,
                      [&] { return get_names("SELECT", descriptor, info, filter, list, result); });

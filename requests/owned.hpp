@@ -8,11 +8,13 @@
 
 namespace ze::requests {
 
-template <class T, unsigned int (*Destroy)(T *)>
-class Owned {
+template <class T, unsigned int (*Destroy)(T *)> class Owned {
 public:
     Owned() = default;
-    ~Owned() { if (object_) Destroy(object_); }
+    ~Owned()
+    {
+        if (object_) Destroy(object_);
+    }
     Owned(const Owned &) = delete;
     Owned &operator=(const Owned &) = delete;
 

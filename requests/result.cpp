@@ -11,14 +11,14 @@
 
 struct DtsMessage {
     char eyeCatcher[TARN_EYE_CATCHER_SIZE];
-    char *buffer;        // owned; NULL only after a failed set
-    unsigned int length; // length of the last text set successfully
+    char *buffer;         // owned; NULL only after a failed set
+    unsigned int length;  // length of the last text set successfully
 };
 
 struct DtsResult {
     char eyeCatcher[TARN_EYE_CATCHER_SIZE];
     unsigned int code;
-    DtsMessage *message; // owned
+    DtsMessage *message;  // owned
 };
 
 ZE_SOURCE_TAG("DtsReslt");
@@ -43,14 +43,9 @@ void release_message(DtsMessage *msg)
     message_blocks::release(msg);
 }
 
-
 // The next out-pointer of a caller's argument list; taken before the
 // parameters are checked, so the list always moves on by one.
-template <class T>
-T *take_out(va_list *pArgs)
-{
-    return pArgs ? va_arg(*pArgs, T *) : nullptr;
-}
+template <class T> T *take_out(va_list *pArgs) { return pArgs ? va_arg(*pArgs, T *) : nullptr; }
 
 }  // namespace
 
@@ -84,7 +79,9 @@ unsigned int ZeDestroyDtsMsg(DtsMessage *msg)
 int ZeIsValidDtsMsg(DtsMessage *msg)
 {
     // An invalid handle is reported by its own line rather than the frame's.
-    return ZE_FRAME_QUIET({}, 0, [&] { return ze::requests::valid_or_traced(msg, kMessageEye, "*** Invalid DTS Msg Object encountered"); });
+    return ZE_FRAME_QUIET({}, 0, [&] {
+        return ze::requests::valid_or_traced(msg, kMessageEye, "*** Invalid DTS Msg Object encountered");
+    });
 }
 
 unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer)
@@ -160,7 +157,9 @@ unsigned int ZeDestroyDtsResult(DtsResult *result)
 int ZeIsValidDtsResult(DtsResult *result)
 {
     // An invalid handle is reported by its own line rather than the frame's.
-    return ZE_FRAME_QUIET({}, 0, [&] { return ze::requests::valid_or_traced(result, kResultEye, "*** Invalid DTS Result Object encountered."); });
+    return ZE_FRAME_QUIET({}, 0, [&] {
+        return ze::requests::valid_or_traced(result, kResultEye, "*** Invalid DTS Result Object encountered.");
+    });
 }
 
 unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const char *text)
@@ -168,7 +167,8 @@ unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const ch
     return ZE_FRAME({{"Result", ze::requests::is_result(result)}}, [&] {
         result->code = code;
         const char *wanted = text ? text : "";
-        const char *held = ze::requests::has_eye_catcher(result->message, kMessageEye) ? result->message->buffer : nullptr;
+        const char *held =
+            ze::requests::has_eye_catcher(result->message, kMessageEye) ? result->message->buffer : nullptr;
         if (held && TarnCompareStr(held, wanted) == 0) return ZE_OK;  // cleared before every action: no copy
         return ZeSetDtsMsgBuffer(result->message, wanted);
     });
@@ -176,13 +176,14 @@ unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, const ch
 
 unsigned int ZeGetDtsResultFields(DtsResult *result, unsigned int *pCode, const char **pMessage)
 {
-    return ZE_FRAME({{"Result", ze::requests::is_result(result)}, {"pCode", ze::given(pCode)}, {"pMessage", ze::given(pMessage)}},
-                    [&] {
-                        *pCode = result->code;
-                        const char *text = result->message->buffer;
-                        *pMessage = text ? text : "";
-                        return ZE_OK;
-                    });
+    return ZE_FRAME(
+        {{"Result", ze::requests::is_result(result)}, {"pCode", ze::given(pCode)}, {"pMessage", ze::given(pMessage)}},
+        [&] {
+            *pCode = result->code;
+            const char *text = result->message->buffer;
+            *pMessage = text ? text : "";
+            return ZE_OK;
+        });
 }
 
 unsigned int ZeSetDtsResultCode(DtsResult *result, unsigned int code)

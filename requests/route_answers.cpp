@@ -76,10 +76,8 @@ void take_column(Descriptor *descriptor, const AnswerField &field, const AnswerR
     const char *answer = row.values[j];
     char *display = nullptr;
     if (answer && ZeGetValue(descriptor, field.name, answer, &display) != ZE_OK) return;
-    if (display)
-        TarnTrace("   %-18s  %-4s  \"%s\"(\"%s\")", field.label, "EQ", display, answer);
-    else
-        TarnTrace("   %-18s  %-4s  \"%s\"", field.label, "EQ", shown(answer));
+    if (display) TarnTrace("   %-18s  %-4s  \"%s\"(\"%s\")", field.label, "EQ", display, answer);
+    else TarnTrace("   %-18s  %-4s  \"%s\"", field.label, "EQ", shown(answer));
     const char *kept = display ? display : answer;
     for (int k = 0; k < n; ++k)
         if (same_name(header[k], field.name)) values[k] = kept;
@@ -113,7 +111,8 @@ unsigned load_item(DtsAction *action, AnswerRow &row)
         }
     }
     for (int j = 0; j < row.count; ++j)
-        if (!row.found.get()[j]) TarnTrace("+++ Column <%s> ignored; not defined in descriptor.", shown(row.columns[j]));
+        if (!row.found.get()[j])
+            TarnTrace("+++ Column <%s> ignored; not defined in descriptor.", shown(row.columns[j]));
     TarnTrace("   Total of %d fields in response", row.count);
     TarnTrace("%s", "");
     if (n == 0) return ZeSetItemValues(action->item, nullptr, 0);

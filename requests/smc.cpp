@@ -21,37 +21,37 @@ ZE_SOURCE_TAG("SmcObj");
 // no padding and offsetof gives the exchange offsets.
 struct SmcObject {
     unsigned char unused0[8];
-    char recordLength[24];               // ZE_SMC_RECORD_LENGTH
-    unsigned char codeByte;              // ZE_SMC_CODE_BYTE
-    unsigned char formatCode[20];        // ZE_SMC_FORMAT_CODE
-    char string53[9];                    // ZE_SMC_STRING_AT_53
-    char string62[6];                    // ZE_SMC_STRING_AT_62
-    char string68[9];                    // ZE_SMC_STRING_AT_68
-    char string77[65];                   // ZE_SMC_STRING_AT_77
-    char node[74];                       // ZE_SMC_NODE
-    char string216[65];                  // ZE_SMC_STRING_AT_216
-    char destNode[148];                  // ZE_SMC_DEST_NODE
-    char string429[97];                  // ZE_SMC_STRING_AT_429
-    char number526[20];                  // ZE_SMC_NUMBER_AT_526
-    char cursorId[10];                   // ZE_SMC_CURSOR_ID
-    char deltaRecCount[9];               // ZE_SMC_DELTA_REC_COUNT
-    char deltaFlag;                      // ZE_SMC_DELTA_FLAG
+    char recordLength[24];         // ZE_SMC_RECORD_LENGTH
+    unsigned char codeByte;        // ZE_SMC_CODE_BYTE
+    unsigned char formatCode[20];  // ZE_SMC_FORMAT_CODE
+    char string53[9];              // ZE_SMC_STRING_AT_53
+    char string62[6];              // ZE_SMC_STRING_AT_62
+    char string68[9];              // ZE_SMC_STRING_AT_68
+    char string77[65];             // ZE_SMC_STRING_AT_77
+    char node[74];                 // ZE_SMC_NODE
+    char string216[65];            // ZE_SMC_STRING_AT_216
+    char destNode[148];            // ZE_SMC_DEST_NODE
+    char string429[97];            // ZE_SMC_STRING_AT_429
+    char number526[20];            // ZE_SMC_NUMBER_AT_526
+    char cursorId[10];             // ZE_SMC_CURSOR_ID
+    char deltaRecCount[9];         // ZE_SMC_DELTA_REC_COUNT
+    char deltaFlag;                // ZE_SMC_DELTA_FLAG
     unsigned char unused566[2];
-    unsigned char unsigned568[4];        // ZE_SMC_UNSIGNED_AT_568
-    char string572[258];                 // ZE_SMC_STRING_AT_572
-    char command[49];                    // ZE_SMC_COMMAND
-    char string879[20];                  // ZE_SMC_STRING_AT_879
-    char objectName[40];                 // ZE_SMC_OBJECT_NAME
-    char reportName[9];                  // ZE_SMC_REPORT_NAME
-    char reportOptions[140];             // ZE_SMC_REPORT_OPTIONS
-    char char1088;                       // ZE_SMC_CHAR_AT_1088
-    char string1089[249];                // ZE_SMC_STRING_AT_1089
-    char criteriaCount[10];              // ZE_SMC_CRITERIA_COUNT, start of the data area (ZE_SMC_DATA_AREA)
-    unsigned char criterionFlags[300];   // ZE_SMC_CRITERION_BIT_20, _40, _80
+    unsigned char unsigned568[4];       // ZE_SMC_UNSIGNED_AT_568
+    char string572[258];                // ZE_SMC_STRING_AT_572
+    char command[49];                   // ZE_SMC_COMMAND
+    char string879[20];                 // ZE_SMC_STRING_AT_879
+    char objectName[40];                // ZE_SMC_OBJECT_NAME
+    char reportName[9];                 // ZE_SMC_REPORT_NAME
+    char reportOptions[140];            // ZE_SMC_REPORT_OPTIONS
+    char char1088;                      // ZE_SMC_CHAR_AT_1088
+    char string1089[249];               // ZE_SMC_STRING_AT_1089
+    char criteriaCount[10];             // ZE_SMC_CRITERIA_COUNT, start of the data area (ZE_SMC_DATA_AREA)
+    unsigned char criterionFlags[300];  // ZE_SMC_CRITERION_BIT_20, _40, _80
     unsigned char unused1648[600];
-    char columns[300][20];               // ZE_SMC_CRITERION_COLUMN
-    char relops[300][3];                 // ZE_SMC_CRITERION_RELOP
-    char values[300][260];               // ZE_SMC_CRITERION_VALUE
+    char columns[300][20];  // ZE_SMC_CRITERION_COLUMN
+    char relops[300][3];    // ZE_SMC_CRITERION_RELOP
+    char values[300][260];  // ZE_SMC_CRITERION_VALUE
     unsigned char unused87148[4108];
 };
 
@@ -69,20 +69,20 @@ namespace {
 constexpr std::size_t kFileHeaderSize = 91254;
 
 enum class Kind : unsigned char {
-    None,          // not handled: nothing read or written, result 0
-    Text,          // zero-terminated text within its room
-    Flag,          // 'Y' or 'N'
-    DeltaCount,    // "%i", 0 stored as -1
-    Number,        // "%d"
-    FormatCode,    // one byte of kFormatBytes
-    CodeByte,      // one byte of kCodeBytes
-    Char,          // one character
-    Unsigned32,    // four bytes as given
-    Size,          // read only: the record size
-    DataArea,      // read only: address of the data area
-    CriterionText, // index, then text at offset + index * stride
-    CriterionBit,  // index, then a bit of the criterion's flag byte
-    Criterion,     // index, column, operator, value
+    None,           // not handled: nothing read or written, result 0
+    Text,           // zero-terminated text within its room
+    Flag,           // 'Y' or 'N'
+    DeltaCount,     // "%i", 0 stored as -1
+    Number,         // "%d"
+    FormatCode,     // one byte of kFormatBytes
+    CodeByte,       // one byte of kCodeBytes
+    Char,           // one character
+    Unsigned32,     // four bytes as given
+    Size,           // read only: the record size
+    DataArea,       // read only: address of the data area
+    CriterionText,  // index, then text at offset + index * stride
+    CriterionBit,   // index, then a bit of the criterion's flag byte
+    Criterion,      // index, column, operator, value
 };
 
 struct FieldSpec {
@@ -99,7 +99,9 @@ constexpr int kFieldCount = ZE_SMC_CRITERION + 1;
 
 constexpr std::array<FieldSpec, kFieldCount> kFields = [] {
     std::array<FieldSpec, kFieldCount> t{};
-    auto at = [&](int field, Kind kind, std::size_t offset, std::size_t room) { t[field] = {kind, offset, room, 0, 0}; };
+    auto at = [&](int field, Kind kind, std::size_t offset, std::size_t room) {
+        t[field] = {kind, offset, room, 0, 0};
+    };
     at(ZE_SMC_OBJECT_NAME, Kind::Text, SMC_AT(objectName));
     at(ZE_SMC_STRING_AT_53, Kind::Text, SMC_AT(string53));
     at(ZE_SMC_STRING_AT_62, Kind::Text, SMC_AT(string62));
@@ -116,9 +118,12 @@ constexpr std::array<FieldSpec, kFieldCount> kFields = [] {
     at(ZE_SMC_FORMAT_CODE, Kind::FormatCode, SMC_AT(formatCode));
     at(ZE_SMC_CODE_BYTE, Kind::CodeByte, SMC_AT(codeByte));
     at(ZE_SMC_CRITERIA_COUNT, Kind::Number, SMC_AT(criteriaCount));
-    t[ZE_SMC_CRITERION_COLUMN] = {Kind::CriterionText, offsetof(SmcObject, columns), sizeof(SmcObject::columns[0]), sizeof(SmcObject::columns[0]), 0};
-    t[ZE_SMC_CRITERION_RELOP] = {Kind::CriterionText, offsetof(SmcObject, relops), sizeof(SmcObject::relops[0]), sizeof(SmcObject::relops[0]), 0};
-    t[ZE_SMC_CRITERION_VALUE] = {Kind::CriterionText, offsetof(SmcObject, values), sizeof(SmcObject::values[0]), sizeof(SmcObject::values[0]), 0};
+    t[ZE_SMC_CRITERION_COLUMN] = {Kind::CriterionText, offsetof(SmcObject, columns), sizeof(SmcObject::columns[0]),
+                                  sizeof(SmcObject::columns[0]), 0};
+    t[ZE_SMC_CRITERION_RELOP] = {Kind::CriterionText, offsetof(SmcObject, relops), sizeof(SmcObject::relops[0]),
+                                 sizeof(SmcObject::relops[0]), 0};
+    t[ZE_SMC_CRITERION_VALUE] = {Kind::CriterionText, offsetof(SmcObject, values), sizeof(SmcObject::values[0]),
+                                 sizeof(SmcObject::values[0]), 0};
     t[ZE_SMC_CRITERION_BIT_20] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x20};
     t[ZE_SMC_CRITERION_BIT_40] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x40};
     t[ZE_SMC_CRITERION_BIT_80] = {Kind::CriterionBit, offsetof(SmcObject, criterionFlags), 1, 1, 0x80};
@@ -143,14 +148,12 @@ constexpr std::array<FieldSpec, kFieldCount> kFields = [] {
 constexpr unsigned char kFormatBytes[] = {0x80, 0x40, 0x20, 0x10, 0x01, 0x02, 0x04};
 constexpr unsigned char kCodeBytes[] = {0x80, 0x40, 0x20};
 
-template <std::size_t N>
-unsigned char encode(const unsigned char (&bytes)[N], int number)
+template <std::size_t N> unsigned char encode(const unsigned char (&bytes)[N], int number)
 {
     return number >= 1 && number <= static_cast<int>(N) ? bytes[number - 1] : 0;
 }
 
-template <std::size_t N>
-int decode(const unsigned char (&bytes)[N], unsigned char byte)
+template <std::size_t N> int decode(const unsigned char (&bytes)[N], unsigned char byte)
 {
     for (std::size_t i = 0; i < N; ++i)
         if (byte && bytes[i] == byte) return static_cast<int>(i) + 1;
@@ -205,15 +208,13 @@ char narrow(wchar_t c)
 
 // Stores text (NULL: empty) into a field, cut to room - 1 characters; the
 // rest of the field is cleared. Returns the length stored.
-template <class Ch>
-int store_text(unsigned char *at, std::size_t room, const Ch *text, const char *function, int field)
+template <class Ch> int store_text(unsigned char *at, std::size_t room, const Ch *text, const char *function, int field)
 {
     char *to = reinterpret_cast<char *>(at);
     std::size_t n = 0;
     for (; text && text[n] && n < room - 1; ++n) to[n] = narrow(text[n]);
     std::memset(to + n, 0, room - n);
-    if (text && text[n])
-        TarnTrace("+++ %s: text for field %d cut to %zu characters", function, field, n);
+    if (text && text[n]) TarnTrace("+++ %s: text for field %d cut to %zu characters", function, field, n);
     return static_cast<int>(n);
 }
 
@@ -229,41 +230,29 @@ int store_number(unsigned char *at, std::size_t room, int value, const char *fun
     return 1;
 }
 
-template <class Ch>
-int set_field(SmcObject *obj, int field, va_list *args, const char *function)
+template <class Ch> int set_field(SmcObject *obj, int field, va_list *args, const char *function)
 {
     const FieldSpec *f = spec_of(field);
     if (!obj || !f) return 0;
     unsigned char *at = bytes_of(obj) + f->offset;
     switch (f->kind) {
-    case Kind::Text:
-        return store_text(at, f->room, va_arg(*args, const Ch *), function, field);
-    case Kind::Flag:
-        *at = va_arg(*args, int) ? 'Y' : 'N';
-        return 1;
+    case Kind::Text: return store_text(at, f->room, va_arg(*args, const Ch *), function, field);
+    case Kind::Flag: *at = va_arg(*args, int) ? 'Y' : 'N'; return 1;
     case Kind::DeltaCount: {
         int value = va_arg(*args, int);
         return store_number(at, f->room, value == 0 ? -1 : value, function, field);
     }
-    case Kind::Number:
-        return store_number(at, f->room, va_arg(*args, int), function, field);
-    case Kind::FormatCode:
-        *at = encode(kFormatBytes, va_arg(*args, int));
-        return 1;
-    case Kind::CodeByte:
-        *at = encode(kCodeBytes, va_arg(*args, int));
-        return 1;
-    case Kind::Char:
-        *at = static_cast<unsigned char>(narrow(static_cast<Ch>(va_arg(*args, int))));
-        return 1;
+    case Kind::Number: return store_number(at, f->room, va_arg(*args, int), function, field);
+    case Kind::FormatCode: *at = encode(kFormatBytes, va_arg(*args, int)); return 1;
+    case Kind::CodeByte: *at = encode(kCodeBytes, va_arg(*args, int)); return 1;
+    case Kind::Char: *at = static_cast<unsigned char>(narrow(static_cast<Ch>(va_arg(*args, int)))); return 1;
     case Kind::Unsigned32: {
         std::uint32_t value = va_arg(*args, unsigned int);
         std::memcpy(at, &value, sizeof value);
         return 1;
     }
     case Kind::Size:
-    case Kind::DataArea:
-        return 1;
+    case Kind::DataArea: return 1;
     case Kind::CriterionText: {
         int index = va_arg(*args, int);
         const Ch *text = va_arg(*args, const Ch *);
@@ -293,8 +282,7 @@ int set_field(SmcObject *obj, int field, va_list *args, const char *function)
         store(ZE_SMC_CRITERION_RELOP, relop);
         return store(ZE_SMC_CRITERION_VALUE, value);
     }
-    case Kind::None:
-        break;
+    case Kind::None: break;
     }
     return 0;
 }
@@ -304,19 +292,16 @@ int set_field(SmcObject *obj, int field, va_list *args, const char *function)
 struct ArgumentOuts {
     static constexpr bool wide = false;
     va_list *args;
-    template <class T>
-    T take() { return va_arg(*args, T); }
+    template <class T> T take() { return va_arg(*args, T); }
 };
 
 struct SingleOut {
     static constexpr bool wide = true;
     void *out;
-    template <class T>
-    T take() { return static_cast<T>(out); }
+    template <class T> T take() { return static_cast<T>(out); }
 };
 
-template <class T>
-int put(T *out, T value)
+template <class T> int put(T *out, T value)
 {
     if (out) *out = value;
     return 1;
@@ -341,35 +326,26 @@ int read_text(SingleOut &outs, unsigned char *at, std::size_t room)
     return static_cast<int>(text.size());
 }
 
-template <class Outs>
-int get_field(SmcObject *obj, int field, Outs outs, const char *function)
+template <class Outs> int get_field(SmcObject *obj, int field, Outs outs, const char *function)
 {
     const FieldSpec *f = spec_of(field);
     if (!obj || !f) return 0;
     unsigned char *at = bytes_of(obj) + f->offset;
     switch (f->kind) {
-    case Kind::Text:
-        return read_text(outs, at, f->room);
-    case Kind::Flag:
-        return put(outs.template take<int *>(), *at == 'Y' ? 1 : 0);
+    case Kind::Text: return read_text(outs, at, f->room);
+    case Kind::Flag: return put(outs.template take<int *>(), *at == 'Y' ? 1 : 0);
     case Kind::DeltaCount:
-    case Kind::Number:
-        return put(outs.template take<int *>(), field_number(obj, field));
-    case Kind::FormatCode:
-        return put(outs.template take<int *>(), decode(kFormatBytes, *at));
-    case Kind::CodeByte:
-        return put(outs.template take<int *>(), decode(kCodeBytes, *at));
-    case Kind::Char:
-        return put(outs.template take<char *>(), static_cast<char>(*at));
+    case Kind::Number: return put(outs.template take<int *>(), field_number(obj, field));
+    case Kind::FormatCode: return put(outs.template take<int *>(), decode(kFormatBytes, *at));
+    case Kind::CodeByte: return put(outs.template take<int *>(), decode(kCodeBytes, *at));
+    case Kind::Char: return put(outs.template take<char *>(), static_cast<char>(*at));
     case Kind::Unsigned32: {
         unsigned int value;
         std::memcpy(&value, at, sizeof value);
         return put(outs.template take<unsigned int *>(), value);
     }
-    case Kind::Size:
-        return put(outs.template take<int *>(), static_cast<int>(ZE_SMC_RECORD_SIZE));
-    case Kind::DataArea:
-        return put(outs.template take<char **>(), reinterpret_cast<char *>(at));
+    case Kind::Size: return put(outs.template take<int *>(), static_cast<int>(ZE_SMC_RECORD_SIZE));
+    case Kind::DataArea: return put(outs.template take<char **>(), reinterpret_cast<char *>(at));
     case Kind::CriterionText:
     case Kind::CriterionBit:
     case Kind::Criterion:
@@ -378,8 +354,7 @@ int get_field(SmcObject *obj, int field, Outs outs, const char *function)
         } else {
             int index = outs.template take<int>();
             if (!criterion_in_range(index, function)) return 0;
-            if (f->kind == Kind::CriterionBit)
-                return put(outs.template take<int *>(), (at[index] & f->bit) ? 1 : 0);
+            if (f->kind == Kind::CriterionBit) return put(outs.template take<int *>(), (at[index] & f->bit) ? 1 : 0);
             auto read = [&](int part) {
                 const FieldSpec &p = kFields[part];
                 return read_text(outs, bytes_of(obj) + p.offset + p.stride * static_cast<std::size_t>(index), p.room);
@@ -389,18 +364,14 @@ int get_field(SmcObject *obj, int field, Outs outs, const char *function)
             read(ZE_SMC_CRITERION_RELOP);
             return read(ZE_SMC_CRITERION_VALUE);
         }
-    case Kind::None:
-        break;
+    case Kind::None: break;
     }
     return 0;
 }
 
 int view_size(std::string_view text) { return static_cast<int>(text.size()); }
 
-std::string_view or_default(std::string_view text, std::string_view fallback)
-{
-    return text.empty() ? fallback : text;
-}
+std::string_view or_default(std::string_view text, std::string_view fallback) { return text.empty() ? fallback : text; }
 
 SmcObject *load_file(const SmcObject *src, const char *fileName)
 {
@@ -437,12 +408,11 @@ void dump_csl(const SmcObject *obj, const char *prefix)
     const int count = field_number(obj, ZE_SMC_CRITERIA_COUNT);
     std::string_view command = field_text(obj, ZE_SMC_COMMAND), object = field_text(obj, ZE_SMC_OBJECT_NAME);
     TarnTrace("%s SMCDAT %s - command: %.*s  object: %.*s  count: %d", prefix ? prefix : "",
-              ze::HandleText(obj).c_str(), view_size(command), command.data(), view_size(object), object.data(),
-              count);
+              ze::HandleText(obj).c_str(), view_size(command), command.data(), view_size(object), object.data(), count);
 
     std::string_view cursor = field_text(obj, ZE_SMC_CURSOR_ID), deltaCount = field_text(obj, ZE_SMC_DELTA_REC_COUNT);
-    TarnTrace("Delta: %c  CursorId: %.*s  DeltaRecCnt: %.*s", obj->deltaFlag ? obj->deltaFlag : '0',
-              view_size(cursor), cursor.data(), view_size(deltaCount), deltaCount.data());
+    TarnTrace("Delta: %c  CursorId: %.*s  DeltaRecCnt: %.*s", obj->deltaFlag ? obj->deltaFlag : '0', view_size(cursor),
+              cursor.data(), view_size(deltaCount), deltaCount.data());
 
     if (count < 1) return;
     TarnTrace("   Item  Column        RelOp Value");

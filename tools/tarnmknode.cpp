@@ -44,15 +44,14 @@ struct Options {
     std::vector<std::string> sqlFiles;
 };
 
-constexpr const char *kUsage =
-    "usage: tarnmknode [--force] [--pg <conninfo>] <data dir> <node> [sql file ...]\n"
-    "Creates the node <node> from SQL files (default: <data dir>/schema.sql,\n"
-    "then seed.sql): the SQLite database <data dir>/nodes/<node>.db, or with\n"
-    "--pg the PostgreSQL database that <conninfo> reaches.\n"
-    "  --force    replace a node that exists\n"
-    "  --pg       the libpq connection string of a PostgreSQL node\n"
-    "  --help     this text\n"
-    "  --version  the TarnSrvc version\n";
+constexpr const char *kUsage = "usage: tarnmknode [--force] [--pg <conninfo>] <data dir> <node> [sql file ...]\n"
+                               "Creates the node <node> from SQL files (default: <data dir>/schema.sql,\n"
+                               "then seed.sql): the SQLite database <data dir>/nodes/<node>.db, or with\n"
+                               "--pg the PostgreSQL database that <conninfo> reaches.\n"
+                               "  --force    replace a node that exists\n"
+                               "  --pg       the libpq connection string of a PostgreSQL node\n"
+                               "  --help     this text\n"
+                               "  --version  the TarnSrvc version\n";
 
 void usage() { std::fputs(kUsage, stderr); }
 
@@ -69,9 +68,7 @@ bool parse(int argc, char **argv, Options &options)
             options.conninfo = argv[i];
         } else if (arg == "--help" || arg == "-h") {
             return false;
-        }
-        else
-            args.push_back(arg);
+        } else args.push_back(arg);
     }
     if (args.size() < 2) return false;
     options.directory = args[0];
@@ -199,7 +196,8 @@ int make_pg_node(const Options &options)
         ok = false;
     }
     ok = ok && pg_exec(conn, "BEGIN", "cannot begin");
-    if (ok && tables > 0) ok = pg_exec(conn, "DROP SCHEMA public CASCADE; CREATE SCHEMA public", "cannot empty the node");
+    if (ok && tables > 0)
+        ok = pg_exec(conn, "DROP SCHEMA public CASCADE; CREATE SCHEMA public", "cannot empty the node");
     for (const std::string &file : options.sqlFiles) {
         std::string sql;
         ok = ok && read_sql(file, "postgresql", sql) && pg_exec(conn, sql, file);

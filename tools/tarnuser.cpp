@@ -190,12 +190,11 @@ int add_user(const Options &options)
 
 }  // namespace
 
-constexpr const char *kUsage =
-    "usage: tarnuser <data dir> <node> <user id>   (the password on stdin)\n"
-    "Stores a user of a demo-router node: a salted hash of the password read\n"
-    "from standard input (prompted for without echo on a terminal).\n"
-    "  --help     this text\n"
-    "  --version  the TarnSrvc version\n";
+constexpr const char *kUsage = "usage: tarnuser <data dir> <node> <user id>   (the password on stdin)\n"
+                               "Stores a user of a demo-router node: a salted hash of the password read\n"
+                               "from standard input (prompted for without echo on a terminal).\n"
+                               "  --help     this text\n"
+                               "  --version  the TarnSrvc version\n";
 
 int main(int argc, char **argv)
 {

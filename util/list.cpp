@@ -69,8 +69,8 @@ void TarnListDelete(TarnList **pList, TarnListDestroyProc destroy)
     *pList = nullptr;
 }
 
-TarnListPos TarnListInsertEntry(TarnList *list, void *entry, int after, TarnListPos position,
-                                int /*reserved1*/, int /*reserved2*/)
+TarnListPos TarnListInsertEntry(TarnList *list, void *entry, int after, TarnListPos position, int /*reserved1*/,
+                                int /*reserved2*/)
 {
     if (!list) return nullptr;
     auto *node = static_cast<TarnListNode *>(TarnAllocBlock(sizeof(TarnListNode), kTag, __LINE__));
@@ -98,15 +98,9 @@ TarnListPos TarnListInsertEntry(TarnList *list, void *entry, int after, TarnList
     return node;
 }
 
-TarnListPos TarnListFirst(const TarnList *list, void **pEntry)
-{
-    return list ? store(list->first, pEntry) : nullptr;
-}
+TarnListPos TarnListFirst(const TarnList *list, void **pEntry) { return list ? store(list->first, pEntry) : nullptr; }
 
-TarnListPos TarnListLast(const TarnList *list, void **pEntry)
-{
-    return list ? store(list->last, pEntry) : nullptr;
-}
+TarnListPos TarnListLast(const TarnList *list, void **pEntry) { return list ? store(list->last, pEntry) : nullptr; }
 
 TarnListPos TarnListNext(TarnListPos position, void **pEntry)
 {

@@ -62,7 +62,10 @@ struct alignas(16) TrackedRecord {
     int line;
 };
 
-BlockHeader *header_after(void *start) { return reinterpret_cast<BlockHeader *>(static_cast<char *>(start) + kSystemPad); }
+BlockHeader *header_after(void *start)
+{
+    return reinterpret_cast<BlockHeader *>(static_cast<char *>(start) + kSystemPad);
+}
 char *start_before(BlockHeader *h) { return reinterpret_cast<char *>(h) - kSystemPad; }
 BlockHeader *header_of(TrackedRecord *t) { return header_after(t + 1); }
 TrackedRecord *record_of(BlockHeader *h) { return reinterpret_cast<TrackedRecord *>(start_before(h)) - 1; }
@@ -87,7 +90,10 @@ std::atomic<long> g_allocated{0};
 std::mutex g_countsLock;
 Counts *g_threadCounts = nullptr;
 
-void add(std::atomic<long> &own, long n) { own.store(own.load(std::memory_order_relaxed) + n, std::memory_order_relaxed); }
+void add(std::atomic<long> &own, long n)
+{
+    own.store(own.load(std::memory_order_relaxed) + n, std::memory_order_relaxed);
+}
 
 void register_counts(Counts *c)
 {
@@ -340,16 +346,12 @@ BlockHeader *new_block(std::size_t size, const char *file, int line, bool zeroed
 void release_block(BlockHeader *h)
 {
     switch (h->origin) {
-    case kFromPool:
-        pool_free(h);
-        break;
+    case kFromPool: pool_free(h); break;
     case kTracked:
         unlink(record_of(h));
         std::free(record_of(h));
         break;
-    default:
-        std::free(start_before(h));
-        break;
+    default: std::free(start_before(h)); break;
     }
 }
 

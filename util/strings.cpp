@@ -95,10 +95,7 @@ char *TarnTrimStr(char *text)
     return text;
 }
 
-char *TarnFirstCharInStr(const char *text, int c)
-{
-    return text ? const_cast<char *>(std::strchr(text, c)) : nullptr;
-}
+char *TarnFirstCharInStr(const char *text, int c) { return text ? const_cast<char *>(std::strchr(text, c)) : nullptr; }
 
 char *TarnFirstStrInStr(const char *text, const char *s)
 {
@@ -202,10 +199,7 @@ int TarnFormatStrN(char *buffer, size_t size, const char *format, ...)
     return n;
 }
 
-char *TarnConvertStr(char *target, const char *source, int /*direction*/)
-{
-    return TarnCopyStr(target, source);
-}
+char *TarnConvertStr(char *target, const char *source, int /*direction*/) { return TarnCopyStr(target, source); }
 
 char *TarnConvertStrN(char *target, size_t size, const char *source, int /*direction*/)
 {

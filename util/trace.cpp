@@ -30,7 +30,7 @@ __attribute__((constructor)) void open_trace_destination()
         g_ownsSink = g_sink != nullptr;
         if (!g_sink)
             (void)std::fprintf(stderr, "TarnUtil: cannot write the TARN_TRACE file %s: %s; trace is off\n", dest,
-                         std::strerror(errno));
+                               std::strerror(errno));
     }
 }
 

@@ -72,7 +72,8 @@ static unsigned int default_route(DtsInfo *info)
         objs_local_user(user, sizeof user);
         if (user[0]) rc = ZeSetDtsInfoField(info, ZE_INFO_USERNAME, user);
     }
-    if (!rc && !has_text(ZeDtsInfoField(info, ZE_INFO_DESTNODE))) rc = ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, "LOCAL");
+    if (!rc && !has_text(ZeDtsInfoField(info, ZE_INFO_DESTNODE)))
+        rc = ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, "LOCAL");
     return rc;
 }
 

@@ -30,13 +30,23 @@ typedef struct PrinterTexts {
 
 static const PrinterTexts kEnglish = {
     {"Ready", "Offline", "Maintenance"},
-    "Status", "Shared", "Installed", "Copies", "Location", "New name",
+    "Status",
+    "Shared",
+    "Installed",
+    "Copies",
+    "Location",
+    "New name",
     "No description",
 };
 
 static const PrinterTexts kFrench = {
     {"Prêt", "Hors ligne", "En maintenance"},
-    "État", "Partagée", "Installée le", "Copies", "Emplacement", "Nouveau nom",
+    "État",
+    "Partagée",
+    "Installée le",
+    "Copies",
+    "Emplacement",
+    "Nouveau nom",
     "Sans description",
 };
 
@@ -44,13 +54,13 @@ static unsigned int define_printer_fields(void *generic, const PrinterTexts *t)
 {
     static const char *realStatus[] = {"R", "O", "M"};
     Descriptor *d = ZeGenericObjDescriptor(generic);
-    unsigned int rc = ZeCreateField(d, "NAME", "REAL NAME", "PRN_NAME", "KEY", 1, "COPY TO", "NEW NAME", "MIN LENGTH",
-                                    "1", "MAX LENGTH", "32", "LABEL", objs_label(generic, ZE_STR_NAME, "Name"),
-                                    (char *)0);
+    unsigned int rc =
+        ZeCreateField(d, "NAME", "REAL NAME", "PRN_NAME", "KEY", 1, "COPY TO", "NEW NAME", "MIN LENGTH", "1",
+                      "MAX LENGTH", "32", "LABEL", objs_label(generic, ZE_STR_NAME, "Name"), (char *)0);
     if (!rc)
         rc = ZeCreateField(d, "STATUS", "REAL NAME", "PRN_STATUS", "VALID VALUES", (const char **)t->status, 3,
-                           "REAL VALUES", realStatus, 3, "MAX LENGTH", "14", "DEF VALUE", t->status[0], "LABEL", t->statusLabel,
-                           (char *)0);
+                           "REAL VALUES", realStatus, 3, "MAX LENGTH", "14", "DEF VALUE", t->status[0], "LABEL",
+                           t->statusLabel, (char *)0);
     if (!rc)
         rc = ZeCreateField(d, "SHARED", "TYPE", "BOOL", "REAL NAME", "PRN_SHARED", "TRUE VALUE", "Y", "FALSE VALUE",
                            "N", "DEF VALUE", "FALSE", "LABEL", t->sharedLabel, (char *)0);
@@ -58,15 +68,14 @@ static unsigned int define_printer_fields(void *generic, const PrinterTexts *t)
         rc = ZeCreateField(d, "INSTALLED", "TYPE", "DATE", "REAL NAME", "PRN_INSTALLED", "LABEL", t->installedLabel,
                            (char *)0);
     if (!rc)
-        rc = ZeCreateField(d, "COPIES", "TYPE", "INT", "REAL NAME", "PRN_COPIES", "LOW RANGE", "1", "UPPER RANGE",
-                           "99", "MAX LENGTH", "2", "DEF VALUE", "1", "LABEL", t->copiesLabel, (char *)0);
+        rc = ZeCreateField(d, "COPIES", "TYPE", "INT", "REAL NAME", "PRN_COPIES", "LOW RANGE", "1", "UPPER RANGE", "99",
+                           "MAX LENGTH", "2", "DEF VALUE", "1", "LABEL", t->copiesLabel, (char *)0);
     if (!rc)
         rc = ZeCreateField(d, "LOCATION", "REAL NAME", "PRN_LOCATION", "UPPERCASE", 1, "MAX LENGTH", "40", "LABEL",
                            t->locationLabel, (char *)0);
     if (!rc)
-        rc = ZeCreateField(d, "DESCRIPTION", "REAL NAME", "PRN_DESC", "MAX LENGTH", "80", "DEF VALUE",
-                           t->noDescription, "LABEL", objs_label(generic, ZE_STR_DESCRIPTION, "Description"),
-                           (char *)0);
+        rc = ZeCreateField(d, "DESCRIPTION", "REAL NAME", "PRN_DESC", "MAX LENGTH", "80", "DEF VALUE", t->noDescription,
+                           "LABEL", objs_label(generic, ZE_STR_DESCRIPTION, "Description"), (char *)0);
     if (!rc)
         rc = ZeCreateField(d, "NEW NAME", "PSEUDO", 1, "REAL NAME", "COPY_KEY", "MAX LENGTH", "32", "LABEL",
                            t->newNameLabel, (char *)0);
@@ -92,8 +101,8 @@ ZE_API unsigned int InitPrinterFrench(void *front, Filter *filter) { return init
 
 static unsigned int queue_name(void *generic, Field *f)
 {
-    unsigned int rc = ZeSetPrimaryFieldAttributes(f, "NAME", "QUE_NAME", "32", objs_label(generic, ZE_STR_NAME, "Name"),
-                                                  NULL);
+    unsigned int rc =
+        ZeSetPrimaryFieldAttributes(f, "NAME", "QUE_NAME", "32", objs_label(generic, ZE_STR_NAME, "Name"), NULL);
     if (!rc) rc = ZeSetDefaultTextFieldAttributes(f);
     if (!rc) rc = ZeSetFieldAttribute(f, "KEY", 1);
     return rc ? rc : ZeSetFieldAttribute(f, "COPY TO", "NEW NAME");

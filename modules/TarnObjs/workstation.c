@@ -38,7 +38,8 @@ static unsigned int define_member_fields(void *front)
     if (!rc)
         rc = ZeCreateField(d, "OWNER", "REAL NAME", "WKS_OWNER", "INVISIBLE", 1, "MAX LENGTH", "32", "LABEL",
                            objs_label(front, ZE_STR_OWNER, "Owner"), (char *)0);
-    if (!rc) rc = ZeCreateField(d, "NEW ID", "PSEUDO", 1, "REAL NAME", "COPY_KEY", "MAX LENGTH", "32", "LABEL", "New ID",
+    if (!rc)
+        rc = ZeCreateField(d, "NEW ID", "PSEUDO", 1, "REAL NAME", "COPY_KEY", "MAX LENGTH", "32", "LABEL", "New ID",
                            (char *)0);
     return rc ? rc : ZeBuildDescriptorHeader(d);
 }

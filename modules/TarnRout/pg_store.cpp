@@ -137,8 +137,8 @@ std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std:
     std::vector<const char *> values;
     values.reserve(params.size());
     for (const Param &p : params) values.push_back(p.null ? nullptr : p.text.c_str());
-    Result result(PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                               nullptr, 0));
+    Result result(
+        PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr, 0));
     const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_FATAL_ERROR;
     if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
         StoreError error = store_error(conn_, result.get());

@@ -50,8 +50,8 @@ struct Session {
 };
 
 struct Node {
-    std::unique_ptr<PgStore> shared;            // the map's credentials
-    std::map<std::string, Session> sessions;   // by local user
+    std::unique_ptr<PgStore> shared;          // the map's credentials
+    std::map<std::string, Session> sessions;  // by local user
 };
 
 bool has_keyword(const Keywords &keywords, std::string_view name)
@@ -215,10 +215,9 @@ private:
     {
         const bool replaces = node.sessions.count(c.localUser) != 0;
         if (!replaces && static_cast<int>(node.sessions.size()) + 1 >= settings().agents)
-            fail(TARN_ROUT_RC_TOO_MANY_SESSIONS, "Logon to " + nodeName + " refused: " +
-                                                     std::to_string(node.sessions.size()) +
-                                                     " sessions are open and KV_ROUTER_AGENTS is " +
-                                                     std::to_string(settings().agents));
+            fail(TARN_ROUT_RC_TOO_MANY_SESSIONS,
+                 "Logon to " + nodeName + " refused: " + std::to_string(node.sessions.size()) +
+                     " sessions are open and KV_ROUTER_AGENTS is " + std::to_string(settings().agents));
         Keywords keywords = node_keywords(nodeName);
         std::erase_if(keywords, [](const auto &entry) { return entry.first == "user"; });
         ConnectError error;
@@ -264,8 +263,7 @@ private:
         if (!alive()) {
             store.reset();
             if (store.broken() || !alive())
-                fail(TARN_RPDB_RC_NOT_LOGGED_ON,
-                     not_logged_on(nodeName, c) + ": the session's connection is lost");
+                fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c) + ": the session's connection is lost");
         }
         return "User " + c.userId + " is logged on to " + nodeName;
     }

@@ -10,14 +10,15 @@
 
 namespace rpdb {
 
-using routecore::Credentials;
 using routecore::Command;
+using routecore::Credentials;
 
 namespace {
 
 void require_logon_tables(SqliteStore &store, std::string_view node)
 {
-    auto tables = store.run("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN ('USERS', 'SESSIONS')", {});
+    auto tables =
+        store.run("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN ('USERS', 'SESSIONS')", {});
     if (!tables->step() || tables->value(0) != "2")
         fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
              "Node " + std::string(node) + " keeps no logons: it has no USERS and SESSIONS tables");
@@ -49,12 +50,11 @@ std::string logon(SqliteStore &store, std::string_view node, const Credentials &
     const bool known = stored_record(store, c.userId, stored);
     const bool accepted = tarn::password::matches(c.password, known ? stored : tarn::password::dummy_record()) && known;
     if (!accepted)
-        fail(TARN_RPDB_RC_LOGON_REFUSED,
-             "Logon to " + std::string(node) + " refused: unknown user or wrong password");
+        fail(TARN_RPDB_RC_LOGON_REFUSED, "Logon to " + std::string(node) + " refused: unknown user or wrong password");
     exec(store,
-                   "INSERT INTO SESSIONS (LOCAL_USER, USER_ID, STARTED) VALUES (?, ?, datetime('now'))"
-                   " ON CONFLICT (LOCAL_USER, USER_ID) DO UPDATE SET STARTED = excluded.STARTED",
-                   {{c.localUser}, {c.userId}});
+         "INSERT INTO SESSIONS (LOCAL_USER, USER_ID, STARTED) VALUES (?, ?, datetime('now'))"
+         " ON CONFLICT (LOCAL_USER, USER_ID) DO UPDATE SET STARTED = excluded.STARTED",
+         {{c.localUser}, {c.userId}});
     return "User " + c.userId + " logged on to " + std::string(node);
 }
 

@@ -277,7 +277,8 @@ Table SqliteStore::table(std::string_view node, std::string_view object)
         table.name = table.label = find->text(0);
     }
     if (is_logon_table(table.name))
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "Object kind " + table.name + " is not available: it holds the node's logons");
+        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+             "Object kind " + table.name + " is not available: it holds the node's logons");
     auto info = run("SELECT name, \"notnull\", pk FROM pragma_table_info(?)", {{table.name}});
     int keys = 0;
     while (info->step()) {

@@ -137,7 +137,9 @@ const TestRouterApi api = {
         script.clear();
         requests.clear();
     },
-    [](unsigned code, const char *message) { script.push_back(Answer{code, text_or_null(message), {}, {}, {}}); },
+    [](unsigned code, const char *message) {
+        script.push_back(Answer{code, text_or_null(message), {}, {}, {}});
+    },
     [](const char *const *columns, int count) {
         for (int i = 0; i < count; ++i) current().columns.emplace_back(columns[i]);
     },

@@ -27,21 +27,21 @@ extern "C" {
 /* What one request carried when router_client ran. Strings are NULL when
  * the field was not set. */
 typedef struct TestRouterRequest {
-    const void *action;              /* the handle router_client was given */
-    const char *command;             /* field 13 */
-    const char *info[8];             /* fields 1 to 7 at their numbers */
-    unsigned int fieldsCode;         /* code of reading field 11 */
-    int fieldCount;                  /* request fields, 0 when none */
-    const char *const *columns;      /* fieldCount entries each */
+    const void *action;         /* the handle router_client was given */
+    const char *command;        /* field 13 */
+    const char *info[8];        /* fields 1 to 7 at their numbers */
+    unsigned int fieldsCode;    /* code of reading field 11 */
+    int fieldCount;             /* request fields, 0 when none */
+    const char *const *columns; /* fieldCount entries each */
     const char *const *relops;
     const char *const *values;
-    unsigned int kind;               /* field 14 */
-    const char *responseFile;        /* field 15 */
-    int responseFileExists;          /* the file existed while the router ran */
-    unsigned int hasDelta;           /* field 9 */
-    const char *deltaCursor;         /* field 10 */
+    unsigned int kind;        /* field 14 */
+    const char *responseFile; /* field 15 */
+    int responseFileExists;   /* the file existed while the router ran */
+    unsigned int hasDelta;    /* field 9 */
+    const char *deltaCursor;  /* field 10 */
     unsigned int deltaCount;
-    int answerCount;                 /* codes of the answer calls (12, 19, 20, 21) in order */
+    int answerCount; /* codes of the answer calls (12, 19, 20, 21) in order */
     unsigned int answerCodes[TEST_ROUTER_MAX_CODES];
 } TestRouterRequest;
 

@@ -117,7 +117,8 @@ std::uint32_t parse_format(const char *text, Format &out, Message &message)
             while (lower(text[end]) == lower(c)) ++end;
             const Field field = field_of(lower(c), end - i);
             if (field == kNoField)
-                return message.set(ds::kBadFormat, "KVS-E-BADTOKEN, unknown token \"%.*s\" at position %zu of the format",
+                return message.set(ds::kBadFormat,
+                                   "KVS-E-BADTOKEN, unknown token \"%.*s\" at position %zu of the format",
                                    static_cast<int>(end - i), text + i, i + 1);
             const int kind = kind_of(field);
             if (seen[kind])
@@ -141,7 +142,8 @@ std::uint32_t parse_format(const char *text, Format &out, Message &message)
         ++i;
     }
     for (std::size_t kind = 0; kind < kFieldCount; ++kind)
-        if (!seen[kind]) return message.set(ds::kBadFormat, "KVS-E-NOFIELD, the format has no %s field", kKindNames[kind]);
+        if (!seen[kind])
+            return message.set(ds::kBadFormat, "KVS-E-NOFIELD, the format has no %s field", kKindNames[kind]);
     out = format;
     return ds::kSuccess;
 }
@@ -179,8 +181,7 @@ int days_in_month(int month, int year)
 
 std::uint32_t check_ranges(int day, int month, int year, Message &message)
 {
-    if (year < 1 || year > 9999)
-        return message.set(ds::kDateRange, "KVS-E-BADYEAR, year %d is not in 1 to 9999", year);
+    if (year < 1 || year > 9999) return message.set(ds::kDateRange, "KVS-E-BADYEAR, year %d is not in 1 to 9999", year);
     if (month < 1 || month > 12)
         return message.set(ds::kDateRange, "KVS-E-BADMONTH, month %d is not in 1 to 12", month);
     const int last = days_in_month(month, year);
@@ -217,7 +218,8 @@ std::uint32_t check_date(const Format &format, const char *date, Message &messag
                 return message.set(ds::kBadDate, "KVS-E-BADDATE, \"%c\" expected at position %zu of the date",
                                    format.separators[k][s], pos + 1);
     }
-    if (date[pos]) return message.set(ds::kBadDate, "KVS-E-BADDATE, unexpected text at position %zu of the date", pos + 1);
+    if (date[pos])
+        return message.set(ds::kBadDate, "KVS-E-BADDATE, unexpected text at position %zu of the date", pos + 1);
     return check_ranges(day, month, year, message);
 }
 
@@ -228,7 +230,8 @@ std::uint32_t set_format(Session &session, const ds::ParameterBlock &parameters,
     const char *text = ds::format_buffer(parameters);
     if (!text) return message.set(ds::kBadFormat, "KVS-E-NOFORMAT, no date format buffer");
     if (!has_terminator(text, ds::kFormatBufferSize))
-        return message.set(ds::kBadFormat, "KVS-E-FMTLONG, date format longer than %zu characters", ds::kMaxFormatLength);
+        return message.set(ds::kBadFormat, "KVS-E-FMTLONG, date format longer than %zu characters",
+                           ds::kMaxFormatLength);
     if (std::uint32_t status = parse_format(text, session.format, message); status != ds::kSuccess) return status;
     return message.set(ds::kSuccess, "KVS-S-NORMAL, date format set");
 }

@@ -19,8 +19,8 @@ bool derive(std::string_view password, const std::string &salt, int iterations, 
 
 bool well_formed(const Record &record)
 {
-    return record.salt.size() == kSaltSize && record.hash.size() == kHashSize &&
-           record.iterations >= kMinIterations && record.iterations <= kMaxIterations;
+    return record.salt.size() == kSaltSize && record.hash.size() == kHashSize && record.iterations >= kMinIterations &&
+           record.iterations <= kMaxIterations;
 }
 
 }  // namespace

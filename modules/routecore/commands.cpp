@@ -202,9 +202,9 @@ bool send_item(DtsAction *action, Rows &rows, const Table &table)
         names.push_back(const_cast<char *>(table.columns[i].label.c_str()));
         values.push_back(const_cast<char *>(rows.text(static_cast<int>(i))));
     }
-    check_accepted(ZeSetDtsActionField(action, ZE_ACTION_ANSWER_ITEM, names.data(), values.data(),
-                                       static_cast<int>(names.size())),
-                   "the row of " + item_text(table, values[table.key]));
+    check_accepted(
+        ZeSetDtsActionField(action, ZE_ACTION_ANSWER_ITEM, names.data(), values.data(), static_cast<int>(names.size())),
+        "the row of " + item_text(table, values[table.key]));
     return true;
 }
 
@@ -345,7 +345,8 @@ void insert_row(Store &store, const Table &table, std::string_view key, std::str
     sql << "INSERT INTO " << store.quoted(table.name) << " (";
     sql.name(keyColumn.name);
     for (const Column &column : table.columns)
-        if (&column != &keyColumn && (change_of(fields, column) || !model.empty())) sql << ", " << store.quoted(column.name);
+        if (&column != &keyColumn && (change_of(fields, column) || !model.empty()))
+            sql << ", " << store.quoted(column.name);
     sql << (model.empty() ? ") VALUES (" : ") SELECT ");
     sql.bind({std::string(key), false, &keyColumn});
     for (const Column &column : table.columns) {

@@ -164,8 +164,7 @@ std::vector<Criterion> resolve(const Request &request, const Table &table)
         if (!equal_nocase(c.name, TARN_RPDB_COPY_KEY)) {
             c.column = table.find(c.name);
             if (!c.column)
-                fail(TARN_RPDB_RC_BAD_REQUEST,
-                     "Column \"" + std::string(c.name) + "\" is unknown in " + table.label);
+                fail(TARN_RPDB_RC_BAD_REQUEST, "Column \"" + std::string(c.name) + "\" is unknown in " + table.label);
         }
         auto op = std::find_if(kRelops.begin(), kRelops.end(),
                                [&](const auto &entry) { return equal_nocase(c.relop, entry.first); });

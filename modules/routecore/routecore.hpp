@@ -45,8 +45,8 @@ enum class StoreErrorKind {
     Timeout,     // the statement ran out of time
     Conflict,    // a concurrent transaction won (serialization failure, deadlock, lock wait)
     NoMemory,
-    Lost,        // the connection broke
-    Stale,       // a table or column the store had kept is gone; it has read its tables anew
+    Lost,   // the connection broke
+    Stale,  // a table or column the store had kept is gone; it has read its tables anew
     Other,
 };
 
@@ -163,7 +163,7 @@ bool is_session_command(Command command);
 
 // The user id and, for LOGON, the password of a session command.
 struct Credentials {
-    std::string localUser;      // the info's USERNAME
+    std::string localUser;  // the info's USERNAME
     std::string userId;
     std::string_view password;  // the action's own text
 };

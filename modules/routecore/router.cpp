@@ -78,8 +78,7 @@ Outcome carry_out(DtsAction *action, Backend &backend)
     Request request;
     try {
         request = read_request(action);
-        if (is_session_command(request.command))
-            return {ZE_OK, backend.session(request, read_credentials(request))};
+        if (is_session_command(request.command)) return {ZE_OK, backend.session(request, read_credentials(request))};
         for (int tries = 0;; ++tries) {
             Store &store = backend.store(request);
             Stage stage = Stage::Begin;
@@ -91,7 +90,8 @@ Outcome carry_out(DtsAction *action, Backend &backend)
                 if (error.kind == StoreErrorKind::Stale && tries == 0) continue;
                 if (error.kind != StoreErrorKind::Lost) return store_outcome(request, error, false);
                 backend.reconnect(store);
-                if (tries > 0 || !may_retry(request, stage)) return store_outcome(request, error, stage == Stage::Commit);
+                if (tries > 0 || !may_retry(request, stage))
+                    return store_outcome(request, error, stage == Stage::Commit);
             }
         }
     } catch (const Failure &failure) {

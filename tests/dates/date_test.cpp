@@ -33,10 +33,7 @@ std::string rc_of(std::uint32_t status) { return std::to_string(status); }
 
 }  // namespace
 
-TEST_F(DateDefault, IsMonthDayYearWithoutKvrDatefmt)
-{
-    EXPECT_STREQ(ZeDateDefaultFormat(), "mm/dd/yyyy");
-}
+TEST_F(DateDefault, IsMonthDayYearWithoutKvrDatefmt) { EXPECT_STREQ(ZeDateDefaultFormat(), "mm/dd/yyyy"); }
 
 // KVR_DATEFMT=dd-mmm-yy
 TEST_F(DateFormatFromEnv, ComesFromKvrDatefmtWhenSet)
@@ -50,8 +47,7 @@ TEST_F(DateCheck, FormatsOfTheGrammarAreAcceptedAndOthersRefusedWithAReason)
     for (const char *format : {"mm/dd/yyyy", "DD.MM.YYYY", "dd-mmm-yy", "yyyymmdd", "mmm dd, yyyy", "yy//mm//dd"})
         EXPECT_EQ(ZeDateVerifyFormat(format), ZE_OK) << format;
     for (const char *format : {"", "mm/dd", "dd/mm/yyyy/", "/dd/mm/yyyy", "d/m/yyyy", "mmmm dd yyyy", "yyy/mm/dd",
-                               "dd/mm/yy/yyyy", "yyyymmddmm", "dd/mm/1999", "dd/mm/////yyyy",
-                               "dd\tmm\tyyyy"})
+                               "dd/mm/yy/yyyy", "yyyymmddmm", "dd/mm/1999", "dd/mm/////yyyy", "dd\tmm\tyyyy"})
         EXPECT_EQ(ZeDateVerifyFormat(format), ZE_RC_DATE_FORMAT) << format;
     EXPECT_EQ(ZeDateVerifyFormat(nullptr), ZE_RC_DATE_FORMAT);
 
@@ -70,14 +66,30 @@ TEST_F(DateCheck, DatesFollowTheirFormatMonthLengthsAndLeapYears)
         unsigned rc;
     };
     const Case cases[] = {
-        {"mm/dd/yyyy", "02/29/2024", 0},   {"mm/dd/yyyy", "02/29/2000", 0},   {"mm/dd/yyyy", "02/29/1900", 252},
-        {"mm/dd/yyyy", "02/29/2023", 252}, {"mm/dd/yyyy", "04/31/2023", 252}, {"mm/dd/yyyy", "12/31/9999", 0},
-        {"mm/dd/yyyy", "1/5/2024", 0},     {"mm/dd/yyyy", "13/01/2024", 252}, {"mm/dd/yyyy", "00/10/2024", 252},
-        {"mm/dd/yyyy", "01/00/2024", 252}, {"mm/dd/yyyy", "01/01/0000", 252}, {"mm/dd/yyyy", "01-01-2024", 252},
-        {"mm/dd/yyyy", " 01/01/2024", 252}, {"mm/dd/yyyy", "01/01/2024 ", 252}, {"mm/dd/yyyy", "01/01/24", 252},
-        {"mm/dd/yyyy", "001/01/2024", 252}, {"mm/dd/yyyy", "", 252},          {"yyyymmdd", "20240229", 0},
-        {"yyyymmdd", "2024229", 252},      {"dd-mmm-yy", "29-feb-00", 0},     {"dd-mmm-yy", "31-Jun-20", 252},
-        {"dd-mmm-yy", "01-Foo-20", 252},   {"dd-mmm-yy", "01-Ju", 252},       {"mmm dd, yyyy", "Dec 25, 2023", 0},
+        {"mm/dd/yyyy", "02/29/2024", 0},
+        {"mm/dd/yyyy", "02/29/2000", 0},
+        {"mm/dd/yyyy", "02/29/1900", 252},
+        {"mm/dd/yyyy", "02/29/2023", 252},
+        {"mm/dd/yyyy", "04/31/2023", 252},
+        {"mm/dd/yyyy", "12/31/9999", 0},
+        {"mm/dd/yyyy", "1/5/2024", 0},
+        {"mm/dd/yyyy", "13/01/2024", 252},
+        {"mm/dd/yyyy", "00/10/2024", 252},
+        {"mm/dd/yyyy", "01/00/2024", 252},
+        {"mm/dd/yyyy", "01/01/0000", 252},
+        {"mm/dd/yyyy", "01-01-2024", 252},
+        {"mm/dd/yyyy", " 01/01/2024", 252},
+        {"mm/dd/yyyy", "01/01/2024 ", 252},
+        {"mm/dd/yyyy", "01/01/24", 252},
+        {"mm/dd/yyyy", "001/01/2024", 252},
+        {"mm/dd/yyyy", "", 252},
+        {"yyyymmdd", "20240229", 0},
+        {"yyyymmdd", "2024229", 252},
+        {"dd-mmm-yy", "29-feb-00", 0},
+        {"dd-mmm-yy", "31-Jun-20", 252},
+        {"dd-mmm-yy", "01-Foo-20", 252},
+        {"dd-mmm-yy", "01-Ju", 252},
+        {"mmm dd, yyyy", "Dec 25, 2023", 0},
         {"mmm dd, yyyy", "Dec 25 2023", 252},
         {"dd/qq/yyyy", "12/31/1999", ZE_RC_DATE_FORMAT},  // a refused format: the service's own format checks the date
         {"dd/qq/yyyy", "31/12/1999", 252},

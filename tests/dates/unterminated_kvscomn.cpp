@@ -15,8 +15,8 @@ std::uint32_t refuse(void *statusBlock, char fill)
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) std::uint32_t vrndate(void *, void *statusBlock, std::uint32_t operation,
-                                                                        void *)
+extern "C" __attribute__((visibility("default"))) std::uint32_t vrndate(void *, void *statusBlock,
+                                                                        std::uint32_t operation, void *)
 {
     switch (operation) {
     case date_service::kOpen:

@@ -110,20 +110,33 @@ TEST_F(AttributeTest, CreateFieldSetsTheGivenKeywordsAndTheTypeDefaultsThatQueri
     ASSERT_EQ(ZeCreateField(d, "DAY", "TYPE", "DATE", "MAX LENGTH", "10", "KEY", 1, "VALID VALUES",
                             static_cast<char **>(values), -1, kEnd),
               0u);
-    ASSERT_EQ(ZeCreateField(d, "YES", "TYPE", "BOOL", "TRUE VALUE", "J", "RELOPS", static_cast<char **>(values), 1, kEnd),
-              0u);
+    ASSERT_EQ(
+        ZeCreateField(d, "YES", "TYPE", "BOOL", "TRUE VALUE", "J", "RELOPS", static_cast<char **>(values), 1, kEnd),
+        0u);
     EXPECT_EQ(ZeGetFieldCount(d), 5);
     const struct {
         const char *field, *keyword, *value;
     } expected[] = {
-        {"PLAIN", "TYPE", "TEXT"}, {"PLAIN", "RELOPS", "EQ,NE"}, {"PLAIN", "TRUE VALUE", "<null>"},
-        {"PLAIN", "MAX LENGTH", "<null>"}, {"PLAIN", "LABEL", "<null>"}, {"FLAG", "RELOPS", "EQ,NE"},
-        {"FLAG", "TRUE VALUE", "Y"}, {"FLAG", "FALSE VALUE", "N"}, {"FLAG", "LABEL", "Flag"},
-        {"WHEN", "RELOPS", "EQ,NE,LT,LE,GT,GE"}, {"WHEN", "MAX LENGTH", "11"}, {"DAY", "MAX LENGTH", "10"},
-        {"DAY", "KEY", "1"}, {"DAY", "VALID VALUES", "Open,Closed"}, {"YES", "TRUE VALUE", "J"},
-        {"YES", "FALSE VALUE", "N"}, {"YES", "RELOPS", "Open"},
+        {"PLAIN", "TYPE", "TEXT"},
+        {"PLAIN", "RELOPS", "EQ,NE"},
+        {"PLAIN", "TRUE VALUE", "<null>"},
+        {"PLAIN", "MAX LENGTH", "<null>"},
+        {"PLAIN", "LABEL", "<null>"},
+        {"FLAG", "RELOPS", "EQ,NE"},
+        {"FLAG", "TRUE VALUE", "Y"},
+        {"FLAG", "FALSE VALUE", "N"},
+        {"FLAG", "LABEL", "Flag"},
+        {"WHEN", "RELOPS", "EQ,NE,LT,LE,GT,GE"},
+        {"WHEN", "MAX LENGTH", "11"},
+        {"DAY", "MAX LENGTH", "10"},
+        {"DAY", "KEY", "1"},
+        {"DAY", "VALID VALUES", "Open,Closed"},
+        {"YES", "TRUE VALUE", "J"},
+        {"YES", "FALSE VALUE", "N"},
+        {"YES", "RELOPS", "Open"},
     };
-    for (const auto &e : expected) EXPECT_EQ(show(field_named(d, e.field), e.keyword), e.value) << e.field << " " << e.keyword;
+    for (const auto &e : expected)
+        EXPECT_EQ(show(field_named(d, e.field), e.keyword), e.value) << e.field << " " << e.keyword;
 
     // Queries find the field by its exact name, then read the attribute.
     const char *type = nullptr;

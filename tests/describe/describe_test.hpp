@@ -36,8 +36,7 @@ private:
 };
 
 // Calls fn(first, &args) with the arguments after `first` as its argument list.
-template <class T>
-unsigned call_with_args(unsigned (*fn)(T, va_list *), std::type_identity_t<T> first, ...)
+template <class T> unsigned call_with_args(unsigned (*fn)(T, va_list *), std::type_identity_t<T> first, ...)
 {
     va_list args;
     va_start(args, first);

@@ -56,7 +56,8 @@ TEST_F(HeaderTest, HeaderListsTheFieldNamesInOrderFollowsRenamesAndReorders)
 
     // Rebuilding reorders the fields.
     d.add("D");
-    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"c", "alpha", "c", "none"}), -1), 0u);
+    ASSERT_EQ(call_with_args(ZeRebuildDescriptorHeader, d, static_cast<char **>(Words{"c", "alpha", "c", "none"}), -1),
+              0u);
     EXPECT_EQ(field_names(d), (Texts{"C", "ALPHA", "B", "D"}));
     EXPECT_EQ(header_of(d), field_names(d));
     // The count limits the names read.
@@ -126,27 +127,48 @@ TEST_F(HeaderTest, DisplayAndDatabaseValuesMapBothWays)
         const char *out;  // "kept" where the output is left alone
         Texts lines;
     } cases[] = {
-        {true, "FLAG", "true", 0, "Y", {}}, {true, "FLAG", "maybe", 0, "N", {}},
-        {false, "FLAG", "y", 0, "TRUE", {}}, {false, "FLAG", "N", 0, "FALSE", {}},
+        {true, "FLAG", "true", 0, "Y", {}},
+        {true, "FLAG", "maybe", 0, "N", {}},
+        {false, "FLAG", "y", 0, "TRUE", {}},
+        {false, "FLAG", "N", 0, "FALSE", {}},
         {false, "NOTRUE", "y", 0, "TRUE", {"*** No TRUE VALUE define for field NOTRUE"}},
-        {true, "ANSWER", "no", 0, "0", {}}, {false, "ANSWER", "1", 0, "Yes", {}},
-        {true, "FREE", "anything", 0, nullptr, {}}, {false, "FREE", "anything", 0, nullptr, {}},
-        {true, "ANSWER", "Maybe", 1, "kept", {"*** ZeGetRealValue : Value >Maybe< not on values list", "***     Field = ANSWER"}},
+        {true, "ANSWER", "no", 0, "0", {}},
+        {false, "ANSWER", "1", 0, "Yes", {}},
+        {true, "FREE", "anything", 0, nullptr, {}},
+        {false, "FREE", "anything", 0, nullptr, {}},
+        {true,
+         "ANSWER",
+         "Maybe",
+         1,
+         "kept",
+         {"*** ZeGetRealValue : Value >Maybe< not on values list", "***     Field = ANSWER"}},
         {false, "ANSWER", "7", 1, "kept", {"*** Real value <7> not registered for field ANSWER"}},
-        {true, "ANSWER", "", 0, nullptr,
+        {true,
+         "ANSWER",
+         "",
+         0,
+         nullptr,
          {"ZeGetRealValue : Value is NULL and not in list", "     Field = ANSWER, returning RealValue of NULL"}},
-        {false, "ANSWER", "", 0, nullptr,
+        {false,
+         "ANSWER",
+         "",
+         0,
+         nullptr,
          {"ZeGetValue : RealValue is NULL, and not in list.", "      Field = ANSWER, returning Value of NULL"}},
-        {true, "UNEVEN", "yes", 0, "1", {}}, {true, "UNEVEN", "Maybe", 1, "kept", {}},
-        {false, "NOVALID", "1", 1, "kept", {}}, {true, "NOVALID", "1", 1, "kept", {}},
-        {true, "answer", "no", 7, "kept", {}}, {false, "MISSING", "1", 7, "kept", {}},
+        {true, "UNEVEN", "yes", 0, "1", {}},
+        {true, "UNEVEN", "Maybe", 1, "kept", {}},
+        {false, "NOVALID", "1", 1, "kept", {}},
+        {true, "NOVALID", "1", 1, "kept", {}},
+        {true, "answer", "no", 7, "kept", {}},
+        {false, "MISSING", "1", 7, "kept", {}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.toDatabase ? "real value of " : "display value of ") + c.field + " " + c.value);
         clear_trace();
         char kept[] = "kept";
         char *out = kept;
-        EXPECT_EQ(c.toDatabase ? ZeGetRealValue(d, c.field, c.value, &out) : ZeGetValue(d, c.field, c.value, &out), c.rc);
+        EXPECT_EQ(c.toDatabase ? ZeGetRealValue(d, c.field, c.value, &out) : ZeGetValue(d, c.field, c.value, &out),
+                  c.rc);
         EXPECT_STREQ(out, c.out);
         if (!c.lines.empty() || c.rc == 0) {
             EXPECT_EQ(trace(), c.lines);

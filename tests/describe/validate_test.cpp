@@ -73,18 +73,26 @@ TEST_F(ValidateTest, TextsCheckLengthCaseAndValidValues)
         {"TEXT", "  abcde  ", 0, {text}},  // blanks around do not count
         {"TEXT", "ab cdef", 301, {text, "**** Field (TEXT) MAX length = 5, value length = 7"}},
         {"NOMAX", "a", 301, {"    Field (NOMAX) is type TEXT", "**** Field (NOMAX) MAX length = 0, value length = 1"}},
-        {"UPPER", "AB12", 0, {}}, {"UPPER", "12", 0, {}}, {"LOWER", "abc", 0, {}}, {"STATE", "open", 0, {}},
+        {"UPPER", "AB12", 0, {}},
+        {"UPPER", "12", 0, {}},
+        {"LOWER", "abc", 0, {}},
+        {"STATE", "open", 0, {}},
         {"UPPER", "ABc", 303, {upper, "**** Data must be uppercase, Value = >ABc<"}},
         {"UPPER", "A", 300, {upper, "**** Field (UPPER) MIN length = 2, value length = 1"}},
         {"LOWER", "aBc", 304, {"    Field (LOWER) is type TEXT", "**** Data must be lowercase, Value = >aBc<"}},
         {"STATE", "Opened", 302, {"    Field (STATE) is type TEXT", "**** Value >Opened< not valid for this field"}},
         // Types without a procedure of their own get the general checks.
-        {"CHAR", "Open", 301,
+        {"CHAR",
+         "Open",
+         301,
          {"**** ZeValidateValue : Warning, no validation function for type CHAR",
           "****                   Calling the general validation function", "    Field (CHAR) is of unknown type",
           "**** Field (CHAR) MAX length = 3, value length = 4"}},
-        {"CHAR", "Opn", 302, {}}, {"UNTYPED", "abcde", 301, {}},  // the list was cut to its first entry
-        {"UNTYPED", "abc", 0,
+        {"CHAR", "Opn", 302, {}},
+        {"UNTYPED", "abcde", 301, {}},  // the list was cut to its first entry
+        {"UNTYPED",
+         "abc",
+         0,
          {"**** ZeValidateValue : Warning, no TYPE property for field UNTYPED",
           "****                   Calling the general validation function", "    Field (UNTYPED) is of unknown type"}},
     });
@@ -94,25 +102,39 @@ TEST_F(ValidateTest, NumbersNeedDigitsWithinLengthAndRange)
 {
     const std::string integer = "   Field (INT) type is INTEGER", real = "    Field (REAL) type is REAL";
     check({
-        {"INT", "10", 0, {}}, {"INT", " 7 ", 0, {}}, {"COUNT", "000", 0, {}},
+        {"INT", "10", 0, {}},
+        {"INT", " 7 ", 0, {}},
+        {"COUNT", "000", 0, {}},
         {"INT", "11", 310, {integer, "**** Value = 11, not in range of 1 to 10"}},
         {"INT", "-5", 310, {integer, "****  Value = >-5< integer conversion failed"}},
-        {"INT", "+5", 310, {}}, {"INT", "1 2", 310, {}}, {"INT", "1.0", 310, {}},
-        {"INT", "0", 310, {}},       // a zero text skips the digit test, not the range
-        {"INT", "123456", 301, {}},  // the length comes first
+        {"INT", "+5", 310, {}},
+        {"INT", "1 2", 310, {}},
+        {"INT", "1.0", 310, {}},
+        {"INT", "0", 310, {}},                                    // a zero text skips the digit test, not the range
+        {"INT", "123456", 301, {}},                               // the length comes first
         {"COUNT", "0", 0, {"   Field (COUNT) type is INTEGER"}},  // TIME_T; no range: zero passes
         // Numbers beyond 32 bits are clamped, never wrapped to a small value.
         {"COUNT", "99999999999999999999", 0, {}},
-        {"INT", "4294967297", 301, {}}, {"WIDE", "4294967297", 310, {}},
+        {"INT", "4294967297", 301, {}},
+        {"WIDE", "4294967297", 310, {}},
         // Range bounds that are not numbers count as 0: only zero texts fit 0..0.
-        {"ODDRANGE", "0", 0, {}}, {"ODDRANGE", "1", 310, {}},
-        {"REAL", "1.5", 0, {}}, {"REAL", "0.5", 0, {}}, {"REAL", "0.0", 310, {}}, {"REAL", "1.0000", 301, {}},
+        {"ODDRANGE", "0", 0, {}},
+        {"ODDRANGE", "1", 310, {}},
+        {"REAL", "1.5", 0, {}},
+        {"REAL", "0.5", 0, {}},
+        {"REAL", "0.0", 310, {}},
+        {"REAL", "1.0000", 301, {}},
         {"REAL", "2", 310, {real, "**** Value = 2, not in range of 0.5 to 1.5"}},
         {"REAL", "a", 311, {real, "****    Value = >a< conversion failed"}},
-        {"AST", "*", 0, {"    Field (AST), type is ASTORNUM"}}, {"AST", "12", 0, {}},
-        {"AST", "a", 310,
-         {"    Field (AST), type is ASTORNUM", "   Field (AST) type is INTEGER", "****  Value = >a< integer conversion failed"}},
-        {"BOOL", "false", 0, {}}, {"BOOL", "TRUE", 0, {}},
+        {"AST", "*", 0, {"    Field (AST), type is ASTORNUM"}},
+        {"AST", "12", 0, {}},
+        {"AST",
+         "a",
+         310,
+         {"    Field (AST), type is ASTORNUM", "   Field (AST) type is INTEGER",
+          "****  Value = >a< integer conversion failed"}},
+        {"BOOL", "false", 0, {}},
+        {"BOOL", "TRUE", 0, {}},
         {"BOOL", "Y", 312, {"    Field (BOOL), type is BOOLEAN", "**** Value must be 'TRUE' or 'FALSE'"}},
     });
 }
@@ -122,14 +144,22 @@ TEST_F(ValidateTest, TimesOfDay)
     const std::string time = "    Field (TIME) is type TIME";
     check({
         {"TIME", "23:59", 0, {time}},
-        {"TIME", "23:59:59.99", 0, {}}, {"TIME", "7:5", 0, {}}, {"TIME", "00:00:00", 0, {}}, {"TIME", " 12:30 ", 0, {}},
+        {"TIME", "23:59:59.99", 0, {}},
+        {"TIME", "7:5", 0, {}},
+        {"TIME", "00:00:00", 0, {}},
+        {"TIME", " 12:30 ", 0, {}},
         {"TIME", "12", 305, {time, "**** Invalid format : time = >12<", "**** Must be at least hh:mm"}},
-        {"TIME", "   ", 305, {}}, {"TIME", "12:", 305, {}}, {"TIME", ":30", 305, {}},
+        {"TIME", "   ", 305, {}},
+        {"TIME", "12:", 305, {}},
+        {"TIME", ":30", 305, {}},
         {"TIME", "24:00", 306, {time, "**** Error : Invalid hour specification.  Hour = >24<"}},
         {"TIME", "1:6x", 307, {time, "**** Error : Invalid minute specification.  Minute = >6x<"}},
         {"TIME", "1:06:99", 308, {time, "**** Error : Invalid second specification.  Seconds = >99<"}},
         {"TIME", "1:06:09.123", 308, {time, "**** Error : Invalid hundredths of seconds specification, spec = >123<"}},
-        {"TIME", "-1:00", 306, {}}, {"TIME", "12:60", 307, {}}, {"TIME", "12:30:61", 308, {}}, {"TIME", "12:30:30.x", 308, {}},
+        {"TIME", "-1:00", 306, {}},
+        {"TIME", "12:60", 307, {}},
+        {"TIME", "12:30:61", 308, {}},
+        {"TIME", "12:30:30.x", 308, {}},
     });
 }
 

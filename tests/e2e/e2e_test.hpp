@@ -9,7 +9,6 @@
 #include "sqlite_rows.hpp"
 #include "tarn_test.hpp"
 
-
 class E2e : public TarnTest {
 protected:
     static void SetUpTestSuite()
@@ -48,7 +47,8 @@ protected:
         if (rc != ZE_OK) return "code " + std::to_string(rc) + ": " + last_message();
         std::string text;
         char **values = nullptr;
-        while (ZeSubmitAction(object_, "GET ITEM", &values) == ZE_OK) text += (text.empty() ? "" : ";") + joined(values);
+        while (ZeSubmitAction(object_, "GET ITEM", &values) == ZE_OK)
+            text += (text.empty() ? "" : ";") + joined(values);
         return text;
     }
 
@@ -79,7 +79,10 @@ protected:
         return std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/" + node + ".db";
     }
     // Rows of a query on a node's file (sqlite_rows).
-    static std::string sql(const std::string &node, const std::string &query) { return sqlite_rows(node_file(node), query); }
+    static std::string sql(const std::string &node, const std::string &query)
+    {
+        return sqlite_rows(node_file(node), query);
+    }
 
     void *object_ = nullptr;
 

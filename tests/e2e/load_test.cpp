@@ -57,7 +57,6 @@ TEST_F(E2e, EightWritersOnOneNodeAreAllServed)
         ASSERT_TRUE(WIFEXITED(status)) << "writer " << w;
         EXPECT_EQ(WEXITSTATUS(status), 0) << "writes refused in writer " << w;
     }
-    EXPECT_EQ(sql(node, "SELECT count(*) FROM PRINTER WHERE PRN_NAME LIKE 'W%'"),
-              std::to_string(kProcesses * kRounds));
+    EXPECT_EQ(sql(node, "SELECT count(*) FROM PRINTER WHERE PRN_NAME LIKE 'W%'"), std::to_string(kProcesses * kRounds));
     EXPECT_EQ(sql(node, "SELECT PRN_COPIES BETWEEN 1 AND 99 FROM PRINTER WHERE PRN_NAME = 'LASER1'"), "1");
 }

@@ -61,8 +61,10 @@ protected:
             for (char digits[3]; n--; text += digits) std::snprintf(digits, sizeof digits, "%02X", *bytes++);
             return text;
         };
-        ASSERT_EQ(sqlite_rows(node_file(pristine), "UPDATE USERS SET SALT = X'" + hex(salt, 16) + "', HASH = X'" + hex(hash, 32) +
-                                                  "', ITERATIONS = 1000 WHERE USER_ID = 'DEMO'", true),
+        ASSERT_EQ(sqlite_rows(node_file(pristine),
+                              "UPDATE USERS SET SALT = X'" + hex(salt, 16) + "', HASH = X'" + hex(hash, 32) +
+                                  "', ITERATIONS = 1000 WHERE USER_ID = 'DEMO'",
+                              true),
                   "");
     }
 
@@ -131,7 +133,8 @@ protected:
         FilterPtr f;
         char **values = nullptr;
         unsigned rc = make_filter(f, criteria);
-        if (!rc) rc = handsBack ? ZeSubmitAction(object_, name, f.get(), &values) : ZeSubmitAction(object_, name, f.get());
+        if (!rc)
+            rc = handsBack ? ZeSubmitAction(object_, name, f.get(), &values) : ZeSubmitAction(object_, name, f.get());
         std::string seen;
         for (char **v = values; v && *v; ++v) seen += std::string(*v) + "|";
         return Outcome{rc, seen + " / " + last_message()};
@@ -153,25 +156,51 @@ protected:
             return [this, name, criteria] { return action(name, criteria); };
         };
         return {
-            [this] { return create_object("PRINTER", {{"LANGUAGE", "EQ", "AMENG"}}); },
-            [this] { return listing({{"LOCATION", "EQ", "BLDG*"}}); },
+            [this] {
+                return create_object("PRINTER", {{"LANGUAGE", "EQ", "AMENG"}});
+            },
+            [this] {
+                return listing({{"LOCATION", "EQ", "BLDG*"}});
+            },
             item("DEFINE ITEM", {{"NAME", "EQ", "NEWA"}, {"LOCATION", "EQ", "BLDG D"}}),
             item("DEFINE ITEM", {{"NAME", "EQ", "NEWB"}, {"STATUS", "EQ", "Offline"}, {"LOCATION", "EQ", "BLDG E"}}),
             item("ALTER ITEM", {{"NAME", "EQ", "LASER1"}, {"STATUS", "EQ", "Offline"}, {"COPIES", "EQ", "7"}}),
             item("COPY ITEM", {{"NAME", "EQ", "LASER2"}, {"NEW NAME", "EQ", "LASER8"}}),
             item("RENAME ITEM", {{"NAME", "EQ", "LASER8"}, {"NEW NAME", "EQ", "LASER9"}}),
-            [this] { return action("DELETE ITEM", {{"NAME", "EQ", "NEW*"}, {"LOCATION", "EQ", "BLDG E"}}, false); },
-            [this] { return Outcome{ZeSubmitAction(object_, "VALIDATE VALUE", "COPIES", "0"), ""}; },
-            [this] { return Outcome{ZeSubmitAction(object_, "VALIDATE VALUE", "STATUS", "Offline"), ""}; },
-            [] { return Outcome{ZeLogonUser(kNode.c_str(), "DEMO", "demo", "tester"), ""}; },
-            [] { return Outcome{ZeLogonIsValidUser(kNode.c_str(), "DEMO", "tester"), ""}; },
-            [] { return Outcome{ZeLogoffUser(kNode.c_str(), "DEMO", "tester"), ""}; },
-            [this] { return Outcome{destroy(object_), ""}; },
+            [this] {
+                return action("DELETE ITEM", {{"NAME", "EQ", "NEW*"}, {"LOCATION", "EQ", "BLDG E"}}, false);
+            },
+            [this] {
+                return Outcome{ZeSubmitAction(object_, "VALIDATE VALUE", "COPIES", "0"), ""};
+            },
+            [this] {
+                return Outcome{ZeSubmitAction(object_, "VALIDATE VALUE", "STATUS", "Offline"), ""};
+            },
+            [] {
+                return Outcome{ZeLogonUser(kNode.c_str(), "DEMO", "demo", "tester"), ""};
+            },
+            [] {
+                return Outcome{ZeLogonIsValidUser(kNode.c_str(), "DEMO", "tester"), ""};
+            },
+            [] {
+                return Outcome{ZeLogoffUser(kNode.c_str(), "DEMO", "tester"), ""};
+            },
+            [this] {
+                return Outcome{destroy(object_), ""};
+            },
             [this] { return create_object("WORKSTATION", {}); },
-            [this] { return listing({{"ITEM_TYPE", "EQ", "GROUP"}}); },
-            [this] { return Outcome{destroy(object_), ""}; },
-            [this] { return create_object("PRINTER", {{"LANGUAGE", "EQ", "FRENCH"}}); },
-            [this] { return Outcome{destroy(object_), ""}; },
+            [this] {
+                return listing({{"ITEM_TYPE", "EQ", "GROUP"}});
+            },
+            [this] {
+                return Outcome{destroy(object_), ""};
+            },
+            [this] {
+                return create_object("PRINTER", {{"LANGUAGE", "EQ", "FRENCH"}});
+            },
+            [this] {
+                return Outcome{destroy(object_), ""};
+            },
         };
     }
 
@@ -229,7 +258,8 @@ TEST_F(Sweep, EveryLostAllocationFailsItsStepOrChangesNothingSeen)
                 ++failures;
                 EXPECT_NE(got.rc, ZE_OK) << "a step that failed in the plain run succeeded";
                 EXPECT_TRUE(r.states[i + 1] == plain.states[i] || r.states[i + 1] == plain.states[i + 1])
-                    << "the step was half applied:\n" << r.states[i + 1];
+                    << "the step was half applied:\n"
+                    << r.states[i + 1];
                 break;
             }
             const bool same = got == want && r.states[i + 1] == plain.states[i + 1];

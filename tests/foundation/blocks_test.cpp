@@ -51,7 +51,8 @@ TEST_F(Blocks, RecycledBlocksComeBackZeroFilledAndAligned)
         std::memset(b, i, 24);
         blocks.push_back(b);
     }
-    for (int i = 0; i < 200; ++i) EXPECT_EQ(std::count(blocks[i], blocks[i] + 24, static_cast<unsigned char>(i)), 24) << i;
+    for (int i = 0; i < 200; ++i)
+        EXPECT_EQ(std::count(blocks[i], blocks[i] + 24, static_cast<unsigned char>(i)), 24) << i;
     for (unsigned char *b : blocks) release(b);
 }
 

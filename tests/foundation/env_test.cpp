@@ -30,11 +30,11 @@ TEST_F(EnvFromProcess, FillsOnceFromTheProcessWithFallbacksAndTraces)
 
     EXPECT_STREQ(ZeEnv(ZE_ENV_TARN_DATA_DIR), "/data/glbl");  // from KVRGLBL0000
     EXPECT_STREQ(ZeEnv(ZE_ENV_KVR_DATEFMT), "dd.mm.yyyy");
-    EXPECT_STREQ(ZeEnv(ZE_ENV_KV_ROUTER_TIMEOUT), "30");     // KVgetopt has none: process value
-    EXPECT_STREQ(ZeEnv(ZE_ENV_KV_ROUTER_WAIT), "");          // no value: empty, never NULL
+    EXPECT_STREQ(ZeEnv(ZE_ENV_KV_ROUTER_TIMEOUT), "30");  // KVgetopt has none: process value
+    EXPECT_STREQ(ZeEnv(ZE_ENV_KV_ROUTER_WAIT), "");       // no value: empty, never NULL
     EXPECT_EQ(ZeEnvBool(ZE_ENV_DEMO_ROUTER), 1);
-    EXPECT_EQ(ZeEnvBool(ZE_ENV_KV_KVRDEBUG), 0);             // small letters
-    EXPECT_EQ(ZeEnvBool(ZE_ENV_KV_KVRMESSAGE), 0);           // leading blank
+    EXPECT_EQ(ZeEnvBool(ZE_ENV_KV_KVRDEBUG), 0);    // small letters
+    EXPECT_EQ(ZeEnvBool(ZE_ENV_KV_KVRMESSAGE), 0);  // leading blank
     EXPECT_EQ(ZeEnvBool(ZE_ENV_KV_ROUTER_WAIT), 0);
 
     EXPECT_EQ(trace(), (std::vector<std::string>{
@@ -70,8 +70,8 @@ TEST_F(EnvFromKvsenv, KvsenvAnswersComeBeforeTheProcessEnvironment)
 {
     EXPECT_STREQ(ZeEnv(ZE_ENV_TARN_DATA_DIR), "/data/kvs/");
     EXPECT_EQ(ZeEnvBool(ZE_ENV_DEMO_ROUTER), 1);
-    EXPECT_STREQ(ZeEnv(ZE_ENV_KV_ROUTER_WAIT), "5");     // KVgetopt from the store
-    EXPECT_STREQ(ZeEnv(ZE_ENV_KV_ROUTER_AGENTS), "3");   // not in the store: process value
+    EXPECT_STREQ(ZeEnv(ZE_ENV_KV_ROUTER_WAIT), "5");                             // KVgetopt from the store
+    EXPECT_STREQ(ZeEnv(ZE_ENV_KV_ROUTER_AGENTS), "3");                           // not in the store: process value
     EXPECT_EQ(std::string(ZeEnv(ZE_ENV_KV_KVRMESSAGE)), std::string(259, 'm'));  // cut to its buffer
     EXPECT_TRUE(traced("*** No value for environmental KVRGLBL0000"));
     EXPECT_FALSE(traced("*** No value for environmental TARN_DATA_DIR"));
@@ -111,8 +111,8 @@ TEST_F(Platform, NamesMapToIdsAndUnixness)
     const struct {
         const char *name;
         int id, isUnix;
-    } platforms[] = {{"hpux", 2, 1}, {"WNT", 0, 0}, {"as/400", 6, 0}, {"SINIX", 12, 1}, {"solaris", 1, 1},
-                     {"NETWARE", 4, 0}, {"LINUX", -1, 0}};
+    } platforms[] = {{"hpux", 2, 1},    {"WNT", 0, 0},     {"as/400", 6, 0}, {"SINIX", 12, 1},
+                     {"solaris", 1, 1}, {"NETWARE", 4, 0}, {"LINUX", -1, 0}};
     for (const auto &p : platforms) {
         EXPECT_EQ(ZePlatformID(p.name), p.id) << p.name;
         EXPECT_EQ(ZePlatformIsUnix(p.name), p.isUnix) << p.name;

@@ -6,10 +6,7 @@ namespace {
 
 using UtilTest = TarnTest;
 
-void release(void *block)
-{
-    TarnFreeBlock(&block, "test", __LINE__);
-}
+void release(void *block) { TarnFreeBlock(&block, "test", __LINE__); }
 
 int value_at(TarnListPos position)
 {

@@ -12,7 +12,8 @@ namespace {
 bool trimmed(std::string_view s)
 {
     constexpr std::string_view blanks = " \t\r\n";
-    return s.empty() || (blanks.find(s.front()) == std::string_view::npos && blanks.find(s.back()) == std::string_view::npos);
+    return s.empty() ||
+           (blanks.find(s.front()) == std::string_view::npos && blanks.find(s.back()) == std::string_view::npos);
 }
 
 }  // namespace

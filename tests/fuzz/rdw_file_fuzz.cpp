@@ -14,8 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     }
     std::vector<char *> values(static_cast<std::size_t>(count) + 1, nullptr);
-    for (int records = 0; records < 10000 && ZeReadRdwData(file, values.data(), count) != ZE_RC_NO_ENTRY; ++records) {
-    }
+    for (int records = 0; records < 10000 && ZeReadRdwData(file, values.data(), count) != ZE_RC_NO_ENTRY; ++records) {}
     ZeFreeRdwData(values.data(), count);
     ZeFreeStrPtrArray(columns, count);
     TarnCloseFile(file);

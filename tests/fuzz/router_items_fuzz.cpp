@@ -43,7 +43,7 @@ void set_up()
     (void)done;
 }
 
-constexpr const char *kActions[] = {"DEFINE ITEM", "ALTER ITEM", "DELETE ITEM", "OPEN ITEM",
+constexpr const char *kActions[] = {"DEFINE ITEM", "ALTER ITEM",  "DELETE ITEM",     "OPEN ITEM",
                                     "COPY ITEM",   "RENAME ITEM", "OPEN COLLECTION", "VALIDATE VALUE"};
 
 // One action on a fresh object with the input's criteria.
@@ -64,8 +64,7 @@ void act(void *object, const std::uint8_t *data, std::size_t size)
     else ZeSubmitAction(object, kActions[kind], filter, &values);
     ZeDestroyFilter(filter);
     if (kind == 6)
-        for (int i = 0; i < 50 && ZeSubmitAction(object, "GET ITEM", &values) == ZE_OK; ++i) {
-        }
+        for (int i = 0; i < 50 && ZeSubmitAction(object, "GET ITEM", &values) == ZE_OK; ++i) {}
     const char *message = nullptr;
     ZeQueryProperty(object, "LAST MESSAGE", &message);
 }

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int kItemTypeField = 3; // position of ITEM_TYPE in the item descriptor
+constexpr int kItemTypeField = 3;  // position of ITEM_TYPE in the item descriptor
 const std::string kLongest(ZE_GROUP_MAX_NAME, 'P');
 
 class GroupObjects : public ObjectTest {
@@ -97,29 +97,50 @@ TEST_F(GroupObjects, ItemActionsSendTheRequestOfTheirCase)
 {
     const struct {
         const char *action, *criteria;
-        Texts commands; // one per request
+        Texts commands;  // one per request
         const char *sentAs;
-        Texts fields;     // of the first request
-        const char *type; // ITEM_TYPE handed back; NULL: no values
+        Texts fields;      // of the first request
+        const char *type;  // ITEM_TYPE handed back; NULL: no values
     } cases[] = {
         {"OPEN ITEM", "ITEM_TYPE EQ Group, ID EQ 5", {"SELECT"}, "PRINTERGROUP", {"PRT_ID EQ 5"}, "GROUP"},
         {"OPEN ITEM", "GROUPID EQ G1, ID EQ 5", {"SELECT"}, "PRINTER", {"GROUPID EQ G1", "PRT_ID EQ 5"}, "PRINTER"},
-        {"DEFINE ITEM", "GROUPID EQ G1, ITEM_TYPE EQ GROUP, MEMBER EQ 5", {"ALTER"}, "PRINTERGROUP",
-         {"GRP_ID EQ G1", "ITEM_TYPE EQ GROUP", "MEMBER EQ 5"}, nullptr},
+        {"DEFINE ITEM",
+         "GROUPID EQ G1, ITEM_TYPE EQ GROUP, MEMBER EQ 5",
+         {"ALTER"},
+         "PRINTERGROUP",
+         {"GRP_ID EQ G1", "ITEM_TYPE EQ GROUP", "MEMBER EQ 5"},
+         nullptr},
         {"DEFINE ITEM", "ITEM_TYPE EQ GROUP, ID EQ 5", {"DEFINE"}, "PRINTERGROUP", {"PRT_ID EQ 5"}, ""},
         {"DEFINE ITEM", "ID EQ 5, ITEM_TYPE EQ PRINTER", {"DEFINE"}, "PRINTER", {"PRT_ID EQ 5"}, ""},
         {"ALTER ITEM", "GROUPID EQ G1, ITEM_TYPE EQ GROUP", {"ALTER"}, "PRINTERGROUP", {"GROUPID EQ G1"}, ""},
         {"ALTER ITEM", "ITEM_TYPE EQ PRINTER, NAME EQ x", {"ALTER"}, "PRINTER", {"NAME EQ x"}, ""},
-        {"DELETE ITEM", "ITEM_TYPE EQ PRINTER, GROUPID EQ G1", {"ALTER"}, "PRINTERGROUP",
-         {"ITEM_TYPE EQ PRINTER", "GRP_ID EQ G1"}, nullptr},
+        {"DELETE ITEM",
+         "ITEM_TYPE EQ PRINTER, GROUPID EQ G1",
+         {"ALTER"},
+         "PRINTERGROUP",
+         {"ITEM_TYPE EQ PRINTER", "GRP_ID EQ G1"},
+         nullptr},
         {"DELETE ITEM", "ITEM_TYPE EQ GROUP, ID EQ 5", {"DELETE"}, "PRINTERGROUP", {"PRT_ID EQ 5"}, nullptr},
         {"DELETE ITEM", "ID EQ 5, ITEM_TYPE EQ PRINTER", {"DELETE"}, "PRINTER", {"PRT_ID EQ 5"}, nullptr},
-        {"COPY ITEM", "ITEM_TYPE EQ GROUP, ID EQ A, NEWID EQ B", {"DEFINE"}, "PRINTERGROUP", {"NEWID EQ A", "PRT_ID EQ B"}, ""},
+        {"COPY ITEM",
+         "ITEM_TYPE EQ GROUP, ID EQ A, NEWID EQ B",
+         {"DEFINE"},
+         "PRINTERGROUP",
+         {"NEWID EQ A", "PRT_ID EQ B"},
+         ""},
         {"COPY ITEM", "ID EQ A, NEWID EQ B", {"DEFINE"}, "PRINTER", {"NEWID EQ A", "PRT_ID EQ B"}, ""},
-        {"RENAME ITEM", "ITEM_TYPE EQ GROUP, ID EQ A, NEWID EQ B", {"DEFINE", "DELETE"}, "PRINTERGROUP",
-         {"NEWID EQ A", "PRT_ID EQ B"}, ""},
-        {"RENAME ITEM", "ITEM_TYPE EQ PRINTER, ID EQ A, NEWID EQ B", {"DEFINE", "DELETE"}, "PRINTER",
-         {"NEWID EQ A", "PRT_ID EQ B"}, ""},
+        {"RENAME ITEM",
+         "ITEM_TYPE EQ GROUP, ID EQ A, NEWID EQ B",
+         {"DEFINE", "DELETE"},
+         "PRINTERGROUP",
+         {"NEWID EQ A", "PRT_ID EQ B"},
+         ""},
+        {"RENAME ITEM",
+         "ITEM_TYPE EQ PRINTER, ID EQ A, NEWID EQ B",
+         {"DEFINE", "DELETE"},
+         "PRINTER",
+         {"NEWID EQ A", "PRT_ID EQ B"},
+         ""},
         // With override every item action concerns the group kind.
         {"OPEN ITEM", "ITEM_TYPE EQ PRINTER, ID EQ 5", {"SELECT"}, "PRINTERGROUP", {"PRT_ID EQ 5"}, "GROUP"},
     };
@@ -153,7 +174,7 @@ TEST_F(GroupObjects, FailedOrRefusedRequestsHandBackNullAndRestoreTheName)
     Filter *filter = criteria;
     answer_rows(8, "no such printer");
     EXPECT_EQ(ZeSubmitAction(object, "OPEN COLLECTION", filter), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(collection_types(), (Texts{"", ""})); // as delivered: a failure ends before typing
+    EXPECT_EQ(collection_types(), (Texts{"", ""}));  // as delivered: a failure ends before typing
     answer_rows(8, "no such printer");
     char **values = reinterpret_cast<char **>(1);
     EXPECT_EQ(ZeSubmitAction(object, "OPEN ITEM", filter, &values), ZE_RC_ROUTER_FAILED);

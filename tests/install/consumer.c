@@ -27,7 +27,8 @@ int main(void)
         fprintf(stderr, "consumer: library %s, headers %s\n", TarnSrvcVersion(), TARNSRVC_VERSION_STRING);
         return 1;
     }
-    if ((rc = ZeCreateFilter(&language)) != ZE_OK || (rc = ZeAddFilterItem(language, "LANGUAGE", "EQ", "AMENG")) != ZE_OK)
+    if ((rc = ZeCreateFilter(&language)) != ZE_OK ||
+        (rc = ZeAddFilterItem(language, "LANGUAGE", "EQ", "AMENG")) != ZE_OK)
         return fail("ZeCreateFilter", rc);
     rc = ZeCreateObject(&printer, "PRINTER", language);
     if (rc != ZE_OK) return fail("ZeCreateObject", rc);

@@ -153,7 +153,7 @@ TEST_F(Logon, EmptyOrOverLongCredentialsAreRefusedBeforeAnythingIsSent)
 TEST_F(Logon, CredentialsTheLogonTextCannotCarryArriveUnchanged)
 {
     // Texts that fail to parse, and texts that parse into other values.
-    const char *const credentials[][2] = {{"U1", "a,b"},       {"U,1", "pw"}, {"U1", " lead"}, {"U1", "trail "},
+    const char *const credentials[][2] = {{"U1", "a,b"},        {"U,1", "pw"}, {"U1", " lead"}, {"U1", "trail "},
                                           {"U1", "x, ID EQ y"}, {" U1", "pw"}, {"U1", "EQ"}};
     for (const auto &c : credentials) {
         router->reset();

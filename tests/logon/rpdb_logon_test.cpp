@@ -25,8 +25,8 @@ protected:
     // What tarnuser writes to stdout and stderr, given the password "pw".
     static std::string tarnuser_says(const std::string &args)
     {
-        const std::string command = "echo pw | " + std::string(TARNUSER) + " " + ZeEnv(ZE_ENV_TARN_DATA_DIR) + " " + args +
-                                    " 2>&1";
+        const std::string command =
+            "echo pw | " + std::string(TARNUSER) + " " + ZeEnv(ZE_ENV_TARN_DATA_DIR) + " " + args + " 2>&1";
         FILE *tool = popen(command.c_str(), "r");
         if (!tool) return "<no tarnuser>";
         std::string text;
@@ -106,15 +106,30 @@ TEST_F(RpdbLogon, BadLogonRequestsAreRefused)
         unsigned code;
         std::string message;
     } cases[] = {
-        {"STARLOGON", "LOGON", {{"ID", "EQ", "DEMO"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {"STARLOGON",
+         "LOGON",
+         {{"ID", "EQ", "DEMO"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "LOGON needs the request field PASSWORD EQ <password>"},
-        {"STARLOGON", "LOGON", {{"ID", "NE", "DEMO"}, {"PASSWORD", "EQ", "demo"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {"STARLOGON",
+         "LOGON",
+         {{"ID", "NE", "DEMO"}, {"PASSWORD", "EQ", "demo"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "LOGON takes ID with EQ only"},
-        {"STARLOGON", "LOGON", {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}, {"ROLE", "EQ", "x"}},
-         TARN_RPDB_RC_BAD_REQUEST, "LOGON does not take the request field ROLE"},
-        {"STARLOGOFF", "LOGOFF", {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {"STARLOGON",
+         "LOGON",
+         {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}, {"ROLE", "EQ", "x"}},
+         TARN_RPDB_RC_BAD_REQUEST,
+         "LOGON does not take the request field ROLE"},
+        {"STARLOGOFF",
+         "LOGOFF",
+         {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "LOGOFF does not take the request field PASSWORD"},
-        {"USERS", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
+        {"USERS",
+         "SELECT",
+         {},
+         TARN_RPDB_RC_UNKNOWN_OBJECT,
          "Object kind USERS is not available: it holds the node's logons"},
     };
     for (const Case &c : cases) {

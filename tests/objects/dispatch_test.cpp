@@ -105,13 +105,15 @@ TEST_F(Dispatch, ARepeatedKeyFollowsEveryChangeOfTheTables)
 
 TEST_F(Dispatch, ActionsListsTheEnabledActionsOfTheChainDeepestFirst)
 {
-    Texts expected = {"OPEN COLLECTION", "SET POSITION", "GET ITEM COUNT", "GET ITEM", "GET CHANGE STAMP",
-                      "CLOSE COLLECTION", "ANY CHANGE", "OPEN ITEM", "NEW ITEM", "DEFINE ITEM", "ALTER ITEM",
-                      "DELETE ITEM", "COPY ITEM", "RENAME ITEM", "VALIDATE VALUE", "GET LIST"};
+    Texts expected = {"OPEN COLLECTION",  "SET POSITION",     "GET ITEM COUNT", "GET ITEM",
+                      "GET CHANGE STAMP", "CLOSE COLLECTION", "ANY CHANGE",     "OPEN ITEM",
+                      "NEW ITEM",         "DEFINE ITEM",      "ALTER ITEM",     "DELETE ITEM",
+                      "COPY ITEM",        "RENAME ITEM",      "VALIDATE VALUE", "GET LIST"};
     EXPECT_EQ(actions_of(bottom), expected);
     std::erase(expected, "CLOSE COLLECTION");
     expected.push_back("EXTRA");
-    set_table(&top, ZE_TABLE_ACTIONS, {{"EXTRA", record_call}, {"close collection", nullptr}, {"GET ITEM", record_call}});
+    set_table(&top, ZE_TABLE_ACTIONS,
+              {{"EXTRA", record_call}, {"close collection", nullptr}, {"GET ITEM", record_call}});
     set_table(&top, ZE_TABLE_QUERY_PROPERTIES, {{"ACTIONS", ZeQueryActions}, {"IS VALID ACTION", ZeQueryValidAction}});
     EXPECT_EQ(actions_of(&top), expected);
 

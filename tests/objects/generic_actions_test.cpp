@@ -9,8 +9,7 @@ class GenericActions : public ObjectTest {
 protected:
     GenericActions()
         : ObjectTest("SAMPLE, TarnTestObjs.InitSample\nADAPTED, TarnTestObjs.InitAdapted\n", SAMPLE_OBJECTS_PATH)
-    {
-    }
+    {}
     void SetUp() override
     {
         ObjectTest::SetUp();
@@ -45,7 +44,8 @@ TEST_F(GenericActions, OpenCollectionLoadsTheRowsThatGetItemWalks)
     ASSERT_EQ(ZeSubmitAction(object, "OPEN COLLECTION", static_cast<Filter *>(TestFilter("NAME EQ *"))), ZE_OK);
     EXPECT_TRUE(traced("Performing OPEN COLLECTION action using object ZEOBJECT.GENERIC")) << trace_text();
     EXPECT_EQ(sent(), Texts{"SELECT: OBJ_NAME EQ *"});
-    EXPECT_EQ(texts(request(0).info, 8), (Texts{"<null>", "SAMPLE", "<null>", "<null>", "<null>", "tester", "NODE1", "HUB"}));
+    EXPECT_EQ(texts(request(0).info, 8),
+              (Texts{"<null>", "SAMPLE", "<null>", "<null>", "<null>", "tester", "NODE1", "HUB"}));
     EXPECT_EQ(last_message(), "3 found");
 
     unsigned count = 0;
@@ -83,8 +83,9 @@ TEST_F(GenericActions, ItemActionsSendTheirCommandsAndHandBackTheAnswerRow)
     EXPECT_STREQ(ZeItemValue(ZeGenericObjItem(object), 2), "altered") << "a delete loads no item";
     rows({{"C", "renamed", "5"}});
     EXPECT_EQ(act("RENAME ITEM", "NAME EQ A, NEWNAME EQ C"), "C||renamed|5|");
-    EXPECT_EQ(sent(), (Texts{"DEFINE: OBJ_NAME EQ NEWQ, SIZE EQ 20, DESCRIPTION EQ none", "ALTER: OBJ_NAME EQ A, SIZE EQ 6",
-                             "DELETE: OBJ_NAME EQ A", "DEFINE: NEWNAME EQ A, OBJ_NAME EQ C", "DELETE: OBJ_NAME EQ A"}));
+    EXPECT_EQ(sent(),
+              (Texts{"DEFINE: OBJ_NAME EQ NEWQ, SIZE EQ 20, DESCRIPTION EQ none", "ALTER: OBJ_NAME EQ A, SIZE EQ 6",
+                     "DELETE: OBJ_NAME EQ A", "DEFINE: NEWNAME EQ A, OBJ_NAME EQ C", "DELETE: OBJ_NAME EQ A"}));
 
     // NEW ITEM sends nothing: the item takes the default values.
     char **values = nullptr;
@@ -117,8 +118,8 @@ TEST_F(GenericActions, AnObjectLibraryCanChooseTheAlternativeHandlers)
     router->answer(0, nullptr);
     router->name("Q1");
     EXPECT_EQ(list(""), "Q1|<null>");
-    EXPECT_EQ(sent(), (Texts{"COPY: OBJ_NAME EQ A, NEWNAME EQ B", "ALTER: OBJ_NAME EQ B, NEWNAME EQ C", "SELECT: ",
-                             "LIST: "}));
+    EXPECT_EQ(sent(),
+              (Texts{"COPY: OBJ_NAME EQ A, NEWNAME EQ B", "ALTER: OBJ_NAME EQ B, NEWNAME EQ C", "SELECT: ", "LIST: "}));
 }
 
 TEST_F(GenericActions, GetListHandsBackTheNamesOfTheItem)

@@ -66,7 +66,8 @@ protected:
     {
         void *made = nullptr;
         if (ZeCreateObject(&made, name, TestFilter("ROUTEMODULE EQ TarnTestRouter"))) return nullptr;
-        if (!ZeSetProperty(made, "USERNAME", "tester") && !ZeSetProperty(made, "DESTINATION", "NODE1", "HUB")) return made;
+        if (!ZeSetProperty(made, "USERNAME", "tester") && !ZeSetProperty(made, "DESTINATION", "NODE1", "HUB"))
+            return made;
         ZeDestroyObject(made);
         return nullptr;
     }

@@ -50,7 +50,8 @@ TEST_F(Registry, TheFirstLineThatAppliesWins)
         write_registry(c.registry);
         EXPECT_EQ(create("QUEUE", c.criteria.c_str()), std::string(c.routine) == "InitSample" ? ZE_OK : 7u);
         EXPECT_EQ(count_traced("Calling object init procedure"), 1u);
-        EXPECT_TRUE(traced(std::string("Calling object init procedure (TarnTestObjs.") + c.routine + ")")) << trace_text();
+        EXPECT_TRUE(traced(std::string("Calling object init procedure (TarnTestObjs.") + c.routine + ")"))
+            << trace_text();
     }
 }
 
@@ -58,7 +59,9 @@ TEST_F(Registry, MalformedLinesAreReportedAndPassedOver)
 {
     const std::string longField(81, 'L');
     write_registry("QUEUE, TarnTestObjs.InitAttachThenFail, LANGUAGE EQ AMENG, VERSION EQ 2.0\n"
-                   "QUEUE, TarnTestObjs.InitAttachThenFail, LANGUAGE EQ " + longField + "\n"
+                   "QUEUE, TarnTestObjs.InitAttachThenFail, LANGUAGE EQ " +
+                   longField +
+                   "\n"
                    "QUEUE, TarnTestObjs\n"
                    "QUEUE\n"
                    "OTHER, no dot, a, b, c\n"

@@ -14,12 +14,13 @@
 
 static unsigned int define_fields(Descriptor *d)
 {
-    unsigned int rc = ZeCreateField(d, "NAME", "REAL NAME", "OBJ_NAME", "KEY", 1, "COPY TO", "NEWNAME",
-                                    "MAX LENGTH", "20", (char *)0);
+    unsigned int rc = ZeCreateField(d, "NAME", "REAL NAME", "OBJ_NAME", "KEY", 1, "COPY TO", "NEWNAME", "MAX LENGTH",
+                                    "20", (char *)0);
     if (!rc) rc = ZeCreateField(d, "NEWNAME", "PSEUDO", 1, (char *)0);
     if (!rc) rc = ZeCreateField(d, "DESCRIPTION", "DEF VALUE", "none", (char *)0);
-    if (!rc) rc = ZeCreateField(d, "SIZE", "TYPE", "INT", "MAX LENGTH", "3", "DEF VALUE", "10", "LOW RANGE", "1", "UPPER RANGE", "99",
-                                (char *)0);
+    if (!rc)
+        rc = ZeCreateField(d, "SIZE", "TYPE", "INT", "MAX LENGTH", "3", "DEF VALUE", "10", "LOW RANGE", "1",
+                           "UPPER RANGE", "99", (char *)0);
     if (!rc) rc = ZeCreateField(d, "CREATED", "TYPE", "DATE", (char *)0);
     if (!rc) rc = ZeBuildDescriptorHeader(d);
     return rc;

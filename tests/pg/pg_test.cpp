@@ -32,8 +32,8 @@ TEST_F(RoutPg, ASessionRunsTheLocalUsersRequestsAsItsRoleUntilLogoff)
     for (int i = 0; i < 25; ++i) ASSERT_EQ(open_rows({{"NAME", "EQ", "LA*"}}), ZE_OK) << message();
     EXPECT_EQ(keys(), "LABELS LASER1 LASER2");
     EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P1"}}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(outcome(), Outcome(TARN_ROUT_RC_PERMISSION_DENIED,
-                                 "DEFINE on PRINTER refused by node " + node_ + ": permission denied for table printer"));
+    EXPECT_EQ(outcome(), Outcome(TARN_ROUT_RC_PERMISSION_DENIED, "DEFINE on PRINTER refused by node " + node_ +
+                                                                     ": permission denied for table printer"));
     EXPECT_EQ(pg_admin("SELECT usename FROM pg_stat_activity WHERE datname = '" + node_ +
                        "' AND application_name = 'TarnRout' ORDER BY 1"),
               "tarn_reader");
@@ -53,7 +53,8 @@ TEST_F(RoutPg, ASessionRunsTheLocalUsersRequestsAsItsRoleUntilLogoff)
 
 TEST_F(RoutPg, WrongPasswordsAndUnknownRolesGetOneAnswer)
 {
-    const char *const attempts[][2] = {{"tarn_reader", "Tarn-reader-pw"}, {"nobody", kReaderPassword}, {"tarn_reader", "x"}};
+    const char *const attempts[][2] = {
+        {"tarn_reader", "Tarn-reader-pw"}, {"nobody", kReaderPassword}, {"tarn_reader", "x"}};
     for (const auto &attempt : attempts) {
         clear_trace();
         EXPECT_EQ(ZeLogonUser(node(), attempt[0], attempt[1], "alice"), ZE_RC_ROUTER_FAILED) << attempt[0];

@@ -50,8 +50,9 @@ protected:
             } else if (*m == 'R') {
                 out += "=" + std::to_string(ZeRemoveCurrentCollectionItem(c_));
             } else {
-                Item *i = *m == 'F' ? ZeFirstCollectionItem(c_) : *m == 'L' ? ZeLastCollectionItem(c_)
-                                                                            : ZeNextCollectionItem(c_);
+                Item *i = *m == 'F'   ? ZeFirstCollectionItem(c_)
+                          : *m == 'L' ? ZeLastCollectionItem(c_)
+                                      : ZeNextCollectionItem(c_);
                 out += (i ? ZeItemValue(i, 0) : "-") + std::to_string(ZeCollectionPosition(c_));
             }
             out += m[1] ? " " : "";
@@ -134,13 +135,16 @@ TEST_F(CollectionTest, SortByParentPlacesLeavesBeforeBranches)
         Texts lines;
     } cases[] = {
         {{{"R", ""}, {"A", "r"}, {"B", "R"}, {"A1", "a"}}, {"R", "B", "A", "A1"}, {}},
-        {{{"R", ""}, {"A1", "A"}, {"A", "R"}, {"B", "R"}}, {"R", "A1", "A", "B"},
+        {{{"R", ""}, {"A1", "A"}, {"A", "R"}, {"B", "R"}},
+         {"R", "A1", "A", "B"},
          {"*** ZeSortCollectionByParent: not all records sorted"}},
         // Runs in depth-first order of their parents are moved behind them.
         {{{"R", ""}, {"A", "R"}, {"C", "R"}, {"A1", "A"}, {"A2", "A"}, {"A1a", "A1"}, {"C1", "C"}},
-         {"R", "A", "A2", "A1", "A1a", "C", "C1"}, {}},
+         {"R", "A", "A2", "A1", "A1a", "C", "C1"},
+         {}},
         {{}, {}, {"ZeSortCollectionByParent: no records to sort"}},
-        {{{"R", ""}, {"lonely"}}, {"R", "lonely"},
+        {{{"R", ""}, {"lonely"}},
+         {"R", "lonely"},
          {"*** ZeItemValue: parameter 2 (Index) is invalid", "*** child_of_parent: bad parent name",
           "*** ZeItemValue: parameter 2 (Index) is invalid", "*** child_of_parent: bad parent name",
           "*** ZeSortCollectionByParent: not all records sorted"}},

@@ -102,8 +102,7 @@ TEST_F(FilterTest, ArgumentFormatsAddCriteria)
     EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_TEXT, "NAME EQ my value"), ZE_OK);
     EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_COMMA_TEXT, "NAME,EQ,a,b"), ZE_OK);
     EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_STRINGS, "NAME", "EQ", "x"), ZE_OK);
-    EXPECT_EQ(walk(f_), (Items{"LANGUAGE|EQ|AMENG", "VERSION|EQ|2.0", "NAME|EQ|my value", "NAME|EQ|a,b",
-                                  "NAME|EQ|x"}));
+    EXPECT_EQ(walk(f_), (Items{"LANGUAGE|EQ|AMENG", "VERSION|EQ|2.0", "NAME|EQ|my value", "NAME|EQ|a,b", "NAME|EQ|x"}));
     ZeResetFilter(f_);
 
     char a[] = "A", b[] = "B", eq[] = "EQ", one[] = "1", two[] = "2";

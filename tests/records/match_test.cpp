@@ -50,19 +50,29 @@ protected:
 TEST_F(MatchTest, EachFieldTypeComparesInItsOwnWay)
 {
     const std::pair<const char *, unsigned> cases[] = {
-        {"COUNT GT 9", ZE_RC_MATCH},  {"COUNT LT 9", ZE_RC_NO_MATCH},  {"COUNT gt 9", ZE_RC_MATCH_NOT_POSSIBLE},
-        {"COUNT LE 10", ZE_RC_MATCH}, {"COUNT LT 10", ZE_RC_NO_MATCH}, {"COUNT GT 10", ZE_RC_NO_MATCH},
+        {"COUNT GT 9", ZE_RC_MATCH},
+        {"COUNT LT 9", ZE_RC_NO_MATCH},
+        {"COUNT gt 9", ZE_RC_MATCH_NOT_POSSIBLE},
+        {"COUNT LE 10", ZE_RC_MATCH},
+        {"COUNT LT 10", ZE_RC_NO_MATCH},
+        {"COUNT GT 10", ZE_RC_NO_MATCH},
         {"COUNT NE 10", ZE_RC_NO_MATCH},
         {"COUNT EQ 100", ZE_RC_NO_MATCH},  // compared as numbers, not as text
-        {"RATIO GE 2.5", ZE_RC_MATCH}, {"RATIO LT 2.49", ZE_RC_NO_MATCH},
+        {"RATIO GE 2.5", ZE_RC_MATCH},
+        {"RATIO LT 2.49", ZE_RC_NO_MATCH},
         {"count EQ 10", ZE_RC_MATCH},  // columns name fields ignoring case
-        {"NAME EQ print*", ZE_RC_MATCH}, {"NAME EQ *", ZE_RC_MATCH}, {"NAME EQ *01", ZE_RC_NO_MATCH},
+        {"NAME EQ print*", ZE_RC_MATCH},
+        {"NAME EQ *", ZE_RC_MATCH},
+        {"NAME EQ *01", ZE_RC_NO_MATCH},
         {"NAME EQ PRINTER01", ZE_RC_MATCH},
         {"NAME NE PRINTER01", ZE_RC_MATCH},  // the operator is not used for text
         {"NAME EQ Printer0", ZE_RC_NO_MATCH},
-        {"CODE EQ AbCd", ZE_RC_MATCH}, {"CODE EQ abcd", ZE_RC_NO_MATCH}, {"CODE EQ Ab*", ZE_RC_MATCH},
+        {"CODE EQ AbCd", ZE_RC_MATCH},
+        {"CODE EQ abcd", ZE_RC_NO_MATCH},
+        {"CODE EQ Ab*", ZE_RC_MATCH},
         {"CODE EQ ab*", ZE_RC_NO_MATCH},
-        {"WHEN EQ 01/02/2024", ZE_RC_MATCH_DATE_TIME}, {"FLAG EQ Y", ZE_RC_MATCH_BAD_TYPE},
+        {"WHEN EQ 01/02/2024", ZE_RC_MATCH_DATE_TIME},
+        {"FLAG EQ Y", ZE_RC_MATCH_BAD_TYPE},
         {"MISSING EQ 1", ZE_RC_NO_ENTRY},
     };
     for (const auto &[criterion, rc] : cases) EXPECT_EQ(match(criterion), rc) << criterion;

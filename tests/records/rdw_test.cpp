@@ -189,7 +189,9 @@ TEST_F(RdwTest, MalformedRecordsGiveTheirCodeAndTrace)
         char *value = nullptr;
         EXPECT_EQ(ZeReadRdwData(r.in, &value, r.count), c.rc) << path;
         EXPECT_EQ(trace(), c.line ? Texts{c.line} : Texts{}) << path;
-        if (c.rc == ZE_OK) { EXPECT_STREQ(value, "A"); }
+        if (c.rc == ZE_OK) {
+            EXPECT_STREQ(value, "A");
+        }
         ZeFreeRdwData(&value, 1);
     }
 }

@@ -63,9 +63,9 @@ TEST_F(ActionTest, TextFieldsAreCopiesAndUnknownFieldsAreRefused)
 
     // Fields that go one way only, or not at all.
     for (unsigned field : {0u, 22u, ZE_ACTION_HAS_DELTA}) EXPECT_EQ(ZeSetDtsActionField(a, field, "x"), 4u) << field;
-    for (unsigned field : {ZE_ACTION_MESSAGE, ZE_ACTION_LIST_NAME}) EXPECT_EQ(ZeGetDtsActionField(a, field, &object), 4u);
+    for (unsigned field : {ZE_ACTION_MESSAGE, ZE_ACTION_LIST_NAME})
+        EXPECT_EQ(ZeGetDtsActionField(a, field, &object), 4u);
     EXPECT_EQ(ZeGetDtsActionField(a, ZE_ACTION_RESPONSE_KIND, (unsigned *)0), 4u);
-
 }
 
 TEST_F(ActionTest, FileKindsGetATemporaryFileThatOnlyItsActionRemoves)
@@ -94,15 +94,16 @@ TEST_F(ActionTest, RequestFieldsGoOutUnderRealNamesWithDatabaseValuesAndAreEchoe
     OwnedFilter f("NAME EQ q1, TYPE NE topic, ENABLED EQ true, COLOR EQ red, TYPE EQ bogus");
     EXPECT_EQ(request_fields(a), Texts{});  // none yet (7)
     ASSERT_EQ(ZeSetDtsActionRequestFilter(a, f, descriptor, 0), 0u);
-    EXPECT_EQ(request_fields(a), (Texts{"OBJ_NAME EQ q1", "TYPE NE T", "ENABLED EQ Y", "COLOR EQ red", "TYPE EQ bogus"}));
+    EXPECT_EQ(request_fields(a),
+              (Texts{"OBJ_NAME EQ q1", "TYPE NE T", "ENABLED EQ Y", "COLOR EQ red", "TYPE EQ bogus"}));
     EXPECT_EQ(request_fields(a, false).size(), 5u);
-    EXPECT_EQ(trace(), (Texts{"", "DTS Action Request " + handle_text(a) + " - Fields",
-                              "   Field(Column)      RelOp  Value(DB Value)",
-                              "   -----------------  -----  ------------------------------",
-                              "   NAME(OBJ_NAME)      EQ    \"q1\"", "   TYPE                NE    \"topic\"(\"T\")",
-                              "   ENABLED             EQ    \"true\"(\"Y\")", "   COLOR               EQ    \"red\"",
-                              "*** ZeGetRealValue : Value >bogus< not on values list", "***     Field = TYPE",
-                              "   TYPE                EQ    \"bogus\"", "   Total of 5 fields in request"}));
+    EXPECT_EQ(
+        trace(),
+        (Texts{"", "DTS Action Request " + handle_text(a) + " - Fields", "   Field(Column)      RelOp  Value(DB Value)",
+               "   -----------------  -----  ------------------------------", "   NAME(OBJ_NAME)      EQ    \"q1\"",
+               "   TYPE                NE    \"topic\"(\"T\")", "   ENABLED             EQ    \"true\"(\"Y\")",
+               "   COLOR               EQ    \"red\"", "*** ZeGetRealValue : Value >bogus< not on values list",
+               "***     Field = TYPE", "   TYPE                EQ    \"bogus\"", "   Total of 5 fields in request"}));
 
     // A new set replaces the fields; without a descriptor they go out as given.
     clear_trace();

@@ -77,8 +77,16 @@ TEST_F(ItemOpsTest, CopyAndRenameViaDefineSendTheNewKeyThenDeleteTheOld)
 TEST_F(ItemOpsTest, WithoutDupsKeepsTheFirstItemOfEachKeyInOrder)
 {
     answer(0, nullptr, {"OBJ_NAME", "OWNER"},
-           {{"A", "1"}, {"B", "2"}, {"A", "3"}, {"C", "4"}, {"B", "5"}, {"a", "6"}, {"", "7"}, {nullptr, "8"},
-            {"", "9"}, {nullptr, "10"}});
+           {{"A", "1"},
+            {"B", "2"},
+            {"A", "3"},
+            {"C", "4"},
+            {"B", "5"},
+            {"a", "6"},
+            {"", "7"},
+            {nullptr, "8"},
+            {"", "9"},
+            {nullptr, "10"}});
     OwnedCollection c;
     OwnedFilter f("TYPE EQ Queue");
     ASSERT_EQ(ZeOpenDtsCollectionWithoutDups(descriptor, info, f, c, result), 0u);

@@ -35,8 +35,7 @@ protected:
 
 // Calls an argument-list query with the arguments (out, 77) and checks that
 // it took exactly its one argument, leaving 77 next.
-template <class Object>
-unsigned int query(unsigned int (*fn)(Object *, va_list *), Object *object, ...)
+template <class Object> unsigned int query(unsigned int (*fn)(Object *, va_list *), Object *object, ...)
 {
     va_list args;
     va_start(args, object);
@@ -64,8 +63,8 @@ TEST_F(ResultTest, MessageHoldsItsOwnCopyOfOneText)
     ZeDumpDtsMsg(msg, "   ");
     const char *before = nullptr;
     ZeGetDtsMsgBuffer(msg, &before);
-    EXPECT_EQ(ZeSetDtsMsgBuffer(msg, before), 0u);  // its own text
-    EXPECT_EQ(ZeSetDtsMsgBuffer(msg, nullptr), 4u);   // refused: the text stays
+    EXPECT_EQ(ZeSetDtsMsgBuffer(msg, before), 0u);   // its own text
+    EXPECT_EQ(ZeSetDtsMsgBuffer(msg, nullptr), 4u);  // refused: the text stays
     EXPECT_EQ(text_of(msg), "node down");
     EXPECT_EQ(trace(), (Texts{"Message Length: 0 Message Buffer: ", "   Message Length: 9 Message Buffer: node down",
                               "*** ZeSetDtsMsgBuffer: parameter 2 (Buffer) is invalid"}));

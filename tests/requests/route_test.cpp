@@ -78,11 +78,15 @@ TEST_F(RouteTest, SingleAnswerRowFillsTheItemInFieldOrder)
     ASSERT_EQ(ZeOpenDtsItem(descriptor, info, f, item, result), 0u);
     EXPECT_EQ(values_of(item), (Texts{"q1", "", "Topic", "TRUE", ""}));
     const std::string h = handle_text(request(0).action);
-    const Texts lines{"DTS Action Response " + h + " - Fields", "   Field(Column)      RelOp  Value(DB Value)",
+    const Texts lines{"DTS Action Response " + h + " - Fields",
+                      "   Field(Column)      RelOp  Value(DB Value)",
                       "   -----------------  -----  ------------------------------",
-                      "   NAME(OBJ_NAME)      EQ    \"q1\"", "   TYPE                EQ    \"Topic\"(\"T\")",
+                      "   NAME(OBJ_NAME)      EQ    \"q1\"",
+                      "   TYPE                EQ    \"Topic\"(\"T\")",
                       "   ENABLED             EQ    \"TRUE\"(\"Y\")",
-                      "+++ Column <COLOR> ignored; not defined in descriptor.", "   Total of 4 fields in response", ""};
+                      "+++ Column <COLOR> ignored; not defined in descriptor.",
+                      "   Total of 4 fields in response",
+                      ""};
     const auto at = std::find(trace().begin(), trace().end(), lines[0]);
     EXPECT_EQ(Texts(at, std::min(at + 9, trace().end())), lines) << trace_text();
 

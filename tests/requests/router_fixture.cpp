@@ -19,7 +19,8 @@ Descriptor *make_object_descriptor()
     unsigned rc = ZeCreateField(d, "NAME", "KEY", 1, "REAL NAME", "OBJ_NAME", "COPY TO", "NEWNAME", (char *)0);
     if (!rc) rc = ZeCreateField(d, "NEWNAME", "PSEUDO", 1, "DEF VALUE", "none", (char *)0);
     if (!rc)
-        rc = ZeCreateField(d, "TYPE", "VALID VALUES", types, 2, "REAL VALUES", codes, 2, "DEF VALUE", "Queue", (char *)0);
+        rc = ZeCreateField(d, "TYPE", "VALID VALUES", types, 2, "REAL VALUES", codes, 2, "DEF VALUE", "Queue",
+                           (char *)0);
     if (!rc) rc = ZeCreateField(d, "ENABLED", "TYPE", "BOOL", (char *)0);
     if (!rc) rc = ZeCreateField(d, "OWNER", "DEF VALUE", "admin", (char *)0);
     if (!rc) rc = ZeBuildDescriptorHeader(d);

@@ -7,8 +7,7 @@
 #include "test_router.h"
 
 // A library object that is destroyed with its scope.
-template <class T, unsigned int (*Destroy)(T *)>
-struct Owned {
+template <class T, unsigned int (*Destroy)(T *)> struct Owned {
     T *p = nullptr;
     Owned() = default;
     Owned(const Owned &) = delete;
@@ -22,7 +21,10 @@ struct Owned {
 struct OwnedFilter : Owned<Filter, ZeDestroyFilter> {
     OwnedFilter() { EXPECT_EQ(ZeCreateFilter(&p), 0u); }
     // Criteria text, e.g. "NAME EQ A, TYPE EQ Queue".
-    explicit OwnedFilter(const char *criteria) : OwnedFilter() { EXPECT_EQ(ZeSetFilter(p, ZE_FILTER_TEXT, criteria), 0u); }
+    explicit OwnedFilter(const char *criteria) : OwnedFilter()
+    {
+        EXPECT_EQ(ZeSetFilter(p, ZE_FILTER_TEXT, criteria), 0u);
+    }
 };
 struct OwnedItem : Owned<Item, ZeDestroyItem> {
     OwnedItem() { EXPECT_EQ(ZeCreateItem(&p), 0u); }
@@ -60,7 +62,7 @@ protected:
     std::vector<std::string> temporary_files() const;
 
     Descriptor *descriptor = nullptr;  // make_object_descriptor()
-    DtsInfo *info = nullptr;  // USERNAME, DESTNODE, ROUTEMODULE TarnTestRouter
+    DtsInfo *info = nullptr;           // USERNAME, DESTNODE, ROUTEMODULE TarnTestRouter
     DtsResult *result = nullptr;
     const TestRouterApi *router = nullptr;
     std::string tempDir;

@@ -13,8 +13,8 @@ protected:
         RouterTest::SetUp();
         const auto end = static_cast<char *>(nullptr);
         const char *allowed[] = {kSecret, "s3cr3t", "Sesame", nullptr};
-        ASSERT_EQ(ZeCreateField(descriptor, "KEYWORD", "TYPE", "TEXT", "MAX LENGTH", "8", "MIN LENGTH", "6", "UPPERCASE",
-                                1, "PASSWORD", 1, end),
+        ASSERT_EQ(ZeCreateField(descriptor, "KEYWORD", "TYPE", "TEXT", "MAX LENGTH", "8", "MIN LENGTH", "6",
+                                "UPPERCASE", 1, "PASSWORD", 1, end),
                   0u);
         ASSERT_EQ(ZeCreateField(descriptor, "PIN", "TYPE", "INT", "MAX LENGTH", "4", "PASSWORD", 1, end), 0u);
         const char *stored[] = {"1", "2", "3", nullptr};

@@ -56,8 +56,8 @@ TEST_F(SmcTest, NewRecordHoldsOnlyItsLengthAndCopiesAreIndependentByteCopies)
 TEST_F(SmcTest, TextFieldsSitAtTheirOffsetsAndNeverSpillIntoNeighbours)
 {
     // Number, offset and room of each text field of the exchange format.
-    const int fields[][3] = {{1, 899, 40},  {2, 53, 9},     {3, 62, 6},   {4, 281, 148}, {5, 216, 65},  {6, 68, 9},
-                             {7, 429, 97},  {8, 830, 49},   {9, 1089, 249}, {10, 77, 65}, {11, 546, 10}, {24, 939, 9},
+    const int fields[][3] = {{1, 899, 40},   {2, 53, 9},    {3, 62, 6},     {4, 281, 148}, {5, 216, 65},  {6, 68, 9},
+                             {7, 429, 97},   {8, 830, 49},  {9, 1089, 249}, {10, 77, 65},  {11, 546, 10}, {24, 939, 9},
                              {25, 948, 140}, {26, 879, 20}, {28, 572, 258}, {29, 142, 74}};
     Record r;
     auto fill = [](const int *f) { return std::string(f[2] - 1, static_cast<char>('A' + f[0])); };
@@ -112,13 +112,16 @@ TEST_F(SmcTest, NumbersFlagsAndCodesMapAsTheExchangeFormatWants)
         unsigned char byte;  // the byte stored by a byte field
         int read;
     } cases[] = {
-        {13, 0, 556, "-1", 0, -1},          {13, 12345678, 556, "12345678", 0, 12345678}, {17, 3, 1338, "3", 0, 3},
-        {27, INT_MIN, 526, "-2147483648", 0, INT_MIN}, {32, 1000, 8, "1000", 0, 1000},
-        {12, 7, 565, nullptr, 'Y', 1},      {12, 0, 565, nullptr, 'N', 0},     {14, 1, 33, nullptr, 0x80, 1},
-        {14, 2, 33, nullptr, 0x40, 2},      {14, 3, 33, nullptr, 0x20, 3},     {14, 4, 33, nullptr, 0x10, 4},
-        {14, 5, 33, nullptr, 0x01, 5},      {14, 6, 33, nullptr, 0x02, 6},     {14, 7, 33, nullptr, 0x04, 7},
-        {14, 9, 33, nullptr, 0, 0},         {15, 1, 32, nullptr, 0x80, 1},     {15, 2, 32, nullptr, 0x40, 2},
-        {15, 3, 32, nullptr, 0x20, 3},      {15, 4, 32, nullptr, 0, 0},
+        {13, 0, 556, "-1", 0, -1},      {13, 12345678, 556, "12345678", 0, 12345678},
+        {17, 3, 1338, "3", 0, 3},       {27, INT_MIN, 526, "-2147483648", 0, INT_MIN},
+        {32, 1000, 8, "1000", 0, 1000}, {12, 7, 565, nullptr, 'Y', 1},
+        {12, 0, 565, nullptr, 'N', 0},  {14, 1, 33, nullptr, 0x80, 1},
+        {14, 2, 33, nullptr, 0x40, 2},  {14, 3, 33, nullptr, 0x20, 3},
+        {14, 4, 33, nullptr, 0x10, 4},  {14, 5, 33, nullptr, 0x01, 5},
+        {14, 6, 33, nullptr, 0x02, 6},  {14, 7, 33, nullptr, 0x04, 7},
+        {14, 9, 33, nullptr, 0, 0},     {15, 1, 32, nullptr, 0x80, 1},
+        {15, 2, 32, nullptr, 0x40, 2},  {15, 3, 32, nullptr, 0x20, 3},
+        {15, 4, 32, nullptr, 0, 0},
     };
     Record r;
     for (const Stored &s : cases) {

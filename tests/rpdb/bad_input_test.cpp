@@ -25,8 +25,8 @@ TEST_F(Rpdb, NodeNamesThatCouldLeaveTheNodesFolderAreRefused)
         EXPECT_EQ(act(ZeOpenDtsItem, {{"NAME", "EQ", "LASER1"}}), ZE_RC_ROUTER_FAILED) << node;
         return outcome();
     };
-    for (const std::string &node : {"../" + node_, std::string(".."), std::string("DEMO\""), std::string("DE'MO"),
-                                   std::string(65, 'N')})
+    for (const std::string &node :
+         {"../" + node_, std::string(".."), std::string("DEMO\""), std::string("DE'MO"), std::string(65, 'N')})
         EXPECT_EQ(open_on(node), Outcome(TARN_RPDB_RC_UNKNOWN_NODE, "Node name \"" + node +
                                                                         "\" is not valid (1 to 64 of A-Z a-z 0-9 _ . "
                                                                         "-, not starting with '.')"));
@@ -40,9 +40,10 @@ TEST_F(Rpdb, UnknownObjectsColumnsOperatorsAndCommandsAreNamed)
 {
     // The engine's own catalog is no object kind.
     const char *catalog = postgres() ? "pg_class" : "sqlite_schema";
-    const std::string catalogUnknown = std::string("Object kind ") + catalog +
-                                       " is unknown: node UnknownObjectsColumnsOperatorsAndCommandsAreNamed has no such "
-                                       "table";
+    const std::string catalogUnknown =
+        std::string("Object kind ") + catalog +
+        " is unknown: node UnknownObjectsColumnsOperatorsAndCommandsAreNamed has no such "
+        "table";
     struct Case {
         const char *object;
         const char *command;
@@ -50,22 +51,42 @@ TEST_F(Rpdb, UnknownObjectsColumnsOperatorsAndCommandsAreNamed)
         unsigned code;
         const char *message;
     } cases[] = {
-        {"PRINTERS", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
+        {"PRINTERS",
+         "SELECT",
+         {},
+         TARN_RPDB_RC_UNKNOWN_OBJECT,
          "Object kind PRINTERS is unknown: node UnknownObjectsColumnsOperatorsAndCommandsAreNamed has no such table"},
-        {"../PRINTER", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
+        {"../PRINTER",
+         "SELECT",
+         {},
+         TARN_RPDB_RC_UNKNOWN_OBJECT,
          "Object kind \"../PRINTER\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)"},
-        {"PRINTER\"", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
+        {"PRINTER\"",
+         "SELECT",
+         {},
+         TARN_RPDB_RC_UNKNOWN_OBJECT,
          "Object kind \"PRINTER\"\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)"},
-        {catalog, "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT,
-         catalogUnknown.c_str()},
+        {catalog, "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT, catalogUnknown.c_str()},
         {"", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)"},
-        {"printer", "SELECT", {{"COLOUR", "EQ", "x"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {"printer",
+         "SELECT",
+         {{"COLOUR", "EQ", "x"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "Column \"COLOUR\" is unknown in PRINTER"},
-        {"printer", "SELECT", {{"PRN_NAME\" OR 1=1 --", "EQ", "x"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {"printer",
+         "SELECT",
+         {{"PRN_NAME\" OR 1=1 --", "EQ", "x"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "Column \"PRN_NAME\" OR 1=1 --\" is unknown in PRINTER"},
-        {"PRINTER", "SELECT", {{"NAME", "LIKE", "x"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {"PRINTER",
+         "SELECT",
+         {{"NAME", "LIKE", "x"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "Operator \"LIKE\" of column PRN_NAME is unknown (EQ, NE, LT, LE, GT, GE)"},
-        {"PRINTER", "SELECT", {{"NEW NAME", "EQ", "x"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {"PRINTER",
+         "SELECT",
+         {{"NEW NAME", "EQ", "x"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "SELECT does not take COPY_KEY (only DEFINE, ALTER, COPY and RENAME do)"},
         {"PRINTER", "FROB", {}, TARN_RPDB_RC_BAD_REQUEST, "Command FROB is unknown"},
         {"PRINTER", "LOGON", {}, TARN_RPDB_RC_BAD_REQUEST, "LOGON needs the request field ID EQ <user id>"},

@@ -20,18 +20,30 @@ TEST_F(Rpdb, ItemsLiveThroughEveryOperationAndLandInTheDatabase)
         const char *message, *item;  // NULL: not looked at
     } steps[] = {
         {ZeDefineDtsItem,
-         {{"NAME", "EQ", "P9"}, {"STATUS", "EQ", "offline"}, {"SHARED", "EQ", "TRUE"}, {"COPIES", "EQ", "3"},
+         {{"NAME", "EQ", "P9"},
+          {"STATUS", "EQ", "offline"},
+          {"SHARED", "EQ", "TRUE"},
+          {"COPIES", "EQ", "3"},
           {"LOCATION", "EQ", "BLDG X"}},
-         "PRINTER P9 defined", "P9|Offline|TRUE|3|BLDG X||"},
-        {ZeAlterDtsItem, {{"NAME", "EQ", "P9"}, {"STATUS", "EQ", "Maintenance"}}, "PRINTER P9 altered",
+         "PRINTER P9 defined",
+         "P9|Offline|TRUE|3|BLDG X||"},
+        {ZeAlterDtsItem,
+         {{"NAME", "EQ", "P9"}, {"STATUS", "EQ", "Maintenance"}},
+         "PRINTER P9 altered",
          "P9|Maintenance|TRUE|3|BLDG X||"},
         {ZeOpenDtsItem, {{"NAME", "EQ", "P9"}}, nullptr, "P9|Maintenance|TRUE|3|BLDG X||"},
-        {ZeCopyDtsItem, {{"NAME", "EQ", "P9"}, {"NEW NAME", "EQ", "P10"}, {"COPIES", "EQ", "7"}},
-         "PRINTER P9 copied to P10", nullptr},
-        {ZeRenameDtsItem, {{"NAME", "EQ", "P10"}, {"NEW NAME", "EQ", "P11"}}, "PRINTER P10 renamed to P11",
+        {ZeCopyDtsItem,
+         {{"NAME", "EQ", "P9"}, {"NEW NAME", "EQ", "P10"}, {"COPIES", "EQ", "7"}},
+         "PRINTER P9 copied to P10",
+         nullptr},
+        {ZeRenameDtsItem,
+         {{"NAME", "EQ", "P10"}, {"NEW NAME", "EQ", "P11"}},
+         "PRINTER P10 renamed to P11",
          "P11|Maintenance|TRUE|7|BLDG X||"},
         // The library's define-based copy and rename: DEFINE with the model in COPY_KEY, then DELETE.
-        {ZeCopyDtsItemViaDefine, {{"NAME", "EQ", "P9"}, {"NEW NAME", "EQ", "P12"}}, "PRINTER P12 defined like P9",
+        {ZeCopyDtsItemViaDefine,
+         {{"NAME", "EQ", "P9"}, {"NEW NAME", "EQ", "P12"}},
+         "PRINTER P12 defined like P9",
          nullptr},
         {ZeRenameDtsItemViaDefine, {{"NAME", "EQ", "P12"}, {"NEW NAME", "EQ", "P13"}}, "PRINTER P12 deleted", nullptr},
         {ZeGetDtsList, {{"NAME", "EQ", "P*"}}, "4 rows selected", "P11|P13|P9|PLOTTER"},
@@ -93,25 +105,43 @@ TEST_F(Rpdb, RefusedWritesChangeNothing)
         const char *message;  // ending in "refused: ": the engine's own text follows
     } cases[] = {
         {ZeDefineDtsItem, {{"NAME", "EQ", "LASER1"}}, TARN_RPDB_RC_ALREADY_EXISTS, "PRINTER LASER1 already exists"},
-        {ZeDefineDtsItem, {{"LOCATION", "EQ", "X"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {ZeDefineDtsItem,
+         {{"LOCATION", "EQ", "X"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "DEFINE needs a value for the key column PRN_NAME"},
-        {ZeDefineDtsItem, {{"NAME", "EQ", "P1"}, {"NEW NAME", "EQ", "GONE"}}, TARN_RPDB_RC_NOT_FOUND,
+        {ZeDefineDtsItem,
+         {{"NAME", "EQ", "P1"}, {"NEW NAME", "EQ", "GONE"}},
+         TARN_RPDB_RC_NOT_FOUND,
          "PRINTER GONE not found"},
-        {ZeDefineDtsItem, {{"NAME", "EQ", "P1"}, {"COPIES", "GT", "3"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {ZeDefineDtsItem,
+         {{"NAME", "EQ", "P1"}, {"COPIES", "GT", "3"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "DEFINE takes only EQ criteria, not PRN_COPIES GT"},
-        {ZeDefineDtsItem, {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "100"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {ZeDefineDtsItem,
+         {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "100"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "DEFINE on PRINTER refused: "},
-        {ZeDefineDtsItem, {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "many"}}, TARN_RPDB_RC_BAD_REQUEST,
+        {ZeDefineDtsItem,
+         {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "many"}},
+         TARN_RPDB_RC_BAD_REQUEST,
          "DEFINE on PRINTER refused: "},
         {ZeAlterDtsItem, {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "2"}}, TARN_RPDB_RC_NOT_FOUND, "PRINTER P1 not found"},
-        {ZeAlterDtsItem, {{"NAME", "EQ", "LASER1"}, {"NEW NAME", "EQ", "LASER2"}}, TARN_RPDB_RC_ALREADY_EXISTS,
+        {ZeAlterDtsItem,
+         {{"NAME", "EQ", "LASER1"}, {"NEW NAME", "EQ", "LASER2"}},
+         TARN_RPDB_RC_ALREADY_EXISTS,
          "PRINTER LASER2 already exists"},
-        {ZeAlterDtsItem, {{"NAME", "EQ", "LASER1"}, {"COPIES", "EQ", "2"}, {"PRN_COPIES", "EQ", "3"}},
-         TARN_RPDB_RC_BAD_REQUEST, "Column PRN_COPIES is given twice"},
-        {ZeCopyDtsItem, {{"NAME", "EQ", "LASER1"}, {"NEW NAME", "EQ", "COLOR1"}}, TARN_RPDB_RC_ALREADY_EXISTS,
+        {ZeAlterDtsItem,
+         {{"NAME", "EQ", "LASER1"}, {"COPIES", "EQ", "2"}, {"PRN_COPIES", "EQ", "3"}},
+         TARN_RPDB_RC_BAD_REQUEST,
+         "Column PRN_COPIES is given twice"},
+        {ZeCopyDtsItem,
+         {{"NAME", "EQ", "LASER1"}, {"NEW NAME", "EQ", "COLOR1"}},
+         TARN_RPDB_RC_ALREADY_EXISTS,
          "PRINTER COLOR1 already exists"},
         {ZeRenameDtsItem, {{"NAME", "EQ", "LASER1"}}, TARN_RPDB_RC_BAD_REQUEST, "RENAME needs the new key in COPY_KEY"},
-        {nullptr, {{"NAME", "EQ", "LASER1"}}, TARN_RPDB_RC_BAD_REQUEST,  // it still has queues
+        {nullptr,
+         {{"NAME", "EQ", "LASER1"}},
+         TARN_RPDB_RC_BAD_REQUEST,  // it still has queues
          "DELETE on PRINTER refused: "},
         {nullptr, {{"NAME", "EQ", "ZZ*"}}, TARN_RPDB_RC_NOT_FOUND, "No PRINTER matches the request"},
         {nullptr, {}, TARN_RPDB_RC_BAD_REQUEST, "DELETE needs at least one criterion"},
@@ -119,7 +149,8 @@ TEST_F(Rpdb, RefusedWritesChangeNothing)
     const std::string before = sql("SELECT * FROM PRINTER ORDER BY 1");
     for (const Case &c : cases) {
         EXPECT_EQ(c.op ? act(c.op, c.criteria) : act("DELETE", c.criteria), ZE_RC_ROUTER_FAILED) << c.message;
-        const std::string expected = c.message, engineText = message().substr(std::min(message().size(), expected.size()));
+        const std::string expected = c.message,
+                          engineText = message().substr(std::min(message().size(), expected.size()));
         const bool engineAdds = expected.ends_with("refused: ");
         EXPECT_EQ(outcome(), Outcome(c.code, engineAdds ? expected + engineText : expected));
         EXPECT_TRUE(!engineAdds || engineText.size() > 5) << message();
@@ -175,7 +206,7 @@ TEST_F(Rpdb, CollectionsCarryEveryValueWhateverItsLength)
 // write lands and every collection comes back whole.
 TEST_F(Rpdb, RequestsFromSeveralThreadsTakeTurns)
 {
-    ASSERT_EQ(open_rows({}), ZE_OK);  // the node is open and the environment read before the threads start
+    ASSERT_EQ(open_rows({}), ZE_OK);     // the node is open and the environment read before the threads start
     TarnSetTraceHook(nullptr, nullptr);  // the captured lines are no place for two threads
     constexpr int kRounds = 30;
     auto worker = [this](char id, std::string &problem) {

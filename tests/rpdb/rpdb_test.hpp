@@ -84,7 +84,8 @@ protected:
     void write_map(const std::string &more = "") const
     {
         std::ofstream(std::filesystem::path(ZeEnv(ZE_ENV_TARN_DATA_DIR)) / "nodes.conf")
-            << "# node map of " << node_ << "\n" << map_entry(node_, node_) << more;
+            << "# node map of " << node_ << "\n"
+            << map_entry(node_, node_) << more;
     }
     // A statement run by the administrator on the cluster (or a node).
     static std::string pg_admin(const std::string &statement, const std::string &database = "postgres")

@@ -22,8 +22,8 @@ TEST_F(RpdbDebug, ALockedNodeIsAStorageErrorOnceTheWaitIsOver)
     sqlite3_open(nodePath_.c_str(), &other);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P2"}}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_STORAGE_ERROR, "DEFINE on PRINTER failed on node " + node_ +
-                                                                  ": database is locked"));
+    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_STORAGE_ERROR,
+                                 "DEFINE on PRINTER failed on node " + node_ + ": database is locked"));
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P2"}}), ZE_OK);

@@ -4,7 +4,7 @@
 #include "ZeString.h"
 
 extern "C" __attribute__((visibility("default"))) unsigned int CreateStringTable(StringTable *table, void *argument1,
-                                                                                  void *argument2)
+                                                                                 void *argument2)
 {
     if (argument2) ZeSetStringTableEntries(table, static_cast<StringEntry *>(argument2));
     return argument1 ? *static_cast<unsigned int *>(argument1) : 0;

@@ -8,7 +8,7 @@ namespace {
 using StringTables = TarnTest;
 using StringLibraries = TarnTest;
 
-StringEntry kYesNo[] = {{1, "AMENG", "Yes"}, {1, "FRENCH", "Oui"}, {2, "AMENG", "No"},
+StringEntry kYesNo[] = {{1, "AMENG", "Yes"},   {1, "FRENCH", "Oui"},  {2, "AMENG", "No"},
                         {3, "ameng", "lower"}, {4, "AMENG", nullptr}, {0, nullptr, nullptr}};
 
 StringTable *table_with(const char *language, StringEntry *entries)
@@ -73,7 +73,8 @@ TEST_F(StringLibraries, LoadingReplacesThePreviousLibraryAndHandsTheArgumentsThr
 {
     StringTable *table = table_with("AMENG", nullptr);
     EXPECT_EQ(ZeLoadExternalStringEntries(table, nullptr, nullptr, "TarnStrings"), ZE_OK);
-    EXPECT_EQ(trace(), (Texts{"ZeLoadExternalStringEntries : begin", "ZeLoadExternalStringEntries : Create Table rc = 0"}));
+    EXPECT_EQ(trace(),
+              (Texts{"ZeLoadExternalStringEntries : begin", "ZeLoadExternalStringEntries : Create Table rc = 0"}));
 
     unsigned int code = 41;
     StringEntry mine[] = {{1, "AMENG", "mine"}, {0, nullptr, nullptr}};

@@ -28,7 +28,8 @@ inline PGconn *pg_test_connection(const std::string &conninfo)
     PGconn *&conn = connections.open[{conninfo, getpid()}];
     if (!conn) {
         conn = PQconnectdb(conninfo.c_str());
-        PQsetNoticeProcessor(conn, [](void *, const char *) {}, nullptr);  // "does not exist, skipping"
+        PQsetNoticeProcessor(
+            conn, [](void *, const char *) {}, nullptr);  // "does not exist, skipping"
     }
     if (PQstatus(conn) != CONNECTION_OK) PQreset(conn);
     return conn;
@@ -38,8 +39,8 @@ inline std::string pg_rows(const std::string &conninfo, const std::string &query
 {
     PGconn *conn = pg_test_connection(conninfo);
     PGresult *result = PQexec(conn, query.c_str());
-    const bool clientError = PQresultStatus(result) == PGRES_FATAL_ERROR &&
-                             !PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    const bool clientError =
+        PQresultStatus(result) == PGRES_FATAL_ERROR && !PQresultErrorField(result, PG_DIAG_SQLSTATE);
     if (PQstatus(conn) != CONNECTION_OK || clientError) {  // dropped since the last query: once more
         PQclear(result);
         PQreset(conn);

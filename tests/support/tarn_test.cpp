@@ -34,7 +34,8 @@ Texts values_of(Item *item) { return texts(ZeItemValues(item), ZeItemCount(item)
 std::string handle_text(const void *handle)
 {
     char text[20];
-    std::snprintf(text, sizeof text, "%08llX", static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(handle)));
+    std::snprintf(text, sizeof text, "%08llX",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(handle)));
     return text;
 }
 
@@ -69,10 +70,7 @@ void TarnTest::TearDown()
     EXPECT_EQ(TarnBlocksInUse(), blocksAtStart_) << "blocks still in use at the end of the test";
 }
 
-void TarnTest::capture(void *context, const char *line)
-{
-    static_cast<TarnTest *>(context)->lines_.emplace_back(line);
-}
+void TarnTest::capture(void *context, const char *line) { static_cast<TarnTest *>(context)->lines_.emplace_back(line); }
 
 std::string TarnTest::temp_file(const std::string &content)
 {

@@ -28,7 +28,7 @@ protected:
     {
         TarnadmTest::SetUp();
         file_ = work_ + "/printers.rdw";
-        sql("DELETE FROM QUEUE", true); // queues would keep their printers from being deleted
+        sql("DELETE FROM QUEUE", true);  // queues would keep their printers from being deleted
     }
 };
 
@@ -63,7 +63,8 @@ TEST_F(Records, RefusedRecordsAreListedAndStopOnErrorStops)
     Result r = run({"import", "PRINTER", file_});
     EXPECT_EQ(r.exit, 1);
     EXPECT_EQ(r.out, "2 defined, 3 failed\n");
-    EXPECT_NE(r.err.find("record 1: code 1, node code 1005: PRINTER COLOR1 already exists"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("record 1: code 1, node code 1005: PRINTER COLOR1 already exists"), std::string::npos)
+        << r.err;
     EXPECT_NE(r.err.find("record 4: code 1, node code 1005: PRINTER LASER2 already exists"), std::string::npos);
     EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), "5");
 

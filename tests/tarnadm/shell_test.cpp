@@ -30,7 +30,10 @@ public:
         if (master_ >= 0) close(master_);
     }
 
-    void type(const std::string &keys) { ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size())); }
+    void type(const std::string &keys)
+    {
+        ASSERT_EQ(write(master_, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+    }
 
     // Reads until `text` has appeared since the last call; false after 10 s.
     bool wait_for(const std::string &text)
@@ -84,11 +87,12 @@ using Shell = TarnadmTest;
 
 TEST_F(Shell, ScriptFromStdinKeepsSettingsBetweenLines)
 {
-    const Result r = run({}, "# a comment\nuse DEMO\nset output json\nshow PRINTER LASER2\n"
-                             "set output csv\nlist PRINTER --fields NAME COPIES>1\nshow PRINTER NOPE\n"
-                             "list PRINTER --fields NAME NAME=LABELS\nquit\nlist PRINTER\n",
+    const Result r = run({},
+                         "# a comment\nuse DEMO\nset output json\nshow PRINTER LASER2\n"
+                         "set output csv\nlist PRINTER --fields NAME COPIES>1\nshow PRINTER NOPE\n"
+                         "list PRINTER --fields NAME NAME=LABELS\nquit\nlist PRINTER\n",
                          {"TARN_NODE="});
-    EXPECT_EQ(r.exit, 1) << r.err; // the failed show
+    EXPECT_EQ(r.exit, 1) << r.err;  // the failed show
     const std::size_t end = r.out.find('\n');
     EXPECT_EQ(nlohmann::json::parse(r.out.substr(0, end))["STATUS"], "Offline");
     EXPECT_EQ(r.out.substr(end + 1), "NAME\r\nLABELS\r\nLASER2\r\nNAME\r\nLABELS\r\n");
@@ -108,7 +112,7 @@ TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
         EXPECT_FALSE(t.echo_on());
         t.type(password + "\r");
         ASSERT_TRUE(t.wait_for("logged on to DEMO as DEMO")) << t.seen();
-        EXPECT_EQ(t.seen().find(password), std::string::npos) << t.seen(); // not echoed
+        EXPECT_EQ(t.seen().find(password), std::string::npos) << t.seen();  // not echoed
         t.type("quit\r");
         EXPECT_EQ(t.wait_exit(), 0);
     }
@@ -134,7 +138,7 @@ TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
             {"TARN_PASSWORD=" + password});
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "NAME\r\nLASER1\r\n");
-    EXPECT_EQ(sql("SELECT count(*) FROM SESSIONS"), "0"); // logged off after the command
+    EXPECT_EQ(sql("SELECT count(*) FROM SESSIONS"), "0");  // logged off after the command
 
     r = run({"logon", "DEMO", "DEMO"}, "", {"TARN_PASSWORD=wrong"});
     EXPECT_EQ(r.exit, 1);
@@ -143,5 +147,5 @@ TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
     EXPECT_EQ(r.exit, 2);
     EXPECT_NE(r.err.find("no password"), std::string::npos) << r.err;
     r = run({"logon", "DEMO", "DEMO", "--password", password});
-    EXPECT_EQ(r.exit, 2); // a password is never an argument
+    EXPECT_EQ(r.exit, 2);  // a password is never an argument
 }

@@ -41,8 +41,8 @@ protected:
         fs::create_directories(work_);
         data_ = work_ + "/data";
         fs::copy(TARNADM_DEMO_DATA, data_, fs::copy_options::recursive);
-        env_ = {"TARN_DATA_DIR=" + data_, "DEMO_ROUTER=ON", "TARN_NODE=DEMO", "HOME=" + work_, "TARN_PASSWORD=",
-                "COLUMNS=80"};
+        env_ = {"TARN_DATA_DIR=" + data_, "DEMO_ROUTER=ON", "TARN_NODE=DEMO",
+                "HOME=" + work_,          "TARN_PASSWORD=", "COLUMNS=80"};
     }
 
     std::string node_db(const std::string &node = "DEMO") const { return data_ + "/nodes/" + node + ".db"; }
@@ -75,7 +75,7 @@ protected:
             dup2(open(in.c_str(), O_RDONLY), 0);
             dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
             dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-            setsid(); // no controlling terminal: a password prompt cannot be answered
+            setsid();  // no controlling terminal: a password prompt cannot be answered
             exec_tarnadm(args, env);
         }
         int status = 0;

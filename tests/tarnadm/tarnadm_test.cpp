@@ -34,7 +34,10 @@ std::vector<std::vector<std::string>> parse_csv(const std::string &text)
     return rows;
 }
 
-std::size_t lines(const std::string &text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t lines(const std::string &text)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 const std::string kLong(255, 'x');
 const std::vector<std::pair<std::string, std::string>> kAwkward = {
@@ -187,7 +190,7 @@ TEST_F(BadInput, EachFailureIsOneLineWithItsExitCode)
         EXPECT_EQ(line["exit"], r.exit);
         EXPECT_NE(line["error"].get<std::string>(), "");
     }
-    EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), "5"); // nothing refused was stored
+    EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), "5");  // nothing refused was stored
 }
 
 TEST_F(BadInput, MissingSetupIsExplainedByEnv)

@@ -32,7 +32,8 @@ void add_globals(CLI::App &app, Settings &s, std::string &format)
     app.add_option("--data-dir", s.dataDir, "data directory (sets TARN_DATA_DIR)");
     app.add_option("--router", s.router, "demo (TarnRpdb), remote (the default router) or a router module name");
     app.add_option("--lang", s.lang, "LANGUAGE of the object creation filter (e.g. AMENG, FRENCH)");
-    app.add_option("-o,--output", format, "table, csv or json")->check(CLI::IsMember({"table", "csv", "json"}, CLI::ignore_case));
+    app.add_option("-o,--output", format, "table, csv or json")
+        ->check(CLI::IsMember({"table", "csv", "json"}, CLI::ignore_case));
     app.add_option("--fields", s.fields, "fields to show, e.g. NAME,STATUS");
     app.add_option("--where", s.where, "criteria in the library's own text: \"COLUMN EQ VALUE, ...\"");
     app.add_option("--trace", s.trace, "library trace to stderr (--trace) or a file (--trace=FILE)");
@@ -113,9 +114,9 @@ std::vector<std::string> normalized(const std::vector<std::string> &args)
 // The first word that is neither an option nor an option's value.
 std::string first_word(const std::vector<std::string> &args)
 {
-    static const std::vector<std::string> valued = {"-n", "--node", "-u", "--user", "--user-id", "--password-file",
-                                                    "--data-dir", "--router", "--lang", "-o", "--output", "--fields",
-                                                    "--where"};
+    static const std::vector<std::string> valued = {
+        "-n",       "--node", "-u", "--user",   "--user-id", "--password-file", "--data-dir",
+        "--router", "--lang", "-o", "--output", "--fields",  "--where"};
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i].empty() || args[i][0] != '-') return args[i];
         for (const std::string &v : valued)

@@ -5,7 +5,6 @@
 #include "TarnRpdb.h"
 #include "tarnsrvc.h"
 
-
 namespace tarnadm {
 namespace {
 
@@ -84,8 +83,7 @@ constexpr CodeText kRouter[] = {
     {TARN_RPDB_RC_NOT_LOGGED_ON, "not logged on"},
 };
 
-template <std::size_t N>
-std::string_view find(const CodeText (&table)[N], unsigned code)
+template <std::size_t N> std::string_view find(const CodeText (&table)[N], unsigned code)
 {
     for (const CodeText &entry : table)
         if (entry.code == code) return entry.text;
@@ -125,7 +123,8 @@ int exit_for(unsigned code, unsigned routerCode)
         }
     }
     if (code == ZE_RC_NO_ENTRY) return kExitRefused;
-    if ((code >= ZE_RC_TOO_SHORT && code <= ZE_RC_NOT_BOOLEAN) || (code >= ZE_RC_DATE_SERVICE && code <= ZE_RC_DATE_INVALID))
+    if ((code >= ZE_RC_TOO_SHORT && code <= ZE_RC_NOT_BOOLEAN) ||
+        (code >= ZE_RC_DATE_SERVICE && code <= ZE_RC_DATE_INVALID))
         return kExitInvalid;
     switch (code) {
     case ZE_RC_LOAD_FAILED:

@@ -9,11 +9,11 @@ namespace tarnadm {
 // Exit statuses, documented in --help and tarnadm(1).
 enum Exit : int {
     kExitOk = 0,
-    kExitRefused = 1,     // not found, or refused by the node
-    kExitUsage = 2,       // bad command line or input
-    kExitInvalid = 3,     // a value refused by validation
-    kExitUnreachable = 4, // the node, the router or a module cannot be reached
-    kExitInternal = 5,    // anything else
+    kExitRefused = 1,      // not found, or refused by the node
+    kExitUsage = 2,        // bad command line or input
+    kExitInvalid = 3,      // a value refused by validation
+    kExitUnreachable = 4,  // the node, the router or a module cannot be reached
+    kExitInternal = 5,     // anything else
     kExitInterrupted = 130,
 };
 

@@ -15,7 +15,8 @@ bool same_name(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i]))) return false;
+        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
     return true;
 }
 
@@ -33,11 +34,11 @@ public:
               bool single)
         : indexes_(std::move(indexes)), texts_(indexes_.size()),
           out_(make_output(stdout, columns_of(fields, indexes_), session.style(single))), count_(fields.size())
-    {
-    }
+    {}
     void row(char **values)
     {
-        for (std::size_t i = 0; i < indexes_.size(); ++i) texts_[i] = indexes_[i] < count_ ? values[indexes_[i]] : nullptr;
+        for (std::size_t i = 0; i < indexes_.size(); ++i)
+            texts_[i] = indexes_[i] < count_ ? values[indexes_[i]] : nullptr;
         out_->row(texts_.data());
     }
     void finish() { out_->finish(); }
@@ -153,7 +154,8 @@ int cmd_show(Session &session, const Command &c)
     Kind *kind = session.kind(c.kind);
     if (!kind) return session.lastExit;
     FilterPtr filter = key_filter(session, *kind, c.key, {});
-    return filter ? item_action(session, *kind, "OPEN ITEM", filter.get(), "cannot show " + kind->name + " " + c.key, false)
+    return filter ? item_action(session, *kind, "OPEN ITEM", filter.get(), "cannot show " + kind->name + " " + c.key,
+                                false)
                   : session.lastExit;
 }
 
@@ -205,7 +207,8 @@ int cmd_delete(Session &session, const Command &c)
     if (!kind) return session.lastExit;
     Criterion probe;
     const bool byKey = c.args.size() == 1 && !split_criterion(c.args[0], probe) && session.settings.where.empty();
-    FilterPtr filter = byKey ? key_filter(session, *kind, c.args[0], {}) : session.criteria_filter(kind->fields, c.args);
+    FilterPtr filter =
+        byKey ? key_filter(session, *kind, c.args[0], {}) : session.criteria_filter(kind->fields, c.args);
     if (!filter) return session.lastExit;
     if (ZeGetFilterItemCount(filter.get()) == 0) return session.usage("delete needs a KEY or criteria");
     if (!byKey) {
@@ -280,10 +283,17 @@ int cmd_describe(Session &session, const Command &c)
     Kind *kind = session.kind(c.kind, false);
     if (!kind) return session.lastExit;
     std::vector<FieldInfo> columns;
-    for (const auto &[name, label] : {std::pair{"NAME", "Field"}, {"LABEL", "Label"}, {"TYPE", "Type"},
-                                      {"MIN_LENGTH", "Min"}, {"MAX_LENGTH", "Max"}, {"KEY", "Key"},
-                                      {"DEFAULT", "Default"}, {"VALID_VALUES", "Valid values"},
-                                      {"REAL_VALUES", "Real values"}, {"REAL_NAME", "Real name"}, {"FLAGS", "Flags"}}) {
+    for (const auto &[name, label] : {std::pair{"NAME", "Field"},
+                                      {"LABEL", "Label"},
+                                      {"TYPE", "Type"},
+                                      {"MIN_LENGTH", "Min"},
+                                      {"MAX_LENGTH", "Max"},
+                                      {"KEY", "Key"},
+                                      {"DEFAULT", "Default"},
+                                      {"VALID_VALUES", "Valid values"},
+                                      {"REAL_VALUES", "Real values"},
+                                      {"REAL_NAME", "Real name"},
+                                      {"FLAGS", "Flags"}}) {
         FieldInfo column;
         column.name = name;
         column.label = label;
@@ -294,7 +304,8 @@ int cmd_describe(Session &session, const Command &c)
     RowWriter out(session, columns, indexes, false);
     for (const FieldInfo &f : kind->fields) {
         std::string flags;
-        for (const char *flag : {"READONLY", "UPPERCASE", "LOWERCASE", "PASSWORD", "PSEUDO", "INVISIBLE", "CASE SENSITIVE"}) {
+        for (const char *flag :
+             {"READONLY", "UPPERCASE", "LOWERCASE", "PASSWORD", "PSEUDO", "INVISIBLE", "CASE SENSITIVE"}) {
             int on = 0;
             ZeQueryProperty(kind->object, "ATTRIBUTE", f.name.c_str(), flag, &on);
             if (on) flags += (flags.empty() ? "" : "|") + std::string(flag);
@@ -321,7 +332,9 @@ int cmd_describe(Session &session, const Command &c)
 int cmd_objects(Session &session)
 {
     const std::vector<std::string> kinds = session.registry_kinds();
-    if (kinds.empty()) return session.report({"no object kinds: the registry tarnobjs.dat is missing or empty (see tarnadm env)", kExitUnreachable});
+    if (kinds.empty())
+        return session.report(
+            {"no object kinds: the registry tarnobjs.dat is missing or empty (see tarnadm env)", kExitUnreachable});
     auto out = make_output(stdout, {{"OBJECT", "Object"}}, session.style());
     for (const std::string &k : kinds) {
         const char *text = k.c_str();
@@ -441,9 +454,9 @@ bool shown_columns(const Session &session, const std::vector<FieldInfo> &fields,
 const std::vector<std::string> &command_names()
 {
     static const std::vector<std::string> names = {
-        "list",   "show",   "define", "alter",   "copy",   "rename",     "delete",        "names",
+        "list",     "show",     "define", "alter",   "copy",       "rename",        "delete", "names",
         "validate", "describe", "groups", "members", "add-member", "remove-member", "export", "import",
-        "objects", "env",   "logon",  "logoff",  "shell",  "completion"};
+        "objects",  "env",      "logon",  "logoff",  "shell",      "completion"};
     return names;
 }
 

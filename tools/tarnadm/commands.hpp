@@ -10,9 +10,9 @@
 namespace tarnadm {
 
 struct Command {
-    std::string name; // "list", "show", ... ("" when none was given)
+    std::string name;  // "list", "show", ... ("" when none was given)
     std::string kind, key, newKey, field, value, file, node, userId, group, member, shell;
-    std::vector<std::string> args; // criteria or FIELD=VALUE arguments
+    std::vector<std::string> args;  // criteria or FIELD=VALUE arguments
 };
 
 // Runs one command; its exit code.

@@ -16,7 +16,7 @@ namespace tarnadm {
 namespace {
 
 struct ModuleInfo {
-    std::string name, path; // path "" when not found
+    std::string name, path;  // path "" when not found
 };
 
 ModuleInfo find_module(const std::string &name)
@@ -64,12 +64,12 @@ std::vector<std::string> find_problems(const Session &session, const std::vector
 {
     std::vector<std::string> problems;
     const std::string dataDir = ZeEnv(ZE_ENV_TARN_DATA_DIR);
-    if (dataDir.empty())
-        problems.push_back("no data directory: give --data-dir DIR or set TARN_DATA_DIR");
+    if (dataDir.empty()) problems.push_back("no data directory: give --data-dir DIR or set TARN_DATA_DIR");
     else if (!is_directory(dataDir))
         problems.push_back("the data directory " + dataDir + " does not exist: fix TARN_DATA_DIR or --data-dir");
     else if (!is_file(dataDir + "/tarnobjs.dat"))
-        problems.push_back("no object registry " + dataDir + "/tarnobjs.dat: copy the registry into the data directory");
+        problems.push_back("no object registry " + dataDir +
+                           "/tarnobjs.dat: copy the registry into the data directory");
     const std::string demo = ZeEnv(ZE_ENV_DEMO_ROUTER);
     if (!demo.empty() && !ZeEnvBool(ZE_ENV_DEMO_ROUTER))
         problems.push_back("DEMO_ROUTER=" + demo + " is read as false" +
@@ -82,8 +82,7 @@ std::vector<std::string> find_problems(const Session &session, const std::vector
                                "TARN_MODULE_PATH" + (router == "TarnRout" ? " (or use --router demo)" : ""));
     if (const char *config = std::getenv("KVS_CONFIG"); config && *config && !is_file(config))
         problems.push_back(std::string("KVS_CONFIG names ") + config + ", which does not exist");
-    if (session.settings.node.empty())
-        problems.push_back("no node: give --node NODE or set TARN_NODE");
+    if (session.settings.node.empty()) problems.push_back("no node: give --node NODE or set TARN_NODE");
     return problems;
 }
 
@@ -106,7 +105,8 @@ int env_command(Session &session)
     if (session.settings.format == Format::Json) {
         nlohmann::ordered_json env = nlohmann::ordered_json::object(), found = nlohmann::ordered_json::object();
         for (int i = 0; i < ZE_ENV_COUNT; ++i) env[ZeEnvName(i)] = ZeEnv(i);
-        for (const ModuleInfo &m : modules) found[m.name] = m.path.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(m.path);
+        for (const ModuleInfo &m : modules)
+            found[m.name] = m.path.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(m.path);
         nlohmann::ordered_json all = {{"environment", env},
                                       {"registry", haveRegistry ? registry : ""},
                                       {"module_path", modulePath ? modulePath : ""},
@@ -140,8 +140,9 @@ int completion_command(Session &session, const std::string &shell)
 _tarnadm() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
     local commands="@COMMANDS@"
-    local options="--node -n --user -u --user-id --password-file --data-dir --router --lang --output -o --fields --where --trace --quiet --wide --yes --stop-on-error --version --help"
-    local valued=" --node -n --user -u --user-id --password-file --data-dir --router --lang --output -o --fields --where "
+    local valued=" --node -n --user -u --user-id --password-file --data-dir --router --lang --output -o"
+    valued+=" --fields --where "
+    local options="$valued --trace --quiet --wide --yes --stop-on-error --version --help"
     case $prev in
         -o|--output) COMPREPLY=($(compgen -W "table csv json" -- "$cur")); return ;;
         --router) COMPREPLY=($(compgen -W "demo remote" -- "$cur")); return ;;
@@ -152,7 +153,9 @@ _tarnadm() {
     for ((i = 1; i < COMP_CWORD; i++)); do
         word=${COMP_WORDS[i]}
         if [[ $valued == *" $word "* ]]; then
-            [[ $word == --data-dir || $word == --node || $word == -n || $word == --router || $word == --lang ]] && global+=("$word" "${COMP_WORDS[i+1]}")
+            case $word in
+                --data-dir|--node|-n|--router|--lang) global+=("$word" "${COMP_WORDS[i+1]}") ;;
+            esac
             ((i++)); continue
         fi
         [[ $word == -* ]] && continue

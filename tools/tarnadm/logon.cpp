@@ -39,7 +39,8 @@ bool prompt_password(const std::string &prompt, std::string &password)
         return false;
     }
     g_ttyFd = fd;
-    struct sigaction action {}, savedInt {}, savedTerm {};
+    struct sigaction action {
+    }, savedInt{}, savedTerm{};
     action.sa_handler = restore_tty_and_die;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &savedInt);
@@ -137,7 +138,8 @@ int logoff_command(Session &session, const std::string &node, const std::string 
     session.capture_trace(&trace);
     const unsigned rc = ZeLogoffUser(node.c_str(), userId.c_str(), local_user_arg(session));
     session.capture_trace(nullptr);
-    if (rc != ZE_OK) return session.report(logon_problem("logoff of " + userId + " from " + node + " failed", rc, trace));
+    if (rc != ZE_OK)
+        return session.report(logon_problem("logoff of " + userId + " from " + node + " failed", rc, trace));
     if (!session.settings.quiet && session.settings.format == Format::Table)
         std::fprintf(stderr, "logged off from %s as %s\n", node.c_str(), userId.c_str());
     return kExitOk;

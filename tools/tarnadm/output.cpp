@@ -47,8 +47,7 @@ class TableOutput : public Output {
 public:
     TableOutput(std::FILE *stream, std::vector<Column> columns, const OutputStyle &style)
         : stream_(stream), columns_(std::move(columns)), style_(style)
-    {
-    }
+    {}
 
     void row(const char *const *values) override
     {
@@ -155,8 +154,7 @@ class JsonOutput : public Output {
 public:
     JsonOutput(std::FILE *stream, std::vector<Column> columns, bool single)
         : stream_(stream), columns_(std::move(columns)), single_(single)
-    {
-    }
+    {}
 
     void row(const char *const *values) override
     {

@@ -17,14 +17,14 @@ enum class Format { Table, Csv, Json };
 bool parse_format(std::string_view text, Format &format);
 
 struct Column {
-    std::string name;  // field name: CSV heading, JSON key
-    std::string label; // display name: table heading
+    std::string name;   // field name: CSV heading, JSON key
+    std::string label;  // display name: table heading
 };
 
 struct OutputStyle {
     Format format = Format::Table;
-    bool wide = false;   // never cut table rows to the terminal width
-    bool single = false; // one item: a JSON object, a table of label/value lines
+    bool wide = false;    // never cut table rows to the terminal width
+    bool single = false;  // one item: a JSON object, a table of label/value lines
 };
 
 class Output {

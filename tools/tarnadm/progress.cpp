@@ -11,8 +11,7 @@ namespace tarnadm {
 Progress::Progress(std::string what, std::size_t total, bool enabled)
     : what_(std::move(what)), total_(total), enabled_(enabled && isatty(STDERR_FILENO)), start_(Clock::now()),
       last_(start_)
-{
-}
+{}
 
 Progress::~Progress() { finish(); }
 
@@ -37,8 +36,8 @@ void Progress::draw(std::size_t done)
         for (int i = 0; i < kBar; ++i) bar[i] = i < filled ? '#' : '.';
         bar[kBar] = '\0';
         const long left = rate > 0 ? static_cast<long>(static_cast<double>(total_ - done) / rate) : 0;
-        std::snprintf(line, sizeof line, "\r%s [%s] %zu/%zu  %.0f/s  %ld:%02ld left ", what_.c_str(), bar, done,
-                      total_, rate, left / 60, left % 60);
+        std::snprintf(line, sizeof line, "\r%s [%s] %zu/%zu  %.0f/s  %ld:%02ld left ", what_.c_str(), bar, done, total_,
+                      rate, left / 60, left % 60);
     } else {
         std::snprintf(line, sizeof line, "\r%s %zu  %.0f/s ", what_.c_str(), done, rate);
     }

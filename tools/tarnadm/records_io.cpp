@@ -65,7 +65,8 @@ struct Failure {
 void print_summary(const Session &session, std::size_t defined, const std::vector<Failure> &failures, bool interrupted)
 {
     if (session.settings.format == Format::Json) {
-        nlohmann::ordered_json summary = {{"defined", defined}, {"failed", failures.size()}, {"interrupted", interrupted}};
+        nlohmann::ordered_json summary = {
+            {"defined", defined}, {"failed", failures.size()}, {"interrupted", interrupted}};
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const Failure &f : failures) {
             nlohmann::ordered_json entry = {{"record", f.record}, {"code", f.code}, {"message", f.message}};
@@ -89,9 +90,9 @@ bool column_fields(Session &session, const Kind &kind, const RdwColumns &columns
     for (int i = 0; i < columns.count; ++i) {
         const FieldInfo *field = kind.field(columns.names[i] ? columns.names[i] : "");
         if (!field) {
-            session.lastExit = session.usage(std::string("the record file has a column ") +
-                                             (columns.names[i] ? columns.names[i] : "") + " that " + kind.name +
-                                             " does not have");
+            session.lastExit =
+                session.usage(std::string("the record file has a column ") +
+                              (columns.names[i] ? columns.names[i] : "") + " that " + kind.name + " does not have");
             return false;
         }
         names.push_back(field->name);
@@ -121,7 +122,8 @@ int export_records(Session &session, const Command &c)
     Stream out;
     rc = ZeOpenOutputRdwFile(partial.c_str(), names.data(), static_cast<int>(names.size()), &out.file);
     if (rc != ZE_OK)
-        return session.report({"cannot write " + c.file + ": " + std::strerror(errno), kExitUsage, rc, Family::Records});
+        return session.report(
+            {"cannot write " + c.file + ": " + std::strerror(errno), kExitUsage, rc, Family::Records});
     Progress progress("export", count, !session.settings.quiet);
     char **values = nullptr;
     std::size_t done = 0;
@@ -135,7 +137,8 @@ int export_records(Session &session, const Command &c)
     out.file = nullptr;
     if (rc != ZE_RC_NO_ENTRY || !closed || std::rename(partial.c_str(), c.file.c_str()) != 0) {
         std::remove(partial.c_str());
-        return session.report({"cannot write " + c.file, kExitInternal, rc == ZE_RC_NO_ENTRY ? 0u : rc, Family::Records});
+        return session.report(
+            {"cannot write " + c.file, kExitInternal, rc == ZE_RC_NO_ENTRY ? 0u : rc, Family::Records});
     }
     if (!session.settings.quiet && session.settings.format == Format::Table)
         std::printf("%zu exported to %s\n", done, c.file.c_str());

@@ -90,8 +90,8 @@ bool split_criterion(std::string_view text, Criterion &criterion)
     if (at == std::string_view::npos) return false;
     std::string_view op = text.substr(at, 1);
     if (at + 1 < text.size() && text[at + 1] == '=' && text[at] != '=') op = text.substr(at, 2);
-    static constexpr std::pair<std::string_view, const char *> kOps[] = {
-        {"=", "EQ"}, {"!=", "NE"}, {"<", "LT"}, {"<=", "LE"}, {">", "GT"}, {">=", "GE"}};
+    static constexpr std::pair<std::string_view, const char *> kOps[] = {{"=", "EQ"},  {"!=", "NE"}, {"<", "LT"},
+                                                                         {"<=", "LE"}, {">", "GT"},  {">=", "GE"}};
     const char *relop = nullptr;
     for (const auto &[text_op, word] : kOps)
         if (op == text_op) relop = word;
@@ -189,7 +189,8 @@ int Session::report(const Problem &problem) const
         return problem.exit;
     }
     std::string text = "tarnadm: " + problem.what;
-    if (problem.code) text += ": code " + std::to_string(problem.code) + (meaning.empty() ? "" : " (" + std::string(meaning) + ")");
+    if (problem.code)
+        text += ": code " + std::to_string(problem.code) + (meaning.empty() ? "" : " (" + std::string(meaning) + ")");
     if (problem.routerCode || !problem.nodeMessage.empty()) {
         text += "; node";
         if (problem.routerCode)
@@ -294,7 +295,8 @@ Kind *Session::kind(const std::string &name, bool routed)
             bool known = false;
             for (const std::string &k : registry_kinds()) known = known || k == upper;
             if (rc == ZE_RC_NO_REGISTRY_LINE && !known) {
-                problem.what = "unknown object kind " + name + " (tarnadm objects lists them; tarnadm env checks the setup)";
+                problem.what =
+                    "unknown object kind " + name + " (tarnadm objects lists them; tarnadm env checks the setup)";
                 problem.exit = kExitUsage;
             } else {
                 problem.what = "cannot create the object " + name + " (tarnadm env checks the setup)";
@@ -327,9 +329,8 @@ FilterPtr Session::criteria_filter(const std::vector<FieldInfo> &fields, const s
     for (const std::string &text : criteria) {
         Criterion c;
         if (!split_criterion(text, c) || (equalsOnly && c.relop != "EQ")) {
-            lastExit =
-                usage("bad " + std::string(equalsOnly ? "FIELD=VALUE" : "criterion") + " \"" + text + "\"" +
-                      (equalsOnly ? "" : " (FIELD=VALUE, FIELD!=VALUE, FIELD<VALUE, <=, >, >=)"));
+            lastExit = usage("bad " + std::string(equalsOnly ? "FIELD=VALUE" : "criterion") + " \"" + text + "\"" +
+                             (equalsOnly ? "" : " (FIELD=VALUE, FIELD!=VALUE, FIELD<VALUE, <=, >, >=)"));
             return nullptr;
         }
         const FieldInfo *field = nullptr;

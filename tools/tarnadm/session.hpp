@@ -19,7 +19,7 @@ namespace tarnadm {
 // Global options: given on the command line, changed with `set` in the shell.
 struct Settings {
     std::string node, user, userId, dataDir, router, lang, fields, where, passwordFile;
-    std::string trace; // "" off, "stderr" or a file
+    std::string trace;  // "" off, "stderr" or a file
     Format format = Format::Table;
     bool wide = false, quiet = false, yes = false, stopOnError = false;
 };
@@ -33,9 +33,9 @@ struct FieldInfo {
 struct Kind {
     std::string name;
     void *object = nullptr;
-    std::vector<FieldInfo> fields; // descriptor order
-    std::vector<FieldInfo> groupFields; // the group descriptor's, for objects with groups
-    std::string routedTo, routedAs;     // DESTINATION and USERNAME last set
+    std::vector<FieldInfo> fields;       // descriptor order
+    std::vector<FieldInfo> groupFields;  // the group descriptor's, for objects with groups
+    std::string routedTo, routedAs;      // DESTINATION and USERNAME last set
 
     const FieldInfo *key() const;
     // The field named `name`, ignoring case; NULL when there is none.
@@ -54,11 +54,10 @@ struct Problem {
     Problem() = default;
     Problem(std::string text, int exitCode, unsigned libraryCode = 0, Family codeFamily = Family::Object)
         : what(std::move(text)), exit(exitCode), code(libraryCode), family(codeFamily)
-    {
-    }
-    std::string what;     // what tarnadm was doing, or what is wrong
+    {}
+    std::string what;  // what tarnadm was doing, or what is wrong
     int exit = kExitInternal;
-    unsigned code = 0;    // library code, 0 when none
+    unsigned code = 0;  // library code, 0 when none
     Family family = Family::Object;
     unsigned routerCode = 0;
     std::string nodeMessage;
@@ -101,7 +100,7 @@ public:
 
     OutputStyle style(bool single = false) const;
     mutable int lastExit = kExitOk;
-    bool muted = false; // no reports (completion works quietly)
+    bool muted = false;  // no reports (completion works quietly)
 
     // Also hands every trace line to `sink` until called with NULL.
     void capture_trace(std::vector<std::string> *sink);

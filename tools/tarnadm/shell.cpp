@@ -25,7 +25,7 @@ Shell commands:
   quit, exit               leave the shell (Ctrl-D too)
 )";
 
-Session *g_session = nullptr; // the session completion works on
+Session *g_session = nullptr;  // the session completion works on
 
 const std::vector<std::string> &shell_words()
 {
@@ -39,7 +39,8 @@ const std::vector<std::string> &shell_words()
 
 bool takes_object(const std::string &command)
 {
-    for (const char *c : {"objects", "env", "logon", "logoff", "shell", "completion", "use", "set", "help", "quit", "exit"})
+    for (const char *c :
+         {"objects", "env", "logon", "logoff", "shell", "completion", "use", "set", "help", "quit", "exit"})
         if (command == c) return false;
     return true;
 }
@@ -143,7 +144,7 @@ int set_command(Session &session, const std::vector<std::string> &words)
     if (key == "node") return s.node = value, kExitOk;
     if (key == "lang") {
         s.lang = value;
-        session.forget_kinds(); // objects are created anew for the language
+        session.forget_kinds();  // objects are created anew for the language
         return kExitOk;
     }
     if (key == "wide" && on_off(value, s.wide)) return kExitOk;
@@ -194,7 +195,8 @@ int interactive(Session &session)
     read_history(history.c_str());
     int last = kExitOk;
     for (bool quit = false; !quit;) {
-        const std::string prompt = "tarnadm" + (session.settings.node.empty() ? "" : "[" + session.settings.node + "]") + "> ";
+        const std::string prompt =
+            "tarnadm" + (session.settings.node.empty() ? "" : "[" + session.settings.node + "]") + "> ";
         char *raw = readline(prompt.c_str());
         if (!raw) {
             std::fputs("\n", stdout);
@@ -250,9 +252,6 @@ bool split_words(const std::string &line, std::vector<std::string> &words)
     return quote == 0;
 }
 
-int run_shell(Session &session)
-{
-    return isatty(STDIN_FILENO) ? interactive(session) : script(session);
-}
+int run_shell(Session &session) { return isatty(STDIN_FILENO) ? interactive(session) : script(session); }
 
 }  // namespace tarnadm
