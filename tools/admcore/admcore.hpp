@@ -11,6 +11,7 @@
 //                 and name items, group membership, an item as JSON
 //   problem.hpp   Problem, Result<T> and Failure; library and router codes
 //                 and their meanings
+//   text.hpp      names compared without regard to case, trimming
 //
 // Nothing here prints, reads a terminal or exits: operations return a value
 // or a Problem, and each tool shows them in its own form. It uses only the

@@ -4,13 +4,6 @@
 namespace admcore {
 namespace {
 
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-    return text;
-}
-
 Result<FilterPtr> filter_of(const std::vector<FieldInfo> &fields, const std::vector<std::string> &criteria,
                             bool equalsOnly)
 {

@@ -2,8 +2,6 @@
 // and field descriptions, and failed actions as problems.
 #include "kinds.hpp"
 
-#include <strings.h>
-
 namespace admcore {
 namespace {
 
@@ -42,12 +40,6 @@ void *group_object(void *object)
     return nullptr;
 }
 
-std::string upper_case(std::string text)
-{
-    for (char &c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 Problem creation_problem(const std::string &name, unsigned rc)
 {
     Problem problem("cannot create the object " + name, outcome_of(rc, 0), rc);
@@ -80,11 +72,6 @@ std::vector<std::string> list_attribute(const Kind &kind, const std::string &fie
 }
 
 }  // namespace
-
-bool same_name(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 const FieldInfo *Kind::key() const
 {

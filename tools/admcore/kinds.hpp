@@ -6,6 +6,7 @@
 #include "problem.hpp"
 #include "settings.hpp"
 #include "tarnsrvc.h"
+#include "text.hpp"
 
 #include <map>
 #include <memory>
@@ -39,9 +40,6 @@ struct FilterDeleter {
 };
 using FilterPtr = std::unique_ptr<Filter, FilterDeleter>;
 FilterPtr new_filter();
-
-// Field names compare without regard to case.
-bool same_name(std::string_view a, std::string_view b);
 
 // The objects opened by kind name and language, each created once.
 class Kinds {

@@ -3,6 +3,7 @@
 #include "settings.hpp"
 
 #include "tarnsrvc.h"
+#include "text.hpp"
 
 #include <dlfcn.h>
 #include <link.h>
@@ -16,13 +17,6 @@
 
 namespace admcore {
 namespace {
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-    return text;
-}
 
 ModuleInfo find_module(const std::string &name)
 {
@@ -115,8 +109,7 @@ std::vector<std::string> registry_kinds()
         std::string_view name = trimmed(text.substr(0, text.find(',')));
         if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
         if (name.empty()) continue;
-        std::string upper(name);
-        for (char &c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        const std::string upper = upper_case(std::string(name));
         bool seen = false;
         for (const std::string &k : kinds) seen = seen || k == upper;
         if (!seen) kinds.push_back(upper);
