@@ -39,6 +39,17 @@ private:
     std::size_t count_;
 };
 
+// Writes a list of one column.
+void write_column(const Session &session, const Column &column, const std::vector<std::string> &texts)
+{
+    auto out = make_output(stdout, {column}, session.style());
+    for (const std::string &t : texts) {
+        const char *text = t.c_str();
+        out->row(&text);
+    }
+    out->finish();
+}
+
 // Writes the item an item operation gave back (nothing when none came back).
 int show_values(Session &session, const Kind &kind, Result<char **> values)
 {
@@ -190,13 +201,7 @@ int names_command(Session &session, const Command &c)
     if (int exit = session.take(session.criteria(kind->fields, c.args), filter)) return exit;
     if (int exit = session.take(admcore::item_names(*kind, filter.get()), names)) return exit;
     const FieldInfo *keyField = kind->key();
-    const Column column{keyField ? keyField->name : "NAME", keyField ? keyField->label : "Name"};
-    auto out = make_output(stdout, {column}, session.style());
-    for (const std::string &name : names) {
-        const char *text = name.c_str();
-        out->row(&text);
-    }
-    out->finish();
+    write_column(session, {keyField ? keyField->name : "NAME", keyField ? keyField->label : "Name"}, names);
     return kExitOk;
 }
 
@@ -250,12 +255,7 @@ int objects_command(Session &session, const Command &)
         return session.report(
             Problem("no object kinds: the registry tarnobjs.dat is missing or empty (see tarnadm env)",
                     admcore::Outcome::Unreachable));
-    auto out = make_output(stdout, {{"OBJECT", "Object"}}, session.style());
-    for (const std::string &k : kinds) {
-        const char *text = k.c_str();
-        out->row(&text);
-    }
-    out->finish();
+    write_column(session, {"OBJECT", "Object"}, kinds);
     return kExitOk;
 }
 
