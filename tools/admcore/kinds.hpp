@@ -41,7 +41,8 @@ struct FilterDeleter {
 using FilterPtr = std::unique_ptr<Filter, FilterDeleter>;
 FilterPtr new_filter();
 
-// The objects opened by kind name and language, each created once.
+// The objects opened by kind name and language, each created once. Like
+// the objects themselves, a Kinds serves one thread at a time.
 class Kinds {
 public:
     Kinds() = default;

@@ -49,7 +49,7 @@ std::vector<SetupIssue> find_issues(const Settings &settings, const std::string 
                                     const std::vector<ModuleInfo> &modules)
 {
     std::vector<SetupIssue> issues;
-    const std::string dataDir = ZeEnv(ZE_ENV_TARN_DATA_DIR);
+    const std::string dataDir = data_dir();
     std::error_code error;
     if (dataDir.empty()) issues.push_back({SetupIssue::NoDataDir, ""});
     else if (!std::filesystem::is_directory(dataDir, error)) issues.push_back({SetupIssue::MissingDataDir, dataDir});
@@ -80,6 +80,8 @@ void prepare_environment(const Settings &settings)
     if (settings.router == "demo") setenv("DEMO_ROUTER", "ON", 1);
     else if (!settings.router.empty()) unsetenv("DEMO_ROUTER");
 }
+
+std::string data_dir() { return ZeEnv(ZE_ENV_TARN_DATA_DIR); }
 
 std::string local_user()
 {

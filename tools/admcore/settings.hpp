@@ -24,6 +24,10 @@ Settings settings_from_environment();
 // environment once.
 void prepare_environment(const Settings &settings);
 
+// The data directory the library uses: TARN_DATA_DIR as its environment
+// table read it, "" when none is set.
+std::string data_dir();
+
 // The user this process runs as: the password database, else $USER.
 std::string local_user();
 
