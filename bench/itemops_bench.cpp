@@ -109,16 +109,8 @@ void BM_OpenCollectionWithoutDups(benchmark::State &state) { run(state, ZeOpenDt
 
 }  // namespace
 
-BENCHMARK(BM_OpenCollectionWithDups)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", bench::least)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_OpenCollectionWithoutDups)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", bench::least)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_OpenCollectionWithDups)->Unit(benchmark::kMillisecond)->Apply(bench::least_of_five);
+BENCHMARK(BM_OpenCollectionWithoutDups)->Unit(benchmark::kMillisecond)->Apply(bench::least_of_five);
 
 int main(int argc, char **argv)
 {

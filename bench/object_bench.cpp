@@ -15,12 +15,6 @@
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
-#if __has_include(<valgrind/callgrind.h>)
-#include <valgrind/callgrind.h>
-#else  // without valgrind's header the counted region is simply not marked
-#define CALLGRIND_START_INSTRUMENTATION
-#define CALLGRIND_STOP_INSTRUMENTATION
-#endif
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -34,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "callgrind.hpp"
 #include "least_reporter.hpp"
 #include "walks.hpp"
 #include "tarnsrvc.h"
@@ -310,27 +305,12 @@ int run_peak(long rows, bool plain)
 
 }  // namespace
 
-BENCHMARK(BM_BareSqlite)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", bench::least)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_ObjectCollection)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", bench::least)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_GetItem)->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
-BENCHMARK(BM_NextCollectionItem)->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
-BENCHMARK(BM_QuietTraceFailingCheck)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", bench::least)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_QuietTraceValidCall)->Repetitions(5)->ComputeStatistics("min", bench::least)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BareSqlite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(bench::least_of_five);
+BENCHMARK(BM_ObjectCollection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(bench::least_of_five);
+BENCHMARK(BM_GetItem)->Apply(bench::least_of_five);
+BENCHMARK(BM_NextCollectionItem)->Apply(bench::least_of_five);
+BENCHMARK(BM_QuietTraceFailingCheck)->Apply(bench::least_of_five);
+BENCHMARK(BM_QuietTraceValidCall)->Apply(bench::least_of_five);
 
 int main(int argc, char **argv)
 {

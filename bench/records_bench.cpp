@@ -8,12 +8,6 @@
 //       writes N records once, then once more counted;
 //   both for valgrind --tool=callgrind --instr-atstart=no
 #include <benchmark/benchmark.h>
-#if __has_include(<valgrind/callgrind.h>)
-#include <valgrind/callgrind.h>
-#else  // without valgrind's header the counted region is simply not marked
-#define CALLGRIND_START_INSTRUMENTATION
-#define CALLGRIND_STOP_INSTRUMENTATION
-#endif
 
 #include <chrono>
 #include <cstdio>
@@ -23,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "callgrind.hpp"
 #include "least_reporter.hpp"
 #include "tarnsrvc.h"
 
@@ -217,10 +212,7 @@ int run_read(std::string_view kind, long records)
     }
     std::fclose(f);
     const bool rdw = kind == "rdw";
-    read_all(path, rdw);
-    CALLGRIND_START_INSTRUMENTATION;
-    const long read = read_all(path, rdw);
-    CALLGRIND_STOP_INSTRUMENTATION;
+    const long read = bench::warm_then_counted([&] { return read_all(path, rdw); });
     std::remove(path);
     std::printf("read %ld records\n", read);
     return read == records ? 0 : 1;
@@ -244,10 +236,10 @@ int run_write(std::string_view kind, long records)
     char path[TARN_MAX_PATH];
     TarnGetTempFileName(nullptr, "rdwbench", path);
     const bool rdw = kind == "rdw";
-    write_all(path, rdw, records);
-    CALLGRIND_START_INSTRUMENTATION;
-    write_all(path, rdw, records);
-    CALLGRIND_STOP_INSTRUMENTATION;
+    bench::warm_then_counted([&] {
+        write_all(path, rdw, records);
+        return 0;
+    });
     const long read = read_all(path, true);
     std::remove(path);
     std::printf("wrote %ld records\n", read);

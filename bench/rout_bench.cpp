@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "least_reporter.hpp"
 #include "tarnsrvc.h"
 #include "walks.hpp"
 
@@ -200,8 +201,6 @@ private:
     std::map<std::string, double> ms_;
 };
 
-double least(const std::vector<double> &values) { return *std::min_element(values.begin(), values.end()); }
-
 // Connections the router holds to the bench nodes.
 std::string router_connections()
 {
@@ -220,17 +219,13 @@ BENCHMARK(BM_BareLibpq)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->Repetitions(5)
-    ->ComputeStatistics("min", least)
-    ->ReportAggregatesOnly(true);
+    ->Apply(bench::least_of_five);
 BENCHMARK(BM_TarnRoutCollection)
     ->Arg(10000)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->Repetitions(5)
-    ->ComputeStatistics("min", least)
-    ->ReportAggregatesOnly(true);
+    ->Apply(bench::least_of_five);
 BENCHMARK(BM_NodesInTurn)
     ->Arg(1)
     ->Arg(2)
@@ -238,9 +233,7 @@ BENCHMARK(BM_NodesInTurn)
     ->Arg(8)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->Repetitions(5)
-    ->ComputeStatistics("min", least)
-    ->ReportAggregatesOnly(true);
+    ->Apply(bench::least_of_five);
 
 int main(int argc, char **argv)
 {

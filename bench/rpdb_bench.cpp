@@ -10,12 +10,6 @@
 #include <benchmark/benchmark.h>
 
 #include <sqlite3.h>
-#if __has_include(<valgrind/callgrind.h>)
-#include <valgrind/callgrind.h>
-#else  // without valgrind's header the counted region is simply not marked
-#define CALLGRIND_START_INSTRUMENTATION
-#define CALLGRIND_STOP_INSTRUMENTATION
-#endif
 #include <unistd.h>
 
 #include <algorithm>
@@ -26,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "callgrind.hpp"
 #include "least_reporter.hpp"
 #include "walks.hpp"
 #include "tarnsrvc.h"
@@ -183,17 +178,11 @@ int run_walk(const std::string &kind, long rows)
         sqlite3_open_v2(g_nodePath.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
         const std::string sql = bare_sql(rows);
         std::vector<std::vector<std::string>> all;
-        bare_walk(db, sql, all);
-        CALLGRIND_START_INSTRUMENTATION;
-        walked = bare_walk(db, sql, all);
-        CALLGRIND_STOP_INSTRUMENTATION;
+        walked = bench::warm_then_counted([&] { return bare_walk(db, sql, all); });
         sqlite3_close(db);
     } else {
         RouterWalk router(rows);
-        router.walk();
-        CALLGRIND_START_INSTRUMENTATION;
-        walked = router.walk();
-        CALLGRIND_STOP_INSTRUMENTATION;
+        walked = bench::warm_then_counted([&] { return router.walk(); });
     }
     std::printf("walked %ld rows\n", walked);
     return walked == rows ? 0 : 1;
@@ -202,20 +191,8 @@ int run_walk(const std::string &kind, long rows)
 }  // namespace
 
 // The baseline runs first, on a heap no other run has used.
-BENCHMARK(BM_BareSqlite)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", bench::least)
-    ->ReportAggregatesOnly(true);
-BENCHMARK(BM_TarnRpdbCollection)
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ComputeStatistics("min", bench::least)
-    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_BareSqlite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(bench::least_of_five);
+BENCHMARK(BM_TarnRpdbCollection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(bench::least_of_five);
 
 int main(int argc, char **argv)
 {

@@ -119,6 +119,16 @@ unsigned run_init_procedure(ZeFrontObject *front, const char *library, const cha
     return init(front, filter);
 }
 
+// The object the interface of `object` stands for, released with `release`.
+unsigned set_base(void *object, void *base, ZeReleaseProc release)
+{
+    ZeInterface *iface = ZeObjectInterface(object);
+    ze::keyed_tables_changed();
+    iface->base = base;
+    iface->baseRelease = release;
+    return ZE_OK;
+}
+
 unsigned set_dispatch(const char *function, void *object, const char *procName, ZeHandler procedure,
                       ZeHandler ZeFrontObject::*slot)
 {
@@ -210,13 +220,8 @@ unsigned int ZeDestroyObject(void *object)
 unsigned int ZeSetRealObject(void *object, void *realObject, ZeReleaseProc pfnFree)
 {
     return ZE_FRAME(
-        {{"Object", is_front(object)}, {"RealObject", ze::given(realObject)}, {"pfnFree", pfnFree != nullptr}}, [&] {
-            ZeInterface *iface = ZeObjectInterface(object);
-            ze::keyed_tables_changed();
-            iface->base = realObject;
-            iface->baseRelease = pfnFree;
-            return ZE_OK;
-        });
+        {{"Object", is_front(object)}, {"RealObject", ze::given(realObject)}, {"pfnFree", pfnFree != nullptr}},
+        [&] { return set_base(object, realObject, pfnFree); });
 }
 
 unsigned int ZeSetQueryPropertyProc(void *object, ZeHandler pfnProp)
@@ -290,13 +295,7 @@ unsigned int ZeObjectSetBaseObject(void *object, void *baseObject, ZeReleaseProc
 {
     return ZE_FRAME(
         {{"Object", ze::objects::is_object(object)}, {"BaseObject", baseObject && !chain_reaches(baseObject, object)}},
-        [&] {
-            ZeInterface *iface = ZeObjectInterface(object);
-            ze::keyed_tables_changed();
-            iface->base = baseObject;
-            iface->baseRelease = pfnFree;
-            return ZE_OK;
-        });
+        [&] { return set_base(object, baseObject, pfnFree); });
 }
 
 void *ZeObjectBaseObject(void *object)

@@ -29,6 +29,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -123,14 +124,14 @@ bool read_sql(const std::string &path, std::string_view engine, std::string &sql
 
 bool is_directory(const std::string &path)
 {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
 }
 
 bool exists(const std::string &path)
 {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0;
+    std::error_code error;
+    return std::filesystem::exists(path, error);
 }
 
 // Runs every SQL file on the database at `path` in one transaction.

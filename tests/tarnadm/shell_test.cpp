@@ -149,3 +149,24 @@ TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
     r = run({"logon", "DEMO", "DEMO", "--password", password});
     EXPECT_EQ(r.exit, 2);  // a password is never an argument
 }
+
+TEST_F(Shell, TabCompletesCommandsKindsFieldsAndKeys)
+{
+    Terminal t({}, environment({}));
+    ASSERT_TRUE(t.wait_for("> "));
+    t.type("\t\t");  // every command, and the shell's own words
+    ASSERT_TRUE(t.wait_for("> "));
+    Words offered = listed_commands(run({"--help"}).out);
+    offered.insert({"use", "set", "help", "quit", "exit"});
+    for (const std::string &word : offered) EXPECT_NE(t.seen().find(word + " "), std::string::npos) << word;
+    EXPECT_EQ(t.seen().find("__"), std::string::npos) << t.seen();  // the script's helpers are not offered
+
+    t.type("validate PRI\tCOP\t1\r");
+    ASSERT_TRUE(t.wait_for("\nvalid")) << t.seen();
+    t.type("show PRINTER LAS\t\t");  // the keys come from the node
+    ASSERT_TRUE(t.wait_for("LASER1  LASER2")) << t.seen();
+    t.type("2\r");
+    ASSERT_TRUE(t.wait_for("Offline")) << t.seen();
+    t.type("quit\r");
+    EXPECT_EQ(t.wait_exit(), 0);
+}

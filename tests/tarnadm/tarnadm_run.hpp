@@ -9,25 +9,46 @@
 #include <sys/wait.h>
 
 #include <map>
+#include <set>
+#include <sstream>
 
 extern char **environ;
+
+using Words = std::set<std::string>;
+
+// The commands tarnadm --help lists under "Subcommands:".
+inline Words listed_commands(const std::string &help)
+{
+    Words names;
+    std::istringstream in(help.substr(help.find("Subcommands:")));
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line) && !line.empty()) names.insert(line.substr(2, line.find(' ', 2) - 2));
+    return names;
+}
 
 struct Result {
     int exit = -1;
     std::string out, err;
 };
 
-// Replaces the calling (child) process with tarnadm run with args and env.
-[[noreturn]] inline void exec_tarnadm(const std::vector<std::string> &args, std::vector<std::string> &env)
+// Replaces the calling (child) process with `program` run with args and env.
+[[noreturn]] inline void exec_program(const char *program, const std::vector<std::string> &args,
+                                      std::vector<std::string> &env)
 {
-    std::vector<char *> argv = {const_cast<char *>(TARNADM_BIN)};
+    std::vector<char *> argv = {const_cast<char *>(program)};
     for (const std::string &a : args) argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
     std::vector<char *> envp;
     for (std::string &e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    execve(TARNADM_BIN, argv.data(), envp.data());
+    execve(program, argv.data(), envp.data());
     _exit(127);
+}
+
+[[noreturn]] inline void exec_tarnadm(const std::vector<std::string> &args, std::vector<std::string> &env)
+{
+    exec_program(TARNADM_BIN, args, env);
 }
 
 class TarnadmTest : public ::testing::Test {
@@ -67,6 +88,12 @@ protected:
     Result run(const std::vector<std::string> &args, const std::string &input = "",
                const std::vector<std::string> &extraEnv = {}) const
     {
+        return run_program(TARNADM_BIN, args, input, extraEnv);
+    }
+
+    Result run_program(const char *program, const std::vector<std::string> &args, const std::string &input = "",
+                       const std::vector<std::string> &extraEnv = {}) const
+    {
         const std::string in = work_ + "/stdin", out = work_ + "/stdout", err = work_ + "/stderr";
         write_file(in, input);
         std::vector<std::string> env = environment(extraEnv);
@@ -76,7 +103,7 @@ protected:
             dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
             dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
             setsid();  // no controlling terminal: a password prompt cannot be answered
-            exec_tarnadm(args, env);
+            exec_program(program, args, env);
         }
         int status = 0;
         waitpid(pid, &status, 0);

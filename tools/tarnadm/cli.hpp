@@ -1,8 +1,8 @@
-// cli.hpp - the command line of tarnadm (also used for each shell line)
-// and the interactive shell.
+// cli.hpp - the command line of tarnadm (also used for each shell line),
+// made from the command and option tables, and the run of one command.
 #pragma once
 
-#include "commands.hpp"
+#include "table.hpp"
 
 #include <string>
 #include <vector>
@@ -14,11 +14,9 @@ namespace tarnadm {
 // and usage errors are handled here).
 int parse_arguments(const std::vector<std::string> &args, Settings &settings, Command &command);
 
-// Runs a parsed command, logging on before and off after when --user-id is given.
+// Runs a parsed command through its row's handler, logging on before and
+// off after when --user-id is given.
 int execute(Session &session, const Command &command);
-
-// The shell: line editing on a terminal, else a script from stdin.
-int run_shell(Session &session);
 
 // Splits a shell line into words: blanks separate, quotes and backslashes
 // group; false when a quote is not closed.

@@ -2,7 +2,7 @@
 // --password-file, TARN_PASSWORD or the terminal without echo (the terminal
 // is restored when Ctrl-C ends the prompt), is never an argument, and is
 // wiped from memory once the logon request has been sent.
-#include "commands.hpp"
+#include "handlers.hpp"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -68,31 +68,28 @@ bool prompt_password(const std::string &prompt, std::string &password)
     return ok;
 }
 
-// The password from the first source that has one; false with a report when none has.
-bool read_password(Session &session, const std::string &node, const std::string &userId, std::string &password)
+// The password from the first source that has one; the exit status of the report when none has.
+int read_password(Session &session, const std::string &node, const std::string &userId, std::string &password)
 {
     if (!session.settings.passwordFile.empty()) {
         std::ifstream file(session.settings.passwordFile);
-        if (!file || !std::getline(file, password)) {
-            session.lastExit = session.usage("cannot read a password from " + session.settings.passwordFile);
-            return false;
-        }
+        if (!file || !std::getline(file, password))
+            return session.usage("cannot read a password from " + session.settings.passwordFile);
         if (!password.empty() && password.back() == '\r') password.pop_back();
-        return true;
+        return kExitOk;
     }
     if (const char *fromEnv = std::getenv("TARN_PASSWORD"); fromEnv && *fromEnv) {
         password = fromEnv;
-        return true;
+        return kExitOk;
     }
-    if (prompt_password("Password of " + userId + " on " + node + ": ", password)) return true;
-    session.lastExit = session.usage("no password: give --password-file FILE, set TARN_PASSWORD, or run on a terminal");
-    return false;
+    if (prompt_password("Password of " + userId + " on " + node + ": ", password)) return kExitOk;
+    return session.usage("no password: give --password-file FILE, set TARN_PASSWORD, or run on a terminal");
 }
 
 // The node's refusal from the logon trace lines: "rc = <n>" and the message line after it.
 Problem logon_problem(const std::string &what, unsigned rc, const std::vector<std::string> &trace)
 {
-    Problem problem{what, exit_for(rc, 0), rc, Family::Logon};
+    Problem problem(what, admcore::outcome_of(rc, 0), rc, admcore::Family::Logon);
     for (std::size_t i = 0; i < trace.size(); ++i) {
         const std::size_t at = trace[i].find("failure, rc = ");
         if (at == std::string::npos) continue;
@@ -103,8 +100,8 @@ Problem logon_problem(const std::string &what, unsigned rc, const std::vector<st
             problem.nodeMessage = message;
         }
     }
-    problem.exit = exit_for(problem.routerCode ? ZE_RC_ROUTER_FAILED : rc, problem.routerCode);
-    if (problem.routerCode && problem.routerCode < 1000) problem.exit = exit_for(problem.routerCode, 0);
+    problem.outcome = admcore::outcome_of(problem.routerCode ? ZE_RC_ROUTER_FAILED : rc, problem.routerCode);
+    if (problem.routerCode && problem.routerCode < 1000) problem.outcome = admcore::outcome_of(problem.routerCode, 0);
     return problem;
 }
 
@@ -115,11 +112,11 @@ const char *local_user_arg(const Session &session)
 
 }  // namespace
 
-int logon_command(Session &session, const std::string &node, const std::string &userId)
+int logon_user(Session &session, const std::string &node, const std::string &userId)
 {
     if (node.empty() || userId.empty()) return session.usage("logon needs NODE and USERID");
     std::string password;
-    if (!read_password(session, node, userId, password)) return session.lastExit;
+    if (int exit = read_password(session, node, userId, password)) return exit;
     std::vector<std::string> trace;
     session.capture_trace(&trace);
     const unsigned rc = ZeLogonUser(node.c_str(), userId.c_str(), password.c_str(), local_user_arg(session));
@@ -131,7 +128,7 @@ int logon_command(Session &session, const std::string &node, const std::string &
     return kExitOk;
 }
 
-int logoff_command(Session &session, const std::string &node, const std::string &userId)
+int logoff_user(Session &session, const std::string &node, const std::string &userId)
 {
     if (node.empty() || userId.empty()) return session.usage("logoff needs NODE and USERID (or --user-id)");
     std::vector<std::string> trace;
@@ -143,6 +140,13 @@ int logoff_command(Session &session, const std::string &node, const std::string 
     if (!session.settings.quiet && session.settings.format == Format::Table)
         std::fprintf(stderr, "logged off from %s as %s\n", node.c_str(), userId.c_str());
     return kExitOk;
+}
+
+int logon_command(Session &session, const Command &c) { return logon_user(session, c.node, c.userId); }
+
+int logoff_command(Session &session, const Command &c)
+{
+    return logoff_user(session, c.node, c.userId.empty() ? session.settings.userId : c.userId);
 }
 
 }  // namespace tarnadm

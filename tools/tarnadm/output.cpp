@@ -2,7 +2,8 @@
 // through a large buffer; the table keeps its rows to size its columns.
 #include "output.hpp"
 
-#include <nlohmann/json.hpp>
+#include "items.hpp"
+
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -152,16 +153,15 @@ private:
 
 class JsonOutput : public Output {
 public:
-    JsonOutput(std::FILE *stream, std::vector<Column> columns, bool single)
-        : stream_(stream), columns_(std::move(columns)), single_(single)
-    {}
+    JsonOutput(std::FILE *stream, const std::vector<Column> &columns, bool single) : stream_(stream), single_(single)
+    {
+        for (const Column &c : columns) names_.push_back(c.name);
+    }
 
     void row(const char *const *values) override
     {
-        nlohmann::ordered_json object = nlohmann::ordered_json::object();
-        for (std::size_t i = 0; i < columns_.size(); ++i) object[columns_[i].name] = values[i] ? values[i] : "";
         out_ += rows_++ == 0 ? (single_ ? "" : "[\n  ") : ",\n  ";
-        out_ += object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        out_ += admcore::item_json(names_, values);
         if (out_.size() >= kFlushAt) flush_to(stream_, out_);
     }
 
@@ -174,7 +174,7 @@ public:
 
 private:
     std::FILE *stream_;
-    std::vector<Column> columns_;
+    std::vector<std::string> names_;
     bool single_;
     std::size_t rows_ = 0;
     std::string out_;
@@ -233,7 +233,7 @@ std::unique_ptr<Output> make_output(std::FILE *stream, std::vector<Column> colum
 {
     switch (style.format) {
     case Format::Csv: return std::make_unique<CsvOutput>(stream, columns);
-    case Format::Json: return std::make_unique<JsonOutput>(stream, std::move(columns), style.single);
+    case Format::Json: return std::make_unique<JsonOutput>(stream, columns, style.single);
     case Format::Table: break;
     }
     return std::make_unique<TableOutput>(stream, std::move(columns), style);

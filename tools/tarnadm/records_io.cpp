@@ -2,7 +2,7 @@
 // of field names, then one record per item. An import reads and checks the
 // whole file before it defines anything, so a corrupt or truncated file
 // imports nothing; Ctrl-C stops it between two definitions.
-#include "commands.hpp"
+#include "handlers.hpp"
 #include "progress.hpp"
 
 #include <nlohmann/json.hpp>
@@ -84,46 +84,44 @@ void print_summary(const Session &session, std::size_t defined, const std::vecto
         std::printf("%zu defined, %zu failed%s\n", defined, failures.size(), interrupted ? ", interrupted" : "");
 }
 
-// Maps the file's columns to the object's fields; false after a usage report.
-bool column_fields(Session &session, const Kind &kind, const RdwColumns &columns, std::vector<std::string> &names)
+// The object's fields of the file's columns.
+Result<std::vector<std::string>> column_fields(const Kind &kind, const RdwColumns &columns)
 {
+    std::vector<std::string> names;
     for (int i = 0; i < columns.count; ++i) {
         const FieldInfo *field = kind.field(columns.names[i] ? columns.names[i] : "");
-        if (!field) {
-            session.lastExit =
-                session.usage(std::string("the record file has a column ") +
-                              (columns.names[i] ? columns.names[i] : "") + " that " + kind.name + " does not have");
-            return false;
-        }
+        if (!field)
+            return admcore::usage_problem(std::string("the record file has a column ") +
+                                          (columns.names[i] ? columns.names[i] : "") + " that " + kind.name +
+                                          " does not have");
         names.push_back(field->name);
     }
-    return true;
+    return names;
 }
 
 }  // namespace
 
-int export_records(Session &session, const Command &c)
+int export_command(Session &session, const Command &c)
 {
-    Kind *kind = session.kind(c.kind);
-    if (!kind) return session.lastExit;
-    FilterPtr filter = session.criteria_filter(kind->fields, c.args);
-    if (!filter) return session.lastExit;
+    Kind *kind = nullptr;
+    FilterPtr filter;
     std::vector<std::size_t> indexes;
-    if (!shown_columns(session, kind->fields, indexes)) return session.lastExit;
-    unsigned rc = ZeSubmitAction(kind->object, "OPEN COLLECTION", filter.get());
-    if (rc != ZE_OK) return session.action_failed(*kind, "cannot select what to export", rc);
     unsigned count = 0;
-    ZeSubmitAction(kind->object, "GET ITEM COUNT", &count);
+    if (int exit = session.take(session.kind(c.kind), kind)) return exit;
+    if (int exit = session.take(session.criteria(kind->fields, c.args), filter)) return exit;
+    if (int exit = session.take(session.columns(kind->fields), indexes)) return exit;
+    if (int exit = session.take(admcore::open_items(*kind, filter.get(), "cannot select what to export"), count))
+        return exit;
 
     // Written beside the target and renamed at the end: a failed export leaves no half file.
     const std::string partial = c.file + ".partial";
     std::vector<char *> names, row(indexes.size());
     for (std::size_t i : indexes) names.push_back(const_cast<char *>(kind->fields[i].name.c_str()));
     Stream out;
-    rc = ZeOpenOutputRdwFile(partial.c_str(), names.data(), static_cast<int>(names.size()), &out.file);
+    unsigned rc = ZeOpenOutputRdwFile(partial.c_str(), names.data(), static_cast<int>(names.size()), &out.file);
     if (rc != ZE_OK)
-        return session.report(
-            {"cannot write " + c.file + ": " + std::strerror(errno), kExitUsage, rc, Family::Records});
+        return session.report(Problem("cannot write " + c.file + ": " + std::strerror(errno), admcore::Outcome::Usage,
+                                      rc, admcore::Family::Records));
     Progress progress("export", count, !session.settings.quiet);
     char **values = nullptr;
     std::size_t done = 0;
@@ -137,18 +135,18 @@ int export_records(Session &session, const Command &c)
     out.file = nullptr;
     if (rc != ZE_RC_NO_ENTRY || !closed || std::rename(partial.c_str(), c.file.c_str()) != 0) {
         std::remove(partial.c_str());
-        return session.report(
-            {"cannot write " + c.file, kExitInternal, rc == ZE_RC_NO_ENTRY ? 0u : rc, Family::Records});
+        return session.report(Problem("cannot write " + c.file, admcore::Outcome::Internal,
+                                      rc == ZE_RC_NO_ENTRY ? 0u : rc, admcore::Family::Records));
     }
     if (!session.settings.quiet && session.settings.format == Format::Table)
         std::printf("%zu exported to %s\n", done, c.file.c_str());
     return kExitOk;
 }
 
-int import_records(Session &session, const Command &c)
+int import_command(Session &session, const Command &c)
 {
-    Kind *kind = session.kind(c.kind);
-    if (!kind) return session.lastExit;
+    Kind *kind = nullptr;
+    if (int exit = session.take(session.kind(c.kind), kind)) return exit;
     RdwColumns columns;
     Stream in;
     std::vector<std::string> trace;
@@ -156,7 +154,8 @@ int import_records(Session &session, const Command &c)
     unsigned rc = ZeOpenInputRdwFile(c.file.c_str(), &columns.names, &columns.count, &in.file);
     std::vector<std::string> names;
     std::vector<std::vector<std::string>> records;
-    if (rc == ZE_OK && column_fields(session, *kind, columns, names)) {
+    int exit = kExitOk;
+    if (rc == ZE_OK && (exit = session.take(column_fields(*kind, columns), names)) == kExitOk) {
         std::vector<char *> slots(static_cast<std::size_t>(columns.count), nullptr);
         while ((rc = ZeReadRdwData(in.file, slots.data(), columns.count)) == ZE_OK) {
             bool complete = true;
@@ -171,7 +170,7 @@ int import_records(Session &session, const Command &c)
         ZeFreeRdwData(slots.data(), columns.count);
     } else if (rc == ZE_OK) {
         session.capture_trace(nullptr);
-        return session.lastExit;
+        return exit;
     }
     session.capture_trace(nullptr);
     if (rc != ZE_RC_NO_ENTRY) {
@@ -180,7 +179,7 @@ int import_records(Session &session, const Command &c)
         else what += ": no valid header record; nothing imported";
         for (const std::string &line : trace)
             if (is_record_error(line)) what += " (" + line.substr(4) + ")";
-        return session.report({what, kExitUsage, rc, Family::Records});
+        return session.report(Problem(what, admcore::Outcome::Usage, rc, admcore::Family::Records));
     }
 
     InterruptGuard guard;
@@ -190,7 +189,7 @@ int import_records(Session &session, const Command &c)
     for (const auto &record : records) {
         if (guard.interrupted()) break;
         ++number;
-        FilterPtr filter = new_filter();
+        FilterPtr filter = admcore::new_filter();
         for (std::size_t i = 0; i < names.size(); ++i)
             ZeAddFilterItem(filter.get(), names[i].c_str(), "EQ", record[i].c_str());
         char **values = nullptr;
@@ -205,7 +204,7 @@ int import_records(Session &session, const Command &c)
                 failure.routerCode = rc == ZE_RC_ROUTER_FAILED ? code : 0;
                 failure.message = message ? message : "";
             }
-            if (failure.message.empty()) failure.message = std::string(library_code_meaning(rc));
+            if (failure.message.empty()) failure.message = std::string(admcore::library_code_meaning(rc));
             failures.push_back(std::move(failure));
             if (session.settings.stopOnError) break;
         }
@@ -214,7 +213,8 @@ int import_records(Session &session, const Command &c)
     progress.finish();
     print_summary(session, defined, failures, guard.interrupted());
     if (guard.interrupted()) return kExitInterrupted;
-    return failures.empty() ? kExitOk : exit_for(failures.front().code, failures.front().routerCode);
+    if (failures.empty()) return kExitOk;
+    return exit_status(admcore::outcome_of(failures.front().code, failures.front().routerCode));
 }
 
 }  // namespace tarnadm

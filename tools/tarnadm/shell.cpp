@@ -3,6 +3,7 @@
 // keys; objects and logons stay open between commands. When standard input
 // is not a terminal it runs the lines it reads as a script.
 #include "cli.hpp"
+#include "handlers.hpp"
 
 #include <editline/readline.h>
 #include <unistd.h>
@@ -27,29 +28,16 @@ Shell commands:
 
 Session *g_session = nullptr;  // the session completion works on
 
+constexpr const char *kShellWords[] = {"use", "set", "help", "quit", "exit"};
+
 const std::vector<std::string> &shell_words()
 {
     static const std::vector<std::string> words = [] {
-        std::vector<std::string> all = command_names();
-        for (const char *w : {"use", "set", "help", "quit", "exit"}) all.push_back(w);
+        std::vector<std::string> all = listed_commands();
+        all.insert(all.end(), std::begin(kShellWords), std::end(kShellWords));
         return all;
     }();
     return words;
-}
-
-bool takes_object(const std::string &command)
-{
-    for (const char *c :
-         {"objects", "env", "logon", "logoff", "shell", "completion", "use", "set", "help", "quit", "exit"})
-        if (command == c) return false;
-    return true;
-}
-
-bool takes_key(const std::string &command)
-{
-    for (const char *c : {"show", "alter", "copy", "rename", "delete"})
-        if (command == c) return true;
-    return false;
 }
 
 std::vector<std::string> g_candidates;
@@ -66,7 +54,25 @@ char *next_candidate(const char *text, int state)
     return nullptr;
 }
 
-// The candidates for the word that starts at `start` of the line.
+// The candidates for an argument of a command, by what completes it.
+std::vector<std::string> argument_candidates(Session &session, Complete complete, const Argument &argument,
+                                             const std::string &kindName)
+{
+    if (complete == Complete::Kind) return admcore::registry_kinds();
+    if (complete == Complete::Words) return words_of(argument.words);
+    if (complete != Complete::Key && complete != Complete::Field && complete != Complete::Assignment) return {};
+    Result<Kind *> kind = session.kind(kindName, complete == Complete::Key);
+    if (!kind) return {};
+    std::vector<std::string> out;
+    if (complete == Complete::Key) {
+        Result<std::vector<std::string>> names = admcore::item_names(**kind, admcore::new_filter().get());
+        return names ? *names : out;
+    }
+    for (const FieldInfo &f : (*kind)->fields) out.push_back(complete == Complete::Field ? f.name : f.name + "=");
+    return out;
+}
+
+// The candidates for the word that follows `before` on the line.
 std::vector<std::string> candidates_for(const std::string &before)
 {
     std::vector<std::string> words;
@@ -76,29 +82,14 @@ std::vector<std::string> candidates_for(const std::string &before)
         if (w.empty() || w[0] != '-') plain.push_back(w);
     if (plain.empty()) return shell_words();
     const std::string &cmd = plain[0];
-    Session &session = *g_session;
-    if (plain.size() == 1) {
-        if (cmd == "set") return {"output", "fields", "user", "lang", "wide", "quiet"};
-        if (cmd == "help") return command_names();
-        return takes_object(cmd) ? session.registry_kinds() : std::vector<std::string>{};
-    }
+    if (cmd == "set" && plain.size() == 1) return {"output", "fields", "user", "lang", "wide", "quiet"};
     if (cmd == "set" && plain.size() == 2 && plain[1] == "output") return {"table", "csv", "json"};
-    if (!takes_object(cmd)) return {};
-    session.muted = true;
-    Kind *kind = session.kind(plain[1], takes_key(cmd));
-    session.muted = false;
-    if (!kind) return {};
-    std::vector<std::string> out;
-    if (takes_key(cmd) && plain.size() == 2) {
-        char **names = nullptr;
-        unsigned count = 0;
-        FilterPtr filter = new_filter();
-        if (ZeSubmitAction(kind->object, "GET LIST", filter.get(), &names, &count) == ZE_OK)
-            for (unsigned i = 0; i < count; ++i) out.push_back(names[i]);
-        return out;
-    }
-    for (const FieldInfo &f : kind->fields) out.push_back(cmd == "validate" ? f.name : f.name + "=");
-    return out;
+    if (cmd == "help") return plain.size() == 1 ? listed_commands() : std::vector<std::string>{};
+    const CommandRow *row = find_command(cmd);
+    const std::size_t position = plain.size() - 1;
+    const Argument *argument = row ? argument_at(*row, position) : nullptr;
+    if (!argument || (row->traits & kHidden)) return {};
+    return argument_candidates(*g_session, completion_at(*row, position), *argument, plain.size() > 1 ? plain[1] : "");
 }
 
 char **complete(const char *text, int start, int /*end*/)
@@ -131,8 +122,8 @@ int set_command(Session &session, const std::vector<std::string> &words)
     if (words.size() == 1) {
         const char *formats[] = {"table", "csv", "json"};
         std::printf("node %s\nuser %s\noutput %s\nfields %s\nlang %s\nwide %s\nquiet %s\n", s.node.c_str(),
-                    (s.user.empty() ? local_user() : s.user).c_str(), formats[static_cast<int>(s.format)],
-                    s.fields.c_str(), s.lang.c_str(), s.wide ? "on" : "off", s.quiet ? "on" : "off");
+                    admcore::user_of(s).c_str(), formats[static_cast<int>(s.format)], s.fields.c_str(), s.lang.c_str(),
+                    s.wide ? "on" : "off", s.quiet ? "on" : "off");
         return kExitOk;
     }
     const std::string &key = words[1];
@@ -142,14 +133,27 @@ int set_command(Session &session, const std::vector<std::string> &words)
     if (key == "fields") return s.fields = value, kExitOk;
     if (key == "user") return s.user = value, kExitOk;
     if (key == "node") return s.node = value, kExitOk;
-    if (key == "lang") {
-        s.lang = value;
-        session.forget_kinds();  // objects are created anew for the language
-        return kExitOk;
-    }
+    if (key == "lang") return s.lang = value, kExitOk;
     if (key == "wide" && on_off(value, s.wide)) return kExitOk;
     if (key == "quiet" && on_off(value, s.quiet)) return kExitOk;
     return session.usage("set " + key + ": unknown setting or bad value (help lists them)");
+}
+
+// Options that apply when tarnadm starts cannot change on a shell line.
+int refuse_start_options(const Session &session, const Settings &line)
+{
+    std::vector<std::string> names;
+    bool changed = false;
+    for (const GlobalOption &o : global_options()) {
+        if (!(o.traits & kStartOnly)) continue;
+        names.push_back(names_of(o.names).back());
+        changed = changed || line.*o.text != session.settings.*o.text;
+    }
+    if (!changed) return kExitOk;
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return session.usage(list + " apply when tarnadm starts, not in the shell");
 }
 
 // Runs one line; `quit` set when the shell is to end.
@@ -175,9 +179,7 @@ int run_line(Session &session, const std::string &line, bool &quit)
     const int parsed = parse_arguments(words, lineSettings, command);
     if (parsed >= 0) return parsed;
     if (command.name.empty()) return kExitOk;
-    if (lineSettings.dataDir != session.settings.dataDir || lineSettings.router != session.settings.router ||
-        lineSettings.trace != session.settings.trace)
-        return session.usage("--data-dir, --router and --trace apply when tarnadm starts, not in the shell");
+    if (int exit = refuse_start_options(session, lineSettings)) return exit;
     std::swap(session.settings, lineSettings);
     const int exit = execute(session, command);
     std::swap(session.settings, lineSettings);
@@ -252,6 +254,9 @@ bool split_words(const std::string &line, std::vector<std::string> &words)
     return quote == 0;
 }
 
-int run_shell(Session &session) { return isatty(STDIN_FILENO) ? interactive(session) : script(session); }
+int shell_command(Session &session, const Command &)
+{
+    return isatty(STDIN_FILENO) ? interactive(session) : script(session);
+}
 
 }  // namespace tarnadm

@@ -1,11 +1,11 @@
 // codes.cpp - one table per family of the codes documented in the public
-// headers, and the one mapping from codes to exit statuses.
-#include "codes.hpp"
+// headers, and the one mapping from codes to outcomes.
+#include "problem.hpp"
 
 #include "TarnRpdb.h"
 #include "tarnsrvc.h"
 
-namespace tarnadm {
+namespace admcore {
 namespace {
 
 struct CodeText {
@@ -110,35 +110,34 @@ std::string_view library_code_meaning(unsigned code, Family family)
 
 std::string_view router_code_meaning(unsigned code) { return find(kRouter, code); }
 
-int exit_for(unsigned code, unsigned routerCode)
+Outcome outcome_of(unsigned code, unsigned routerCode)
 {
-    if (code == ZE_OK) return kExitOk;
     if (code == ZE_RC_ROUTER_FAILED) {
         switch (routerCode) {
         case TARN_RPDB_RC_UNKNOWN_NODE:
         case TARN_RPDB_RC_STORAGE_ERROR:
-        case TARN_RPDB_RC_NO_DATA_DIR: return kExitUnreachable;
-        case TARN_RPDB_RC_ANSWER_REFUSED: return kExitInternal;
-        default: return kExitRefused;
+        case TARN_RPDB_RC_NO_DATA_DIR: return Outcome::Unreachable;
+        case TARN_RPDB_RC_ANSWER_REFUSED: return Outcome::Internal;
+        default: return Outcome::Refused;
         }
     }
-    if (code == ZE_RC_NO_ENTRY) return kExitRefused;
+    if (code == ZE_RC_NO_ENTRY) return Outcome::Refused;
     if ((code >= ZE_RC_TOO_SHORT && code <= ZE_RC_NOT_BOOLEAN) ||
         (code >= ZE_RC_DATE_SERVICE && code <= ZE_RC_DATE_INVALID))
-        return kExitInvalid;
+        return Outcome::Invalid;
     switch (code) {
     case ZE_RC_LOAD_FAILED:
     case ZE_RC_PROC_NOT_FOUND:
     case ZE_RC_NO_REGISTRY_LINE:
     case ZE_RC_INFO_NO_USERNAME:
-    case ZE_RC_INFO_NO_DESTNODE: return kExitUnreachable;
+    case ZE_RC_INFO_NO_DESTNODE: return Outcome::Unreachable;
     case ZE_RC_DISABLED:
     case ZE_RC_NOT_IN_PROC_TABLE:
     case ZE_RC_EMPTY_NODE:
     case ZE_RC_EMPTY_USERNAME:
-    case ZE_RC_INFO_CRITERION_NOT_EQ: return kExitUsage;
-    default: return kExitInternal;
+    case ZE_RC_INFO_CRITERION_NOT_EQ: return Outcome::Usage;
+    default: return Outcome::Internal;
     }
 }
 
-}  // namespace tarnadm
+}  // namespace admcore

@@ -1,0 +1,25 @@
+// admcore.hpp - the tools' shared core over the public C interface: what
+// tarnadm offers on the command line, free of any command line, for every
+// tool that administers objects (a web console, a script host).
+//
+//   settings.hpp  where requests go (data directory, router, node, user,
+//                 language), the registry's kinds, the setup's problems
+//   kinds.hpp     objects opened by kind and routed to a node for a user,
+//                 their fields and field descriptions
+//   criteria.hpp  FIELD=VALUE, FIELD>VALUE, ... into filters; the key filter
+//   items.hpp     validate, show, define, alter, copy, rename, delete, list
+//                 and name items, group membership, an item as JSON
+//   problem.hpp   Problem, Result<T> and Failure; library and router codes
+//                 and their meanings
+//   text.hpp      names compared without regard to case, trimming
+//
+// Nothing here prints, reads a terminal or exits: operations return a value
+// or a Problem, and each tool shows them in its own form. It uses only the
+// public headers (tarnsrvc.h, TarnRpdb.h) and links libTarnSrvc.
+#pragma once
+
+#include "criteria.hpp"
+#include "items.hpp"
+#include "kinds.hpp"
+#include "problem.hpp"
+#include "settings.hpp"
