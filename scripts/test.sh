@@ -20,6 +20,8 @@ ctest --test-dir build -j "$jobs" --output-on-failure
 
 echo "== every export of libTarnSrvc runs inside the call frame"
 python3 scripts/frame_coverage.py build
+echo "== the API reference builds without a Doxygen warning"
+tarn_build build docs
 echo "== the tests' share of the code"
 scripts/linecount.sh --max-share 36
 
