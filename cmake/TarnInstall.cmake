@@ -4,6 +4,7 @@
 #   <libdir>/tarnsrvc/           run-time modules
 #   <includedir>/tarnsrvc/       public headers
 #   <bindir>/                    tools and the example application
+#   <mandir>/man1/               their manual pages
 #   <datadir>/tarnsrvc/          the demo data: registry, SQL, demo nodes
 #   <docdir>/                    README.md, LICENSE
 #   <libdir>/cmake/TarnSrvc/     TarnSrvcConfig.cmake, targets TarnSrvc::TarnSrvc, TarnSrvc::TarnUtil
@@ -23,6 +24,8 @@ if(tarn_programs)
 endif()
 if(TARN_BUILD_TOOLS)
   install(DIRECTORY ${TARN_DEMO_DATA_DIR}/ DESTINATION ${TARN_INSTALL_DATADIR} COMPONENT runtime)
+  file(GLOB tarn_man_pages ${PROJECT_SOURCE_DIR}/tools/man/*.1)
+  install(FILES ${tarn_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
   DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
