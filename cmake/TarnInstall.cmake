@@ -1,5 +1,5 @@
-# Install rules (GNUInstallDirs), the CMake package, pkg-config files and the
-# Debian package:
+# Install rules (GNUInstallDirs), the CMake package and pkg-config files (the
+# Debian packages are built from them by debian/rules, scripts/package.sh):
 #   <libdir>/libTarnUtil.so.1, libTarnSrvc.so.1 (and their links)
 #   <libdir>/tarnsrvc/           run-time modules
 #   <includedir>/tarnsrvc/       public headers
@@ -46,16 +46,3 @@ foreach(pc tarnsrvc tarnutil)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 endforeach()
-
-# Debian package: cpack -G DEB in the build directory.
-set(CPACK_PACKAGE_NAME tarnsrvc)
-set(CPACK_PACKAGE_VENDOR "TarnSrvc developers")
-set(CPACK_PACKAGE_CONTACT "TarnSrvc developers <tarnsrvc@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libsqlite3-0, libssl3, libedit2, libpq5")
-include(CPack)

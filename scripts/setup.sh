@@ -5,7 +5,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-d
           libsqlite3-dev libssl-dev postgresql libpq-dev valgrind gdb
           libcli11-dev nlohmann-json3-dev libedit-dev
           clang-tidy clang-format cppcheck llvm
-          doxygen graphviz)
+          doxygen graphviz debhelper lintian)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
