@@ -1,4 +1,5 @@
-/*
+/**
+ * @file
  * TarnRout.h - return codes of TarnRout, the default router, and the
  * contract it keeps. TarnRout is the run-time module (libTarnRout.so, entry
  * router_client) that ZeRouteDtsAction loads when the info names no
@@ -8,7 +9,7 @@
  * adds what a remote node brings.
  *
  * Node map. Node DESTNODE is the section [DESTNODE] of the node map
- * <data dir>/nodes.conf (data dir = ZeEnv(ZE_ENV_TARN_DATA_DIR)), written
+ * `<data dir>/nodes.conf` (data dir = ZeEnv(ZE_ENV_TARN_DATA_DIR)), written
  * in the format of libpq's connection service file: "#" comments, one
  * "[NODE]" line per node, then "keyword=value" lines with libpq connection
  * keywords (host, port, dbname, user, sslmode, options, ...). A node absent
@@ -32,11 +33,11 @@
  *                      and "TarnRout: connecting to node <node> as <user>"
  *                      (values and passwords never appear).
  *
- * Logons are the node's own authentication. LOGON (ID EQ <role>, PASSWORD
- * EQ <password>) connects to the node as that role with that password; the
- * server checks it. The connection is the session of (USERNAME, node) until
- * LOGOFF closes it; a second LOGON replaces it. While it is open, the local
- * user's requests to the node run on it, so the node's grants decide what
+ * Logons are the node's own authentication. LOGON (`ID EQ <role>`,
+ * `PASSWORD EQ <password>`) connects to the node as that role with that
+ * password; the server checks it. The connection is the session of (USERNAME,
+ * node) until LOGOFF closes it; a second LOGON replaces it. While it is open,
+ * the local user's requests to the node run on it, so the node's grants decide what
  * the user may read or change; a refusal answers 1011 with the node's
  * message. Without a session, requests use the map's credentials. A refused
  * logon answers 1009 "Logon to <node> refused: unknown user or wrong
@@ -66,14 +67,17 @@
 
 #include "TarnRpdb.h"
 
-#define TARN_ROUT_RC_PERMISSION_DENIED 1011u /* the node's grants refuse the request (its message follows) */
-#define TARN_ROUT_RC_NODE_UNREACHABLE  1012u /* the node cannot be reached: down, refusing, timed out connecting */
-#define TARN_ROUT_RC_TIMEOUT           1013u /* a statement ran past KV_ROUTER_TIMEOUT; nothing was changed */
-#define TARN_ROUT_RC_CONNECTION_LOST                                                                                   \
-    1014u                                    /* the connection broke during a write: rolled back, not sent again
-                                                (or, during the commit, the outcome is unknown) */
-#define TARN_ROUT_RC_CONFLICT          1015u /* a concurrent change won; nothing was changed */
-#define TARN_ROUT_RC_BAD_NODE_MAP      1016u /* the node's map entry is unusable (file and line in the message) */
-#define TARN_ROUT_RC_TOO_MANY_SESSIONS 1017u /* LOGON: KV_ROUTER_AGENTS sessions are open on the node */
+/** @name Return codes of router_client besides those of TarnRpdb.h
+ * @{ */
+#define TARN_ROUT_RC_PERMISSION_DENIED 1011u /**< the node's grants refuse the request (its message follows) */
+#define TARN_ROUT_RC_NODE_UNREACHABLE  1012u /**< the node cannot be reached: down, refusing, timed out connecting */
+#define TARN_ROUT_RC_TIMEOUT           1013u /**< a statement ran past KV_ROUTER_TIMEOUT; nothing was changed */
+/** The connection broke during a write: rolled back, not sent again (or,
+ * during the commit, the outcome is unknown). */
+#define TARN_ROUT_RC_CONNECTION_LOST   1014u
+#define TARN_ROUT_RC_CONFLICT          1015u /**< a concurrent change won; nothing was changed */
+#define TARN_ROUT_RC_BAD_NODE_MAP      1016u /**< the node's map entry is unusable (file and line in the message) */
+#define TARN_ROUT_RC_TOO_MANY_SESSIONS 1017u /**< LOGON: KV_ROUTER_AGENTS sessions are open on the node */
+/** @} */
 
 #endif /* TARNROUT_H */

@@ -8,11 +8,11 @@
  * below are carried out by one command core that the default router
  * TarnRout (TarnRout.h, remote nodes on PostgreSQL) shares.
  *
- * Nodes. Node DESTNODE is the database file <data dir>/nodes/<DESTNODE>.db,
+ * Nodes. Node DESTNODE is the database file `<data dir>/nodes/<DESTNODE>.db`,
  * where the data directory is ZeEnv(ZE_ENV_TARN_DATA_DIR). A node name is 1
  * to 64 characters of A-Z a-z 0-9 _ . - and does not start with '.'; names
  * are case-sensitive, as file names are. The router never creates a node:
- * the tool tarnmknode does (tarnmknode <data dir> <node> [sql files]). A
+ * the tool tarnmknode does (`tarnmknode <data dir> <node> [sql files]`). A
  * node's connection, with the statements prepared on it, is opened on its
  * first request and kept until the module is unloaded; a node file replaced
  * meanwhile is not seen before then. Requests from several threads of one
@@ -27,7 +27,7 @@
  * each other; writers take the node in turn, each waiting in naps of one to
  * two milliseconds so that no writer starves, and a write is refused only
  * after KV_ROUTER_TIMEOUT seconds without a turn. A node file therefore has
- * companion files <node>.db-wal and <node>.db-shm while it is in use: copy a
+ * companion files `<node>.db-wal` and `<node>.db-shm` while it is in use: copy a
  * node only when no process has it open. It is not meant for many machines
  * sharing a node over a network file system (SQLite's locking does not hold
  * there).
@@ -88,8 +88,8 @@
  * ITERATIONS) and SESSIONS (LOCAL_USER, USER_ID, STARTED), keyed by the
  * info's USERNAME (the local user) and the user id; a node without them
  * answers 1002. USERS and SESSIONS are never object kinds (1002), so no
- * table command reads or writes them. Request fields: ID EQ <user id>, and
- * for LOGON PASSWORD EQ <password>, each exactly once; any other field or
+ * table command reads or writes them. Request fields: `ID EQ <user id>`, and
+ * for LOGON `PASSWORD EQ <password>`, each exactly once; any other field or
  * operator is a bad request (1003). User ids compare exactly (case counts).
  *   LOGON   checks the password against the user's record: a PBKDF2-HMAC-
  *           SHA256 hash of it with the user's random 16-byte salt and
@@ -106,7 +106,7 @@
  *           else 1010 as LOGOFF.
  * Passwords reach no message, no trace and no SQL text (values are bound).
  * Users are added, or given a new password, with the tool tarnuser:
- *     tarnuser <data dir> <node> <user id>   (the password on stdin)
+ *     `tarnuser <data dir> <node> <user id>`   (the password on stdin)
  * Deleting a user from USERS ends its sessions.
  *
  * Each table request runs in one transaction (reads in a deferred one,
@@ -123,19 +123,22 @@
 #ifndef TARNRPDB_H
 #define TARNRPDB_H
 
-/** Return codes of router_client besides 0 (success) and 3 (memory short). */
-#define TARN_RPDB_RC_UNKNOWN_NODE   1001u /* node name not valid, or no such node file */
-#define TARN_RPDB_RC_UNKNOWN_OBJECT 1002u /* OBJECT missing or not valid, no such table, no single-column key */
-#define TARN_RPDB_RC_BAD_REQUEST                                                                                       \
-    1003u                                 /* unknown command, column, operator or response kind; missing key;
-                                               a criterion the command does not take; a value the table refuses */
-#define TARN_RPDB_RC_NOT_FOUND      1004u /* no row matches */
-#define TARN_RPDB_RC_ALREADY_EXISTS 1005u /* the new key (or another UNIQUE value) is taken */
-#define TARN_RPDB_RC_STORAGE_ERROR  1006u /* SQLite failed (locked, I/O, not a database, ...) */
-#define TARN_RPDB_RC_NO_DATA_DIR    1007u /* the data directory is not set */
-#define TARN_RPDB_RC_ANSWER_REFUSED 1008u /* the library refused an answer; the request was rolled back */
-#define TARN_RPDB_RC_LOGON_REFUSED  1009u /* LOGON: unknown user or wrong password (one answer for both) */
-#define TARN_RPDB_RC_NOT_LOGGED_ON  1010u /* LOGOFF, VERIFY: no session of USERNAME for the user id */
+/** @name Return codes of router_client
+ * Besides ZE_OK (success) and ZE_RC_NO_MEMORY (memory short).
+ * @{ */
+#define TARN_RPDB_RC_UNKNOWN_NODE   1001u /**< node name not valid, or no such node file */
+#define TARN_RPDB_RC_UNKNOWN_OBJECT 1002u /**< OBJECT missing or not valid, no such table, no single-column key */
+/** Unknown command, column, operator or response kind; missing key; a
+ * criterion the command does not take; a value the table refuses. */
+#define TARN_RPDB_RC_BAD_REQUEST    1003u
+#define TARN_RPDB_RC_NOT_FOUND      1004u /**< no row matches */
+#define TARN_RPDB_RC_ALREADY_EXISTS 1005u /**< the new key (or another UNIQUE value) is taken */
+#define TARN_RPDB_RC_STORAGE_ERROR  1006u /**< SQLite failed (locked, I/O, not a database, ...) */
+#define TARN_RPDB_RC_NO_DATA_DIR    1007u /**< the data directory is not set */
+#define TARN_RPDB_RC_ANSWER_REFUSED 1008u /**< the library refused an answer; the request was rolled back */
+#define TARN_RPDB_RC_LOGON_REFUSED  1009u /**< LOGON: unknown user or wrong password (one answer for both) */
+#define TARN_RPDB_RC_NOT_LOGGED_ON  1010u /**< LOGOFF, VERIFY: no session of USERNAME for the user id */
+/** @} */
 
 /** The pseudo column that pairs a second key with the key column. */
 #define TARN_RPDB_COPY_KEY "COPY_KEY"

@@ -4,7 +4,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
           libsqlite3-dev libssl-dev postgresql libpq-dev valgrind gdb
           libcli11-dev nlohmann-json3-dev libedit-dev
-          clang-tidy clang-format cppcheck llvm)
+          clang-tidy clang-format cppcheck llvm
+          doxygen graphviz debhelper lintian)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
