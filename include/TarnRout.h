@@ -4,8 +4,8 @@
  * router_client) that ZeRouteDtsAction loads when the info names no
  * ROUTEMODULE and DEMO_ROUTER is not true. Each node is a PostgreSQL
  * database reached through libpq. The commands, their messages and the
- * codes 1001 to 1010 are those of the demo router (TarnRpdb.h); this header
- * adds what a remote node brings.
+ * codes 1001 to 1010 are those both routers share (TarnRouter.h); this
+ * header adds what a remote node brings.
  *
  * Node map. Node DESTNODE is the section [DESTNODE] of the node map
  * <data dir>/nodes.conf (data dir = ZeEnv(ZE_ENV_TARN_DATA_DIR)), written
@@ -64,7 +64,7 @@
 #ifndef TARNROUT_H
 #define TARNROUT_H
 
-#include "TarnRpdb.h"
+#include "TarnRouter.h"
 
 #define TARN_ROUT_RC_PERMISSION_DENIED 1011u /* the node's grants refuse the request (its message follows) */
 #define TARN_ROUT_RC_NODE_UNREACHABLE  1012u /* the node cannot be reached: down, refusing, timed out connecting */

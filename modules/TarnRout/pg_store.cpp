@@ -210,7 +210,7 @@ Table PgStore::table(std::string_view node, std::string_view object)
 }
 
 // Tables of the connection's current schema, matched ignoring case (an
-// exact match first); the key is the primary key's one column.
+// exact match first), with their primary-key columns marked.
 Table PgStore::read_table(std::string_view node, std::string_view object)
 {
     routecore::check_object_name(object);
@@ -223,7 +223,7 @@ Table PgStore::read_table(std::string_view node, std::string_view object)
                         " AND lower(c.relname) = lower($1) ORDER BY c.relname = $1 DESC LIMIT 1",
                         {{name}});
         if (!find->step())
-            fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+            fail(TARN_ROUTER_RC_UNKNOWN_OBJECT,
                  "Object kind " + name + " is unknown: node " + std::string(node) + " has no such table");
         oid = find->text(0);
         table.name = find->text(1);
@@ -234,23 +234,16 @@ Table PgStore::read_table(std::string_view node, std::string_view object)
                        " FROM pg_attribute a LEFT JOIN pg_index i ON i.indrelid = a.attrelid AND i.indisprimary"
                        " WHERE a.attrelid = $1 AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
                        {{oid}});
-    int keys = 0;
     while (columns->step()) {
-        if (columns->value(2) == "t") {
-            table.key = table.columns.size();
-            ++keys;
-        }
         Column column;
         column.name = columns->text(0);
         column.label = label_of(columns->text(0));
         column.notNull = columns->value(1) == "t";
+        column.primaryKey = columns->value(2) == "t";
         column.type = columns->text(3);
         column.textual = columns->value(4) == "t";
         table.columns.push_back(std::move(column));
     }
-    if (keys != 1)
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
-             "Object kind " + table.label + " cannot be used: its table has no single-column primary key");
     return table;
 }
 

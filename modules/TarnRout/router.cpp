@@ -223,7 +223,7 @@ private:
         ConnectError error;
         PGconn *conn = open_connection(nodeName, keywords, &c, error);
         if (!conn && error.usedPassword)
-            fail(TARN_RPDB_RC_LOGON_REFUSED, "Logon to " + nodeName + " refused: unknown user or wrong password");
+            fail(TARN_ROUTER_RC_LOGON_REFUSED, "Logon to " + nodeName + " refused: unknown user or wrong password");
         if (!conn) unreachable(nodeName, error);
         // The analyzer loses the unique_ptr when the map insertion may throw
         // (the temporary owns it then) and reports it at the closing brace.
@@ -242,7 +242,7 @@ private:
     {
         auto session = node.sessions.find(c.localUser);
         if (session == node.sessions.end() || session->second.userId != c.userId)
-            fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
+            fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
         node.sessions.erase(session);
         return "User " + c.userId + " logged off from " + nodeName;
     }
@@ -252,7 +252,7 @@ private:
     {
         auto session = node.sessions.find(c.localUser);
         if (session == node.sessions.end() || session->second.userId != c.userId)
-            fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
+            fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
         PgStore &store = *session->second.store;
         auto alive = [&] {
             PGresult *probe = PQexec(store.conn(), "SELECT 1");
@@ -263,7 +263,7 @@ private:
         if (!alive()) {
             store.reset();
             if (store.broken() || !alive())
-                fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c) + ": the session's connection is lost");
+                fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c) + ": the session's connection is lost");
         }
         return "User " + c.userId + " is logged on to " + nodeName;
     }

@@ -76,7 +76,7 @@ sqlite3 *open_node(const std::string &path, std::string_view node)
     }
     if (problem.empty()) return db;
     sqlite3_close_v2(db);
-    fail(TARN_RPDB_RC_STORAGE_ERROR, "Node " + std::string(node) + " cannot be opened: " + problem);
+    fail(TARN_ROUTER_RC_STORAGE_ERROR, "Node " + std::string(node) + " cannot be opened: " + problem);
 }
 
 // The rows of one statement; a cached statement goes back to its cache
@@ -174,7 +174,7 @@ SqliteStore &node_store(std::string_view name)
 {
     std::string_view directory = routecore::view(ZeEnv(ZE_ENV_TARN_DATA_DIR));
     if (directory.empty())
-        fail(TARN_RPDB_RC_NO_DATA_DIR, "No data directory: set TARN_DATA_DIR to the directory that holds nodes/");
+        fail(TARN_ROUTER_RC_NO_DATA_DIR, "No data directory: set TARN_DATA_DIR to the directory that holds nodes/");
     routecore::check_node_name(name);
 
     std::string path = node_file::path(directory, name);
@@ -182,7 +182,7 @@ SqliteStore &node_store(std::string_view name)
     if (found != stores().end()) return *found->second;
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        fail(TARN_RPDB_RC_UNKNOWN_NODE, "Node " + std::string(name) + " is unknown: there is no " + path);
+        fail(TARN_ROUTER_RC_UNKNOWN_NODE, "Node " + std::string(name) + " is unknown: there is no " + path);
     sqlite3 *db = open_node(path, name);
     std::unique_ptr<SqliteStore> store;
     try {
@@ -272,28 +272,21 @@ Table SqliteStore::table(std::string_view node, std::string_view object)
                         " AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
                         {{name}});
         if (!find->step())
-            fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+            fail(TARN_ROUTER_RC_UNKNOWN_OBJECT,
                  "Object kind " + name + " is unknown: node " + std::string(node) + " has no such table");
         table.name = table.label = find->text(0);
     }
     if (is_logon_table(table.name))
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+        fail(TARN_ROUTER_RC_UNKNOWN_OBJECT,
              "Object kind " + table.name + " is not available: it holds the node's logons");
     auto info = run("SELECT name, \"notnull\", pk FROM pragma_table_info(?)", {{table.name}});
-    int keys = 0;
     while (info->step()) {
-        if (info->value(2) != "0") {
-            table.key = table.columns.size();
-            ++keys;
-        }
         Column column;
         column.name = column.label = info->text(0);
         column.notNull = info->value(1) != "0";
+        column.primaryKey = info->value(2) != "0";
         table.columns.push_back(std::move(column));
     }
-    if (keys != 1)
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
-             "Object kind " + table.name + " cannot be used: its table has no single-column primary key");
     return table;
 }
 

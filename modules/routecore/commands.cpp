@@ -123,7 +123,7 @@ void append(TarnList *list, const char *text)
 void check_accepted(unsigned rc, const std::string &what)
 {
     if (rc != ZE_OK)
-        fail(TARN_RPDB_RC_ANSWER_REFUSED,
+        fail(TARN_ROUTER_RC_ANSWER_REFUSED,
              "The client refused " + what + " (code " + std::to_string(rc) + "); nothing was changed");
 }
 
@@ -261,8 +261,8 @@ void refuse_copy_key(const Request &request, const std::vector<Criterion> &crite
 {
     for (const Criterion &c : criteria)
         if (!c.column)
-            fail(TARN_RPDB_RC_BAD_REQUEST, std::string(request.word) + " does not take " TARN_RPDB_COPY_KEY
-                                                                       " (only DEFINE, ALTER, COPY and RENAME do)");
+            fail(TARN_ROUTER_RC_BAD_REQUEST, std::string(request.word) + " does not take " TARN_ROUTER_COPY_KEY
+                                                                         " (only DEFINE, ALTER, COPY and RENAME do)");
 }
 
 std::string select(const Request &request, Store &store, const Table &table, const std::vector<Criterion> &criteria)
@@ -273,7 +273,7 @@ std::string select(const Request &request, Store &store, const Table &table, con
         if (request.kind == ZE_RESPONSE_COLLECTION) shape = Shape::Rows;
         else if (request.kind == ZE_RESPONSE_ITEM) shape = Shape::Item;
         else if (request.kind != ZE_RESPONSE_LIST)
-            fail(TARN_RPDB_RC_BAD_REQUEST,
+            fail(TARN_ROUTER_RC_BAD_REQUEST,
                  "Response kind " + std::to_string(request.kind) + " is not supported (1, 3 or 15)");
     }
     Sql sql(store);
@@ -290,7 +290,7 @@ std::string select(const Request &request, Store &store, const Table &table, con
     case Shape::Names: return rows_text(send_names(request.action, *rows), "selected");
     case Shape::Item: break;
     }
-    if (!send_item(request.action, *rows, table)) fail(TARN_RPDB_RC_NOT_FOUND, not_found(table, criteria));
+    if (!send_item(request.action, *rows, table)) fail(TARN_ROUTER_RC_NOT_FOUND, not_found(table, criteria));
     return rows_text(1, "selected");
 }
 
@@ -310,12 +310,12 @@ WriteFields write_fields(const Request &request, const Table &table, const std::
     std::vector<const Column *> seen;
     bool copyKeySeen = false;
     for (const Criterion &c : criteria) {
-        std::string name = c.column ? c.column->label : TARN_RPDB_COPY_KEY;
+        std::string name = c.column ? c.column->label : TARN_ROUTER_COPY_KEY;
         if (c.op != Relop::EQ)
-            fail(TARN_RPDB_RC_BAD_REQUEST,
+            fail(TARN_ROUTER_RC_BAD_REQUEST,
                  std::string(request.word) + " takes only EQ criteria, not " + name + " " + std::string(c.relop));
         bool repeated = c.column ? std::find(seen.begin(), seen.end(), c.column) != seen.end() : copyKeySeen;
-        if (repeated) fail(TARN_RPDB_RC_BAD_REQUEST, "Column " + name + " is given twice");
+        if (repeated) fail(TARN_ROUTER_RC_BAD_REQUEST, "Column " + name + " is given twice");
         if (!c.column) {
             copyKeySeen = true;
             fields.otherKey = c.value;
@@ -397,30 +397,30 @@ void send_written(const Request &request, Store &store, const Table &table, std:
     sql << " FROM " << store.quoted(table.name);
     key_is(sql, table, key);
     std::unique_ptr<Rows> row = sql.run(store);
-    if (!send_item(request.action, *row, table)) fail(TARN_RPDB_RC_NOT_FOUND, item_text(table, key) + " not found");
+    if (!send_item(request.action, *row, table)) fail(TARN_ROUTER_RC_NOT_FOUND, item_text(table, key) + " not found");
 }
 
 void require_key(const Request &request, const Table &table, std::string_view key)
 {
     if (key.empty())
-        fail(TARN_RPDB_RC_BAD_REQUEST,
+        fail(TARN_ROUTER_RC_BAD_REQUEST,
              std::string(request.word) + " needs a value for the key column " + table.keyColumn().label);
 }
 
 void require_new_key(const Request &request, std::string_view newKey)
 {
     if (newKey.empty())
-        fail(TARN_RPDB_RC_BAD_REQUEST, std::string(request.word) + " needs the new key in " TARN_RPDB_COPY_KEY);
+        fail(TARN_ROUTER_RC_BAD_REQUEST, std::string(request.word) + " needs the new key in " TARN_ROUTER_COPY_KEY);
 }
 
 void require_row(Store &store, const Table &table, std::string_view key)
 {
-    if (!exists(store, table, key)) fail(TARN_RPDB_RC_NOT_FOUND, item_text(table, key) + " not found");
+    if (!exists(store, table, key)) fail(TARN_ROUTER_RC_NOT_FOUND, item_text(table, key) + " not found");
 }
 
 void require_free_key(Store &store, const Table &table, std::string_view key)
 {
-    if (exists(store, table, key)) fail(TARN_RPDB_RC_ALREADY_EXISTS, item_text(table, key) + " already exists");
+    if (exists(store, table, key)) fail(TARN_ROUTER_RC_ALREADY_EXISTS, item_text(table, key) + " already exists");
 }
 
 // DEFINE (new key = key column, optional model = COPY_KEY) and COPY (new
@@ -461,7 +461,7 @@ std::string change(const Request &request, Store &store, const Table &table, con
 std::string erase(const Request &request, Store &store, const Table &table, const std::vector<Criterion> &criteria)
 {
     refuse_copy_key(request, criteria);
-    if (criteria.empty()) fail(TARN_RPDB_RC_BAD_REQUEST, "DELETE needs at least one criterion");
+    if (criteria.empty()) fail(TARN_ROUTER_RC_BAD_REQUEST, "DELETE needs at least one criterion");
     Sql sql(store);
     sql << "DELETE FROM " << store.quoted(table.name);
     where_clause(sql, criteria);
@@ -471,7 +471,7 @@ std::string erase(const Request &request, Store &store, const Table &table, cons
     std::string first;
     while (rows->step())
         if (count++ == 0) first = rows->value(0);
-    if (count == 0) fail(TARN_RPDB_RC_NOT_FOUND, not_found(table, criteria));
+    if (count == 0) fail(TARN_ROUTER_RC_NOT_FOUND, not_found(table, criteria));
     return count == 1 ? item_text(table, first) + " deleted" : rows_text(count, "deleted");
 }
 
@@ -492,7 +492,7 @@ std::string run(const Request &request, Store &store, const Table &table)
     case Command::Logoff:
     case Command::Verify: break;  // carried out by the back end's session()
     }
-    fail(TARN_RPDB_RC_BAD_REQUEST, "Command " + std::string(request.word) + " is unknown");
+    fail(TARN_ROUTER_RC_BAD_REQUEST, "Command " + std::string(request.word) + " is unknown");
 }
 
 }  // namespace routecore

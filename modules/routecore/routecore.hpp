@@ -3,12 +3,14 @@
 // table, the commands with their messages and codes, and the answers sent
 // through the action fields. A router supplies a Backend, which opens the
 // Store of a request's node; the Store is the only place that knows an SQL
-// dialect. The contract both routers keep is include/TarnRpdb.h.
+// dialect. The contract both routers keep is include/TarnRouter.h.
 #pragma once
 
-#include "TarnRpdb.h"
+#include "TarnRouter.h"
 #include "ZeDts.h"
 #include "ZeTypes.h"
+#include "contract/relop.hpp"
+#include "contract/text.hpp"
 
 #include <memory>
 #include <string>
@@ -62,14 +64,15 @@ struct Column {
     std::string label;  // the name answers and messages show
     std::string type;   // the SQL type values are cast to, or empty (no cast)
     bool notNull = false;
-    bool textual = true;  // compared and sorted as text
+    bool textual = true;      // compared and sorted as text
+    bool primaryKey = false;  // part of the table's primary key
 };
 
 struct Table {
     std::string name;   // the identifier in SQL
     std::string label;  // the name messages show
     std::vector<Column> columns;
-    std::size_t key = 0;  // index of the primary-key column
+    std::size_t key = 0;  // index of the primary-key column (set by require_single_key)
 
     const Column &keyColumn() const { return columns[key]; }
     // The column whose label is `name` ignoring case, or nullptr.
@@ -125,15 +128,15 @@ public:
     virtual void commit() = 0;
     virtual void rollback() noexcept = 0;
 
-    // The table of object kind `object`: 1002 when the name is not valid,
-    // there is no such table, or it has no single-column key.
+    // The table of object kind `object` with its columns, the primary-key
+    // ones marked: 1002 when the name is not valid or there is no such table.
     virtual Table table(std::string_view node, std::string_view object) = 0;
 };
 
 // ------------------------------------------------------------ requests
 
 enum class Command { Select, List, Define, Alter, Copy, Rename, Delete, Logon, Logoff, Verify };
-enum class Relop { EQ, NE, LT, LE, GT, GE };
+using relop::Relop;
 
 // One request field resolved against the table; column is nullptr for COPY_KEY.
 struct Criterion {
@@ -198,6 +201,10 @@ unsigned route(DtsAction *action, Backend &backend);
 // with a digit. Fails with 1002 otherwise (or when empty).
 void check_object_name(std::string_view object);
 
+// The table's one primary-key column becomes its key: 1002 when its
+// primary key is not exactly one column.
+void require_single_key(Table &table);
+
 // Traces a statement as "<module> SQL: <statement>" when KV_ROUTER_DEBUG is on.
 void trace_sql(const char *module, const std::string &sql);
 
@@ -205,10 +212,7 @@ void trace_sql(const char *module, const std::string &sql);
 // else `fallback`.
 int setting(int index, int fallback, int max);
 
-// A NULL text views as empty.
-inline std::string_view view(const char *s) { return s ? std::string_view(s) : std::string_view(); }
-
-// Equal ignoring ASCII case.
-bool equal_nocase(std::string_view a, std::string_view b);
+using ze::equal_nocase;
+using ze::view;
 
 }  // namespace routecore

@@ -26,8 +26,8 @@ Outcome store_outcome(const Request &request, const StoreError &error, bool comm
     const std::string what = std::string(request.word) + " on " + std::string(request.object);
     const std::string node(request.node);
     switch (error.kind) {
-    case StoreErrorKind::Duplicate: return {TARN_RPDB_RC_ALREADY_EXISTS, what + " refused: " + error.message};
-    case StoreErrorKind::Refused: return {TARN_RPDB_RC_BAD_REQUEST, what + " refused: " + error.message};
+    case StoreErrorKind::Duplicate: return {TARN_ROUTER_RC_ALREADY_EXISTS, what + " refused: " + error.message};
+    case StoreErrorKind::Refused: return {TARN_ROUTER_RC_BAD_REQUEST, what + " refused: " + error.message};
     case StoreErrorKind::Permission:
         return {TARN_ROUT_RC_PERMISSION_DENIED, what + " refused by node " + node + ": " + error.message};
     case StoreErrorKind::Timeout:
@@ -45,7 +45,7 @@ Outcome store_outcome(const Request &request, const StoreError &error, bool comm
     case StoreErrorKind::Stale:
     case StoreErrorKind::Other: break;
     }
-    return {TARN_RPDB_RC_STORAGE_ERROR, what + " failed on node " + node + ": " + error.message};
+    return {TARN_ROUTER_RC_STORAGE_ERROR, what + " failed on node " + node + ": " + error.message};
 }
 
 // Where a request stood when its store failed.
@@ -59,6 +59,7 @@ std::string attempt(const Request &request, Store &store, Stage &stage)
     stage = Stage::Work;
     try {
         Table table = store.table(request.node, request.object);
+        require_single_key(table);
         std::string message = run(request, store, table);
         stage = Stage::Commit;
         store.commit();
@@ -134,7 +135,7 @@ unsigned route(DtsAction *action, Backend &backend)
     } catch (...) {
         (void)std::snprintf(text, sizeof text, "%s: unexpected failure", backend.name());
         ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, text);
-        return TARN_RPDB_RC_STORAGE_ERROR;
+        return TARN_ROUTER_RC_STORAGE_ERROR;
     }
 }
 

@@ -83,9 +83,9 @@ TEST_F(RoutPg, TheNodeMapNamesNodesAndRefusesBadEntries)
              ", line 9: node SECRET holds a password; keep it in the password file (PGPASSFILE, ~/.pgpass)"},
         {"[BROKEN]\njust words\n", "BROKEN", TARN_ROUT_RC_BAD_NODE_MAP,
          "The node map " + map + ", line 8: \"just words\" is not keyword=value"},
-        {"", "NOWHERE", TARN_RPDB_RC_UNKNOWN_NODE,
+        {"", "NOWHERE", TARN_ROUTER_RC_UNKNOWN_NODE,
          "Node NOWHERE is unknown: it is not in the node map " + map + " and no libpq service names it"},
-        {"", "../etc", TARN_RPDB_RC_UNKNOWN_NODE,
+        {"", "../etc", TARN_ROUTER_RC_UNKNOWN_NODE,
          "Node name \"../etc\" is not valid (1 to 64 of A-Z a-z 0-9 _ . -, not starting with '.')"},
     };
     for (const Case &c : cases) {

@@ -93,7 +93,7 @@ TEST_F(Rpdb, SelectionsMatchPatternsNumbersAndEmptyValues)
     ASSERT_EQ(act(ZeGetDtsListViaSelect, {{"STATUS", "EQ", "Ready"}}), ZE_OK);
     EXPECT_EQ(values(item_), "COLOR1|LABELS|LASER1");
     EXPECT_EQ(act(ZeOpenDtsItem, {{"NAME", "EQ", "NOPE"}}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_NOT_FOUND, "PRINTER NOPE not found"));
+    EXPECT_EQ(outcome(), Outcome(TARN_ROUTER_RC_NOT_FOUND, "PRINTER NOPE not found"));
 }
 
 TEST_F(Rpdb, RefusedWritesChangeNothing)
@@ -104,47 +104,53 @@ TEST_F(Rpdb, RefusedWritesChangeNothing)
         unsigned code;
         const char *message;  // ending in "refused: ": the engine's own text follows
     } cases[] = {
-        {ZeDefineDtsItem, {{"NAME", "EQ", "LASER1"}}, TARN_RPDB_RC_ALREADY_EXISTS, "PRINTER LASER1 already exists"},
+        {ZeDefineDtsItem, {{"NAME", "EQ", "LASER1"}}, TARN_ROUTER_RC_ALREADY_EXISTS, "PRINTER LASER1 already exists"},
         {ZeDefineDtsItem,
          {{"LOCATION", "EQ", "X"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "DEFINE needs a value for the key column PRN_NAME"},
         {ZeDefineDtsItem,
          {{"NAME", "EQ", "P1"}, {"NEW NAME", "EQ", "GONE"}},
-         TARN_RPDB_RC_NOT_FOUND,
+         TARN_ROUTER_RC_NOT_FOUND,
          "PRINTER GONE not found"},
         {ZeDefineDtsItem,
          {{"NAME", "EQ", "P1"}, {"COPIES", "GT", "3"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "DEFINE takes only EQ criteria, not PRN_COPIES GT"},
         {ZeDefineDtsItem,
          {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "100"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "DEFINE on PRINTER refused: "},
         {ZeDefineDtsItem,
          {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "many"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "DEFINE on PRINTER refused: "},
-        {ZeAlterDtsItem, {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "2"}}, TARN_RPDB_RC_NOT_FOUND, "PRINTER P1 not found"},
+        {ZeAlterDtsItem,
+         {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "2"}},
+         TARN_ROUTER_RC_NOT_FOUND,
+         "PRINTER P1 not found"},
         {ZeAlterDtsItem,
          {{"NAME", "EQ", "LASER1"}, {"NEW NAME", "EQ", "LASER2"}},
-         TARN_RPDB_RC_ALREADY_EXISTS,
+         TARN_ROUTER_RC_ALREADY_EXISTS,
          "PRINTER LASER2 already exists"},
         {ZeAlterDtsItem,
          {{"NAME", "EQ", "LASER1"}, {"COPIES", "EQ", "2"}, {"PRN_COPIES", "EQ", "3"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "Column PRN_COPIES is given twice"},
         {ZeCopyDtsItem,
          {{"NAME", "EQ", "LASER1"}, {"NEW NAME", "EQ", "COLOR1"}},
-         TARN_RPDB_RC_ALREADY_EXISTS,
+         TARN_ROUTER_RC_ALREADY_EXISTS,
          "PRINTER COLOR1 already exists"},
-        {ZeRenameDtsItem, {{"NAME", "EQ", "LASER1"}}, TARN_RPDB_RC_BAD_REQUEST, "RENAME needs the new key in COPY_KEY"},
+        {ZeRenameDtsItem,
+         {{"NAME", "EQ", "LASER1"}},
+         TARN_ROUTER_RC_BAD_REQUEST,
+         "RENAME needs the new key in COPY_KEY"},
         {nullptr,
          {{"NAME", "EQ", "LASER1"}},
-         TARN_RPDB_RC_BAD_REQUEST,  // it still has queues
+         TARN_ROUTER_RC_BAD_REQUEST,  // it still has queues
          "DELETE on PRINTER refused: "},
-        {nullptr, {{"NAME", "EQ", "ZZ*"}}, TARN_RPDB_RC_NOT_FOUND, "No PRINTER matches the request"},
-        {nullptr, {}, TARN_RPDB_RC_BAD_REQUEST, "DELETE needs at least one criterion"},
+        {nullptr, {{"NAME", "EQ", "ZZ*"}}, TARN_ROUTER_RC_NOT_FOUND, "No PRINTER matches the request"},
+        {nullptr, {}, TARN_ROUTER_RC_BAD_REQUEST, "DELETE needs at least one criterion"},
     };
     const std::string before = sql("SELECT * FROM PRINTER ORDER BY 1");
     for (const Case &c : cases) {
@@ -168,7 +174,7 @@ TEST_F(Rpdb, RefusedAnswersRollTheRequestBack)
     ZeCreateDescriptor(&headless);
     ZeCreateField(headless, "NAME", "REAL NAME", "PRN_NAME", (char *)0);
     EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P7"}}, headless), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_ANSWER_REFUSED,
+    EXPECT_EQ(outcome(), Outcome(TARN_ROUTER_RC_ANSWER_REFUSED,
                                  "The client refused the row of PRINTER P7 (code 225); nothing was changed"));
     EXPECT_EQ(sql("SELECT count(*) FROM PRINTER WHERE PRN_NAME = 'P7'"), "0");
     ZeDestroyDescriptor(headless);
@@ -180,7 +186,7 @@ TEST_F(Rpdb, RefusedAnswersRollTheRequestBack)
     ZeSetFieldAttribute(status, "VALID VALUES", valid, 2);
     ZeSetFieldAttribute(status, "REAL VALUES", real, 2);
     EXPECT_EQ(open_rows({}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_ANSWER_REFUSED,
+    EXPECT_EQ(outcome(), Outcome(TARN_ROUTER_RC_ANSWER_REFUSED,
                                  "The client refused the row of PRINTER PLOTTER (code 1); nothing was changed"));
 }
 
