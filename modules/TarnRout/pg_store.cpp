@@ -192,8 +192,7 @@ std::string label_of(const char *name)
     std::string label(name);
     for (char c : label)
         if (c >= 'A' && c <= 'Z') return label;
-    for (char &c : label)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char &c : label) c = ze::ascii_upper(c);
     return label;
 }
 

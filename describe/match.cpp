@@ -1,5 +1,7 @@
 // Filter matching: a record value against the current criterion by the
-// field's type, and a whole record against every criterion.
+// field's type, and a whole record against every criterion. It reads the
+// fields' attributes, so it sits in the describe layer, above the filters
+// it walks.
 #include "ZeDesc.h"
 #include "ZeFilter.h"
 
