@@ -20,6 +20,13 @@
  * follow the demo router's rule. The map is read when a node's connection
  * is opened.
  *
+ * Nodes' databases are UTF8 with LC_CTYPE C.UTF-8, as tarnmknode --pg makes
+ * them: upper() and lower() then fold as the demo router's SQLite nodes do.
+ * Types: integer, smallint and bigint columns hold whole numbers, real,
+ * double precision and numeric numbers, date dates and time times (see
+ * TarnRouter.h); every other type is text. Each connection asks for dates
+ * in ISO form (the option -c datestyle=ISO).
+ *
  * Settings (environment table):
  *   KV_ROUTER_TIMEOUT  seconds (default 30, 0 = no limit) for connecting
  *                      (connect_timeout) and for each statement

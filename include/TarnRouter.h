@@ -17,14 +17,48 @@
  * LT, LE, GT, GE (ignoring case). The pseudo column COPY_KEY is no table
  * column: it pairs a second key with the one of the key column (below).
  *
- * Values. Every value reaches the node as a bound parameter. A value given
- * to DEFINE, ALTER, COPY or RENAME is stored as it is; an empty value stores
- * NULL, and NULL reads back as "". In SELECT, LIST and DELETE criteria, a
- * value holding '*' under EQ or NE is a pattern: '*' matches any run of
- * characters, everything else matches itself, case counts (as with plain
- * EQ). EQ "" matches NULL; NE "x" matches NULL too (NULL is ""). LT, LE, GT
- * and GE compare as the column's type orders (numbers for INTEGER and REAL
- * columns, text byte by byte) and never match NULL. Criteria are ANDed.
+ * Values. Every value reaches the node as a bound parameter, checked first
+ * against its column: text must be valid UTF-8; a whole-number column takes
+ * an optional sign and digits, within 32 bits; a number column a decimal
+ * number; a date column a date in the request's date format (field 22, the
+ * info's date format, else ZeDateDefaultFormat()), checked by the library's
+ * date service as VALIDATE VALUE checks it (3/15/2021 and 03/15/2021 are the
+ * same date); a time column a time of day as VALIDATE VALUE takes it
+ * (hh:mm[:ss[.hh]]). A value that fails is refused with 1018. Dates and
+ * times go to the node in its ordered form (YYYY-MM-DD, HH:MM:SS[.hh]) and
+ * come back in the request's format (day and month with two digits), so
+ * criteria compare them, and the key order sorts them, as dates and times.
+ * A value given to DEFINE, ALTER, COPY or RENAME is stored; an empty value
+ * stores NULL, clearing the column (1018 "<COLUMN>: a value is required"
+ * where the column is NOT NULL), and NULL reads back as "". In SELECT, LIST
+ * and DELETE criteria, a value holding '*' under EQ or NE is a pattern on a
+ * text or number column: '*' matches any run of characters, everything else
+ * matches itself, case counts (as with plain EQ); on a date or time column
+ * it is refused. EQ "" matches NULL; NE "x" matches NULL too (NULL is "").
+ * LT, LE, GT and GE compare as the column's kind orders (numbers, dates and
+ * times as such, text byte by byte), need a value and never match NULL. EQ
+ * criteria on one column are ORed (the column holds one of the values);
+ * all other criteria are ANDed.
+ *
+ * Rules. A node may say what its rules mean in the table TARN_RULES
+ * (RULE_NAME, TABLE_NAME, COLUMN_NAME, RULE_KIND, RULE_TEXT; see
+ * data/schema.sql): a CHECK row names a CHECK constraint, the column it
+ * guards and what a value must be ("{value} is outside 1 to 99", "{value}"
+ * standing for the value refused); DATE and TIME rows mark the columns that
+ * hold dates or times (on SQLite, where such a column is TEXT with a CHECK
+ * of that name); a REFERENCE row names a foreign key (COLUMN_NAME the
+ * referring column, RULE_TEXT the table referred to). A value or change the
+ * node refuses is answered with 1018 in one form, whichever the store:
+ *   "<COLUMN>: <RULE_TEXT>"                     a CHECK
+ *   "<COLUMN>: a value is required"             NOT NULL
+ *   "<OBJECT> <key>: still referenced by <OBJECT> <key>"
+ *                                               a DELETE of a row another refers to
+ *   "<COLUMN>: <OBJECT> <value> does not exist" a reference to a missing row
+ * The store's own text goes to the trace only. A refusal the rules do not
+ * explain (a constraint they do not name, a trigger) is 1003 with the
+ * store's text. The library shows a 1018 message with the field's name in
+ * place of the column (ZeRouteDtsAction). A node's rules are read with its
+ * table, for each request on SQLite, once per connection on PostgreSQL.
  *
  * Commands (the command word, ignoring case; K is the key column):
  *   SELECT  rows matching every criterion, in key order. Response kind 15:
@@ -82,6 +116,8 @@
 #define TARN_ROUTER_RC_ANSWER_REFUSED 1008u /* the library refused an answer; the request was rolled back */
 #define TARN_ROUTER_RC_LOGON_REFUSED  1009u /* LOGON: unknown user or wrong password (one answer for both) */
 #define TARN_ROUTER_RC_NOT_LOGGED_ON  1010u /* LOGOFF, VERIFY: no session of USERNAME for the user id */
+#define TARN_ROUTER_RC_VALUE_REFUSED                                                                                   \
+    1018u /* a value the column cannot hold, or a change its rules refuse: "<COLUMN>: <what is wrong>" */
 
 /** The pseudo column that pairs a second key with the key column. */
 #define TARN_ROUTER_COPY_KEY "COPY_KEY"

@@ -34,7 +34,14 @@
  *
  * Object kinds, request fields, values, commands and answers are those of
  * TarnRouter.h. On these nodes SQLite's own sqlite_ tables are no object
- * kinds, and LT, LE, GT and GE compare as SQLite does for the column's type.
+ * kinds. A column declared INTEGER or INT holds whole numbers, REAL
+ * numbers; a DATE or TIME row of TARN_RULES marks a TEXT column as holding
+ * dates or times. Each connection has its own upper() and lower(): they
+ * fold every letter of Unicode as glibc does in the locale C.UTF-8 (the
+ * LC_CTYPE of a PostgreSQL node, TarnRout.h), not ASCII letters alone as
+ * SQLite's own do, so a CHECK such as X = upper(X) refuses here what it
+ * refuses on a PostgreSQL node. A CHECK names its constraint in SQLite's
+ * message only when the constraint has a name (CONSTRAINT name CHECK ...).
  *
  * Logons. LOGON, LOGOFF and VERIFY name no table (the info's OBJECT, which
  * ZeLogon sets to STARLOGON or STARLOGOFF, is not read). They work on two

@@ -194,8 +194,15 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
  *   20  ZE_ACTION_ANSWER_ROW   TarnList *values: one answer row  -
  *                              (char * entries, header order)
  *   21  ZE_ACTION_LIST_NAME    const char *name: one list name   -
+ *   22  ZE_ACTION_DATE_FORMAT  -                                 const char **pFormat: info field 9
+ *                                                                (borrowed, may be NULL)
  *
- * A "-" (and any number outside 1 to 21) gives 4. Texts handed in are
+ * Field 22 is this library's own addition to the numbered fields: routers
+ * read the request's date format through it to turn dates between that
+ * format and the node's ordered form (it answers like fields 1-7: NULL and
+ * 4 while no info is attached).
+ *
+ * A "-" (and any number outside 1 to 22) gives 4. Texts handed in are
  * copied; texts and arrays handed out are the action's (or its info's,
  * filter's, delta's) own, valid until that owner changes.
  */
@@ -222,6 +229,7 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
 #define ZE_ACTION_ANSWER_HEADER  19u
 #define ZE_ACTION_ANSWER_ROW     20u
 #define ZE_ACTION_LIST_NAME      21u
+#define ZE_ACTION_DATE_FORMAT    22u
 
 /** Response kinds the library sets (field 14). Kinds 3, 9, 10, 11 and 15
  * also get a fresh temporary response file ("TARN..." in $TMPDIR or /tmp). */
@@ -322,9 +330,18 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  * entry point is
  *     unsigned int router_client(DtsAction *action);
  * returning 0 for success. From inside it the router reads the request
- * (fields 13, 1-7, 11, 14, 15; 9 and 10 for deltas) and answers: text with
- * field 18; for a single-item request one field 12; for response kind 15
- * one field 19 then one field 20 per row; for kind 3 one field 21 per name.
+ * (fields 13, 1-7, 11, 14, 15, 22; 9 and 10 for deltas) and answers: text
+ * with field 18; for a single-item request one field 12; for response kind
+ * 15 one field 19 then one field 20 per row; for kind 3 one field 21 per
+ * name.
+ *
+ * A refused value comes back from TarnRpdb and TarnRout as code 1018 with
+ * the text "<COLUMN>: <what is wrong>" (TarnRouter.h). The column is the
+ * node's name for a field, which the user does not know: when a descriptor
+ * is attached and one of its fields has that REAL NAME (else NAME, ignoring
+ * case), result receives the text with the field's NAME in its place
+ * ("COPIES: 100 is outside 1 to 99"). Any other text goes into result as
+ * the router set it.
  *
  * Loading the answer:
  *   12  Fills the attached item with the descriptor's fields in header

@@ -44,6 +44,9 @@ private:
 StoreErrorKind kind_of(std::string_view state)
 {
     if (state == "23505") return StoreErrorKind::Duplicate;
+    if (state == "23514") return StoreErrorKind::Check;
+    if (state == "23502") return StoreErrorKind::Required;
+    if (state == "23503") return StoreErrorKind::Reference;
     if (state == "42501") return StoreErrorKind::Permission;
     if (state == "57014") return StoreErrorKind::Timeout;
     if (state == "40001" || state == "40P01" || state == "55P03") return StoreErrorKind::Conflict;
@@ -72,10 +75,15 @@ StoreError store_error(PGconn *conn, const PGresult *result)
     const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     std::string message = primary ? primary : connection_message(conn);
-    if (PQstatus(conn) != CONNECTION_OK) return {StoreErrorKind::Lost, std::move(message)};
+    if (PQstatus(conn) != CONNECTION_OK) return {StoreErrorKind::Lost, std::move(message), {}};
     // An error without SQLSTATE is libpq's own: the connection failed.
-    if (!state) return {result ? StoreErrorKind::Lost : StoreErrorKind::NoMemory, std::move(message)};
-    return {kind_of(state), std::move(message)};
+    if (!state) return {result ? StoreErrorKind::Lost : StoreErrorKind::NoMemory, std::move(message), {}};
+    const StoreErrorKind kind = kind_of(state);
+    // The constraint a CHECK names, the column NOT NULL names.
+    const char *name = nullptr;
+    if (kind == StoreErrorKind::Check) name = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
+    if (kind == StoreErrorKind::Required) name = PQresultErrorField(result, PG_DIAG_COLUMN_NAME);
+    return {kind, std::move(message), name ? name : ""};
 }
 
 PgStore::PgStore(PGconn *conn) : conn_(conn), owner_(getpid()) {}
@@ -196,6 +204,19 @@ std::string label_of(const char *name)
     return label;
 }
 
+// The kind of a column by its type (format_type's text).
+routecore::ValueKind value_kind(std::string_view type)
+{
+    using routecore::ValueKind;
+    if (type == "integer" || type == "smallint" || type == "bigint") return ValueKind::Integer;
+    if (type == "real" || type == "double precision" || type.rfind("numeric", 0) == 0) return ValueKind::Real;
+    if (type == "date") return ValueKind::Date;
+    if (type.rfind("time", 0) == 0 && type.rfind("timestamp", 0) != 0 &&
+        type.find("without time zone") != std::string_view::npos)
+        return ValueKind::Time;
+    return ValueKind::Text;
+}
+
 }  // namespace
 
 // The table as read before on this connection, else read now and kept.
@@ -241,8 +262,11 @@ Table PgStore::read_table(std::string_view node, std::string_view object)
         column.primaryKey = columns->value(2) == "t";
         column.type = columns->text(3);
         column.textual = columns->value(4) == "t";
+        column.kind = value_kind(column.type);
         table.columns.push_back(std::move(column));
     }
+    auto rules = run(std::string("SELECT to_regclass('") + routecore::kRulesTable + "') IS NOT NULL", {});
+    if (rules->step() && rules->value(0) == "t") routecore::read_rules(*this, table);
     return table;
 }
 

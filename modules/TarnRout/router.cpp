@@ -76,6 +76,15 @@ PGconn *open_connection(const std::string &node, Keywords keywords, const Creden
     if (timeout > 0 && !has_keyword(keywords, "connect_timeout"))
         keywords.emplace_back("connect_timeout", std::to_string(std::max(timeout, 2)));
     keywords.emplace_back("fallback_application_name", "TarnRout");
+    // Dates come back in their ordered form, YYYY-MM-DD, whatever the
+    // server's DateStyle; as a connection option it outlives a reset.
+    bool hasOptions = false;
+    for (auto &[name, value] : keywords)
+        if (name == "options") {
+            value += " -c datestyle=ISO";
+            hasOptions = true;
+        }
+    if (!hasOptions) keywords.emplace_back("options", "-c datestyle=ISO");
     std::string password;
     if (logon) {
         keywords.emplace_back("user", logon->userId);

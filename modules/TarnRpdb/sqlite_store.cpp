@@ -1,12 +1,14 @@
 // The SQLite side of the demo router: one connection per node, kept for the
-// life of the module and used by one request at a time; prepared
-// statements with bound parameters, cached per connection; transactions;
-// quoting of identifiers; GLOB patterns; and the schema of the table an
-// object kind names.
+// life of the module and used by one request at a time, with upper() and
+// lower() that fold as a PostgreSQL node does; prepared statements with
+// bound parameters, cached per connection; transactions; quoting of
+// identifiers; GLOB patterns; and the schema of the table an object kind
+// names, with the node's rules about it.
 #include "rpdb.hpp"
 
 #include "ZeEnv.h"
 #include "contract/node_file.hpp"
+#include "contract/sqlite_case.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,7 +73,8 @@ sqlite3 *open_node(const std::string &path, std::string_view node)
         // reverse. When another process is converting the file its mode applies.
         sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
         if (sqlite3_exec(db, "PRAGMA foreign_keys = ON; SELECT count(*) FROM sqlite_schema", nullptr, nullptr,
-                         nullptr) != SQLITE_OK)
+                         nullptr) != SQLITE_OK ||
+            sqlite_case::register_functions(db) != SQLITE_OK)
             problem = sqlite3_errmsg(db);
     }
     if (problem.empty()) return db;
@@ -150,18 +153,49 @@ private:
 
 }  // namespace
 
+namespace {
+
+// What follows `prefix` in an engine message ("CHECK constraint failed:
+// <constraint>"), after its last '.' when `unqualified` ("NOT NULL
+// constraint failed: <table>.<column>"); empty when the message differs.
+std::string named_in(const std::string &message, std::string_view prefix, bool unqualified)
+{
+    if (message.rfind(prefix, 0) != 0) return {};
+    std::string name = message.substr(prefix.size());
+    const std::size_t dot = unqualified ? name.rfind('.') : std::string::npos;
+    return dot == std::string::npos ? name : name.substr(dot + 1);
+}
+
+}  // namespace
+
 StoreError store_error(sqlite3 *db)
 {
     const int code = sqlite3_extended_errcode(db);
     std::string message = sqlite3_errmsg(db);
-    if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
-        return {StoreErrorKind::Duplicate, std::move(message)};
+    switch (code) {
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_UNIQUE: return {StoreErrorKind::Duplicate, std::move(message), {}};
+    case SQLITE_CONSTRAINT_CHECK: {
+        std::string name = named_in(message, "CHECK constraint failed: ", false);
+        return {StoreErrorKind::Check, std::move(message), std::move(name)};
+    }
+    case SQLITE_CONSTRAINT_NOTNULL: {
+        std::string name = named_in(message, "NOT NULL constraint failed: ", true);
+        return {StoreErrorKind::Required, std::move(message), std::move(name)};
+    }
+    case SQLITE_CONSTRAINT_FOREIGNKEY: return {StoreErrorKind::Reference, std::move(message), {}};
+    default: break;
+    }
+    // ON DELETE RESTRICT is carried out as a trigger, which reports the
+    // foreign key under the trigger's code.
+    if (code == SQLITE_CONSTRAINT_TRIGGER && message == "FOREIGN KEY constraint failed")
+        return {StoreErrorKind::Reference, std::move(message), {}};
     switch (code & 0xff) {
     case SQLITE_CONSTRAINT:
     case SQLITE_MISMATCH:
-    case SQLITE_TOOBIG: return {StoreErrorKind::Refused, std::move(message)};
-    case SQLITE_NOMEM: return {StoreErrorKind::NoMemory, std::move(message)};
-    default: return {StoreErrorKind::Other, std::move(message)};
+    case SQLITE_TOOBIG: return {StoreErrorKind::Refused, std::move(message), {}};
+    case SQLITE_NOMEM: return {StoreErrorKind::NoMemory, std::move(message), {}};
+    default: return {StoreErrorKind::Other, std::move(message), {}};
     }
 }
 
@@ -261,6 +295,19 @@ void SqliteStore::rollback() noexcept
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+namespace {
+
+// The kind of a column of a STRICT table by its declared type; dates and
+// times are TEXT that the node's rules table marks.
+routecore::ValueKind kind_of(std::string_view type)
+{
+    if (type == "INTEGER" || type == "INT") return routecore::ValueKind::Integer;
+    if (type == "REAL") return routecore::ValueKind::Real;
+    return routecore::ValueKind::Text;
+}
+
+}  // namespace
+
 Table SqliteStore::table(std::string_view node, std::string_view object)
 {
     routecore::check_object_name(object);
@@ -279,14 +326,18 @@ Table SqliteStore::table(std::string_view node, std::string_view object)
     if (is_logon_table(table.name))
         fail(TARN_ROUTER_RC_UNKNOWN_OBJECT,
              "Object kind " + table.name + " is not available: it holds the node's logons");
-    auto info = run("SELECT name, \"notnull\", pk FROM pragma_table_info(?)", {{table.name}});
+    auto info = run("SELECT name, \"notnull\", pk, upper(type) FROM pragma_table_info(?)", {{table.name}});
     while (info->step()) {
         Column column;
         column.name = column.label = info->text(0);
         column.notNull = info->value(1) != "0";
         column.primaryKey = info->value(2) != "0";
+        column.kind = kind_of(info->value(3));
         table.columns.push_back(std::move(column));
     }
+    auto rules =
+        run("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ? COLLATE NOCASE", {{routecore::kRulesTable}});
+    if (rules->step()) routecore::read_rules(*this, table);
     return table;
 }
 

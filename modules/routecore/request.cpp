@@ -4,6 +4,7 @@
 #include "core.hpp"
 #include "contract/node_file.hpp"
 
+#include "ZeDate.h"
 #include "ZeEnv.h"
 #include "TarnUtil.h"
 
@@ -129,6 +130,8 @@ Request read_request(DtsAction *action)
     request.node = text_field(action, ZE_ACTION_DESTNODE);
     request.object = text_field(action, ZE_ACTION_OBJECT);
     request.user = text_field(action, ZE_ACTION_USERNAME);
+    request.dateFormat = text_field(action, ZE_ACTION_DATE_FORMAT);
+    if (request.dateFormat.empty()) request.dateFormat = ZeDateDefaultFormat();
 
     char **columns = nullptr, **relops = nullptr, **values = nullptr;
     int count = 0;
@@ -152,11 +155,42 @@ const Column *Table::find(std::string_view wanted) const
     return nullptr;
 }
 
+const Column *Table::find_name(std::string_view wanted) const
+{
+    for (const Column &column : columns)
+        if (equal_nocase(column.name, wanted)) return &column;
+    return nullptr;
+}
+
+bool Table::has_kind(ValueKind kind) const
+{
+    for (const Column &column : columns)
+        if (column.kind == kind) return true;
+    return false;
+}
+
+void read_rules(Store &store, Table &table)
+{
+    auto rows = store.run(std::string("SELECT RULE_NAME, TABLE_NAME, COLUMN_NAME, RULE_KIND, RULE_TEXT FROM ") +
+                              kRulesTable + " ORDER BY RULE_NAME",
+                          {});
+    while (rows->step()) {
+        Rule rule{rows->text(0), rows->text(1), rows->text(2), rows->text(3), rows->text(4)};
+        const bool own = equal_nocase(rule.table, table.name);
+        if (!own && !(rule.kind == "REFERENCE" && equal_nocase(rule.text, table.name))) continue;
+        if (own && (rule.kind == "DATE" || rule.kind == "TIME"))
+            for (Column &column : table.columns)
+                if (equal_nocase(column.name, rule.column))
+                    column.kind = rule.kind == "DATE" ? ValueKind::Date : ValueKind::Time;
+        table.rules.push_back(std::move(rule));
+    }
+}
+
 std::vector<Criterion> resolve(const Request &request, const Table &table)
 {
     std::vector<Criterion> criteria;
     for (std::size_t i = 0; i < request.columns.size(); ++i) {
-        Criterion c{nullptr, Relop::EQ, request.values[i], request.columns[i], request.relops[i]};
+        Criterion c{nullptr, Relop::EQ, request.values[i], request.columns[i], request.relops[i], {}};
         if (!equal_nocase(c.name, TARN_ROUTER_COPY_KEY)) {
             c.column = table.find(c.name);
             if (!c.column)

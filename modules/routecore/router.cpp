@@ -27,6 +27,9 @@ Outcome store_outcome(const Request &request, const StoreError &error, bool comm
     const std::string node(request.node);
     switch (error.kind) {
     case StoreErrorKind::Duplicate: return {TARN_ROUTER_RC_ALREADY_EXISTS, what + " refused: " + error.message};
+    case StoreErrorKind::Check:
+    case StoreErrorKind::Required:
+    case StoreErrorKind::Reference:
     case StoreErrorKind::Refused: return {TARN_ROUTER_RC_BAD_REQUEST, what + " refused: " + error.message};
     case StoreErrorKind::Permission:
         return {TARN_ROUT_RC_PERMISSION_DENIED, what + " refused by node " + node + ": " + error.message};
@@ -51,19 +54,31 @@ Outcome store_outcome(const Request &request, const StoreError &error, bool comm
 // Where a request stood when its store failed.
 enum class Stage { Begin, Work, Commit };
 
-// One attempt on the store: table commands in one transaction.
+bool is_refusal(StoreErrorKind kind)
+{
+    return kind == StoreErrorKind::Check || kind == StoreErrorKind::Required || kind == StoreErrorKind::Reference;
+}
+
+// One attempt on the store: table commands in one transaction. A value or
+// change the node's rules refuse is explained once the transaction is
+// rolled back.
 std::string attempt(const Request &request, Store &store, Stage &stage)
 {
     stage = Stage::Begin;
     store.begin(request.writes());
     stage = Stage::Work;
+    Table table;
     try {
-        Table table = store.table(request.node, request.object);
+        table = store.table(request.node, request.object);
         require_single_key(table);
         std::string message = run(request, store, table);
         stage = Stage::Commit;
         store.commit();
         return message;
+    } catch (const StoreError &error) {
+        if (stage != Stage::Commit) store.rollback();
+        if (!is_refusal(error.kind) || table.columns.empty()) throw;
+        throw explain_refusal(request, store, table, error);
     } catch (...) {
         if (stage != Stage::Commit) store.rollback();
         throw;

@@ -35,7 +35,7 @@ protected:
 TEST_F(Records, ExportDeleteImportGivesTheSameNode)
 {
     add_printers(50);
-    sql("INSERT INTO PRINTER (PRN_NAME, PRN_DESC) VALUES ('LONG', '" + std::string(255, 'y') + "')", true);
+    sql("INSERT INTO PRINTER (PRN_NAME, PRN_DESC) VALUES ('LONG', '" + std::string(80, 'y') + "')", true);
     const std::string before = sql(kPrinters);
 
     Result r = run({"export", "PRINTER", file_});

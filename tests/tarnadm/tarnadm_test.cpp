@@ -39,7 +39,7 @@ std::size_t lines(const std::string &text)
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-const std::string kLong(255, 'x');
+const std::string kLong(80, 'x');  // DESCRIPTION takes at most 80
 const std::vector<std::pair<std::string, std::string>> kAwkward = {
     {"P_COMMA", "one, two"},          {"P_QUOTE", "say \"hi\""}, {"P_BREAK", "line one\nline two\r\nthree"},
     {"P_UTF8", "Drucker für Büro ✓"}, {"P_LONG", kLong},         {"P_EMPTY", ""}};

@@ -81,6 +81,7 @@ constexpr CodeText kRouter[] = {
     {TARN_ROUTER_RC_ANSWER_REFUSED, "the answer was refused; nothing was changed"},
     {TARN_ROUTER_RC_LOGON_REFUSED, "logon refused"},
     {TARN_ROUTER_RC_NOT_LOGGED_ON, "not logged on"},
+    {TARN_ROUTER_RC_VALUE_REFUSED, "a value the node's rules refuse"},
 };
 
 template <std::size_t N> std::string_view find(const CodeText (&table)[N], unsigned code)
@@ -119,6 +120,7 @@ int exit_for(unsigned code, unsigned routerCode)
         case TARN_ROUTER_RC_STORAGE_ERROR:
         case TARN_ROUTER_RC_NO_DATA_DIR: return kExitUnreachable;
         case TARN_ROUTER_RC_ANSWER_REFUSED: return kExitInternal;
+        case TARN_ROUTER_RC_VALUE_REFUSED: return kExitInvalid;
         default: return kExitRefused;
         }
     }
