@@ -391,7 +391,39 @@ ZE_API unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const cha
  * parameter, reported under the function's own name ("Command",
  * "Descriptor", "Info", "Filter", "Item", "Collection", "List", "Result");
  * otherwise the code of the step that failed (3, 11, 12, 5, 6, ... see
- * ZeRouteDtsAction).
+ * ZeRouteDtsAction; 250 to 312 for a refused criterion, below).
+ *
+ * Selections. The requests that name items by criteria, SELECT, LIST and
+ * DELETE (ZeOpenDtsCollection and its variants, ZeOpenDtsItem, the three
+ * list operations, ZeDeleteDtsItem, and ZeActUponDtsItem with those
+ * commands), check the criteria against the descriptor before anything is
+ * sent and send them as the node is to read them:
+ *   - on a field with VALID VALUES the value must be one of them (ignoring
+ *     case); a pattern ('*' under EQ or NE, '*' matching any run, letters
+ *     ignoring case) is sent as the display values it matches, one EQ
+ *     criterion each (the routers OR them: the field holds one of them) or
+ *     one NE each, and is refused when it matches none: "STATUS=Off*" goes
+ *     out as PRN_STATUS EQ O;
+ *   - on a field of another TYPE than TEXT the value must pass the check
+ *     VALIDATE VALUE makes of that type (number form and LOW RANGE to UPPER
+ *     RANGE, a date in the info's date format, a time of day, TRUE or
+ *     FALSE), except MIN LENGTH and MAX LENGTH, which bound what a field
+ *     holds rather than what it is compared with; a pattern is refused;
+ *   - on an UPPERCASE (LOWERCASE) field the value is folded to that case,
+ *     every Unicode letter as the nodes fold it ("LOCATION=bldg*" selects
+ *     BLDG A ...).
+ * An empty value, and a criterion whose column is no field, go out as
+ * given. A refusal sends nothing and returns the code VALIDATE VALUE gives
+ * for the value (302 for a value not on the list or a pattern that matches
+ * none), with that code and a message naming field and value in result
+ * ("COPIES: abc is not a number from 1 to 99"), traced as "*** Criterion
+ * <column> <relop> refused: <message>"; a refused list operation leaves
+ * the list item empty. The check lives in these operations, not in the
+ * generic object's handlers, so that every caller gets it: the generic
+ * object, group objects and applications that call the operations
+ * directly. ZeSetDtsActionRequestFilter still sends what it is given. The
+ * values of DEFINE, ALTER, COPY and RENAME are sent as given: the nodes
+ * refuse what a field cannot hold (code 1018, see ZeRouteDtsAction).
  */
 
 /** The worker of the single-item operations: sends `command`; the answer

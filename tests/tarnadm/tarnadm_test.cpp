@@ -159,7 +159,7 @@ TEST_F(BadInput, EachFailureIsOneLineWithItsExitCode)
         {{"list", "PRINTERS"}, 2, "unknown object kind PRINTERS"},
         {{"list", "PRINTER", "COLOUR=red"}, 2, "unknown field COLOUR"},
         {{"list", "PRINTER", "NAME"}, 2, "bad criterion \"NAME\""},
-        {{"list", "PRINTER", "--where", "NAME EQ"}, 2, "bad --where"},
+        {{"list", "PRINTER", "--where", "NAME"}, 2, "bad --where"},
         {{"define", "PRINTER", "NAME>X"}, 2, "bad FIELD=VALUE"},
         {{"show", "PRINTER"}, 2, "KEY is required"},
         {{"alter", "PRINTER", "LASER1", "NAME=LASER7"}, 2, "the key NAME names the item"},

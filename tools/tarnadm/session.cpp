@@ -222,8 +222,14 @@ int Session::action_failed(const Kind &kind, const std::string &what, unsigned r
         unsigned code = 0;
         const char *message = nullptr;
         if (ZeGetDtsResultFields(result, &code, &message) == ZE_OK) {
-            if (rc == ZE_RC_ROUTER_FAILED) problem.routerCode = code;
-            problem.nodeMessage = message ? message : "";
+            // The node's answer, or the library's own reason for refusing before sending.
+            const std::string text = message ? message : "";
+            if (rc == ZE_RC_ROUTER_FAILED) {
+                problem.routerCode = code;
+                problem.nodeMessage = text;
+            } else if (!text.empty()) {
+                problem.what += ": " + text;
+            }
         }
     }
     problem.exit = exit_for(rc, problem.routerCode);
