@@ -1,9 +1,11 @@
 // Record files: export, delete and import give back the same node; a
-// damaged file imports nothing; refused records are listed by number;
+// damaged file, or one with a value its field refuses, imports nothing;
+// refused records are listed by number;
 // Ctrl-C leaves every record imported or not; progress stays off pipes.
 #include "tarnadm_run.hpp"
 
 #include <nlohmann/json.hpp>
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -106,6 +108,37 @@ TEST_F(Records, DamagedFilesImportNothing)
     const Result r = run({"export", "PRINTER", work_ + "/no/such/dir/p.rdw"});
     EXPECT_EQ(r.exit, 2);
     EXPECT_FALSE(std::filesystem::exists(work_ + "/no"));
+}
+
+// A value that define would refuse is refused on import too, before any
+// record is defined: the file imports nothing.
+TEST_F(Records, ImportChecksEveryValueFirst)
+{
+    const std::string before = sql(kPrinters);
+    const std::string longText(30000, 'z');
+    const struct {
+        const char *field, *value, *message;
+    } cases[] = {
+        {"SHARED", "maybe", "record 2: SHARED value \"maybe\" refused; nothing imported: code 312"},
+        {"INSTALLED", "02/30/2024", "record 2: INSTALLED value \"02/30/2024\" refused; nothing imported: code 252"},
+        {"INSTALLED", "not a date", "record 2: INSTALLED value \"not a date\" refused"},
+        {"DESCRIPTION", longText.c_str(), "record 2: DESCRIPTION value \"zzz"},
+    };
+    for (const auto &c : cases) {
+        char name[] = "NAME", *columns[] = {name, const_cast<char *>(c.field)};
+        char good[] = "P1", bad[] = "P2", empty[] = "";
+        char *first[] = {good, empty}, *second[] = {bad, const_cast<char *>(c.value)};
+        FILE *file = nullptr;
+        ASSERT_EQ(ZeOpenOutputRdwFile(file_.c_str(), columns, 2, &file), ZE_OK);
+        ZeWriteRdwData(file, first, 2);
+        ZeWriteRdwData(file, second, 2);
+        TarnCloseFile(file);
+        const Result r = run({"import", "PRINTER", file_});
+        EXPECT_EQ(r.exit, 3) << c.field;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err.substr(0, 200);
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << "one line";
+    }
+    EXPECT_EQ(sql(kPrinters), before);
 }
 
 TEST_F(Records, InterruptedImportLeavesEveryRecordWholeOrAbsent)
