@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -217,41 +218,83 @@ inline void append_number(std::string &out, int value, int digits)
     out.append(text, static_cast<std::size_t>(digits));
 }
 
-// The date written in `format`: days and months with two digits, month
-// names as "Jan", two-digit years as the last two digits of the year.
-inline void write_date(const Format &format, const Date &d, std::string &out)
-{
-    out.clear();
-    for (std::size_t k = 0; k < kFieldCount; ++k) {
-        switch (Field(format.fields[k])) {
-        case kDay: append_number(out, d.day, 2); break;
-        case kMonth: append_number(out, d.month, 2); break;
-        case kMonthName:
-            out += static_cast<char>(kMonthNames[d.month - 1][0] - 'a' + 'A');
-            out.append(kMonthNames[d.month - 1] + 1, 2);
-            break;
-        case kYear2: append_number(out, d.year % 100, 2); break;
-        default: append_number(out, d.year, 4); break;
+// Writes dates in one format: days and months with two digits, month names
+// as "Jan", two-digit years as the last two digits of the year. Every field
+// has a fixed width, so a date is its format's template with the fields put
+// in place.
+class Writer {
+public:
+    explicit Writer(const Format &format)
+    {
+        for (std::size_t k = 0; k < kFieldCount; ++k) {
+            const Field field = Field(format.fields[k]);
+            slots_[k] = {field, static_cast<std::uint8_t>(template_.size())};
+            template_.append(width(field), '0');
+            for (std::size_t s = 0; k + 1 < kFieldCount && s < kMaxSeparators && format.separators[k][s]; ++s)
+                template_ += format.separators[k][s];
         }
-        for (std::size_t s = 0; k + 1 < kFieldCount && s < kMaxSeparators && format.separators[k][s]; ++s)
-            out += format.separators[k][s];
     }
-}
+
+    // Characters of every date's text, without the terminator.
+    std::size_t length() const { return template_.size(); }
+
+    // The date's text, terminated, into `out` (length() + 1 characters).
+    void write(const Date &d, char *out) const
+    {
+        std::memcpy(out, template_.c_str(), template_.size() + 1);
+        for (const Slot &slot : slots_) {
+            char *at = out + slot.offset;
+            switch (slot.field) {
+            case kDay: put(at, d.day, 2); break;
+            case kMonth: put(at, d.month, 2); break;
+            case kMonthName:
+                at[0] = static_cast<char>(kMonthNames[d.month - 1][0] - 'a' + 'A');
+                at[1] = kMonthNames[d.month - 1][1];
+                at[2] = kMonthNames[d.month - 1][2];
+                break;
+            case kYear2: put(at, d.year % 100, 2); break;
+            default: put(at, d.year, 4); break;
+            }
+        }
+    }
+
+private:
+    struct Slot {
+        Field field;
+        std::uint8_t offset;
+    };
+
+    static std::size_t width(Field field) { return field == kYear4 ? 4 : field == kMonthName ? 3 : 2; }
+
+    static void put(char *at, int value, int digits)
+    {
+        for (int i = digits - 1; i >= 0; --i, value /= 10) at[i] = static_cast<char>('0' + value % 10);
+    }
+
+    std::string template_;
+    Slot slots_[kFieldCount]{};
+};
 
 // ------------------------------------------------------------ ISO 8601
 
-// "YYYY-MM-DD", the ordered form a node keeps; false for anything else.
-inline bool read_iso(std::string_view text, Date &out)
+// "YYYY-MM-DD", the ordered form a node keeps (terminated); false for
+// anything else.
+inline bool read_iso(const char *text, Date &out)
 {
-    if (text.size() != 10 || text[4] != '-' || text[7] != '-') return false;
-    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (!is_digit(text[i])) return false;
-    auto number = [&](std::size_t at, std::size_t n) {
-        int v = 0;
-        for (std::size_t i = at; i < at + n; ++i) v = v * 10 + (text[i] - '0');
-        return v;
-    };
-    Date d{number(0, 4), number(5, 2), number(8, 2)};
+    int digits[8];
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < 10; ++i) {
+        if (i == 4 || i == 7) {
+            if (text[i] != '-') return false;
+        } else if (is_digit(text[i])) {
+            digits[n++] = text[i] - '0';
+        } else {
+            return false;
+        }
+    }
+    if (text[10]) return false;
+    const Date d{digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3], digits[4] * 10 + digits[5],
+                 digits[6] * 10 + digits[7]};
     if (check_ranges(d) != DateError::None) return false;
     out = d;
     return true;

@@ -4,6 +4,8 @@
 #include "routecore.hpp"
 #include "contract/date_format.hpp"
 
+#include <optional>
+
 namespace routecore {
 
 // Reads command, response kind, node, object, user and request fields.
@@ -29,12 +31,19 @@ public:
     AnswerForm(const Request &request, const Table &table);
     // The current row's value at position `at`, of `column`; valid until
     // the next call for the same position.
-    const char *text(const Rows &rows, int at, const Column &column);
+    const char *text(const Rows &rows, int at, const Column &column)
+    {
+        const char *value = rows.text(at);
+        if (column.kind != ValueKind::Date && column.kind != ValueKind::Time) return value;
+        return converted(value, at, column.kind);
+    }
 
 private:
+    const char *converted(const char *value, int at, ValueKind kind);
+
     std::vector<std::string> buffers_;  // one per position
-    date_format::Format format_{};
-    bool dates_ = false;
+    std::optional<date_format::Writer> dates_;
+    std::vector<char> dateTexts_;  // one date's text per position
 };
 
 // A store's refusal of a value or change as a Failure: the canonical 1018

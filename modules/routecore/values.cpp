@@ -203,22 +203,22 @@ void type_criteria(const Request &request, const Table &table, std::vector<Crite
 
 AnswerForm::AnswerForm(const Request &request, const Table &table) : buffers_(table.columns.size())
 {
-    if (table.has_kind(ValueKind::Date)) {
-        format_ = parsed_format(request.dateFormat);
-        dates_ = true;
-    }
+    if (!table.has_kind(ValueKind::Date)) return;
+    dates_.emplace(parsed_format(request.dateFormat));
+    dateTexts_.resize(table.columns.size() * (dates_->length() + 1));
 }
 
-const char *AnswerForm::text(const Rows &rows, int at, const Column &column)
+const char *AnswerForm::converted(const char *value, int at, ValueKind kind)
 {
-    const char *value = rows.text(at);
-    if (column.kind != ValueKind::Date && column.kind != ValueKind::Time) return value;
-    std::string &buffer = buffers_[static_cast<std::size_t>(at)];
-    if (column.kind == ValueKind::Time) return shown_time(rows.value(at), buffer) ? buffer.c_str() : value;
+    if (kind == ValueKind::Time) {
+        std::string &buffer = buffers_[static_cast<std::size_t>(at)];
+        return shown_time(value, buffer) ? buffer.c_str() : value;
+    }
     date_format::Date date;
-    if (!dates_ || !date_format::read_iso(rows.value(at), date)) return value;
-    date_format::write_date(format_, date, buffer);
-    return buffer.c_str();
+    if (!dates_ || !date_format::read_iso(value, date)) return value;
+    char *text = dateTexts_.data() + static_cast<std::size_t>(at) * (dates_->length() + 1);
+    dates_->write(date, text);
+    return text;
 }
 
 }  // namespace routecore

@@ -192,8 +192,8 @@ int import_records(Session &session, const Command &c)
             rc = ZeSubmitAction(kind->object, "VALIDATE VALUE", names[i].c_str(), value.c_str());
             if (rc != ZE_OK)
                 return session.action_failed(*kind,
-                                             "record " + std::to_string(r + 1) + ": " + names[i] + " value \"" +
-                                                 value + "\" refused; nothing imported",
+                                             "record " + std::to_string(r + 1) + ": " + names[i] + " value \"" + value +
+                                                 "\" refused; nothing imported",
                                              rc, Family::Validate);
         }
 
