@@ -251,7 +251,7 @@ PGconn *connect_node(const Options &options)
     const std::string name = PQdb(conn);
     PQfinish(conn);
     if (tables != 0) {
-        if (tables > 0)
+        if (tables > 0 && !options.force)
             std::fprintf(stderr,
                          "tarnmknode: node %s holds tables in a database that is not UTF8 with LC_CTYPE C.UTF-8; "
                          "use --force to make it anew\n",

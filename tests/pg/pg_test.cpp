@@ -106,6 +106,38 @@ TEST_F(RoutPg, TheNodeMapNamesNodesAndRefusesBadEntries)
     unsetenv("PGSERVICEFILE");
 }
 
+// tarnmknode --pg makes a node's database UTF8 with LC_CTYPE C.UTF-8 (case
+// folds as on the demo nodes): a missing one is created, an empty one of
+// another LC_CTYPE made anew, one with tables only with --force.
+TEST_F(RoutPg, TarnmknodeMakesNodesThatFoldLikeTheDemoNodes)
+{
+    const std::string db = node_ + "_MK", drop = "DROP DATABASE IF EXISTS \"" + db + "\" WITH (FORCE)";
+    const std::string ctype = "SELECT datctype FROM pg_database WHERE datname = '" + db + "'";
+    auto make = [&](const char *force) {
+        const std::string command = std::string(TARNMKNODE) + force + " --pg '" + pg_conninfo(db) + "' " +
+                                    ZeEnv(ZE_ENV_TARN_DATA_DIR) + " MK " + SQL_DIR + "/schema.sql >/dev/null 2>&1";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    ASSERT_EQ(pg_admin(drop), "");
+    EXPECT_EQ(make(""), 0);
+    EXPECT_EQ(pg_admin(ctype), "C.UTF-8");
+    const std::string inC = "CREATE DATABASE \"" + db + "\" TEMPLATE template0 LC_CTYPE 'C' LC_COLLATE 'C'";
+    ASSERT_EQ(pg_admin(drop), "");
+    ASSERT_EQ(pg_admin(inC), "");
+    EXPECT_EQ(make(""), 0);
+    EXPECT_EQ(pg_admin(ctype), "C.UTF-8");
+    ASSERT_EQ(pg_admin(drop), "");
+    ASSERT_EQ(pg_admin(inC), "");
+    ASSERT_EQ(pg_admin("CREATE TABLE kept (a int)", db), "");
+    EXPECT_EQ(make(""), 1);
+    EXPECT_EQ(pg_admin("SELECT count(*) FROM kept", db), "0") << "refused without --force, the table stays";
+    EXPECT_EQ(make(" --force"), 0);
+    EXPECT_EQ(pg_admin(ctype), "C.UTF-8");
+    EXPECT_EQ(pg_admin("SELECT upper('bâtiment é')", db), "BÂTIMENT É");
+    pg_admin(drop);
+}
+
 // KV_ROUTER_AGENTS=2: the map's connection and one session per node.
 TEST_F(RoutSettings, SessionsAreBoundedByTheAgentsSetting)
 {
