@@ -111,31 +111,28 @@ TEST_F(RoutPg, TheNodeMapNamesNodesAndRefusesBadEntries)
 // another LC_CTYPE made anew, one with tables only with --force.
 TEST_F(RoutPg, TarnmknodeMakesNodesThatFoldLikeTheDemoNodes)
 {
-    const std::string db = node_ + "_MK", drop = "DROP DATABASE IF EXISTS \"" + db + "\" WITH (FORCE)";
-    const std::string ctype = "SELECT datctype FROM pg_database WHERE datname = '" + db + "'";
-    auto make = [&](const char *force) {
-        const std::string command = std::string(TARNMKNODE) + force + " --pg '" + pg_conninfo(db) + "' " +
+    const std::string db = node_ + "_MK";
+    const struct {
+        const char *made;  // the database before: "" none, else made in C with this statement run in it
+        const char *force;
+        int exit;
+        const char *ctype;
+    } cases[] = {{"", "", 0, "C.UTF-8"},
+                 {"SELECT 1", "", 0, "C.UTF-8"},
+                 {"CREATE TABLE kept (a int)", "", 1, "C"},
+                 {"CREATE TABLE kept (a int)", " --force", 0, "C.UTF-8"}};
+    for (const auto &c : cases) {
+        ASSERT_EQ(pg_admin("DROP DATABASE IF EXISTS \"" + db + "\" WITH (FORCE)"), "");
+        if (*c.made) pg_admin("CREATE DATABASE \"" + db + "\" TEMPLATE template0 LC_CTYPE 'C' LC_COLLATE 'C'");
+        if (*c.made) pg_admin(c.made, db);
+        const std::string command = std::string(TARNMKNODE) + c.force + " --pg '" + pg_conninfo(db) + "' " +
                                     ZeEnv(ZE_ENV_TARN_DATA_DIR) + " MK " + SQL_DIR + "/schema.sql >/dev/null 2>&1";
         const int status = std::system(command.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
-    ASSERT_EQ(pg_admin(drop), "");
-    EXPECT_EQ(make(""), 0);
-    EXPECT_EQ(pg_admin(ctype), "C.UTF-8");
-    const std::string inC = "CREATE DATABASE \"" + db + "\" TEMPLATE template0 LC_CTYPE 'C' LC_COLLATE 'C'";
-    ASSERT_EQ(pg_admin(drop), "");
-    ASSERT_EQ(pg_admin(inC), "");
-    EXPECT_EQ(make(""), 0);
-    EXPECT_EQ(pg_admin(ctype), "C.UTF-8");
-    ASSERT_EQ(pg_admin(drop), "");
-    ASSERT_EQ(pg_admin(inC), "");
-    ASSERT_EQ(pg_admin("CREATE TABLE kept (a int)", db), "");
-    EXPECT_EQ(make(""), 1);
-    EXPECT_EQ(pg_admin("SELECT count(*) FROM kept", db), "0") << "refused without --force, the table stays";
-    EXPECT_EQ(make(" --force"), 0);
-    EXPECT_EQ(pg_admin(ctype), "C.UTF-8");
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exit) << c.made << c.force;
+        EXPECT_EQ(pg_admin("SELECT datctype FROM pg_database WHERE datname = '" + db + "'"), c.ctype);
+    }
     EXPECT_EQ(pg_admin("SELECT upper('bâtiment é')", db), "BÂTIMENT É");
-    pg_admin(drop);
+    pg_admin("DROP DATABASE \"" + db + "\" WITH (FORCE)");
 }
 
 // KV_ROUTER_AGENTS=2: the map's connection and one session per node.

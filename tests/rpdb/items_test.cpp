@@ -1,8 +1,8 @@
 // The item operations on both routers, from one table of cases each: items
 // defined, read, altered, copied, renamed, listed and deleted through the
-// library's item operations, with the database checked afterwards;
-// selections; refused writes; collections of values of every length; and,
-// requests from two threads at once. The runs rpdb (TarnRpdb
+// library's item operations, with the database checked afterwards; refused
+// writes; collections of values of every length; and requests from two
+// threads at once (selections are in typed_test.cpp). The runs rpdb (TarnRpdb
 // on SQLite) and rout_items (TarnRout on PostgreSQL) expect the same
 // answers, messages and codes; only the text an engine adds to a refusal is
 // its own.
@@ -65,37 +65,6 @@ TEST_F(Rpdb, ItemsLiveThroughEveryOperationAndLandInTheDatabase)
     EXPECT_EQ(sql("SELECT PRN_NAME FROM PRINTER ORDER BY 1"), "COLOR1;LABELS;LASER1;LASER2;P11;P13;PLOTTER");
 }
 
-TEST_F(Rpdb, SelectionsMatchPatternsNumbersAndEmptyValues)
-{
-    struct Case {
-        Criteria criteria;
-        const char *keys;
-    } cases[] = {
-        {{}, "COLOR1 LABELS LASER1 LASER2 PLOTTER"},
-        {{{"NAME", "EQ", "LA*"}}, "LABELS LASER1 LASER2"},
-        {{{"NAME", "EQ", "la*"}}, ""},  // case counts, as with plain EQ
-        {{{"NAME", "NE", "*R*"}}, "LABELS"},
-        {{{"NAME", "EQ", "*1"}, {"SHARED", "EQ", "TRUE"}}, "LASER1"},
-        {{{"COPIES", "GT", "2"}}, "LABELS"},  // numeric: 10 > 2
-        {{{"DESCRIPTION", "EQ", ""}}, "PLOTTER"},
-        {{{"DESCRIPTION", "NE", "Label printer"}}, "COLOR1 LASER1 LASER2 PLOTTER"},
-        {{{"LOCATION", "EQ", "BLDG ? *"}}, ""},  // only '*' is special
-        {{{"NAME", "EQ", "LASER_*"}}, ""},
-        {{{"LOCATION", "EQ", "%"}}, ""},
-        {{{"NAME", "EQ", "LASER_"}}, ""},
-        {{{"NAME", "LE", "LASER1"}, {"NAME", "GE", "COLOR1"}}, "COLOR1 LABELS LASER1"},
-    };
-    for (const Case &c : cases) {
-        ASSERT_EQ(open_rows(c.criteria), ZE_OK) << message();
-        EXPECT_EQ(keys(), c.keys) << c.keys;
-    }
-    EXPECT_EQ(message(), "3 rows selected");
-    ASSERT_EQ(act(ZeGetDtsListViaSelect, {{"STATUS", "EQ", "Ready"}}), ZE_OK);
-    EXPECT_EQ(values(item_), "COLOR1|LABELS|LASER1");
-    EXPECT_EQ(act(ZeOpenDtsItem, {{"NAME", "EQ", "NOPE"}}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(outcome(), Outcome(TARN_ROUTER_RC_NOT_FOUND, "PRINTER NOPE not found"));
-}
-
 TEST_F(Rpdb, RefusedWritesChangeNothing)
 {
     struct Case {
@@ -117,14 +86,6 @@ TEST_F(Rpdb, RefusedWritesChangeNothing)
          {{"NAME", "EQ", "P1"}, {"COPIES", "GT", "3"}},
          TARN_ROUTER_RC_BAD_REQUEST,
          "DEFINE takes only EQ criteria, not PRN_COPIES GT"},
-        {ZeDefineDtsItem,
-         {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "100"}},
-         TARN_ROUTER_RC_VALUE_REFUSED,
-         "COPIES: 100 is outside 1 to 99"},
-        {ZeDefineDtsItem,
-         {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "many"}},
-         TARN_ROUTER_RC_VALUE_REFUSED,
-         "COPIES: many is not a whole number"},
         {ZeAlterDtsItem,
          {{"NAME", "EQ", "P1"}, {"COPIES", "EQ", "2"}},
          TARN_ROUTER_RC_NOT_FOUND,
@@ -145,10 +106,6 @@ TEST_F(Rpdb, RefusedWritesChangeNothing)
          {{"NAME", "EQ", "LASER1"}},
          TARN_ROUTER_RC_BAD_REQUEST,
          "RENAME needs the new key in COPY_KEY"},
-        {nullptr,
-         {{"NAME", "EQ", "LASER1"}},
-         TARN_ROUTER_RC_VALUE_REFUSED,  // it still has queues
-         "PRINTER LASER1: still referenced by QUEUE OFFICE"},
         {nullptr, {{"NAME", "EQ", "ZZ*"}}, TARN_ROUTER_RC_NOT_FOUND, "No PRINTER matches the request"},
         {nullptr, {}, TARN_ROUTER_RC_BAD_REQUEST, "DELETE needs at least one criterion"},
     };

@@ -179,7 +179,6 @@ TEST_F(BadInput, EachFailureIsOneLineWithItsExitCode)
         {{"validate", "WORKSTATION", "ID", "ws01"}, 3, "code 303"},
         {{"names", "PRINTER", "COPIES=abc"}, 3, "COPIES: abc is not a number from 1 to 99: code 310"},
         {{"names", "PRINTER", "STATUS=Broken"}, 3, "STATUS: Broken is not one of Ready, Offline, Maintenance"},
-        {{"names", "PRINTER", "INSTALLED>yesterday"}, 3, "code 252"},
         {{"alter", "PRINTER", "LASER1", "COPIES="}, 3, "node code 1018 (a value the node's rules refuse): COPIES"},
         {{"alter", "PRINTER", "LASER1", "LOCATION=BÂTIMENT é"}, 3, "LOCATION: must be in capitals"},
         {{"show", "PRINTER", "NOPE"}, 1, "node code 1004 (not found): PRINTER NOPE not found"},

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Layers call downward only: no object file of a layer refers to a function
-# that a higher layer defines. Arguments: one file per layer, lowest first,
-# each listing that layer's object files (separated by ';' or newlines).
+# Layers call downward only: no object file of a layer of libTarnSrvc
+# refers to a function that a higher layer defines. Arguments: one file per
+# layer, lowest first, each listing that layer's object files (separated by
+# ';' or newlines); CTest runs it as layers_call_downward_only.
 set -euo pipefail
 status=0
 layers=("$@")
