@@ -139,7 +139,7 @@ private:
     unsigned refuse(const Given &c, unsigned code, const std::string &why)
     {
         const std::string message = std::string(c.column) + ": " + c.value + " " + why;
-        TarnTrace("*** Given %s %s refused: %s", c.column, c.relop, message.c_str());
+        TarnTrace("*** Criterion %s %s refused: %s", c.column, c.relop, message.c_str());
         ZeSetDtsResultFields(result_, code, message.c_str());
         return code;
     }
