@@ -46,7 +46,7 @@ void fill_printers(long rows)
         "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
         std::to_string(rows) +
         ") INSERT INTO PRINTER (PRN_NAME, PRN_STATUS, PRN_SHARED, PRN_INSTALLED, PRN_COPIES, PRN_LOCATION, PRN_DESC) "
-        "SELECT printf('PRINTER%07d', i), substr('ROM', 1 + i % 3, 1), substr('YN', 1 + i % 2, 1), '03/15/2021', "
+        "SELECT printf('PRINTER%07d', i), substr('ROM', 1 + i % 3, 1), substr('YN', 1 + i % 2, 1), '2021-03-15', "
         "1 + i % 99, 'BLDG A FLOOR ' || (i % 7), 'Printer ' || i || ' on the second floor, duplex' FROM n; COMMIT");
 }
 

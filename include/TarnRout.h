@@ -5,8 +5,8 @@
  * router_client) that ZeRouteDtsAction loads when the info names no
  * ROUTEMODULE and DEMO_ROUTER is not true. Each node is a PostgreSQL
  * database reached through libpq. The commands, their messages and the
- * codes 1001 to 1010 are those of the demo router (TarnRpdb.h); this header
- * adds what a remote node brings.
+ * codes 1001 to 1010 are those both routers share (TarnRouter.h); this
+ * header adds what a remote node brings.
  *
  * Node map. Node DESTNODE is the section [DESTNODE] of the node map
  * `<data dir>/nodes.conf` (data dir = ZeEnv(ZE_ENV_TARN_DATA_DIR)), written
@@ -20,6 +20,13 @@
  * libpq's password file (PGPASSFILE, ~/.pgpass) or from a logon. Node names
  * follow the demo router's rule. The map is read when a node's connection
  * is opened.
+ *
+ * Nodes' databases are UTF8 with LC_CTYPE C.UTF-8, as tarnmknode --pg makes
+ * them: upper() and lower() then fold as the demo router's SQLite nodes do.
+ * Types: integer, smallint and bigint columns hold whole numbers, real,
+ * double precision and numeric numbers, date dates and time times (see
+ * TarnRouter.h); every other type is text. Each connection asks for dates
+ * in ISO form (the option -c datestyle=ISO).
  *
  * Settings (environment table):
  *   KV_ROUTER_TIMEOUT  seconds (default 30, 0 = no limit) for connecting
@@ -65,9 +72,9 @@
 #ifndef TARNROUT_H
 #define TARNROUT_H
 
-#include "TarnRpdb.h"
+#include "TarnRouter.h"
 
-/** @name Return codes of router_client besides those of TarnRpdb.h
+/** @name Return codes of router_client besides those of TarnRouter.h
  * @{ */
 #define TARN_ROUT_RC_PERMISSION_DENIED 1011u /**< the node's grants refuse the request (its message follows) */
 #define TARN_ROUT_RC_NODE_UNREACHABLE  1012u /**< the node cannot be reached: down, refusing, timed out connecting */

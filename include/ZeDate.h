@@ -6,7 +6,9 @@
  * service (entry point vrndate of the module kvscomn), opens it, hands it
  * the format and the date, closes it and unloads the module again. Checks
  * share process-wide state (the module, its entry point and the service
- * handle) and must not overlap.
+ * handle), so they take turns: a check made while another runs, in another
+ * thread, waits for it (the routers check a request's dates while they
+ * carry it out, which may be while an application validates a value).
  *
  * Date formats the kvscomn service accepts
  *   Fields, in any order, each exactly once, letters in any case:

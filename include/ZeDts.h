@@ -220,8 +220,15 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
  *   20  ZE_ACTION_ANSWER_ROW   TarnList *values: one answer row  -
  *                              (char * entries, header order)
  *   21  ZE_ACTION_LIST_NAME    const char *name: one list name   -
+ *   22  ZE_ACTION_DATE_FORMAT  -                                 const char **pFormat: info field 9
+ *                                                                (borrowed, may be NULL)
  *
- * A "-" (and any number outside 1 to 21) gives ZE_RC_INVALID_PARAMETER.
+ * Field 22 is this library's own addition to the numbered fields: routers
+ * read the request's date format through it to turn dates between that
+ * format and the node's ordered form (it answers like fields 1-7: NULL and
+ * ZE_RC_INVALID_PARAMETER while no info is attached).
+ *
+ * A "-" (and any number outside 1 to 22) gives ZE_RC_INVALID_PARAMETER.
  * Texts handed in are copied; texts and arrays handed out are the action's
  * (or its info's, filter's, delta's) own, valid until that owner changes.
  * @{
@@ -251,6 +258,7 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
 #define ZE_ACTION_ANSWER_HEADER  19u /**< the answer's column names (set only) */
 #define ZE_ACTION_ANSWER_ROW     20u /**< one answer row of a collection (set only) */
 #define ZE_ACTION_LIST_NAME      21u /**< one name of a list (set only) */
+#define ZE_ACTION_DATE_FORMAT    22u /**< info field 9, the date format (get only) */
 /** @} */
 
 /** @name Response kinds the library sets (field 14)
@@ -365,9 +373,18 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  * entry point is
  *     unsigned int router_client(DtsAction *action);
  * returning ZE_OK for success. From inside it the router reads the request
- * (fields 13, 1-7, 11, 14, 15; 9 and 10 for deltas) and answers: text with
- * field 18; for a single-item request one field 12; for response kind 15
- * one field 19 then one field 20 per row; for kind 3 one field 21 per name.
+ * (fields 13, 1-7, 11, 14, 15, 22; 9 and 10 for deltas) and answers: text
+ * with field 18; for a single-item request one field 12; for response kind
+ * 15 one field 19 then one field 20 per row; for kind 3 one field 21 per
+ * name.
+ *
+ * A refused value comes back from TarnRpdb and TarnRout as code
+ * TARN_ROUTER_RC_VALUE_REFUSED with the text "<COLUMN>: <what is wrong>"
+ * (TarnRouter.h). The column is the node's name for a field, which the user
+ * does not know: when a descriptor is attached and one of its fields has
+ * that REAL NAME (else NAME, ignoring case), result receives the text with
+ * the field's NAME in its place ("COPIES: 100 is outside 1 to 99"). Any
+ * other text goes into result as the router set it.
  *
  * Loading the answer:
  *   12  Fills the attached item with the descriptor's fields in header
@@ -427,7 +444,41 @@ ZE_API unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const cha
  * name ("Command", "Descriptor", "Info", "Filter", "Item", "Collection",
  * "List", "Result"); otherwise the code of the step that failed
  * (ZE_RC_NO_MEMORY, ZE_RC_INFO_NO_USERNAME, ZE_RC_LOAD_FAILED, ... see
- * ZeRouteDtsAction).
+ * ZeRouteDtsAction; ZE_RC_TOO_SHORT to ZE_RC_NOT_BOOLEAN and the date codes
+ * for a refused criterion, below).
+ *
+ * Selections. The requests that name items by criteria, SELECT, LIST and
+ * DELETE (ZeOpenDtsCollection and its variants, ZeOpenDtsItem, the three
+ * list operations, ZeDeleteDtsItem, and ZeActUponDtsItem with those
+ * commands), check the criteria against the descriptor before anything is
+ * sent and send them as the node is to read them:
+ *   - on a field with VALID VALUES the value must be one of them (ignoring
+ *     case); a pattern ('*' under EQ or NE, '*' matching any run, letters
+ *     ignoring case) is sent as the display values it matches, one EQ
+ *     criterion each (the routers OR them: the field holds one of them) or
+ *     one NE each, and is refused when it matches none: "STATUS=Off*" goes
+ *     out as PRN_STATUS EQ O;
+ *   - on a field of another TYPE than TEXT the value must pass the check
+ *     VALIDATE VALUE makes of that type (number form and LOW RANGE to UPPER
+ *     RANGE, a date in the info's date format, a time of day, TRUE or
+ *     FALSE), except MIN LENGTH and MAX LENGTH, which bound what a field
+ *     holds rather than what it is compared with; a pattern is refused;
+ *   - on an UPPERCASE (LOWERCASE) field the value is folded to that case,
+ *     every Unicode letter as the nodes fold it ("LOCATION=bldg*" selects
+ *     BLDG A ...).
+ * An empty value, and a criterion whose column is no field, go out as
+ * given. A refusal sends nothing and returns the code VALIDATE VALUE gives
+ * for the value (ZE_RC_NOT_VALID_VALUE for a value not on the list or a
+ * pattern that matches none), with that code and a message naming field
+ * and value in result ("COPIES: abc is not a number from 1 to 99"), traced
+ * as "*** Criterion <column> <relop> refused: <message>"; a refused list
+ * operation leaves the list item empty. The check lives in these
+ * operations, not in the generic object's handlers, so that every caller
+ * gets it: the generic object, group objects and applications that call
+ * the operations directly. ZeSetDtsActionRequestFilter still sends what it
+ * is given. The values of DEFINE, ALTER, COPY and RENAME are sent as given:
+ * the nodes refuse what a field cannot hold (TARN_ROUTER_RC_VALUE_REFUSED,
+ * see ZeRouteDtsAction).
  * @{
  */
 

@@ -158,9 +158,10 @@ ZE_API unsigned int ZeCopyFilterWithoutItem(Filter *Dst, Filter *Src, const char
  * the operator are ignored, so runs of blanks separate like one. The value
  * is the whole rest of the text, inner blanks and separators kept:
  * "NAME EQ my value" gives the value "my value", "NAME,EQ,a,b" the value
- * "a,b". A criterion needs all three parts: a text without an operator or
- * without a value ("NAME", "NAME EQ", "NAME,,x") adds nothing and gives
- * ZE_RC_CRITERION_NOT_ADDED.
+ * "a,b". A criterion needs a column and an operator: a text without them
+ * ("NAME", "NAME,,x") adds nothing and gives ZE_RC_CRITERION_NOT_ADDED.
+ * Nothing after the operator ("DESCRIPTION EQ", "DESCRIPTION,EQ") is the
+ * empty value, which an ALTER sends to clear the field.
  *
  * Criteria text (ZE_FILTER_TEXT): criteria separated by ","; each piece is
  * trimmed; empty pieces (",,", a trailing ",", a text of blanks) are
@@ -235,6 +236,11 @@ ZE_API unsigned int ZeCompareFilters(Filter *filter1, Filter *filter2);
  *                  both read as numbers; another operator gives
  *                  ZE_RC_MATCH_NOT_POSSIBLE;
  *   "DATE", "TIME" ZE_RC_MATCH_DATE_TIME;  any other type ZE_RC_MATCH_BAD_TYPE.
+ * These rules are matching's own and stay so: the typed checks that the
+ * item operations make of a selection's criteria before they send it
+ * (ZeDts.h, item operations) do not apply here, so dates and times are not
+ * matched, and a text criterion is not folded to the case of an UPPERCASE
+ * field (it compares ignoring case unless the field is CASE SENSITIVE).
  */
 
 /**

@@ -12,7 +12,8 @@
 #     checked by SCRAM-SHA-256;
 #   - the nodes DEMO and DEMO2, two databases made by tarnmknode --pg from
 #     <sql dir>/schema.sql and seed.sql, and LOCAL (the node map of
-#     local.sql); tarn_reader gets SELECT on their tables;
+#     local.sql), each UTF8 with LC_CTYPE C.UTF-8 and owned by tarn_admin;
+#     tarn_reader gets SELECT on their tables;
 #   - <dir>/nodes.conf, the node map (DEMO, DEMO2, LOCAL as tarn_admin, and
 #     DEMO_READER: DEMO as tarn_reader), and <dir>/pgpass, the libpq
 #     password file for both roles (PGPASSFILE=<dir>/pgpass).
@@ -106,9 +107,6 @@ psql_super <<'EOF'
 CREATE ROLE tarn_admin LOGIN CREATEDB PASSWORD 'tarn-admin-pw';
 CREATE ROLE tarn_reader LOGIN PASSWORD 'tarn-reader-pw';
 GRANT pg_signal_backend TO tarn_admin;
-CREATE DATABASE "DEMO" OWNER tarn_admin;
-CREATE DATABASE "DEMO2" OWNER tarn_admin;
-CREATE DATABASE "LOCAL" OWNER tarn_admin;
 EOF
 
 umask 077

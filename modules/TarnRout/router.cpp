@@ -76,6 +76,15 @@ PGconn *open_connection(const std::string &node, Keywords keywords, const Creden
     if (timeout > 0 && !has_keyword(keywords, "connect_timeout"))
         keywords.emplace_back("connect_timeout", std::to_string(std::max(timeout, 2)));
     keywords.emplace_back("fallback_application_name", "TarnRout");
+    // Dates come back in their ordered form, YYYY-MM-DD, whatever the
+    // server's DateStyle; as a connection option it outlives a reset.
+    bool hasOptions = false;
+    for (auto &[name, value] : keywords)
+        if (name == "options") {
+            value += " -c datestyle=ISO";
+            hasOptions = true;
+        }
+    if (!hasOptions) keywords.emplace_back("options", "-c datestyle=ISO");
     std::string password;
     if (logon) {
         keywords.emplace_back("user", logon->userId);
@@ -223,7 +232,7 @@ private:
         ConnectError error;
         PGconn *conn = open_connection(nodeName, keywords, &c, error);
         if (!conn && error.usedPassword)
-            fail(TARN_RPDB_RC_LOGON_REFUSED, "Logon to " + nodeName + " refused: unknown user or wrong password");
+            fail(TARN_ROUTER_RC_LOGON_REFUSED, "Logon to " + nodeName + " refused: unknown user or wrong password");
         if (!conn) unreachable(nodeName, error);
         // The analyzer loses the unique_ptr when the map insertion may throw
         // (the temporary owns it then) and reports it at the closing brace.
@@ -242,7 +251,7 @@ private:
     {
         auto session = node.sessions.find(c.localUser);
         if (session == node.sessions.end() || session->second.userId != c.userId)
-            fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
+            fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
         node.sessions.erase(session);
         return "User " + c.userId + " logged off from " + nodeName;
     }
@@ -252,7 +261,7 @@ private:
     {
         auto session = node.sessions.find(c.localUser);
         if (session == node.sessions.end() || session->second.userId != c.userId)
-            fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
+            fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
         PgStore &store = *session->second.store;
         auto alive = [&] {
             PGresult *probe = PQexec(store.conn(), "SELECT 1");
@@ -263,7 +272,7 @@ private:
         if (!alive()) {
             store.reset();
             if (store.broken() || !alive())
-                fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c) + ": the session's connection is lost");
+                fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c) + ": the session's connection is lost");
         }
         return "User " + c.userId + " is logged on to " + nodeName;
     }

@@ -20,7 +20,7 @@ void require_logon_tables(SqliteStore &store, std::string_view node)
     auto tables =
         store.run("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name IN ('USERS', 'SESSIONS')", {});
     if (!tables->step() || tables->value(0) != "2")
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+        fail(TARN_ROUTER_RC_UNKNOWN_OBJECT,
              "Node " + std::string(node) + " keeps no logons: it has no USERS and SESSIONS tables");
 }
 
@@ -50,7 +50,8 @@ std::string logon(SqliteStore &store, std::string_view node, const Credentials &
     const bool known = stored_record(store, c.userId, stored);
     const bool accepted = tarn::password::matches(c.password, known ? stored : tarn::password::dummy_record()) && known;
     if (!accepted)
-        fail(TARN_RPDB_RC_LOGON_REFUSED, "Logon to " + std::string(node) + " refused: unknown user or wrong password");
+        fail(TARN_ROUTER_RC_LOGON_REFUSED,
+             "Logon to " + std::string(node) + " refused: unknown user or wrong password");
     exec(store,
          "INSERT INTO SESSIONS (LOCAL_USER, USER_ID, STARTED) VALUES (?, ?, datetime('now'))"
          " ON CONFLICT (LOCAL_USER, USER_ID) DO UPDATE SET STARTED = excluded.STARTED",
@@ -61,14 +62,14 @@ std::string logon(SqliteStore &store, std::string_view node, const Credentials &
 std::string logoff(SqliteStore &store, std::string_view node, const Credentials &c)
 {
     exec(store, "DELETE FROM SESSIONS WHERE LOCAL_USER = ? AND USER_ID = ?", {{c.localUser}, {c.userId}});
-    if (sqlite3_changes(store.db()) == 0) fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(c, node));
+    if (sqlite3_changes(store.db()) == 0) fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(c, node));
     return "User " + c.userId + " logged off from " + std::string(node);
 }
 
 std::string verify(SqliteStore &store, std::string_view node, const Credentials &c)
 {
     auto open = store.run("SELECT 1 FROM SESSIONS WHERE LOCAL_USER = ? AND USER_ID = ?", {{c.localUser}, {c.userId}});
-    if (!open->step()) fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(c, node));
+    if (!open->step()) fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(c, node));
     return "User " + c.userId + " is logged on to " + std::string(node);
 }
 

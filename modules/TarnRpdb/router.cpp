@@ -1,6 +1,6 @@
 // TarnRpdb: the demo router. router_client carries out one request on the
 // SQLite database of its node through the shared command core; the
-// contract is described in include/TarnRpdb.h.
+// contract is described in include/TarnRouter.h and TarnRpdb.h.
 #include "rpdb.hpp"
 
 namespace rpdb {

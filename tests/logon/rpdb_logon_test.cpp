@@ -109,27 +109,27 @@ TEST_F(RpdbLogon, BadLogonRequestsAreRefused)
         {"STARLOGON",
          "LOGON",
          {{"ID", "EQ", "DEMO"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "LOGON needs the request field PASSWORD EQ <password>"},
         {"STARLOGON",
          "LOGON",
          {{"ID", "NE", "DEMO"}, {"PASSWORD", "EQ", "demo"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "LOGON takes ID with EQ only"},
         {"STARLOGON",
          "LOGON",
          {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}, {"ROLE", "EQ", "x"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "LOGON does not take the request field ROLE"},
         {"STARLOGOFF",
          "LOGOFF",
          {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "LOGOFF does not take the request field PASSWORD"},
         {"USERS",
          "SELECT",
          {},
-         TARN_RPDB_RC_UNKNOWN_OBJECT,
+         TARN_ROUTER_RC_UNKNOWN_OBJECT,
          "Object kind USERS is not available: it holds the node's logons"},
     };
     for (const Case &c : cases) {
@@ -143,7 +143,7 @@ TEST_F(RpdbLogon, BadLogonRequestsAreRefused)
     sql("DROP TABLE USERS");
     ZeSetDtsInfoField(info_, ZE_INFO_OBJECT, "STARLOGON");
     EXPECT_EQ(act("LOGON", {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_UNKNOWN_OBJECT,
+    EXPECT_EQ(outcome(), Outcome(TARN_ROUTER_RC_UNKNOWN_OBJECT,
                                  "Node " + node_ + " keeps no logons: it has no USERS and SESSIONS tables"));
 }
 

@@ -1,10 +1,12 @@
 // Record files: export, delete and import give back the same node; a
-// damaged file imports nothing; refused records are listed by number;
+// damaged file, or one with a value its field refuses, imports nothing;
+// refused records are listed by number;
 // Ctrl-C leaves every record imported or not; progress stays off pipes.
 #include "tarnadm_run.hpp"
 
 #include <nlohmann/json.hpp>
 #include <csignal>
+#include <tuple>
 
 namespace {
 
@@ -35,7 +37,7 @@ protected:
 TEST_F(Records, ExportDeleteImportGivesTheSameNode)
 {
     add_printers(50);
-    sql("INSERT INTO PRINTER (PRN_NAME, PRN_DESC) VALUES ('LONG', '" + std::string(255, 'y') + "')", true);
+    sql("INSERT INTO PRINTER (PRN_NAME, PRN_DESC) VALUES ('LONG', '" + std::string(80, 'y') + "')", true);
     const std::string before = sql(kPrinters);
 
     Result r = run({"export", "PRINTER", file_});
@@ -106,6 +108,31 @@ TEST_F(Records, DamagedFilesImportNothing)
     const Result r = run({"export", "PRINTER", work_ + "/no/such/dir/p.rdw"});
     EXPECT_EQ(r.exit, 2);
     EXPECT_FALSE(std::filesystem::exists(work_ + "/no"));
+}
+
+// A value that define would refuse is refused on import too, before any
+// record is defined: the file imports nothing.
+TEST_F(Records, ImportChecksEveryValueFirst)
+{
+    const std::string before = sql(kPrinters), longText(30000, 'z');
+    for (const auto &[field, value, code] : {std::tuple{"SHARED", "maybe", 312},
+                                             {"INSTALLED", "02/30/2024", 252},
+                                             {"DESCRIPTION", longText.c_str(), 301}}) {
+        char name[] = "NAME", good[] = "P1", bad[] = "P2", empty[] = "";
+        char *columns[] = {name, const_cast<char *>(field)}, *first[] = {good, empty};
+        char *second[] = {bad, const_cast<char *>(value)};
+        FILE *file = nullptr;
+        ASSERT_EQ(ZeOpenOutputRdwFile(file_.c_str(), columns, 2, &file), ZE_OK);
+        ZeWriteRdwData(file, first, 2);
+        ZeWriteRdwData(file, second, 2);
+        TarnCloseFile(file);
+        const Result r = run({"import", "PRINTER", file_});
+        EXPECT_EQ(r.exit, 3) << field;
+        const std::string expected = std::string("record 2: ") + field + " value \"" + std::string(value, 3);
+        EXPECT_EQ(r.err.find(expected), 9u) << r.err.substr(0, 200);
+        EXPECT_NE(r.err.find("nothing imported: code " + std::to_string(code)), std::string::npos) << field;
+    }
+    EXPECT_EQ(sql(kPrinters), before);
 }
 
 TEST_F(Records, InterruptedImportLeavesEveryRecordWholeOrAbsent)

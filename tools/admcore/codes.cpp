@@ -2,7 +2,7 @@
 // headers, and the one mapping from codes to outcomes.
 #include "problem.hpp"
 
-#include "TarnRpdb.h"
+#include "TarnRouter.h"
 #include "tarnsrvc.h"
 
 namespace admcore {
@@ -71,16 +71,17 @@ constexpr CodeText kLogon[] = {
 };
 
 constexpr CodeText kRouter[] = {
-    {TARN_RPDB_RC_UNKNOWN_NODE, "no such node"},
-    {TARN_RPDB_RC_UNKNOWN_OBJECT, "the node keeps no such object kind"},
-    {TARN_RPDB_RC_BAD_REQUEST, "bad request or a value the node refuses"},
-    {TARN_RPDB_RC_NOT_FOUND, "not found"},
-    {TARN_RPDB_RC_ALREADY_EXISTS, "already exists"},
-    {TARN_RPDB_RC_STORAGE_ERROR, "the node's storage failed"},
-    {TARN_RPDB_RC_NO_DATA_DIR, "the data directory is not set"},
-    {TARN_RPDB_RC_ANSWER_REFUSED, "the answer was refused; nothing was changed"},
-    {TARN_RPDB_RC_LOGON_REFUSED, "logon refused"},
-    {TARN_RPDB_RC_NOT_LOGGED_ON, "not logged on"},
+    {TARN_ROUTER_RC_UNKNOWN_NODE, "no such node"},
+    {TARN_ROUTER_RC_UNKNOWN_OBJECT, "the node keeps no such object kind"},
+    {TARN_ROUTER_RC_BAD_REQUEST, "bad request or a value the node refuses"},
+    {TARN_ROUTER_RC_NOT_FOUND, "not found"},
+    {TARN_ROUTER_RC_ALREADY_EXISTS, "already exists"},
+    {TARN_ROUTER_RC_STORAGE_ERROR, "the node's storage failed"},
+    {TARN_ROUTER_RC_NO_DATA_DIR, "the data directory is not set"},
+    {TARN_ROUTER_RC_ANSWER_REFUSED, "the answer was refused; nothing was changed"},
+    {TARN_ROUTER_RC_LOGON_REFUSED, "logon refused"},
+    {TARN_ROUTER_RC_NOT_LOGGED_ON, "not logged on"},
+    {TARN_ROUTER_RC_VALUE_REFUSED, "a value the node's rules refuse"},
 };
 
 template <std::size_t N> std::string_view find(const CodeText (&table)[N], unsigned code)
@@ -114,10 +115,11 @@ Outcome outcome_of(unsigned code, unsigned routerCode)
 {
     if (code == ZE_RC_ROUTER_FAILED) {
         switch (routerCode) {
-        case TARN_RPDB_RC_UNKNOWN_NODE:
-        case TARN_RPDB_RC_STORAGE_ERROR:
-        case TARN_RPDB_RC_NO_DATA_DIR: return Outcome::Unreachable;
-        case TARN_RPDB_RC_ANSWER_REFUSED: return Outcome::Internal;
+        case TARN_ROUTER_RC_UNKNOWN_NODE:
+        case TARN_ROUTER_RC_STORAGE_ERROR:
+        case TARN_ROUTER_RC_NO_DATA_DIR: return Outcome::Unreachable;
+        case TARN_ROUTER_RC_ANSWER_REFUSED: return Outcome::Internal;
+        case TARN_ROUTER_RC_VALUE_REFUSED: return Outcome::Invalid;
         default: return Outcome::Refused;
         }
     }

@@ -156,8 +156,14 @@ Problem action_problem(const Kind &kind, std::string what, unsigned rc, Family f
         unsigned code = 0;
         const char *message = nullptr;
         if (ZeGetDtsResultFields(result, &code, &message) == ZE_OK) {
-            if (rc == ZE_RC_ROUTER_FAILED) problem.routerCode = code;
-            problem.nodeMessage = message ? message : "";
+            // The node's answer, or the library's own reason for refusing before sending.
+            const std::string text = message ? message : "";
+            if (rc == ZE_RC_ROUTER_FAILED) {
+                problem.routerCode = code;
+                problem.nodeMessage = text;
+            } else if (!text.empty()) {
+                problem.what += ": " + text;
+            }
         }
     }
     problem.outcome = outcome_of(rc, problem.routerCode);

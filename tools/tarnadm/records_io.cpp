@@ -1,7 +1,8 @@
 // records_io.cpp - export to and import from record files: a header record
 // of field names, then one record per item. An import reads and checks the
-// whole file before it defines anything, so a corrupt or truncated file
-// imports nothing; Ctrl-C stops it between two definitions.
+// whole file, every value with VALIDATE VALUE, before it defines anything,
+// so a corrupt or truncated file, or one value its field refuses, imports
+// nothing; Ctrl-C stops it between two definitions.
 #include "handlers.hpp"
 #include "progress.hpp"
 
@@ -181,6 +182,19 @@ int import_command(Session &session, const Command &c)
             if (is_record_error(line)) what += " (" + line.substr(4) + ")";
         return session.report(Problem(what, admcore::Outcome::Usage, rc, admcore::Family::Records));
     }
+
+    // Every value is checked as define checks it before anything is defined.
+    for (std::size_t r = 0; r < records.size(); ++r)
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const std::string &value = records[r][i];
+            if (value.empty()) continue;
+            rc = ZeSubmitAction(kind->object, "VALIDATE VALUE", names[i].c_str(), value.c_str());
+            if (rc != ZE_OK)
+                return session.report(admcore::action_problem(*kind,
+                                                              "record " + std::to_string(r + 1) + ": " + names[i] +
+                                                                  " value \"" + value + "\" refused; nothing imported",
+                                                              rc, admcore::Family::Validate));
+        }
 
     InterruptGuard guard;
     Progress progress("import", records.size(), !session.settings.quiet);
