@@ -34,6 +34,9 @@ constexpr CodeText kObject[] = {
     {ZE_RC_INFO_NO_DESTNODE, "no destination node for the request"},
     {ZE_RC_NO_HEADER, "the descriptor has no header"},
     {ZE_RC_NO_INDEX_ARRAY, "the descriptor has no index array"},
+    {ZE_RC_ANSWER_LOST, "the node carried the request out, but its answer was lost (memory short)"},
+    {ZE_RC_PARTLY_DONE, "the item was copied to its new key, but the old one was not deleted"},
+    {ZE_RC_OBJECT_IN_USE, "the object is in use by another thread"},
 };
 
 constexpr CodeText kValidate[] = {
@@ -82,6 +85,7 @@ constexpr CodeText kRouter[] = {
     {TARN_ROUTER_RC_LOGON_REFUSED, "logon refused"},
     {TARN_ROUTER_RC_NOT_LOGGED_ON, "not logged on"},
     {TARN_ROUTER_RC_VALUE_REFUSED, "a value the node's rules refuse"},
+    {TARN_ROUTER_RC_OUTCOME_UNKNOWN, "the connection broke during the commit: whether the change was made is unknown"},
 };
 
 template <std::size_t N> std::string_view find(const CodeText (&table)[N], unsigned code)
@@ -117,7 +121,8 @@ Outcome outcome_of(unsigned code, unsigned routerCode)
         switch (routerCode) {
         case TARN_ROUTER_RC_UNKNOWN_NODE:
         case TARN_ROUTER_RC_STORAGE_ERROR:
-        case TARN_ROUTER_RC_NO_DATA_DIR: return Outcome::Unreachable;
+        case TARN_ROUTER_RC_NO_DATA_DIR:
+        case TARN_ROUTER_RC_OUTCOME_UNKNOWN: return Outcome::Unreachable;
         case TARN_ROUTER_RC_ANSWER_REFUSED: return Outcome::Internal;
         case TARN_ROUTER_RC_VALUE_REFUSED: return Outcome::Invalid;
         default: return Outcome::Refused;
