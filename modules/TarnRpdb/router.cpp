@@ -10,12 +10,11 @@ namespace {
 class SqliteBackend : public routecore::Backend {
 public:
     const char *name() const override { return "TarnRpdb"; }
-    routecore::Store &store(const routecore::Request &request) override { return node_store(request.node); }
-    // A local file does not drop its connection: nothing to reopen.
-    void reconnect(routecore::Store &) override {}
+    routecore::Lease lease(const routecore::Request &request) override { return node_lease(request.node); }
     std::string session(const routecore::Request &request, const routecore::Credentials &credentials) override
     {
-        return run_session(request, credentials, node_store(request.node));
+        routecore::Lease lease = node_lease(request.node);
+        return run_session(request, credentials, static_cast<SqliteStore &>(lease.store()));
     }
 };
 
