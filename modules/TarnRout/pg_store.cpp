@@ -254,4 +254,21 @@ Table PgStore::read_table(std::string_view node, std::string_view object)
     return table;
 }
 
+std::vector<routecore::Reference> PgStore::references(const Table &table)
+{
+    std::vector<routecore::Reference> references;
+    auto keys = run("SELECT r.relname, a.attname, k.attname FROM pg_constraint c"
+                    " JOIN pg_class r ON r.oid = c.conrelid"
+                    " JOIN pg_attribute a ON a.attrelid = c.conrelid AND a.attnum = c.conkey[1]"
+                    " JOIN pg_index i ON i.indrelid = c.conrelid AND i.indisprimary AND i.indnatts = 1"
+                    " JOIN pg_attribute k ON k.attrelid = c.conrelid AND k.attnum = i.indkey[0]"
+                    " WHERE c.contype = 'f' AND c.confdeltype IN ('a', 'r') AND cardinality(c.conkey) = 1"
+                    " AND c.confrelid = to_regclass(quote_ident($1)) ORDER BY 1",
+                    {{table.name}});
+    while (keys->step())
+        references.push_back(
+            {keys->text(0), label_of(keys->text(0)), keys->text(2), keys->text(1), label_of(keys->text(1))});
+    return references;
+}
+
 }  // namespace rout

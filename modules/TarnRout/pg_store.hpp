@@ -31,6 +31,7 @@ public:
     void commit() override;
     void rollback() noexcept override;
     routecore::Table table(std::string_view node, std::string_view object) override;
+    std::vector<routecore::Reference> references(const routecore::Table &table) override;
 
     PGconn *conn() const { return conn_; }
     // Reconnects with the same parameters (PQreset); the kept schemas go.

@@ -297,4 +297,20 @@ Table SqliteStore::table(std::string_view node, std::string_view object)
     return table;
 }
 
+std::vector<routecore::Reference> SqliteStore::references(const Table &table)
+{
+    std::vector<routecore::Reference> references;
+    auto keys = run("SELECT m.name, f.\"from\", (SELECT k.name FROM pragma_table_info(m.name) k WHERE k.pk = 1)"
+                    " FROM sqlite_schema m, pragma_foreign_key_list(m.name) f"
+                    " WHERE m.type = 'table' AND f.\"table\" = ? COLLATE NOCASE"
+                    " AND f.on_delete IN ('NO ACTION', 'RESTRICT')"
+                    " AND (f.\"to\" IS NULL OR f.\"to\" = ? COLLATE NOCASE)"
+                    " AND (SELECT count(*) FROM pragma_table_info(m.name) k WHERE k.pk > 0) = 1"
+                    " AND (SELECT count(*) FROM pragma_foreign_key_list(m.name) g WHERE g.id = f.id) = 1",
+                    {{table.name}, {table.keyColumn().name}});
+    while (keys->step())
+        references.push_back({keys->text(0), keys->text(0), keys->text(2), keys->text(1), keys->text(1)});
+    return references;
+}
+
 }  // namespace rpdb

@@ -458,10 +458,35 @@ std::string change(const Request &request, Store &store, const Table &table, con
     return text + " altered" + (renamed ? " and renamed to " + std::string(newKey) : "");
 }
 
+// An item that another item still refers to is not deleted: the refusal
+// names the item that refers to it (the engine's own error would name only
+// a constraint).
+void refuse_referenced(Store &store, const Table &table, const std::vector<Criterion> &criteria)
+{
+    for (const Reference &r : store.references(table)) {
+        Sql sql(store);
+        sql << "SELECT ";
+        sql.name(r.key) << ", ";
+        sql.name(r.column) << " FROM ";
+        sql.name(r.table) << " WHERE ";
+        sql.name(r.column) << " IN (SELECT ";
+        sql.name(table.keyColumn().name) << " FROM ";
+        sql.name(table.name);
+        where_clause(sql, criteria);
+        sql << ") ORDER BY 1 LIMIT 1";
+        std::unique_ptr<Rows> rows = sql.run(store);
+        if (rows->step())
+            fail(TARN_RPDB_RC_BAD_REQUEST, item_text(table, rows->value(1)) + " is used by " + r.label + " " +
+                                               std::string(rows->value(0)) + " (" + r.columnLabel +
+                                               "); nothing was deleted");
+    }
+}
+
 std::string erase(const Request &request, Store &store, const Table &table, const std::vector<Criterion> &criteria)
 {
     refuse_copy_key(request, criteria);
     if (criteria.empty()) fail(TARN_RPDB_RC_BAD_REQUEST, "DELETE needs at least one criterion");
+    refuse_referenced(store, table, criteria);
     Sql sql(store);
     sql << "DELETE FROM " << store.quoted(table.name);
     where_clause(sql, criteria);

@@ -76,6 +76,14 @@ struct Table {
     const Column *find(std::string_view name) const;
 };
 
+// A foreign key of another table that keeps a row of this one from being
+// deleted while it points at it (ON DELETE NO ACTION or RESTRICT).
+struct Reference {
+    std::string table, label;         // the referencing table, and its name as messages show it
+    std::string key;                  // its single key column (the item that refers)
+    std::string column, columnLabel;  // the column that refers
+};
+
 // ------------------------------------------------------------ store
 
 // A value bound to a statement parameter; a null value binds NULL.
@@ -128,6 +136,10 @@ public:
     // The table of object kind `object`: 1002 when the name is not valid,
     // there is no such table, or it has no single-column key.
     virtual Table table(std::string_view node, std::string_view object) = 0;
+
+    // The single-column foreign keys of keyed tables that keep rows of
+    // `table` from being deleted (read when a DELETE needs them).
+    virtual std::vector<Reference> references(const Table &table) = 0;
 };
 
 // ------------------------------------------------------------ requests

@@ -141,8 +141,8 @@ TEST_F(Rpdb, RefusedWritesChangeNothing)
         {ZeRenameDtsItem, {{"NAME", "EQ", "LASER1"}}, TARN_RPDB_RC_BAD_REQUEST, "RENAME needs the new key in COPY_KEY"},
         {nullptr,
          {{"NAME", "EQ", "LASER1"}},
-         TARN_RPDB_RC_BAD_REQUEST,  // it still has queues
-         "DELETE on PRINTER refused: "},
+         TARN_RPDB_RC_BAD_REQUEST,  // the queue that still feeds it is named
+         "PRINTER LASER1 is used by QUEUE OFFICE (QUE_PRINTER); nothing was deleted"},
         {nullptr, {{"NAME", "EQ", "ZZ*"}}, TARN_RPDB_RC_NOT_FOUND, "No PRINTER matches the request"},
         {nullptr, {}, TARN_RPDB_RC_BAD_REQUEST, "DELETE needs at least one criterion"},
     };
