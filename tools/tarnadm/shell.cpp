@@ -1,13 +1,18 @@
 // shell.cpp - the interactive shell: line editing with libedit, history in
 // ~/.tarnadm_history, completion of commands, object kinds, field names and
-// keys; objects and logons stay open between commands. When standard input
-// is not a terminal it runs the lines it reads as a script.
+// keys; objects and logons stay open between commands. Ctrl-C clears the
+// line being typed, Ctrl-D (or quit) ends the shell. When standard input is
+// not a terminal it runs the lines it reads as a script: its errors name
+// their line, and it ends with the exit status of its last command.
 #include "cli.hpp"
 #include "handlers.hpp"
+
+#include "tarnsrvc_version.h"
 
 #include <editline/readline.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,12 +24,35 @@ namespace {
 constexpr const char *kShellHelp = R"(Commands: the commands of tarnadm without "tarnadm", e.g.
   list PRINTER LOCATION=BLDG*      show PRINTER LASER1      describe PRINTER
 Shell commands:
-  use NODE                 send the following requests to NODE
+  use NODE                 send the following requests to NODE (checked first)
   set output table|csv|json, set fields F1,F2, set user USER, set lang LANG,
   set wide on|off, set quiet on|off      change a setting; "set" shows them
   help [COMMAND]           this text, or a command's options
-  quit, exit               leave the shell (Ctrl-D too)
+  quit, exit               leave the shell (Ctrl-D too); Ctrl-C clears the line
 )";
+
+// Set by SIGINT while the shell waits for a line.
+volatile std::sig_atomic_t g_interruptedLine = 0;
+
+void on_line_interrupt(int) { g_interruptedLine = 1; }
+
+// SIGINT clears the line being typed instead of ending the shell, while it lives.
+class LineInterrupt {
+public:
+    LineInterrupt()
+    {
+        struct sigaction action {};
+        action.sa_handler = on_line_interrupt;  // no SA_RESTART: the read is interrupted
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &saved_);
+    }
+    ~LineInterrupt() { sigaction(SIGINT, &saved_, nullptr); }
+    LineInterrupt(const LineInterrupt &) = delete;
+    LineInterrupt &operator=(const LineInterrupt &) = delete;
+
+private:
+    struct sigaction saved_ {};
+};
 
 Session *g_session = nullptr;  // the session completion works on
 
@@ -147,13 +175,32 @@ int refuse_start_options(const Session &session, const Settings &line)
     for (const GlobalOption &o : global_options()) {
         if (!(o.traits & kStartOnly)) continue;
         names.push_back(names_of(o.names).back());
-        changed = changed || line.*o.text != session.settings.*o.text;
+        changed =
+            changed || (o.text ? line.*o.text != session.settings.*o.text : line.*o.flag != session.settings.*o.flag);
     }
     if (!changed) return kExitOk;
     std::string list;
     for (std::size_t i = 0; i < names.size(); ++i)
         list += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
     return session.usage(list + " apply when tarnadm starts, not in the shell");
+}
+
+// `use NODE`: the node is tried first; one that does not answer is not taken.
+int use_node(Session &session, const std::vector<std::string> &words)
+{
+    if (words.size() != 2) return session.usage("use NODE");
+    admcore::NodeCheck check;
+    check.node = words[1];
+    Settings settings = session.settings;
+    settings.node = check.node;
+    admcore::check_node(settings, check);
+    if (!check.answered) {
+        Problem problem = admcore::node_problem(check);
+        problem.what += "; still using " + (session.settings.node.empty() ? "no node" : session.settings.node);
+        return session.report(problem);
+    }
+    session.settings.node = check.node;
+    return kExitOk;
 }
 
 // Runs one line; `quit` set when the shell is to end.
@@ -166,17 +213,13 @@ int run_line(Session &session, const std::string &line, bool &quit)
     if (first == "quit" || first == "exit") return quit = true, kExitOk;
     if (first == "help" && words.size() == 1) return std::fputs(kShellHelp, stdout), kExitOk;
     if (first == "help") words = {words[1], "--help"};
-    if (first == "use") {
-        if (words.size() != 2) return session.usage("use NODE");
-        session.settings.node = words[1];
-        return kExitOk;
-    }
+    if (first == "use") return use_node(session, words);
     if (first == "set") return set_command(session, words);
     if (first == "shell") return session.usage("already in the shell");
 
     Settings lineSettings = session.settings;
     Command command;
-    const int parsed = parse_arguments(words, lineSettings, command);
+    const int parsed = parse_arguments(words, lineSettings, command, &session);
     if (parsed >= 0) return parsed;
     if (command.name.empty()) return kExitOk;
     if (int exit = refuse_start_options(session, lineSettings)) return exit;
@@ -187,6 +230,15 @@ int run_line(Session &session, const std::string &line, bool &quit)
     return exit;
 }
 
+void banner(const Session &session)
+{
+    const std::string &node = session.settings.node;
+    std::printf("tarnadm %s (TarnSrvc): %s through %s. help lists the commands; quit or Ctrl-D ends.\n",
+                TARNSRVC_VERSION_STRING, node.empty() ? "no node yet (use NODE)" : ("node " + node).c_str(),
+                admcore::router_module(session.settings).c_str());
+}
+
+// The interactive shell ends with 0: the errors were seen as they came.
 int interactive(Session &session)
 {
     g_session = &session;
@@ -195,11 +247,20 @@ int interactive(Session &session)
     const std::string history = history_path();
     using_history();
     read_history(history.c_str());
-    int last = kExitOk;
+    banner(session);
     for (bool quit = false; !quit;) {
         const std::string prompt =
             "tarnadm" + (session.settings.node.empty() ? "" : "[" + session.settings.node + "]") + "> ";
-        char *raw = readline(prompt.c_str());
+        char *raw = nullptr;
+        {
+            LineInterrupt interrupt;
+            g_interruptedLine = 0;
+            raw = readline(prompt.c_str());
+        }
+        if (!raw && g_interruptedLine) {
+            std::fputs("^C\n", stdout);
+            continue;
+        }
         if (!raw) {
             std::fputs("\n", stdout);
             break;
@@ -209,20 +270,25 @@ int interactive(Session &session)
         if (line.find_first_not_of(" \t") == std::string::npos) continue;
         add_history(line.c_str());
         write_history(history.c_str());
-        last = run_line(session, line, quit);
+        run_line(session, line, quit);
     }
     g_session = nullptr;
-    return last;
+    return kExitOk;
 }
 
+// A script ends with the exit status of its last command, as sh does.
 int script(Session &session)
 {
-    int failed = kExitOk;
+    int last = kExitOk;
     bool quit = false;
+    std::size_t number = 0;
     for (std::string line; !quit && std::getline(std::cin, line);) {
-        if (int exit = run_line(session, line, quit)) failed = exit;
+        session.scriptLine = ++number;
+        const int exit = run_line(session, line, quit);
+        if (!quit) last = exit;
     }
-    return failed;
+    session.scriptLine = 0;
+    return last;
 }
 
 }  // namespace
