@@ -175,9 +175,16 @@ TEST_F(Shell, CtrlCClearsTheLineAndCutRowsAreMarked)
     ASSERT_TRUE(t.wait_for("> "));
     t.type("show PRINTER NOPE\r");
     ASSERT_TRUE(t.wait_for("node code 1004")) << t.seen();
+    ASSERT_TRUE(t.wait_for("> "));
     t.type("list PRI");
+    ASSERT_TRUE(t.wait_for("list PRI"));
     t.type("\003");
     ASSERT_TRUE(t.wait_for("^C")) << t.seen();
+    ASSERT_TRUE(t.wait_for("> ")) << t.seen();
+    t.type("logon DEMO DEMO\r");  // Ctrl-C at the password prompt ends the logon, not the shell
+    ASSERT_TRUE(t.wait_for("Password of DEMO on DEMO: "));
+    t.type("\003");
+    ASSERT_TRUE(t.wait_for("logon interrupted")) << t.seen();
     ASSERT_TRUE(t.wait_for("> "));
     t.type("list PRINTER NAME=LASER1\r");
     ASSERT_TRUE(t.wait_for("LASER1  Ready")) << t.seen();

@@ -7,7 +7,8 @@
 //
 // Where: $XDG_RUNTIME_DIR/<tool>/ when that variable names the user's
 // private runtime directory (owned by the user, no access for others),
-// else ~/.<tool>/sessions/. Each directory the store makes is mode 0700;
+// else ~/.<tool>/sessions/ (also when it names another user's, as su
+// leaves it). Each directory the store makes is mode 0700;
 // each session is one file of mode 0600, written whole and renamed into
 // place. A directory or file that is a link, belongs to another user or
 // can be read by others is refused, never used or repaired.

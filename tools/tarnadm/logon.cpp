@@ -20,17 +20,10 @@
 namespace tarnadm {
 namespace {
 
-int g_ttyFd = -1;
-termios g_savedTty{};
+volatile std::sig_atomic_t g_promptSignal = 0;
 
-void restore_tty_and_die(int sig)
-{
-    tcsetattr(g_ttyFd, TCSAFLUSH, &g_savedTty);
-    const char newline = '\n';
-    (void)!write(g_ttyFd, &newline, 1);
-    signal(sig, SIG_DFL);
-    raise(sig);
-}
+// Ends the prompt's read (installed without SA_RESTART).
+void on_prompt_signal(int sig) { g_promptSignal = sig; }
 
 // TARN_PASSWORD, taken out of the environment when tarnadm starts; it
 // serves the run's first logon.
@@ -54,44 +47,53 @@ bool read_line(int fd, admcore::Secret &password)
     return !password.empty();
 }
 
-// Prompts on the controlling terminal; false when there is none.
-bool prompt_password(const std::string &prompt, admcore::Secret &password)
+enum class Prompt { Read, NoTerminal, Interrupted };
+
+// Prompts on the controlling terminal without echo. Ctrl-C (or SIGTERM)
+// ends the prompt with the terminal echoing again, then the process with
+// that signal, unless `keepRunning` (the interactive shell).
+Prompt prompt_password(const std::string &prompt, admcore::Secret &password, bool keepRunning)
 {
     const int fd = open("/dev/tty", O_RDWR | O_CLOEXEC);
-    if (fd < 0) return false;
-    termios quiet{};
-    if (tcgetattr(fd, &g_savedTty) != 0) {
+    if (fd < 0) return Prompt::NoTerminal;
+    termios saved{};
+    if (tcgetattr(fd, &saved) != 0) {
         close(fd);
-        return false;
+        return Prompt::NoTerminal;
     }
-    g_ttyFd = fd;
+    g_promptSignal = 0;
     struct sigaction action {
     }, savedInt{}, savedTerm{};
-    action.sa_handler = restore_tty_and_die;
+    action.sa_handler = on_prompt_signal;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &savedInt);
     sigaction(SIGTERM, &action, &savedTerm);
-    quiet = g_savedTty;
+    termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     // Echo goes off before the prompt shows, so nothing typed after it is flushed or echoed.
     tcsetattr(fd, TCSAFLUSH, &quiet);
     (void)!write(fd, prompt.data(), prompt.size());
     char c = 0;
     bool ok = false;
-    while (read(fd, &c, 1) == 1) {
+    while (!g_promptSignal && read(fd, &c, 1) == 1) {
         if (c == '\n' || c == '\r') {
             ok = true;
             break;
         }
         if (!password.push(c)) break;
     }
-    tcsetattr(fd, TCSAFLUSH, &g_savedTty);
+    tcsetattr(fd, TCSAFLUSH, &saved);
     (void)!write(fd, "\n", 1);
     sigaction(SIGINT, &savedInt, nullptr);
     sigaction(SIGTERM, &savedTerm, nullptr);
-    g_ttyFd = -1;
     close(fd);
-    return ok;
+    if (!g_promptSignal) return ok ? Prompt::Read : Prompt::Interrupted;
+    password.clear();
+    if (!keepRunning) {
+        signal(g_promptSignal, SIG_DFL);
+        raise(g_promptSignal);
+    }
+    return Prompt::Interrupted;
 }
 
 // The first line of a password file that only its owner can read, as ssh
@@ -134,7 +136,11 @@ int read_password(Session &session, const std::string &node, const std::string &
         environment_password().clear();
         return kExitOk;
     }
-    if (prompt_password("Password of " + userId + " on " + node + ": ", password)) return kExitOk;
+    switch (prompt_password("Password of " + userId + " on " + node + ": ", password, session.interactive)) {
+    case Prompt::Read: return kExitOk;
+    case Prompt::Interrupted: return session.report(Problem("logon interrupted", admcore::Outcome::Usage));
+    case Prompt::NoTerminal: break;
+    }
     return session.usage(
         "no password: give --password-file FILE or --password-stdin, set TARN_PASSWORD, or run on a terminal");
 }

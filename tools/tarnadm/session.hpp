@@ -80,6 +80,8 @@ public:
 
     // The line of a script being run (0: none): its errors name it.
     std::size_t scriptLine = 0;
+    // The interactive shell runs the command: Ctrl-C must not end the process.
+    bool interactive = false;
 
     // Criteria arguments and --where into a filter for `fields`.
     Result<FilterPtr> criteria(const std::vector<FieldInfo> &fields, const std::vector<std::string> &criteria) const;

@@ -1,7 +1,7 @@
 // shell.cpp - the interactive shell: line editing with libedit, history in
 // ~/.tarnadm_history, completion of commands, object kinds, field names and
 // keys; objects and logons stay open between commands. Ctrl-C clears the
-// line being typed, Ctrl-D (or quit) ends the shell. When standard input is
+// line being typed and never ends the shell, Ctrl-D (or quit) ends it. When standard input is
 // not a terminal it runs the lines it reads as a script: its errors name
 // their line, and it ends with the exit status of its last command.
 #include "cli.hpp"
@@ -31,12 +31,14 @@ Shell commands:
   quit, exit               leave the shell (Ctrl-D too); Ctrl-C clears the line
 )";
 
-// Set by SIGINT while the shell waits for a line.
+// Set by SIGINT in the interactive shell.
 volatile std::sig_atomic_t g_interruptedLine = 0;
 
 void on_line_interrupt(int) { g_interruptedLine = 1; }
 
-// SIGINT clears the line being typed instead of ending the shell, while it lives.
+// While it lives, SIGINT does not end the shell: it clears the line being
+// typed, and is ignored while a command runs (an import installs its own
+// handler and stops between two records).
 class LineInterrupt {
 public:
     LineInterrupt()
@@ -248,15 +250,13 @@ int interactive(Session &session)
     using_history();
     read_history(history.c_str());
     banner(session);
+    LineInterrupt interrupt;
+    session.interactive = true;
     for (bool quit = false; !quit;) {
         const std::string prompt =
             "tarnadm" + (session.settings.node.empty() ? "" : "[" + session.settings.node + "]") + "> ";
-        char *raw = nullptr;
-        {
-            LineInterrupt interrupt;
-            g_interruptedLine = 0;
-            raw = readline(prompt.c_str());
-        }
+        g_interruptedLine = 0;
+        char *raw = readline(prompt.c_str());
         if (!raw && g_interruptedLine) {
             std::fputs("^C\n", stdout);
             continue;
@@ -272,6 +272,7 @@ int interactive(Session &session)
         write_history(history.c_str());
         run_line(session, line, quit);
     }
+    session.interactive = false;
     g_session = nullptr;
     return kExitOk;
 }
