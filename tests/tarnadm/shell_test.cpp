@@ -53,12 +53,19 @@ public:
         return true;
     }
 
+    // The exit status; a process still running after 10 s is killed.
     int wait_exit()
     {
         int status = 0;
         char buffer[4096];
-        while (read(master_, buffer, sizeof buffer) > 0) seen_.append(buffer);
-        waitpid(pid_, &status, 0);
+        ssize_t n = 0;
+        pid_t done = 0;
+        for (int waited = 0; waited < 100 && (done = waitpid(pid_, &status, WNOHANG)) == 0; ++waited) {
+            pollfd p{master_, POLLIN, 0};
+            if (poll(&p, 1, 100) > 0 && (n = read(master_, buffer, sizeof buffer)) > 0)
+                seen_.append(buffer, static_cast<std::size_t>(n));
+        }
+        if (done == 0) kill(pid_, SIGKILL), waitpid(pid_, &status, 0);
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
@@ -165,12 +172,13 @@ TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
     EXPECT_EQ(r.exit, 2);  // a password is never an argument
 }
 
-// Ctrl-C clears the line being typed, as psql does; Ctrl-D ends the shell
-// with 0 whatever failed before; rows wider than the terminal are cut, the
-// cut marked.
+// Ctrl-C clears the line being typed, as psql does, and ends a password
+// prompt, not the shell; Ctrl-D ends the shell with 0 whatever failed
+// before; lines are edited in the terminal's encoding; rows wider than the
+// terminal are cut, the cut marked.
 TEST_F(Shell, CtrlCClearsTheLineAndCutRowsAreMarked)
 {
-    Terminal t({}, environment({}), 60);
+    Terminal t({}, environment({"LC_ALL=C.UTF-8"}), 60);
     ASSERT_TRUE(t.wait_for("help lists the commands; quit or Ctrl-D ends.")) << t.seen();
     ASSERT_TRUE(t.wait_for("> "));
     t.type("show PRINTER NOPE\r");
@@ -191,6 +199,9 @@ TEST_F(Shell, CtrlCClearsTheLineAndCutRowsAreMarked)
     EXPECT_EQ(t.seen().find("PRIlist"), std::string::npos) << t.seen();
     ASSERT_TRUE(t.wait_for("\xE2\x80\xA6\r\n")) << t.seen();  // cut to 60 columns
     ASSERT_TRUE(t.wait_for("> "));
+    t.type("define PRINTER NAME=P1 'DESCRIPTION=f\xC3\xBCr \xE2\x9C\x93'\r");
+    ASSERT_TRUE(t.wait_for("> "));
+    EXPECT_EQ(sql("SELECT PRN_DESC FROM PRINTER WHERE PRN_NAME = 'P1'"), "f\xC3\xBCr \xE2\x9C\x93") << t.seen();
     t.type("\004");
     EXPECT_EQ(t.wait_exit(), 0);
 }

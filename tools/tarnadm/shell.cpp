@@ -10,8 +10,13 @@
 #include "tarnsrvc_version.h"
 
 #include <editline/readline.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <clocale>
+#include <cwchar>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -31,10 +36,17 @@ Shell commands:
   quit, exit               leave the shell (Ctrl-D too); Ctrl-C clears the line
 )";
 
-// Set by SIGINT in the interactive shell.
+// Set by SIGINT in the interactive shell, which also writes a byte to the
+// wake-up pipe, so that a wait for a key ends however late the signal comes.
 volatile std::sig_atomic_t g_interruptedLine = 0;
+int g_wake[2] = {-1, -1};
 
-void on_line_interrupt(int) { g_interruptedLine = 1; }
+void on_line_interrupt(int)
+{
+    g_interruptedLine = 1;
+    const char byte = 0;
+    if (g_wake[1] >= 0) (void)!write(g_wake[1], &byte, 1);
+}
 
 // While it lives, SIGINT does not end the shell: it clears the line being
 // typed, and is ignored while a command runs (an import installs its own
@@ -43,18 +55,52 @@ class LineInterrupt {
 public:
     LineInterrupt()
     {
+        if (pipe2(g_wake, O_CLOEXEC | O_NONBLOCK) != 0) g_wake[0] = g_wake[1] = -1;
         struct sigaction action {};
-        action.sa_handler = on_line_interrupt;  // no SA_RESTART: the read is interrupted
+        action.sa_handler = on_line_interrupt;
         sigemptyset(&action.sa_mask);
         sigaction(SIGINT, &action, &saved_);
     }
-    ~LineInterrupt() { sigaction(SIGINT, &saved_, nullptr); }
+    ~LineInterrupt()
+    {
+        sigaction(SIGINT, &saved_, nullptr);
+        for (int &fd : g_wake) close(fd), fd = -1;
+    }
     LineInterrupt(const LineInterrupt &) = delete;
     LineInterrupt &operator=(const LineInterrupt &) = delete;
 
 private:
     struct sigaction saved_ {};
 };
+
+// libedit's key reader: one character from the terminal, decoded in the
+// locale's encoding (libedit takes what this returns as one character), or
+// EOF once SIGINT came. Waiting on the terminal and the wake-up pipe
+// together, no signal can fall between a test of the flag and the wait.
+int read_key(FILE *)
+{
+    std::mbstate_t state{};
+    for (;;) {
+        if (g_interruptedLine) return EOF;
+        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {g_wake[0], POLLIN, 0}};
+        if (poll(fds, g_wake[0] >= 0 ? 2 : 1, -1) < 0) {
+            if (errno == EINTR) continue;
+            return EOF;
+        }
+        char drained[16];
+        if (fds[1].revents & POLLIN) (void)!read(g_wake[0], drained, sizeof drained);
+        if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+        char byte = 0;
+        const ssize_t n = read(STDIN_FILENO, &byte, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return EOF;
+        wchar_t wide = 0;
+        const std::size_t used = std::mbrtowc(&wide, &byte, 1, &state);
+        if (used == static_cast<std::size_t>(-2)) continue;  // more bytes of the character to come
+        if (used == static_cast<std::size_t>(-1)) return static_cast<unsigned char>(byte);
+        return static_cast<int>(wide);
+    }
+}
 
 Session *g_session = nullptr;  // the session completion works on
 
@@ -244,8 +290,11 @@ void banner(const Session &session)
 int interactive(Session &session)
 {
     g_session = &session;
+    // Line editing in the terminal's encoding (UTF-8 as a rule).
+    std::setlocale(LC_CTYPE, "");
     rl_readline_name = const_cast<char *>("tarnadm");
     rl_attempted_completion_function = complete;
+    rl_getc_function = read_key;
     const std::string history = history_path();
     using_history();
     read_history(history.c_str());
