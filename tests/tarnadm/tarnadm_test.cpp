@@ -158,6 +158,7 @@ TEST_F(BadInput, EachFailureIsOneLineWithItsExitCode)
         {{"frobnicate", "PRINTER"}, 2, "unknown command frobnicate"},
         {{"list", "PRINTERS"}, 2, "unknown object kind PRINTERS"},
         {{"list", "PRINTER", "COLOUR=red"}, 2, "unknown field COLOUR"},
+        {{"validate", "PRINTER", "COPIE", "1"}, 2, "unknown field COPIE (did you mean COPIES?"},
         {{"list", "PRINTER", "NAME"}, 2, "bad criterion \"NAME\""},
         {{"list", "PRINTER", "--where", "NAME EQ"}, 2, "bad --where"},
         {{"define", "PRINTER", "NAME>X"}, 2, "bad FIELD=VALUE"},

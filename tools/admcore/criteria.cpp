@@ -4,17 +4,6 @@
 namespace admcore {
 namespace {
 
-// "unknown field X (did you mean Y? fields: ...)".
-Problem unknown_field(const std::vector<FieldInfo> &fields, const std::string &name)
-{
-    std::vector<std::string> names;
-    std::string list;
-    for (const FieldInfo &f : fields) names.push_back(f.name), list += (list.empty() ? "" : ", ") + f.name;
-    const std::string near = closest(name, names);
-    return usage_problem("unknown field " + name + " (" + (near.empty() ? "" : "did you mean " + near + "? ") +
-                         "fields: " + list + ")");
-}
-
 Result<FilterPtr> filter_of(const std::vector<FieldInfo> &fields, const std::vector<std::string> &criteria,
                             bool equalsOnly)
 {
@@ -36,6 +25,16 @@ Result<FilterPtr> filter_of(const std::vector<FieldInfo> &fields, const std::vec
 }
 
 }  // namespace
+
+Problem unknown_field(const std::vector<FieldInfo> &fields, const std::string &name)
+{
+    std::vector<std::string> names;
+    std::string list;
+    for (const FieldInfo &f : fields) names.push_back(f.name), list += (list.empty() ? "" : ", ") + f.name;
+    const std::string near = closest(name, names);
+    return usage_problem("unknown field " + name + " (" + (near.empty() ? "" : "did you mean " + near + "? ") +
+                         "fields: " + list + ")");
+}
 
 bool split_criterion(std::string_view text, Criterion &criterion)
 {

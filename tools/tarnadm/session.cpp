@@ -215,7 +215,11 @@ Result<std::vector<std::size_t>> Session::columns(const std::vector<FieldInfo> &
         while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
         std::size_t i = 0;
         while (i < fields.size() && !admcore::same_name(fields[i].name, name)) ++i;
-        if (i == fields.size()) return admcore::usage_problem("unknown field " + std::string(name) + " in --fields");
+        if (i == fields.size()) {
+            Problem problem = admcore::unknown_field(fields, std::string(name));
+            problem.what += " in --fields";
+            return problem;
+        }
         indexes.push_back(i);
     }
     return indexes;
