@@ -46,7 +46,16 @@
  * node) until LOGOFF closes it; a second LOGON replaces it. While it is open,
  * the local user's requests to the node run on it, so the node's grants decide what
  * the user may read or change; a refusal answers 1011 with the node's
- * message. Without a session, requests use the map's credentials. A refused
+ * message. The session is the process's: it serves every object of the
+ * process whose requests go to the node for that local user, and it ends
+ * with the process. A tool that keeps a logon across runs keeps the
+ * credentials and logs on again in each run (tarnadm's session store).
+ * Without a session, requests use the map's credentials: a node that
+ * refuses them (wrong or missing password, unknown role) answers 1011
+ * "Node <node> refuses the credentials of its map entry: <libpq's text>"
+ * and is not tried again; a map connection made as a superuser is traced
+ * "+++ TarnRout: node <node>: the node map connects as the superuser
+ * <role>; requests without a logon may change anything". A refused
  * logon answers 1009 "Logon to <node> refused: unknown user or wrong
  * password" whatever the cause the server gives. VERIFY answers 0 when the
  * session is open and its connection alive, else 1010. The router keeps no
@@ -76,7 +85,9 @@
 
 /** @name Return codes of router_client besides those of TarnRouter.h
  * @{ */
-#define TARN_ROUT_RC_PERMISSION_DENIED 1011u /**< the node's grants refuse the request (its message follows) */
+/** The node's grants refuse the request (its message follows), or the node
+ * refuses the map's credentials. */
+#define TARN_ROUT_RC_PERMISSION_DENIED TARN_ROUTER_RC_PERMISSION_DENIED
 #define TARN_ROUT_RC_NODE_UNREACHABLE  1012u /**< the node cannot be reached: down, refusing, timed out connecting */
 #define TARN_ROUT_RC_TIMEOUT           1013u /**< a statement ran past KV_ROUTER_TIMEOUT; nothing was changed */
 /** The connection broke during a write: rolled back, not sent again (or,
