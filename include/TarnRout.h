@@ -83,18 +83,27 @@
  * node) until LOGOFF closes it; a second LOGON replaces it. While it is open,
  * the local user's requests to the node run on it, so the node's grants decide what
  * the user may read or change; a refusal answers 1011 with the node's
- * message. Without a session, requests use the map's credentials. A logon
- * the server refuses for its role or password answers 1009 "Logon to
- * <node> refused: unknown user or wrong password", whatever the cause the
- * server gives; one that fails for another cause answers that cause's code
- * (1012, 1016 for a database the map names that does not exist, 1020). A
- * session whose connection broke is reset on its next request; when the
- * server no longer accepts its password (expired, changed) that request
- * answers 1021. VERIFY answers 0 when the session is open and its
- * connection alive, else 1010. The router keeps no copy of the password,
- * but libpq holds the one of an open session's connection, to reconnect
- * it, until LOGOFF closes that connection: a core image of the process
- * taken while a session is open may show it.
+ * message. The session is the process's: it serves every object of the
+ * process whose requests go to the node for that local user, and it ends
+ * with the process. A tool that keeps a logon across runs keeps the
+ * credentials and logs on again in each run (tarnadm's session store).
+ * Without a session, requests use the map's credentials: a node that
+ * refuses them (wrong or missing password, unknown role) answers 1011
+ * "Node <node> refuses the credentials of its map entry: <libpq's text>"
+ * and is not tried again; a map connection made as a superuser is traced
+ * "+++ TarnRout: node <node>: the node map connects as the superuser
+ * <role>; requests without a logon may change anything". A logon the
+ * server refuses for its role or password answers 1009 "Logon to <node>
+ * refused: unknown user or wrong password", whatever the cause the server
+ * gives; one that fails for another cause answers that cause's code (1012,
+ * 1016 for a database the map names that does not exist, 1020). A session
+ * whose connection broke is reset on its next request; when the server no
+ * longer accepts its password (expired, changed) that request answers
+ * 1021. VERIFY answers 0 when the session is open and its connection
+ * alive, else 1010. The router keeps no copy of the password, but libpq
+ * holds the one of an open session's connection, to reconnect it, until
+ * LOGOFF closes that connection: a core image of the process taken while a
+ * session is open may show it.
  *
  * Transactions and faults. Each table request is one transaction (READ
  * COMMITTED): a write runs between BEGIN and COMMIT; a read is one SELECT,
@@ -114,9 +123,9 @@
  *
  * Connection failures are told by their cause, read from libpq's text
  * (English; a text in another language is reported as 1012 with the text):
- * unreachable or refused by the server (1012), TLS (1020), credentials
- * refused (1021; 1009 for a LOGON), a database missing behind a map entry
- * (1016).
+ * unreachable or refused by the server (1012), TLS (1020), a session's
+ * credentials no longer accepted (1021; 1009 for a LOGON, 1011 for the
+ * map's), a database missing behind a map entry (1016).
  *
  * Threads. Requests from several threads run at once: each takes one of
  * its node's connections for itself while it runs (its local user's
@@ -135,7 +144,9 @@
 
 /** @name Return codes of router_client besides those of TarnRouter.h
  * @{ */
-#define TARN_ROUT_RC_PERMISSION_DENIED 1011u /**< the node's grants refuse the request (its message follows) */
+/** The node's grants refuse the request (its message follows), or the node
+ * refuses the map's credentials. */
+#define TARN_ROUT_RC_PERMISSION_DENIED TARN_ROUTER_RC_PERMISSION_DENIED
 #define TARN_ROUT_RC_NODE_UNREACHABLE  1012u /**< the node cannot be reached: down, refusing, timed out connecting */
 #define TARN_ROUT_RC_TIMEOUT           1013u /**< a statement ran past KV_ROUTER_TIMEOUT; nothing was changed */
 /** The connection broke during a write, before its commit: the server
@@ -154,9 +165,8 @@
  * (another CA, another host name, expired), the server asked for a client
  * certificate that was not given, or TLS is required and the server has none. */
 #define TARN_ROUT_RC_TLS_FAILED 1020u
-/** The node refused credentials it used to accept, or those of the node
- * map: a session's password expired or was changed (log on again), or the
- * map user's password is wrong or missing from the password file. */
+/** The node no longer accepts a session's credentials: its password
+ * expired or was changed (log on again). */
 #define TARN_ROUT_RC_CREDENTIALS_REFUSED 1021u
 /** LOGON to a node mapped through a pooler in transaction mode
  * (tarn_pool_mode=transaction): a session needs a server connection of its

@@ -140,6 +140,9 @@
 #define TARN_ROUTER_RC_ANSWER_REFUSED 1008u /**< the library refused an answer; the request was rolled back */
 #define TARN_ROUTER_RC_LOGON_REFUSED  1009u /**< LOGON: unknown user or wrong password (one answer for both) */
 #define TARN_ROUTER_RC_NOT_LOGGED_ON  1010u /**< LOGOFF, VERIFY: no session of USERNAME for the user id */
+/** The node refuses the request to this user: its grants, a session whose
+ * user may only read, or (TarnRout) the map's credentials. */
+#define TARN_ROUTER_RC_PERMISSION_DENIED 1011u
 /** A value the column cannot hold, or a change its rules refuse:
  * "<COLUMN>: <what is wrong>". */
 #define TARN_ROUTER_RC_VALUE_REFUSED 1018u

@@ -47,28 +47,37 @@
  * Logons. LOGON, LOGOFF and VERIFY name no table (the info's OBJECT, which
  * ZeLogon sets to STARLOGON or STARLOGOFF, is not read). They work on two
  * tables of the node (data/logon.sql): USERS (USER_ID, SALT, HASH,
- * ITERATIONS) and SESSIONS (LOCAL_USER, USER_ID, STARTED), keyed by the
- * info's USERNAME (the local user) and the user id; a node without them
- * answers 1002. USERS and SESSIONS are never object kinds (1002), so no
- * table command reads or writes them. Request fields: `ID EQ <user id>`, and
- * for LOGON `PASSWORD EQ <password>`, each exactly once; any other field or
+ * ITERATIONS, ACCESS) and SESSIONS (LOCAL_USER, USER_ID, STARTED), keyed by
+ * the info's USERNAME (the local user) and the user id; a node without them
+ * answers 1002. Sessions live on the node: one made by one process holds
+ * for every process of the same local user until LOGOFF. A local user has
+ * at most one session per node. While it is open, a table request of that
+ * local user that writes (DEFINE, ALTER, COPY, RENAME, DELETE) is refused
+ * with 1011 "<COMMAND> on <OBJECT> refused by node <node>: user <id> may
+ * only read" when the session's user has ACCESS READ; reads always run.
+ * Without a session, requests run with the node's full access (the demo
+ * router has no node map and no credentials of its own). USERS and
+ * SESSIONS are never object kinds (1002), so no table command reads or
+ * writes them. Request fields: `ID EQ <user id>`, and for LOGON
+ * `PASSWORD EQ <password>`, each exactly once; any other field or
  * operator is a bad request (1003). User ids compare exactly (case counts).
  *   LOGON   checks the password against the user's record: a PBKDF2-HMAC-
  *           SHA256 hash of it with the user's random 16-byte salt and
  *           iteration count, compared in constant time. An unknown user is
  *           checked against a dummy record of the same cost, and both get
  *           1009 with "Logon to <node> refused: unknown user or wrong
- *           password". On success the session (USERNAME, ID) is opened, or
- *           its STARTED time renewed: "User <id> logged on to <node>". The
- *           user is read and the session written in two statements, so the
- *           slow check holds no lock on the node.
+ *           password". On success the session (USERNAME, ID) is opened,
+ *           replacing any other session of USERNAME on the node (as a new
+ *           logon replaces the session's connection on TarnRout): "User
+ *           <id> logged on to <node>". The user is read before the session
+ *           is written, so the slow check holds no lock on the node.
  *   LOGOFF  ends the session: "User <id> logged off from <node>"; 1010
  *           "User <id> is not logged on to <node>" when none is open.
  *   VERIFY  0 "User <id> is logged on to <node>" when the session is open,
  *           else 1010 as LOGOFF.
  * Passwords reach no message, no trace and no SQL text (values are bound).
- * Users are added, or given a new password, with the tool tarnuser:
- *     `tarnuser <data dir> <node> <user id>`   (the password on stdin)
+ * Users are added, or given a new password and access, with the tool tarnuser:
+ *     `tarnuser [--read-only] <data dir> <node> <user id>`   (the password on stdin)
  * Deleting a user from USERS ends its sessions.
  *
  * Each table request runs in one transaction, reads in a deferred one and
@@ -96,6 +105,8 @@
 #define TARN_RPDB_RC_LOGON_REFUSED  TARN_ROUTER_RC_LOGON_REFUSED  /**< TARN_ROUTER_RC_LOGON_REFUSED */
 #define TARN_RPDB_RC_NOT_LOGGED_ON  TARN_ROUTER_RC_NOT_LOGGED_ON  /**< TARN_ROUTER_RC_NOT_LOGGED_ON */
 #define TARN_RPDB_COPY_KEY          TARN_ROUTER_COPY_KEY          /**< TARN_ROUTER_COPY_KEY */
+/** A write in a session whose user may only read. */
+#define TARN_RPDB_RC_READ_ONLY TARN_ROUTER_RC_PERMISSION_DENIED
 /** @} */
 
 #endif /* TARNRPDB_H */

@@ -47,6 +47,27 @@
  * map's platform (unset when none). No ROUTEMODULE: the router library is
  * TarnRpdb when DEMO_ROUTER is on, else TarnRout.
  *
+ * Sessions
+ * --------
+ * A logon opens a session of (local user, node) in the router, not in an
+ * object: every object of the process whose requests go to the node for
+ * that local user (its USERNAME and DESTINATION) runs as the session's
+ * user, the objects created after the logon included, until ZeLogoff.
+ * Without a session, requests run with the router's own credentials for
+ * the node (TarnRout: the node map's user; TarnRpdb: the node's full
+ * access). A second logon of the same local user replaces the session. How
+ * long a session lives is the router's:
+ *   TarnRout  one connection per process: the session ends with the
+ *             process (or its connection's loss past one reconnection,
+ *             then requests fail with 1012 rather than run otherwise);
+ *             libpq keeps the password to reconnect it until ZeLogoff.
+ *   TarnRpdb  a row on the node: the session holds for every process of
+ *             the local user until ZeLogoff (TarnRpdb.h).
+ * The library keeps no credentials. An application that wants a logon to
+ * hold across its runs keeps them itself and logs on again in each run
+ * before its first request, as tarnadm does with its session store; it
+ * then behaves the same on both routers.
+ *
  * Codes and failure lines
  * -----------------------
  * ZE_OK success; ZE_RC_INVALID_PARAMETER a bad parameter ("*** <function>:

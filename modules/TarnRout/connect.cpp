@@ -165,11 +165,8 @@ void connect_failed(const std::string &node, const ConnectError &error, const ch
             fail(TARN_ROUT_RC_CREDENTIALS_REFUSED,
                  "Node " + node + " no longer accepts the session of " + session +
                      " (its password may have expired or been changed; log on again): " + error.message);
-        fail(TARN_ROUT_RC_CREDENTIALS_REFUSED,
-             "Node " + node +
-                 " refused the credentials of the node map (the user's password belongs in the "
-                 "password file, PGPASSFILE or ~/.pgpass): " +
-                 error.message);
+        fail(TARN_ROUT_RC_PERMISSION_DENIED,
+             "Node " + node + " refuses the credentials of its map entry: " + error.message);
     case ConnectFailure::Unreachable: break;
     }
     fail(TARN_ROUT_RC_NODE_UNREACHABLE, "Node " + node + " cannot be reached: " + error.message);

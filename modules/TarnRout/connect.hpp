@@ -51,8 +51,8 @@ ConnectError connect_error(PGconn *conn);
 
 // Fails with the code and message of a failed connection of node `node`:
 // 1012 (unreachable, refused), 1020 (TLS), 1016 (no such database), 1021
-// (credentials refused; `session` names the local user whose session it
-// was, NULL for the node map's credentials), 3.
+// (a session's credentials refused; `session` names its local user), 1011
+// (the node map's credentials refused: `session` NULL), 3.
 [[noreturn]] void connect_failed(const std::string &node, const ConnectError &error, const char *session);
 
 // What a request runs first on a node reached through a pooler, which

@@ -59,7 +59,8 @@ std::unique_ptr<PgStore> adopt(PGconn *conn, Pooling pooling, std::string role =
 }
 
 // A connection with the map's credentials; a node that cannot be reached is
-// tried once more after KV_ROUTER_WAIT seconds.
+// tried once more after KV_ROUTER_WAIT seconds, one that refuses the map's
+// credentials is not. A map that connects as a superuser is warned of.
 std::unique_ptr<routecore::Store> connect_shared(const std::string &node)
 {
     const NodeEntry entry = node_entry(node);
@@ -70,6 +71,11 @@ std::unique_ptr<routecore::Store> connect_shared(const std::string &node)
         conn = open_connection(node, entry, nullptr, error);
     }
     if (!conn) connect_failed(node, error, nullptr);
+    const char *superuser = PQparameterStatus(conn, "is_superuser");
+    if (superuser && std::string_view(superuser) == "on")
+        TarnTrace("+++ TarnRout: node %s: the node map connects as the superuser %s; requests without a logon "
+                  "may change anything",
+                  node.c_str(), PQuser(conn));
     return adopt(conn, entry.pooling);
 }
 

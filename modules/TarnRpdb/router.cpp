@@ -10,7 +10,13 @@ namespace {
 class SqliteBackend : public routecore::Backend {
 public:
     const char *name() const override { return "TarnRpdb"; }
-    routecore::Lease lease(const routecore::Request &request) override { return node_lease(request.node); }
+    // A write of a local user whose session may only read is refused before it starts.
+    routecore::Lease lease(const routecore::Request &request) override
+    {
+        routecore::Lease lease = node_lease(request.node);
+        if (request.writes()) require_write_access(static_cast<SqliteStore &>(lease.store()), request);
+        return lease;
+    }
     std::string session(const routecore::Request &request, const routecore::Credentials &credentials) override
     {
         routecore::Lease lease = node_lease(request.node);

@@ -1,7 +1,8 @@
 // Record files: export, delete and import give back the same node; a
-// damaged file, or one with a value its field refuses, imports nothing;
-// refused records are listed by number;
-// Ctrl-C leaves every record imported or not; progress stays off pipes.
+// damaged file, one with a value its field refuses, or one that does not
+// match its manifest, imports nothing; refused records are listed by
+// number; Ctrl-C leaves every record imported or not, and a second run
+// completes the import; "-" pipes; progress stays off pipes.
 #include "tarnadm_run.hpp"
 
 #include <nlohmann/json.hpp>
@@ -135,6 +136,39 @@ TEST_F(Records, ImportChecksEveryValueFirst)
     EXPECT_EQ(sql(kPrinters), before);
 }
 
+// "-" is standard input and output; the manifest beside an exported file
+// tells a file cut at a record boundary; --replace alters what exists.
+TEST_F(Records, PipesManifestsAndReplacingImports)
+{
+    const std::string before = sql(kPrinters);
+    Result r = run({"export", "PRINTER", "-"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err, "5 exported\n");
+    const std::string records = r.out;
+    ASSERT_EQ(run({"delete", "PRINTER", "NAME=*", "--yes"}).exit, 0);
+    r = run({"import", "PRINTER", "-"}, records);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(sql(kPrinters), before);
+
+    ASSERT_EQ(run({"export", "PRINTER", file_}).exit, 0);
+    EXPECT_NE(read_file(file_ + ".manifest").find("\nrecords=5\nbytes="), std::string::npos);
+    ASSERT_EQ(run({"export", "PRINTER", work_ + "/part.rdw", "NAME!=LASER2"}).exit, 0);  // one record fewer
+    std::filesystem::rename(work_ + "/part.rdw", file_);
+    sql("UPDATE PRINTER SET PRN_COPIES = 9", true);
+    r = run({"import", "PRINTER", file_, "--replace"});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find(file_ + " holds 4 records where its manifest counts 5; nothing imported"), std::string::npos)
+        << r.err;
+    std::filesystem::remove(file_ + ".manifest");
+    r = run({"import", "PRINTER", file_, "--replace"});
+    EXPECT_EQ(r.out, "0 defined, 4 replaced, 0 failed\n") << r.err;
+    EXPECT_EQ(sql("SELECT PRN_NAME FROM PRINTER WHERE PRN_COPIES = 9"), "LASER2");  // not in the file
+
+    r = run({"import", "PRINTER", work_ + "/none.rdw"});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find("none.rdw: no such file"), std::string::npos) << r.err;
+}
+
 TEST_F(Records, InterruptedImportLeavesEveryRecordWholeOrAbsent)
 {
     add_printers(3000);
@@ -169,4 +203,10 @@ TEST_F(Records, InterruptedImportLeavesEveryRecordWholeOrAbsent)
     EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), std::to_string(defined));
     // Every stored row is complete.
     EXPECT_EQ(sql("SELECT count(*) FROM PRINTER WHERE PRN_NAME LIKE 'P0%' AND PRN_DESC NOT LIKE 'row %'"), "0");
+
+    // Run again, the import skips what the first run defined and completes.
+    r = run({"import", "PRINTER", file_, "--skip-existing"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(3005 - defined) + " defined, " + std::to_string(defined) + " skipped, 0 failed\n");
+    EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), "3005");
 }

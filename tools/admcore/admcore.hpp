@@ -11,15 +11,27 @@
 //                 and name items, group membership, an item as JSON
 //   problem.hpp   Problem, Result<T> and Failure; library and router codes
 //                 and their meanings
-//   text.hpp      names compared without regard to case, trimming
+//   text.hpp      names compared without regard to case, trimming, the
+//                 closest name to a mistyped one
+//   config.hpp    a tool's configuration file and environment defaults
+//   sessions.hpp  the session store: node sessions kept between runs
+//   logons.hpp    logon and logoff, stored sessions brought back before a
+//                 request; secret.hpp: passwords in wiped buffers
+//   nodes.hpp     the nodes of the router's map, and a check of each
+//   manifest.hpp  the manifest beside an exported record file
 //
 // Nothing here prints, reads a terminal or exits: operations return a value
 // or a Problem, and each tool shows them in its own form. It uses only the
-// public headers (tarnsrvc.h, TarnRpdb.h) and links libTarnSrvc.
+// public headers (tarnsrvc.h, TarnRpdb.h, TarnRout.h) and links libTarnSrvc.
 #pragma once
 
+#include "config.hpp"
 #include "criteria.hpp"
 #include "items.hpp"
 #include "kinds.hpp"
+#include "logons.hpp"
+#include "manifest.hpp"
+#include "nodes.hpp"
 #include "problem.hpp"
+#include "sessions.hpp"
 #include "settings.hpp"

@@ -29,7 +29,7 @@ Result<char **> validated_item(Kind &kind, const char *action, Filter *filter, c
 Failure validate_value(Kind &kind, const std::string &field, const std::string &value)
 {
     const FieldInfo *info = kind.field(field);
-    if (!info) return usage_problem("unknown field " + field + " of " + kind.name);
+    if (!info) return unknown_field(kind.fields, field);
     const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", info->name.c_str(), value.c_str());
     if (rc != ZE_OK) return action_problem(kind, info->name + " value \"" + value + "\" refused", rc, Family::Validate);
     return std::nullopt;

@@ -1,16 +1,24 @@
 // records_io.cpp - export to and import from record files: a header record
-// of field names, then one record per item. An import reads and checks the
-// whole file, every value with VALIDATE VALUE, before it defines anything,
-// so a corrupt or truncated file, or one value its field refuses, imports
-// nothing; Ctrl-C stops it between two definitions.
+// of field names, then one record per item, and a manifest beside the file
+// (admcore/manifest.hpp). An import reads and checks the whole file (and
+// its manifest), every value with VALIDATE VALUE, before it defines
+// anything, so a corrupt or truncated file, or one value its field refuses,
+// imports nothing; Ctrl-C stops it between two definitions, and an import
+// run again with --skip-existing (or --replace) completes it. "-" is
+// standard input or output, passed through a temporary file.
 #include "handlers.hpp"
+#include "manifest.hpp"
 #include "progress.hpp"
+
+#include "TarnRouter.h"
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
 namespace tarnadm {
@@ -57,17 +65,97 @@ bool is_record_error(std::string_view line)
     return line.find("RDW") != std::string_view::npos && line.rfind("***", 0) == 0;
 }
 
+// A temporary file (when `wanted`) that goes when it does.
+struct TempFile {
+    std::string path;
+    explicit TempFile(bool wanted)
+    {
+        char name[TARN_MAX_PATH] = "";
+        if (wanted && TarnGetTempFileName(nullptr, "tarnadm", name)) path = name;
+    }
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+    ~TempFile()
+    {
+        if (!path.empty()) std::remove(path.c_str());
+    }
+};
+
+// Copies everything from one stream to another; false when either fails.
+bool copy_stream(std::FILE *from, std::FILE *to)
+{
+    char buffer[1 << 16];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, from)) > 0)
+        if (std::fwrite(buffer, 1, n, to) != n) return false;
+    return !std::ferror(from) && std::fflush(to) == 0;
+}
+
+// Standard input copied into `temp`: the path to read, or a problem.
+Result<std::string> input_path(const std::string &file, TempFile &temp)
+{
+    if (file != "-") {
+        std::error_code error;
+        if (!std::filesystem::exists(file, error))
+            return Problem("cannot read " + file + ": no such file", admcore::Outcome::Usage);
+        return file;
+    }
+    std::FILE *out = temp.path.empty() ? nullptr : std::fopen(temp.path.c_str(), "wb");
+    const bool copied = out && copy_stream(stdin, out);
+    if (out) std::fclose(out);
+    if (!copied) return Problem("cannot read standard input into a temporary file", admcore::Outcome::Internal);
+    return temp.path;
+}
+
+// The end of an export: the file renamed into place and its manifest
+// written, or, for "-", the file copied to standard output.
+int finish_export(Session &session, const std::string &partial, const std::string &file, std::size_t records)
+{
+    if (file == "-") {
+        std::FILE *in = std::fopen(partial.c_str(), "rb");
+        const bool copied = in && copy_stream(in, stdout);
+        if (in) std::fclose(in);
+        std::remove(partial.c_str());
+        if (!copied) return session.report(Problem("cannot write to standard output", admcore::Outcome::Internal));
+        return kExitOk;
+    }
+    if (std::rename(partial.c_str(), file.c_str()) != 0) {
+        std::remove(partial.c_str());
+        return session.report(
+            Problem("cannot write " + file + ": " + std::strerror(errno), admcore::Outcome::Internal));
+    }
+    return session.report(admcore::write_manifest(file, records));
+}
+
 struct Failure {
     std::size_t record;
     unsigned code, routerCode;
     std::string message;
 };
 
-void print_summary(const Session &session, std::size_t defined, const std::vector<Failure> &failures, bool interrupted)
+struct Counts {
+    std::size_t defined = 0, skipped = 0, replaced = 0;
+};
+
+void print_summary(const Session &session, const Counts &counts, const std::vector<Failure> &failures, bool interrupted)
 {
+    if (session.settings.format == Format::Csv) {
+        const std::string texts[] = {std::to_string(counts.defined), std::to_string(counts.skipped),
+                                     std::to_string(counts.replaced), std::to_string(failures.size()),
+                                     interrupted ? "TRUE" : "FALSE"};
+        const char *row[] = {texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), texts[4].c_str()};
+        auto out = make_output(
+            stdout, {{"DEFINED", ""}, {"SKIPPED", ""}, {"REPLACED", ""}, {"FAILED", ""}, {"INTERRUPTED", ""}},
+            session.style());
+        out->row(row);
+        out->finish();
+    }
     if (session.settings.format == Format::Json) {
-        nlohmann::ordered_json summary = {
-            {"defined", defined}, {"failed", failures.size()}, {"interrupted", interrupted}};
+        nlohmann::ordered_json summary = {{"defined", counts.defined},
+                                          {"skipped", counts.skipped},
+                                          {"replaced", counts.replaced},
+                                          {"failed", failures.size()},
+                                          {"interrupted", interrupted}};
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const Failure &f : failures) {
             nlohmann::ordered_json entry = {{"record", f.record}, {"code", f.code}, {"message", f.message}};
@@ -81,8 +169,47 @@ void print_summary(const Session &session, std::size_t defined, const std::vecto
     for (const Failure &f : failures)
         std::fprintf(stderr, "tarnadm: record %zu: code %u%s: %s\n", f.record, f.code,
                      f.routerCode ? (", node code " + std::to_string(f.routerCode)).c_str() : "", f.message.c_str());
-    if (!session.settings.quiet || !failures.empty() || interrupted)
-        std::printf("%zu defined, %zu failed%s\n", defined, failures.size(), interrupted ? ", interrupted" : "");
+    if (session.settings.format != Format::Table) return;
+    if (!session.settings.quiet || !failures.empty() || interrupted) {
+        std::printf("%zu defined", counts.defined);
+        if (session.settings.skipExisting) std::printf(", %zu skipped", counts.skipped);
+        if (session.settings.replace) std::printf(", %zu replaced", counts.replaced);
+        std::printf(", %zu failed%s\n", failures.size(), interrupted ? ", interrupted" : "");
+    }
+}
+
+// A record the node refused, with its code and message.
+Failure refusal(Kind &kind, std::size_t number, unsigned rc)
+{
+    Failure failure{number, rc, 0, ""};
+    unsigned code = 0;
+    const char *message = nullptr;
+    if (ZeGetDtsResultFields(ZeGenericObjResult(kind.object), &code, &message) == ZE_OK) {
+        failure.routerCode = rc == ZE_RC_ROUTER_FAILED ? code : 0;
+        failure.message = message ? message : "";
+    }
+    if (failure.message.empty()) failure.message = std::string(admcore::library_code_meaning(rc));
+    return failure;
+}
+
+// Defines one record's item; an item that exists is left alone
+// (--skip-existing) or altered to the record (--replace).
+unsigned define_record(const Session &session, Kind &kind, Filter *filter, Counts &counts, std::size_t number,
+                       std::vector<Failure> &failures)
+{
+    char **values = nullptr;
+    unsigned rc = ZeSubmitAction(kind.object, "DEFINE ITEM", filter, &values);
+    if (rc == ZE_OK) return ++counts.defined, rc;
+    Failure failure = refusal(kind, number, rc);
+    if (failure.routerCode == TARN_ROUTER_RC_ALREADY_EXISTS && session.settings.skipExisting)
+        return ++counts.skipped, ZE_OK;
+    if (failure.routerCode == TARN_ROUTER_RC_ALREADY_EXISTS && session.settings.replace) {
+        rc = ZeSubmitAction(kind.object, "ALTER ITEM", filter, &values);
+        if (rc == ZE_OK) return ++counts.replaced, rc;
+        failure = refusal(kind, number, rc);
+    }
+    failures.push_back(std::move(failure));
+    return rc;
 }
 
 // The object's fields of the file's columns.
@@ -114,8 +241,11 @@ int export_command(Session &session, const Command &c)
     if (int exit = session.take(admcore::open_items(*kind, filter.get(), "cannot select what to export"), count))
         return exit;
 
-    // Written beside the target and renamed at the end: a failed export leaves no half file.
-    const std::string partial = c.file + ".partial";
+    // Written beside the target (or to a temporary file for "-") and moved
+    // at the end: a failed export leaves no half file.
+    TempFile temp(c.file == "-");
+    const std::string partial = c.file == "-" ? temp.path : c.file + ".partial";
+    if (c.file != "-") std::remove(admcore::manifest_path(c.file).c_str());
     std::vector<char *> names, row(indexes.size());
     for (std::size_t i : indexes) names.push_back(const_cast<char *>(kind->fields[i].name.c_str()));
     Stream out;
@@ -134,25 +264,40 @@ int export_command(Session &session, const Command &c)
     progress.finish();
     const bool closed = TarnCloseFile(out.file) == 0;
     out.file = nullptr;
-    if (rc != ZE_RC_NO_ENTRY || !closed || std::rename(partial.c_str(), c.file.c_str()) != 0) {
+    if (rc != ZE_RC_NO_ENTRY || !closed) {
         std::remove(partial.c_str());
         return session.report(Problem("cannot write " + c.file, admcore::Outcome::Internal,
                                       rc == ZE_RC_NO_ENTRY ? 0u : rc, admcore::Family::Records));
     }
-    if (!session.settings.quiet && session.settings.format == Format::Table)
-        std::printf("%zu exported to %s\n", done, c.file.c_str());
+    if (int exit = finish_export(session, partial, c.file, done)) return exit;
+    if (c.file == "-") {
+        if (!session.settings.quiet) std::fprintf(stderr, "%zu exported\n", done);
+    } else if (session.settings.format == Format::Table) {
+        if (!session.settings.quiet) std::printf("%zu exported to %s\n", done, c.file.c_str());
+    } else {
+        const std::string exported = std::to_string(done);
+        const char *summary[] = {exported.c_str(), c.file.c_str()};
+        auto writer = make_output(stdout, {{"EXPORTED", ""}, {"FILE", ""}}, session.style(true));
+        writer->row(summary);
+        writer->finish();
+    }
     return kExitOk;
 }
 
 int import_command(Session &session, const Command &c)
 {
+    if (session.settings.skipExisting && session.settings.replace)
+        return session.usage("--skip-existing and --replace exclude each other");
     Kind *kind = nullptr;
+    TempFile temp(c.file == "-");
+    std::string path;
+    if (int exit = session.take(input_path(c.file, temp), path)) return exit;
     if (int exit = session.take(session.kind(c.kind), kind)) return exit;
     RdwColumns columns;
     Stream in;
     std::vector<std::string> trace;
     session.capture_trace(&trace);
-    unsigned rc = ZeOpenInputRdwFile(c.file.c_str(), &columns.names, &columns.count, &in.file);
+    unsigned rc = ZeOpenInputRdwFile(path.c_str(), &columns.names, &columns.count, &in.file);
     std::vector<std::string> names;
     std::vector<std::vector<std::string>> records;
     int exit = kExitOk;
@@ -182,6 +327,8 @@ int import_command(Session &session, const Command &c)
             if (is_record_error(line)) what += " (" + line.substr(4) + ")";
         return session.report(Problem(what, admcore::Outcome::Usage, rc, admcore::Family::Records));
     }
+    if (c.file != "-")
+        if (int refused = session.report(admcore::check_manifest(c.file, records.size()))) return refused;
 
     // Every value is checked as define checks it before anything is defined.
     for (std::size_t r = 0; r < records.size(); ++r)
@@ -199,33 +346,21 @@ int import_command(Session &session, const Command &c)
     InterruptGuard guard;
     Progress progress("import", records.size(), !session.settings.quiet);
     std::vector<Failure> failures;
-    std::size_t defined = 0, number = 0;
+    Counts counts;
+    std::size_t number = 0;
     for (const auto &record : records) {
         if (guard.interrupted()) break;
         ++number;
         FilterPtr filter = admcore::new_filter();
         for (std::size_t i = 0; i < names.size(); ++i)
             ZeAddFilterItem(filter.get(), names[i].c_str(), "EQ", record[i].c_str());
-        char **values = nullptr;
-        rc = ZeSubmitAction(kind->object, "DEFINE ITEM", filter.get(), &values);
-        if (rc == ZE_OK) {
-            ++defined;
-        } else {
-            Failure failure{number, rc, 0, ""};
-            unsigned code = 0;
-            const char *message = nullptr;
-            if (ZeGetDtsResultFields(ZeGenericObjResult(kind->object), &code, &message) == ZE_OK) {
-                failure.routerCode = rc == ZE_RC_ROUTER_FAILED ? code : 0;
-                failure.message = message ? message : "";
-            }
-            if (failure.message.empty()) failure.message = std::string(admcore::library_code_meaning(rc));
-            failures.push_back(std::move(failure));
-            if (session.settings.stopOnError) break;
-        }
+        if (define_record(session, *kind, filter.get(), counts, number, failures) != ZE_OK &&
+            session.settings.stopOnError)
+            break;
         progress.update(number);
     }
     progress.finish();
-    print_summary(session, defined, failures, guard.interrupted());
+    print_summary(session, counts, failures, guard.interrupted());
     if (guard.interrupted()) return kExitInterrupted;
     if (failures.empty()) return kExitOk;
     return exit_status(admcore::outcome_of(failures.front().code, failures.front().routerCode));
