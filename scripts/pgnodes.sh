@@ -3,7 +3,7 @@
 # TarnRout, for the demo and the tests:
 #
 #   scripts/pgnodes.sh [--tls|--standby] start <dir> <tarnmknode> <sql dir>
-#   scripts/pgnodes.sh stop|restart|kill|stop-primary|promote <dir>
+#   scripts/pgnodes.sh stop|restart|kill|stop-primary|promote|bouncers <dir>
 #
 # start makes <dir>/cluster with initdb, listening on a Unix socket in
 # <dir>/socket only (no TCP port), starts it and creates:
@@ -28,6 +28,11 @@
 # (<dir>/standby-port); stop-primary stops the primary abruptly and promote
 # makes the standby the new primary. With either, clients on the socket
 # give the port too (PGPORT).
+# bouncers starts two PgBouncers in front of a running cluster, run as the
+# cluster's owner on free ports of 127.0.0.1: one pooling by transaction
+# (port in <dir>/bouncer-transaction.port), one by session
+# (bouncer-session.port); each serves every database of the cluster to
+# tarn_admin and tarn_reader. stop stops them too.
 # The server refuses to run as root: under root, the cluster runs as the
 # account postgres that Debian's package creates. kill stops the server
 # abruptly (immediate mode), as a crash would.
@@ -35,7 +40,7 @@ set -euo pipefail
 
 usage() {
   echo "usage: $0 [--tls|--standby] start <dir> <tarnmknode> <sql dir>" \
-    "| stop|restart|kill|stop-primary|promote <dir>" >&2
+    "| stop|restart|kill|stop-primary|promote|bouncers <dir>" >&2
   exit 2
 }
 mode=
@@ -69,8 +74,47 @@ free_port() {
   python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
 
+# PgBouncers in front of the cluster's socket, one per pooling mode, their
+# files in the cluster's private folder (the owner reaches it).
+start_bouncers() {
+  local socket run mode port owner
+  socket=$(readlink -f "$dir/socket")
+  run=$(dirname "$socket")/bouncer
+  owner=$(stat -c %U "$socket")
+  install -d -o "$owner" -m 700 "$run"
+  printf '"%s" "%s"\n' tarn_admin tarn-admin-pw tarn_reader tarn-reader-pw >"$run/users.txt"
+  for mode in transaction session; do
+    port=$(free_port)
+    cat >"$run/$mode.ini" <<EOF
+[databases]
+* = host=$socket port=5432
+[pgbouncer]
+listen_addr = 127.0.0.1
+listen_port = $port
+unix_socket_dir =
+auth_type = scram-sha-256
+auth_file = $run/users.txt
+pool_mode = $mode
+pidfile = $run/$mode.pid
+logfile = $run/$mode.log
+EOF
+    chown -R "$owner" "$run"
+    as_owner pgbouncer -d -q "$run/$mode.ini"
+    echo "$port" >"$dir/bouncer-$mode.port"
+  done
+}
+
+stop_bouncers() {
+  local pidfile
+  for pidfile in "$(dirname "$(readlink -f "$dir/socket")")"/bouncer/*.pid; do
+    [ -e "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null || true
+  done
+}
+
 case $action in
+  bouncers) start_bouncers; exit 0 ;;
   stop)
+    stop_bouncers
     [ -e "$dir/standby/PG_VERSION" ] && standby_ctl -m fast -w stop >/dev/null 2>&1 || true
     [ -e "$dir/cluster/PG_VERSION" ] && pg_ctl -m fast -w stop >/dev/null 2>&1 || true
     remove_private
