@@ -27,7 +27,10 @@
  * write-ahead-log mode on first open, so readers and the writer do not block
  * each other; writers take the node in turn, each waiting in naps of one to
  * two milliseconds so that no writer starves, and a write is refused only
- * after KV_ROUTER_TIMEOUT seconds without a turn. A node file therefore has
+ * after KV_ROUTER_TIMEOUT seconds without a turn: 1006 "<command> on
+ * <object> failed on node <node>: another process held the node's lock;
+ * waited <seconds> s for it (KV_ROUTER_TIMEOUT): database is locked",
+ * nothing changed. A node file therefore has
  * companion files `<node>.db-wal` and `<node>.db-shm` while it is in use: copy a
  * node only when no process has it open. It is not meant for many machines
  * sharing a node over a network file system (SQLite's locking does not hold
