@@ -79,7 +79,10 @@ int wait_for_lock(void *timeoutMs, int attempt)
     }
     thread_local unsigned seed = static_cast<unsigned>(getpid());
     seed = seed * 1103515245u + 12345u;
-    usleep(1000 + (seed >> 16) % 1000);
+    // Under CPU load, waking every millisecond or two would preempt the
+    // holder again and again; past the first 50 ms, naps are longer.
+    const unsigned nap = waited < 50 ? 1000 : 5000;
+    usleep(nap + (seed >> 16) % nap);
     return 1;
 }
 
