@@ -91,6 +91,24 @@
  *   and COPY_KEY name rows literally ('*' is no pattern there).
  *   LOGON, LOGOFF and VERIFY name no table; each router's header says how
  *   its nodes check them.
+ *   STATUS  names no table and takes no field: what the request's
+ *           connection finds of its node (the local user's session, else
+ *           the map's), for tools that check a setup. Answers 0 with the
+ *           message "<key>=<value>; <key>=<value>; ..." (a value never
+ *           holds ';'); a node that cannot be reached answers as any
+ *           request would. Keys, each given where it applies to the
+ *           router's nodes (each router's header says which; a reader
+ *           skips keys it does not know):
+ *             version       the node's engine and version
+ *                           ("PostgreSQL 15.10 (Debian ...)", "SQLite 3.40.1")
+ *             role          primary, or standby (read only, replaying a
+ *                           primary's changes)
+ *             tls           yes or no: the connection is encrypted
+ *             tls_protocol  the TLS version in use ("TLSv1.3"), with tls=yes
+ *             sslmode       how the server's certificate is checked
+ *             host, port    the server that answered (of a host list, the
+ *                           one reached)
+ *             user          the role the connection acts as
  *
  * Each table request runs in one transaction: a request that fails changes
  * nothing. Answers are delivered before the commit, so when the library

@@ -50,6 +50,9 @@
  * refuses on a PostgreSQL node. A CHECK names its constraint in SQLite's
  * message only when the constraint has a name (CONSTRAINT name CHECK ...).
  *
+ * STATUS (TarnRouter.h) answers the key version alone ("SQLite 3.40.1"):
+ * a demo node is a file of this machine, with no TLS and no standby.
+ *
  * Logons. LOGON, LOGOFF and VERIFY name no table (the info's OBJECT, which
  * ZeLogon sets to STARLOGON or STARLOGOFF, is not read). They work on two
  * tables of the node (data/logon.sql): USERS (USER_ID, SALT, HASH,

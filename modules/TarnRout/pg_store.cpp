@@ -164,6 +164,35 @@ std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std:
 
 void PgStore::exec(const std::string &sql) { run(sql, {}); }
 
+// The server reports in_hot_standby itself; a pooler may not pass it on,
+// and then the server is asked.
+routecore::StatusPairs PgStore::status()
+{
+    std::string role(routecore::view(PQparameterStatus(conn_, "in_hot_standby")));
+    if (role.empty()) {
+        auto rows = run("SELECT pg_is_in_recovery()", {});
+        role = rows->step() && rows->value(0) == "t" ? "on" : "off";
+    }
+    std::string sslmode;
+    if (PQconninfoOption *options = PQconninfo(conn_)) {
+        for (const PQconninfoOption *o = options; o->keyword; ++o)
+            if (std::string_view(o->keyword) == "sslmode" && o->val) sslmode = o->val;
+        PQconninfoFree(options);
+    }
+    const bool tls = PQsslInUse(conn_) != 0;
+    routecore::StatusPairs pairs{
+        {"version", "PostgreSQL " + std::string(routecore::view(PQparameterStatus(conn_, "server_version")))},
+        {"role", role == "on" ? "standby" : "primary"},
+        {"tls", tls ? "yes" : "no"},
+    };
+    if (tls) pairs.emplace_back("tls_protocol", routecore::view(PQsslAttribute(conn_, "protocol")));
+    pairs.emplace_back("sslmode", sslmode);
+    pairs.emplace_back("host", routecore::view(PQhost(conn_)));
+    pairs.emplace_back("port", routecore::view(PQport(conn_)));
+    pairs.emplace_back("user", routecore::view(PQuser(conn_)));
+    return pairs;
+}
+
 // A write runs in one explicit transaction. A read is one SELECT, which the
 // server runs as a transaction of its own, so it needs no BEGIN and COMMIT;
 // through a pooler a read runs in a transaction too, which sets its limits

@@ -42,6 +42,8 @@ public:
     bool broken() const { return PQstatus(conn_) != CONNECTION_OK; }
     // Runs a statement without parameters; throws StoreError.
     void exec(const std::string &sql);
+    // What STATUS answers of this connection (TarnRouter.h); throws StoreError.
+    routecore::StatusPairs status();
 
 private:
     routecore::Table read_table(std::string_view node, std::string_view object);

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace routecore {
@@ -159,7 +160,7 @@ public:
 
 // ------------------------------------------------------------ requests
 
-enum class Command { Select, List, Define, Alter, Copy, Rename, Delete, Logon, Logoff, Verify };
+enum class Command { Select, List, Define, Alter, Copy, Rename, Delete, Logon, Logoff, Verify, Status };
 using relop::Relop;
 
 // One request field resolved against the table; column is nullptr for COPY_KEY.
@@ -184,7 +185,7 @@ struct Request {
     std::string_view dateFormat;  // the info's date format (field 22), else the default
     std::vector<std::string_view> columns, relops, values;
 
-    bool writes() const { return command != Command::Select && command != Command::List; }
+    bool writes() const { return command != Command::Select && command != Command::List && command != Command::Status; }
 };
 
 // LOGON, LOGOFF and VERIFY name no table.
@@ -219,6 +220,9 @@ public:
     virtual Lease lease(const Request &request) = 0;
     // LOGON, LOGOFF and VERIFY: the message, or a Failure.
     virtual std::string session(const Request &request, const Credentials &credentials) = 0;
+    // STATUS: what the request's connection finds of its node, as the
+    // message "<key>=<value>; ..." (TarnRouter.h), or a Failure.
+    virtual std::string status(const Request &request) = 0;
 };
 
 // Carries out the request in field order and answers it: router_client of
@@ -239,6 +243,11 @@ void require_single_key(Table &table);
 // references to it) and marks its DATE and TIME columns.
 inline constexpr const char *kRulesTable = "TARN_RULES";
 void read_rules(Store &store, Table &table);
+
+// The message of STATUS: "<key>=<value>" pairs joined by "; ". A ';' in a
+// value becomes ',' so that the pairs always split back apart.
+using StatusPairs = std::vector<std::pair<std::string, std::string>>;
+std::string status_message(const StatusPairs &pairs);
 
 // Traces a statement as "<module> SQL: <statement>" when KV_ROUTER_DEBUG is on.
 void trace_sql(const char *module, const std::string &sql);

@@ -5,10 +5,14 @@
 // primary and standby with target_session_attrs=read-write goes on once
 // the primary is stopped and the standby promoted; every define answered 0
 // is on the new primary, none is there twice, and a refusal never hides a
-// stored row. Reads may go to the standby (prefer-standby).
+// stored row. Reads may go to the standby (prefer-standby). STATUS, and
+// tarnadm env through it, tell TLS, primary or standby and the version, and
+// warn of a weak sslmode to another machine.
 #include "tests/rpdb/rpdb_test.hpp"
 
 #include "TarnRout.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <atomic>
@@ -50,6 +54,39 @@ protected:
         return "[" + name + "]\ndbname=" + node_ + "\nuser=tarn_admin\n" + keywords + "\n";
     }
     void use_node(const std::string &name) { ZeSetDtsInfoField(info_, ZE_INFO_DESTNODE, name.c_str()); }
+    // STATUS to node `name`: the router's code and message.
+    Outcome status(const std::string &name)
+    {
+        DtsAction *action = nullptr;
+        ZeCreateDtsAction(&action);
+        use_node(name);
+        const unsigned rc = ZeRouteDtsAction(action, info_, "STATUS", result_);
+        ZeDestroyDtsAction(action);
+        return rc == ZE_OK ? Outcome(0, message()) : outcome();
+    }
+    // The nodes of tarnadm env in JSON with node `selected`, in a home of
+    // its own; the run's output when there are none.
+    static nlohmann::json tarnadm_env(const std::string &selected)
+    {
+        const std::string data = ZeEnv(ZE_ENV_TARN_DATA_DIR), home = data + "/home";
+        std::filesystem::create_directories(home);
+        std::filesystem::copy_file(TARN_REGISTRY, data + "/tarnobjs.dat",
+                                   std::filesystem::copy_options::overwrite_existing);
+        const std::string line = "HOME=" + home + " XDG_CONFIG_HOME=" + home + " XDG_RUNTIME_DIR=" + home +
+                                 " DEMO_ROUTER= TARN_NODE=" + selected + " " TARNADM_BIN " -o json env";
+        std::string out;
+        if (FILE *pipe = popen(line.c_str(), "r")) {
+            char buffer[4096];
+            for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+            pclose(pipe);
+        }
+        const nlohmann::json all = nlohmann::json::parse(out, nullptr, false);
+        nlohmann::json nodes = nlohmann::json::object();
+        if (all.is_object())
+            for (const auto &row : all["nodes"]) nodes[row["node"].get<std::string>()] = row;
+        if (nodes.empty()) nodes["output"] = out;
+        return nodes;
+    }
 };
 
 using RemoteTls = Remote;
@@ -100,6 +137,35 @@ TEST_F(RemoteTls, VerifyFullWorksAndEachCertificateFaultIsNamed)
               "1");
 }
 
+TEST_F(RemoteTls, EnvTellsTlsAndVersionAndWarnsOfAWeakSslmode)
+{
+    // Port 0 stops libpq before any name lookup: nothing leaves the machine.
+    write_map(tcp_entry("GOOD", "host=127.0.0.1 port=" + port() + " sslmode=verify-full sslrootcert=" + tls("ca.crt") +
+                                    " sslcert=" + tls("client.crt") + " sslkey=" + tls("client.key")) +
+              tcp_entry("FARAWAY", "host=db.example.com port=0 sslmode=require"));
+    nlohmann::json nodes = tarnadm_env("GOOD");
+    ASSERT_EQ(nodes.size(), 3u) << nodes.dump();
+    const nlohmann::json &good = nodes["GOOD"], &socket = nodes[node_], &faraway = nodes["FARAWAY"];
+    EXPECT_EQ(good["answers"], true) << good.dump();
+    EXPECT_EQ(good["status"]["tls"], "yes");
+    EXPECT_EQ(good["status"]["tls_protocol"].get<std::string>().rfind("TLSv1.", 0), 0u) << good.dump();
+    EXPECT_EQ(good["status"]["role"], "primary");
+    EXPECT_EQ(good["status"]["sslmode"], "verify-full");
+    EXPECT_EQ(good["warnings"].size(), 0u) << good.dump();
+    const std::string version = socket["status"]["version"].get<std::string>();
+    EXPECT_TRUE(version.rfind("PostgreSQL ", 0) == 0 && std::isdigit(version[11])) << version;
+    EXPECT_EQ(socket["status"]["tls"], "no") << socket.dump();
+    EXPECT_EQ(faraway["answers"], false) << faraway.dump();
+    EXPECT_EQ(faraway["node_code"], TARN_ROUT_RC_NODE_UNREACHABLE);
+    EXPECT_EQ(faraway["status"].size(), 0u);
+    ASSERT_EQ(faraway["warnings"].size(), 1u) << faraway.dump();
+    const std::string warnings = faraway["warnings"][0];
+    EXPECT_NE(warnings.find("sslmode=require to db.example.com, a host outside this machine: the server's "
+                            "certificate is not checked"),
+              std::string::npos)
+        << warnings;
+}
+
 TEST_F(RemoteStandby, WritesGoOnAfterFailoverAndNoAnswerLies)
 {
     const std::string hosts = "host=127.0.0.1,127.0.0.1 port=" + port() + "," + standby_port();
@@ -112,6 +178,8 @@ TEST_F(RemoteStandby, WritesGoOnAfterFailoverAndNoAnswerLies)
     const std::string replayed = "SELECT count(*) FROM pg_database WHERE datname = '" + node_ + "'";
     for (int i = 0; i < 200 && pg_rows(standby, replayed) != "1"; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_NE(status("READER").second.find("role=standby; tls=no;"), std::string::npos) << status("READER").second;
+    EXPECT_NE(status("FAILOVER").second.find("role=primary;"), std::string::npos) << status("FAILOVER").second;
     use_node("READER");
     ASSERT_EQ(open_rows({{"NAME", "EQ", "LA*"}}), ZE_OK) << message();
     EXPECT_EQ(keys(), "LABELS LASER1 LASER2");
@@ -142,6 +210,9 @@ TEST_F(RemoteStandby, WritesGoOnAfterFailoverAndNoAnswerLies)
     }
     failover.join();
     EXPECT_EQ(afterPromotion, 20) << "the stream resumed on the promoted standby";
+    const std::string after = status("FAILOVER").second;
+    EXPECT_NE(after.find("role=primary; "), std::string::npos) << after;
+    EXPECT_NE(after.find("; port=" + standby_port() + ";"), std::string::npos) << after;
 
     setenv("PGPORT", standby_port().c_str(), 1);
     const std::string stored = sql("SELECT string_agg(prn_name, ' ') FROM printer WHERE prn_name LIKE 'F%'");
