@@ -430,6 +430,19 @@ ZE_API unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo 
                                                 Collection *collection, DtsResult *result);
 
 /**
+ * ZeOpenDtsCollection with the delta attached to the SELECT (field 8): a
+ * delta request, which the routers TarnRpdb and TarnRout answer with one
+ * page of rows (keyset paging on the key column, see TarnRpdb.h). Set the
+ * delta's cursor and count first (ZeSetDtsDeltaFields: the key of the last
+ * item of the previous page, or "" for the first page; the most rows, 0 for
+ * all); afterwards the delta holds the cursor of the next page and the
+ * number of rows sent. The delta stays the caller's; checked as "Delta"
+ * (ZeIsValidDtsDelta). A router that ignores deltas answers every row.
+ */
+ZE_API unsigned int ZeOpenDtsCollectionPage(Descriptor *descriptor, DtsInfo *info, Filter *filter, DtsDelta *delta,
+                                            Collection *collection, DtsResult *result);
+
+/**
  * The same, then keeps only the first item of each group of items whose
  * KEY fields are equal (case-sensitive; a NULL value equals only NULL, as
  * ZeDescriptorKeysMatch compares), in their order; a descriptor without
