@@ -2,6 +2,7 @@
 // headers, and the one mapping from codes to outcomes.
 #include "problem.hpp"
 
+#include "TarnRout.h"
 #include "TarnRpdb.h"
 #include "tarnsrvc.h"
 
@@ -81,6 +82,13 @@ constexpr CodeText kRouter[] = {
     {TARN_RPDB_RC_ANSWER_REFUSED, "the answer was refused; nothing was changed"},
     {TARN_RPDB_RC_LOGON_REFUSED, "logon refused"},
     {TARN_RPDB_RC_NOT_LOGGED_ON, "not logged on"},
+    {TARN_ROUT_RC_PERMISSION_DENIED, "the node's grants refuse the request"},
+    {TARN_ROUT_RC_NODE_UNREACHABLE, "the node cannot be reached"},
+    {TARN_ROUT_RC_TIMEOUT, "the node did not answer in time; nothing was changed"},
+    {TARN_ROUT_RC_CONNECTION_LOST, "the connection to the node broke"},
+    {TARN_ROUT_RC_CONFLICT, "a concurrent change won; nothing was changed"},
+    {TARN_ROUT_RC_BAD_NODE_MAP, "the node's map entry is unusable"},
+    {TARN_ROUT_RC_TOO_MANY_SESSIONS, "too many sessions are open on the node"},
 };
 
 template <std::size_t N> std::string_view find(const CodeText (&table)[N], unsigned code)
@@ -114,14 +122,22 @@ Outcome outcome_of(unsigned code, unsigned routerCode)
 {
     if (code == ZE_RC_ROUTER_FAILED) {
         switch (routerCode) {
+        case TARN_RPDB_RC_NOT_FOUND: return Outcome::NotFound;
+        case TARN_RPDB_RC_ALREADY_EXISTS:
+        case TARN_ROUT_RC_CONFLICT: return Outcome::Conflict;
         case TARN_RPDB_RC_UNKNOWN_NODE:
         case TARN_RPDB_RC_STORAGE_ERROR:
-        case TARN_RPDB_RC_NO_DATA_DIR: return Outcome::Unreachable;
+        case TARN_RPDB_RC_NO_DATA_DIR:
+        case TARN_ROUT_RC_NODE_UNREACHABLE:
+        case TARN_ROUT_RC_CONNECTION_LOST:
+        case TARN_ROUT_RC_BAD_NODE_MAP:
+        case TARN_ROUT_RC_TOO_MANY_SESSIONS: return Outcome::Unreachable;
+        case TARN_ROUT_RC_TIMEOUT: return Outcome::TimedOut;
         case TARN_RPDB_RC_ANSWER_REFUSED: return Outcome::Internal;
         default: return Outcome::Refused;
         }
     }
-    if (code == ZE_RC_NO_ENTRY) return Outcome::Refused;
+    if (code == ZE_RC_NO_ENTRY) return Outcome::NotFound;
     if ((code >= ZE_RC_TOO_SHORT && code <= ZE_RC_NOT_BOOLEAN) ||
         (code >= ZE_RC_DATE_SERVICE && code <= ZE_RC_DATE_INVALID))
         return Outcome::Invalid;

@@ -20,7 +20,9 @@ Result<FilterPtr> filter_of(const std::vector<FieldInfo> &fields, const std::vec
         if (!field) {
             std::string names;
             for (const FieldInfo &f : fields) names += (names.empty() ? "" : ", ") + f.name;
-            return usage_problem("unknown field " + c.field + " (fields: " + names + ")");
+            Problem problem = usage_problem("unknown field " + c.field + " (fields: " + names + ")");
+            problem.field = c.field;
+            return problem;
         }
         if (ZeAddFilterItem(filter.get(), field->name.c_str(), c.relop.c_str(), c.value.c_str()) != ZE_OK)
             return Problem("cannot add a criterion", Outcome::Internal, ZE_RC_NO_MEMORY);

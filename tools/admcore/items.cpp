@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <mutex>
+
 namespace admcore {
 namespace {
 
@@ -18,6 +20,21 @@ std::string new_key_field(Kind &kind, bool rename)
     return target ? target : "";
 }
 
+// Date checks must not overlap (the library keeps one date service per
+// process): every validation holds this turn.
+std::mutex &validation_turn()
+{
+    static std::mutex turn;
+    return turn;
+}
+
+Problem value_problem(const Kind &kind, const std::string &field, const std::string &value, unsigned rc)
+{
+    Problem problem = action_problem(kind, field + " value \"" + value + "\" refused", rc, Family::Validate);
+    problem.field = field;
+    return problem;
+}
+
 Result<char **> validated_item(Kind &kind, const char *action, Filter *filter, const std::string &what)
 {
     if (Failure failure = validate_values(kind, filter)) return *failure;
@@ -29,21 +46,26 @@ Result<char **> validated_item(Kind &kind, const char *action, Filter *filter, c
 Failure validate_value(Kind &kind, const std::string &field, const std::string &value)
 {
     const FieldInfo *info = kind.field(field);
-    if (!info) return usage_problem("unknown field " + field + " of " + kind.name);
+    if (!info) {
+        Problem problem = usage_problem("unknown field " + field + " of " + kind.name);
+        problem.field = field;
+        return problem;
+    }
+    std::lock_guard<std::mutex> turn(validation_turn());
     const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", info->name.c_str(), value.c_str());
-    if (rc != ZE_OK) return action_problem(kind, info->name + " value \"" + value + "\" refused", rc, Family::Validate);
+    if (rc != ZE_OK) return value_problem(kind, info->name, value, rc);
     return std::nullopt;
 }
 
 Failure validate_values(Kind &kind, Filter *filter)
 {
+    std::lock_guard<std::mutex> turn(validation_turn());
     ZeInitFilterQuery(filter);
     const char *column = nullptr, *value = nullptr;
     for (; ZeGetFilterItem(filter, &column, nullptr, &value); ZeNextFilterItem(filter)) {
         if (!*value) continue;
         const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", column, value);
-        if (rc != ZE_OK)
-            return action_problem(kind, std::string(column) + " value \"" + value + "\" refused", rc, Family::Validate);
+        if (rc != ZE_OK) return value_problem(kind, column, value, rc);
     }
     return std::nullopt;
 }
@@ -107,6 +129,27 @@ Result<unsigned> open_items(Kind &kind, Filter *filter, const std::string &what)
     unsigned count = 0;
     ZeSubmitAction(kind.object, "GET ITEM COUNT", &count);
     return count;
+}
+
+Result<Page> open_page(Kind &kind, Filter *filter, const std::string &after, unsigned count, const std::string &what)
+{
+    DtsDelta *delta = nullptr;
+    if (ZeCreateDtsDelta(&delta) != ZE_OK) return Problem(what, Outcome::Internal, ZE_RC_NO_MEMORY);
+    std::unique_ptr<DtsDelta, unsigned (*)(DtsDelta *)> owned(delta, ZeDestroyDtsDelta);
+    if (ZeSetDtsDeltaFields(delta, after.c_str(), count) != ZE_OK)
+        return Problem(what, Outcome::Internal, ZE_RC_NO_MEMORY);
+    Collection *collection = ZeGenericObjCollection(kind.object);
+    // The object's own result carries the outcome, as with its OPEN COLLECTION.
+    ZeSetDtsResultFields(ZeGenericObjResult(kind.object), 0, "");
+    const unsigned rc = ZeOpenDtsCollectionPage(ZeGenericObjDescriptor(kind.object), ZeGenericObjInfo(kind.object),
+                                                filter, delta, collection, ZeGenericObjResult(kind.object));
+    if (rc != ZE_OK) return action_problem(kind, what, rc);
+    Page page;
+    page.count = ZeCollectionSize(collection);
+    char *last = nullptr;
+    unsigned sent = 0;
+    if (ZeGetDtsDeltaFields(delta, &last, &sent) == ZE_OK && last) page.last = last;
+    return page;
 }
 
 Result<char **> next_item(Kind &kind)

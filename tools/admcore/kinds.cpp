@@ -179,6 +179,10 @@ std::vector<FieldDescription> describe_fields(const Kind &kind)
         d.validValues = list_attribute(kind, f.name, "VALID VALUES");
         d.realValues = list_attribute(kind, f.name, "REAL VALUES");
         d.realName = text_attribute(kind, f.name, "REAL NAME");
+        d.lowRange = text_attribute(kind, f.name, "LOW RANGE");
+        d.upperRange = text_attribute(kind, f.name, "UPPER RANGE");
+        d.relops = list_attribute(kind, f.name, "RELOPS");
+        d.required = list_attribute(kind, f.name, "REQUIRED");
         for (const char *flag :
              {"READONLY", "UPPERCASE", "LOWERCASE", "PASSWORD", "PSEUDO", "INVISIBLE", "CASE SENSITIVE"}) {
             int on = 0;
@@ -188,6 +192,20 @@ std::vector<FieldDescription> describe_fields(const Kind &kind)
         descriptions.push_back(std::move(d));
     }
     return descriptions;
+}
+
+bool FieldDescription::has_flag(std::string_view flag) const
+{
+    for (const std::string &f : flags)
+        if (f == flag) return true;
+    return false;
+}
+
+std::string date_format(const Kind &kind)
+{
+    const char *format = nullptr;
+    ZeQueryProperty(kind.object, "DATE FORMAT", &format);
+    return format && *format ? format : ZeDateDefaultFormat();
 }
 
 }  // namespace admcore

@@ -3,6 +3,7 @@
 // is restored when Ctrl-C ends the prompt), is never an argument, and is
 // wiped from memory once the logon request has been sent.
 #include "handlers.hpp"
+#include "logon.hpp"
 
 #include <fcntl.h>
 #include <termios.h>
@@ -86,30 +87,6 @@ int read_password(Session &session, const std::string &node, const std::string &
     return session.usage("no password: give --password-file FILE, set TARN_PASSWORD, or run on a terminal");
 }
 
-// The node's refusal from the logon trace lines: "rc = <n>" and the message line after it.
-Problem logon_problem(const std::string &what, unsigned rc, const std::vector<std::string> &trace)
-{
-    Problem problem(what, admcore::outcome_of(rc, 0), rc, admcore::Family::Logon);
-    for (std::size_t i = 0; i < trace.size(); ++i) {
-        const std::size_t at = trace[i].find("failure, rc = ");
-        if (at == std::string::npos) continue;
-        problem.routerCode = static_cast<unsigned>(std::strtoul(trace[i].c_str() + at + 14, nullptr, 10));
-        if (i + 1 < trace.size() && trace[i + 1].rfind("***", 0) == 0) {
-            std::string message = trace[i + 1].substr(3);
-            message.erase(0, message.find_first_not_of(' '));
-            problem.nodeMessage = message;
-        }
-    }
-    problem.outcome = admcore::outcome_of(problem.routerCode ? ZE_RC_ROUTER_FAILED : rc, problem.routerCode);
-    if (problem.routerCode && problem.routerCode < 1000) problem.outcome = admcore::outcome_of(problem.routerCode, 0);
-    return problem;
-}
-
-const char *local_user_arg(const Session &session)
-{
-    return session.settings.user.empty() ? nullptr : session.settings.user.c_str();
-}
-
 }  // namespace
 
 int logon_user(Session &session, const std::string &node, const std::string &userId)
@@ -117,12 +94,9 @@ int logon_user(Session &session, const std::string &node, const std::string &use
     if (node.empty() || userId.empty()) return session.usage("logon needs NODE and USERID");
     std::string password;
     if (int exit = read_password(session, node, userId, password)) return exit;
-    std::vector<std::string> trace;
-    session.capture_trace(&trace);
-    const unsigned rc = ZeLogonUser(node.c_str(), userId.c_str(), password.c_str(), local_user_arg(session));
-    session.capture_trace(nullptr);
+    admcore::Failure failure = admcore::logon(node, userId, password, session.settings.user);
     explicit_bzero(password.data(), password.size());
-    if (rc != ZE_OK) return session.report(logon_problem("logon of " + userId + " to " + node + " failed", rc, trace));
+    if (failure) return session.report(*failure);
     if (!session.settings.quiet && session.settings.format == Format::Table)
         std::fprintf(stderr, "logged on to %s as %s\n", node.c_str(), userId.c_str());
     return kExitOk;
@@ -131,12 +105,8 @@ int logon_user(Session &session, const std::string &node, const std::string &use
 int logoff_user(Session &session, const std::string &node, const std::string &userId)
 {
     if (node.empty() || userId.empty()) return session.usage("logoff needs NODE and USERID (or --user-id)");
-    std::vector<std::string> trace;
-    session.capture_trace(&trace);
-    const unsigned rc = ZeLogoffUser(node.c_str(), userId.c_str(), local_user_arg(session));
-    session.capture_trace(nullptr);
-    if (rc != ZE_OK)
-        return session.report(logon_problem("logoff of " + userId + " from " + node + " failed", rc, trace));
+    if (admcore::Failure failure = admcore::logoff(node, userId, session.settings.user))
+        return session.report(*failure);
     if (!session.settings.quiet && session.settings.format == Format::Table)
         std::fprintf(stderr, "logged off from %s as %s\n", node.c_str(), userId.c_str());
     return kExitOk;

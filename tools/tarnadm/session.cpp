@@ -2,6 +2,8 @@
 // report of every problem.
 #include "session.hpp"
 
+#include "trace.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -28,10 +30,13 @@ std::string_view remedy_text(admcore::Remedy remedy)
 int exit_status(admcore::Outcome outcome)
 {
     switch (outcome) {
-    case admcore::Outcome::Refused: return kExitRefused;
+    case admcore::Outcome::Refused:
+    case admcore::Outcome::NotFound:
+    case admcore::Outcome::Conflict: return kExitRefused;
     case admcore::Outcome::Usage: return kExitUsage;
     case admcore::Outcome::Invalid: return kExitInvalid;
-    case admcore::Outcome::Unreachable: return kExitUnreachable;
+    case admcore::Outcome::Unreachable:
+    case admcore::Outcome::TimedOut: return kExitUnreachable;
     case admcore::Outcome::Internal: break;
     }
     return kExitInternal;
@@ -42,7 +47,7 @@ Session::Session(Settings s) : settings(std::move(s)) {}
 Session::~Session()
 {
     forget_kinds();
-    TarnSetTraceHook(nullptr, nullptr);
+    admcore::trace_to(nullptr);
     if (traceFile_ && traceFile_ != stderr) std::fclose(traceFile_);
 }
 
@@ -61,29 +66,7 @@ void Session::apply_trace()
         std::fprintf(stderr, "tarnadm: cannot open the trace file %s; tracing to stderr\n", settings.trace.c_str());
         traceFile_ = stderr;
     }
-    install_hook();
-}
-
-void Session::on_trace_line(void *context, const char *line)
-{
-    Session *session = static_cast<Session *>(context);
-    if (session->traceFile_) {
-        std::fprintf(session->traceFile_, "%s\n", line);
-        std::fflush(session->traceFile_);
-    }
-    if (session->capture_) session->capture_->push_back(line);
-}
-
-void Session::install_hook()
-{
-    if (traceFile_ || capture_) TarnSetTraceHook(on_trace_line, this);
-    else TarnSetTraceHook(nullptr, nullptr);
-}
-
-void Session::capture_trace(std::vector<std::string> *sink)
-{
-    capture_ = sink;
-    install_hook();
+    admcore::trace_to(traceFile_);
 }
 
 OutputStyle Session::style(bool single) const
