@@ -331,7 +331,8 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  *       order: each field takes the answer column named like its REAL NAME
  *       (else its NAME), ignoring case, mapped to its display value; fields
  *       the answer lacks hold "", a NULL answer value leaves the field NULL,
- *       and a value that does not map is left out. Traces each value and
+ *       and a value that does not map is left out. Traces each value (a
+ *       PASSWORD field's as "********") and
  *       "+++ Column <c> ignored; not defined in descriptor." for columns
  *       no field takes. 225 without a descriptor header.
  *   19  Builds the descriptor's index array from the column names
