@@ -28,9 +28,13 @@ std::mutex &validation_turn()
     return turn;
 }
 
+// A refused value; the value of a PASSWORD field is not repeated.
 Problem value_problem(const Kind &kind, const std::string &field, const std::string &value, unsigned rc)
 {
-    Problem problem = action_problem(kind, field + " value \"" + value + "\" refused", rc, Family::Validate);
+    int secret = 0;
+    ZeQueryProperty(kind.object, "ATTRIBUTE", field.c_str(), "PASSWORD", &secret);
+    const std::string shown = secret ? "" : " \"" + value + "\"";
+    Problem problem = action_problem(kind, field + " value" + shown + " refused", rc, Family::Validate);
     problem.field = field;
     return problem;
 }
@@ -133,22 +137,39 @@ Result<unsigned> open_items(Kind &kind, Filter *filter, const std::string &what)
 
 Result<Page> open_page(Kind &kind, Filter *filter, const std::string &after, unsigned count, const std::string &what)
 {
+    const FieldInfo *keyField = kind.key();
+    if (!keyField) return usage_problem("object " + kind.name + " has no key field to page on");
+    if (count == 0) count = 1;
     DtsDelta *delta = nullptr;
     if (ZeCreateDtsDelta(&delta) != ZE_OK) return Problem(what, Outcome::Internal, ZE_RC_NO_MEMORY);
     std::unique_ptr<DtsDelta, unsigned (*)(DtsDelta *)> owned(delta, ZeDestroyDtsDelta);
-    if (ZeSetDtsDeltaFields(delta, after.c_str(), count) != ZE_OK)
+    if (ZeSetDtsDeltaFields(delta, after.c_str(), count + 1) != ZE_OK)
         return Problem(what, Outcome::Internal, ZE_RC_NO_MEMORY);
+    Descriptor *descriptor = ZeGenericObjDescriptor(kind.object);
     Collection *collection = ZeGenericObjCollection(kind.object);
-    // The object's own result carries the outcome, as with its OPEN COLLECTION.
-    ZeSetDtsResultFields(ZeGenericObjResult(kind.object), 0, "");
-    const unsigned rc = ZeOpenDtsCollectionPage(ZeGenericObjDescriptor(kind.object), ZeGenericObjInfo(kind.object),
-                                                filter, delta, collection, ZeGenericObjResult(kind.object));
+    DtsResult *result = ZeGenericObjResult(kind.object);
+    ZeSetDtsResultFields(result, 0, "");  // as OPEN COLLECTION clears the object's result
+    const unsigned rc =
+        ZeOpenDtsCollectionPage(descriptor, ZeGenericObjInfo(kind.object), filter, delta, collection, result);
     if (rc != ZE_OK) return action_problem(kind, what, rc);
     Page page;
+    if (const char *message = last_message(kind)) page.message = message;
     page.count = ZeCollectionSize(collection);
-    char *last = nullptr;
-    unsigned sent = 0;
-    if (ZeGetDtsDeltaFields(delta, &last, &sent) == ZE_OK && last) page.last = last;
+    if (page.count > count) {
+        // The item past the page only tells that more follow.
+        ZeSetCollectionPosition(collection, count + 1);
+        ZeRemoveCurrentCollectionItem(collection);
+        page.count = count;
+        page.more = true;
+    }
+    if (Item *last = ZeLastCollectionItem(collection)) {
+        const std::size_t keyIndex = static_cast<std::size_t>(keyField - kind.fields.data());
+        const char *shown = ZeItemValue(last, static_cast<int>(keyIndex));
+        char *real = nullptr;
+        if (shown && ZeGetRealValue(descriptor, keyField->name.c_str(), shown, &real) == ZE_OK && real) shown = real;
+        page.next = shown ? shown : "";
+    }
+    if (page.count > 0) ZeSetCollectionPosition(collection, 1);
     return page;
 }
 

@@ -34,11 +34,14 @@ Result<char **> copy_item(Kind &kind, const std::string &key, const std::string 
 Result<unsigned> open_items(Kind &kind, Filter *filter, const std::string &what);
 
 // One page of the items that match `filter`, in key order: at most `count`
-// items (0: all) whose key is above `after` ("" from the first). The router
-// answers only the page (ZeOpenDtsCollectionPage); next_item walks it.
+// items (at least 1) whose key is above `after` ("" from the first). The
+// router answers only the page and one item more, which tells whether
+// another page follows (ZeOpenDtsCollectionPage); next_item walks the page.
 struct Page {
-    unsigned count = 0;  // items in the page
-    std::string last;    // the key of its last item: `after` of the next page
+    unsigned count = 0;   // items in the page
+    bool more = false;    // another page follows
+    std::string next;     // the key (as the node keeps it) of the page's last item: `after` of the next page
+    std::string message;  // the node's message (the walk clears LAST MESSAGE)
 };
 Result<Page> open_page(Kind &kind, Filter *filter, const std::string &after, unsigned count, const std::string &what);
 

@@ -89,7 +89,8 @@ Result<std::size_t> export_records(Kind &kind, Filter *filter, const std::vector
     while (!stopped && rc == ZE_OK && (rc = ZeSubmitAction(kind.object, "GET ITEM", &values)) == ZE_OK) {
         for (std::size_t i = 0; i < indexes.size(); ++i) row[i] = values[indexes[i]];
         rc = ZeWriteRdwData(out.file, row.data(), static_cast<int>(row.size()));
-        stopped = progress && !progress(++done);
+        ++done;
+        stopped = progress && !progress(done);
     }
     const bool closed = TarnCloseFile(out.file) == 0;
     out.file = nullptr;
