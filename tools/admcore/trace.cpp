@@ -10,18 +10,20 @@
 namespace admcore {
 namespace {
 
-std::mutex g_fileLock;
-std::FILE *g_file = nullptr;
+std::mutex g_fileLock;  // held while a line is written
+std::atomic<std::FILE *> g_file{nullptr};
 std::atomic<bool> g_installed{false};
 thread_local std::vector<std::string> *t_capture = nullptr;
 
 void on_line(void *, const char *line)
 {
     if (t_capture) t_capture->emplace_back(line);
+    if (!g_file.load()) return;  // no lock taken by threads whose lines go nowhere
     std::lock_guard<std::mutex> hold(g_fileLock);
-    if (!g_file) return;
-    std::fprintf(g_file, "%s\n", line);
-    std::fflush(g_file);
+    if (std::FILE *file = g_file.load()) {
+        std::fprintf(file, "%s\n", line);
+        std::fflush(file);
+    }
 }
 
 }  // namespace
@@ -35,7 +37,7 @@ void trace_to(std::FILE *file)
 {
     if (file) install_trace_hook();
     std::lock_guard<std::mutex> hold(g_fileLock);
-    g_file = file;
+    g_file.store(file);
 }
 
 TraceCapture::TraceCapture()
