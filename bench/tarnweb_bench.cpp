@@ -12,7 +12,6 @@
 
 #include <httplib.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,12 +19,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "least_reporter.hpp"
+#include "printers.hpp"
 
 namespace fs = std::filesystem;
 
@@ -38,22 +37,6 @@ const std::string kLogon = R"({"node":"DEMO","user":"DEMO","password":"demo"})";
 std::string g_data;
 pid_t g_server = -1;
 int g_port = 0;
-std::map<std::string, double> g_ns;
-
-void fill_printers()
-{
-    sqlite3 *db = nullptr;
-    sqlite3_open((g_data + "/nodes/DEMO.db").c_str(), &db);
-    const std::string sql =
-        "BEGIN; DELETE FROM QUEUE; DELETE FROM PRINTER;"
-        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
-        std::to_string(kRows) +
-        ") INSERT INTO PRINTER (PRN_NAME, PRN_STATUS, PRN_SHARED, PRN_INSTALLED, PRN_COPIES, PRN_LOCATION, PRN_DESC) "
-        "SELECT printf('PRINTER%07d', i), substr('ROM', 1 + i % 3, 1), substr('YN', 1 + i % 2, 1), '03/15/2021', "
-        "1 + i % 99, 'BLDG A FLOOR ' || (i % 7), 'Printer ' || i || ' on the second floor, duplex' FROM n; COMMIT";
-    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
 
 // Starts tarnweb (under `wrapper` words when given) on a free port.
 bool start_server(const std::vector<std::string> &wrapper)
@@ -192,22 +175,6 @@ BENCHMARK(BM_WebFirstPage)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTim
 BENCHMARK(BM_TarnadmFirst50)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_WebClientsAtOnce)->Arg(1)->Arg(2)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
-class Recorder : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                std::string name = run.benchmark_name();
-                for (const char *suffix : {"/min_time:2.000", "/real_time"})
-                    if (const auto at = name.find(suffix); at != std::string::npos)
-                        name.erase(at, std::string(suffix).size());
-                g_ns[name] = run.GetAdjustedRealTime() * 1e6;
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 // Serves `pages` first pages under the wrapper, for instruction counts.
 int serve_only(long pages)
 {
@@ -228,7 +195,7 @@ int main(int argc, char **argv)
     const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
     g_data = (base / ("tarnweb_bench." + std::to_string(getpid()))).string();
     fs::copy(TARNWEB_DEMO_DATA, g_data, fs::copy_options::recursive);
-    fill_printers();
+    bench::fill_printers(g_data, kRows);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg.rfind("--serve=", 0) != 0 && arg != "--tarnadm") continue;
@@ -241,14 +208,14 @@ int main(int argc, char **argv)
         return 1;
     }
     benchmark::Initialize(&argc, argv);
-    Recorder recorder;
-    benchmark::RunSpecifiedBenchmarks(&recorder);
+    bench::WallTimes times;
+    benchmark::RunSpecifiedBenchmarks(&times);
     benchmark::Shutdown();
     stop_server();
     fs::remove_all(g_data);
 
-    const double web = g_ns["BM_WebFirstPage"], tool = g_ns["BM_TarnadmFirst50"];
-    const double one = g_ns["BM_WebClientsAtOnce/1"], eight = g_ns["BM_WebClientsAtOnce/8"];
+    const double web = times.ns("BM_WebFirstPage"), tool = times.ns("BM_TarnadmFirst50");
+    const double one = times.ns("BM_WebClientsAtOnce/1"), eight = times.ns("BM_WebClientsAtOnce/8");
     if (web > 0 && tool > 0) {
         std::printf("\nfirst page of 50 of %ld: tarnweb %.2f ms, tarnadm -o json list of the same 50 %.2f ms\n", kRows,
                     web / 1e6, tool / 1e6);
