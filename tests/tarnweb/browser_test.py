@@ -1,19 +1,24 @@
 """The console's page in a real browser: headless Chromium through
 chromedriver and Selenium, on tarnweb serving a scratch copy of the demo
-data on a free loopback port. One walk through the page as a person makes
-it: log on, filter, define with a drop-down, see a validation message,
-alter, delete, log off; a screenshot of each step is kept in
+data on a free loopback port. Walks through the page as a person makes
+them: log on, filter, define with a drop-down, see a validation message,
+alter, delete, log off; then copy, rename, import a record file and change
+a group's members. A screenshot of each step is kept in
 $TARNWEB_WORK/screenshots. The node is read back with SQLite."""
+import json
 import os
 import shutil
 import sqlite3
 import subprocess
 import tempfile
+import urllib.request
 
 import pytest
 from selenium import webdriver
+from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support import expected_conditions as EC
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
@@ -60,20 +65,24 @@ def rows(db, query):
 
 
 class Page:
+    steps = 0  # screenshots taken so far, by every test of the module
+
     def __init__(self, driver):
         self.driver = driver
         self.wait = WebDriverWait(driver, 15)
-        self.step = 0
 
     def shot(self, name):
-        self.step += 1
-        self.driver.save_screenshot(os.path.join(SHOTS, "%02d-%s.png" % (self.step, name)))
+        Page.steps += 1
+        self.driver.save_screenshot(os.path.join(SHOTS, "%02d-%s.png" % (Page.steps, name)))
 
     def by_id(self, name):
         return self.wait.until(EC.visibility_of_element_located((By.ID, name)))
 
     def status_is(self, text):
-        self.wait.until(EC.text_to_be_present_in_element((By.ID, "status"), text))
+        try:
+            self.wait.until(EC.text_to_be_present_in_element((By.ID, "status"), text))
+        except TimeoutException:
+            pytest.fail("the status reads %r, not %r" % (self.driver.find_element(By.ID, "status").text, text))
 
     def keys(self):
         return [row.find_element(By.TAG_NAME, "td").text
@@ -173,3 +182,61 @@ def test_a_person_manages_printers_in_the_page(console, browser):
     page.status_is("logged off from DEMO")
     assert rows(db, "SELECT COUNT(*) FROM SESSIONS") == [(0,)]
     page.shot("logged-off")
+
+
+def export_file(url, path):
+    """A record file of the printers named LA*, through the API with a session of its own."""
+    jar = urllib.request.HTTPCookieProcessor()
+    opener = urllib.request.build_opener(jar)
+    logon = urllib.request.Request(url + "api/v1/session", json.dumps(
+        {"node": "DEMO", "user": "DEMO", "password": "demo"}).encode(), {"Content-Type": "application/json"})
+    csrf = json.load(opener.open(logon))["csrf"]
+    with open(path, "wb") as out:
+        out.write(opener.open(url + "api/v1/nodes/DEMO/kinds/PRINTER/export?where=NAME=LA*").read())
+    opener.open(urllib.request.Request(url + "api/v1/session", method="DELETE", headers={"X-CSRF-Token": csrf}))
+
+
+def test_copies_renames_imports_and_group_members(console, browser):
+    url, db = console
+    page = Page(browser)
+    browser.get(url)
+    # From the keyboard: Enter in the password field logs on.
+    page.by_id("logon-node").send_keys("DEMO")
+    page.by_id("logon-user").send_keys("DEMO")
+    page.by_id("logon-password").send_keys("demo" + Keys.ENTER)
+    page.wait.until(EC.text_to_be_present_in_element((By.ID, "page-info"), "Items 1 to 5"))
+
+    browser.find_element(By.CSS_SELECTOR, "button[aria-label='Copy PLOTTER']").click()
+    page.by_id("new-key").send_keys("PLOTTER2" + Keys.ENTER)
+    page.status_is("PRINTER PLOTTER2 defined like PLOTTER")
+    browser.find_element(By.CSS_SELECTOR, "button[aria-label='Rename PLOTTER2']").click()
+    page.by_id("new-key").send_keys("PLOTTER3" + Keys.ENTER)
+    page.status_is("PRINTER PLOTTER2 renamed to PLOTTER3")
+    assert page.keys()[-2:] == ["PLOTTER", "PLOTTER3"]
+    page.shot("renamed")
+
+    # Import a record file of three printers the node no longer has.
+    record_file = os.path.join(WORK, "LA.rdw")
+    export_file(url, record_file)
+    rows(db, "DELETE FROM QUEUE")
+    rows(db, "DELETE FROM PRINTER WHERE PRN_NAME LIKE 'LA%'")
+    browser.find_element(By.ID, "import-file").send_keys(record_file)
+    page.status_is("3 defined, 0 failed")
+    assert rows(db, "SELECT COUNT(*) FROM PRINTER WHERE PRN_NAME LIKE 'LA%'") == [(3,)]
+    page.shot("imported")
+
+    # A kind with groups: its members, one added, one taken out.
+    Select(page.by_id("kind")).select_by_visible_text("WORKSTATION")
+    page.wait.until(EC.text_to_be_present_in_element((By.ID, "members"), "WS03"))
+    members = lambda: browser.execute_script(
+        "return [...document.querySelectorAll('#members li')].map(li => li.firstChild.textContent.trim())")
+    assert members() == ["WS01", "WS02", "WS03"]
+    page.by_id("member-name").send_keys("WS05" + Keys.ENTER)
+    page.wait.until(lambda d: members() == ["WS01", "WS02", "WS03", "WS05"])
+    browser.find_element(By.CSS_SELECTOR, "button[aria-label='Remove WS01 from LAB']").click()
+    page.wait.until(lambda d: members() == ["WS02", "WS03", "WS05"])
+    page.status_is("WKSGROUP WS01 altered")
+    assert rows(db, "SELECT ID, GROUPID FROM WORKSTATION WHERE ID IN ('WS01', 'WS05') ORDER BY 1") == [
+        ("WS01", None), ("WS05", "LAB")]
+    assert page.unlabelled() == []
+    page.shot("members")

@@ -7,9 +7,6 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include <chrono>
-#include <thread>
-
 namespace {
 
 // Sends raw bytes on a new connection: the status line of the answer ("" when the server closed without one).
@@ -30,16 +27,6 @@ std::string raw(int port, const std::string &bytes)
     }
     close(fd);
     return answer.substr(0, answer.find("\r\n"));
-}
-
-// Waits up to ten seconds for `done`.
-bool eventually(const std::function<bool()> &done)
-{
-    for (int i = 0; i < 200; ++i) {
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return done();
 }
 
 }  // namespace

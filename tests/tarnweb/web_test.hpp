@@ -14,9 +14,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 using Json = nlohmann::json;
 
@@ -51,7 +53,7 @@ protected:
     {
         int out[2];
         ASSERT_EQ(pipe(out), 0);
-        std::vector<std::string> args = {TARNWEB_BIN, "--data-dir",  data_,          "--router",           "demo",
+        std::vector<std::string> args = {TARNWEB_BIN, "--data-dir",  data_,          "--router",           router_,
                                          "--listen",  "127.0.0.1:0", "--access-log", work_ + "/access.log"};
         args.insert(args.end(), options.begin(), options.end());
         pid_ = fork();
@@ -157,9 +159,19 @@ protected:
     std::string sql(const std::string &query) const { return sqlite_rows(data_ + "/nodes/DEMO.db", query, true); }
     std::string access_log() const { return read_file(work_ + "/access.log"); }
 
-    std::string work_, data_, scheme_;
+    std::string work_, data_, scheme_, router_ = "demo";
     pid_t pid_ = -1;
     int port_ = 0;
 };
 
 inline const std::string kPrinters = "/api/v1/nodes/DEMO/kinds/PRINTER";
+
+// Waits up to ten seconds for `done` (a node ends a session a moment after its client).
+inline bool eventually(const std::function<bool()> &done)
+{
+    for (int i = 0; i < 200; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return done();
+}

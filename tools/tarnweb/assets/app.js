@@ -487,6 +487,7 @@ async function loadMembers() {
         const done = await call('DELETE', kindPath('/groups/' + encodeURIComponent(group) + '/members/' +
                                                    encodeURIComponent(member)));
         await loadMembers();
+        await loadPage();
         say(done.message);
       } catch (error) {
         sayError(error);
