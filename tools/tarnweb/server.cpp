@@ -59,7 +59,8 @@ Console::Console(const Options &options)
     server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     server_->set_payload_max_length(static_cast<std::size_t>(options_.maxBodyKiB) * 1024);
     server_->set_tcp_nodelay(true);
-    server_->set_keep_alive_timeout(5);
+    // An idle kept-alive connection holds a worker: let it go soon.
+    server_->set_keep_alive_timeout(2);
     server_->set_read_timeout(10);
     server_->set_write_timeout(30);
     httplib::Headers headers = {{"X-Content-Type-Options", "nosniff"},
