@@ -45,7 +45,9 @@ protected:
     // Every server ends cleanly: no crash, and under the sanitizers no report.
     void TearDown() override
     {
-        if (pid_ > 0) EXPECT_EQ(stop(), 0) << read_file(work_ + "/stderr");
+        if (pid_ > 0) {
+            EXPECT_EQ(stop(), 0) << read_file(work_ + "/stderr");
+        }
     }
 
     // Starts the server with these options besides the data directory,
