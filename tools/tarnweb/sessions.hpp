@@ -1,8 +1,9 @@
 // sessions.hpp - the console's cookie sessions, kept in memory. Each is one
 // node user's logon, made for a local user name of its own (tarnweb- and 16
-// random hex digits), so two people logged on to one node never share the
-// router's session of a (local user, node) pair, with the objects opened for
-// it. A request holds the session's turn while it uses the objects: one
+// random hex digits, drawn apart from the cookie so that no part of it shows
+// in the node's session table or the trace), so two people logged on to one
+// node never share the router's session of a (local user, node) pair; with
+// the objects opened for it. A request holds the session's turn while it uses the objects: one
 // thread at a time. A session idle for longer than the idle time is logged
 // off and forgotten.
 #pragma once
