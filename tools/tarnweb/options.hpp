@@ -15,10 +15,10 @@ namespace tarnweb {
 struct Options {
     admcore::Settings settings;  // data directory, router, language; node and user come with each session
     std::string listen = "127.0.0.1:8470";
-    std::string cert, key;  // TLS when both are given
-    std::string accessLog;  // "" stderr, "-" none, else a file (appended)
-    std::string trace;      // the library's trace: "" off, "stderr" or a file
-    unsigned threads = 32;  // workers; a kept-alive connection holds one while it lasts
+    std::string cert, key;            // TLS when both are given
+    std::string accessLog;            // "" stderr, "-" none, else a file (appended)
+    std::string trace;                // the library's trace: "" off, "stderr" or a file
+    unsigned threads = 32;            // workers; a kept-alive connection holds one while it lasts
     unsigned idleSeconds = 900;       // a session's idle time before it is logged off
     unsigned maxBodyKiB = 32 * 1024;  // the largest request body (a record file to import)
     bool quiet = false;               // no start-up line
