@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "callgrind.hpp"
+#include "contract/sql_script.hpp"
 #include "least_reporter.hpp"
 #include "walks.hpp"
 #include "tarnsrvc.h"
@@ -77,7 +78,8 @@ void build_node(long rows)
     sqlite3 *db = nullptr;
     sqlite3_open(node_path(rows).c_str(), &db);
     sqlite3_exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_exec(db, read_file(source_data() / "schema.sql").c_str(), nullptr, nullptr, nullptr);
+    sqlite3_exec(db, sql_script::for_engine(read_file(source_data() / "schema.sql"), "sqlite").c_str(), nullptr,
+                 nullptr, nullptr);
     sqlite3_stmt *insert = nullptr;
     sqlite3_prepare_v2(db, "INSERT INTO PRINTER VALUES (?, ?, ?, ?, ?, ?, ?)", -1, &insert, nullptr);
     char name[32], location[32], desc[64];
@@ -89,7 +91,7 @@ void build_node(long rows)
         sqlite3_bind_text(insert, 1, name, -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(insert, 2, kStatus[i % 3], -1, SQLITE_STATIC);
         sqlite3_bind_text(insert, 3, i % 2 ? "Y" : "N", -1, SQLITE_STATIC);
-        sqlite3_bind_text(insert, 4, "03/15/2021", -1, SQLITE_STATIC);
+        sqlite3_bind_text(insert, 4, "2021-03-15", -1, SQLITE_STATIC);
         sqlite3_bind_int(insert, 5, static_cast<int>(i % 99 + 1));
         sqlite3_bind_text(insert, 6, location, -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(insert, 7, desc, -1, SQLITE_TRANSIENT);

@@ -30,7 +30,7 @@ inline void fill_printers(const std::string &dataDir, long rows)
                  std::to_string(rows) +
                  ") INSERT INTO PRINTER (PRN_NAME, PRN_STATUS, PRN_SHARED, PRN_INSTALLED, PRN_COPIES, PRN_LOCATION, "
                  "PRN_DESC) SELECT printf('PRINTER%07d', i), substr('ROM', 1 + i % 3, 1), substr('YN', 1 + i % 2, 1), "
-                 "'03/15/2021', 1 + i % 99, 'BLDG A FLOOR ' || (i % 7), 'Printer ' || i || ' on the second floor, "
+                 "'2021-03-15', 1 + i % 99, 'BLDG A FLOOR ' || (i % 7), 'Printer ' || i || ' on the second floor, "
                  "duplex' FROM n; COMMIT");
 }
 

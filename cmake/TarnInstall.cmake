@@ -1,9 +1,10 @@
-# Install rules (GNUInstallDirs), the CMake package, pkg-config files and the
-# Debian package:
+# Install rules (GNUInstallDirs), the CMake package and pkg-config files (the
+# Debian packages are built from them by debian/rules, scripts/package.sh):
 #   <libdir>/libTarnUtil.so.1, libTarnSrvc.so.1 (and their links)
 #   <libdir>/tarnsrvc/           run-time modules
 #   <includedir>/tarnsrvc/       public headers
 #   <bindir>/                    tools and the example application
+#   <mandir>/man1/               their manual pages
 #   <datadir>/tarnsrvc/          the demo data: registry, SQL, demo nodes
 #   <docdir>/                    README.md, LICENSE
 #   <libdir>/cmake/TarnSrvc/     TarnSrvcConfig.cmake, targets TarnSrvc::TarnSrvc, TarnSrvc::TarnUtil
@@ -23,6 +24,8 @@ if(tarn_programs)
 endif()
 if(TARN_BUILD_TOOLS)
   install(DIRECTORY ${TARN_DEMO_DATA_DIR}/ DESTINATION ${TARN_INSTALL_DATADIR} COMPONENT runtime)
+  file(GLOB tarn_man_pages ${PROJECT_SOURCE_DIR}/tools/man/*.1)
+  install(FILES ${tarn_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
 endif()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
   DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT runtime)
@@ -43,16 +46,3 @@ foreach(pc tarnsrvc tarnutil)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/${pc}.pc.in ${PROJECT_BINARY_DIR}/${pc}.pc @ONLY)
   install(FILES ${PROJECT_BINARY_DIR}/${pc}.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
 endforeach()
-
-# Debian package: cpack -G DEB in the build directory.
-set(CPACK_PACKAGE_NAME tarnsrvc)
-set(CPACK_PACKAGE_VENDOR "TarnSrvc developers")
-set(CPACK_PACKAGE_CONTACT "TarnSrvc developers <tarnsrvc@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libsqlite3-0, libssl3, libedit2, libpq5")
-include(CPack)

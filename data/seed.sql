@@ -1,11 +1,11 @@
--- Rows of the demo node DEMO.
+-- Rows of the demo node DEMO. Dates in their ordered form, YYYY-MM-DD.
 
 INSERT INTO PRINTER (PRN_NAME, PRN_STATUS, PRN_SHARED, PRN_INSTALLED, PRN_COPIES, PRN_LOCATION, PRN_DESC) VALUES
-    ('LASER1',  'R', 'Y', '03/15/2021', 1,  'BLDG A FLOOR 2', 'Floor printer, duplex'),
-    ('LASER2',  'O', 'Y', '11/02/2019', 2,  'BLDG A FLOOR 3', 'Waiting for a new drum'),
-    ('COLOR1',  'R', 'N', '06/30/2022', 1,  'BLDG B LOBBY',   'Colour printer for brochures'),
-    ('PLOTTER', 'M', 'N', '01/10/2018', 1,  'BLDG C LAB',     NULL),
-    ('LABELS',  'R', 'Y', '09/05/2023', 10, 'SHIPPING',       'Label printer');
+    ('LASER1',  'R', 'Y', '2021-03-15', 1,  'BLDG A FLOOR 2', 'Floor printer, duplex'),
+    ('LASER2',  'O', 'Y', '2019-11-02', 2,  'BLDG A FLOOR 3', 'Waiting for a new drum'),
+    ('COLOR1',  'R', 'N', '2022-06-30', 1,  'BLDG B LOBBY',   'Colour printer for brochures'),
+    ('PLOTTER', 'M', 'N', '2018-01-10', 1,  'BLDG C LAB',     NULL),
+    ('LABELS',  'R', 'Y', '2023-09-05', 10, 'SHIPPING',       'Label printer');
 
 INSERT INTO QUEUE (QUE_NAME, QUE_PRINTER, QUE_PRIORITY, QUE_HELD) VALUES
     ('OFFICE',   'LASER1',  5, 'N'),

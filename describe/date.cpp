@@ -9,6 +9,7 @@
 #include "foundation/frame.hpp"
 
 #include <cstring>
+#include <mutex>
 
 ZE_SOURCE_TAG("ZeDate");
 
@@ -127,6 +128,14 @@ bool validate_date(CheckBlocks &blocks, const char *value)
     return false;
 }
 
+// Checks take turns: the routers check a request's dates while they carry
+// it out, which may be while another thread validates a value.
+std::mutex &checks_turn()
+{
+    static std::mutex turn;
+    return turn;
+}
+
 }  // namespace
 
 extern "C" {
@@ -142,6 +151,7 @@ const char *ZeDateDefaultFormat(void)
 unsigned int ZeDateVerifyFormat(const char *format)
 {
     return ZE_FRAME({}, [&] {
+        const std::lock_guard<std::mutex> turn(checks_turn());
         TarnTrace("ZeDateVerifyFormat : begin");
         CheckBlocks blocks;
         if (!open_service(blocks)) return ZE_RC_DATE_SERVICE;
@@ -155,6 +165,7 @@ unsigned int ZeDateVerifyFormat(const char *format)
 unsigned int ZeDateValidate(const char *format, const char *value)
 {
     return ZE_FRAME({}, [&] {
+        const std::lock_guard<std::mutex> turn(checks_turn());
         TarnTrace("ZeDateValidate : begin");
         CheckBlocks blocks;
         if (!open_service(blocks)) return ZE_RC_DATE_SERVICE;

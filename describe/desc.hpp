@@ -98,6 +98,11 @@ Field *find_field(const Descriptor *d, const char *name);
 // The field at header position i as a lookup by its name would find it.
 Field *header_field(const Descriptor *d, int i);
 
+// A criterion's value on `field` checked as ZeValidateValue checks a value
+// of it, except for MIN LENGTH and MAX LENGTH, which bound what the field
+// holds, not what a criterion compares it with: 0 or ZeValidateValue's code.
+unsigned validate_criterion(const Field *field, const char *dateFormat, const char *value);
+
 // Database value to display value for one field; `name` is for traces.
 unsigned display_value(const Field *field, const char *name, const char *realValue, char **pValue);
 

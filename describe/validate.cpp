@@ -24,7 +24,8 @@ struct Check {
     const Field *field;
     const char *value;
     const char *dateFormat;
-    const char *shown;  // the value as traces show it: masked for a PASSWORD field
+    const char *shown;    // the value as traces show it: masked for a PASSWORD field
+    bool lengths = true;  // MIN LENGTH and MAX LENGTH apply
 };
 
 constexpr const char *kMasked = "********";
@@ -74,6 +75,7 @@ int length_bound(const char *bound) { return bound ? TarnIntFromStr(bound) : 0; 
 
 unsigned check_length(const Check &c)
 {
+    if (!c.lengths) return ZE_OK;
     int length = static_cast<int>(TarnLengthOfStr(c.value));
     int min = length_bound(c.field->minLength);
     int max = length_bound(c.field->maxLength);
@@ -251,6 +253,19 @@ unsigned validate_by_type(Check &check)
 }
 
 }  // namespace
+
+namespace ze::describe {
+
+unsigned validate_criterion(const Field *field, const char *dateFormat, const char *value)
+{
+    std::string copy(value);
+    const char *trimmed = TarnTrimStr(copy.data());
+    if (!*trimmed) return ZE_OK;
+    Check check{field->name, field, trimmed, dateFormat, trimmed, false};
+    return validate_by_type(check);
+}
+
+}  // namespace ze::describe
 
 extern "C" {
 

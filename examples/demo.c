@@ -9,11 +9,16 @@
  * step returns a code other than the one expected. Run it with
  * TARN_DATA_DIR naming a copy of the demo data and DEMO_ROUTER=ON (see
  * scripts/demo.sh); TARN_TRACE=stderr also shows the library's trace.
+ * With --logon USERID (the password in TARN_PASSWORD) it logs on to the
+ * node first and off at the end: a node whose map reaches it as a
+ * read-only role lets only a logged-on administrator make the changes
+ * (scripts/demo.sh --remote).
  */
 #include "tarnsrvc.h"
 #include "tool_options.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #define NODE "DEMO"
@@ -213,14 +218,33 @@ static int manage_groups(void *workstation)
            list_items(workstation, CRITERIA({"ID", "EQ", "WS0*"}));
 }
 
+/* The session's logon: on behalf of the local user USER, as the objects' requests are. */
+static int log_on(const char *userId)
+{
+    const char *password = getenv("TARN_PASSWORD");
+    printf("== Log on to %s as %s\n", NODE, userId);
+    if (!password || !*password) {
+        fprintf(stderr, "demo: --logon needs the password in TARN_PASSWORD\n");
+        return 0;
+    }
+    return expect(ZeLogonUser(NODE, userId, password, USER), ZE_OK, "ZeLogonUser");
+}
+
 int main(int argc, char **argv)
 {
-    static const char usage[] = "usage: tarndemo\n"
+    static const char usage[] = "usage: tarndemo [--logon USERID]\n"
                                 "Runs the example administration session on the demo node DEMO. Set\n"
                                 "TARN_DATA_DIR to a copy of the demo data and DEMO_ROUTER=ON.\n"
-                                "  --help     this text\n"
-                                "  --version  the TarnSrvc version\n";
+                                "  --logon USERID  log on as USERID first (password in TARN_PASSWORD)\n"
+                                "  --help          this text\n"
+                                "  --version       the TarnSrvc version\n";
     if (tarn_tool_info(argc, argv, "tarndemo", usage)) return 0;
+    const char *userId = argc == 3 && strcmp(argv[1], "--logon") == 0 ? argv[2] : NULL;
+    if (argc != 1 && !userId) {
+        fputs(usage, stderr);
+        return 2;
+    }
+    if (userId && !log_on(userId)) return 1;
     int ok = 0;
     void *printer = create_object("PRINTER");
     if (printer) {
@@ -235,6 +259,10 @@ int main(int argc, char **argv)
         ok = expect(ZeDestroyObject(workstation), ZE_OK, "ZeDestroyObject") && ok;
     } else {
         ok = 0;
+    }
+    if (userId) {
+        printf("== Log off from %s as %s\n", NODE, userId);
+        ok = expect(ZeLogoffUser(NODE, userId, USER), ZE_OK, "ZeLogoffUser") && ok;
     }
     puts(ok ? "Demo complete." : "Demo stopped: see the message above.");
     return ok ? 0 : 1;

@@ -6,7 +6,9 @@
  * service (entry point vrndate of the module kvscomn), opens it, hands it
  * the format and the date, closes it and unloads the module again. Checks
  * share process-wide state (the module, its entry point and the service
- * handle) and must not overlap.
+ * handle), so they take turns: a check made while another runs, in another
+ * thread, waits for it (the routers check a request's dates while they
+ * carry it out, which may be while an application validates a value).
  *
  * Date formats the kvscomn service accepts
  *   Fields, in any order, each exactly once, letters in any case:
@@ -30,17 +32,20 @@
  *
  * Edge cases
  *   - A NULL format or date is taken as the empty text, which the service
- *     refuses (251 and 252).
+ *     refuses (ZE_RC_DATE_FORMAT and ZE_RC_DATE_INVALID).
  *   - A format longer than 31 characters is refused by this library without
- *     asking the service: 251 with the trace
+ *     asking the service: ZE_RC_DATE_FORMAT with the trace
  *     "**** ZeDate : Invalid Date format, longer than 31 characters".
- *   - A date longer than 127 characters is refused the same way: 252 with
+ *   - A date longer than 127 characters is refused the same way:
+ *     ZE_RC_DATE_INVALID with
  *     "**** ZeDateValidate : invalid date, longer than 127 characters, date = >%s<".
  *   - When the format is refused, ZeDateValidate still has the date checked,
  *     against "mm/dd/yyyy" (the service's format until one is accepted):
- *     251 when that check passes, 252 when it fails.
+ *     ZE_RC_DATE_FORMAT when that check passes, ZE_RC_DATE_INVALID when it
+ *     fails.
  *   - When the service handle cannot be allocated the service refuses to
- *     open: 250, and the module stays loaded for the next check.
+ *     open: ZE_RC_DATE_SERVICE, and the module stays loaded for the next
+ *     check.
  */
 #ifndef ZEDATE_H
 #define ZEDATE_H
@@ -51,23 +56,28 @@
 extern "C" {
 #endif
 
-#define ZE_RC_DATE_SERVICE 250u /* the date service could not be opened */
-#define ZE_RC_DATE_FORMAT  251u /* the service refused the date format */
-#define ZE_RC_DATE_INVALID 252u /* the service refused the date */
+/** @name Codes of the date checks
+ * @{ */
+#define ZE_RC_DATE_SERVICE 250u /**< the date service could not be opened */
+#define ZE_RC_DATE_FORMAT  251u /**< the service refused the date format */
+#define ZE_RC_DATE_INVALID 252u /**< the service refused the date */
+/** @} */
 
 /** The default date format: the value of KVR_DATEFMT (ZeEnv(ZE_ENV_KVR_DATEFMT))
  * when it is not empty, else "mm/dd/yyyy". Borrowed, never NULL. */
 ZE_API const char *ZeDateDefaultFormat(void);
 
-/** Asks the date service whether it accepts `format`: 0; 250 the service
- * cannot be loaded or opened; 251 the format is refused (traced with the
- * service's message). No parameter check. */
+/** Asks the date service whether it accepts `format`: ZE_OK;
+ * ZE_RC_DATE_SERVICE the service cannot be loaded or opened;
+ * ZE_RC_DATE_FORMAT the format is refused (traced with the service's
+ * message). No parameter check. */
 ZE_API unsigned int ZeDateVerifyFormat(const char *format);
 
-/** Asks the date service whether `value` is a date of `format`: 0; 250 the
- * service cannot be loaded or opened; 251 the format is refused and the
- * date passes the service's default format; 252 the date is refused
- * (traced with the service's message). No parameter check. */
+/** Asks the date service whether `value` is a date of `format`: ZE_OK;
+ * ZE_RC_DATE_SERVICE the service cannot be loaded or opened;
+ * ZE_RC_DATE_FORMAT the format is refused and the date passes the service's
+ * default format; ZE_RC_DATE_INVALID the date is refused (traced with the
+ * service's message). No parameter check. */
 ZE_API unsigned int ZeDateValidate(const char *format, const char *value);
 
 #ifdef __cplusplus

@@ -6,9 +6,10 @@
  * and list operations built on them. Each family has its own section below;
  * logon adds its own.
  *
- * Every function that does work returns an unsigned code (0 success; the
- * shared codes of ZeTypes.h; the family codes below). A parameter that is
- * not acceptable gives 4 and one trace line
+ * Every function that does work returns an unsigned code (ZE_OK for
+ * success; the shared codes of ZeTypes.h; the family codes below). A
+ * parameter that is not acceptable gives ZE_RC_INVALID_PARAMETER and one
+ * trace line
  * "*** <function>: parameter <n> (<name>) is invalid"; nothing is changed
  * then except the function's outputs.
  */
@@ -21,32 +22,40 @@
 extern "C" {
 #endif
 
-/** ========================================================= request info */
+/* ========================================================= request info */
 /**
+ * @defgroup dts_info Request info
  * A DtsInfo ("DTSINFO") is a bag of nine optional strings addressed by
  * field number. Each stored value is the info's own copy; a value read with
  * ZeDtsInfoField is borrowed and valid until that field is set again or the
  * info is destroyed.
+ * @{
  */
 
-/** Field numbers; also the order of every loop over the fields. */
-#define ZE_INFO_OBJECT      1u /* managed object kind the request addresses */
-#define ZE_INFO_PLATFORM    2u /* platform of the destination */
-#define ZE_INFO_VERSION     3u /* version of the object definitions */
-#define ZE_INFO_LANGUAGE    4u /* language code */
-#define ZE_INFO_USERNAME    5u /* user the request is made for; required */
-#define ZE_INFO_DESTNODE    6u /* node that carries out the request; required */
-#define ZE_INFO_ROUTENODE   7u /* node the request is routed through */
-#define ZE_INFO_ROUTEMODULE 8u /* router library to load instead of the default */
-#define ZE_INFO_DATEFORMAT  9u /* date format of date values */
-#define ZE_INFO_FIELD_COUNT 9u
+/** @name Field numbers
+ * Also the order of every loop over the fields.
+ * @{ */
+#define ZE_INFO_OBJECT      1u /**< managed object kind the request addresses */
+#define ZE_INFO_PLATFORM    2u /**< platform of the destination */
+#define ZE_INFO_VERSION     3u /**< version of the object definitions */
+#define ZE_INFO_LANGUAGE    4u /**< language code */
+#define ZE_INFO_USERNAME    5u /**< user the request is made for; required */
+#define ZE_INFO_DESTNODE    6u /**< node that carries out the request; required */
+#define ZE_INFO_ROUTENODE   7u /**< node the request is routed through */
+#define ZE_INFO_ROUTEMODULE 8u /**< router library to load instead of the default */
+#define ZE_INFO_DATEFORMAT  9u /**< date format of date values */
+#define ZE_INFO_FIELD_COUNT 9u /**< the number of fields */
+/** @} */
 
-/** Codes of the request info. */
-#define ZE_RC_INFO_CRITERION_NOT_EQ 8u  /* a filter criterion for an info field is not "EQ" */
-#define ZE_RC_INFO_NO_USERNAME      11u /* USERNAME is missing */
-#define ZE_RC_INFO_NO_DESTNODE      12u /* DESTNODE is missing */
+/** @name Codes of the request info
+ * @{ */
+#define ZE_RC_INFO_CRITERION_NOT_EQ 8u  /**< a filter criterion for an info field is not "EQ" */
+#define ZE_RC_INFO_NO_USERNAME      11u /**< USERNAME is missing */
+#define ZE_RC_INFO_NO_DESTNODE      12u /**< DESTNODE is missing */
+/** @} */
 
-/** A new info with every field NULL: 0; 3 (NULL stored) when memory is short. */
+/** A new info with every field NULL: ZE_OK; ZE_RC_NO_MEMORY (NULL stored)
+ * when memory is short. */
 ZE_API unsigned int ZeCreateDtsInfo(DtsInfo **pInfo);
 
 /** Frees the fields and the info; the caller's handle dangles afterwards. */
@@ -56,10 +65,11 @@ ZE_API unsigned int ZeDestroyDtsInfo(DtsInfo *info);
 ZE_API int ZeIsValidDtsInfo(DtsInfo *info);
 
 /**
- * Replaces a field (1 to 9) with a copy of value; NULL clears it. 3 when
- * the copy cannot be made: the field is NULL then. A field number outside
- * 1 to 9 is reported as an invalid parameter 2 ("Field") and gives 4.
- * Setting a field to its own current value is safe.
+ * Replaces a field (1 to 9) with a copy of value; NULL clears it.
+ * ZE_RC_NO_MEMORY when the copy cannot be made: the field is NULL then. A
+ * field number outside 1 to 9 is reported as an invalid parameter 2
+ * ("Field") and gives ZE_RC_INVALID_PARAMETER. Setting a field to its own
+ * current value is safe.
  */
 ZE_API unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const char *value);
 
@@ -68,9 +78,10 @@ ZE_API unsigned int ZeSetDtsInfoField(DtsInfo *info, unsigned int field, const c
 ZE_API const char *ZeDtsInfoField(DtsInfo *info, unsigned int field);
 
 /**
- * Checks that the info can be routed: 11 when USERNAME is NULL or empty, 12
- * when DESTNODE is (each with a trace line); then an empty DATEFORMAT is
- * filled with ZeDateDefaultFormat() and the code of that set returned.
+ * Checks that the info can be routed: ZE_RC_INFO_NO_USERNAME when USERNAME
+ * is NULL or empty, ZE_RC_INFO_NO_DESTNODE when DESTNODE is (each with a
+ * trace line); then an empty DATEFORMAT is filled with
+ * ZeDateDefaultFormat() and the code of that set returned.
  */
 ZE_API unsigned int ZeCheckDtsInfo(DtsInfo *info);
 
@@ -83,8 +94,8 @@ ZE_API unsigned int ZeCopyDtsInfo(DtsInfo *dest, DtsInfo *src, const char *newOb
  * For each field in order, the filter's first criterion whose column is the
  * field's name ("OBJECT" ... "DATEFORMAT", ignoring case) sets the field to
  * its value. Criteria on other columns are ignored. A criterion for a field
- * whose operator is not "EQ" stops with 8; fields set before it keep their
- * new values. A failing set stops with its code.
+ * whose operator is not "EQ" stops with ZE_RC_INFO_CRITERION_NOT_EQ; fields
+ * set before it keep their new values. A failing set stops with its code.
  */
 ZE_API unsigned int ZeSetDtsInfoFromFilter(DtsInfo *info, Filter *filter);
 
@@ -92,9 +103,11 @@ ZE_API unsigned int ZeSetDtsInfoFromFilter(DtsInfo *info, Filter *filter);
  * 12> : <value>" per field, "<None>" for a NULL field. A NULL prefix is
  * empty; a NULL or foreign handle writes nothing. */
 ZE_API void ZeDumpDtsInfo(DtsInfo *info, const char *prefix);
+/** @} */
 
-/** ================================================= results and messages */
+/* ================================================= results and messages */
 /**
+ * @defgroup dts_result Results and messages
  * A DtsMessage ("DTSMESSAGE") holds one text and its length; a DtsResult
  * ("DTSRESULT") holds a code and a message of its own. Texts read from them
  * are borrowed and valid until the next set on the same object.
@@ -103,18 +116,23 @@ ZE_API void ZeDumpDtsInfo(DtsInfo *info, const char *prefix);
  * of a caller's argument list (a va_list *, as handlers receive it) and
  * leave the list one argument further on; the argument is taken even when
  * the object turns out to be invalid.
+ * @{
  */
 
-/** A message holding "": 0; 3 (NULL stored) when memory is short. */
+/** A message holding "": ZE_OK; ZE_RC_NO_MEMORY (NULL stored) when memory is
+ * short. */
 ZE_API unsigned int ZeCreateDtsMsg(DtsMessage **pMsg);
+
+/** Releases the message and its text: ZE_OK; ZE_RC_INVALID_PARAMETER. */
 ZE_API unsigned int ZeDestroyDtsMsg(DtsMessage *msg);
 
 /** 1 for a message; else traces "*** Invalid DTS Msg Object encountered" and gives 0. */
 ZE_API int ZeIsValidDtsMsg(DtsMessage *msg);
 
-/** Replaces the text with a copy of buffer (NULL gives 4: pass "" to clear).
- * When the copy cannot be made: 3, the text is NULL and the length keeps
- * its old value until the next successful set. */
+/** Replaces the text with a copy of buffer (NULL gives
+ * ZE_RC_INVALID_PARAMETER: pass "" to clear). When the copy cannot be made:
+ * ZE_RC_NO_MEMORY, the text is NULL and the length keeps its old value until
+ * the next successful set. */
 ZE_API unsigned int ZeSetDtsMsgBuffer(DtsMessage *msg, const char *buffer);
 
 /** Stores the message's own text (borrowed; NULL only after a failed set). */
@@ -127,10 +145,12 @@ ZE_API unsigned int ZeQueryDtsMsgBuffer(DtsMessage *msg, va_list *pArgs);
 ZE_API unsigned int ZeDuplicateDtsMsg(DtsMessage *dest, DtsMessage *src);
 
 /** Traces "<prefix>Message Length: <n> Message Buffer: <text>" ("<None>"
- * for a NULL text). A NULL prefix is empty; a NULL or foreign handle writes nothing. */
+ * for a NULL text). A NULL prefix is empty; a NULL or foreign handle writes
+ * nothing. */
 ZE_API void ZeDumpDtsMsg(DtsMessage *msg, const char *prefix);
 
-/** A result with code 0 and an empty message: 0; 3 (NULL stored) when memory is short. */
+/** A result with code ZE_OK and an empty message: ZE_OK; ZE_RC_NO_MEMORY
+ * (NULL stored) when memory is short. */
 ZE_API unsigned int ZeCreateDtsResult(DtsResult **pResult);
 
 /** Destroys the result and its message: the code of destroying the message. */
@@ -145,18 +165,24 @@ ZE_API unsigned int ZeSetDtsResultFields(DtsResult *result, unsigned int code, c
 /** Stores the code and the message text (borrowed; never NULL: "" at worst). */
 ZE_API unsigned int ZeGetDtsResultFields(DtsResult *result, unsigned int *pCode, const char **pMessage);
 
+/** Stores code, keeping the message: ZE_OK; ZE_RC_INVALID_PARAMETER. */
 ZE_API unsigned int ZeSetDtsResultCode(DtsResult *result, unsigned int code);
 
 /** Copies msg's text into the result's own message (ZeDuplicateDtsMsg). */
 ZE_API unsigned int ZeSetDtsResultMessage(DtsResult *result, DtsMessage *msg);
 
-/** Take an unsigned int * / a const char ** from the list and fill it
- * through ZeGetDtsResultFields: that code. */
+/** Takes an unsigned int * from the list and stores the result's code in
+ * it through ZeGetDtsResultFields: that code. */
 ZE_API unsigned int ZeGetDtsResultCode(DtsResult *result, va_list *pArgs);
-ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
 
-/** ====================================================== action requests */
+/** Takes a const char ** from the list and stores the result's message text
+ * in it through ZeGetDtsResultFields: that code. */
+ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
+/** @} */
+
+/* ====================================================== action requests */
 /**
+ * @defgroup dts_action Action requests
  * A DtsAction ("DTSACTION") is one request on its way to a router library
  * and its answer on the way back: the command word, the request info, the
  * request fields (column, operator, value), the response kind and response
@@ -194,49 +220,65 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
  *   20  ZE_ACTION_ANSWER_ROW   TarnList *values: one answer row  -
  *                              (char * entries, header order)
  *   21  ZE_ACTION_LIST_NAME    const char *name: one list name   -
+ *   22  ZE_ACTION_DATE_FORMAT  -                                 const char **pFormat: info field 9
+ *                                                                (borrowed, may be NULL)
  *
- * A "-" (and any number outside 1 to 21) gives 4. Texts handed in are
- * copied; texts and arrays handed out are the action's (or its info's,
- * filter's, delta's) own, valid until that owner changes.
+ * Field 22 is this library's own addition to the numbered fields: routers
+ * read the request's date format through it to turn dates between that
+ * format and the node's ordered form (it answers like fields 1-7: NULL and
+ * ZE_RC_INVALID_PARAMETER while no info is attached).
+ *
+ * A "-" (and any number outside 1 to 22) gives ZE_RC_INVALID_PARAMETER.
+ * Texts handed in are copied; texts and arrays handed out are the action's
+ * (or its info's, filter's, delta's) own, valid until that owner changes.
+ * @{
  */
 
-/** Field numbers. */
-#define ZE_ACTION_OBJECT         1u
-#define ZE_ACTION_PLATFORM       2u
-#define ZE_ACTION_VERSION        3u
-#define ZE_ACTION_LANGUAGE       4u
-#define ZE_ACTION_USERNAME       5u
-#define ZE_ACTION_DESTNODE       6u
-#define ZE_ACTION_ROUTENODE      7u
-#define ZE_ACTION_DELTA          8u
-#define ZE_ACTION_HAS_DELTA      9u
-#define ZE_ACTION_DELTA_FIELDS   10u
-#define ZE_ACTION_REQUEST_FIELDS 11u
-#define ZE_ACTION_ANSWER_ITEM    12u
-#define ZE_ACTION_COMMAND        13u
-#define ZE_ACTION_RESPONSE_KIND  14u
-#define ZE_ACTION_RESPONSE_FILE  15u
-#define ZE_ACTION_ROUTER_TEXT1   16u
-#define ZE_ACTION_ROUTER_TEXT2   17u
-#define ZE_ACTION_MESSAGE        18u
-#define ZE_ACTION_ANSWER_HEADER  19u
-#define ZE_ACTION_ANSWER_ROW     20u
-#define ZE_ACTION_LIST_NAME      21u
+/** @name Field numbers
+ * The arguments each takes are in the table above.
+ * @{ */
+#define ZE_ACTION_OBJECT         1u  /**< info field OBJECT */
+#define ZE_ACTION_PLATFORM       2u  /**< info field PLATFORM */
+#define ZE_ACTION_VERSION        3u  /**< info field VERSION */
+#define ZE_ACTION_LANGUAGE       4u  /**< info field LANGUAGE */
+#define ZE_ACTION_USERNAME       5u  /**< info field USERNAME */
+#define ZE_ACTION_DESTNODE       6u  /**< info field DESTNODE */
+#define ZE_ACTION_ROUTENODE      7u  /**< info field ROUTENODE */
+#define ZE_ACTION_DELTA          8u  /**< the delta attached (set only) */
+#define ZE_ACTION_HAS_DELTA      9u  /**< whether a delta is attached (get only) */
+#define ZE_ACTION_DELTA_FIELDS   10u /**< the delta's cursor and count */
+#define ZE_ACTION_REQUEST_FIELDS 11u /**< the request fields (get only) */
+#define ZE_ACTION_ANSWER_ITEM    12u /**< the answer row of a single item (set only) */
+#define ZE_ACTION_COMMAND        13u /**< the command word */
+#define ZE_ACTION_RESPONSE_KIND  14u /**< the response kind (ZE_RESPONSE_...) */
+#define ZE_ACTION_RESPONSE_FILE  15u /**< the response file name */
+#define ZE_ACTION_ROUTER_TEXT1   16u /**< the router's first text */
+#define ZE_ACTION_ROUTER_TEXT2   17u /**< the router's second text */
+#define ZE_ACTION_MESSAGE        18u /**< the answer text (set only) */
+#define ZE_ACTION_ANSWER_HEADER  19u /**< the answer's column names (set only) */
+#define ZE_ACTION_ANSWER_ROW     20u /**< one answer row of a collection (set only) */
+#define ZE_ACTION_LIST_NAME      21u /**< one name of a list (set only) */
+#define ZE_ACTION_DATE_FORMAT    22u /**< info field 9, the date format (get only) */
+/** @} */
 
-/** Response kinds the library sets (field 14). Kinds 3, 9, 10, 11 and 15
- * also get a fresh temporary response file ("TARN..." in $TMPDIR or /tmp). */
-#define ZE_RESPONSE_ITEM       1u  /* single item: the answer row comes through field 12 */
-#define ZE_RESPONSE_LIST       3u  /* name list: one field 21 per name */
-#define ZE_RESPONSE_COLLECTION 15u /* rows: field 19 once, then field 20 per row */
+/** @name Response kinds the library sets (field 14)
+ * Kinds 3, 9, 10, 11 and 15 also get a fresh temporary response file
+ * ("TARN..." in $TMPDIR or /tmp).
+ * @{ */
+#define ZE_RESPONSE_ITEM       1u  /**< single item: the answer row comes through field 12 */
+#define ZE_RESPONSE_LIST       3u  /**< name list: one field 21 per name */
+#define ZE_RESPONSE_COLLECTION 15u /**< rows: field 19 once, then field 20 per row */
+/** @} */
 
 /** Size of the response file name, terminator included. */
 #define ZE_RESPONSE_FILE_SIZE 260u
 
 /**
  * A new action in *pAction: response kind 1, no response file, no command,
- * empty request fields, an empty message. 0; 3 with NULL stored when the
- * action itself cannot be made; 3 with the action stored when one of its
- * parts cannot be made (destroy it); 4 for a NULL pAction.
+ * empty request fields, an empty message. ZE_OK; ZE_RC_NO_MEMORY with NULL
+ * stored when the action itself cannot be made; ZE_RC_NO_MEMORY with the
+ * action stored when one of its parts cannot be made (destroy it);
+ * ZE_RC_INVALID_PARAMETER for a NULL pAction.
  */
 ZE_API unsigned int ZeCreateDtsAction(DtsAction **pAction);
 
@@ -245,41 +287,47 @@ ZE_API unsigned int ZeCreateDtsAction(DtsAction **pAction);
  * message, request fields, names no list operation has taken, and the
  * temporary response file the action made (that file is deleted; a file
  * named through field 15 is not). The info, delta, descriptor, item and
- * collection are borrowed and stay. 0; 4 ("Action").
+ * collection are borrowed and stay. ZE_OK; ZE_RC_INVALID_PARAMETER ("Action").
  */
 ZE_API unsigned int ZeDestroyDtsAction(DtsAction *action);
 
 /**
  * Sets field `field` from the further arguments (table above); checks
- * "Action" and "Field" (not 0). Codes: 0; 4 for a field without a setter;
- * 3 when a copy cannot be made (the field is NULL then); otherwise the code
- * of the call the field maps to:
- *   1-7   ZeSetDtsInfoField's; 4 while no info is attached (before routing).
- *   10    ZeSetDtsDeltaFields's; 4 without a delta attached.
+ * "Action" and "Field" (not 0). Codes: ZE_OK; ZE_RC_INVALID_PARAMETER for a
+ * field without a setter; ZE_RC_NO_MEMORY when a copy cannot be made (the
+ * field is NULL then); otherwise the code of the call the field maps to:
+ *   1-7   ZeSetDtsInfoField's; ZE_RC_INVALID_PARAMETER while no info is
+ *         attached (before routing).
+ *   10    ZeSetDtsDeltaFields's; ZE_RC_INVALID_PARAMETER without a delta
+ *         attached.
  *   12    the code of loading the row into the action's item (see routing);
- *         0 and nothing loaded when no item is attached. NULL columns or
- *         values with a count above 0, or a count below 0, give 4.
+ *         ZE_OK and nothing loaded when no item is attached. NULL columns or
+ *         values with a count above 0, or a count below 0, give
+ *         ZE_RC_INVALID_PARAMETER.
  *   13,16,17  a NULL text clears the field.
- *   14    0; the kind is stored even when no temporary file can be made
+ *   14    ZE_OK; the kind is stored even when no temporary file can be made
  *         (the response file is then empty).
- *   15    4 for a NULL name or one of ZE_RESPONSE_FILE_SIZE characters or more
- *         (the file name is then unchanged).
- *   18    ZeSetDtsMsgBuffer's (4 for NULL).
- *   19,20 see routing; 4 for a NULL list.
- *   21    4 for a NULL name; 3 when the copy cannot be kept.
+ *   15    ZE_RC_INVALID_PARAMETER for a NULL name or one of
+ *         ZE_RESPONSE_FILE_SIZE characters or more (the file name is then
+ *         unchanged).
+ *   18    ZeSetDtsMsgBuffer's (ZE_RC_INVALID_PARAMETER for NULL).
+ *   19,20 see routing; ZE_RC_INVALID_PARAMETER for a NULL list.
+ *   21    ZE_RC_INVALID_PARAMETER for a NULL name; ZE_RC_NO_MEMORY when the
+ *         copy cannot be kept.
  */
 ZE_API unsigned int ZeSetDtsActionField(DtsAction *action, unsigned int field, ...);
 
 /**
  * Reads field `field` into the out-pointers that follow (table above);
  * checks "Action" and "Field" (not 0), and a NULL out-pointer of a field
- * that reads one value as parameter 3 ("pValue"). 0; 4. Fields 1-7 store
- * NULL and give 4 while no info is attached. Field 10 gives
- * ZeGetDtsDeltaFields's code (4 without a delta). Field 11 is checked under
- * "get_action_request_fields" ("Action", "pColumns", "pValues", "pCount";
- * pRelops may be NULL) and gives ZeGetFilter's code: 7 for a request
- * without fields. Field 15 gives the action's own 260-byte buffer ("" when
- * no file is set).
+ * that reads one value as parameter 3 ("pValue"). ZE_OK;
+ * ZE_RC_INVALID_PARAMETER. Fields 1-7 store NULL and give
+ * ZE_RC_INVALID_PARAMETER while no info is attached. Field 10 gives
+ * ZeGetDtsDeltaFields's code (ZE_RC_INVALID_PARAMETER without a delta).
+ * Field 11 is checked under "get_action_request_fields" ("Action",
+ * "pColumns", "pValues", "pCount"; pRelops may be NULL) and gives
+ * ZeGetFilter's code: ZE_RC_NO_ENTRY for a request without fields. Field
+ * 15 gives the action's own 260-byte buffer ("" when no file is set).
  */
 ZE_API unsigned int ZeGetDtsActionField(DtsAction *action, unsigned int field, ...);
 
@@ -289,16 +337,16 @@ ZE_API unsigned int ZeGetDtsActionField(DtsAction *action, unsigned int field, .
  * database value (ZeGetRealValue) when there is one; a NULL value goes out
  * as "". The previous request fields are replaced. Traces the request echo
  *     "DTS Action Request <handle> - Fields", two heading lines,
- *     '   <label>  <relop>  "<value>"("<db value>")' per criterion
+ *     three blanks and `<label>  <relop>  "<value>"("<db value>")` per criterion
  * (label "COLUMN(REAL NAME)" or "COLUMN", left-aligned in 18; operator in
  * 4), or only "DTS Action filter echo suppressed..." when suppressEcho is
  * not 0; then "   Total of <n> fields in request". Checks "Action",
  * "Filter" and "Descriptor" (NULL accepted: names and values go out as
  * given). The value of a field with the PASSWORD attribute, and of a
  * column named PASSWORD (the logon credential), is echoed as "********".
- * 0; 4; 3 when a criterion cannot be appended: the request
- * then has no fields at all, since older versions left the criterion out
- * silently and the router acted on more items than asked for.
+ * ZE_OK; ZE_RC_INVALID_PARAMETER; ZE_RC_NO_MEMORY when a criterion cannot be
+ * appended: the request then has no fields at all, so that a router never
+ * acts on more items than asked for.
  */
 ZE_API unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filter, Descriptor *descriptor,
                                                 unsigned int suppressEcho);
@@ -307,13 +355,16 @@ ZE_API unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filte
  * The filter of a DEFINE: toFilter gets fromFilter's criteria in order,
  * then (NAME, "EQ", DEF VALUE) for each non-PSEUDO field of the descriptor
  * that has a DEF VALUE and that fromFilter does not name. Checks
- * "ToFilter", "FromFilter", "Descriptor". 0; 3 when an append fails for
- * lack of memory (toFilter keeps what was appended); 4.
+ * "ToFilter", "FromFilter", "Descriptor". ZE_OK; ZE_RC_NO_MEMORY when an
+ * append fails for lack of memory (toFilter keeps what was appended);
+ * ZE_RC_INVALID_PARAMETER.
  */
 ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter, Descriptor *descriptor);
+/** @} */
 
-/** ============================================================== routing */
+/* ============================================================== routing */
 /**
+ * @defgroup dts_routing Routing
  * ZeRouteDtsAction sends a prepared action to the router library and
  * copies the router's return code and answer text into result.
  *
@@ -321,10 +372,19 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  * empty text too), TarnRpdb when DEMO_ROUTER is true, else TarnRout. Its
  * entry point is
  *     unsigned int router_client(DtsAction *action);
- * returning 0 for success. From inside it the router reads the request
- * (fields 13, 1-7, 11, 14, 15; 9 and 10 for deltas) and answers: text with
- * field 18; for a single-item request one field 12; for response kind 15
- * one field 19 then one field 20 per row; for kind 3 one field 21 per name.
+ * returning ZE_OK for success. From inside it the router reads the request
+ * (fields 13, 1-7, 11, 14, 15, 22; 9 and 10 for deltas) and answers: text
+ * with field 18; for a single-item request one field 12; for response kind
+ * 15 one field 19 then one field 20 per row; for kind 3 one field 21 per
+ * name.
+ *
+ * A refused value comes back from TarnRpdb and TarnRout as code
+ * TARN_ROUTER_RC_VALUE_REFUSED with the text "<COLUMN>: <what is wrong>"
+ * (TarnRouter.h). The column is the node's name for a field, which the user
+ * does not know: when a descriptor is attached and one of its fields has
+ * that REAL NAME (else NAME, ignoring case), result receives the text with
+ * the field's NAME in its place ("COPIES: 100 is outside 1 to 99"). Any
+ * other text goes into result as the router set it.
  *
  * Loading the answer:
  *   12  Fills the attached item with the descriptor's fields in header
@@ -334,7 +394,7 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  *       and a value that does not map is left out. Traces each value (a
  *       PASSWORD field's as "********") and
  *       "+++ Column <c> ignored; not defined in descriptor." for columns
- *       no field takes. 225 without a descriptor header.
+ *       no field takes. ZE_RC_NO_HEADER without a descriptor header.
  *   19  Builds the descriptor's index array from the column names
  *       (ZeBuildIndexArray's code).
  *   20  Arranges the row in field order and appends it to the collection as
@@ -343,39 +403,84 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  *       arranged (a value that does not map) is dropped with
  *       "*** add_item_to_collection : Error loading descriptor item, rc = <rc>"
  *       and its code goes back to the router.
- * Without a descriptor, item or collection to load into, 12 gives 0 and
- * 19/20 give 4.
- *
- * Codes: 0 the router returned 0; 1 it returned anything else (its code and
- * text are in result); 4 bad parameter ("Action", "Info", "Command",
- * "Result"); 11/12 the info lacks USERNAME/DESTNODE (ZeCheckDtsInfo); 3;
- * 5 the router library cannot be loaded and 6 it has no router_client
- * (both traced "*** Unable to load <library>.router_client"). On 4, 11, 12,
- * 5 and 6 result is untouched; so it is on 3 before the router is called.
- * When the router's message cannot be copied into result after it ran (or
- * memory ran short when the router set it), the
- * code is 3 (traced "*** DTS Action Response <handle> - the router's
- * message could not be kept"): the request was carried out, result holds
- * the router's code and an empty message. Older versions answered with the
- * router's code and a message silently lost.
+ * Without a descriptor, item or collection to load into, field 12 gives
+ * ZE_OK and fields 19 and 20 give ZE_RC_INVALID_PARAMETER.
+ * @{
  */
-#define ZE_RC_ROUTER_FAILED 1u /* the router returned a code other than 0 */
+#define ZE_RC_ROUTER_FAILED 1u /**< the router returned a code other than 0 */
 
-ZE_API unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result);
-
-/** ============================================ item operations and lists */
 /**
+ * Sends a prepared action to the router library with the command word and
+ * the info; the router's code and answer text land in result.
+ *
+ * Codes: ZE_OK the router returned 0; ZE_RC_ROUTER_FAILED it returned
+ * anything else (its code and text are in result); ZE_RC_INVALID_PARAMETER
+ * ("Action", "Info", "Command", "Result"); ZE_RC_INFO_NO_USERNAME or
+ * ZE_RC_INFO_NO_DESTNODE, the info lacks USERNAME or DESTNODE
+ * (ZeCheckDtsInfo); ZE_RC_NO_MEMORY; ZE_RC_LOAD_FAILED the router library
+ * cannot be loaded and ZE_RC_PROC_NOT_FOUND it has no router_client (both
+ * traced "*** Unable to load <library>.router_client"). On the parameter,
+ * info and loading codes result is untouched; so it is on ZE_RC_NO_MEMORY
+ * before the router is called. When the router's message cannot be copied
+ * into result after it ran (or memory ran short when the router set it),
+ * the code is ZE_RC_NO_MEMORY (traced "*** DTS Action Response <handle> -
+ * the router's message could not be kept"): the request was carried out,
+ * result holds the router's code and an empty message, and the caller learns
+ * that the answer text is missing.
+ */
+ZE_API unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result);
+/** @} */
+
+/* ============================================ item operations and lists */
+/**
+ * @defgroup dts_items Item operations and lists
  * Standard operations on remote items. Each builds an action from the
  * descriptor and the filter (request fields echoed, see
  * ZeSetDtsActionRequestFilter), routes it with its command word and lets
  * the answer land in the caller's item, collection or list item; the
  * router's code and text land in result.
  *
- * Codes: 0; 1 the router failed (its code and text are in result); 4 a bad
- * parameter, reported under the function's own name ("Command",
- * "Descriptor", "Info", "Filter", "Item", "Collection", "List", "Result");
- * otherwise the code of the step that failed (3, 11, 12, 5, 6, ... see
- * ZeRouteDtsAction).
+ * Codes: ZE_OK; ZE_RC_ROUTER_FAILED the router failed (its code and text are
+ * in result); ZE_RC_INVALID_PARAMETER, reported under the function's own
+ * name ("Command", "Descriptor", "Info", "Filter", "Item", "Collection",
+ * "List", "Result"); otherwise the code of the step that failed
+ * (ZE_RC_NO_MEMORY, ZE_RC_INFO_NO_USERNAME, ZE_RC_LOAD_FAILED, ... see
+ * ZeRouteDtsAction; ZE_RC_TOO_SHORT to ZE_RC_NOT_BOOLEAN and the date codes
+ * for a refused criterion, below).
+ *
+ * Selections. The requests that name items by criteria, SELECT, LIST and
+ * DELETE (ZeOpenDtsCollection and its variants, ZeOpenDtsItem, the three
+ * list operations, ZeDeleteDtsItem, and ZeActUponDtsItem with those
+ * commands), check the criteria against the descriptor before anything is
+ * sent and send them as the node is to read them:
+ *   - on a field with VALID VALUES the value must be one of them (ignoring
+ *     case); a pattern ('*' under EQ or NE, '*' matching any run, letters
+ *     ignoring case) is sent as the display values it matches, one EQ
+ *     criterion each (the routers OR them: the field holds one of them) or
+ *     one NE each, and is refused when it matches none: "STATUS=Off*" goes
+ *     out as PRN_STATUS EQ O;
+ *   - on a field of another TYPE than TEXT the value must pass the check
+ *     VALIDATE VALUE makes of that type (number form and LOW RANGE to UPPER
+ *     RANGE, a date in the info's date format, a time of day, TRUE or
+ *     FALSE), except MIN LENGTH and MAX LENGTH, which bound what a field
+ *     holds rather than what it is compared with; a pattern is refused;
+ *   - on an UPPERCASE (LOWERCASE) field the value is folded to that case,
+ *     every Unicode letter as the nodes fold it ("LOCATION=bldg*" selects
+ *     BLDG A ...).
+ * An empty value, and a criterion whose column is no field, go out as
+ * given. A refusal sends nothing and returns the code VALIDATE VALUE gives
+ * for the value (ZE_RC_NOT_VALID_VALUE for a value not on the list or a
+ * pattern that matches none), with that code and a message naming field
+ * and value in result ("COPIES: abc is not a number from 1 to 99"), traced
+ * as "*** Criterion <column> <relop> refused: <message>"; a refused list
+ * operation leaves the list item empty. The check lives in these
+ * operations, not in the generic object's handlers, so that every caller
+ * gets it: the generic object, group objects and applications that call
+ * the operations directly. ZeSetDtsActionRequestFilter still sends what it
+ * is given. The values of DEFINE, ALTER, COPY and RENAME are sent as given:
+ * the nodes refuse what a field cannot hold (TARN_ROUTER_RC_VALUE_REFUSED,
+ * see ZeRouteDtsAction).
+ * @{
  */
 
 /** The worker of the single-item operations: sends `command`; the answer
@@ -383,21 +488,35 @@ ZE_API unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const cha
 ZE_API unsigned int ZeActUponDtsItem(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter,
                                      Item *item, DtsResult *result);
 
+/** Sends "DEFINE" with the filter's criteria (the router makes a new item of
+ * them); the answer row fills item. */
 ZE_API unsigned int ZeDefineDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
-                                    DtsResult *result); /* "DEFINE" */
+                                    DtsResult *result);
+
+/** Sends "ALTER" with the filter's criteria (the router changes the item its
+ * key names); the answer row fills item. */
 ZE_API unsigned int ZeAlterDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
-                                   DtsResult *result); /* "ALTER" */
-ZE_API unsigned int ZeDeleteDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter,
-                                    DtsResult *result); /* "DELETE"; loads no item */
-ZE_API unsigned int ZeOpenDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
-                                  DtsResult *result); /* "SELECT" */
-ZE_API unsigned int ZeCopyDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
-                                  DtsResult *result); /* "COPY" */
+                                   DtsResult *result);
+
+/** Sends "DELETE" with the filter's criteria (the router deletes the items
+ * they match); loads no item. */
+ZE_API unsigned int ZeDeleteDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, DtsResult *result);
+
+/** Sends "SELECT" with the filter's criteria; the answer row fills item. */
+ZE_API unsigned int ZeOpenDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result);
+
+/** Sends "COPY" with the filter's criteria (the router copies the item the
+ * key names to the new key they give); the answer row fills item. */
+ZE_API unsigned int ZeCopyDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result);
+
+/** Sends "RENAME" with the filter's criteria (the router gives the item the
+ * key names the new key they give); the answer row fills item. */
 ZE_API unsigned int ZeRenameDtsItem(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
-                                    DtsResult *result); /* "RENAME" */
+                                    DtsResult *result);
 
 /** Fills item with the descriptor's DEF VALUEs in field order (NULL for a
- * field without one); routes nothing. 0; 3; 225 without a header; 4. */
+ * field without one); routes nothing. ZE_OK; ZE_RC_NO_MEMORY;
+ * ZE_RC_NO_HEADER without a header; ZE_RC_INVALID_PARAMETER. */
 ZE_API unsigned int ZeNewDtsItem(Descriptor *descriptor, DtsInfo *info, Item *item, DtsResult *result);
 
 /**
@@ -423,10 +542,11 @@ ZE_API unsigned int ZeRenameDtsItemViaDefine(Descriptor *descriptor, DtsInfo *in
  * answer row becomes an item of the collection (values in field order, as
  * display values). On success the collection stands on its first item and
  * "<n> items in collection" is traced.
- * ZeOpenDtsCollectionWithDups is the same operation under a second name.
  */
 ZE_API unsigned int ZeOpenDtsCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Collection *collection,
                                         DtsResult *result);
+
+/** ZeOpenDtsCollection under a second name: duplicates are kept. */
 ZE_API unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
                                                 Collection *collection, DtsResult *result);
 
@@ -450,37 +570,42 @@ ZE_API unsigned int ZeOpenDtsCollectionPage(Descriptor *descriptor, DtsInfo *inf
  * key fields keeps only the first item. Traces "<n> items in collection"
  * before (also when the select failed, with the rows delivered so far) and,
  * on success, "<m> items after removing duplicates" after. Linear in the
- * number of rows. 3 when memory runs short while removing (some duplicates
- * then remain).
+ * number of rows. ZE_RC_NO_MEMORY when memory runs short while removing
+ * (some duplicates then remain).
  */
 ZE_API unsigned int ZeOpenDtsCollectionWithoutDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
                                                    Collection *collection, DtsResult *result);
 
+/** @{ */
 /**
  * Sends "LIST" (ZeGetDtsList) or "SELECT" (ZeGetDtsListViaSelect) with
  * response kind 3; the names the router sends (field 21), in arrival
  * order, become the values of the list item, which owns them. Names sent
  * before a router failure are delivered all the same; no names leave the
  * item with an empty array (count 0). The code of building or routing the
- * request; 3 when the names cannot be handed over (the item is unchanged).
+ * request; ZE_RC_NO_MEMORY when the names cannot be handed over (the item is
+ * unchanged).
  */
 ZE_API unsigned int ZeGetDtsList(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list, DtsResult *result);
 ZE_API unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                           DtsResult *result);
+/** @} */
 
 /**
  * The distinct values of one column over a full select. The column is
- * named by the filter's first criterion "<column> EQ *" (none: 4, traced
+ * named by the filter's first criterion "<column> EQ *" (none:
+ * ZE_RC_INVALID_PARAMETER, traced
  * "*** get_list_field_name_from_filter: no filter entry of form NAME EQ *");
  * the select carries the filter's other criteria (those whose value is not
  * exactly "*"). The values, case-sensitively distinct in the order first
- * met, become the list item's values. Codes: those of ZeGetFieldOrder (7
- * for a column the descriptor lacks), of ZeOpenDtsCollection, and of
- * ZeGetFieldListFromCollection (7 when the select found no rows: the list
- * item is then empty).
+ * met, become the list item's values. Codes: those of ZeGetFieldOrder
+ * (ZE_RC_NO_ENTRY for a column the descriptor lacks), of
+ * ZeOpenDtsCollection, and of ZeGetFieldListFromCollection (ZE_RC_NO_ENTRY
+ * when the select found no rows: the list item is then empty).
  */
 ZE_API unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                                DtsResult *result);
+/** @} */
 
 #ifdef __cplusplus
 }

@@ -20,19 +20,20 @@ extern "C" {
 
 /** Indexes of the environment table. */
 enum {
-    ZE_ENV_KVRGLBL0000 = 0,   /* fallback for the data directory */
-    ZE_ENV_DEMO_ROUTER = 1,   /* true: route through TarnRpdb */
-    ZE_ENV_TARN_DATA_DIR = 2, /* data directory */
-    ZE_ENV_KV_KVRDEBUG = 3,
-    ZE_ENV_KV_ROUTER_DEBUG = 4,
-    ZE_ENV_KV_ROUTER_TIMEOUT = 5, /* from KVgetopt */
-    ZE_ENV_KV_KVRMESSAGE = 6,
-    ZE_ENV_KVR_DATEFMT = 7,      /* default date format */
-    ZE_ENV_KV_ROUTER_AGENTS = 8, /* from KVgetopt */
-    ZE_ENV_KV_ROUTER_WAIT = 9,   /* from KVgetopt */
-    ZE_ENV_COUNT = 10
+    ZE_ENV_KVRGLBL0000 = 0,       /**< fallback for the data directory */
+    ZE_ENV_DEMO_ROUTER = 1,       /**< true: route through TarnRpdb */
+    ZE_ENV_TARN_DATA_DIR = 2,     /**< data directory */
+    ZE_ENV_KV_KVRDEBUG = 3,       /**< available to routers */
+    ZE_ENV_KV_ROUTER_DEBUG = 4,   /**< routers: trace each SQL statement */
+    ZE_ENV_KV_ROUTER_TIMEOUT = 5, /**< routers' time limit, from KVgetopt */
+    ZE_ENV_KV_KVRMESSAGE = 6,     /**< available to routers */
+    ZE_ENV_KVR_DATEFMT = 7,       /**< default date format */
+    ZE_ENV_KV_ROUTER_AGENTS = 8,  /**< connections kept per node, from KVgetopt */
+    ZE_ENV_KV_ROUTER_WAIT = 9,    /**< seconds before a retry, from KVgetopt */
+    ZE_ENV_COUNT = 10             /**< the number of variables */
 };
 
+/** Bytes of a value's buffer: 259 characters and the terminator. */
 #define ZE_ENV_VALUE_SIZE 260
 
 /** The value of variable `index` (empty when it has none), NULL for an index outside 0 to 9. */
@@ -52,14 +53,14 @@ ZE_API int ZePlatformID(const char *name);
 /** 1 for the Unix platforms, else 0 (also, after the check's trace, for NULL or empty). */
 ZE_API int ZePlatformIsUnix(const char *name);
 
-/** Loads a library and finds a procedure in it: 0; 5 the library cannot be
- * loaded; 6 the procedure is missing. Stores the procedure (or NULL) when
- * pRoutine is given. Traces nothing; the library stays loaded for the life
- * of the process. */
+/** Loads a library and finds a procedure in it: ZE_OK; ZE_RC_LOAD_FAILED the
+ * library cannot be loaded; ZE_RC_PROC_NOT_FOUND the procedure is missing.
+ * Stores the procedure (or NULL) when pRoutine is given. Traces nothing; the
+ * library stays loaded for the life of the process. */
 ZE_API unsigned int ZeLoadRoutine(const char *moduleName, const char *procedureName, TarnProc *pRoutine);
 
 /** Joins the data directory and fileName with '/' into buffer (size bytes):
- * 0; 1 when the data directory is not set (traced) or the path does not fit
+ * ZE_OK; 1 when the data directory is not set (traced) or the path does not fit
  * in 259 characters or in the buffer (traced; the buffer then holds ""). */
 ZE_API unsigned int ZeBuildDataFilename(const char *fileName, char *buffer, unsigned int size);
 

@@ -5,8 +5,8 @@
  * Both functions take the calling function's name, the number N of
  * parameters, then N pairs: the parameter's name (const char *, may be NULL)
  * and its validity flag (int, 0 = invalid). They stop at the first invalid
- * parameter, trace one line and return 4; they return 0 when all are valid
- * (and when N is 0).
+ * parameter, trace one line and return ZE_RC_INVALID_PARAMETER; they return
+ * ZE_OK when all are valid (and when N is 0).
  */
 #ifndef ZEFRAME_H
 #define ZEFRAME_H

@@ -18,12 +18,14 @@
  *   "OPEN COLLECTION"   Filter *filter
  *   "SET POSITION"      unsigned int position (1-based)
  *   "GET ITEM COUNT"    unsigned int *pCount
- *   "GET ITEM"          char ***pValues       7 and NULL past the last item
+ *   "GET ITEM"          char ***pValues       ZE_RC_NO_ENTRY and NULL past the
+ *                                             last item
  *   "GET CHANGE STAMP"  const char **pChangeStamp   always "Undefined"
  *   "CLOSE COLLECTION"  (none)
  *   "ANY CHANGE"        Filter *filter, const char *changeStamp, int *pChanged
- *                                             stores 1 and returns 2: changes
- *                                             are not tracked
+ *                                             stores 1 and returns
+ *                                             ZE_RC_DISABLED: changes are not
+ *                                             tracked
  *   "OPEN ITEM", "NEW ITEM" (no filter), "DEFINE ITEM", "ALTER ITEM",
  *   "COPY ITEM", "RENAME ITEM"
  *                       Filter *filter, char ***pValues
@@ -59,11 +61,12 @@
  * Handlers check, under their own names, "Object" (any valid object; they
  * fetch the components with ZeElement, so any chain that supplies the
  * elements will do), "ActionKey" or "PropertyKey" (equal to the key they
- * serve, so a handler registered under another key refuses with 4), then
- * their arguments. A failed check returns 4 and stores NULL / 0 in the
- * outputs that are given. Otherwise the code of the operation called
- * (ZeDts.h) is returned unchanged: 1 means the remote node refused, and
- * its code and message are in the RESULT element.
+ * serve, so a handler registered under another key refuses with
+ * ZE_RC_INVALID_PARAMETER), then their arguments. A failed check returns
+ * ZE_RC_INVALID_PARAMETER and stores NULL / 0 in the outputs that are given.
+ * Otherwise the code of the operation called (ZeDts.h) is returned
+ * unchanged: ZE_RC_ROUTER_FAILED means the remote node refused, and its code
+ * and message are in the RESULT element.
  */
 #ifndef ZEGENOBJ_H
 #define ZEGENOBJ_H
@@ -74,17 +77,20 @@
 extern "C" {
 #endif
 
-/** Codes of the settings. */
-#define ZE_RC_EMPTY_NODE     9u  /* DESTINATION with an empty node name */
-#define ZE_RC_EMPTY_USERNAME 10u /* USERNAME with an empty name */
+/** @name Codes of the settings
+ * @{ */
+#define ZE_RC_EMPTY_NODE     9u  /**< DESTINATION with an empty node name */
+#define ZE_RC_EMPTY_USERNAME 10u /**< USERNAME with an empty name */
+/** @} */
 
 /* ---------------------------------------------------- structure, lifecycle */
 
 /**
  * A new generic object with empty components, its change stamp "Undefined"
- * and no string table. Returns 0; the failing component's code (3 when
- * memory is short), leaving nothing behind; 4 when pGeneric is NULL (the
- * object could never be released).
+ * and no string table. Returns ZE_OK; the failing component's code
+ * (ZE_RC_NO_MEMORY when memory is short), leaving nothing behind;
+ * ZE_RC_INVALID_PARAMETER when pGeneric is NULL (the object could never be
+ * released).
  */
 ZE_API unsigned int ZeCreateGenericObject(void **pGeneric);
 
@@ -113,8 +119,8 @@ ZE_API int ZeIsValidGenericObject(void *object);
  */
 ZE_API unsigned int ZeInitGenericObject(void *frontObject, Filter *filter, void **pGeneric);
 
-/** The same behind any object, with the given name, as its base object;
- * the dispatch procedures are left alone. Checks "Object" (valid). */
+/** ZeInitGenericObject behind any object, with the given name, as its base
+ * object; the dispatch procedures are left alone. Checks "Object" (valid). */
 ZE_API unsigned int ZeGenericObjInit(void *object, const char *name, Filter *filter);
 
 /* -------------------------------------------------- accessors and setters */
@@ -125,7 +131,10 @@ ZE_API const char *ZeObjectName(void *object);
 /** Sets the OBJECT field of the chain's request info: its code. */
 ZE_API unsigned int ZeObjectSetName(void *object, const char *name);
 
-/** The chain's elements (ZeElement), NULL when none supplies them. */
+/** @{ */
+/** The chain's elements (ZeElement): "INFO", "PLATFORM", "VERSION",
+ * "DESCRIPTOR", "COLLECTION", "ITEM", "RESULT", "STRING TABLE" and
+ * "CHANGE STAMP" by the function's name; NULL when none supplies them. */
 ZE_API DtsInfo *ZeGenericObjInfo(void *object);
 ZE_API const char *ZeGenericObjPlatform(void *object);
 ZE_API const char *ZeGenericObjVersion(void *object);
@@ -135,6 +144,7 @@ ZE_API Item *ZeGenericObjItem(void *object);
 ZE_API DtsResult *ZeGenericObjResult(void *object);
 ZE_API StringTable *ZeGenericObjStringTable(void *object);
 ZE_API const char *ZeGenericObjChangeStamp(void *object);
+/** @} */
 
 /** The OBJECT field of the chain's request info. */
 ZE_API const char *ZeGenericObjName(void *object);
@@ -147,72 +157,131 @@ ZE_API void *ZeGenericObjExtension(void *generic);
  * generic object is destroyed (NULL: not released). */
 ZE_API void ZeSetGenericObjExtension(void *generic, void *extension, ZeReleaseProc pfnFree);
 
+/** @{ */
 /** Merge entries into the actions, query properties or set properties
  * table (ZeObjectSetTableValues semantics; NULL procedures disable keys).
  * "Object" must be a generic object. */
 ZE_API unsigned int ZeSetGenericObjActions(void *generic, const ZeKeyedProcEntry *values, int count);
 ZE_API unsigned int ZeSetGenericObjQueryProperties(void *generic, const ZeKeyedProcEntry *values, int count);
 ZE_API unsigned int ZeSetGenericObjSetProperties(void *generic, const ZeKeyedProcEntry *values, int count);
+/** @} */
 
 /** Replaces the change stamp with a copy of stamp. A NULL stamp, or a copy
  * that cannot be made, leaves the old stamp in place. */
 ZE_API void ZeSetGenericObjChangeStamp(void *generic, const char *stamp);
 
 /* ---------------------------------------------------- item and collection
- * actions. "own" handlers are in the generic object's table; the others
- * are alternatives that object libraries register under the same key.
+ * actions. The handlers marked "own" are in the generic object's table; the
+ * others are alternatives that object libraries register under the same key.
+ * Arguments as listed at the top of this file.
  */
-ZE_API unsigned int ZeOpenGenericObjCollection(void *object, const char *key, va_list *pArgs); /* own */
-ZE_API unsigned int ZeObjectOpenCollectionWithoutDups(void *object, const char *key,
-                                                      va_list *pArgs); /* "OPEN COLLECTION" */
+
+/** "OPEN COLLECTION" (own): ZeOpenDtsCollection into the object's collection. */
+ZE_API unsigned int ZeOpenGenericObjCollection(void *object, const char *key, va_list *pArgs);
+
+/** "OPEN COLLECTION" alternative: ZeOpenDtsCollectionWithoutDups. */
+ZE_API unsigned int ZeObjectOpenCollectionWithoutDups(void *object, const char *key, va_list *pArgs);
+
+/** "CLOSE COLLECTION" (own): empties the collection (ZeResetCollection). */
 ZE_API unsigned int ZeCloseGenericObjCollection(void *object, const char *key, va_list *pArgs);
+
+/** "SET POSITION" (own): ZeSetCollectionPosition on the collection. */
 ZE_API unsigned int ZeSetGenericObjPosition(void *object, const char *key, va_list *pArgs);
+
+/** "GET ITEM COUNT" (own): the number of items in the collection. */
 ZE_API unsigned int ZeGetGenericObjItemCount(void *object, const char *key, va_list *pArgs);
+
+/** "GET ITEM" (own): the next item's values; ZE_RC_NO_ENTRY past the last. */
 ZE_API unsigned int ZeGetGenericObjItem(void *object, const char *key, va_list *pArgs);
+
+/** "GET CHANGE STAMP" (own): the object's change stamp. */
 ZE_API unsigned int ZeGetGenericObjChangeStamp(void *object, const char *key, va_list *pArgs);
+
+/** "ANY CHANGE" (own): stores 1 and returns ZE_RC_DISABLED. */
 ZE_API unsigned int ZeAnyGenericObjChange(void *object, const char *key, va_list *pArgs);
+
+/** "NEW ITEM" (own): the current item holds the default values (ZeNewDtsItem). */
 ZE_API unsigned int ZeNewGenericObjItem(void *object, const char *key, va_list *pArgs);
-/** DEFINE ITEM sends the object's own FILTER element: the caller's criteria
- * and the default values of the fields the caller left out. */
+
+/** "DEFINE ITEM" (own): sends the object's own FILTER element, the caller's
+ * criteria and the default values of the fields the caller left out
+ * (ZeSetupDtsDefineFilter, ZeDefineDtsItem). */
 ZE_API unsigned int ZeDefineGenericObjItem(void *object, const char *key, va_list *pArgs);
+
+/** "OPEN ITEM" (own): ZeOpenDtsItem into the current item. */
 ZE_API unsigned int ZeOpenGenericObjItem(void *object, const char *key, va_list *pArgs);
+
+/** "ALTER ITEM" (own): ZeAlterDtsItem into the current item. */
 ZE_API unsigned int ZeAlterGenericObjItem(void *object, const char *key, va_list *pArgs);
-ZE_API unsigned int ZeCopyGenericObjItem(void *object, const char *key, va_list *pArgs); /* "COPY ITEM": sends COPY */
-ZE_API unsigned int ZeCopyGenericObjItemViaDefine(void *object, const char *key, va_list *pArgs); /* own */
-ZE_API unsigned int ZeRenameGenericObjItem(void *object, const char *key,
-                                           va_list *pArgs); /* "RENAME ITEM": sends RENAME */
-ZE_API unsigned int ZeRenameGenericObjItemViaAlter(void *object, const char *key,
-                                                   va_list *pArgs); /* "RENAME ITEM": sends ALTER */
-ZE_API unsigned int ZeRenameGenericObjItemViaDefine(void *object, const char *key, va_list *pArgs); /* own */
+
+/** "COPY ITEM" alternative: sends COPY (ZeActUponDtsItem). */
+ZE_API unsigned int ZeCopyGenericObjItem(void *object, const char *key, va_list *pArgs);
+
+/** "COPY ITEM" (own): ZeCopyDtsItemViaDefine. */
+ZE_API unsigned int ZeCopyGenericObjItemViaDefine(void *object, const char *key, va_list *pArgs);
+
+/** "RENAME ITEM" alternative: sends RENAME (ZeActUponDtsItem). */
+ZE_API unsigned int ZeRenameGenericObjItem(void *object, const char *key, va_list *pArgs);
+
+/** "RENAME ITEM" alternative: sends ALTER with the caller's criteria. */
+ZE_API unsigned int ZeRenameGenericObjItemViaAlter(void *object, const char *key, va_list *pArgs);
+
+/** "RENAME ITEM" (own): ZeRenameDtsItemViaDefine. */
+ZE_API unsigned int ZeRenameGenericObjItemViaDefine(void *object, const char *key, va_list *pArgs);
+
+/** "DELETE ITEM" (own): ZeDeleteDtsItem. */
 ZE_API unsigned int ZeDeleteGenericObjItem(void *object, const char *key, va_list *pArgs);
 
 /* ------------------------------------------ queries, settings and lists */
 
+/** Query "DESTINATION": the info's DESTNODE and ROUTENODE. */
 ZE_API unsigned int ZeQueryGenericObjDestination(void *object, const char *key, va_list *pArgs);
+
+/** Query "USERNAME": the info's USERNAME. */
 ZE_API unsigned int ZeQueryGenericObjUsername(void *object, const char *key, va_list *pArgs);
+
+/** Query "LAST MESSAGE": the RESULT element's message (ZeGetDtsResultMessage). */
 ZE_API unsigned int ZeQueryGenericObjLastMessage(void *object, const char *key, va_list *pArgs);
+
+/** Query "FIELD ORDER": the descriptor's header (ZeQueryDescriptorHeader). */
 ZE_API unsigned int ZeQueryGenericObjFieldOrder(void *object, const char *key, va_list *pArgs);
+
+/** Query "ATTRIBUTE": a field's attribute (ZeQueryFieldAttribute). */
 ZE_API unsigned int ZeQueryGenericObjFieldAttribute(void *object, const char *key, va_list *pArgs);
+
+/** Query "DATE FORMAT": the info's DATEFORMAT. */
 ZE_API unsigned int ZeQueryGenericObjDateFormat(void *object, const char *key, va_list *pArgs);
 
-/** DESTINATION: 9 when either node name is empty, and nothing changes;
- * else DESTNODE, then ROUTENODE, each set's code. USERNAME: 10 for an
- * empty name. NULL texts fail the check with 4. */
+/** Set "DESTINATION": ZE_RC_EMPTY_NODE when either node name is empty, and
+ * nothing changes; else DESTNODE, then ROUTENODE, each set's code. NULL
+ * texts fail the check with ZE_RC_INVALID_PARAMETER. */
 ZE_API unsigned int ZeSetGenericObjDestination(void *object, const char *key, va_list *pArgs);
+
+/** Set "USERNAME": ZE_RC_EMPTY_USERNAME for an empty name, else the set's
+ * code; a NULL text fails the check with ZE_RC_INVALID_PARAMETER. */
 ZE_API unsigned int ZeSetGenericObjUsername(void *object, const char *key, va_list *pArgs);
+
+/** Set "FIELD ORDER": reorders the descriptor's fields (ZeRebuildDescriptorHeader). */
 ZE_API unsigned int ZeSetGenericObjFieldOrder(void *object, const char *key, va_list *pArgs);
+
+/** Set "DATE FORMAT": the info's DATEFORMAT (not empty). */
 ZE_API unsigned int ZeSetGenericObjDateFormat(void *object, const char *key, va_list *pArgs);
 
 /** VALIDATE VALUE: checks the value against the descriptor's field, date
  * fields against the object's DATE FORMAT (ZeValidateValue's codes). */
 ZE_API unsigned int ZeValidateGenericObjValue(void *object, const char *key, va_list *pArgs);
 
-/** GET LIST: the names land in the ITEM element, whose values and count are
- * handed back (an empty array and 0 for no names). Own: select-based. */
-ZE_API unsigned int ZeObjectGetListViaSelect(void *object, const char *key, va_list *pArgs); /* own, "SELECT" */
-ZE_API unsigned int ZeObjectGetList(void *object, const char *key, va_list *pArgs);          /* "LIST" */
-ZE_API unsigned int ZeObjectGetListFromCollection(void *object, const char *key,
-                                                  va_list *pArgs); /* full select, one column */
+/** "GET LIST" (own): ZeGetDtsListViaSelect, sending "SELECT". The names land
+ * in the ITEM element, whose values and count are handed back (an empty
+ * array and 0 for no names); the same for the two alternatives below. */
+ZE_API unsigned int ZeObjectGetListViaSelect(void *object, const char *key, va_list *pArgs);
+
+/** "GET LIST" alternative: ZeGetDtsList, sending "LIST". */
+ZE_API unsigned int ZeObjectGetList(void *object, const char *key, va_list *pArgs);
+
+/** "GET LIST" alternative: ZeGetDtsListFromCollection, the distinct values of
+ * one column over a full select. */
+ZE_API unsigned int ZeObjectGetListFromCollection(void *object, const char *key, va_list *pArgs);
 
 #ifdef __cplusplus
 }

@@ -73,25 +73,26 @@
  * field. After a successful item action *pValues receives the ITEM
  * element's own values (borrowed, as for the generic object); after a
  * failure NULL. A failed request ends the action before typing; its code is
- * returned unchanged (1: the remote node refused, its code and message are
- * in the RESULT element).
+ * returned unchanged (ZE_RC_ROUTER_FAILED: the remote node refused, its code
+ * and message are in the RESULT element).
  *
  * Limits and refusals:
  *   - Object names are at most 255 characters while acting as the group:
  *     the name to restore is kept in a fixed buffer, so keeping it needs no
  *     memory that could run short. An object whose OBJECT name is longer is
- *     refused before anything is changed or sent: 4 and
- *     "*** <handler>: object name longer than 255 characters". For the same
- *     reason ZeGroupObjSetName refuses group names longer than 255
- *     characters ("Name", 4).
+ *     refused before anything is changed or sent: ZE_RC_INVALID_PARAMETER
+ *     and "*** <handler>: object name longer than 255 characters". For the
+ *     same reason ZeGroupObjSetName refuses group names longer than 255
+ *     characters ("Name", ZE_RC_INVALID_PARAMETER).
  *   - Acting as the group without a group name is refused the same way,
  *     with "*** <handler>: group object has no group name": a request under
  *     an empty OBJECT would address nothing.
  *   - If memory runs short while the name is restored, OBJECT is left empty
- *     and 3 is returned (the request's own failure code wins if it failed).
+ *     and ZE_RC_NO_MEMORY is returned (the request's own failure code wins if
+ *     it failed).
  *   - Typing needs the DESCRIPTOR to have an "ITEM_TYPE" field: without one
- *     the code of ZeGetFieldOrder is returned (7, or 225 without a header),
- *     after the request succeeded.
+ *     the code of ZeGetFieldOrder is returned (ZE_RC_NO_ENTRY, or
+ *     ZE_RC_NO_HEADER without a header), after the request succeeded.
  *   - Typing a collection walks every item; afterwards the next GET ITEM
  *     gives the item at the position the collection had before (the first
  *     item right after OPEN COLLECTION).
@@ -100,8 +101,9 @@
  * "group_object_open_item", ..., "get_group_name", "get_group_descriptor"):
  * "Object" (of kind "GROUP": the active object of the lookup), "ActionKey" /
  * "ElementKey" (equal to the key they serve, ignoring case), "Filter" (a
- * valid filter), "pValues" / "pElement" (given). A failed check returns 4,
- * stores NULL in *pValues when given, and sends nothing.
+ * valid filter), "pValues" / "pElement" (given). A failed check returns
+ * ZE_RC_INVALID_PARAMETER, stores NULL in *pValues when given, and sends
+ * nothing.
  */
 #ifndef ZEGROUP_H
 #define ZEGROUP_H
@@ -123,10 +125,10 @@ extern "C" {
 /**
  * A new group object in *pObject: interface "GROUP" with the tables above,
  * no name, an empty working filter, an empty group descriptor, override 0,
- * and no base object. Returns 0; 3 when memory is short (the filter or the
- * descriptor included); the code of registering a table; 4 ("pObject")
- * when pObject is NULL, as the object could never be released. On failure
- * nothing is left behind and NULL is stored.
+ * and no base object. Returns ZE_OK; ZE_RC_NO_MEMORY when memory is short
+ * (the filter or the descriptor included); the code of registering a table;
+ * ZE_RC_INVALID_PARAMETER ("pObject") when pObject is NULL, as the object
+ * could never be released. On failure nothing is left behind and NULL is stored.
  */
 ZE_API unsigned int ZeGroupObjCreate(void **pObject);
 
@@ -138,9 +140,10 @@ ZE_API unsigned int ZeGroupObjCreate(void **pObject);
  * group object the base object of Object (usually the front object) with
  * ZeGroupObjDestory as its release procedure, also when a step after the
  * creation failed, so the front object's destruction releases it. Returns
- * the first failing code, setting the name included (4 for a name longer
- * than 255 characters); when Object refuses the group object (4) the group
- * object is destroyed again.
+ * the first failing code, setting the name included
+ * (ZE_RC_INVALID_PARAMETER for a name longer than 255 characters); when
+ * Object refuses the group object (ZE_RC_INVALID_PARAMETER) the group object
+ * is destroyed again.
  */
 ZE_API unsigned int ZeGroupObjInit(void *Object, const char *InfoValue, Filter *filter, const char *Name);
 
@@ -148,7 +151,8 @@ ZE_API unsigned int ZeGroupObjInit(void *Object, const char *InfoValue, Filter *
  * Destroys a group object ("Object": of kind "GROUP"): its interface (which
  * releases the generic object behind it), its name, working filter and
  * group descriptor. The release procedure of the chain (spelled as it is
- * known). Returns 0; 4; or the code of releasing the base object.
+ * known). Returns ZE_OK; ZE_RC_INVALID_PARAMETER; or the code of releasing
+ * the base object.
  */
 ZE_API unsigned int ZeGroupObjDestory(void *Object);
 
@@ -156,21 +160,23 @@ ZE_API unsigned int ZeGroupObjDestory(void *Object);
  *
  * Each takes any object of a chain ("Object": a valid object) and works on
  * the first group object of the chain; when the chain holds none, setters
- * return 100 (ZE_RC_NO_GROUP_OBJECT) and getters NULL or 0, after
+ * return ZE_RC_NO_GROUP_OBJECT and getters NULL or 0, after
  * "*** ZeObjectNamedObject: GROUP is not current object or in base object
  * chain.".
  */
 
 /** Replaces the group name with a copy of Name (NULL clears it). Checks
- * "Object" and "Name" (NULL, or at most 255 characters). Returns 0; 4;
- * 100; 3 when the copy cannot be made (the old name stays). */
+ * "Object" and "Name" (NULL, or at most 255 characters). Returns ZE_OK;
+ * ZE_RC_INVALID_PARAMETER; ZE_RC_NO_GROUP_OBJECT; ZE_RC_NO_MEMORY when the
+ * copy cannot be made (the old name stays). */
 ZE_API unsigned int ZeGroupObjSetName(void *Object, const char *Name);
 
 /** The group name (the group object's own text), or NULL. */
 ZE_API const char *ZeGroupObjName(void *Object);
 
 /** Nonzero Override: every item action concerns the group kind, whatever
- * the filter says. Returns 0; 4; 100. */
+ * the filter says. Returns ZE_OK; ZE_RC_INVALID_PARAMETER;
+ * ZE_RC_NO_GROUP_OBJECT. */
 ZE_API unsigned int ZeGroupObjSetOverride(void *Object, unsigned int Override);
 
 /** The override flag, or 0. */
@@ -180,14 +186,15 @@ ZE_API unsigned int ZeGroupObjOverride(void *Object);
  * Writes Type into the item's "ITEM_TYPE" value (at the header position of
  * that field in the chain's DESCRIPTOR). Checks "Object", "Item" (a valid
  * item) and "Type": "GROUP" or the object's name (ZeObjectName(Object)),
- * compared case-sensitively. Returns 0; 4; 100; the code of
- * ZeGetFieldOrder (7 when the descriptor has no ITEM_TYPE field) or of
- * ZeSetItemValue (4 when the item has no value at that position).
+ * compared case-sensitively. Returns ZE_OK; ZE_RC_INVALID_PARAMETER;
+ * ZE_RC_NO_GROUP_OBJECT; the code of ZeGetFieldOrder (ZE_RC_NO_ENTRY when
+ * the descriptor has no ITEM_TYPE field) or of ZeSetItemValue
+ * (ZE_RC_INVALID_PARAMETER when the item has no value at that position).
  */
 ZE_API unsigned int ZeGroupObjSetItemType(void *Object, Item *item, const char *Type);
 
 /**
- * The same for every item of the collection ("Collection": a valid
+ * ZeGroupObjSetItemType for every item of the collection ("Collection": a valid
  * collection), in order; every item is typed, and the first failing
  * item's code is returned.
  * Afterwards the next ZeNextCollectionItem gives the item at the position

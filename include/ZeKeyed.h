@@ -14,10 +14,14 @@
 extern "C" {
 #endif
 
+/** Fills one entry of a procedure table (the key is borrowed, not copied). */
 ZE_API void ZeInitKeyedEntryProc(ZeKeyedProcEntry *entry, const char *key, ZeHandler procedure);
 
-/** 0 found and enabled; 2 found but disabled; 102 not in the table (output
- * untouched); 4 table or key NULL (NULL stored when pProcedure is given). */
+/** Looks a key up in a procedure table: ZE_OK found and enabled (the
+ * procedure stored when pProcedure is given); ZE_RC_DISABLED found but
+ * disabled; ZE_RC_NOT_IN_PROC_TABLE not in the table (output untouched);
+ * ZE_RC_INVALID_PARAMETER table or key NULL (NULL stored when pProcedure is
+ * given). */
 ZE_API unsigned int ZeLookupKeyedEntryProc(const ZeKeyedProcEntry *table, const char *key, ZeHandler *pProcedure);
 
 /** The lookup's code when not 0, else procedure(first, key, third). */
@@ -27,15 +31,20 @@ ZE_API unsigned int ZeCallKeyedEntryProc(const ZeKeyedProcEntry *table, const ch
  * a ZeGenericProc cast to ZeHandler. */
 ZE_API unsigned int ZeCallGenericKeyedEntryProc(const ZeKeyedProcEntry *table, const char *key, void *argument);
 
-/** Replaces the first matching entry's procedure (NULL disables it): 0; 102; 4. */
+/** Replaces the first matching entry's procedure (NULL disables it): ZE_OK;
+ * ZE_RC_NOT_IN_PROC_TABLE; ZE_RC_INVALID_PARAMETER. */
 ZE_API unsigned int ZeUpdateKeyedEntryProc(ZeKeyedProcEntry *table, const char *key, ZeHandler procedure);
 
+/** Fills one entry of a value table (the key is borrowed, not copied). */
 ZE_API void ZeInitKeyedValue(ZeKeyedValueEntry *entry, const char *key, int value);
 
-/** 0 found (value stored; pValue is required); 101 not in the table; 4 table, key or pValue NULL. */
+/** Looks a key up in a value table: ZE_OK found (value stored; pValue is
+ * required); ZE_RC_NOT_IN_VALUE_TABLE not in the table;
+ * ZE_RC_INVALID_PARAMETER table, key or pValue NULL. */
 ZE_API unsigned int ZeLookupKeyedValue(const ZeKeyedValueEntry *table, const char *key, int *pValue);
 
-/** 0 replaced; 101 not in the table; 4 table or key NULL. */
+/** Replaces the first matching entry's value: ZE_OK; ZE_RC_NOT_IN_VALUE_TABLE;
+ * ZE_RC_INVALID_PARAMETER table or key NULL. */
 ZE_API unsigned int ZeUpdateKeyedValue(ZeKeyedValueEntry *table, const char *key, int value);
 
 #ifdef __cplusplus

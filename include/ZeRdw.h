@@ -12,21 +12,21 @@
  *
  * A complete write: ZeOpenOutputRdwFile, ZeWriteRdwData once per row with
  * the same count, TarnCloseFile. A complete read: ZeOpenInputRdwFile, then
- * ZeReadRdwData with the column count until it returns 7, ZeFreeRdwData,
- * ZeFreeStrPtrArray(names, count), TarnCloseFile.
+ * ZeReadRdwData with the column count until it returns ZE_RC_NO_ENTRY,
+ * ZeFreeRdwData, ZeFreeStrPtrArray(names, count), TarnCloseFile.
  *
  * Limits: an item holds at most 32767 bytes and a record at most 65535;
- * the writers refuse longer ones (code 1, nothing written) and the readers
- * refuse lengths that do not fit the record that holds them. Column names
+ * the writers refuse longer ones (ZE_RC_RDW_FILE, nothing written) and the
+ * readers refuse lengths that do not fit the record that holds them. Column names
  * follow the same limits as values.
  *
  * The plain functions convert between the library's text and the file's
  * 8-bit text (TarnConvertStr); the Ansi writers take 8-bit text and write
  * it unchanged.
  *
- * Codes: 0; 1 file error (cannot open, empty or malformed file, short read,
- * write failure, record too long); 3 memory; 4 invalid parameter; 7 end of
- * file before a record.
+ * Codes: ZE_OK; ZE_RC_RDW_FILE file error (cannot open, empty or malformed
+ * file, short read, write failure, record too long); ZE_RC_NO_MEMORY;
+ * ZE_RC_INVALID_PARAMETER; ZE_RC_NO_ENTRY end of file before a record.
  */
 #ifndef ZERDW_H
 #define ZERDW_H
@@ -39,21 +39,23 @@
 extern "C" {
 #endif
 
-#define ZE_RC_RDW_FILE    1u     /* file error */
-#define ZE_RDW_MAX_ITEM   32767u /* bytes of one item */
-#define ZE_RDW_MAX_RECORD 65535u /* bytes of one record without its trailer */
+/** File error: cannot open, empty or malformed file, short read, write
+ * failure, record too long. */
+#define ZE_RC_RDW_FILE    1u
+#define ZE_RDW_MAX_ITEM   32767u /**< bytes of one item */
+#define ZE_RDW_MAX_RECORD 65535u /**< bytes of one record without its trailer */
 
 /**
  * Opens Filename for reading and reads its header ("Filename", "pColumns",
  * "pCount", "pFile": not NULL; nothing is written when a check fails).
- * On 0: the column names as a string pointer array closed by NULL (free
+ * On ZE_OK: the column names as a string pointer array closed by NULL (free
  * with ZeFreeStrPtrArray(names, count)), their count and the open stream.
  * On failure the stream is closed and NULL stored, with NULL names and
  * count 0 (count kept when only the names array could not be allocated).
- *   1 "*** Rdw File %s has length 0."
- *   1 "*** Unable to open input Rdw File %s."
- *   1 "*** Invalid RDW header record in file %s." (truncated or malformed)
- *   3 memory; 4.
+ *   ZE_RC_RDW_FILE "*** Rdw File %s has length 0."
+ *   ZE_RC_RDW_FILE "*** Unable to open input Rdw File %s."
+ *   ZE_RC_RDW_FILE "*** Invalid RDW header record in file %s." (truncated or malformed)
+ *   ZE_RC_NO_MEMORY; ZE_RC_INVALID_PARAMETER.
  */
 ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, int *pCount, FILE **pFile);
 
@@ -63,53 +65,60 @@ ZE_API unsigned int ZeOpenInputRdwFile(const char *Filename, char ***pColumns, i
  * value in its own block, reusing the slot's previous block when that held
  * a text at least as long, otherwise freeing it for a new one (slots start
  * NULL; free them at the end with ZeFreeRdwData). Not traced as a parameter
- * check: a NULL File, a negative Count or NULL Values give 4.
- *   0 the record was read. A slot whose block could not be allocated is
+ * check: a NULL File, a negative Count or NULL Values give
+ * ZE_RC_INVALID_PARAMETER.
+ *   ZE_OK the record was read. A slot whose block could not be allocated is
  *     left NULL, with "*** Unable to allocate RDW data buffer of length %d"
  *     or "*** Unable to allocate temp RDW data buffer of length %d" (the
  *     item is passed over, so the following items are read correctly). A
  *     record whose trailer is missing or differs from its length, or that
  *     holds more than Count items, traces "*** Invalid RDW trailer length";
  *     the next read starts at the next record.
- *   1 "*** Invalid RDW record length" (a lone byte, or a length below 2);
+ *   ZE_RC_RDW_FILE "*** Invalid RDW record length" (a lone byte, or a length below 2);
  *     "*** Invalid RDW data item length" (missing, negative, or longer than
  *     the rest of the record: fewer than Count items); "*** Not all of RDW
  *     data item read" (the file ends inside an item, whose slot is left NULL).
- *   7 end of file before the record (no trace).
+ *   ZE_RC_NO_ENTRY end of file before the record (no trace).
  */
 ZE_API unsigned int ZeReadRdwData(FILE *File, char **Values, int Count);
 
-/** Frees the blocks of the Count slots, setting each NULL: 0 (NULL Values or
- * a Count below 1 do nothing). */
+/** Frees the blocks of the Count slots, setting each NULL: ZE_OK (NULL Values
+ * or a Count below 1 do nothing). */
 ZE_API unsigned int ZeFreeRdwData(char **Values, int Count);
 
+/** @{ */
 /**
  * Creates (truncates) Filename and writes the header record from the first
  * Count names ("Filename", "Columns": not NULL; "Count": above 0; "pFile":
- * not NULL; nothing is created when a check fails; the Ansi form reports
- * under its own name). On failure the stream is closed and NULL stored.
- *   1 "*** Unable to open output Rdw File %s.", or a code of the writers below.
- *   3 as ZeWriteRdwData (plain form only); 4.
+ * not NULL; nothing is created when a check fails; the Ansi form takes 8-bit
+ * names and reports under its own name). On failure the stream is closed and
+ * NULL stored.
+ *   ZE_RC_RDW_FILE "*** Unable to open output Rdw File %s.", or a code of
+ *   the writers below.
+ *   ZE_RC_NO_MEMORY as ZeWriteRdwData (plain form only); ZE_RC_INVALID_PARAMETER.
  */
 ZE_API unsigned int ZeOpenOutputRdwFile(const char *Filename, char **Columns, int Count, FILE **pFile);
 ZE_API unsigned int ZeOpenOutputRdwFileAnsi(const char *Filename, char **Columns, int Count, FILE **pFile);
+/** @} */
 
+/** @{ */
 /**
  * Writes one record of the first Count values (NULL values written as
- * empty), handing the stream the whole record at once. Not traced as a
- * parameter check: a NULL File, a negative Count, or NULL Values with Count
- * above 0 give 4.
- *   0;
- *   1 "*** RDW write error: record length" / "item length" / "item" /
+ * empty; the Ansi form takes 8-bit values), handing the stream the whole
+ * record at once. Not traced as a parameter check: a NULL File, a negative
+ * Count, or NULL Values with Count above 0 give ZE_RC_INVALID_PARAMETER.
+ *   ZE_OK;
+ *   ZE_RC_RDW_FILE "*** RDW write error: record length" / "item length" / "item" /
  *     "record length trailer", naming the part at which the stream stopped
  *     taking bytes; or "*** RDW record too long: item of %zu bytes" /
  *     "record of %zu bytes" (nothing written);
- *   3 "*** Unable to allocate temp RDW data buffer of length %d" (plain
- *     form only: a value of 4096 bytes or more is converted in a block of
- *     its own; nothing written).
+ *   ZE_RC_NO_MEMORY "*** Unable to allocate temp RDW data buffer of length %d"
+ *     (plain form only: a value of 4096 bytes or more is converted in a
+ *     block of its own; nothing written).
  */
 ZE_API unsigned int ZeWriteRdwData(FILE *File, char **Values, int Count);
 ZE_API unsigned int ZeWriteRdwDataAnsi(FILE *File, char **Values, int Count);
+/** @} */
 
 #ifdef __cplusplus
 }

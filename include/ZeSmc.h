@@ -92,11 +92,12 @@
 extern "C" {
 #endif
 
+/** An SMC record: its handle points at byte 0 of the record. */
 typedef struct SmcObject SmcObject;
 
-#define ZE_SMC_RECORD_SIZE  91256u /* bytes of a record (field 33) */
-#define ZE_SMC_DATA_OFFSET  1338u  /* start of the data area (field 34) */
-#define ZE_SMC_MAX_CRITERIA 300    /* criteria indexes 0 to 299 */
+#define ZE_SMC_RECORD_SIZE  91256u /**< bytes of a record (field 33) */
+#define ZE_SMC_DATA_OFFSET  1338u  /**< start of the data area (field 34) */
+#define ZE_SMC_MAX_CRITERIA 300    /**< criteria indexes 0 to 299 */
 
 /** Field numbers of the table above. Fields the format names only as a
  * string, number or character are named by their byte offset. */
@@ -120,9 +121,9 @@ typedef enum ZeSmcField {
     ZE_SMC_CRITERION_COLUMN = 18,
     ZE_SMC_CRITERION_RELOP = 19,
     ZE_SMC_CRITERION_VALUE = 20,
-    ZE_SMC_CRITERION_BIT_20 = 21, /* flag bit 0x20 of criterion i */
-    ZE_SMC_CRITERION_BIT_40 = 22, /* flag bit 0x40 */
-    ZE_SMC_CRITERION_BIT_80 = 23, /* flag bit 0x80 */
+    ZE_SMC_CRITERION_BIT_20 = 21, /**< flag bit 0x20 of criterion i */
+    ZE_SMC_CRITERION_BIT_40 = 22, /**< flag bit 0x40 */
+    ZE_SMC_CRITERION_BIT_80 = 23, /**< flag bit 0x80 */
     ZE_SMC_REPORT_NAME = 24,
     ZE_SMC_REPORT_OPTIONS = 25,
     ZE_SMC_STRING_AT_879 = 26,
@@ -137,8 +138,9 @@ typedef enum ZeSmcField {
     ZE_SMC_CRITERION = 35
 } ZeSmcField;
 
-/* Format codes of field 14 that the library itself stores. */
-#define ZE_SMC_FORMAT_FILE 5 /* a record loaded by ZeCopyFileToSmcObject */
+/** Format code (field 14) of a record loaded by ZeCopyFileToSmcObject, the
+ * one format code the library itself stores. */
+#define ZE_SMC_FORMAT_FILE 5
 
 /** A new zero-filled record whose record length (field 32) reads "91256";
  * NULL when memory is short. */
@@ -164,10 +166,12 @@ ZE_API void ZeFreeSmcObject(SmcObject *obj);
  */
 ZE_API SmcObject *ZeCopyFileToSmcObject(const SmcObject *src, const char *fileName);
 
+/** @{ */
 /** Store a field from the further arguments (see the table above): wide text
  * (ZeSetSmcField) or single-byte text (ZeSetSmcFieldAnsi). */
 ZE_API int ZeSetSmcField(SmcObject *obj, int field, ...);
 ZE_API int ZeSetSmcFieldAnsi(SmcObject *obj, int field, ...);
+/** @} */
 
 /** Reads a field into the out-pointers that follow (see the table above). */
 ZE_API int ZeGetSmcFieldAnsi(SmcObject *obj, int field, ...);
@@ -185,18 +189,21 @@ ZE_API int ZeGetSmcField(SmcObject *obj, int field, void *out);
 ZE_API int ZeSmcFormatIs(const SmcObject *obj, int format);
 
 /**
- * Trace dumps. ZeDumpSmcCsl writes
+ * Traces the record's request (`<n>` stands for field n):
  *   "<prefix> SMCDAT <handle> - command: <8>  object: <1>  count: <17>"
  *   "Delta: <12>  CursorId: <11>  DeltaRecCnt: <13>"   (a zero flag byte shows as '0')
  * and, when the count is at least 1, a header line and one line per
  * criterion, an empty operator or value showing as "NULL". A count above
  * 300 lists the 300 criteria the record holds.
- * ZeDumpSmcPrintRequest writes
+ */
+ZE_API void ZeDumpSmcCsl(const SmcObject *obj, const char *prefix);
+
+/**
+ * Traces the record's print request (`<n>` stands for field n):
  *   "Print request <8> - reportname <24>  reportoptions <25>"
  *   "  node <29>  destnode <4>"
  * where any empty field shows as "<NULLSTRING>".
  */
-ZE_API void ZeDumpSmcCsl(const SmcObject *obj, const char *prefix);
 ZE_API void ZeDumpSmcPrintRequest(const SmcObject *obj);
 
 #ifdef __cplusplus

@@ -18,28 +18,36 @@
 extern "C" {
 #endif
 
+/** @{ */
 /** A zero-filled array of n + 1 pointers, or NULL when memory is short. */
 ZE_API char **ZeAllocStrPtrArray(unsigned int n);
 ZE_API const char **ZeAllocConstStrPtrArray(unsigned int n);
+/** @} */
 
 /** Entries before the first NULL entry; 0 for a NULL array. */
 ZE_API int ZeCountPtrArrayElements(const void *array);
 
+/** @{ */
 /** A new array with copies of the first n entries (NULL entries stay NULL),
  * or NULL when memory is short; nothing is left allocated then. */
 ZE_API char **ZeDuplicateStrPtrArray(char *const *array, int n);
 ZE_API const char **ZeDuplicateConstStrPtrArray(const char *const *array, int n);
+/** @} */
 
+/** @{ */
 /** Release the texts (by the count rule above) and the array; NULL is ignored. */
 ZE_API void ZeFreeStrPtrArray(char **array, int count);
 ZE_API void ZeFreeConstStrPtrArray(const char **array, int count);
 ZE_API void free_ptr_array(void **array, int count);
+/** @} */
 
+/** @{ */
 /** Index of the first entry equal to text (case-sensitive / ignoring case), or -1.
  * count < 1: the list ends at its first NULL entry; count >= 1: exactly count
  * entries are compared and none may be NULL. */
 ZE_API int ZeStringInList(const char *text, const char *const *list, int count);
 ZE_API int ZeStringInListNoCase(const char *text, const char *const *list, int count);
+/** @} */
 
 /**
  * Cuts `buffer` in place at every separator character and stores each token,

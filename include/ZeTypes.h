@@ -15,7 +15,7 @@
 
 #include "TarnUtil.h"
 
-/* Marks the declarations of the public headers: an exported function gets its
+/** Marks the declarations of the public headers: an exported function gets its
  * visibility from its declaration here, so definitions do not repeat it, and
  * cmake/TarnSrvc.map decides which names the library exports. */
 #if defined(__GNUC__)
@@ -28,32 +28,37 @@
 extern "C" {
 #endif
 
-/** Return codes shared by all families (each family header adds its own). */
-#define ZE_OK                    0u
-#define ZE_RC_DISABLED           2u   /* key known, procedure disabled (null) */
-#define ZE_RC_NO_MEMORY          3u   /* memory could not be allocated */
-#define ZE_RC_INVALID_PARAMETER  4u   /* a parameter is invalid */
-#define ZE_RC_LOAD_FAILED        5u   /* a library could not be loaded */
-#define ZE_RC_PROC_NOT_FOUND     6u   /* a procedure is missing from a loaded library */
-#define ZE_RC_NO_ENTRY           7u   /* no such entry, or no further entry */
-#define ZE_RC_INTERNAL_ERROR     99u  /* a fault inside the library (traced as "*** <function>: internal error") */
-#define ZE_RC_NO_REGISTRY_LINE   100u /* no line of the object registry names the object */
-#define ZE_RC_NOT_IN_VALUE_TABLE 101u
-#define ZE_RC_NOT_IN_PROC_TABLE  102u
+/** @name Return codes shared by all families
+ * Each family header adds its own.
+ * @{ */
+#define ZE_OK                    0u   /**< success */
+#define ZE_RC_DISABLED           2u   /**< key known, procedure disabled (null) */
+#define ZE_RC_NO_MEMORY          3u   /**< memory could not be allocated */
+#define ZE_RC_INVALID_PARAMETER  4u   /**< a parameter is invalid */
+#define ZE_RC_LOAD_FAILED        5u   /**< a library could not be loaded */
+#define ZE_RC_PROC_NOT_FOUND     6u   /**< a procedure is missing from a loaded library */
+#define ZE_RC_NO_ENTRY           7u   /**< no such entry, or no further entry */
+#define ZE_RC_INTERNAL_ERROR     99u  /**< a fault inside the library (traced as "*** <function>: internal error") */
+#define ZE_RC_NO_REGISTRY_LINE   100u /**< no line of the object registry names the object */
+#define ZE_RC_NOT_IN_VALUE_TABLE 101u /**< the key is not in the keyed value table */
+#define ZE_RC_NOT_IN_PROC_TABLE  102u /**< the key is not in the keyed procedure table */
+/** @} */
 
-/** Opaque structures crossing the boundary, by family. */
-typedef struct Descriptor Descriptor;   /* data descriptor, "DESC1.0" */
-typedef struct Field Field;             /* descriptor field, "DFLD1.0" */
-typedef struct Item Item;               /* record of values, "ZE_ITEM" */
-typedef struct Collection Collection;   /* items with a cursor, "DTSCOLLECT" */
-typedef struct DtsDelta DtsDelta;       /* delta cursor and count, "DTSDELTA" */
-typedef struct Filter Filter;           /* criteria, "FLTR1.0" */
-typedef struct DtsInfo DtsInfo;         /* request info, "DTSINFO" */
-typedef struct DtsResult DtsResult;     /* request result, "DTSRESULT" */
-typedef struct DtsMessage DtsMessage;   /* message buffer, "DTSMESSAGE" */
-typedef struct DtsAction DtsAction;     /* action request, "DTSACTION" */
-typedef struct StringTable StringTable; /* national-language texts, "STRING_TABLE" */
-typedef struct ZeInterface ZeInterface; /* object interface, "ZEOBJINTER" */
+/** @name Opaque structures crossing the boundary, by family
+ * @{ */
+typedef struct Descriptor Descriptor;   /**< data descriptor, "DESC1.0" */
+typedef struct Field Field;             /**< descriptor field, "DFLD1.0" */
+typedef struct Item Item;               /**< record of values, "ZE_ITEM" */
+typedef struct Collection Collection;   /**< items with a cursor, "DTSCOLLECT" */
+typedef struct DtsDelta DtsDelta;       /**< delta cursor and count, "DTSDELTA" */
+typedef struct Filter Filter;           /**< criteria, "FLTR1.0" */
+typedef struct DtsInfo DtsInfo;         /**< request info, "DTSINFO" */
+typedef struct DtsResult DtsResult;     /**< request result, "DTSRESULT" */
+typedef struct DtsMessage DtsMessage;   /**< message buffer, "DTSMESSAGE" */
+typedef struct DtsAction DtsAction;     /**< action request, "DTSACTION" */
+typedef struct StringTable StringTable; /**< national-language texts, "STRING_TABLE" */
+typedef struct ZeInterface ZeInterface; /**< object interface, "ZEOBJINTER" */
+/** @} */
 
 /**
  * Handler procedure of keyed tables and object tables: the object whose
@@ -69,16 +74,17 @@ typedef unsigned int (*ZeGenericProc)(void *argument);
 /** Releases an object attached as a base object. */
 typedef unsigned int (*ZeReleaseProc)(void *object);
 
-/** Keyed table entries; a table ends with an entry whose key is NULL.
- * Keys are borrowed: their texts must outlive the table. */
+/** Entry of a keyed procedure table; a table ends with an entry whose key is
+ * NULL. Keys are borrowed: their texts must outlive the table. */
 typedef struct ZeKeyedProcEntry {
-    const char *key;
-    ZeHandler procedure; /* NULL: known but disabled */
+    const char *key;     /**< the key, compared ignoring case */
+    ZeHandler procedure; /**< NULL: known but disabled */
 } ZeKeyedProcEntry;
 
+/** Entry of a keyed value table; the same rules as ZeKeyedProcEntry. */
 typedef struct ZeKeyedValueEntry {
-    const char *key;
-    int value;
+    const char *key; /**< the key, compared ignoring case */
+    int value;       /**< the value the key stands for */
 } ZeKeyedValueEntry;
 
 #ifdef __cplusplus

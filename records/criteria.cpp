@@ -32,15 +32,16 @@ char *cut_part(char **cursor, const char *separators)
 }
 
 // Splits "column<sep>operator<sep>value" in place and adds it; the value is
-// the rest of the text. Every part must be there and not empty.
+// the rest of the text. Column and operator must be there; nothing after
+// the operator is the empty value ("DESCRIPTION EQ" clears a field).
 unsigned add_split(Filter *filter, char *text, const char *separators)
 {
     char *cursor = text;
     char *column = cut_part(&cursor, separators);
     char *relop = cut_part(&cursor, separators);
-    char *value = skip_blanks(cursor);
-    if (!ze::has_text(column) || !ze::has_text(relop) || !ze::has_text(value)) return ZE_RC_CRITERION_NOT_ADDED;
-    return add_criterion(filter, column, relop, value);
+    const char *value = skip_blanks(cursor);
+    if (!ze::has_text(column) || !ze::has_text(relop)) return ZE_RC_CRITERION_NOT_ADDED;
+    return add_criterion(filter, column, relop, value ? value : "");
 }
 
 // The same on a private copy: the caller's text is never changed.

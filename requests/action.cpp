@@ -27,7 +27,7 @@ bool has_setter(unsigned field)
 bool has_getter(unsigned field)
 {
     return is_info_field(field) || (field >= ZE_ACTION_HAS_DELTA && field <= ZE_ACTION_REQUEST_FIELDS) ||
-           (field >= ZE_ACTION_COMMAND && field <= ZE_ACTION_ROUTER_TEXT2);
+           (field >= ZE_ACTION_COMMAND && field <= ZE_ACTION_ROUTER_TEXT2) || field == ZE_ACTION_DATE_FORMAT;
 }
 
 // Response kinds that come with a temporary response file.
@@ -150,11 +150,11 @@ template <class T> unsigned put(T *out, T value)
 
 unsigned get_field(DtsAction *action, unsigned field, va_list *args)
 {
-    if (is_info_field(field)) {
+    if (is_info_field(field) || field == ZE_ACTION_DATE_FORMAT) {
         const char **out = va_arg(*args, const char **);
         if (unsigned rc = put<const char *>(out, nullptr)) return rc;
         if (!ZeIsValidDtsInfo(action->info)) return ZE_RC_INVALID_PARAMETER;  // not routed yet
-        *out = ZeDtsInfoField(action->info, field);
+        *out = ZeDtsInfoField(action->info, field == ZE_ACTION_DATE_FORMAT ? ZE_INFO_DATEFORMAT : field);
         return ZE_OK;
     }
     switch (field) {

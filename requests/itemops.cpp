@@ -4,17 +4,31 @@
 #include "requests/itemops.hpp"
 
 #include "ZeStrArray.h"
+#include "contract/text.hpp"
 #include "requests/action.hpp"
 
 using namespace ze::requests;
 
 namespace {
 
-// The worker: request fields from the filter, the answer row into `item`
-// when one is given.
+// SELECT, LIST and DELETE name the items they act on by criteria; the
+// other commands carry values, which go out as given.
+bool selects(const char *command)
+{
+    return ze::equal_nocase(command, "SELECT") || ze::equal_nocase(command, "DELETE") ||
+           ze::equal_nocase(command, "LIST");
+}
+
+// The worker: request fields from the filter (a selection's checked
+// first), the answer row into `item` when one is given.
 unsigned send_item_request(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                            DtsResult *result)
 {
+    ze::requests::OwnedFilter checked;
+    if (selects(command)) {
+        if (unsigned rc = check_selection(descriptor, info, filter, result, checked)) return rc;
+        filter = checked.get();
+    }
     ze::requests::OwnedAction action;
     if (unsigned rc = prepare_request(action, ZE_RESPONSE_ITEM, filter, descriptor)) return rc;
     action.get()->item = item;

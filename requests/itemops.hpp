@@ -35,6 +35,13 @@ unsigned operation(const char *function, Descriptor *descriptor, DtsInfo *info, 
                  std::forward<Body>(body));
 }
 
+// The criteria of a selection (SELECT, LIST, DELETE) checked against the
+// descriptor and made ready for the node (selection.cpp): 0 with `checked`
+// holding them; otherwise the code of the refusal (a code of VALIDATE
+// VALUE), with its code and a message naming field and value in result.
+unsigned check_selection(Descriptor *descriptor, DtsInfo *info, Filter *filter, DtsResult *result,
+                         OwnedFilter &checked);
+
 // A new action in `action` of response kind `kind`, with the descriptor
 // attached and the request fields of `filter` (echoed); 0 or the first
 // failing code (an action made in part is destroyed by its owner).

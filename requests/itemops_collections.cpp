@@ -19,8 +19,10 @@ unsigned select_rows(Descriptor *descriptor, DtsInfo *info, Filter *filter, Coll
                      DtsDelta *delta = nullptr)
 {
     ZeResetCollection(collection);
+    ze::requests::OwnedFilter checked;
+    if (unsigned rc = check_selection(descriptor, info, filter, result, checked)) return rc;
     ze::requests::OwnedAction action;
-    if (unsigned rc = prepare_request(action, ZE_RESPONSE_COLLECTION, filter, descriptor)) return rc;
+    if (unsigned rc = prepare_request(action, ZE_RESPONSE_COLLECTION, checked.get(), descriptor)) return rc;
     action.get()->collection = collection;
     action.get()->delta = delta;
     return ZeRouteDtsAction(action.get(), info, "SELECT", result);

@@ -23,8 +23,13 @@ unsigned hand_over_names(DtsAction *action, Item *list)
 unsigned get_names(const char *command, Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                    DtsResult *result)
 {
+    ze::requests::OwnedFilter checked;
+    if (unsigned rc = check_selection(descriptor, info, filter, result, checked)) {
+        ZeSetItemValues(list, nullptr, 0);  // a refused selection gathers no names
+        return rc;
+    }
     ze::requests::OwnedAction action;
-    unsigned rc = prepare_request(action, ZE_RESPONSE_LIST, filter, descriptor);
+    unsigned rc = prepare_request(action, ZE_RESPONSE_LIST, checked.get(), descriptor);
     if (!action.get()) return rc;
     if (!rc) rc = ZeRouteDtsAction(action.get(), info, command, result);
     // Names sent before a failure are delivered all the same.

@@ -3,10 +3,14 @@
 // code and answer text into the caller's result.
 #include "requests/action.hpp"
 
+#include "TarnRouter.h"
+#include "ZeDesc.h"
 #include "ZeEnv.h"
 #include "foundation/frame.hpp"
 #include "requests/handles.hpp"
 #include "contract/text.hpp"
+
+#include <string>
 
 namespace {
 
@@ -18,6 +22,36 @@ const char *router_library(DtsInfo *info)
 {
     if (const char *module = ZeDtsInfoField(info, ZE_INFO_ROUTEMODULE)) return module;
     return ZeEnvBool(ZE_ENV_DEMO_ROUTER) ? "TarnRpdb" : "TarnRout";
+}
+
+// The field of the descriptor whose column (REAL NAME, else NAME) is
+// `column` ignoring case; NULL when there is none.
+const char *field_of_column(Descriptor *descriptor, std::string_view column)
+{
+    for (Field *field = nullptr; ZeGetField(descriptor, &field) == ZE_OK;) {
+        const char *name = nullptr, *realName = nullptr;
+        ZeGetAttribute(field, "NAME", &name);
+        ZeGetAttribute(field, "REAL NAME", &realName);
+        if (name && ze::equal_nocase(ze::has_text(realName) ? realName : name, column)) return name;
+    }
+    return nullptr;
+}
+
+// A refused value is told as "<COLUMN>: <what is wrong>"; the user knows
+// the column by its field name, which the answer then carries instead.
+unsigned name_refused_field(DtsAction *action)
+{
+    const char *text = nullptr;
+    if (action->returnCode != TARN_ROUTER_RC_VALUE_REFUSED || !action->descriptor ||
+        ZeGetDtsMsgBuffer(action->message, &text) != ZE_OK || !text)
+        return ZE_OK;
+    const std::string_view message(text);
+    const std::size_t colon = message.find(": ");
+    const char *field =
+        colon == std::string_view::npos ? nullptr : field_of_column(action->descriptor, message.substr(0, colon));
+    if (!field) return ZE_OK;
+    const std::string named = field + std::string(message.substr(colon));
+    return ZeSetDtsMsgBuffer(action->message, named.c_str());
 }
 
 unsigned route(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result)
@@ -39,7 +73,8 @@ unsigned route(DtsAction *action, DtsInfo *info, const char *command, DtsResult 
     action->returnCode = reinterpret_cast<RouterClient>(entry)(action);
 
     TarnTrace("DTS Action Response %s - Routing of %s command complete.", handle.c_str(), command);
-    const unsigned kept = ZeSetDtsResultMessage(result, action->message);
+    unsigned kept = name_refused_field(action);
+    if (kept == ZE_OK) kept = ZeSetDtsResultMessage(result, action->message);
     ZeSetDtsResultCode(result, action->returnCode);
     TarnTrace("   Return code: %d", static_cast<int>(action->returnCode));
     ZeDumpDtsMsg(action->message, "   ");

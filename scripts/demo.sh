@@ -12,7 +12,11 @@
 #                              requests carried out by TarnRout on a throwaway
 #                              local PostgreSQL cluster (scripts/pgnodes.sh in
 #                              <build>/pgnodes/, stopped afterwards), the node
-#                              map in <build>/demo-remote/nodes.conf
+#                              map in <build>/demo-remote/nodes.conf. The map
+#                              reaches the nodes as the read-only role: the
+#                              application logs on as tarn_admin for its
+#                              changes, and a tarnadm session shows a write
+#                              refused without a logon and allowed with one.
 #   scripts/demo.sh --web      the web console tarnweb on a fresh copy of the
 #                              demo data in <build>/demo-web/: prints the URL
 #                              and the demo credentials, serves until Ctrl-C
@@ -54,15 +58,47 @@ if [ "${1:-}" = "--web" ]; then
   if ((status > 128)); then wait "$console" || status=$?; fi
   exit "$status"
 fi
+
+# Prints a tarnadm command line, then runs it; `refused` expects it to fail.
+show() {
+  printf '\n$ tarnadm'
+  local word
+  for word in "$@"; do
+    if [[ $word =~ ^[A-Za-z0-9_./=,:@-]+$ ]]; then printf ' %s' "$word"; else printf " '%s'" "$word"; fi
+  done
+  printf '\n'
+}
+step() { show "$@"; "${tarnadm[@]}" "$@"; }
+refused() {
+  show "$@"
+  if "${tarnadm[@]}" "$@"; then echo "demo: that should have been refused" >&2; exit 1; fi
+}
+
 if [ "${1:-}" = "--remote" ]; then
-  tarn_build "$build" tarndemo TarnRout tarnmknode
+  tarn_build "$build" tarndemo tarnadm TarnRout tarnmknode
   trap 'scripts/pgnodes.sh stop "$build/pgnodes"' EXIT
   scripts/pgnodes.sh start "$build/pgnodes" "$build/bin/tarnmknode" data
-  rm -rf "$build/demo-remote"
-  mkdir -p "$build/demo-remote"
-  cp data/tarnobjs.dat "$build/pgnodes/nodes.conf" "$build/demo-remote/"
-  env -u DEMO_ROUTER TARN_DATA_DIR="$PWD/$build/demo-remote" PGPASSFILE="$PWD/$build/pgnodes/pgpass" \
-    "$build/bin/tarndemo"
+  work="$PWD/$build/demo-remote"
+  rm -rf "$work"
+  mkdir -p "$work/run"
+  chmod 700 "$work/run"
+  cp data/tarnobjs.dat "$build/pgnodes/nodes.conf" "$work/"
+  export TARN_DATA_DIR="$work" PGPASSFILE="$PWD/$build/pgnodes/pgpass" XDG_RUNTIME_DIR="$work/run"
+  unset DEMO_ROUTER
+  # The demo cluster's administrator password (not a secret: a throwaway cluster).
+  TARN_PASSWORD=tarn-admin-pw "$build/bin/tarndemo" --logon tarn_admin
+
+  echo
+  echo "== tarnadm on the node DEMO: the map acts as tarn_reader, a logon as tarn_admin"
+  tarnadm=("$(cd "$build/bin" && pwd)/tarnadm" --node DEMO)
+  (umask 077 && echo tarn-admin-pw >"$work/admin-password")
+  step list PRINTER 'LOCATION=BLDG A*'
+  refused alter PRINTER LASER1 COPIES=3
+  step logon DEMO tarn_admin --password-file "$work/admin-password"
+  step alter PRINTER LASER1 COPIES=3
+  step sessions
+  step logoff DEMO
+  refused alter PRINTER LASER1 COPIES=4
   exit
 fi
 tarn_build "$build" tarndemo tarnadm
@@ -72,15 +108,6 @@ cmake -DDEMO="$build/bin/tarndemo" -DDATA="$build/demo-data" -DWORK="$build/demo
 # Then a short session of the administrator's tool on the same node.
 work="$(cd "$build/demo-run" && pwd)"
 tarnadm=("$(cd "$build/bin" && pwd)/tarnadm" --router demo --data-dir "$work" --node DEMO)
-step() {
-  printf '\n$ tarnadm'
-  local word
-  for word in "$@"; do
-    if [[ $word =~ ^[A-Za-z0-9_./=,:@-]+$ ]]; then printf ' %s' "$word"; else printf " '%s'" "$word"; fi
-  done
-  printf '\n'
-  "${tarnadm[@]}" "$@"
-}
 echo
 echo "== tarnadm on the node DEMO"
 step objects

@@ -12,9 +12,11 @@
 #     checked by SCRAM-SHA-256;
 #   - the nodes DEMO and DEMO2, two databases made by tarnmknode --pg from
 #     <sql dir>/schema.sql and seed.sql, and LOCAL (the node map of
-#     local.sql); tarn_reader gets SELECT on their tables;
-#   - <dir>/nodes.conf, the node map (DEMO, DEMO2, LOCAL as tarn_admin, and
-#     DEMO_READER: DEMO as tarn_reader), and <dir>/pgpass, the libpq
+#     local.sql), each UTF8 with LC_CTYPE C.UTF-8 and owned by tarn_admin;
+#     tarn_reader gets SELECT on their tables;
+#   - <dir>/nodes.conf, the node map: DEMO, DEMO2 and LOCAL, each reached
+#     as tarn_reader (least privilege: without a logon a request may only
+#     read; writes need a logon as tarn_admin), and <dir>/pgpass, the libpq
 #     password file for both roles (PGPASSFILE=<dir>/pgpass).
 # The server refuses to run as root: under root, the cluster runs as the
 # account postgres that Debian's package creates. kill stops the server
@@ -106,33 +108,26 @@ psql_super <<'EOF'
 CREATE ROLE tarn_admin LOGIN CREATEDB PASSWORD 'tarn-admin-pw';
 CREATE ROLE tarn_reader LOGIN PASSWORD 'tarn-reader-pw';
 GRANT pg_signal_backend TO tarn_admin;
-CREATE DATABASE "DEMO" OWNER tarn_admin;
-CREATE DATABASE "DEMO2" OWNER tarn_admin;
-CREATE DATABASE "LOCAL" OWNER tarn_admin;
 EOF
 
 umask 077
 printf '%s\n' "*:*:*:tarn_admin:tarn-admin-pw" "*:*:*:tarn_reader:tarn-reader-pw" >"$dir/pgpass"
 cat >"$dir/nodes.conf" <<EOF
-# Node map of the local demo cluster (libpq service-file format).
+# Node map of the local demo cluster (libpq service-file format). Requests
+# without a logon act as the read-only role; log on as tarn_admin to write.
 [DEMO]
 host=$socket
 dbname=DEMO
-user=tarn_admin
+user=tarn_reader
 
 [DEMO2]
 host=$socket
 dbname=DEMO2
-user=tarn_admin
+user=tarn_reader
 
 [LOCAL]
 host=$socket
 dbname=LOCAL
-user=tarn_admin
-
-[DEMO_READER]
-host=$socket
-dbname=DEMO
 user=tarn_reader
 EOF
 umask 022
@@ -141,8 +136,10 @@ export PGPASSFILE="$dir/pgpass"
 for node in DEMO DEMO2; do
   "$tarnmknode" --force --pg "host=$socket dbname=$node user=tarn_admin" "$dir" "$node" \
     "$sqldir/schema.sql" "$sqldir/seed.sql" >/dev/null
+done
+"$tarnmknode" --force --pg "host=$socket dbname=LOCAL user=tarn_admin" "$dir" LOCAL "$sqldir/local.sql" >/dev/null
+for node in DEMO DEMO2 LOCAL; do
   psql -X -q -v ON_ERROR_STOP=1 "host=$socket dbname=$node user=tarn_admin" \
     -c "GRANT USAGE ON SCHEMA public TO tarn_reader; GRANT SELECT ON ALL TABLES IN SCHEMA public TO tarn_reader"
 done
-"$tarnmknode" --force --pg "host=$socket dbname=LOCAL user=tarn_admin" "$dir" LOCAL "$sqldir/local.sql" >/dev/null
 echo "pgnodes: cluster running in $dir (socket $socket); PGPASSFILE=$dir/pgpass, node map $dir/nodes.conf"

@@ -5,7 +5,8 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-d
           libsqlite3-dev libssl-dev postgresql libpq-dev valgrind gdb
           libcli11-dev nlohmann-json3-dev libedit-dev libcpp-httplib-dev
           chromium chromium-driver python3-selenium python3-pytest
-          clang-tidy clang-format cppcheck llvm)
+          clang-tidy clang-format cppcheck llvm
+          doxygen graphviz debhelper lintian)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

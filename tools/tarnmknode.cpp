@@ -11,14 +11,20 @@
 // SQLite (the demo router's nodes): the node is <data dir>/nodes/<node>.db.
 // It is built in a temporary file next to the target and renamed into
 // place, so a failure leaves no half-made node behind.
-// PostgreSQL (TarnRout's nodes): the node is the existing database that the
-// libpq connection string <conninfo> reaches ("host=... dbname=..." or
-// "service=NODE"); the files run in one transaction. A database whose
-// schema already holds tables is emptied first (DROP SCHEMA public CASCADE)
-// with --force, else refused.
+// PostgreSQL (TarnRout's nodes): the node is the database that the libpq
+// connection string <conninfo> reaches ("host=... dbname=..." or
+// "service=NODE"); the files run in one transaction. A node's database is
+// UTF8 with LC_CTYPE C.UTF-8, so that upper() and lower() fold as the demo
+// router's SQLite nodes do: a database that is missing is created so (the
+// user needs CREATEDB), and an empty one of another encoding or LC_CTYPE is
+// made anew. A database whose schema already holds tables is emptied first
+// (DROP SCHEMA public CASCADE; made anew when its LC_CTYPE differs) with
+// --force, else refused.
 // An existing node is only replaced with --force. Exit status: 0 done,
 // 1 failed, 2 usage.
 #include "contract/node_file.hpp"
+#include "contract/sql_script.hpp"
+#include "contract/sqlite_case.hpp"
 #include "tool_options.h"
 
 #include <libpq-fe.h>
@@ -90,35 +96,13 @@ bool read_file(const std::string &path, std::string &text)
     return !in.bad();
 }
 
-// The lines of `sql` meant for the engine: "-- @<engine>" ... "-- @end"
-// blocks of the other engine are left out.
-std::string for_engine(const std::string &sql, std::string_view engine)
-{
-    std::istringstream in(sql);
-    std::string line, kept;
-    std::string block;  // the engine of the block the line is in, if any
-    while (std::getline(in, line)) {
-        std::string_view text(line);
-        if (text.rfind("-- @", 0) == 0) {
-            std::string_view marker = text.substr(4);
-            while (!marker.empty() && (marker.back() == ' ' || marker.back() == '\r')) marker.remove_suffix(1);
-            block = marker == "end" ? std::string_view() : marker;
-            kept += '\n';
-            continue;
-        }
-        if (block.empty() || block == engine) kept += line;
-        kept += '\n';
-    }
-    return kept;
-}
-
 bool read_sql(const std::string &path, std::string_view engine, std::string &sql)
 {
     if (!read_file(path, sql)) {
         std::fprintf(stderr, "tarnmknode: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
-    sql = for_engine(sql, engine);
+    sql = sql_script::for_engine(sql, engine);
     return true;
 }
 
@@ -140,6 +124,8 @@ bool build_database(const std::string &path, const std::vector<std::string> &sql
     sqlite3 *db = nullptr;
     bool ok = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
     if (!ok) std::fprintf(stderr, "tarnmknode: cannot create %s: %s\n", path.c_str(), sqlite3_errmsg(db));
+    // upper() and lower() as the demo router has them, for the CHECKs the files run.
+    ok = ok && sqlite_case::register_functions(db) == SQLITE_OK;
     ok = ok && sqlite3_exec(db, "PRAGMA foreign_keys = ON; BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
     for (const std::string &file : sqlFiles) {
         if (!ok) break;
@@ -180,15 +166,109 @@ int has_tables(PGconn *conn)
     return answer;
 }
 
-// Runs every SQL file on the PostgreSQL database in one transaction.
-int make_pg_node(const Options &options)
+// Whether the connection's database is UTF8 with LC_CTYPE C.UTF-8; -1 when
+// that cannot be read.
+int has_node_locale(PGconn *conn)
+{
+    PGresult *result = PQexec(conn, "SELECT pg_encoding_to_char(encoding) = 'UTF8' AND lower(datctype) IN "
+                                    "('c.utf-8', 'c.utf8') FROM pg_database WHERE datname = current_database()");
+    int answer = PQresultStatus(result) == PGRES_TUPLES_OK && PQntuples(result) == 1
+                     ? std::strcmp(PQgetvalue(result, 0, 0), "t") == 0
+                     : -1;
+    if (answer < 0) std::fprintf(stderr, "tarnmknode: cannot read the database's locale: %s", PQerrorMessage(conn));
+    PQclear(result);
+    return answer;
+}
+
+// The database the connection string names, "" when it names none itself.
+std::string database_named(const std::string &conninfo)
+{
+    std::string name;
+    if (PQconninfoOption *options = PQconninfoParse(conninfo.c_str(), nullptr)) {
+        for (PQconninfoOption *o = options; o->keyword; ++o)
+            if (std::strcmp(o->keyword, "dbname") == 0 && o->val) name = o->val;
+        PQconninfoFree(options);
+    }
+    return name;
+}
+
+// A connection to the server's maintenance database "postgres" with the
+// other parameters of the node's connection string.
+PGconn *connect_maintenance(const std::string &conninfo)
+{
+    const char *keywords[] = {"dbname", "dbname", nullptr};
+    const char *values[] = {conninfo.c_str(), "postgres", nullptr};
+    return PQconnectdbParams(keywords, values, 1);
+}
+
+std::string quoted_identifier(PGconn *conn, const std::string &name)
+{
+    char *quoted = PQescapeIdentifier(conn, name.c_str(), name.size());
+    std::string text = quoted ? quoted : "";
+    PQfreemem(quoted);
+    return text;
+}
+
+// (Re)creates database `name` as a node needs it, dropping it first when
+// `replace`; false after a message.
+bool create_database(const Options &options, const std::string &name, bool replace)
+{
+    PGconn *conn = connect_maintenance(options.conninfo);
+    bool ok = PQstatus(conn) == CONNECTION_OK;
+    if (!ok) std::fprintf(stderr, "tarnmknode: cannot reach the server's database postgres: %s", PQerrorMessage(conn));
+    const std::string database = ok ? quoted_identifier(conn, name) : "";
+    if (ok && replace) ok = pg_exec(conn, "DROP DATABASE " + database + " WITH (FORCE)", "cannot drop " + name);
+    ok = ok && pg_exec(conn,
+                       "CREATE DATABASE " + database +
+                           " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C.UTF-8' LC_CTYPE 'C.UTF-8'",
+                       "cannot create " + name);
+    PQfinish(conn);
+    return ok;
+}
+
+// The node's database, made or made anew as UTF8 with LC_CTYPE C.UTF-8;
+// NULL after a message.
+PGconn *connect_node(const Options &options)
 {
     PGconn *conn = PQconnectdb(options.conninfo.c_str());
     if (PQstatus(conn) != CONNECTION_OK) {
-        std::fprintf(stderr, "tarnmknode: cannot connect to node %s: %s", options.node.c_str(), PQerrorMessage(conn));
+        const std::string name = database_named(options.conninfo);
+        std::string problem = PQerrorMessage(conn);
         PQfinish(conn);
-        return 1;
+        if (name.empty() || !create_database(options, name, false)) {
+            std::fprintf(stderr, "tarnmknode: cannot connect to node %s: %s", options.node.c_str(), problem.c_str());
+            return nullptr;
+        }
+        std::printf("tarnmknode: created database %s\n", name.c_str());
+        return connect_node(options);
     }
+    const int locale = has_node_locale(conn);
+    if (locale != 0) {
+        if (locale > 0) return conn;
+        PQfinish(conn);
+        return nullptr;
+    }
+    const int tables = has_tables(conn);
+    const std::string name = PQdb(conn);
+    PQfinish(conn);
+    if (tables != 0) {
+        if (tables > 0 && !options.force)
+            std::fprintf(stderr,
+                         "tarnmknode: node %s holds tables in a database that is not UTF8 with LC_CTYPE C.UTF-8; "
+                         "use --force to make it anew\n",
+                         options.node.c_str());
+        if (tables < 0 || !options.force) return nullptr;
+    }
+    if (!create_database(options, name, true)) return nullptr;
+    std::printf("tarnmknode: made database %s anew as UTF8 with LC_CTYPE C.UTF-8\n", name.c_str());
+    return connect_node(options);
+}
+
+// Runs every SQL file on the PostgreSQL database in one transaction.
+int make_pg_node(const Options &options)
+{
+    PGconn *conn = connect_node(options);
+    if (!conn) return 1;
     int tables = has_tables(conn);
     bool ok = tables >= 0;
     if (tables > 0 && !options.force) {

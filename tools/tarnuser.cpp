@@ -1,8 +1,10 @@
 // tarnuser: adds a user to a demo-router node, or gives a user a new
-// password.
+// password and access.
 //
-//   tarnuser <data dir> <node> <user id>
+//   tarnuser [--read-only] <data dir> <node> <user id>
 //
+// With --read-only the user's sessions may only read (ACCESS READ: the
+// router refuses their writes); without it they may read and change.
 // The password is the first line of standard input, read without echo when
 // that is a terminal. The node's USERS table (data/logon.sql) gets the user
 // id with a fresh random salt and the slow salted hash that the router
@@ -31,6 +33,7 @@ constexpr std::size_t kMaxUserId = 64;
 
 struct Options {
     std::string directory, node, userId;
+    bool readOnly = false;
 };
 
 bool valid_user_id(const std::string &id)
@@ -118,14 +121,15 @@ Users users_table(sqlite3 *db)
     return rc == SQLITE_DONE ? Users::Missing : Users::NotADatabase;
 }
 
-// Inserts the user or replaces its salt, hash and iteration count.
-bool store_user(sqlite3 *db, const std::string &userId, const tarn::password::Record &record)
+// Inserts the user or replaces its salt, hash, iteration count and access.
+bool store_user(sqlite3 *db, const Options &options, const tarn::password::Record &record)
 {
     sqlite3_stmt *st = nullptr;
+    const std::string &userId = options.userId;
     bool ok = sqlite3_prepare_v2(db,
-                                 "INSERT INTO USERS (USER_ID, SALT, HASH, ITERATIONS) VALUES (?, ?, ?, ?)"
+                                 "INSERT INTO USERS (USER_ID, SALT, HASH, ITERATIONS, ACCESS) VALUES (?, ?, ?, ?, ?)"
                                  " ON CONFLICT (USER_ID) DO UPDATE SET SALT = excluded.SALT,"
-                                 " HASH = excluded.HASH, ITERATIONS = excluded.ITERATIONS",
+                                 " HASH = excluded.HASH, ITERATIONS = excluded.ITERATIONS, ACCESS = excluded.ACCESS",
                                  -1, &st, nullptr) == SQLITE_OK;
     ok = ok && sqlite3_bind_text(st, 1, userId.data(), static_cast<int>(userId.size()), SQLITE_TRANSIENT) == SQLITE_OK;
     ok = ok && sqlite3_bind_blob(st, 2, record.salt.data(), static_cast<int>(record.salt.size()), SQLITE_TRANSIENT) ==
@@ -133,6 +137,7 @@ bool store_user(sqlite3 *db, const std::string &userId, const tarn::password::Re
     ok = ok && sqlite3_bind_blob(st, 3, record.hash.data(), static_cast<int>(record.hash.size()), SQLITE_TRANSIENT) ==
                    SQLITE_OK;
     ok = ok && sqlite3_bind_int(st, 4, record.iterations) == SQLITE_OK;
+    ok = ok && sqlite3_bind_text(st, 5, options.readOnly ? "READ" : "WRITE", -1, SQLITE_STATIC) == SQLITE_OK;
     ok = ok && sqlite3_step(st) == SQLITE_DONE;
     if (!ok) std::fprintf(stderr, "tarnuser: cannot store the user: %s\n", sqlite3_errmsg(db));
     sqlite3_finalize(st);
@@ -182,26 +187,31 @@ int add_user(const Options &options)
                      options.node.c_str());
         ok = false;
     }
-    ok = ok && store_user(db, options.userId, record);
+    ok = ok && store_user(db, options, record);
     sqlite3_close(db);
-    if (ok) std::printf("tarnuser: user %s stored on node %s\n", options.userId.c_str(), options.node.c_str());
+    if (ok)
+        std::printf("tarnuser: user %s stored on node %s%s\n", options.userId.c_str(), options.node.c_str(),
+                    options.readOnly ? " (read only)" : "");
     return ok ? 0 : 1;
 }
 
 }  // namespace
 
-constexpr const char *kUsage = "usage: tarnuser <data dir> <node> <user id>   (the password on stdin)\n"
+constexpr const char *kUsage = "usage: tarnuser [--read-only] <data dir> <node> <user id>   (the password on stdin)\n"
                                "Stores a user of a demo-router node: a salted hash of the password read\n"
                                "from standard input (prompted for without echo on a terminal).\n"
-                               "  --help     this text\n"
-                               "  --version  the TarnSrvc version\n";
+                               "  --read-only  the user's sessions may only read\n"
+                               "  --help       this text\n"
+                               "  --version    the TarnSrvc version\n";
 
 int main(int argc, char **argv)
 {
     if (tarn_tool_info(argc, argv, "tarnuser", kUsage)) return 0;
-    if (argc != 4) {
+    const bool readOnly = argc > 1 && std::string(argv[1]) == "--read-only";
+    if (argc != (readOnly ? 5 : 4)) {
         std::fputs(kUsage, stderr);
         return 2;
     }
-    return add_user({argv[1], argv[2], argv[3]});
+    char **words = argv + (readOnly ? 2 : 1);
+    return add_user({words[0], words[1], words[2], readOnly});
 }

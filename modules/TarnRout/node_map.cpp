@@ -112,9 +112,9 @@ Keywords node_keywords(const std::string &node)
         Keywords ignored;
         if (read_section(file, node, false, ignored)) return {{"service", node}};
     }
-    fail(TARN_RPDB_RC_UNKNOWN_NODE, "Node " + node + " is unknown: it is not in the node map " +
-                                        (map.empty() ? std::string("(TARN_DATA_DIR is not set)") : map) +
-                                        " and no libpq service names it");
+    fail(TARN_ROUTER_RC_UNKNOWN_NODE, "Node " + node + " is unknown: it is not in the node map " +
+                                          (map.empty() ? std::string("(TARN_DATA_DIR is not set)") : map) +
+                                          " and no libpq service names it");
 }
 
 }  // namespace rout

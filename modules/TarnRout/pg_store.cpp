@@ -44,6 +44,9 @@ private:
 StoreErrorKind kind_of(std::string_view state)
 {
     if (state == "23505") return StoreErrorKind::Duplicate;
+    if (state == "23514") return StoreErrorKind::Check;
+    if (state == "23502") return StoreErrorKind::Required;
+    if (state == "23503") return StoreErrorKind::Reference;
     if (state == "42501") return StoreErrorKind::Permission;
     if (state == "57014") return StoreErrorKind::Timeout;
     if (state == "40001" || state == "40P01" || state == "55P03") return StoreErrorKind::Conflict;
@@ -72,10 +75,15 @@ StoreError store_error(PGconn *conn, const PGresult *result)
     const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     std::string message = primary ? primary : connection_message(conn);
-    if (PQstatus(conn) != CONNECTION_OK) return {StoreErrorKind::Lost, std::move(message)};
+    if (PQstatus(conn) != CONNECTION_OK) return {StoreErrorKind::Lost, std::move(message), {}};
     // An error without SQLSTATE is libpq's own: the connection failed.
-    if (!state) return {result ? StoreErrorKind::Lost : StoreErrorKind::NoMemory, std::move(message)};
-    return {kind_of(state), std::move(message)};
+    if (!state) return {result ? StoreErrorKind::Lost : StoreErrorKind::NoMemory, std::move(message), {}};
+    const StoreErrorKind kind = kind_of(state);
+    // The constraint a CHECK names, the column NOT NULL names.
+    const char *name = nullptr;
+    if (kind == StoreErrorKind::Check) name = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
+    if (kind == StoreErrorKind::Required) name = PQresultErrorField(result, PG_DIAG_COLUMN_NAME);
+    return {kind, std::move(message), name ? name : ""};
 }
 
 PgStore::PgStore(PGconn *conn) : conn_(conn), owner_(getpid()) {}
@@ -192,9 +200,21 @@ std::string label_of(const char *name)
     std::string label(name);
     for (char c : label)
         if (c >= 'A' && c <= 'Z') return label;
-    for (char &c : label)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char &c : label) c = ze::ascii_upper(c);
     return label;
+}
+
+// The kind of a column by its type (format_type's text).
+routecore::ValueKind value_kind(std::string_view type)
+{
+    using routecore::ValueKind;
+    if (type == "integer" || type == "smallint" || type == "bigint") return ValueKind::Integer;
+    if (type == "real" || type == "double precision" || type.rfind("numeric", 0) == 0) return ValueKind::Real;
+    if (type == "date") return ValueKind::Date;
+    if (type.rfind("time", 0) == 0 && type.rfind("timestamp", 0) != 0 &&
+        type.find("without time zone") != std::string_view::npos)
+        return ValueKind::Time;
+    return ValueKind::Text;
 }
 
 }  // namespace
@@ -210,7 +230,7 @@ Table PgStore::table(std::string_view node, std::string_view object)
 }
 
 // Tables of the connection's current schema, matched ignoring case (an
-// exact match first); the key is the primary key's one column.
+// exact match first), with their primary-key columns marked.
 Table PgStore::read_table(std::string_view node, std::string_view object)
 {
     routecore::check_object_name(object);
@@ -223,7 +243,7 @@ Table PgStore::read_table(std::string_view node, std::string_view object)
                         " AND lower(c.relname) = lower($1) ORDER BY c.relname = $1 DESC LIMIT 1",
                         {{name}});
         if (!find->step())
-            fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+            fail(TARN_ROUTER_RC_UNKNOWN_OBJECT,
                  "Object kind " + name + " is unknown: node " + std::string(node) + " has no such table");
         oid = find->text(0);
         table.name = find->text(1);
@@ -234,23 +254,19 @@ Table PgStore::read_table(std::string_view node, std::string_view object)
                        " FROM pg_attribute a LEFT JOIN pg_index i ON i.indrelid = a.attrelid AND i.indisprimary"
                        " WHERE a.attrelid = $1 AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
                        {{oid}});
-    int keys = 0;
     while (columns->step()) {
-        if (columns->value(2) == "t") {
-            table.key = table.columns.size();
-            ++keys;
-        }
         Column column;
         column.name = columns->text(0);
         column.label = label_of(columns->text(0));
         column.notNull = columns->value(1) == "t";
+        column.primaryKey = columns->value(2) == "t";
         column.type = columns->text(3);
         column.textual = columns->value(4) == "t";
+        column.kind = value_kind(column.type);
         table.columns.push_back(std::move(column));
     }
-    if (keys != 1)
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
-             "Object kind " + table.label + " cannot be used: its table has no single-column primary key");
+    auto rules = run(std::string("SELECT to_regclass('") + routecore::kRulesTable + "') IS NOT NULL", {});
+    if (rules->step() && rules->value(0) == "t") routecore::read_rules(*this, table);
     return table;
 }
 

@@ -61,11 +61,12 @@ bool has_keyword(const Keywords &keywords, std::string_view name)
     return false;
 }
 
-// A connection attempt that failed: libpq's text, and whether a password
-// was sent (the server then refused the credentials).
+// A connection attempt that failed: libpq's text, and whether the server
+// refused the credentials (a password was sent, or one was asked for and
+// none was known).
 struct ConnectError {
     std::string message;
-    bool usedPassword;
+    bool refused;
 };
 
 // Opens a connection with the node's keywords and, for a session, role and
@@ -76,6 +77,15 @@ PGconn *open_connection(const std::string &node, Keywords keywords, const Creden
     if (timeout > 0 && !has_keyword(keywords, "connect_timeout"))
         keywords.emplace_back("connect_timeout", std::to_string(std::max(timeout, 2)));
     keywords.emplace_back("fallback_application_name", "TarnRout");
+    // Dates come back in their ordered form, YYYY-MM-DD, whatever the
+    // server's DateStyle; as a connection option it outlives a reset.
+    bool hasOptions = false;
+    for (auto &[name, value] : keywords)
+        if (name == "options") {
+            value += " -c datestyle=ISO";
+            hasOptions = true;
+        }
+    if (!hasOptions) keywords.emplace_back("options", "-c datestyle=ISO");
     std::string password;
     if (logon) {
         keywords.emplace_back("user", logon->userId);
@@ -102,7 +112,7 @@ PGconn *open_connection(const std::string &node, Keywords keywords, const Creden
         return nullptr;
     }
     if (PQstatus(conn) != CONNECTION_OK) {
-        error = {PQerrorMessage(conn), PQconnectionUsedPassword(conn) != 0};
+        error = {PQerrorMessage(conn), PQconnectionUsedPassword(conn) != 0 || PQconnectionNeedsPassword(conn) != 0};
         while (!error.message.empty() && (error.message.back() == '\n' || error.message.back() == ' '))
             error.message.pop_back();
         PQfinish(conn);
@@ -184,17 +194,26 @@ private:
     }
 
     // The map's connection; a node that cannot be reached is tried once
-    // more after KV_ROUTER_WAIT seconds.
+    // more after KV_ROUTER_WAIT seconds, one that refuses the map's
+    // credentials is not. A map that connects as a superuser is warned of.
     static std::unique_ptr<PgStore> connect_shared(const std::string &node)
     {
         const Keywords keywords = node_keywords(node);
         ConnectError error;
         PGconn *conn = open_connection(node, keywords, nullptr, error);
-        if (!conn) {
+        if (!conn && !error.refused) {
             if (settings().wait > 0) sleep(static_cast<unsigned>(settings().wait));
             conn = open_connection(node, keywords, nullptr, error);
         }
+        if (!conn && error.refused)
+            fail(TARN_ROUT_RC_PERMISSION_DENIED,
+                 "Node " + node + " refuses the credentials of its map entry: " + error.message);
         if (!conn) unreachable(node, error);
+        const char *superuser = PQparameterStatus(conn, "is_superuser");
+        if (superuser && std::string_view(superuser) == "on")
+            TarnTrace("+++ TarnRout: node %s: the node map connects as the superuser %s; requests without a logon "
+                      "may change anything",
+                      node.c_str(), PQuser(conn));
         return adopt(conn);
     }
 
@@ -222,8 +241,8 @@ private:
         std::erase_if(keywords, [](const auto &entry) { return entry.first == "user"; });
         ConnectError error;
         PGconn *conn = open_connection(nodeName, keywords, &c, error);
-        if (!conn && error.usedPassword)
-            fail(TARN_RPDB_RC_LOGON_REFUSED, "Logon to " + nodeName + " refused: unknown user or wrong password");
+        if (!conn && error.refused)
+            fail(TARN_ROUTER_RC_LOGON_REFUSED, "Logon to " + nodeName + " refused: unknown user or wrong password");
         if (!conn) unreachable(nodeName, error);
         // The analyzer loses the unique_ptr when the map insertion may throw
         // (the temporary owns it then) and reports it at the closing brace.
@@ -242,7 +261,7 @@ private:
     {
         auto session = node.sessions.find(c.localUser);
         if (session == node.sessions.end() || session->second.userId != c.userId)
-            fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
+            fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
         node.sessions.erase(session);
         return "User " + c.userId + " logged off from " + nodeName;
     }
@@ -252,7 +271,7 @@ private:
     {
         auto session = node.sessions.find(c.localUser);
         if (session == node.sessions.end() || session->second.userId != c.userId)
-            fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
+            fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c));
         PgStore &store = *session->second.store;
         auto alive = [&] {
             PGresult *probe = PQexec(store.conn(), "SELECT 1");
@@ -263,7 +282,7 @@ private:
         if (!alive()) {
             store.reset();
             if (store.broken() || !alive())
-                fail(TARN_RPDB_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c) + ": the session's connection is lost");
+                fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(nodeName, c) + ": the session's connection is lost");
         }
         return "User " + c.userId + " is logged on to " + nodeName;
     }

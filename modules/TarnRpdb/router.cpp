@@ -1,6 +1,6 @@
 // TarnRpdb: the demo router. router_client carries out one request on the
 // SQLite database of its node through the shared command core; the
-// contract is described in include/TarnRpdb.h.
+// contract is described in include/TarnRouter.h and TarnRpdb.h.
 #include "rpdb.hpp"
 
 namespace rpdb {
@@ -10,7 +10,13 @@ namespace {
 class SqliteBackend : public routecore::Backend {
 public:
     const char *name() const override { return "TarnRpdb"; }
-    routecore::Store &store(const routecore::Request &request) override { return node_store(request.node); }
+    // A write of a local user whose session may only read is refused before it starts.
+    routecore::Store &store(const routecore::Request &request) override
+    {
+        SqliteStore &store = node_store(request.node);
+        if (request.writes()) require_write_access(store, request);
+        return store;
+    }
     // A local file does not drop its connection: nothing to reopen.
     void reconnect(routecore::Store &) override {}
     std::string session(const routecore::Request &request, const routecore::Credentials &credentials) override

@@ -60,6 +60,10 @@ void exec(routecore::Store &store, const std::string &sql, const std::vector<rou
 std::string run_session(const routecore::Request &request, const routecore::Credentials &credentials,
                         SqliteStore &store);
 
+// Fails with 1011 when the request's local user has a session on the node
+// whose user may only read (ACCESS READ).
+void require_write_access(SqliteStore &store, const routecore::Request &request);
+
 // USERS and SESSIONS hold the node's logons and are no object kinds.
 bool is_logon_table(std::string_view table);
 

@@ -1,12 +1,14 @@
 // The SQLite side of the demo router: one connection per node, kept for the
-// life of the module and used by one request at a time; prepared
-// statements with bound parameters, cached per connection; transactions;
-// quoting of identifiers; GLOB patterns; and the schema of the table an
-// object kind names.
+// life of the module and used by one request at a time, with upper() and
+// lower() that fold as a PostgreSQL node does; prepared statements with
+// bound parameters, cached per connection; transactions; quoting of
+// identifiers; GLOB patterns; and the schema of the table an object kind
+// names, with the node's rules about it.
 #include "rpdb.hpp"
 
 #include "ZeEnv.h"
 #include "contract/node_file.hpp"
+#include "contract/sqlite_case.hpp"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,12 +73,13 @@ sqlite3 *open_node(const std::string &path, std::string_view node)
         // reverse. When another process is converting the file its mode applies.
         sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
         if (sqlite3_exec(db, "PRAGMA foreign_keys = ON; SELECT count(*) FROM sqlite_schema", nullptr, nullptr,
-                         nullptr) != SQLITE_OK)
+                         nullptr) != SQLITE_OK ||
+            sqlite_case::register_functions(db) != SQLITE_OK)
             problem = sqlite3_errmsg(db);
     }
     if (problem.empty()) return db;
     sqlite3_close_v2(db);
-    fail(TARN_RPDB_RC_STORAGE_ERROR, "Node " + std::string(node) + " cannot be opened: " + problem);
+    fail(TARN_ROUTER_RC_STORAGE_ERROR, "Node " + std::string(node) + " cannot be opened: " + problem);
 }
 
 // The rows of one statement; a cached statement goes back to its cache
@@ -150,18 +153,49 @@ private:
 
 }  // namespace
 
+namespace {
+
+// What follows `prefix` in an engine message ("CHECK constraint failed:
+// <constraint>"), after its last '.' when `unqualified` ("NOT NULL
+// constraint failed: <table>.<column>"); empty when the message differs.
+std::string named_in(const std::string &message, std::string_view prefix, bool unqualified)
+{
+    if (message.rfind(prefix, 0) != 0) return {};
+    std::string name = message.substr(prefix.size());
+    const std::size_t dot = unqualified ? name.rfind('.') : std::string::npos;
+    return dot == std::string::npos ? name : name.substr(dot + 1);
+}
+
+}  // namespace
+
 StoreError store_error(sqlite3 *db)
 {
     const int code = sqlite3_extended_errcode(db);
     std::string message = sqlite3_errmsg(db);
-    if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
-        return {StoreErrorKind::Duplicate, std::move(message)};
+    switch (code) {
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+    case SQLITE_CONSTRAINT_UNIQUE: return {StoreErrorKind::Duplicate, std::move(message), {}};
+    case SQLITE_CONSTRAINT_CHECK: {
+        std::string name = named_in(message, "CHECK constraint failed: ", false);
+        return {StoreErrorKind::Check, std::move(message), std::move(name)};
+    }
+    case SQLITE_CONSTRAINT_NOTNULL: {
+        std::string name = named_in(message, "NOT NULL constraint failed: ", true);
+        return {StoreErrorKind::Required, std::move(message), std::move(name)};
+    }
+    case SQLITE_CONSTRAINT_FOREIGNKEY: return {StoreErrorKind::Reference, std::move(message), {}};
+    default: break;
+    }
+    // ON DELETE RESTRICT is carried out as a trigger, which reports the
+    // foreign key under the trigger's code.
+    if (code == SQLITE_CONSTRAINT_TRIGGER && message == "FOREIGN KEY constraint failed")
+        return {StoreErrorKind::Reference, std::move(message), {}};
     switch (code & 0xff) {
     case SQLITE_CONSTRAINT:
     case SQLITE_MISMATCH:
-    case SQLITE_TOOBIG: return {StoreErrorKind::Refused, std::move(message)};
-    case SQLITE_NOMEM: return {StoreErrorKind::NoMemory, std::move(message)};
-    default: return {StoreErrorKind::Other, std::move(message)};
+    case SQLITE_TOOBIG: return {StoreErrorKind::Refused, std::move(message), {}};
+    case SQLITE_NOMEM: return {StoreErrorKind::NoMemory, std::move(message), {}};
+    default: return {StoreErrorKind::Other, std::move(message), {}};
     }
 }
 
@@ -174,7 +208,7 @@ SqliteStore &node_store(std::string_view name)
 {
     std::string_view directory = routecore::view(ZeEnv(ZE_ENV_TARN_DATA_DIR));
     if (directory.empty())
-        fail(TARN_RPDB_RC_NO_DATA_DIR, "No data directory: set TARN_DATA_DIR to the directory that holds nodes/");
+        fail(TARN_ROUTER_RC_NO_DATA_DIR, "No data directory: set TARN_DATA_DIR to the directory that holds nodes/");
     routecore::check_node_name(name);
 
     std::string path = node_file::path(directory, name);
@@ -182,7 +216,7 @@ SqliteStore &node_store(std::string_view name)
     if (found != stores().end()) return *found->second;
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        fail(TARN_RPDB_RC_UNKNOWN_NODE, "Node " + std::string(name) + " is unknown: there is no " + path);
+        fail(TARN_ROUTER_RC_UNKNOWN_NODE, "Node " + std::string(name) + " is unknown: there is no " + path);
     sqlite3 *db = open_node(path, name);
     std::unique_ptr<SqliteStore> store;
     try {
@@ -261,6 +295,19 @@ void SqliteStore::rollback() noexcept
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+namespace {
+
+// The kind of a column of a STRICT table by its declared type; dates and
+// times are TEXT that the node's rules table marks.
+routecore::ValueKind kind_of(std::string_view type)
+{
+    if (type == "INTEGER" || type == "INT") return routecore::ValueKind::Integer;
+    if (type == "REAL") return routecore::ValueKind::Real;
+    return routecore::ValueKind::Text;
+}
+
+}  // namespace
+
 Table SqliteStore::table(std::string_view node, std::string_view object)
 {
     routecore::check_object_name(object);
@@ -272,28 +319,25 @@ Table SqliteStore::table(std::string_view node, std::string_view object)
                         " AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
                         {{name}});
         if (!find->step())
-            fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+            fail(TARN_ROUTER_RC_UNKNOWN_OBJECT,
                  "Object kind " + name + " is unknown: node " + std::string(node) + " has no such table");
         table.name = table.label = find->text(0);
     }
     if (is_logon_table(table.name))
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
+        fail(TARN_ROUTER_RC_UNKNOWN_OBJECT,
              "Object kind " + table.name + " is not available: it holds the node's logons");
-    auto info = run("SELECT name, \"notnull\", pk FROM pragma_table_info(?)", {{table.name}});
-    int keys = 0;
+    auto info = run("SELECT name, \"notnull\", pk, upper(type) FROM pragma_table_info(?)", {{table.name}});
     while (info->step()) {
-        if (info->value(2) != "0") {
-            table.key = table.columns.size();
-            ++keys;
-        }
         Column column;
         column.name = column.label = info->text(0);
         column.notNull = info->value(1) != "0";
+        column.primaryKey = info->value(2) != "0";
+        column.kind = kind_of(info->value(3));
         table.columns.push_back(std::move(column));
     }
-    if (keys != 1)
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT,
-             "Object kind " + table.name + " cannot be used: its table has no single-column primary key");
+    auto rules =
+        run("SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = ? COLLATE NOCASE", {{routecore::kRulesTable}});
+    if (rules->step()) routecore::read_rules(*this, table);
     return table;
 }
 

@@ -3,6 +3,7 @@
 // (21). Every answer goes out before the transaction commits, so a refused
 // answer rolls the request back.
 #include "core.hpp"
+#include "sql.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -10,95 +11,6 @@
 namespace routecore {
 
 namespace {
-
-// ------------------------------------------------------------ SQL text
-
-// A statement being written: its text and the values bound to it, each
-// written as the store's placeholder.
-class Sql {
-public:
-    explicit Sql(const Store &store) : store_(store) {}
-
-    Sql &operator<<(std::string_view text)
-    {
-        text_ += text;
-        return *this;
-    }
-    Sql &name(std::string_view identifier)
-    {
-        text_ += store_.quoted(identifier);
-        return *this;
-    }
-    Sql &operand(const Column &column)
-    {
-        text_ += store_.operand(column);
-        return *this;
-    }
-    Sql &bind(Param param)
-    {
-        params_.push_back(std::move(param));
-        store_.append_param(text_, static_cast<int>(params_.size()), params_.back().column);
-        return *this;
-    }
-    // column <op> value, or the pattern condition; NULL columns satisfy
-    // what "" satisfies.
-    Sql &condition(const Criterion &c);
-
-    std::unique_ptr<Rows> run(Store &store) const { return store.run(text_, params_); }
-
-private:
-    const Store &store_;
-    std::string text_;
-    std::vector<Param> params_;
-};
-
-const char *sql_operator(Relop op)
-{
-    switch (op) {
-    case Relop::EQ: return " = ";
-    case Relop::NE: return " <> ";
-    case Relop::LT: return " < ";
-    case Relop::LE: return " <= ";
-    case Relop::GT: return " > ";
-    case Relop::GE: return " >= ";
-    }
-    return " = ";
-}
-
-// Whether a NULL column (read as "") satisfies the criterion.
-bool empty_satisfies(const Criterion &c)
-{
-    bool matchesEmpty = c.value.find_first_not_of('*') == std::string_view::npos;
-    if (c.op == Relop::EQ) return matchesEmpty;
-    if (c.op == Relop::NE) return !matchesEmpty;
-    return false;
-}
-
-Sql &Sql::condition(const Criterion &c)
-{
-    const bool orNull = !c.column->notNull && empty_satisfies(c);
-    if (orNull) *this << "(" << store_.quoted(c.column->name) << " IS NULL OR ";
-    if (is_pattern(c)) {
-        params_.push_back({store_.pattern_value(c.value)});
-        store_.append_pattern(text_, *c.column, c.op == Relop::NE, static_cast<int>(params_.size()));
-    } else {
-        operand(*c.column) << sql_operator(c.op);
-        bind({std::string(c.value), false, c.column});
-    }
-    if (orNull) *this << ")";
-    return *this;
-}
-
-// " WHERE <criteria ANDed>", nothing without criteria.
-void where_clause(Sql &sql, const std::vector<Criterion> &criteria)
-{
-    bool first = true;
-    for (const Criterion &c : criteria) {
-        sql << (first ? " WHERE " : " AND ");
-        sql.condition(c);
-        first = false;
-    }
-}
 
 // ------------------------------------------------------------ answers
 
@@ -123,7 +35,7 @@ void append(TarnList *list, const char *text)
 void check_accepted(unsigned rc, const std::string &what)
 {
     if (rc != ZE_OK)
-        fail(TARN_RPDB_RC_ANSWER_REFUSED,
+        fail(TARN_ROUTER_RC_ANSWER_REFUSED,
              "The client refused " + what + " (code " + std::to_string(rc) + "); nothing was changed");
 }
 
@@ -133,12 +45,13 @@ void check_accepted(unsigned rc, const std::string &what)
 // Values are copied up to their terminator, as the library reads them.
 class RowList {
 public:
-    explicit RowList(std::size_t width) : cells_(width) {}
+    RowList(const Table &table, AnswerForm &form) : table_(table), form_(form), cells_(table.columns.size()) {}
 
     TarnList *fill(const Rows &rows)
     {
         bool moved = !list_;
-        for (std::size_t i = 0; i < cells_.size(); ++i) moved = put(cells_[i], rows.text(static_cast<int>(i))) || moved;
+        for (std::size_t i = 0; i < cells_.size(); ++i)
+            moved = put(cells_[i], form_.text(rows, static_cast<int>(i), table_.columns[i])) || moved;
         if (moved) {
             list_ = new_list();
             for (std::vector<char> &cell : cells_) append(list_.get(), cell.data());
@@ -158,6 +71,8 @@ private:
         return grows;
     }
 
+    const Table &table_;
+    AnswerForm &form_;
     std::vector<std::vector<char>> cells_;
     List list_;
 };
@@ -165,13 +80,13 @@ private:
 std::string item_text(const Table &table, std::string_view key) { return table.label + " " + std::string(key); }
 
 // Field 19 with the table's columns, then field 20 per row.
-std::size_t send_rows(DtsAction *action, Rows &rows, const Table &table)
+std::size_t send_rows(DtsAction *action, Rows &rows, const Table &table, AnswerForm &form)
 {
     List header = new_list();
     for (const Column &column : table.columns) append(header.get(), column.label.c_str());
     check_accepted(ZeSetDtsActionField(action, ZE_ACTION_ANSWER_HEADER, header.get()), "the answer header");
 
-    RowList row(table.columns.size());
+    RowList row(table, form);
     std::size_t count = 0;
     while (rows.step()) {
         unsigned rc = ZeSetDtsActionField(action, ZE_ACTION_ANSWER_ROW, row.fill(rows));
@@ -181,26 +96,27 @@ std::size_t send_rows(DtsAction *action, Rows &rows, const Table &table)
     return count;
 }
 
-// Field 21 with the first column of each row.
-std::size_t send_names(DtsAction *action, Rows &rows)
+// Field 21 with the key (the first column) of each row.
+std::size_t send_names(DtsAction *action, Rows &rows, const Table &table, AnswerForm &form)
 {
     std::size_t count = 0;
     while (rows.step()) {
-        unsigned rc = ZeSetDtsActionField(action, ZE_ACTION_LIST_NAME, rows.text(0));
-        if (rc != ZE_OK) check_accepted(rc, std::string("the name ") + rows.text(0));
+        const char *name = form.text(rows, 0, table.keyColumn());
+        unsigned rc = ZeSetDtsActionField(action, ZE_ACTION_LIST_NAME, name);
+        if (rc != ZE_OK) check_accepted(rc, std::string("the name ") + name);
         ++count;
     }
     return count;
 }
 
 // Field 12 with the first row; false when there is none.
-bool send_item(DtsAction *action, Rows &rows, const Table &table)
+bool send_item(DtsAction *action, Rows &rows, const Table &table, AnswerForm &form)
 {
     if (!rows.step()) return false;
     std::vector<char *> names, values;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         names.push_back(const_cast<char *>(table.columns[i].label.c_str()));
-        values.push_back(const_cast<char *>(rows.text(static_cast<int>(i))));
+        values.push_back(const_cast<char *>(form.text(rows, static_cast<int>(i), table.columns[i])));
     }
     check_accepted(
         ZeSetDtsActionField(action, ZE_ACTION_ANSWER_ITEM, names.data(), values.data(), static_cast<int>(names.size())),
@@ -334,8 +250,8 @@ void refuse_copy_key(const Request &request, const std::vector<Criterion> &crite
 {
     for (const Criterion &c : criteria)
         if (!c.column)
-            fail(TARN_RPDB_RC_BAD_REQUEST, std::string(request.word) + " does not take " TARN_RPDB_COPY_KEY
-                                                                       " (only DEFINE, ALTER, COPY and RENAME do)");
+            fail(TARN_ROUTER_RC_BAD_REQUEST, std::string(request.word) + " does not take " TARN_ROUTER_COPY_KEY
+                                                                         " (only DEFINE, ALTER, COPY and RENAME do)");
 }
 
 std::string select(const Request &request, Store &store, const Table &table, const std::vector<Criterion> &criteria)
@@ -346,7 +262,7 @@ std::string select(const Request &request, Store &store, const Table &table, con
         if (request.kind == ZE_RESPONSE_COLLECTION) shape = Shape::Rows;
         else if (request.kind == ZE_RESPONSE_ITEM) shape = Shape::Item;
         else if (request.kind != ZE_RESPONSE_LIST)
-            fail(TARN_RPDB_RC_BAD_REQUEST,
+            fail(TARN_ROUTER_RC_BAD_REQUEST,
                  "Response kind " + std::to_string(request.kind) + " is not supported (1, 3 or 15)");
     }
     Page page(request.action);
@@ -361,16 +277,17 @@ std::string select(const Request &request, Store &store, const Table &table, con
     if (shape == Shape::Item) sql << " LIMIT 1";
     if (shape == Shape::Rows) page.limit(sql);
     std::unique_ptr<Rows> rows = sql.run(store);
+    AnswerForm form(request, table);
     switch (shape) {
     case Shape::Rows: {
-        const std::size_t sent = send_rows(request.action, *page.track(std::move(rows), table.key), table);
+        const std::size_t sent = send_rows(request.action, *page.track(std::move(rows), table.key), table, form);
         page.close();
         return rows_text(sent, "selected");
     }
-    case Shape::Names: return rows_text(send_names(request.action, *rows), "selected");
+    case Shape::Names: return rows_text(send_names(request.action, *rows, table, form), "selected");
     case Shape::Item: break;
     }
-    if (!send_item(request.action, *rows, table)) fail(TARN_RPDB_RC_NOT_FOUND, not_found(table, criteria));
+    if (!send_item(request.action, *rows, table, form)) fail(TARN_ROUTER_RC_NOT_FOUND, not_found(table, criteria));
     return rows_text(1, "selected");
 }
 
@@ -390,20 +307,26 @@ WriteFields write_fields(const Request &request, const Table &table, const std::
     std::vector<const Column *> seen;
     bool copyKeySeen = false;
     for (const Criterion &c : criteria) {
-        std::string name = c.column ? c.column->label : TARN_RPDB_COPY_KEY;
+        std::string name = c.column ? c.column->label : TARN_ROUTER_COPY_KEY;
         if (c.op != Relop::EQ)
-            fail(TARN_RPDB_RC_BAD_REQUEST,
+            fail(TARN_ROUTER_RC_BAD_REQUEST,
                  std::string(request.word) + " takes only EQ criteria, not " + name + " " + std::string(c.relop));
         bool repeated = c.column ? std::find(seen.begin(), seen.end(), c.column) != seen.end() : copyKeySeen;
-        if (repeated) fail(TARN_RPDB_RC_BAD_REQUEST, "Column " + name + " is given twice");
+        if (repeated) fail(TARN_ROUTER_RC_BAD_REQUEST, "Column " + name + " is given twice");
         if (!c.column) {
             copyKeySeen = true;
-            fields.otherKey = c.value;
+            fields.otherKey = c.bound;
             continue;
         }
         seen.push_back(c.column);
-        if (c.column == &table.keyColumn()) fields.key = c.value;
-        else fields.changes.push_back(&c);
+        if (c.column == &table.keyColumn()) {
+            fields.key = c.bound;
+            continue;
+        }
+        // An empty value clears the column: refused where the column needs one.
+        if (c.bound.empty() && c.column->notNull)
+            fail(TARN_ROUTER_RC_VALUE_REFUSED, c.column->label + ": a value is required");
+        fields.changes.push_back(&c);
     }
     return fields;
 }
@@ -434,7 +357,7 @@ void insert_row(Store &store, const Table &table, std::string_view key, std::str
         const Criterion *change = change_of(fields, column);
         if (change) {
             sql << ", ";
-            sql.bind(value_param(change->value, column));
+            sql.bind(value_param(change->bound, column));
         } else if (!model.empty()) {
             sql << ", " << store.quoted(column.name);
         }
@@ -461,7 +384,7 @@ bool update_row(Store &store, const Table &table, std::string_view key, std::str
         any = true;
     };
     if (!newKey.empty() && newKey != key) set(table.keyColumn(), {std::string(newKey), false, &table.keyColumn()});
-    for (const Criterion *c : fields.changes) set(*c->column, value_param(c->value, *c->column));
+    for (const Criterion *c : fields.changes) set(*c->column, value_param(c->bound, *c->column));
     if (!any) return false;
     key_is(sql, table, key);
     sql.run(store)->step();
@@ -477,30 +400,32 @@ void send_written(const Request &request, Store &store, const Table &table, std:
     sql << " FROM " << store.quoted(table.name);
     key_is(sql, table, key);
     std::unique_ptr<Rows> row = sql.run(store);
-    if (!send_item(request.action, *row, table)) fail(TARN_RPDB_RC_NOT_FOUND, item_text(table, key) + " not found");
+    AnswerForm form(request, table);
+    if (!send_item(request.action, *row, table, form))
+        fail(TARN_ROUTER_RC_NOT_FOUND, item_text(table, key) + " not found");
 }
 
 void require_key(const Request &request, const Table &table, std::string_view key)
 {
     if (key.empty())
-        fail(TARN_RPDB_RC_BAD_REQUEST,
+        fail(TARN_ROUTER_RC_BAD_REQUEST,
              std::string(request.word) + " needs a value for the key column " + table.keyColumn().label);
 }
 
 void require_new_key(const Request &request, std::string_view newKey)
 {
     if (newKey.empty())
-        fail(TARN_RPDB_RC_BAD_REQUEST, std::string(request.word) + " needs the new key in " TARN_RPDB_COPY_KEY);
+        fail(TARN_ROUTER_RC_BAD_REQUEST, std::string(request.word) + " needs the new key in " TARN_ROUTER_COPY_KEY);
 }
 
 void require_row(Store &store, const Table &table, std::string_view key)
 {
-    if (!exists(store, table, key)) fail(TARN_RPDB_RC_NOT_FOUND, item_text(table, key) + " not found");
+    if (!exists(store, table, key)) fail(TARN_ROUTER_RC_NOT_FOUND, item_text(table, key) + " not found");
 }
 
 void require_free_key(Store &store, const Table &table, std::string_view key)
 {
-    if (exists(store, table, key)) fail(TARN_RPDB_RC_ALREADY_EXISTS, item_text(table, key) + " already exists");
+    if (exists(store, table, key)) fail(TARN_ROUTER_RC_ALREADY_EXISTS, item_text(table, key) + " already exists");
 }
 
 // DEFINE (new key = key column, optional model = COPY_KEY) and COPY (new
@@ -541,7 +466,7 @@ std::string change(const Request &request, Store &store, const Table &table, con
 std::string erase(const Request &request, Store &store, const Table &table, const std::vector<Criterion> &criteria)
 {
     refuse_copy_key(request, criteria);
-    if (criteria.empty()) fail(TARN_RPDB_RC_BAD_REQUEST, "DELETE needs at least one criterion");
+    if (criteria.empty()) fail(TARN_ROUTER_RC_BAD_REQUEST, "DELETE needs at least one criterion");
     Sql sql(store);
     sql << "DELETE FROM " << store.quoted(table.name);
     where_clause(sql, criteria);
@@ -551,7 +476,7 @@ std::string erase(const Request &request, Store &store, const Table &table, cons
     std::string first;
     while (rows->step())
         if (count++ == 0) first = rows->value(0);
-    if (count == 0) fail(TARN_RPDB_RC_NOT_FOUND, not_found(table, criteria));
+    if (count == 0) fail(TARN_ROUTER_RC_NOT_FOUND, not_found(table, criteria));
     return count == 1 ? item_text(table, first) + " deleted" : rows_text(count, "deleted");
 }
 
@@ -560,6 +485,7 @@ std::string erase(const Request &request, Store &store, const Table &table, cons
 std::string run(const Request &request, Store &store, const Table &table)
 {
     std::vector<Criterion> criteria = resolve(request, table);
+    type_criteria(request, table, criteria);
     switch (request.command) {
     case Command::Select:
     case Command::List: return select(request, store, table, criteria);
@@ -572,7 +498,7 @@ std::string run(const Request &request, Store &store, const Table &table)
     case Command::Logoff:
     case Command::Verify: break;  // carried out by the back end's session()
     }
-    fail(TARN_RPDB_RC_BAD_REQUEST, "Command " + std::string(request.word) + " is unknown");
+    fail(TARN_ROUTER_RC_BAD_REQUEST, "Command " + std::string(request.word) + " is unknown");
 }
 
 }  // namespace routecore

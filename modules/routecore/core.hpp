@@ -2,6 +2,9 @@
 #pragma once
 
 #include "routecore.hpp"
+#include "contract/date_format.hpp"
+
+#include <optional>
 
 namespace routecore {
 
@@ -15,6 +18,39 @@ std::vector<Criterion> resolve(const Request &request, const Table &table);
 
 // A value with '*' under EQ or NE is a pattern.
 bool is_pattern(const Criterion &criterion);
+
+// Checks each criterion's value against its column's kind and sets the
+// value the node takes (dates and times in the node's form): 1018 for a
+// value the column cannot hold.
+void type_criteria(const Request &request, const Table &table, std::vector<Criterion> &criteria);
+
+// The values of an answer as the request shows them: the node's dates in
+// the request's date format, its times as HH:MM:SS[.hh].
+class AnswerForm {
+public:
+    AnswerForm(const Request &request, const Table &table);
+    // The current row's value at position `at`, of `column`; valid until
+    // the next call for the same position.
+    const char *text(const Rows &rows, int at, const Column &column)
+    {
+        const char *value = rows.text(at);
+        if (column.kind != ValueKind::Date && column.kind != ValueKind::Time) return value;
+        return converted(value, at, column.kind);
+    }
+
+private:
+    const char *converted(const char *value, int at, ValueKind kind);
+
+    std::vector<std::string> buffers_;  // one per position
+    std::optional<date_format::Writer> dates_;
+    std::vector<char> dateTexts_;  // one date's text per position
+};
+
+// A store's refusal of a value or change as a Failure: the canonical 1018
+// message naming the column and the rule (probing the node for the row
+// that holds a reference), or 1003 with the store's text when the rule is
+// not known. Runs after the failed request was rolled back.
+Failure explain_refusal(const Request &request, Store &store, const Table &table, const StoreError &error);
 
 // Runs a table command inside the caller's transaction, delivers the
 // answer and returns the message.

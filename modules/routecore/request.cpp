@@ -4,6 +4,7 @@
 #include "core.hpp"
 #include "contract/node_file.hpp"
 
+#include "ZeDate.h"
 #include "ZeEnv.h"
 #include "TarnUtil.h"
 
@@ -30,15 +31,6 @@ constexpr std::array<std::pair<std::string_view, Command>, 10> kCommands{{
     {"VERIFY", Command::Verify},
 }};
 
-constexpr std::array<std::pair<std::string_view, Relop>, 6> kRelops{{
-    {"EQ", Relop::EQ},
-    {"NE", Relop::NE},
-    {"LT", Relop::LT},
-    {"LE", Relop::LE},
-    {"GT", Relop::GT},
-    {"GE", Relop::GE},
-}};
-
 std::string_view text_field(DtsAction *action, unsigned field)
 {
     const char *value = nullptr;
@@ -48,37 +40,28 @@ std::string_view text_field(DtsAction *action, unsigned field)
 
 Command parse_command(std::string_view word)
 {
-    if (word.empty()) fail(TARN_RPDB_RC_BAD_REQUEST, "The request has no command");
+    if (word.empty()) fail(TARN_ROUTER_RC_BAD_REQUEST, "The request has no command");
     for (const auto &[name, command] : kCommands)
         if (equal_nocase(word, name)) return command;
-    fail(TARN_RPDB_RC_BAD_REQUEST, "Command " + std::string(word) + " is unknown");
+    fail(TARN_ROUTER_RC_BAD_REQUEST, "Command " + std::string(word) + " is unknown");
 }
 
 }  // namespace
-
-bool equal_nocase(std::string_view a, std::string_view b)
-{
-    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (upper(a[i]) != upper(b[i])) return false;
-    return true;
-}
 
 void fail(unsigned code, std::string message) { throw Failure{code, std::move(message)}; }
 
 void check_node_name(std::string_view name)
 {
-    if (name.empty()) fail(TARN_RPDB_RC_UNKNOWN_NODE, "The request names no node (DESTNODE is empty)");
+    if (name.empty()) fail(TARN_ROUTER_RC_UNKNOWN_NODE, "The request names no node (DESTNODE is empty)");
     if (!node_file::valid_name(name))
-        fail(TARN_RPDB_RC_UNKNOWN_NODE,
+        fail(TARN_ROUTER_RC_UNKNOWN_NODE,
              "Node name \"" + std::string(name) + "\" is not valid (" + node_file::kNameRule + ")");
 }
 
 std::string double_quoted(std::string_view name)
 {
     if (name.find('"') != std::string_view::npos)
-        fail(TARN_RPDB_RC_BAD_REQUEST, "The name " + std::string(name) + " holds a double quote and cannot be used");
+        fail(TARN_ROUTER_RC_BAD_REQUEST, "The name " + std::string(name) + " holds a double quote and cannot be used");
     std::string text;
     text.reserve(name.size() + 2);
     text += '"';
@@ -104,13 +87,27 @@ int setting(int index, int fallback, int max)
 
 void check_object_name(std::string_view object)
 {
-    if (object.empty()) fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)");
+    if (object.empty()) fail(TARN_ROUTER_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)");
     bool valid = object.size() <= 64 && !(object.front() >= '0' && object.front() <= '9');
     for (char c : object)
         valid = valid && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_');
     if (!valid)
-        fail(TARN_RPDB_RC_UNKNOWN_OBJECT, "Object kind \"" + std::string(object) +
-                                              "\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)");
+        fail(TARN_ROUTER_RC_UNKNOWN_OBJECT,
+             "Object kind \"" + std::string(object) +
+                 "\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)");
+}
+
+void require_single_key(Table &table)
+{
+    std::size_t keys = 0;
+    for (std::size_t i = 0; i < table.columns.size(); ++i)
+        if (table.columns[i].primaryKey) {
+            table.key = i;
+            ++keys;
+        }
+    if (keys != 1)
+        fail(TARN_ROUTER_RC_UNKNOWN_OBJECT,
+             "Object kind " + table.label + " cannot be used: its table has no single-column primary key");
 }
 
 bool is_session_command(Command command)
@@ -133,13 +130,15 @@ Request read_request(DtsAction *action)
     request.node = text_field(action, ZE_ACTION_DESTNODE);
     request.object = text_field(action, ZE_ACTION_OBJECT);
     request.user = text_field(action, ZE_ACTION_USERNAME);
+    request.dateFormat = text_field(action, ZE_ACTION_DATE_FORMAT);
+    if (request.dateFormat.empty()) request.dateFormat = ZeDateDefaultFormat();
 
     char **columns = nullptr, **relops = nullptr, **values = nullptr;
     int count = 0;
     unsigned rc = ZeGetDtsActionField(action, ZE_ACTION_REQUEST_FIELDS, &columns, &relops, &values, &count);
     if (rc == ZE_RC_NO_ENTRY) return request;
     if (rc != ZE_OK)
-        fail(rc == ZE_RC_NO_MEMORY ? ZE_RC_NO_MEMORY : TARN_RPDB_RC_BAD_REQUEST,
+        fail(rc == ZE_RC_NO_MEMORY ? ZE_RC_NO_MEMORY : TARN_ROUTER_RC_BAD_REQUEST,
              "The request fields cannot be read (code " + std::to_string(rc) + ")");
     for (int i = 0; i < count; ++i) {
         request.columns.push_back(view(columns[i]));
@@ -156,22 +155,52 @@ const Column *Table::find(std::string_view wanted) const
     return nullptr;
 }
 
+const Column *Table::find_name(std::string_view wanted) const
+{
+    for (const Column &column : columns)
+        if (equal_nocase(column.name, wanted)) return &column;
+    return nullptr;
+}
+
+bool Table::has_kind(ValueKind kind) const
+{
+    for (const Column &column : columns)
+        if (column.kind == kind) return true;
+    return false;
+}
+
+void read_rules(Store &store, Table &table)
+{
+    auto rows = store.run(std::string("SELECT RULE_NAME, TABLE_NAME, COLUMN_NAME, RULE_KIND, RULE_TEXT FROM ") +
+                              kRulesTable + " ORDER BY RULE_NAME",
+                          {});
+    while (rows->step()) {
+        Rule rule{rows->text(0), rows->text(1), rows->text(2), rows->text(3), rows->text(4)};
+        const bool own = equal_nocase(rule.table, table.name);
+        if (!own && !(rule.kind == "REFERENCE" && equal_nocase(rule.text, table.name))) continue;
+        if (own && (rule.kind == "DATE" || rule.kind == "TIME"))
+            for (Column &column : table.columns)
+                if (equal_nocase(column.name, rule.column))
+                    column.kind = rule.kind == "DATE" ? ValueKind::Date : ValueKind::Time;
+        table.rules.push_back(std::move(rule));
+    }
+}
+
 std::vector<Criterion> resolve(const Request &request, const Table &table)
 {
     std::vector<Criterion> criteria;
     for (std::size_t i = 0; i < request.columns.size(); ++i) {
-        Criterion c{nullptr, Relop::EQ, request.values[i], request.columns[i], request.relops[i]};
-        if (!equal_nocase(c.name, TARN_RPDB_COPY_KEY)) {
+        Criterion c{nullptr, Relop::EQ, request.values[i], request.columns[i], request.relops[i], {}};
+        if (!equal_nocase(c.name, TARN_ROUTER_COPY_KEY)) {
             c.column = table.find(c.name);
             if (!c.column)
-                fail(TARN_RPDB_RC_BAD_REQUEST, "Column \"" + std::string(c.name) + "\" is unknown in " + table.label);
+                fail(TARN_ROUTER_RC_BAD_REQUEST, "Column \"" + std::string(c.name) + "\" is unknown in " + table.label);
         }
-        auto op = std::find_if(kRelops.begin(), kRelops.end(),
-                               [&](const auto &entry) { return equal_nocase(c.relop, entry.first); });
-        if (op == kRelops.end())
-            fail(TARN_RPDB_RC_BAD_REQUEST, "Operator \"" + std::string(c.relop) + "\" of column " +
-                                               std::string(c.name) + " is unknown (EQ, NE, LT, LE, GT, GE)");
-        c.op = op->second;
+        std::optional<Relop> op = relop::ignoring_case(c.relop);
+        if (!op)
+            fail(TARN_ROUTER_RC_BAD_REQUEST, "Operator \"" + std::string(c.relop) + "\" of column " +
+                                                 std::string(c.name) + " is unknown (" + relop::kList + ")");
+        c.op = *op;
         criteria.push_back(c);
     }
     return criteria;
@@ -181,7 +210,7 @@ namespace {
 
 [[noreturn]] void bad_request(const Request &request, const std::string &problem)
 {
-    fail(TARN_RPDB_RC_BAD_REQUEST, std::string(request.word) + " " + problem);
+    fail(TARN_ROUTER_RC_BAD_REQUEST, std::string(request.word) + " " + problem);
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 // table, the commands with their messages and codes, and the answers sent
 // through the action fields. A router supplies a Backend, which opens the
 // Store of a request's node; the Store is the only place that knows an SQL
-// dialect. The contract both routers keep is include/TarnRpdb.h.
+// dialect. The contract both routers keep is include/TarnRouter.h.
 #pragma once
 
-#include "TarnRpdb.h"
+#include "TarnRouter.h"
 #include "ZeDts.h"
 #include "ZeTypes.h"
+#include "contract/relop.hpp"
+#include "contract/text.hpp"
 
 #include <memory>
 #include <string>
@@ -40,7 +42,10 @@ std::string double_quoted(std::string_view name);
 // error. The core turns the kind into a code and a message.
 enum class StoreErrorKind {
     Duplicate,   // a taken key or UNIQUE value
-    Refused,     // a value or change the table does not take (type, CHECK, NOT NULL, foreign key)
+    Check,       // a CHECK constraint refused a value (name: the constraint, when the engine names it)
+    Required,    // NOT NULL refused a missing value (name: the column, when the engine names it)
+    Reference,   // a foreign key refused a change
+    Refused,     // any other value or change the table does not take (type, trigger)
     Permission,  // the node's grants refuse it
     Timeout,     // the statement ran out of time
     Conflict,    // a concurrent transaction won (serialization failure, deadlock, lock wait)
@@ -53,27 +58,49 @@ enum class StoreErrorKind {
 struct StoreError {
     StoreErrorKind kind;
     std::string message;  // the engine's own text; never holds a password
+    std::string name;     // Check: the constraint's name; Required: the column's; else empty
 };
 
 // ------------------------------------------------------------ tables
+
+// What a column holds, for the core's checks and conversions: text (valid
+// UTF-8), whole numbers (32 bits), numbers, and dates and times, which a
+// node keeps in an ordered form (YYYY-MM-DD, HH:MM:SS[.hh]) and a request
+// writes in its own date format.
+enum class ValueKind { Text, Integer, Real, Date, Time };
 
 struct Column {
     std::string name;   // the identifier in SQL
     std::string label;  // the name answers and messages show
     std::string type;   // the SQL type values are cast to, or empty (no cast)
     bool notNull = false;
-    bool textual = true;  // compared and sorted as text
+    bool textual = true;      // compared and sorted as text
+    bool primaryKey = false;  // part of the table's primary key
+    ValueKind kind = ValueKind::Text;
+};
+
+// A row of the node's rules table TARN_RULES (see TarnRouter.h).
+struct Rule {
+    std::string name;    // the constraint's name
+    std::string table;   // the table it belongs to
+    std::string column;  // the column it guards; for a REFERENCE, the referring column
+    std::string kind;    // CHECK, DATE, TIME or REFERENCE
+    std::string text;    // what a value must be; for a REFERENCE, the table referred to
 };
 
 struct Table {
     std::string name;   // the identifier in SQL
     std::string label;  // the name messages show
     std::vector<Column> columns;
-    std::size_t key = 0;  // index of the primary-key column
+    std::size_t key = 0;      // index of the primary-key column (set by require_single_key)
+    std::vector<Rule> rules;  // the table's own rules and the references to it
 
     const Column &keyColumn() const { return columns[key]; }
     // The column whose label is `name` ignoring case, or nullptr.
     const Column *find(std::string_view name) const;
+    // The column whose SQL name is `name` ignoring case, or nullptr.
+    const Column *find_name(std::string_view name) const;
+    bool has_kind(ValueKind kind) const;
 };
 
 // ------------------------------------------------------------ store
@@ -125,23 +152,24 @@ public:
     virtual void commit() = 0;
     virtual void rollback() noexcept = 0;
 
-    // The table of object kind `object`: 1002 when the name is not valid,
-    // there is no such table, or it has no single-column key.
+    // The table of object kind `object` with its columns, the primary-key
+    // ones marked: 1002 when the name is not valid or there is no such table.
     virtual Table table(std::string_view node, std::string_view object) = 0;
 };
 
 // ------------------------------------------------------------ requests
 
 enum class Command { Select, List, Define, Alter, Copy, Rename, Delete, Logon, Logoff, Verify };
-enum class Relop { EQ, NE, LT, LE, GT, GE };
+using relop::Relop;
 
 // One request field resolved against the table; column is nullptr for COPY_KEY.
 struct Criterion {
     const Column *column;
     Relop op;
-    std::string_view value;
+    std::string_view value;  // as the request wrote it
     std::string_view name;   // the column as the request wrote it
     std::string_view relop;  // the operator as the request wrote it
+    std::string bound;       // the value as the node takes it (a date in its ordered form)
 };
 
 // What the action asks for, read through ZeGetDtsActionField. The texts are
@@ -152,7 +180,8 @@ struct Request {
     std::string_view word;  // the command word as sent
     unsigned kind = 0;      // response kind
     std::string_view node, object;
-    std::string_view user;  // the info's USERNAME
+    std::string_view user;        // the info's USERNAME
+    std::string_view dateFormat;  // the info's date format (field 22), else the default
     std::vector<std::string_view> columns, relops, values;
 
     bool writes() const { return command != Command::Select && command != Command::List; }
@@ -198,6 +227,16 @@ unsigned route(DtsAction *action, Backend &backend);
 // with a digit. Fails with 1002 otherwise (or when empty).
 void check_object_name(std::string_view object);
 
+// The table's one primary-key column becomes its key: 1002 when its
+// primary key is not exactly one column.
+void require_single_key(Table &table);
+
+// The name of the node's rules table, and what a store calls once it knows
+// the node has one: reads the rules of `table` (its own, and the
+// references to it) and marks its DATE and TIME columns.
+inline constexpr const char *kRulesTable = "TARN_RULES";
+void read_rules(Store &store, Table &table);
+
 // Traces a statement as "<module> SQL: <statement>" when KV_ROUTER_DEBUG is on.
 void trace_sql(const char *module, const std::string &sql);
 
@@ -205,10 +244,7 @@ void trace_sql(const char *module, const std::string &sql);
 // else `fallback`.
 int setting(int index, int fallback, int max);
 
-// A NULL text views as empty.
-inline std::string_view view(const char *s) { return s ? std::string_view(s) : std::string_view(); }
-
-// Equal ignoring ASCII case.
-bool equal_nocase(std::string_view a, std::string_view b);
+using ze::equal_nocase;
+using ze::view;
 
 }  // namespace routecore

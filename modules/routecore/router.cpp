@@ -26,8 +26,11 @@ Outcome store_outcome(const Request &request, const StoreError &error, bool comm
     const std::string what = std::string(request.word) + " on " + std::string(request.object);
     const std::string node(request.node);
     switch (error.kind) {
-    case StoreErrorKind::Duplicate: return {TARN_RPDB_RC_ALREADY_EXISTS, what + " refused: " + error.message};
-    case StoreErrorKind::Refused: return {TARN_RPDB_RC_BAD_REQUEST, what + " refused: " + error.message};
+    case StoreErrorKind::Duplicate: return {TARN_ROUTER_RC_ALREADY_EXISTS, what + " refused: " + error.message};
+    case StoreErrorKind::Check:
+    case StoreErrorKind::Required:
+    case StoreErrorKind::Reference:
+    case StoreErrorKind::Refused: return {TARN_ROUTER_RC_BAD_REQUEST, what + " refused: " + error.message};
     case StoreErrorKind::Permission:
         return {TARN_ROUT_RC_PERMISSION_DENIED, what + " refused by node " + node + ": " + error.message};
     case StoreErrorKind::Timeout:
@@ -45,24 +48,37 @@ Outcome store_outcome(const Request &request, const StoreError &error, bool comm
     case StoreErrorKind::Stale:
     case StoreErrorKind::Other: break;
     }
-    return {TARN_RPDB_RC_STORAGE_ERROR, what + " failed on node " + node + ": " + error.message};
+    return {TARN_ROUTER_RC_STORAGE_ERROR, what + " failed on node " + node + ": " + error.message};
 }
 
 // Where a request stood when its store failed.
 enum class Stage { Begin, Work, Commit };
 
-// One attempt on the store: table commands in one transaction.
+bool is_refusal(StoreErrorKind kind)
+{
+    return kind == StoreErrorKind::Check || kind == StoreErrorKind::Required || kind == StoreErrorKind::Reference;
+}
+
+// One attempt on the store: table commands in one transaction. A value or
+// change the node's rules refuse is explained once the transaction is
+// rolled back.
 std::string attempt(const Request &request, Store &store, Stage &stage)
 {
     stage = Stage::Begin;
     store.begin(request.writes());
     stage = Stage::Work;
+    Table table;
     try {
-        Table table = store.table(request.node, request.object);
+        table = store.table(request.node, request.object);
+        require_single_key(table);
         std::string message = run(request, store, table);
         stage = Stage::Commit;
         store.commit();
         return message;
+    } catch (const StoreError &error) {
+        if (stage != Stage::Commit) store.rollback();
+        if (!is_refusal(error.kind) || table.columns.empty()) throw;
+        throw explain_refusal(request, store, table, error);
     } catch (...) {
         if (stage != Stage::Commit) store.rollback();
         throw;
@@ -134,7 +150,7 @@ unsigned route(DtsAction *action, Backend &backend)
     } catch (...) {
         (void)std::snprintf(text, sizeof text, "%s: unexpected failure", backend.name());
         ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, text);
-        return TARN_RPDB_RC_STORAGE_ERROR;
+        return TARN_ROUTER_RC_STORAGE_ERROR;
     }
 }
 

@@ -179,3 +179,23 @@ TEST_F(ValidateTest, DatesGoToTheDateServiceWithTheFormat)
     TarnSetAllocFailure(-1, 0);
     EXPECT_TRUE(traced("ZeValidateValue : Complete, rc = 3"));
 }
+
+// A PASSWORD field's value is masked in every line, the first one included,
+// whether it is accepted or refused.
+TEST_F(ValidateTest, APasswordFieldsValueNeverReachesTheTrace)
+{
+    const char *allowed[] = {"s3cr3t", nullptr};
+    const auto end = static_cast<char *>(nullptr);
+    ZeCreateField(d, "SECRET", "MAX LENGTH", "8", "PASSWORD", 1, "VALID VALUES", allowed, -1, end);
+    ZeCreateField(d, "PIN", "TYPE", "INT", "MAX LENGTH", "4", "LOW RANGE", "1", "UPPER RANGE", "99", "PASSWORD", 1,
+                  end);
+    clear_trace();
+    EXPECT_EQ(validate("SECRET", "s3cr3t"), 0u);
+    EXPECT_EQ(validate("SECRET", "Hunter2x"), 302u);
+    EXPECT_EQ(validate("PIN", "4711"), 310u);
+    EXPECT_TRUE(traced("ZeValidateValue : Begin.  Field = >SECRET<, Value = >********<")) << trace_text();
+    EXPECT_TRUE(traced("**** Value >********< not valid for this field"));
+    for (const std::string &line : trace())
+        for (const char *secret : {"s3cr3t", "Hunter2x", "4711"})
+            EXPECT_EQ(line.find(secret), std::string::npos) << line;
+}

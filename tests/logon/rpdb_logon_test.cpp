@@ -78,7 +78,7 @@ TEST_F(RpdbLogon, PasswordsOfUsersAddedWithTarnuserAreKeptNowhere)
 
     // The same password for another user: another salt, another hash.
     ASSERT_EQ(tarnuser(node_ + " TWIN", password), 0);
-    EXPECT_EQ(sql("SELECT count(DISTINCT SALT), count(DISTINCT HASH) FROM USERS"), "3|3");
+    EXPECT_EQ(sql("SELECT count(DISTINCT SALT), count(DISTINCT HASH) FROM USERS"), "4|4");
 }
 
 TEST_F(RpdbLogon, TarnuserRefusesBadInput)
@@ -87,7 +87,7 @@ TEST_F(RpdbLogon, TarnuserRefusesBadInput)
     EXPECT_EQ(tarnuser("../" + node_ + " NEWUSER", "pw"), 1);
     EXPECT_EQ(tarnuser(node_ + " NEWUSER", std::string(ZE_LOGON_MAX_CREDENTIALS, 'p')), 1);
     EXPECT_EQ(tarnuser(node_, "pw"), 2);
-    EXPECT_EQ(sql("SELECT count(*) FROM USERS"), "1");
+    EXPECT_EQ(sql("SELECT count(*) FROM USERS"), "2");
 
     // A node file that is no database is named as such, not as a node without users.
     const std::string junk = std::string(ZeEnv(ZE_ENV_TARN_DATA_DIR)) + "/nodes/JUNK.db";
@@ -109,27 +109,27 @@ TEST_F(RpdbLogon, BadLogonRequestsAreRefused)
         {"STARLOGON",
          "LOGON",
          {{"ID", "EQ", "DEMO"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "LOGON needs the request field PASSWORD EQ <password>"},
         {"STARLOGON",
          "LOGON",
          {{"ID", "NE", "DEMO"}, {"PASSWORD", "EQ", "demo"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "LOGON takes ID with EQ only"},
         {"STARLOGON",
          "LOGON",
          {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}, {"ROLE", "EQ", "x"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "LOGON does not take the request field ROLE"},
         {"STARLOGOFF",
          "LOGOFF",
          {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "LOGOFF does not take the request field PASSWORD"},
         {"USERS",
          "SELECT",
          {},
-         TARN_RPDB_RC_UNKNOWN_OBJECT,
+         TARN_ROUTER_RC_UNKNOWN_OBJECT,
          "Object kind USERS is not available: it holds the node's logons"},
     };
     for (const Case &c : cases) {
@@ -137,14 +137,37 @@ TEST_F(RpdbLogon, BadLogonRequestsAreRefused)
         EXPECT_EQ(act(c.command, c.criteria), ZE_RC_ROUTER_FAILED) << c.message;
         EXPECT_EQ(outcome(), Outcome(c.code, c.message));
     }
-    EXPECT_EQ(sql("SELECT count(*) FROM USERS"), "1");
+    EXPECT_EQ(sql("SELECT count(*) FROM USERS"), "2");
 
     sql("DROP TABLE SESSIONS");
     sql("DROP TABLE USERS");
     ZeSetDtsInfoField(info_, ZE_INFO_OBJECT, "STARLOGON");
     EXPECT_EQ(act("LOGON", {{"ID", "EQ", "DEMO"}, {"PASSWORD", "EQ", "demo"}}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_UNKNOWN_OBJECT,
+    EXPECT_EQ(outcome(), Outcome(TARN_ROUTER_RC_UNKNOWN_OBJECT,
                                  "Node " + node_ + " keeps no logons: it has no USERS and SESSIONS tables"));
 }
 
 }  // namespace
+
+// A session lives on the node until logoff: a read-only user's session reads
+// and has its writes refused, as a read-only role's grants do on TarnRout;
+// a second logon of the same local user replaces the first.
+TEST_F(RpdbLogon, AReadOnlySessionReadsAndIsRefusedWritesUntilReplaced)
+{
+    ZeSetDtsInfoField(info_, ZE_INFO_USERNAME, "alice");
+    ASSERT_EQ(ZeLogonUser(node(), "READER", "reader", "alice"), ZE_OK) << trace_text();
+    EXPECT_EQ(open_rows({{"NAME", "EQ", "LASER*"}}), ZE_OK) << message();
+    EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P1"}}), ZE_RC_ROUTER_FAILED);
+    EXPECT_EQ(outcome(), Outcome(TARN_ROUTER_RC_PERMISSION_DENIED,
+                                 "DEFINE on PRINTER refused by node " + node_ + ": user READER may only read"));
+    ZeSetDtsInfoField(info_, ZE_INFO_USERNAME, "bob");  // no session: the node's full access
+    EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P2"}}), ZE_OK) << message();
+
+    ZeSetDtsInfoField(info_, ZE_INFO_USERNAME, "alice");
+    ASSERT_EQ(ZeLogonUser(node(), "DEMO", "demo", "alice"), ZE_OK);
+    EXPECT_EQ(sql("SELECT USER_ID FROM SESSIONS WHERE LOCAL_USER = 'alice'"), "DEMO");
+    EXPECT_EQ(ZeLogonIsValidUser(node(), "READER", "alice"), ZE_RC_ROUTER_FAILED);
+    EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P1"}}), ZE_OK) << message();
+    EXPECT_EQ(ZeLogoffUser(node(), "DEMO", "alice"), ZE_OK);
+    EXPECT_EQ(sql("SELECT PRN_NAME FROM PRINTER WHERE PRN_NAME LIKE 'P_' ORDER BY 1"), "P1;P2");
+}

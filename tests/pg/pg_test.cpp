@@ -83,9 +83,9 @@ TEST_F(RoutPg, TheNodeMapNamesNodesAndRefusesBadEntries)
              ", line 9: node SECRET holds a password; keep it in the password file (PGPASSFILE, ~/.pgpass)"},
         {"[BROKEN]\njust words\n", "BROKEN", TARN_ROUT_RC_BAD_NODE_MAP,
          "The node map " + map + ", line 8: \"just words\" is not keyword=value"},
-        {"", "NOWHERE", TARN_RPDB_RC_UNKNOWN_NODE,
+        {"", "NOWHERE", TARN_ROUTER_RC_UNKNOWN_NODE,
          "Node NOWHERE is unknown: it is not in the node map " + map + " and no libpq service names it"},
-        {"", "../etc", TARN_RPDB_RC_UNKNOWN_NODE,
+        {"", "../etc", TARN_ROUTER_RC_UNKNOWN_NODE,
          "Node name \"../etc\" is not valid (1 to 64 of A-Z a-z 0-9 _ . -, not starting with '.')"},
     };
     for (const Case &c : cases) {
@@ -104,6 +104,35 @@ TEST_F(RoutPg, TheNodeMapNamesNodesAndRefusesBadEntries)
     EXPECT_EQ(act(ZeOpenDtsItem, {{"NAME", "EQ", "LASER1"}}), ZE_OK) << message();
     EXPECT_EQ(values(item_), "LASER1|Ready|TRUE|1|BLDG A FLOOR 2|Floor printer, duplex|");
     unsetenv("PGSERVICEFILE");
+}
+
+// tarnmknode --pg makes a node's database UTF8 with LC_CTYPE C.UTF-8 (case
+// folds as on the demo nodes): a missing one is created, an empty one of
+// another LC_CTYPE made anew, one with tables only with --force.
+TEST_F(RoutPg, TarnmknodeMakesNodesThatFoldLikeTheDemoNodes)
+{
+    const std::string db = node_ + "_MK";
+    const struct {
+        const char *made;  // the database before: "" none, else made in C with this statement run in it
+        const char *force;
+        int exit;
+        const char *ctype;
+    } cases[] = {{"", "", 0, "C.UTF-8"},
+                 {"SELECT 1", "", 0, "C.UTF-8"},
+                 {"CREATE TABLE kept (a int)", "", 1, "C"},
+                 {"CREATE TABLE kept (a int)", " --force", 0, "C.UTF-8"}};
+    for (const auto &c : cases) {
+        ASSERT_EQ(pg_admin("DROP DATABASE IF EXISTS \"" + db + "\" WITH (FORCE)"), "");
+        if (*c.made) pg_admin("CREATE DATABASE \"" + db + "\" TEMPLATE template0 LC_CTYPE 'C' LC_COLLATE 'C'");
+        if (*c.made) pg_admin(c.made, db);
+        const std::string command = std::string(TARNMKNODE) + c.force + " --pg '" + pg_conninfo(db) + "' " +
+                                    ZeEnv(ZE_ENV_TARN_DATA_DIR) + " MK " + SQL_DIR + "/schema.sql >/dev/null 2>&1";
+        const int status = std::system(command.c_str());
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.exit) << c.made << c.force;
+        EXPECT_EQ(pg_admin("SELECT datctype FROM pg_database WHERE datname = '" + db + "'"), c.ctype);
+    }
+    EXPECT_EQ(pg_admin("SELECT upper('bâtiment é')", db), "BÂTIMENT É");
+    pg_admin("DROP DATABASE \"" + db + "\" WITH (FORCE)");
 }
 
 // KV_ROUTER_AGENTS=2: the map's connection and one session per node.

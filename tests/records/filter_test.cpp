@@ -104,6 +104,12 @@ TEST_F(FilterTest, ArgumentFormatsAddCriteria)
     EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_STRINGS, "NAME", "EQ", "x"), ZE_OK);
     EXPECT_EQ(walk(f_), (Items{"LANGUAGE|EQ|AMENG", "VERSION|EQ|2.0", "NAME|EQ|my value", "NAME|EQ|a,b", "NAME|EQ|x"}));
     ZeResetFilter(f_);
+    // Nothing after the operator is the empty value; no operator adds nothing.
+    EXPECT_EQ(ZeSetFilter(f_, ZE_FILTER_TEXT, "NAME EQ X, DESCRIPTION EQ "), ZE_OK);
+    EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_COMMA_TEXT, "OWNER,NE"), ZE_OK);
+    EXPECT_EQ(ZeSetFilterItem(f_, ZE_CRITERION_TEXT, "NAME"), ZE_RC_CRITERION_NOT_ADDED);
+    EXPECT_EQ(walk(f_), (Items{"NAME|EQ|X", "DESCRIPTION|EQ|", "OWNER|NE|"}));
+    ZeResetFilter(f_);
 
     char a[] = "A", b[] = "B", eq[] = "EQ", one[] = "1", two[] = "2";
     char *cols[] = {a, b, nullptr}, *relops[] = {eq, eq, nullptr}, *vals[] = {one, two, nullptr};

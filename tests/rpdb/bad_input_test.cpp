@@ -27,13 +27,13 @@ TEST_F(Rpdb, NodeNamesThatCouldLeaveTheNodesFolderAreRefused)
     };
     for (const std::string &node :
          {"../" + node_, std::string(".."), std::string("DEMO\""), std::string("DE'MO"), std::string(65, 'N')})
-        EXPECT_EQ(open_on(node), Outcome(TARN_RPDB_RC_UNKNOWN_NODE, "Node name \"" + node +
-                                                                        "\" is not valid (1 to 64 of A-Z a-z 0-9 _ . "
-                                                                        "-, not starting with '.')"));
+        EXPECT_EQ(open_on(node), Outcome(TARN_ROUTER_RC_UNKNOWN_NODE, "Node name \"" + node +
+                                                                          "\" is not valid (1 to 64 of A-Z a-z 0-9 _ . "
+                                                                          "-, not starting with '.')"));
     Outcome unknown = open_on(std::string(64, 'N')), garbage = open_on("GARBAGE");
-    EXPECT_EQ(unknown.first, TARN_RPDB_RC_UNKNOWN_NODE);
+    EXPECT_EQ(unknown.first, TARN_ROUTER_RC_UNKNOWN_NODE);
     EXPECT_NE(unknown.second.find("is unknown: there is no "), std::string::npos) << unknown.second;
-    EXPECT_EQ(garbage, Outcome(TARN_RPDB_RC_STORAGE_ERROR, "Node GARBAGE cannot be opened: file is not a database"));
+    EXPECT_EQ(garbage, Outcome(TARN_ROUTER_RC_STORAGE_ERROR, "Node GARBAGE cannot be opened: file is not a database"));
 }
 
 TEST_F(Rpdb, UnknownObjectsColumnsOperatorsAndCommandsAreNamed)
@@ -54,42 +54,42 @@ TEST_F(Rpdb, UnknownObjectsColumnsOperatorsAndCommandsAreNamed)
         {"PRINTERS",
          "SELECT",
          {},
-         TARN_RPDB_RC_UNKNOWN_OBJECT,
+         TARN_ROUTER_RC_UNKNOWN_OBJECT,
          "Object kind PRINTERS is unknown: node UnknownObjectsColumnsOperatorsAndCommandsAreNamed has no such table"},
         {"../PRINTER",
          "SELECT",
          {},
-         TARN_RPDB_RC_UNKNOWN_OBJECT,
+         TARN_ROUTER_RC_UNKNOWN_OBJECT,
          "Object kind \"../PRINTER\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)"},
         {"PRINTER\"",
          "SELECT",
          {},
-         TARN_RPDB_RC_UNKNOWN_OBJECT,
+         TARN_ROUTER_RC_UNKNOWN_OBJECT,
          "Object kind \"PRINTER\"\" is not valid (1 to 64 of A-Z a-z 0-9 _, not starting with a digit)"},
-        {catalog, "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT, catalogUnknown.c_str()},
-        {"", "SELECT", {}, TARN_RPDB_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)"},
+        {catalog, "SELECT", {}, TARN_ROUTER_RC_UNKNOWN_OBJECT, catalogUnknown.c_str()},
+        {"", "SELECT", {}, TARN_ROUTER_RC_UNKNOWN_OBJECT, "The request names no object kind (OBJECT is empty)"},
         {"printer",
          "SELECT",
          {{"COLOUR", "EQ", "x"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "Column \"COLOUR\" is unknown in PRINTER"},
         {"printer",
          "SELECT",
          {{"PRN_NAME\" OR 1=1 --", "EQ", "x"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "Column \"PRN_NAME\" OR 1=1 --\" is unknown in PRINTER"},
         {"PRINTER",
          "SELECT",
          {{"NAME", "LIKE", "x"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "Operator \"LIKE\" of column PRN_NAME is unknown (EQ, NE, LT, LE, GT, GE)"},
         {"PRINTER",
          "SELECT",
          {{"NEW NAME", "EQ", "x"}},
-         TARN_RPDB_RC_BAD_REQUEST,
+         TARN_ROUTER_RC_BAD_REQUEST,
          "SELECT does not take COPY_KEY (only DEFINE, ALTER, COPY and RENAME do)"},
-        {"PRINTER", "FROB", {}, TARN_RPDB_RC_BAD_REQUEST, "Command FROB is unknown"},
-        {"PRINTER", "LOGON", {}, TARN_RPDB_RC_BAD_REQUEST, "LOGON needs the request field ID EQ <user id>"},
+        {"PRINTER", "FROB", {}, TARN_ROUTER_RC_BAD_REQUEST, "Command FROB is unknown"},
+        {"PRINTER", "LOGON", {}, TARN_ROUTER_RC_BAD_REQUEST, "LOGON needs the request field ID EQ <user id>"},
     };
     for (const Case &c : cases) {
         ZeSetDtsInfoField(info_, ZE_INFO_OBJECT, c.object);

@@ -22,7 +22,7 @@ TEST_F(RpdbDebug, ALockedNodeIsAStorageErrorOnceTheWaitIsOver)
     sqlite3_open(nodePath_.c_str(), &other);
     ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
     EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P2"}}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_STORAGE_ERROR,
+    EXPECT_EQ(outcome(), Outcome(TARN_ROUTER_RC_STORAGE_ERROR,
                                  "DEFINE on PRINTER failed on node " + node_ + ": database is locked"));
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(other);
@@ -34,6 +34,6 @@ using RpdbNoDataDir = Rpdb;
 TEST_F(RpdbNoDataDir, EveryRequestIsRefused)
 {
     EXPECT_EQ(act("DELETE", {}), ZE_RC_ROUTER_FAILED);
-    EXPECT_EQ(outcome(), Outcome(TARN_RPDB_RC_NO_DATA_DIR,
+    EXPECT_EQ(outcome(), Outcome(TARN_ROUTER_RC_NO_DATA_DIR,
                                  "No data directory: set TARN_DATA_DIR to the directory that holds nodes/"));
 }

@@ -1,10 +1,13 @@
 // Record files: export, delete and import give back the same node; a
-// damaged file imports nothing; refused records are listed by number;
-// Ctrl-C leaves every record imported or not; progress stays off pipes.
+// damaged file, one with a value its field refuses, or one that does not
+// match its manifest, imports nothing; refused records are listed by
+// number; Ctrl-C leaves every record imported or not, and a second run
+// completes the import; "-" pipes; progress stays off pipes.
 #include "tarnadm_run.hpp"
 
 #include <nlohmann/json.hpp>
 #include <csignal>
+#include <tuple>
 
 namespace {
 
@@ -35,7 +38,7 @@ protected:
 TEST_F(Records, ExportDeleteImportGivesTheSameNode)
 {
     add_printers(50);
-    sql("INSERT INTO PRINTER (PRN_NAME, PRN_DESC) VALUES ('LONG', '" + std::string(255, 'y') + "')", true);
+    sql("INSERT INTO PRINTER (PRN_NAME, PRN_DESC) VALUES ('LONG', '" + std::string(80, 'y') + "')", true);
     const std::string before = sql(kPrinters);
 
     Result r = run({"export", "PRINTER", file_});
@@ -108,6 +111,64 @@ TEST_F(Records, DamagedFilesImportNothing)
     EXPECT_FALSE(std::filesystem::exists(work_ + "/no"));
 }
 
+// A value that define would refuse is refused on import too, before any
+// record is defined: the file imports nothing.
+TEST_F(Records, ImportChecksEveryValueFirst)
+{
+    const std::string before = sql(kPrinters), longText(30000, 'z');
+    for (const auto &[field, value, code] : {std::tuple{"SHARED", "maybe", 312},
+                                             {"INSTALLED", "02/30/2024", 252},
+                                             {"DESCRIPTION", longText.c_str(), 301}}) {
+        char name[] = "NAME", good[] = "P1", bad[] = "P2", empty[] = "";
+        char *columns[] = {name, const_cast<char *>(field)}, *first[] = {good, empty};
+        char *second[] = {bad, const_cast<char *>(value)};
+        FILE *file = nullptr;
+        ASSERT_EQ(ZeOpenOutputRdwFile(file_.c_str(), columns, 2, &file), ZE_OK);
+        ZeWriteRdwData(file, first, 2);
+        ZeWriteRdwData(file, second, 2);
+        TarnCloseFile(file);
+        const Result r = run({"import", "PRINTER", file_});
+        EXPECT_EQ(r.exit, 3) << field;
+        const std::string expected = std::string("record 2: ") + field + " value \"" + std::string(value, 3);
+        EXPECT_EQ(r.err.find(expected), 9u) << r.err.substr(0, 200);
+        EXPECT_NE(r.err.find("nothing imported: code " + std::to_string(code)), std::string::npos) << field;
+    }
+    EXPECT_EQ(sql(kPrinters), before);
+}
+
+// "-" is standard input and output; the manifest beside an exported file
+// tells a file cut at a record boundary; --replace alters what exists.
+TEST_F(Records, PipesManifestsAndReplacingImports)
+{
+    const std::string before = sql(kPrinters);
+    Result r = run({"export", "PRINTER", "-"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.err, "5 exported\n");
+    const std::string records = r.out;
+    ASSERT_EQ(run({"delete", "PRINTER", "NAME=*", "--yes"}).exit, 0);
+    r = run({"import", "PRINTER", "-"}, records);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(sql(kPrinters), before);
+
+    ASSERT_EQ(run({"export", "PRINTER", file_}).exit, 0);
+    EXPECT_NE(read_file(file_ + ".manifest").find("\nrecords=5\nbytes="), std::string::npos);
+    ASSERT_EQ(run({"export", "PRINTER", work_ + "/part.rdw", "NAME!=LASER2"}).exit, 0);  // one record fewer
+    std::filesystem::rename(work_ + "/part.rdw", file_);
+    sql("UPDATE PRINTER SET PRN_COPIES = 9", true);
+    r = run({"import", "PRINTER", file_, "--replace"});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find(file_ + " holds 4 records where its manifest counts 5; nothing imported"), std::string::npos)
+        << r.err;
+    std::filesystem::remove(file_ + ".manifest");
+    r = run({"import", "PRINTER", file_, "--replace"});
+    EXPECT_EQ(r.out, "0 defined, 4 replaced, 0 failed\n") << r.err;
+    EXPECT_EQ(sql("SELECT PRN_NAME FROM PRINTER WHERE PRN_COPIES = 9"), "LASER2");  // not in the file
+
+    r = run({"import", "PRINTER", work_ + "/none.rdw"});
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find("none.rdw: no such file"), std::string::npos) << r.err;
+}
+
 TEST_F(Records, InterruptedImportLeavesEveryRecordWholeOrAbsent)
 {
     add_printers(3000);
@@ -142,4 +203,10 @@ TEST_F(Records, InterruptedImportLeavesEveryRecordWholeOrAbsent)
     EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), std::to_string(defined));
     // Every stored row is complete.
     EXPECT_EQ(sql("SELECT count(*) FROM PRINTER WHERE PRN_NAME LIKE 'P0%' AND PRN_DESC NOT LIKE 'row %'"), "0");
+
+    // Run again, the import skips what the first run defined and completes.
+    r = run({"import", "PRINTER", file_, "--skip-existing"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, std::to_string(3005 - defined) + " defined, " + std::to_string(defined) + " skipped, 0 failed\n");
+    EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), "3005");
 }

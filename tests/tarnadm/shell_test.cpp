@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 
 #include <chrono>
@@ -16,10 +17,10 @@ namespace {
 // tarnadm on the slave side of a pseudo-terminal; the test types on the master.
 class Terminal {
 public:
-    Terminal(const std::vector<std::string> &args, std::vector<std::string> env)
+    Terminal(const std::vector<std::string> &args, std::vector<std::string> env, unsigned short columns = 200)
     {
         winsize size{};
-        size.ws_col = 200;
+        size.ws_col = columns;
         size.ws_row = 40;
         pid_ = forkpty(&master_, nullptr, nullptr, &size);
         if (pid_ == 0) exec_tarnadm(args, env);
@@ -52,12 +53,19 @@ public:
         return true;
     }
 
+    // The exit status; a process still running after 10 s is killed.
     int wait_exit()
     {
         int status = 0;
         char buffer[4096];
-        while (read(master_, buffer, sizeof buffer) > 0) seen_.append(buffer);
-        waitpid(pid_, &status, 0);
+        ssize_t n = 0;
+        pid_t done = 0;
+        for (int waited = 0; waited < 100 && (done = waitpid(pid_, &status, WNOHANG)) == 0; ++waited) {
+            pollfd p{master_, POLLIN, 0};
+            if (poll(&p, 1, 100) > 0 && (n = read(master_, buffer, sizeof buffer)) > 0)
+                seen_.append(buffer, static_cast<std::size_t>(n));
+        }
+        if (done == 0) kill(pid_, SIGKILL), waitpid(pid_, &status, 0);
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
@@ -85,19 +93,26 @@ private:
 
 using Shell = TarnadmTest;
 
-TEST_F(Shell, ScriptFromStdinKeepsSettingsBetweenLines)
+TEST_F(Shell, ScriptFromStdinKeepsSettingsNamesLinesAndEndsWithTheLastStatus)
 {
-    const Result r = run({},
-                         "# a comment\nuse DEMO\nset output json\nshow PRINTER LASER2\n"
-                         "set output csv\nlist PRINTER --fields NAME COPIES>1\nshow PRINTER NOPE\n"
-                         "list PRINTER --fields NAME NAME=LABELS\nquit\nlist PRINTER\n",
-                         {"TARN_NODE="});
-    EXPECT_EQ(r.exit, 1) << r.err;  // the failed show
+    Result r = run({},
+                   "# a comment\nuse DEMO\nset output json\nshow PRINTER LASER2\n"
+                   "set output csv\nlist PRINTER --fields NAME COPIES>1\nshow PRINTER NOPE\n"
+                   "list PRINTER --fields NAME NAME=LABELS\nquit\nlist PRINTER\n",
+                   {"TARN_NODE="});
+    EXPECT_EQ(r.exit, 0) << r.err;  // the last command before quit succeeded
     const std::size_t end = r.out.find('\n');
     EXPECT_EQ(nlohmann::json::parse(r.out.substr(0, end))["STATUS"], "Offline");
     EXPECT_EQ(r.out.substr(end + 1), "NAME\r\nLABELS\r\nLASER2\r\nNAME\r\nLABELS\r\n");
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find("tarnadm: line 7: cannot show PRINTER NOPE"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("node code 1004"), std::string::npos) << r.err;
+
+    r = run({}, "use NOWHERE\nlst PRINTER\nlist PRINTER LOCATON=X\n");
+    EXPECT_EQ(r.exit, 2) << r.err;  // the last line's
+    EXPECT_NE(r.err.find("line 1: node NOWHERE does not answer; still using DEMO"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("line 2: unknown command lst (did you mean list?)\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("line 3: unknown field LOCATON (did you mean LOCATION?"), std::string::npos) << r.err;
 }
 
 TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
@@ -130,9 +145,16 @@ TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
     }
 
     write_file(passwordFile, password + "\n");
+    chmod(passwordFile.c_str(), 0640);
     Result r = run({"logoff", "DEMO", "DEMO"});
     EXPECT_EQ(r.exit, 0) << r.err;
     r = run({"logon", "DEMO", "DEMO", "--password-file", passwordFile});
+    EXPECT_EQ(r.exit, 2);  // as ssh refuses a key others may read
+    EXPECT_NE(r.err.find("has mode 0640: group and others can reach it"), std::string::npos) << r.err;
+    chmod(passwordFile.c_str(), 0600);
+    r = run({"logon", "DEMO", "DEMO", "--password-file", passwordFile});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    r = run({"logon", "DEMO", "DEMO", "--password-stdin", "-q"}, password + "\n");
     EXPECT_EQ(r.exit, 0) << r.err;
     r = run({"--user-id", "DEMO", "show", "PRINTER", "LASER1", "-o", "csv", "--fields", "NAME"}, "",
             {"TARN_PASSWORD=" + password});
@@ -148,6 +170,40 @@ TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
     EXPECT_NE(r.err.find("no password"), std::string::npos) << r.err;
     r = run({"logon", "DEMO", "DEMO", "--password", password});
     EXPECT_EQ(r.exit, 2);  // a password is never an argument
+}
+
+// Ctrl-C clears the line being typed, as psql does, and ends a password
+// prompt, not the shell; Ctrl-D ends the shell with 0 whatever failed
+// before; lines are edited in the terminal's encoding; rows wider than the
+// terminal are cut, the cut marked.
+TEST_F(Shell, CtrlCClearsTheLineAndCutRowsAreMarked)
+{
+    Terminal t({}, environment({"LC_ALL=C.UTF-8"}), 60);
+    ASSERT_TRUE(t.wait_for("help lists the commands; quit or Ctrl-D ends.")) << t.seen();
+    ASSERT_TRUE(t.wait_for("> "));
+    t.type("show PRINTER NOPE\r");
+    ASSERT_TRUE(t.wait_for("node code 1004")) << t.seen();
+    ASSERT_TRUE(t.wait_for("> "));
+    t.type("list PRI");
+    ASSERT_TRUE(t.wait_for("list PRI"));
+    t.type("\003");
+    ASSERT_TRUE(t.wait_for("^C")) << t.seen();
+    ASSERT_TRUE(t.wait_for("> ")) << t.seen();
+    t.type("logon DEMO DEMO\r");  // Ctrl-C at the password prompt ends the logon, not the shell
+    ASSERT_TRUE(t.wait_for("Password of DEMO on DEMO: "));
+    t.type("\003");
+    ASSERT_TRUE(t.wait_for("logon interrupted")) << t.seen();
+    ASSERT_TRUE(t.wait_for("> "));
+    t.type("list PRINTER NAME=LASER1\r");
+    ASSERT_TRUE(t.wait_for("LASER1  Ready")) << t.seen();
+    EXPECT_EQ(t.seen().find("PRIlist"), std::string::npos) << t.seen();
+    ASSERT_TRUE(t.wait_for("\xE2\x80\xA6\r\n")) << t.seen();  // cut to 60 columns
+    ASSERT_TRUE(t.wait_for("> "));
+    t.type("define PRINTER NAME=P1 'DESCRIPTION=f\xC3\xBCr \xE2\x9C\x93'\r");
+    ASSERT_TRUE(t.wait_for("> "));
+    EXPECT_EQ(sql("SELECT PRN_DESC FROM PRINTER WHERE PRN_NAME = 'P1'"), "f\xC3\xBCr \xE2\x9C\x93") << t.seen();
+    t.type("\004");
+    EXPECT_EQ(t.wait_exit(), 0);
 }
 
 TEST_F(Shell, TabCompletesCommandsKindsFieldsAndKeys)

@@ -62,8 +62,32 @@ protected:
         fs::create_directories(work_);
         data_ = work_ + "/data";
         fs::copy(TARNADM_DEMO_DATA, data_, fs::copy_options::recursive);
-        env_ = {"TARN_DATA_DIR=" + data_, "DEMO_ROUTER=ON", "TARN_NODE=DEMO",
-                "HOME=" + work_,          "TARN_PASSWORD=", "COLUMNS=80"};
+        // Sessions in a private runtime directory of the test's own; no
+        // configuration file and no defaults from the caller's environment.
+        fs::create_directory(work_ + "/run");
+        fs::permissions(work_ + "/run", fs::perms::owner_all);
+        env_ = {"TARN_DATA_DIR=" + data_,
+                "DEMO_ROUTER=ON",
+                "TARN_NODE=DEMO",
+                "HOME=" + work_,
+                "TARN_PASSWORD=",
+                "COLUMNS=80",
+                "XDG_RUNTIME_DIR=" + work_ + "/run",
+                "XDG_CONFIG_HOME=" + work_ + "/config",
+                "TARN_ROUTER=",
+                "TARN_USER=",
+                "TARN_LANG=",
+                "TARN_OUTPUT=",
+                "TARN_SESSION_LIFETIME="};
+    }
+
+    // The session store of the runs, and the one session file in it ("" when none).
+    std::string store() const { return work_ + "/run/tarnadm"; }
+    std::string session_file() const
+    {
+        std::error_code error;
+        for (const auto &entry : std::filesystem::directory_iterator(store(), error)) return entry.path().string();
+        return {};
     }
 
     std::string node_db(const std::string &node = "DEMO") const { return data_ + "/nodes/" + node + ".db"; }
@@ -113,6 +137,58 @@ protected:
         r.err = read_file(err);
         return r;
     }
+
+    // Runs tarnadm on a script fed through a pipe, with TARN_PASSWORD set.
+    // Once `ready` shows in its output (it then waits for more lines),
+    // neither its environment and arguments in /proc nor a core image of it
+    // may hold `password`; the image must hold `canary`, or the scan proves
+    // nothing. The core image is left out under AddressSanitizer, whose
+    // shadow memory is too large to image, and without gdb's gcore.
+    void expect_password_kept_out(const std::vector<std::string> &args, const std::string &script,
+                                  const std::string &ready, const std::string &password, const std::string &canary)
+    {
+        const std::string out = work_ + "/examined.out";
+        int input[2];
+        ASSERT_EQ(pipe(input), 0);
+        std::vector<std::string> env = environment({"TARN_PASSWORD=" + password});
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(input[0], 0);
+            close(input[1]);
+            dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+            exec_tarnadm(args, env);
+        }
+        close(input[0]);
+        ASSERT_EQ(write(input[1], script.data(), script.size()), static_cast<ssize_t>(script.size()));
+        for (int i = 0; i < 400 && read_file(out).find(ready) == std::string::npos; ++i) usleep(25000);
+        usleep(100000);  // the script's last line read
+        const std::string proc = "/proc/" + std::to_string(pid), image = work_ + "/core." + std::to_string(pid);
+        EXPECT_NE(read_file(out).find(ready), std::string::npos) << read_file(out);
+        EXPECT_EQ(read_file(proc + "/environ").find(password), std::string::npos);
+        EXPECT_EQ(read_file(proc + "/cmdline").find(password), std::string::npos);
+        const std::string gcore = "command -v gcore >/dev/null && timeout 120 gcore -o " + work_ + "/core " +
+                                  std::to_string(pid) + " >/dev/null 2>&1";
+        if (kImageable && std::system(gcore.c_str()) == 0) {
+            const std::string bytes = read_file(image);
+            std::remove(image.c_str());
+            EXPECT_NE(bytes.find(canary), std::string::npos) << "the scan does not find a text the process holds";
+            EXPECT_EQ(bytes.find(password), std::string::npos) << "the password is in the core image";
+        }
+        close(input[1]);
+        waitpid(pid, nullptr, 0);
+    }
+
+#if defined(__SANITIZE_ADDRESS__)
+    static constexpr bool kImageable = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    static constexpr bool kImageable = false;
+#else
+    static constexpr bool kImageable = true;
+#endif
+#else
+    static constexpr bool kImageable = true;
+#endif
 
     std::string work_, data_;
     std::vector<std::string> env_;

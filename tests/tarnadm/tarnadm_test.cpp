@@ -39,7 +39,7 @@ std::size_t lines(const std::string &text)
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-const std::string kLong(255, 'x');
+const std::string kLong(80, 'x');  // DESCRIPTION takes at most 80
 const std::vector<std::pair<std::string, std::string>> kAwkward = {
     {"P_COMMA", "one, two"},          {"P_QUOTE", "say \"hi\""}, {"P_BREAK", "line one\nline two\r\nthree"},
     {"P_UTF8", "Drucker für Büro ✓"}, {"P_LONG", kLong},         {"P_EMPTY", ""}};
@@ -74,6 +74,11 @@ TEST_F(ItemCommands, EachCommandChangesTheNodeAndShowsTheItem)
     EXPECT_EQ(r.out, "NAME,STATUS,SHARED,INSTALLED,COPIES,LOCATION,DESCRIPTION\r\n"
                      "LASER5,Ready,TRUE,05/20/2024,4,BLDG E,No description\r\n");
 
+    // An empty value clears an optional field.
+    r = run({"alter", "PRINTER", "LASER5", "DESCRIPTION=", "INSTALLED="});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(sql("SELECT PRN_DESC IS NULL, PRN_INSTALLED IS NULL FROM PRINTER WHERE PRN_NAME = 'LASER5'"), "1|1");
+
     r = run({"delete", "PRINTER", "LASER5"});
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(sql("SELECT count(*) FROM PRINTER WHERE PRN_NAME = 'LASER5'"), "0");
@@ -98,6 +103,10 @@ TEST_F(ItemCommands, CriteriaSelectWhatListNamesAndFieldsShow)
         {{"COPIES>=2", "COPIES<10"}, "LASER2"},
         {{"copies<=1", "STATUS!=Ready"}, "PLOTTER"},
         {{"--where", "LOCATION EQ SHIPPING"}, "LABELS"},
+        {{"INSTALLED>01/01/2020"}, "COLOR1;LABELS;LASER1"},
+        {{"INSTALLED=3/15/2021"}, "LASER1"},
+        {{"LOCATION=bldg*"}, "COLOR1;LASER1;LASER2;PLOTTER"},
+        {{"STATUS=off*"}, "LASER2"},
         {{"NAME=NONE*"}, ""},
     };
     for (const auto &[criteria, names] : cases) {
@@ -158,8 +167,9 @@ TEST_F(BadInput, EachFailureIsOneLineWithItsExitCode)
         {{"frobnicate", "PRINTER"}, 2, "unknown command frobnicate"},
         {{"list", "PRINTERS"}, 2, "unknown object kind PRINTERS"},
         {{"list", "PRINTER", "COLOUR=red"}, 2, "unknown field COLOUR"},
+        {{"validate", "PRINTER", "COPIE", "1"}, 2, "unknown field COPIE (did you mean COPIES?"},
         {{"list", "PRINTER", "NAME"}, 2, "bad criterion \"NAME\""},
-        {{"list", "PRINTER", "--where", "NAME EQ"}, 2, "bad --where"},
+        {{"list", "PRINTER", "--where", "NAME"}, 2, "bad --where"},
         {{"define", "PRINTER", "NAME>X"}, 2, "bad FIELD=VALUE"},
         {{"show", "PRINTER"}, 2, "KEY is required"},
         {{"alter", "PRINTER", "LASER1", "NAME=LASER7"}, 2, "the key NAME names the item"},
@@ -168,10 +178,17 @@ TEST_F(BadInput, EachFailureIsOneLineWithItsExitCode)
         {{"define", "PRINTER", "NAME=P1", "COPIES=100"}, 3, "COPIES value \"100\" refused: code 301"},
         {{"validate", "PRINTER", "INSTALLED", "02/30/2024"}, 3, "code 252"},
         {{"validate", "WORKSTATION", "ID", "ws01"}, 3, "code 303"},
+        {{"names", "PRINTER", "COPIES=abc"}, 3, "COPIES: abc is not a number from 1 to 99: code 310"},
+        {{"names", "PRINTER", "STATUS=Broken"}, 3, "STATUS: Broken is not one of Ready, Offline, Maintenance"},
+        {{"alter", "PRINTER", "LASER1", "COPIES="}, 3, "node code 1018 (a value the node's rules refuse): COPIES"},
+        {{"alter", "PRINTER", "LASER1", "LOCATION=BÂTIMENT é"}, 3, "LOCATION: must be in capitals"},
         {{"show", "PRINTER", "NOPE"}, 1, "node code 1004 (not found): PRINTER NOPE not found"},
         {{"define", "PRINTER", "NAME=LASER1"}, 1, "node code 1005"},
         {{"-n", "NOWHERE", "list", "PRINTER"}, 4, "node code 1001"},
-        {{"--router", "NoSuchRouter", "list", "PRINTER"}, 4, "code 5"},
+        {{"--router", "NoSuchRouter", "list", "PRINTER"}, 4, "NoSuchRouter not found; tried "},
+        {{"--data-dir", work_ + "/none", "list", "PRINTER"}, 4, "the data directory " + work_ + "/none does not exist"},
+        {{"import", "PRINTER", "none.rdw"}, 2, "cannot read none.rdw: no such file"},
+        {{"delete", "PRINTER", "LASER1"}, 3, "PRINTER LASER1: still referenced by QUEUE OFFICE"},
     };
     for (const Case &c : cases) {
         Result r = run(c.args);
@@ -189,6 +206,9 @@ TEST_F(BadInput, EachFailureIsOneLineWithItsExitCode)
         const auto line = nlohmann::json::parse(r.err);
         EXPECT_EQ(line["exit"], r.exit);
         EXPECT_NE(line["error"].get<std::string>(), "");
+        if (line.contains("node_code")) {
+            EXPECT_NE(line["node_meaning"], "") << r.err;
+        }
     }
     EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), "5");  // nothing refused was stored
 }
@@ -199,6 +219,13 @@ TEST_F(BadInput, MissingSetupIsExplainedByEnv)
     EXPECT_EQ(r.exit, 0) << r.out;
     EXPECT_NE(r.out.find("Nothing stops a request."), std::string::npos);
     EXPECT_NE(r.out.find("TarnRpdb       -> /"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  DEMONT                            answers  (" + node_db("DEMONT") + ")"), std::string::npos)
+        << r.out;
+    r = run({"env", "-n", "NOWHERE", "-o", "csv"});
+    EXPECT_EQ(r.exit, 4);
+    EXPECT_NE(r.out.find("\r\nnode,DEMO,answers\r\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\r\nproblem,,node NOWHERE does not answer: node code 1001 (no such node)"),
+              std::string::npos);
 
     r = run({"env"}, "", {"DEMO_ROUTER=on"});
     EXPECT_EQ(r.exit, 4);
@@ -258,4 +285,43 @@ TEST_F(Groups, MembersComeAndGo)
     EXPECT_EQ(sql("SELECT ifnull(GROUPID, '-') FROM WORKSTATION WHERE ID = 'WS01'"), "-");
     r = run({"list", "WORKSTATION", "ID=WS0*", "--fields", "ID,GROUPID,OS", "-o", "csv"});
     EXPECT_EQ(parse_csv(r.out)[1], (std::vector<std::string>{"WS01", "", "Linux"}));
+}
+
+using Defaults = TarnadmTest;
+
+// Defaults come from the configuration file, the environment goes over it
+// and an option over both; a repeated option takes its last value.
+TEST_F(Defaults, OptionsGoOverTheEnvironmentOverTheConfigFile)
+{
+    std::filesystem::create_directories(work_ + "/config/tarnadm");
+    write_file(work_ + "/config/tarnadm/config", "# defaults\nnode = NOWHERE\n; and\noutput = \"csv\"\n");
+    const std::vector<std::string> names = {"names", "PRINTER", "NAME=LASER1"};
+    Result r = run(names, "", {"TARN_NODE="});
+    EXPECT_EQ(r.exit, 4) << "the file's node";
+    r = run(names);
+    EXPECT_EQ(r.out, "NAME\r\nLASER1\r\n") << "the environment's node, the file's output form";
+    r = run(names, "", {"TARN_OUTPUT=json"});
+    EXPECT_EQ(r.out, "[\n  {\"NAME\":\"LASER1\"}\n]\n");
+    r = run({"-o", "table", "names", "PRINTER", "NAME=LASER1"}, "", {"TARN_OUTPUT=json"});
+    EXPECT_EQ(r.out, "Name\nLASER1\n");
+    r = run({"-n", "NOWHERE", "-o", "json", "names", "PRINTER", "NAME=LASER1", "-n", "DEMO", "-o", "csv"});
+    EXPECT_EQ(r.out, "NAME\r\nLASER1\r\n") << r.err;
+
+    write_file(work_ + "/config/tarnadm/config", "node = DEMO\ncolour = red\n");
+    r = run(names);
+    EXPECT_EQ(r.exit, 2);
+    EXPECT_NE(r.err.find("config/tarnadm/config:2: unknown key \"colour\""), std::string::npos) << r.err;
+}
+
+// validate, delete and the other commands that only confirm write a row or
+// object in the output form asked for; -v traces.
+TEST_F(Defaults, EveryCommandHonoursTheOutputForm)
+{
+    Result r = run({"validate", "PRINTER", "copies", "2", "-o", "csv"});
+    EXPECT_EQ(r.out, "FIELD,VALUE,VALID\r\nCOPIES,2,TRUE\r\n");
+    ASSERT_EQ(run({"define", "PRINTER", "NAME=P1"}).exit, 0);
+    r = run({"delete", "PRINTER", "P1", "-o", "json"});
+    EXPECT_EQ(nlohmann::json::parse(r.out)["MESSAGE"], "PRINTER P1 deleted") << r.out;
+    r = run({"-v", "show", "PRINTER", "LASER1", "-o", "csv"});
+    EXPECT_NE(r.err.find("DTS Action"), std::string::npos) << r.err;
 }

@@ -11,6 +11,7 @@ function(run_traced binary filter)
   endif()
 endfunction()
 
+run_traced(${DESCRIBE} "ValidateTest.*")
 run_traced(${REQUESTS} "SecretTest.*:ActionTest.*")
 run_traced(${LOGON} "Logon.*" DEMO_ROUTER=YES TARN_DATA_DIR=${WORK}/logon-data TARN_MODULE_PATH=${DEMO_MODULES})
 run_traced(${LOGON} "RpdbLogon.*" DEMO_ROUTER=ON KV_ROUTER_DEBUG=ON TARN_DATA_DIR=${WORK}/rpdb-data)

@@ -3,7 +3,6 @@
 #include "problem.hpp"
 
 #include "TarnRout.h"
-#include "TarnRpdb.h"
 #include "tarnsrvc.h"
 
 namespace admcore {
@@ -27,7 +26,7 @@ constexpr CodeText kShared[] = {
 };
 
 constexpr CodeText kObject[] = {
-    {ZE_RC_ROUTER_FAILED, "the node refused the request"},
+    {ZE_RC_ROUTER_FAILED, "the request failed at the router or the node"},
     {ZE_RC_INFO_CRITERION_NOT_EQ, "a criterion on a request setting must use EQ"},
     {ZE_RC_EMPTY_NODE, "the node name is empty"},
     {ZE_RC_EMPTY_USERNAME, "the user name is empty"},
@@ -71,25 +70,44 @@ constexpr CodeText kLogon[] = {
     {1u, "logon or logoff failed"},
 };
 
-constexpr CodeText kRouter[] = {
-    {TARN_RPDB_RC_UNKNOWN_NODE, "no such node"},
-    {TARN_RPDB_RC_UNKNOWN_OBJECT, "the node keeps no such object kind"},
-    {TARN_RPDB_RC_BAD_REQUEST, "bad request or a value the node refuses"},
-    {TARN_RPDB_RC_NOT_FOUND, "not found"},
-    {TARN_RPDB_RC_ALREADY_EXISTS, "already exists"},
-    {TARN_RPDB_RC_STORAGE_ERROR, "the node's storage failed"},
-    {TARN_RPDB_RC_NO_DATA_DIR, "the data directory is not set"},
-    {TARN_RPDB_RC_ANSWER_REFUSED, "the answer was refused; nothing was changed"},
-    {TARN_RPDB_RC_LOGON_REFUSED, "logon refused"},
-    {TARN_RPDB_RC_NOT_LOGGED_ON, "not logged on"},
-    {TARN_ROUT_RC_PERMISSION_DENIED, "the node's grants refuse the request"},
-    {TARN_ROUT_RC_NODE_UNREACHABLE, "the node cannot be reached"},
-    {TARN_ROUT_RC_TIMEOUT, "the node did not answer in time; nothing was changed"},
-    {TARN_ROUT_RC_CONNECTION_LOST, "the connection to the node broke"},
-    {TARN_ROUT_RC_CONFLICT, "a concurrent change won; nothing was changed"},
-    {TARN_ROUT_RC_BAD_NODE_MAP, "the node's map entry is unusable"},
-    {TARN_ROUT_RC_TOO_MANY_SESSIONS, "too many sessions are open on the node"},
+// Every router code of TarnRouter.h and TarnRout.h, with the outcome it
+// means for a tool: the node could not be reached (down, unknown, its map
+// entry or storage unusable) or did not answer in time, the item is not
+// there, the key is taken or a concurrent change won, it refused the
+// request, or it refused a value its rules do not take.
+struct RouterCode {
+    unsigned code;
+    std::string_view text;
+    Outcome outcome;
 };
+
+constexpr RouterCode kRouter[] = {
+    {TARN_ROUTER_RC_UNKNOWN_NODE, "no such node", Outcome::Unreachable},
+    {TARN_ROUTER_RC_UNKNOWN_OBJECT, "the node keeps no such object kind", Outcome::Refused},
+    {TARN_ROUTER_RC_BAD_REQUEST, "bad request or a value the node refuses", Outcome::Refused},
+    {TARN_ROUTER_RC_NOT_FOUND, "not found", Outcome::NotFound},
+    {TARN_ROUTER_RC_ALREADY_EXISTS, "already exists", Outcome::Conflict},
+    {TARN_ROUTER_RC_STORAGE_ERROR, "the node's storage failed", Outcome::Unreachable},
+    {TARN_ROUTER_RC_NO_DATA_DIR, "the data directory is not set", Outcome::Unreachable},
+    {TARN_ROUTER_RC_ANSWER_REFUSED, "the answer was refused; nothing was changed", Outcome::Internal},
+    {TARN_ROUTER_RC_LOGON_REFUSED, "logon refused", Outcome::Refused},
+    {TARN_ROUTER_RC_NOT_LOGGED_ON, "not logged on", Outcome::Refused},
+    {TARN_ROUTER_RC_PERMISSION_DENIED, "the node refuses it to this user", Outcome::Refused},
+    {TARN_ROUT_RC_NODE_UNREACHABLE, "the node cannot be reached", Outcome::Unreachable},
+    {TARN_ROUT_RC_TIMEOUT, "timed out; nothing was changed", Outcome::TimedOut},
+    {TARN_ROUT_RC_CONNECTION_LOST, "the connection to the node broke", Outcome::Unreachable},
+    {TARN_ROUT_RC_CONFLICT, "a concurrent change won; nothing was changed", Outcome::Conflict},
+    {TARN_ROUT_RC_BAD_NODE_MAP, "the node's map entry is unusable", Outcome::Unreachable},
+    {TARN_ROUT_RC_TOO_MANY_SESSIONS, "too many sessions are open on the node", Outcome::Refused},
+    {TARN_ROUTER_RC_VALUE_REFUSED, "a value the node's rules refuse", Outcome::Invalid},
+};
+
+const RouterCode *router_code(unsigned code)
+{
+    for (const RouterCode &entry : kRouter)
+        if (entry.code == code) return &entry;
+    return nullptr;
+}
 
 template <std::size_t N> std::string_view find(const CodeText (&table)[N], unsigned code)
 {
@@ -116,26 +134,17 @@ std::string_view library_code_meaning(unsigned code, Family family)
     return text;
 }
 
-std::string_view router_code_meaning(unsigned code) { return find(kRouter, code); }
+std::string_view router_code_meaning(unsigned code)
+{
+    const RouterCode *entry = router_code(code);
+    return entry ? entry->text : std::string_view();
+}
 
 Outcome outcome_of(unsigned code, unsigned routerCode)
 {
     if (code == ZE_RC_ROUTER_FAILED) {
-        switch (routerCode) {
-        case TARN_RPDB_RC_NOT_FOUND: return Outcome::NotFound;
-        case TARN_RPDB_RC_ALREADY_EXISTS:
-        case TARN_ROUT_RC_CONFLICT: return Outcome::Conflict;
-        case TARN_RPDB_RC_UNKNOWN_NODE:
-        case TARN_RPDB_RC_STORAGE_ERROR:
-        case TARN_RPDB_RC_NO_DATA_DIR:
-        case TARN_ROUT_RC_NODE_UNREACHABLE:
-        case TARN_ROUT_RC_CONNECTION_LOST:
-        case TARN_ROUT_RC_BAD_NODE_MAP:
-        case TARN_ROUT_RC_TOO_MANY_SESSIONS: return Outcome::Unreachable;
-        case TARN_ROUT_RC_TIMEOUT: return Outcome::TimedOut;
-        case TARN_RPDB_RC_ANSWER_REFUSED: return Outcome::Internal;
-        default: return Outcome::Refused;
-        }
+        if (const RouterCode *entry = router_code(routerCode)) return entry->outcome;
+        return routerCode == ZE_RC_NO_MEMORY ? Outcome::Internal : Outcome::Refused;
     }
     if (code == ZE_RC_NO_ENTRY) return Outcome::NotFound;
     if ((code >= ZE_RC_TOO_SHORT && code <= ZE_RC_NOT_BOOLEAN) ||

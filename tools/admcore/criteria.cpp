@@ -17,13 +17,7 @@ Result<FilterPtr> filter_of(const std::vector<FieldInfo> &fields, const std::vec
         const FieldInfo *field = nullptr;
         for (const FieldInfo &f : fields)
             if (same_name(f.name, c.field)) field = &f;
-        if (!field) {
-            std::string names;
-            for (const FieldInfo &f : fields) names += (names.empty() ? "" : ", ") + f.name;
-            Problem problem = usage_problem("unknown field " + c.field + " (fields: " + names + ")");
-            problem.field = c.field;
-            return problem;
-        }
+        if (!field) return unknown_field(fields, c.field);
         if (ZeAddFilterItem(filter.get(), field->name.c_str(), c.relop.c_str(), c.value.c_str()) != ZE_OK)
             return Problem("cannot add a criterion", Outcome::Internal, ZE_RC_NO_MEMORY);
     }
@@ -31,6 +25,18 @@ Result<FilterPtr> filter_of(const std::vector<FieldInfo> &fields, const std::vec
 }
 
 }  // namespace
+
+Problem unknown_field(const std::vector<FieldInfo> &fields, const std::string &name)
+{
+    std::vector<std::string> names;
+    std::string list;
+    for (const FieldInfo &f : fields) names.push_back(f.name), list += (list.empty() ? "" : ", ") + f.name;
+    const std::string near = closest(name, names);
+    Problem problem = usage_problem("unknown field " + name + " (" +
+                                    (near.empty() ? "" : "did you mean " + near + "? ") + "fields: " + list + ")");
+    problem.field = name;
+    return problem;
+}
 
 bool split_criterion(std::string_view text, Criterion &criterion)
 {

@@ -22,6 +22,9 @@ struct Criterion {
     std::string field, relop, value;
 };
 
+// "unknown field X (did you mean Y? fields: ...)" for a name none of `fields` has.
+Problem unknown_field(const std::vector<FieldInfo> &fields, const std::string &name);
+
 // Splits FIELD<op>VALUE; false when the text has no operator or no field.
 bool split_criterion(std::string_view text, Criterion &criterion);
 

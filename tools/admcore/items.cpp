@@ -50,11 +50,7 @@ Result<char **> validated_item(Kind &kind, const char *action, Filter *filter, c
 Failure validate_value(Kind &kind, const std::string &field, const std::string &value)
 {
     const FieldInfo *info = kind.field(field);
-    if (!info) {
-        Problem problem = usage_problem("unknown field " + field + " of " + kind.name);
-        problem.field = field;
-        return problem;
-    }
+    if (!info) return unknown_field(kind.fields, field);
     std::lock_guard<std::mutex> turn(validation_turn());
     const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", info->name.c_str(), value.c_str());
     if (rc != ZE_OK) return value_problem(kind, info->name, value, rc);

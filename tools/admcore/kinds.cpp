@@ -2,6 +2,8 @@
 // and field descriptions, and failed actions as problems.
 #include "kinds.hpp"
 
+#include <filesystem>
+
 namespace admcore {
 namespace {
 
@@ -40,11 +42,28 @@ void *group_object(void *object)
     return nullptr;
 }
 
+// What keeps the registry from being read, "" when it can be.
+std::string registry_unreadable()
+{
+    const std::string dataDir = data_dir();
+    std::error_code error;
+    if (dataDir.empty()) return "no data directory is set";
+    if (!std::filesystem::is_directory(dataDir, error)) return "the data directory " + dataDir + " does not exist";
+    if (!std::filesystem::is_regular_file(std::filesystem::path(dataDir) / "tarnobjs.dat", error))
+        return "the data directory " + dataDir + " holds no object registry tarnobjs.dat";
+    return {};
+}
+
 Problem creation_problem(const std::string &name, unsigned rc)
 {
     Problem problem("cannot create the object " + name, outcome_of(rc, 0), rc);
     problem.remedy = Remedy::CheckSetup;
     if (rc != ZE_RC_NO_REGISTRY_LINE) return problem;
+    if (std::string why = registry_unreadable(); !why.empty()) {
+        problem.what += ": " + why;
+        problem.outcome = Outcome::Unreachable;
+        return problem;
+    }
     const std::string upper = upper_case(name);
     for (const std::string &k : registry_kinds())
         if (k == upper) return problem;
@@ -111,6 +130,7 @@ Result<Kind *> Kinds::open(const Settings &settings, const std::string &name)
         ZeAddFilterItem(filter.get(), "ROUTEMODULE", "EQ", settings.router.c_str());
     auto kind = std::make_unique<Kind>();
     kind->name = upper;
+    kind->router = router_module(settings);
     const unsigned rc = ZeCreateObject(&kind->object, name.c_str(), filter.get());
     if (rc != ZE_OK) return creation_problem(name, rc);
     // A new object has no date format: without one, date fields could not be validated.
@@ -156,11 +176,20 @@ Problem action_problem(const Kind &kind, std::string what, unsigned rc, Family f
         unsigned code = 0;
         const char *message = nullptr;
         if (ZeGetDtsResultFields(result, &code, &message) == ZE_OK) {
-            if (rc == ZE_RC_ROUTER_FAILED) problem.routerCode = code;
-            problem.nodeMessage = message ? message : "";
+            // The node's answer, or the library's own reason for refusing before sending.
+            const std::string text = message ? message : "";
+            if (rc == ZE_RC_ROUTER_FAILED) {
+                problem.routerCode = code;
+                problem.nodeMessage = text;
+            } else if (!text.empty()) {
+                problem.what += ": " + text;
+            }
         }
     }
     problem.outcome = outcome_of(rc, problem.routerCode);
+    if (rc == ZE_RC_LOAD_FAILED)
+        problem.what += ": the router module " + kind.router + " " + module_load_failure(kind.router);
+    if (rc == ZE_RC_PROC_NOT_FOUND) problem.what += ": the router module " + kind.router + " has no router_client";
     return problem;
 }
 

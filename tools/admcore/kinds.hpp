@@ -23,7 +23,8 @@ struct FieldInfo {
 
 // An object created by name, kept open while its Kinds lives.
 struct Kind {
-    std::string name;  // in capitals
+    std::string name;    // in capitals
+    std::string router;  // the router module its requests go to
     void *object = nullptr;
     std::vector<FieldInfo> fields;       // descriptor order
     std::vector<FieldInfo> groupFields;  // the group descriptor's, for objects with groups

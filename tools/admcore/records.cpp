@@ -1,7 +1,10 @@
 // records.cpp - export to and import from record files.
 #include "records.hpp"
 
+#include "manifest.hpp"
 #include "trace.hpp"
+
+#include "TarnRouter.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -67,16 +70,51 @@ unsigned read_all(std::FILE *in, int count, const TraceCapture &trace, RecordFil
     return rc;
 }
 
+// A record the node refused: its code and message.
+RecordFailure refusal(Kind &kind, std::size_t number, unsigned rc)
+{
+    RecordFailure failure{number, rc, 0, ""};
+    unsigned code = 0;
+    const char *message = nullptr;
+    if (ZeGetDtsResultFields(ZeGenericObjResult(kind.object), &code, &message) == ZE_OK) {
+        failure.routerCode = rc == ZE_RC_ROUTER_FAILED ? code : 0;
+        failure.message = message ? message : "";
+    }
+    if (failure.message.empty()) failure.message = std::string(library_code_meaning(rc));
+    return failure;
+}
+
+// DEFINE ITEM of one record, counted in `summary`; an item that exists is
+// left alone or altered to the record as `existing` says. None, or why not.
+std::optional<RecordFailure> define_record(Kind &kind, const RecordFile &file, std::size_t index, Existing existing,
+                                           ImportSummary &summary)
+{
+    const std::vector<std::string> &record = file.records[index];
+    FilterPtr filter = new_filter();
+    for (std::size_t i = 0; i < file.fields.size(); ++i)
+        ZeAddFilterItem(filter.get(), file.fields[i].c_str(), "EQ", record[i].c_str());
+    char **values = nullptr;
+    unsigned rc = ZeSubmitAction(kind.object, "DEFINE ITEM", filter.get(), &values);
+    if (rc == ZE_OK) return ++summary.defined, std::nullopt;
+    RecordFailure failure = refusal(kind, index + 1, rc);
+    if (failure.routerCode != TARN_ROUTER_RC_ALREADY_EXISTS || existing == Existing::Fail) return failure;
+    if (existing == Existing::Skip) return ++summary.skipped, std::nullopt;
+    rc = ZeSubmitAction(kind.object, "ALTER ITEM", filter.get(), &values);
+    if (rc == ZE_OK) return ++summary.replaced, std::nullopt;
+    return refusal(kind, index + 1, rc);
+}
+
 }  // namespace
 
 Result<std::size_t> export_records(Kind &kind, Filter *filter, const std::vector<std::size_t> &indexes,
-                                   const std::string &path, const std::function<void(std::size_t)> &opened,
-                                   const RecordProgress &progress)
+                                   const std::string &path, bool manifest,
+                                   const std::function<void(std::size_t)> &opened, const RecordProgress &progress)
 {
     Result<unsigned> count = open_items(kind, filter, "cannot select what to export");
     if (!count) return count.problem();
     if (opened) opened(*count);
     const std::string partial = path + ".partial";
+    if (manifest) std::remove(manifest_path(path).c_str());
     std::vector<char *> names, row(indexes.size());
     for (std::size_t i : indexes) names.push_back(const_cast<char *>(kind.fields[i].name.c_str()));
     Stream out;
@@ -94,15 +132,21 @@ Result<std::size_t> export_records(Kind &kind, Filter *filter, const std::vector
     }
     const bool closed = TarnCloseFile(out.file) == 0;
     out.file = nullptr;
-    if (stopped || rc != ZE_RC_NO_ENTRY || !closed || std::rename(partial.c_str(), path.c_str()) != 0) {
+    if (stopped || rc != ZE_RC_NO_ENTRY || !closed) {
         std::remove(partial.c_str());
         return Problem(stopped ? "export of " + path + " stopped" : "cannot write " + path, Outcome::Internal,
                        stopped || rc == ZE_RC_NO_ENTRY ? 0u : rc, Family::Records);
     }
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+        std::remove(partial.c_str());
+        return Problem("cannot write " + path + ": " + std::strerror(errno), Outcome::Internal);
+    }
+    if (manifest)
+        if (Failure failure = write_manifest(path, done)) return *failure;
     return done;
 }
 
-Result<RecordFile> read_records(const Kind &kind, const std::string &path)
+Result<RecordFile> read_records(const Kind &kind, const std::string &path, bool manifest)
 {
     RdwColumns columns;
     Stream in;
@@ -115,7 +159,11 @@ Result<RecordFile> read_records(const Kind &kind, const std::string &path)
         file.fields = std::move(*fields);
         rc = read_all(in.file, columns.count, trace, file);
     }
-    if (rc == ZE_RC_NO_ENTRY) return file;
+    if (rc == ZE_RC_NO_ENTRY) {
+        if (manifest)
+            if (Failure failure = check_manifest(path, file.records.size())) return *failure;
+        return file;
+    }
     std::string what = "cannot read " + path;
     if (columns.names) what += ": record " + std::to_string(file.records.size() + 1) + " is damaged; nothing imported";
     else what += ": no valid header record; nothing imported";
@@ -124,35 +172,28 @@ Result<RecordFile> read_records(const Kind &kind, const std::string &path)
     return Problem(what, Outcome::Usage, rc, Family::Records);
 }
 
-std::optional<RecordFailure> define_record(Kind &kind, const RecordFile &file, std::size_t index)
+Failure validate_records(Kind &kind, const RecordFile &file)
 {
-    const std::vector<std::string> &record = file.records[index];
-    FilterPtr filter = new_filter();
-    for (std::size_t i = 0; i < file.fields.size(); ++i)
-        ZeAddFilterItem(filter.get(), file.fields[i].c_str(), "EQ", record[i].c_str());
-    char **values = nullptr;
-    const unsigned rc = ZeSubmitAction(kind.object, "DEFINE ITEM", filter.get(), &values);
-    if (rc == ZE_OK) return std::nullopt;
-    RecordFailure failure{index + 1, rc, 0, ""};
-    unsigned code = 0;
-    const char *message = nullptr;
-    if (ZeGetDtsResultFields(ZeGenericObjResult(kind.object), &code, &message) == ZE_OK) {
-        failure.routerCode = rc == ZE_RC_ROUTER_FAILED ? code : 0;
-        failure.message = message ? message : "";
-    }
-    if (failure.message.empty()) failure.message = std::string(library_code_meaning(rc));
-    return failure;
+    for (std::size_t r = 0; r < file.records.size(); ++r)
+        for (std::size_t i = 0; i < file.fields.size(); ++i) {
+            const std::string &value = file.records[r][i];
+            if (value.empty()) continue;
+            if (Failure failure = validate_value(kind, file.fields[i], value)) {
+                failure->what = "record " + std::to_string(r + 1) + ": " + failure->what + "; nothing imported";
+                return failure;
+            }
+        }
+    return std::nullopt;
 }
 
-ImportSummary import_records(Kind &kind, const RecordFile &file, bool stopOnError, const RecordProgress &progress)
+ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOptions &options,
+                             const RecordProgress &progress)
 {
     ImportSummary summary;
     for (std::size_t i = 0; i < file.records.size(); ++i) {
-        if (std::optional<RecordFailure> failure = define_record(kind, file, i)) {
+        if (std::optional<RecordFailure> failure = define_record(kind, file, i, options.existing, summary)) {
             summary.failures.push_back(std::move(*failure));
-            if (stopOnError) break;
-        } else {
-            ++summary.defined;
+            if (options.stopOnError) break;
         }
         if (progress && !progress(i + 1)) {
             summary.stopped = i + 1 < file.records.size();

@@ -65,7 +65,49 @@ std::vector<SetupIssue> find_issues(const Settings &settings, const std::string 
     return issues;
 }
 
+// The directory that holds libTarnUtil.so, where modules are looked for
+// after TARN_MODULE_PATH.
+std::string library_directory()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void *>(&TarnLoadModule), &info) == 0 || !info.dli_fname) return {};
+    return std::filesystem::path(info.dli_fname).parent_path().string();
+}
+
 }  // namespace
+
+std::string module_load_failure(const std::string &name)
+{
+    std::vector<std::string> directories;
+    if (name.find('/') == std::string::npos) {
+        std::string_view path = std::getenv("TARN_MODULE_PATH") ? std::getenv("TARN_MODULE_PATH") : "";
+        while (!path.empty()) {
+            const std::size_t colon = path.find(':');
+            if (colon != 0) directories.emplace_back(path.substr(0, colon));
+            path = colon == std::string_view::npos ? std::string_view() : path.substr(colon + 1);
+        }
+        if (const std::string library = library_directory(); !library.empty())
+            directories.insert(directories.end(), {library, library + "/tarnsrvc"});
+    }
+    std::vector<std::string> tried;
+    if (name.find('/') != std::string::npos) tried.push_back(name);
+    for (const std::string &d : directories)
+        for (const std::string &file : {"lib" + name + ".so", name + ".so"}) tried.push_back(d + "/" + file);
+    for (const std::string &path : tried) {
+        if (!is_file(path)) continue;
+        // Found but not loaded: the loader says why (a missing library or symbol).
+        void *module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module) {
+            dlclose(module);
+            continue;
+        }
+        const char *error = dlerror();
+        return path + " cannot be loaded: " + (error ? error : "unknown reason");
+    }
+    std::string text = "not found; tried ";
+    for (const std::string &path : tried) text += path + ", ";
+    return text + "lib" + name + ".so (the system's search)";
+}
 
 Settings settings_from_environment()
 {

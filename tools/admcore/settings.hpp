@@ -37,6 +37,10 @@ std::string user_of(const Settings &settings);
 // The router module a request would load.
 std::string router_module(const Settings &settings);
 
+// Why the run-time module `name` cannot be loaded: the paths tried, in the
+// order of the module search, or the loader's message about the one found.
+std::string module_load_failure(const std::string &name);
+
 // The object kinds of the registry (tarnobjs.dat in the data directory), in
 // file order, each once, in capitals.
 std::vector<std::string> registry_kinds();

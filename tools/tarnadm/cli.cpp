@@ -4,26 +4,33 @@
 
 #include "handlers.hpp"
 #include "tarnsrvc_version.h"
+#include "text.hpp"
 
 #include <CLI/CLI.hpp>
 
 namespace tarnadm {
 namespace {
 
-constexpr const char *kFooter = R"(Exit status:
-  0  success
-  1  not found, or refused by the node
-  2  usage: bad command, option, object kind, field or criteria
-  3  a value refused by validation
-  4  cannot reach the node or load a module (see tarnadm env)
-  5  internal failure
-  130 interrupted (import stops between two records)
-Criteria: FIELD=VALUE, FIELD!=VALUE, FIELD<VALUE, FIELD<=VALUE, FIELD>VALUE,
+// The help's footer: the exit statuses of the one table, then the criteria.
+std::string footer()
+{
+    std::string text = "Exit status:\n";
+    for (const ExitRow &row : exit_table()) {
+        const std::string code = std::to_string(row.exit);
+        text += "  " + code + std::string(code.size() < 4 ? 4 - code.size() : 1, ' ') + row.text + "\n";
+    }
+    return text + R"(Criteria: FIELD=VALUE, FIELD!=VALUE, FIELD<VALUE, FIELD<=VALUE, FIELD>VALUE,
 FIELD>=VALUE; '*' in a value is a pattern; --where "COLUMN EQ VALUE, ..." passes
-the library's own criteria text. Without a command tarnadm starts its shell.)";
+the library's own criteria text. Defaults come from ~/.config/tarnadm/config
+and the environment (TARN_NODE, TARN_DATA_DIR, TARN_ROUTER, TARN_USER,
+TARN_OUTPUT, ...); options go over both. Without a command tarnadm starts its
+shell.)";
+}
 
 void add_globals(CLI::App &app, Settings &s, std::string &format)
 {
+    // A repeated option takes its last value, as with most tools.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     for (const GlobalOption &o : global_options()) {
         if (o.flag) {
             app.add_flag(o.names, s.*o.flag, o.help);
@@ -39,6 +46,7 @@ void add_commands(CLI::App &app, Command &c, Settings &s)
 {
     for (const CommandRow &row : command_table()) {
         CLI::App *sub = app.add_subcommand(row.name, row.summary);
+        sub->option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
         sub->fallthrough();
         sub->callback([&c, &row] { c.name = row.name; });
         if (row.traits & kHidden) sub->group("");
@@ -100,11 +108,11 @@ void find_format(const std::vector<std::string> &args, Settings &settings)
 
 }  // namespace
 
-int parse_arguments(const std::vector<std::string> &rawArgs, Settings &settings, Command &command)
+int parse_arguments(const std::vector<std::string> &rawArgs, Settings &settings, Command &command, const Session *shell)
 {
     CLI::App app("tarnadm: administer managed objects on any node through TarnSrvc", "tarnadm");
     app.set_version_flag("--version", std::string("tarnadm (TarnSrvc) ") + TARNSRVC_VERSION_STRING);
-    app.footer(kFooter);
+    app.footer(footer());
     app.require_subcommand(0, 1);
     std::string format;
     add_globals(app, settings, format);
@@ -124,14 +132,22 @@ int parse_arguments(const std::vector<std::string> &rawArgs, Settings &settings,
     } catch (const CLI::ParseError &e) {
         find_format(args, settings);
         Session quiet(settings);
+        const bool inShell = shell != nullptr;
+        if (shell) quiet.scriptLine = shell->scriptLine;
         std::string what = e.what();
         const std::string word = first_word(args);
         const bool known = word.empty() || find_command(word);
-        if (!known && command.name.empty() && what.find("not expected") != std::string::npos)
-            what = "unknown command " + word;
-        return quiet.usage(what + " (tarnadm --help)");
+        if (!known && command.name.empty() && what.find("not expected") != std::string::npos) {
+            std::vector<std::string> names = listed_commands();
+            if (inShell) names.insert(names.end(), {"use", "set", "help", "quit", "exit"});
+            const std::string near = admcore::closest(word, names);
+            what = "unknown command " + word + (near.empty() ? "" : " (did you mean " + near + "?)");
+        }
+        if (!inShell) what += " (tarnadm --help)";
+        return quiet.usage(what);
     }
     if (!format.empty()) parse_format(format, settings.format);
+    if (settings.verbose && settings.trace.empty()) settings.trace = "stderr";
     return -1;
 }
 
@@ -145,6 +161,8 @@ int execute(Session &session, const Command &command)
     if (int exit = logon_user(session, session.settings.node, userId)) return exit;
     const int exit = row->handler(session, command);
     const int off = logoff_user(session, session.settings.node, userId);
+    // The logon replaced any stored session this process had brought back.
+    session.logons().forget(session.settings);
     return exit ? exit : off;
 }
 

@@ -85,11 +85,18 @@ int list_items(Session &session, Kind &kind, Filter *filter, const std::vector<F
     return values ? kExitOk : session.report(values.problem());
 }
 
-// The node's message about what was done, for people.
+// The node's message about what was done: a line for people (unless
+// --quiet), a MESSAGE row or object for scripts.
 void confirm(const Session &session, Kind &kind)
 {
     const char *message = admcore::last_message(kind);
-    if (!session.settings.quiet && session.settings.format == Format::Table && message) std::printf("%s\n", message);
+    if (session.settings.format == Format::Table) {
+        if (!session.settings.quiet && message) std::printf("%s\n", message);
+        return;
+    }
+    auto out = make_output(stdout, {{"MESSAGE", "Message"}}, session.style(true));
+    out->row(&message);
+    out->finish();
 }
 
 int copy_or_rename(Session &session, const Command &c, bool rename)
@@ -210,8 +217,18 @@ int validate_command(Session &session, const Command &c)
     Kind *kind = nullptr;
     if (int exit = session.take(session.kind(c.kind, false), kind)) return exit;
     if (int exit = session.report(admcore::validate_value(*kind, c.field, c.value))) return exit;
-    if (!session.settings.quiet && session.settings.format == Format::Table) std::printf("valid\n");
-    if (session.settings.format == Format::Json) std::printf("{\"valid\":true}\n");
+    if (session.settings.format == Format::Table) {
+        if (!session.settings.quiet) std::printf("valid\n");
+        return kExitOk;
+    }
+    if (session.settings.format == Format::Json) {
+        std::printf("{\"valid\":true}\n");
+        return kExitOk;
+    }
+    const char *row[] = {kind->field(c.field)->name.c_str(), c.value.c_str(), "TRUE"};
+    auto out = make_output(stdout, {{"FIELD", "Field"}, {"VALUE", "Value"}, {"VALID", "Valid"}}, session.style());
+    out->row(row);
+    out->finish();
     return kExitOk;
 }
 

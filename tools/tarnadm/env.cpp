@@ -1,6 +1,9 @@
 // env.cpp - `tarnadm env`: the environment table, where each run-time
-// module is found, and what would stop a request with the fix for it.
+// module is found, the nodes of the router's map (each tried with the map's
+// credentials, one row per node) and what would stop a request, with the
+// fix for it.
 #include "handlers.hpp"
+#include "trace.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -24,12 +27,119 @@ std::string issue_text(const admcore::SetupIssue &issue)
         return "DEMO_ROUTER=" + d +
                " is read as false: only 1, ON, YES and TRUE count, in capitals (tarnadm --router demo sets it)";
     case SetupIssue::RouterNotFound:
-        return "the router module " + d + " is not found: build it, or add its directory to TARN_MODULE_PATH" +
+        return "the router module " + d + " " + admcore::module_load_failure(d) +
+               ": build it, or add its directory to TARN_MODULE_PATH" +
                (d == "TarnRout" ? " (or use --router demo)" : "");
     case SetupIssue::MissingKvsConfig: return "KVS_CONFIG names " + d + ", which does not exist";
     case SetupIssue::NoNode: break;
     }
     return "no node: give --node NODE or set TARN_NODE";
+}
+
+// How a node answered its check, in one phrase.
+std::string node_state(const admcore::NodeCheck &n)
+{
+    if (!n.checked) return "not tried";
+    if (n.answered) return "answers";
+    std::string text = "does not answer";
+    if (n.routerCode) {
+        const std::string_view meaning = admcore::router_code_meaning(n.routerCode);
+        text +=
+            ": node code " + std::to_string(n.routerCode) + (meaning.empty() ? "" : " (" + std::string(meaning) + ")");
+    } else if (n.code) {
+        text += ": code " + std::to_string(n.code) + " (" + std::string(admcore::library_code_meaning(n.code)) + ")";
+    }
+    return n.message.empty() ? text : text + ": " + n.message;
+}
+
+// The nodes of the map, the selected one among them, each tried when
+// nothing in the setup stops every request anyway.
+std::vector<admcore::NodeCheck> check_nodes(Session &session, bool tryThem)
+{
+    std::vector<admcore::NodeCheck> nodes = admcore::map_nodes(session.settings);
+    const std::string &selected = session.settings.node;
+    bool listed = selected.empty();
+    for (const admcore::NodeCheck &n : nodes) listed = listed || n.node == selected;
+    if (!listed) {
+        admcore::NodeCheck n;
+        n.node = selected;
+        n.source = "not in the router's map";
+        nodes.insert(nodes.begin(), n);
+    }
+    for (admcore::NodeCheck &n : nodes) {
+        if (!tryThem) continue;
+        admcore::Settings settings = session.settings;
+        settings.node = n.node;
+        admcore::TraceCapture trace;
+        admcore::check_node(settings, n);
+        admcore::note_warnings(n, trace.lines());
+    }
+    return nodes;
+}
+
+void print_table(const admcore::Setup &setup, const Session &session, const std::vector<admcore::NodeCheck> &nodes,
+                 const std::vector<std::string> &problems)
+{
+    std::printf("Environment table (filled once, kvsenv first, then the process):\n");
+    for (int i = 0; i < ZE_ENV_COUNT; ++i) std::printf("  %-18s = %s\n", ZeEnvName(i), ZeEnv(i));
+    std::printf("Object registry: %s\n", setup.registry.empty() ? "(no data directory)" : setup.registry.c_str());
+    std::printf("Node: %s   Router: %s\n", session.settings.node.empty() ? "(none)" : session.settings.node.c_str(),
+                setup.router.c_str());
+    std::printf("Module lookup (TARN_MODULE_PATH=%s, then the directory of libTarnUtil.so, then the system):\n",
+                setup.modulePath.c_str());
+    for (const admcore::ModuleInfo &m : setup.modules)
+        std::printf("  %-14s -> %s\n", m.name.c_str(), m.path.empty() ? "not found" : m.path.c_str());
+    std::printf("Nodes of the router's map (tried with the map's credentials):\n");
+    for (const admcore::NodeCheck &n : nodes)
+        std::printf("  %-14s %-18s %s  (%s)\n", n.node.c_str(), n.mapUser.empty() ? "" : ("as " + n.mapUser).c_str(),
+                    node_state(n).c_str(), n.source.c_str());
+    for (const admcore::NodeCheck &n : nodes)
+        for (const std::string &w : n.warnings) std::printf("Warning: %s\n", w.c_str());
+    if (problems.empty()) std::printf("Nothing stops a request.\n");
+    for (const std::string &p : problems) std::printf("Problem: %s\n", p.c_str());
+}
+
+void print_json(const admcore::Setup &setup, const Session &session, const std::vector<admcore::NodeCheck> &nodes,
+                const std::vector<std::string> &problems)
+{
+    using Json = nlohmann::ordered_json;
+    Json env = Json::object(), found = Json::object(), rows = Json::array();
+    for (int i = 0; i < ZE_ENV_COUNT; ++i) env[ZeEnvName(i)] = ZeEnv(i);
+    for (const admcore::ModuleInfo &m : setup.modules) found[m.name] = m.path.empty() ? Json() : Json(m.path);
+    for (const admcore::NodeCheck &n : nodes) {
+        Json row = {{"node", n.node}, {"source", n.source}, {"map_user", n.mapUser}, {"state", node_state(n)}};
+        row["answers"] = n.checked ? Json(n.answered) : Json();
+        if (n.code) row["code"] = n.code;
+        if (n.routerCode)
+            row["node_code"] = n.routerCode, row["node_meaning"] = admcore::router_code_meaning(n.routerCode);
+        row["warnings"] = n.warnings;
+        rows.push_back(std::move(row));
+    }
+    Json all = {{"environment", env},     {"registry", setup.registry},    {"module_path", setup.modulePath},
+                {"router", setup.router}, {"node", session.settings.node}, {"modules", found},
+                {"nodes", rows},          {"problems", problems}};
+    std::printf("%s\n", all.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+}
+
+void print_csv(const admcore::Setup &setup, const Session &session, const std::vector<admcore::NodeCheck> &nodes,
+               const std::vector<std::string> &problems)
+{
+    auto out = make_output(stdout, {{"SECTION", "Section"}, {"NAME", "Name"}, {"VALUE", "Value"}}, session.style());
+    auto row = [&out](const char *section, const std::string &name, const std::string &value) {
+        const char *texts[] = {section, name.c_str(), value.c_str()};
+        out->row(texts);
+    };
+    for (int i = 0; i < ZE_ENV_COUNT; ++i) row("environment", ZeEnvName(i), ZeEnv(i));
+    row("setup", "registry", setup.registry);
+    row("setup", "module_path", setup.modulePath);
+    row("setup", "router", setup.router);
+    row("setup", "node", session.settings.node);
+    for (const admcore::ModuleInfo &m : setup.modules) row("module", m.name, m.path);
+    for (const admcore::NodeCheck &n : nodes) row("node", n.node, node_state(n));
+    for (const admcore::NodeCheck &n : nodes)
+        for (const std::string &w : n.warnings) row("warning", n.node, w);
+    for (const std::string &p : problems) row("problem", "", p);
+    out->finish();
 }
 
 }  // namespace
@@ -39,29 +149,19 @@ int env_command(Session &session, const Command &)
     const admcore::Setup setup = admcore::inspect_setup(session.settings);
     std::vector<std::string> problems;
     for (const admcore::SetupIssue &issue : setup.issues) problems.push_back(issue_text(issue));
+    bool blocked = false;
+    for (const admcore::SetupIssue &issue : setup.issues)
+        blocked = blocked ||
+                  (issue.what != admcore::SetupIssue::NoNode && issue.what != admcore::SetupIssue::MissingKvsConfig);
+    const std::vector<admcore::NodeCheck> nodes = check_nodes(session, !blocked);
+    for (const admcore::NodeCheck &n : nodes)
+        if (n.node == session.settings.node && n.checked && !n.answered)
+            problems.push_back("node " + n.node + " " + node_state(n));
 
-    if (session.settings.format == Format::Json) {
-        nlohmann::ordered_json env = nlohmann::ordered_json::object(), found = nlohmann::ordered_json::object();
-        for (int i = 0; i < ZE_ENV_COUNT; ++i) env[ZeEnvName(i)] = ZeEnv(i);
-        for (const admcore::ModuleInfo &m : setup.modules)
-            found[m.name] = m.path.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(m.path);
-        nlohmann::ordered_json all = {
-            {"environment", env},     {"registry", setup.registry},    {"module_path", setup.modulePath},
-            {"router", setup.router}, {"node", session.settings.node}, {"modules", found},
-            {"problems", problems}};
-        std::printf("%s\n", all.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
-    } else {
-        std::printf("Environment table (filled once, kvsenv first, then the process):\n");
-        for (int i = 0; i < ZE_ENV_COUNT; ++i) std::printf("  %-18s = %s\n", ZeEnvName(i), ZeEnv(i));
-        std::printf("Object registry: %s\n", setup.registry.empty() ? "(no data directory)" : setup.registry.c_str());
-        std::printf("Node: %s   Router: %s\n", session.settings.node.empty() ? "(none)" : session.settings.node.c_str(),
-                    setup.router.c_str());
-        std::printf("Module lookup (TARN_MODULE_PATH=%s, then the directory of libTarnUtil.so, then the system):\n",
-                    setup.modulePath.c_str());
-        for (const admcore::ModuleInfo &m : setup.modules)
-            std::printf("  %-14s -> %s\n", m.name.c_str(), m.path.empty() ? "not found" : m.path.c_str());
-        if (problems.empty()) std::printf("Nothing stops a request.\n");
-        for (const std::string &p : problems) std::printf("Problem: %s\n", p.c_str());
+    switch (session.settings.format) {
+    case Format::Json: print_json(setup, session, nodes, problems); break;
+    case Format::Csv: print_csv(setup, session, nodes, problems); break;
+    case Format::Table: print_table(setup, session, nodes, problems); break;
     }
     return problems.empty() ? kExitOk : kExitUnreachable;
 }

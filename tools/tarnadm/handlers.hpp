@@ -34,13 +34,18 @@ int import_command(Session &session, const Command &c);
 // The environment table, module locations and what would stop a request (env.cpp).
 int env_command(Session &session, const Command &c);
 
-// Logon (logon.cpp): the password comes from --password-file, TARN_PASSWORD
-// or a prompt without echo, never from the command line. logon_user and
-// logoff_user also wrap a command run with --user-id.
+// Logon (logon.cpp): the password comes from --password-file,
+// --password-stdin, TARN_PASSWORD or a prompt without echo, never from the
+// command line. A logon is kept in the session store until logoff or
+// expiry; logon_user and logoff_user wrap one command run with --user-id.
 int logon_command(Session &session, const Command &c);
 int logoff_command(Session &session, const Command &c);
+int sessions_command(Session &session, const Command &c);
 int logon_user(Session &session, const std::string &node, const std::string &userId);
 int logoff_user(Session &session, const std::string &node, const std::string &userId);
+// Takes TARN_PASSWORD out of the environment (and the process's memory
+// image of it) into a wiped buffer; called once, first thing.
+void take_environment_password();
 
 // The interactive shell (shell.cpp) and the bash completion script (completion.cpp).
 int shell_command(Session &session, const Command &c);

@@ -1,13 +1,19 @@
-// main.cpp - tarnadm: one command from the command line, or the shell.
+// main.cpp - tarnadm: one command from the command line, or the shell. The
+// settings start from the configuration file and the environment; the
+// command line's options go over them.
 #include "cli.hpp"
+#include "handlers.hpp"
 
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
     using namespace tarnadm;
-    Settings settings;
-    static_cast<admcore::Settings &>(settings) = admcore::settings_from_environment();
+    // Out of /proc/<pid>/environ at once; kept in a wiped buffer until a logon needs it.
+    take_environment_password();
+    Result<Settings> defaults = default_settings();
+    if (!defaults) return Session(Settings()).report(defaults.problem());
+    Settings settings = std::move(*defaults);
     Command command;
     const std::vector<std::string> args(argv + 1, argv + argc);
     const int parsed = parse_arguments(args, settings, command);

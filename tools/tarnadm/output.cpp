@@ -104,13 +104,15 @@ private:
         emit(line);
     }
 
+    // A line longer than the terminal is cut to it, the cut marked with "…".
     void emit(std::string_view line)
     {
         const int width = style_.wide ? 0 : terminal_width(stream_);
-        if (width > 0 && display_width(line) > static_cast<std::size_t>(width))
-            line = cut_to(line, static_cast<std::size_t>(width));
+        const bool cut = width > 0 && display_width(line) > static_cast<std::size_t>(width);
+        if (cut) line = cut_to(line, static_cast<std::size_t>(width) - 1);
         while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
         out_.append(line);
+        if (cut) out_ += "\u2026";
         out_ += '\n';
         if (out_.size() >= kFlushAt) flush_to(stream_, out_);
     }

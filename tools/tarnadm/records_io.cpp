@@ -1,6 +1,10 @@
 // records_io.cpp - export to and import from record files through the
-// core's records (admcore/records.hpp), with a progress bar; Ctrl-C stops an
-// import between two definitions.
+// core's records (admcore/records.hpp: a header record of field names, one
+// record per item, a manifest beside the file), with a progress bar. An
+// import checks the whole file and every value before it defines anything;
+// Ctrl-C stops it between two definitions, and an import run again with
+// --skip-existing (or --replace) completes it. "-" is standard input or
+// output, passed through a temporary file (with no manifest).
 #include "handlers.hpp"
 #include "progress.hpp"
 #include "records.hpp"
@@ -9,6 +13,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace tarnadm {
@@ -36,11 +41,77 @@ private:
     struct sigaction saved_ {};
 };
 
+// A temporary file (when `wanted`) that goes when it does.
+struct TempFile {
+    std::string path;
+    explicit TempFile(bool wanted)
+    {
+        char name[TARN_MAX_PATH] = "";
+        if (wanted && TarnGetTempFileName(nullptr, "tarnadm", name)) path = name;
+    }
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+    ~TempFile()
+    {
+        if (!path.empty()) std::remove(path.c_str());
+    }
+};
+
+// Copies everything from one stream to another; false when either fails.
+bool copy_stream(std::FILE *from, std::FILE *to)
+{
+    char buffer[1 << 16];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, from)) > 0)
+        if (std::fwrite(buffer, 1, n, to) != n) return false;
+    return !std::ferror(from) && std::fflush(to) == 0;
+}
+
+// Standard input copied into `temp`: the path to read, or a problem.
+Result<std::string> input_path(const std::string &file, TempFile &temp)
+{
+    if (file != "-") {
+        std::error_code error;
+        if (!std::filesystem::exists(file, error))
+            return Problem("cannot read " + file + ": no such file", admcore::Outcome::Usage);
+        return file;
+    }
+    std::FILE *out = temp.path.empty() ? nullptr : std::fopen(temp.path.c_str(), "wb");
+    const bool copied = out && copy_stream(stdin, out);
+    if (out) std::fclose(out);
+    if (!copied) return Problem("cannot read standard input into a temporary file", admcore::Outcome::Internal);
+    return temp.path;
+}
+
+// The temporary file of an export to "-" copied to standard output.
+int send_to_stdout(Session &session, const std::string &path)
+{
+    std::FILE *in = std::fopen(path.c_str(), "rb");
+    const bool copied = in && copy_stream(in, stdout);
+    if (in) std::fclose(in);
+    if (!copied) return session.report(Problem("cannot write to standard output", admcore::Outcome::Internal));
+    return kExitOk;
+}
+
 void print_summary(const Session &session, const admcore::ImportSummary &summary, bool interrupted)
 {
+    if (session.settings.format == Format::Csv) {
+        const std::string texts[] = {std::to_string(summary.defined), std::to_string(summary.skipped),
+                                     std::to_string(summary.replaced), std::to_string(summary.failures.size()),
+                                     interrupted ? "TRUE" : "FALSE"};
+        const char *row[] = {texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), texts[4].c_str()};
+        auto out = make_output(
+            stdout, {{"DEFINED", ""}, {"SKIPPED", ""}, {"REPLACED", ""}, {"FAILED", ""}, {"INTERRUPTED", ""}},
+            session.style());
+        out->row(row);
+        out->finish();
+    }
     if (session.settings.format == Format::Json) {
-        nlohmann::ordered_json out = {
-            {"defined", summary.defined}, {"failed", summary.failures.size()}, {"interrupted", interrupted}};
+        nlohmann::ordered_json out = {{"defined", summary.defined},
+                                      {"skipped", summary.skipped},
+                                      {"replaced", summary.replaced},
+                                      {"failed", summary.failures.size()},
+                                      {"interrupted", interrupted}};
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const admcore::RecordFailure &f : summary.failures) {
             nlohmann::ordered_json entry = {{"record", f.record}, {"code", f.code}, {"message", f.message}};
@@ -54,9 +125,13 @@ void print_summary(const Session &session, const admcore::ImportSummary &summary
     for (const admcore::RecordFailure &f : summary.failures)
         std::fprintf(stderr, "tarnadm: record %zu: code %u%s: %s\n", f.record, f.code,
                      f.routerCode ? (", node code " + std::to_string(f.routerCode)).c_str() : "", f.message.c_str());
-    if (!session.settings.quiet || !summary.failures.empty() || interrupted)
-        std::printf("%zu defined, %zu failed%s\n", summary.defined, summary.failures.size(),
-                    interrupted ? ", interrupted" : "");
+    if (session.settings.format != Format::Table) return;
+    if (!session.settings.quiet || !summary.failures.empty() || interrupted) {
+        std::printf("%zu defined", summary.defined);
+        if (session.settings.skipExisting) std::printf(", %zu skipped", summary.skipped);
+        if (session.settings.replace) std::printf(", %zu replaced", summary.replaced);
+        std::printf(", %zu failed%s\n", summary.failures.size(), interrupted ? ", interrupted" : "");
+    }
 }
 
 }  // namespace
@@ -69,10 +144,12 @@ int export_command(Session &session, const Command &c)
     if (int exit = session.take(session.kind(c.kind), kind)) return exit;
     if (int exit = session.take(session.criteria(kind->fields, c.args), filter)) return exit;
     if (int exit = session.take(session.columns(kind->fields), indexes)) return exit;
+    TempFile temp(c.file == "-");
+    const std::string &path = c.file == "-" ? temp.path : c.file;
     std::unique_ptr<Progress> progress;
     std::size_t done = 0;
     Result<std::size_t> written = admcore::export_records(
-        *kind, filter.get(), indexes, c.file,
+        *kind, filter.get(), indexes, path, c.file != "-",
         [&](std::size_t count) { progress = std::make_unique<Progress>("export", count, !session.settings.quiet); },
         [&](std::size_t n) {
             progress->update(n);
@@ -80,24 +157,51 @@ int export_command(Session &session, const Command &c)
         });
     if (progress) progress->finish();
     if (int exit = session.take(std::move(written), done)) return exit;
-    if (!session.settings.quiet && session.settings.format == Format::Table)
-        std::printf("%zu exported to %s\n", done, c.file.c_str());
+    if (c.file == "-") {
+        if (int exit = send_to_stdout(session, path)) return exit;
+        if (!session.settings.quiet) std::fprintf(stderr, "%zu exported\n", done);
+    } else if (session.settings.format == Format::Table) {
+        if (!session.settings.quiet) std::printf("%zu exported to %s\n", done, c.file.c_str());
+    } else {
+        const std::string exported = std::to_string(done);
+        const char *summary[] = {exported.c_str(), c.file.c_str()};
+        auto writer = make_output(stdout, {{"EXPORTED", ""}, {"FILE", ""}}, session.style(true));
+        writer->row(summary);
+        writer->finish();
+    }
     return kExitOk;
 }
 
 int import_command(Session &session, const Command &c)
 {
+    if (session.settings.skipExisting && session.settings.replace)
+        return session.usage("--skip-existing and --replace exclude each other");
     Kind *kind = nullptr;
+    TempFile temp(c.file == "-");
+    std::string path;
     admcore::RecordFile file;
+    if (int exit = session.take(input_path(c.file, temp), path)) return exit;
     if (int exit = session.take(session.kind(c.kind), kind)) return exit;
-    if (int exit = session.take(admcore::read_records(*kind, c.file), file)) return exit;
+    Result<admcore::RecordFile> read = admcore::read_records(*kind, path, c.file != "-");
+    if (!read && c.file == "-") {
+        // The temporary file's name means nothing to the user.
+        Problem problem = read.problem();
+        if (const std::size_t at = problem.what.find(path); at != std::string::npos)
+            problem.what.replace(at, path.size(), "standard input");
+        return session.report(problem);
+    }
+    if (int exit = session.take(std::move(read), file)) return exit;
+    if (int exit = session.report(admcore::validate_records(*kind, file))) return exit;
+    admcore::ImportOptions options;
+    options.stopOnError = session.settings.stopOnError;
+    if (session.settings.skipExisting) options.existing = admcore::Existing::Skip;
+    if (session.settings.replace) options.existing = admcore::Existing::Replace;
     InterruptGuard guard;
     Progress progress("import", file.records.size(), !session.settings.quiet);
-    const admcore::ImportSummary summary =
-        admcore::import_records(*kind, file, session.settings.stopOnError, [&](std::size_t done) {
-            progress.update(done);
-            return !guard.interrupted();
-        });
+    const admcore::ImportSummary summary = admcore::import_records(*kind, file, options, [&](std::size_t done) {
+        progress.update(done);
+        return !guard.interrupted();
+    });
     progress.finish();
     print_summary(session, summary, guard.interrupted());
     if (guard.interrupted()) return kExitInterrupted;

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 namespace tarnadm {
 namespace {
@@ -27,22 +28,68 @@ std::string_view remedy_text(admcore::Remedy remedy)
 
 }  // namespace
 
+const std::vector<ExitRow> &exit_table()
+{
+    using O = admcore::Outcome;
+    static constexpr O kRefused = O::Refused, kUsage = O::Usage, kInvalid = O::Invalid, kUnreachable = O::Unreachable,
+                       kInternal = O::Internal;
+    static const std::vector<ExitRow> table = {
+        {kExitOk, nullptr, "success"},
+        {kExitRefused, &kRefused, "not found, or refused by the node (its grants, a logon, an ended session)"},
+        {kExitUsage, &kUsage, "usage: bad command, option, object kind, field, criteria, input or setting file"},
+        {kExitInvalid, &kInvalid, "a value refused by validation"},
+        {kExitUnreachable, &kUnreachable,
+         "cannot reach the node (down, timed out, unknown) or load a module (see tarnadm env)"},
+        {kExitInternal, &kInternal, "internal failure"},
+        {kExitInterrupted, nullptr, "interrupted (import stops between two records)"},
+    };
+    return table;
+}
+
 int exit_status(admcore::Outcome outcome)
 {
-    switch (outcome) {
-    case admcore::Outcome::Refused:
-    case admcore::Outcome::NotFound:
-    case admcore::Outcome::Conflict: return kExitRefused;
-    case admcore::Outcome::Usage: return kExitUsage;
-    case admcore::Outcome::Invalid: return kExitInvalid;
-    case admcore::Outcome::Unreachable:
-    case admcore::Outcome::TimedOut: return kExitUnreachable;
-    case admcore::Outcome::Internal: break;
-    }
+    // tarnadm's exit statuses are coarser than the outcomes.
+    using O = admcore::Outcome;
+    if (outcome == O::NotFound || outcome == O::Conflict) outcome = O::Refused;
+    if (outcome == O::TimedOut) outcome = O::Unreachable;
+    for (const ExitRow &row : exit_table())
+        if (row.outcome && *row.outcome == outcome) return row.exit;
     return kExitInternal;
 }
 
-Session::Session(Settings s) : settings(std::move(s)) {}
+Result<Settings> default_settings()
+{
+    static const std::vector<admcore::DefaultKey> keys = {{"data_dir", "TARN_DATA_DIR"},
+                                                          {"router", "TARN_ROUTER"},
+                                                          {"node", "TARN_NODE"},
+                                                          {"user", "TARN_USER"},
+                                                          {"lang", "TARN_LANG"},
+                                                          {"output", "TARN_OUTPUT"},
+                                                          {"session_lifetime", "TARN_SESSION_LIFETIME"}};
+    Result<admcore::Defaults> defaults = admcore::tool_defaults("tarnadm", keys);
+    if (!defaults) return defaults.problem();
+    Settings settings;
+    std::map<std::string, std::string> &v = defaults->values;
+    // TARN_DATA_DIR is the library's own: the file's data_dir is needed only without it.
+    if (!std::getenv("TARN_DATA_DIR") || !*std::getenv("TARN_DATA_DIR")) settings.dataDir = v["data_dir"];
+    // DEMO_ROUTER set in the environment is a router chosen there: the file's does not override it.
+    const char *demo = std::getenv("DEMO_ROUTER");
+    if (defaults->origins["router"] == "TARN_ROUTER" || !demo || !*demo) settings.router = v["router"];
+    settings.node = v["node"];
+    settings.user = v["user"];
+    settings.lang = v["lang"];
+    settings.sessionLifetime = v["session_lifetime"];
+    if (!v["output"].empty() && !parse_format(v["output"], settings.format))
+        return admcore::usage_problem(defaults->origins["output"] + ": output \"" + v["output"] +
+                                      "\" is none of table, csv, json");
+    long seconds = 0;
+    if (!settings.sessionLifetime.empty() && !admcore::parse_duration(settings.sessionLifetime, seconds))
+        return admcore::usage_problem(defaults->origins["session_lifetime"] + ": session_lifetime \"" +
+                                      settings.sessionLifetime + "\" is no duration (90s, 30m, 8h, 2d)");
+    return settings;
+}
+
+Session::Session(Settings s) : settings(std::move(s)), logons_("tarnadm") {}
 
 Session::~Session()
 {
@@ -83,7 +130,8 @@ int Session::report(const Problem &problem) const
     const std::string_view meaning = problem.code ? admcore::library_code_meaning(problem.code, problem.family) : "";
     const std::string_view nodeMeaning = problem.routerCode ? admcore::router_code_meaning(problem.routerCode) : "";
     const int exit = exit_status(problem.outcome);
-    const std::string what = problem.what + std::string(remedy_text(problem.remedy));
+    const std::string what = (scriptLine ? "line " + std::to_string(scriptLine) + ": " : std::string()) + problem.what +
+                             std::string(remedy_text(problem.remedy));
     if (settings.format == Format::Json) {
         nlohmann::ordered_json line = {{"error", what}, {"exit", exit}};
         if (problem.code) line["code"] = problem.code, line["meaning"] = meaning;
@@ -113,8 +161,10 @@ int Session::usage(const std::string &what) const { return report(admcore::usage
 Result<Kind *> Session::kind(const std::string &name, bool routed)
 {
     Result<Kind *> kind = kinds_.open(settings, name);
-    if (kind && routed)
-        if (admcore::Failure failure = admcore::route(**kind, settings)) return *failure;
+    if (!kind || !routed) return kind;
+    if (admcore::Failure failure = admcore::route(**kind, settings)) return *failure;
+    if (settings.userId.empty())
+        if (admcore::Failure failure = logons_.ensure(settings)) return *failure;
     return kind;
 }
 
@@ -147,7 +197,11 @@ Result<std::vector<std::size_t>> Session::columns(const std::vector<FieldInfo> &
         while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
         std::size_t i = 0;
         while (i < fields.size() && !admcore::same_name(fields[i].name, name)) ++i;
-        if (i == fields.size()) return admcore::usage_problem("unknown field " + std::string(name) + " in --fields");
+        if (i == fields.size()) {
+            Problem problem = admcore::unknown_field(fields, std::string(name));
+            problem.what += " in --fields";
+            return problem;
+        }
         indexes.push_back(i);
     }
     return indexes;

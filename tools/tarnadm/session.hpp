@@ -3,9 +3,8 @@
 // where problems are reported and turned into exit statuses.
 #pragma once
 
-#include "items.hpp"
+#include "admcore.hpp"
 #include "output.hpp"
-#include "settings.hpp"
 
 #include <string>
 #include <vector>
@@ -18,7 +17,7 @@ using admcore::Kind;
 using admcore::Problem;
 using admcore::Result;
 
-// Exit statuses, documented in --help and tarnadm(1).
+// Exit statuses, documented in --help and tarnadm(1) from kExitTable.
 enum Exit : int {
     kExitOk = 0,
     kExitRefused = 1,      // not found, or refused by the node
@@ -29,15 +28,32 @@ enum Exit : int {
     kExitInterrupted = 130,
 };
 
+// The one table of exit statuses: the status, the outcome of a problem
+// that ends with it (none for success and interruption), and its text.
+struct ExitRow {
+    Exit exit;
+    const admcore::Outcome *outcome;
+    const char *text;
+};
+const std::vector<ExitRow> &exit_table();
+
+// The status a problem of this outcome ends with.
 int exit_status(admcore::Outcome outcome);
 
-// Global options: given on the command line, changed with `set` in the shell.
+// Global options: given on the command line (over the environment, over
+// the configuration file), changed with `set` in the shell.
 struct Settings : admcore::Settings {
     std::string userId, fields, where, passwordFile;
-    std::string trace;  // "" off, "stderr" or a file
+    std::string trace;            // "" off, "stderr" or a file
+    std::string sessionLifetime;  // a duration (admcore::parse_duration), "" for the default
     Format format = Format::Table;
-    bool wide = false, quiet = false, yes = false, stopOnError = false;
+    bool wide = false, quiet = false, yes = false, stopOnError = false, verbose = false, passwordStdin = false;
+    bool skipExisting = false, replace = false;
 };
+
+// The defaults of the configuration file and the environment, under
+// `settings`; a problem of the file ends the run (exit 2).
+Result<Settings> default_settings();
 
 class Session {
 public:
@@ -53,10 +69,19 @@ public:
     static void prepare_environment(const Settings &settings);
     void apply_trace();
 
-    // The object `name`, created on first use and routed to the node of the
-    // settings when `routed`.
+    // The object `name`, created on first use and, when `routed`, routed to
+    // the node of the settings with the stored session of the node in force
+    // (unless --user-id logs on around the command).
     Result<Kind *> kind(const std::string &name, bool routed = true);
     void forget_kinds() { kinds_.forget(); }
+
+    // Logons and the session store.
+    admcore::Logons &logons() { return logons_; }
+
+    // The line of a script being run (0: none): its errors name it.
+    std::size_t scriptLine = 0;
+    // The interactive shell runs the command: Ctrl-C must not end the process.
+    bool interactive = false;
 
     // Criteria arguments and --where into a filter for `fields`.
     Result<FilterPtr> criteria(const std::vector<FieldInfo> &fields, const std::vector<std::string> &criteria) const;
@@ -83,6 +108,7 @@ public:
 
 private:
     admcore::Kinds kinds_;
+    admcore::Logons logons_;
     std::FILE *traceFile_ = nullptr;
 };
 

@@ -53,7 +53,7 @@ using Handler = int (*)(Session &session, const Command &command);
 
 enum CommandTraits : unsigned {
     kHidden = 1,   // a helper of the completion script, not listed
-    kNoLogon = 2,  // --user-id does not log on around it (logon, logoff, shell)
+    kNoLogon = 2,  // --user-id does not log on around it (logon, logoff, sessions, env, shell)
 };
 
 struct CommandRow {

@@ -2,8 +2,6 @@
 // kinds, field descriptions, items and validation.
 #include "handlers.hpp"
 
-#include "logon.hpp"
-
 #include <strings.h>
 
 #include <cstdlib>

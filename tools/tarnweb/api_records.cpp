@@ -89,6 +89,8 @@ std::string summary_line(const admcore::ImportSummary &summary, std::size_t tota
     }
     const Json body = {{"total", total},
                        {"defined", summary.defined},
+                       {"skipped", summary.skipped},
+                       {"replaced", summary.replaced},
                        {"failed", summary.failures.size()},
                        {"failures", failures},
                        {"message", std::to_string(summary.defined) + " defined, " +
@@ -153,7 +155,7 @@ void export_items(Call &call)
     ScratchDir scratch;
     if (!scratch.ok()) return send_error(call.res, 500, "no room for the record file");
     const std::string path = scratch.file("export.rdw");
-    admcore::Result<std::size_t> written = admcore::export_records(*kind, filter->get(), columns.indexes, path);
+    admcore::Result<std::size_t> written = admcore::export_records(*kind, filter->get(), columns.indexes, path, false);
     if (!written) return send_problem(call.res, written.problem());
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
@@ -167,13 +169,18 @@ void import_items(Call &call)
 {
     admcore::Kind *kind = path_kind(call);
     if (!kind) return;
-    const bool stopOnError = query_value(call.req, "stop_on_error") == "1";
+    admcore::ImportOptions options;
+    options.stopOnError = query_value(call.req, "stop_on_error") == "1";
+    const std::string existing = query_value(call.req, "existing");
+    if (existing == "skip") options.existing = admcore::Existing::Skip;
+    else if (existing == "replace") options.existing = admcore::Existing::Replace;
+    else if (!existing.empty()) return send_error(call.res, 400, "existing must be skip or replace");
     ScratchDir scratch;
     if (!scratch.ok()) return send_error(call.res, 500, "no room for the record file");
     const std::string path = scratch.file("import.rdw");
     std::ofstream(path, std::ios::binary)
         .write(call.req.body.data(), static_cast<std::streamsize>(call.req.body.size()));
-    admcore::Result<admcore::RecordFile> read = admcore::read_records(*kind, path);
+    admcore::Result<admcore::RecordFile> read = admcore::read_records(*kind, path, false);
     if (!read) {
         // The scratch file's name means nothing to the client.
         admcore::Problem problem = read.problem();
@@ -181,10 +188,11 @@ void import_items(Call &call)
             problem.what.replace(at, path.size(), "the record file");
         return send_problem(call.res, problem);
     }
+    if (admcore::Failure refused = admcore::validate_records(*kind, *read)) return send_problem(call.res, *refused);
     auto file = std::make_shared<admcore::RecordFile>(std::move(*read));
     const std::size_t total = file->records.size();
     if (call.req.get_header_value("Accept").find("application/x-ndjson") == std::string::npos) {
-        const admcore::ImportSummary summary = admcore::import_records(*kind, *file, stopOnError);
+        const admcore::ImportSummary summary = admcore::import_records(*kind, *file, options);
         call.res.set_content(summary_line(summary, total), "application/json");
         return;
     }
@@ -192,7 +200,7 @@ void import_items(Call &call)
     // then the summary. The import holds the session's turn as it runs.
     std::shared_ptr<WebSession> session = call.session;
     call.res.set_chunked_content_provider(
-        "application/x-ndjson", [session, kind, file, total, stopOnError](std::size_t, httplib::DataSink &sink) {
+        "application/x-ndjson", [session, kind, file, total, options](std::size_t, httplib::DataSink &sink) {
             std::lock_guard<std::mutex> turn(session->turn);
             std::string line;
             if (!session->open) {
@@ -201,7 +209,7 @@ void import_items(Call &call)
             } else {
                 const std::size_t step = std::max<std::size_t>(1, total / 100);
                 const admcore::ImportSummary summary =
-                    admcore::import_records(*kind, *file, stopOnError, [&](std::size_t done) {
+                    admcore::import_records(*kind, *file, options, [&](std::size_t done) {
                         if (done % step != 0 && done != total) return true;
                         const std::string progress =
                             R"({"done":)" + std::to_string(done) + R"(,"total":)" + std::to_string(total) + "}\n";

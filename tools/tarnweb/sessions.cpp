@@ -2,7 +2,7 @@
 // request, when idle too long, and at shutdown.
 #include "sessions.hpp"
 
-#include "logon.hpp"
+#include "secret.hpp"
 
 #include <sys/random.h>
 
@@ -44,7 +44,10 @@ admcore::Result<std::shared_ptr<WebSession>> SessionStore::open(const std::strin
     session->settings = base_;
     session->settings.node = node;
     session->settings.user = "tarnweb-" + random_hex(8);
-    if (admcore::Failure failure = admcore::logon(node, userId, password, session->settings.user)) return *failure;
+    admcore::Secret secret;
+    if (!secret.assign(password)) return admcore::usage_problem("the password is too long");
+    admcore::Result<admcore::StoredSession> done = session->logons.logon(session->settings, userId, secret, 0);
+    if (!done) return done.problem();
     std::lock_guard<std::mutex> hold(lock_);
     if (closing_) {
         log_off(*session);
@@ -87,7 +90,7 @@ admcore::Failure SessionStore::log_off(WebSession &session)
     if (!session.open) return std::nullopt;
     session.open = false;
     session.kinds.forget();
-    return admcore::logoff(session.node, session.userId, session.settings.user);
+    return session.logons.logoff_node(session.settings, session.userId);
 }
 
 void SessionStore::close_all()

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "kinds.hpp"
+#include "logons.hpp"
 #include "problem.hpp"
 #include "settings.hpp"
 
@@ -27,9 +28,10 @@ struct WebSession {
     std::string id;    // the cookie's value: 64 random hex digits
     std::string csrf;  // the token every write carries (X-CSRF-Token)
     std::string node, userId;
-    admcore::Settings settings;  // node, local user, data directory, router, language
-    std::mutex turn;             // held by the request that uses the objects
-    admcore::Kinds kinds;        // the objects, created on first use
+    admcore::Settings settings;         // node, local user, data directory, router, language
+    std::mutex turn;                    // held by the request that uses the objects
+    admcore::Kinds kinds;               // the objects, created on first use
+    admcore::Logons logons{"tarnweb"};  // its logon (never kept in a session store)
     // Field descriptions by kind, read once per session.
     std::map<std::string, std::vector<admcore::FieldDescription>> descriptions;
     bool open = true;  // false once logged off: a request that waited for the turn stops

@@ -1,43 +1,29 @@
 // Filter matching: a record value against the current criterion by the
-// field's type, and a whole record against every criterion.
+// field's type, and a whole record against every criterion. It reads the
+// fields' attributes, so it sits in the describe layer, above the filters
+// it walks.
 #include "ZeDesc.h"
 #include "ZeFilter.h"
 
 #include "foundation/frame.hpp"
+#include "contract/relop.hpp"
 #include "contract/text.hpp"
 #include "records/records.hpp"
 
+#include <optional>
 #include <string_view>
 
 using ze::records::is_filter;
 
 namespace {
 
-enum class Relop { EQ, NE, LT, LE, GT, GE, Unknown };
-
-// Operators are exact upper-case words.
-Relop relop_of(std::string_view text)
+// The record value (left) against the criterion value (right); the
+// operator is an exact upper-case word.
+template <class Number> unsigned compare_numbers(std::string_view word, Number value, Number wanted)
 {
-    constexpr std::string_view table[] = {"EQ", "NE", "LT", "LE", "GT", "GE"};
-    for (int i = 0; i < 6; ++i)
-        if (text == table[i]) return static_cast<Relop>(i);
-    return Relop::Unknown;
-}
-
-// The record value (left) against the criterion value (right).
-template <class Number> unsigned compare_numbers(Relop relop, Number value, Number wanted)
-{
-    bool holds = false;
-    switch (relop) {
-    case Relop::EQ: holds = value == wanted; break;
-    case Relop::NE: holds = value != wanted; break;
-    case Relop::LT: holds = value < wanted; break;
-    case Relop::LE: holds = value <= wanted; break;
-    case Relop::GT: holds = value > wanted; break;
-    case Relop::GE: holds = value >= wanted; break;
-    case Relop::Unknown: return ZE_RC_MATCH_NOT_POSSIBLE;
-    }
-    return holds ? ZE_RC_MATCH : ZE_RC_NO_MATCH;
+    const std::optional<relop::Relop> op = relop::exact(word);
+    if (!op) return ZE_RC_MATCH_NOT_POSSIBLE;
+    return relop::holds(*op, value, wanted) ? ZE_RC_MATCH : ZE_RC_NO_MATCH;
 }
 
 // "*" matches everything; "abc*" compares the first three characters; a
@@ -69,9 +55,9 @@ unsigned compare_to_current(Filter *filter, Field *field, const char *value)
     const std::string_view kind = ze::view(type);
     if (kind == "TEXT") return compare_text(field, value, criterion->value);
     if (kind == "DATE" || kind == "TIME") return ZE_RC_MATCH_DATE_TIME;
-    const Relop relop = relop_of(criterion->relop);
-    if (kind == "INT") return compare_numbers(relop, TarnIntFromStr(value), TarnIntFromStr(criterion->value));
-    if (kind == "REAL") return compare_numbers(relop, TarnRealFromStr(value), TarnRealFromStr(criterion->value));
+    const std::string_view word = ze::view(criterion->relop);
+    if (kind == "INT") return compare_numbers(word, TarnIntFromStr(value), TarnIntFromStr(criterion->value));
+    if (kind == "REAL") return compare_numbers(word, TarnRealFromStr(value), TarnRealFromStr(criterion->value));
     return ZE_RC_MATCH_BAD_TYPE;
 }
 

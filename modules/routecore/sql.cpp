@@ -1,0 +1,73 @@
+// Conditions of a request's criteria in SQL: operators, patterns, NULL as
+// the empty value, and the WHERE clause that joins them.
+#include "sql.hpp"
+
+namespace routecore {
+
+namespace {
+
+const char *sql_operator(Relop op)
+{
+    switch (op) {
+    case Relop::EQ: return " = ";
+    case Relop::NE: return " <> ";
+    case Relop::LT: return " < ";
+    case Relop::LE: return " <= ";
+    case Relop::GT: return " > ";
+    case Relop::GE: return " >= ";
+    }
+    return " = ";
+}
+
+// Whether a NULL column (read as "") satisfies the criterion.
+bool empty_satisfies(const Criterion &c)
+{
+    bool matchesEmpty = c.value.find_first_not_of('*') == std::string_view::npos;
+    if (c.op == Relop::EQ) return matchesEmpty;
+    if (c.op == Relop::NE) return !matchesEmpty;
+    return false;
+}
+
+}  // namespace
+
+Sql &Sql::condition(const Criterion &c)
+{
+    // A number, date or time has no empty value to compare with: "" is NULL.
+    if (c.column->kind != ValueKind::Text && c.bound.empty())
+        return *this << store_.quoted(c.column->name) << (c.op == Relop::EQ ? " IS NULL" : " IS NOT NULL");
+    const bool orNull = !c.column->notNull && empty_satisfies(c);
+    if (orNull) *this << "(" << store_.quoted(c.column->name) << " IS NULL OR ";
+    if (is_pattern(c)) {
+        params_.push_back({store_.pattern_value(c.bound)});
+        store_.append_pattern(text_, *c.column, c.op == Relop::NE, static_cast<int>(params_.size()));
+    } else {
+        operand(*c.column) << sql_operator(c.op);
+        bind({c.bound, false, c.column});
+    }
+    if (orNull) *this << ")";
+    return *this;
+}
+
+void where_clause(Sql &sql, const std::vector<Criterion> &criteria)
+{
+    std::vector<bool> written(criteria.size(), false);
+    const char *joint = " WHERE ";
+    for (std::size_t i = 0; i < criteria.size(); ++i) {
+        if (written[i]) continue;
+        const Criterion &c = criteria[i];
+        std::vector<std::size_t> group{i};
+        if (c.op == Relop::EQ)
+            for (std::size_t j = i + 1; j < criteria.size(); ++j)
+                if (criteria[j].op == Relop::EQ && criteria[j].column == c.column) group.push_back(j);
+        sql << joint << (group.size() > 1 ? "(" : "");
+        for (std::size_t k = 0; k < group.size(); ++k) {
+            if (k > 0) sql << " OR ";
+            sql.condition(criteria[group[k]]);
+            written[group[k]] = true;
+        }
+        sql << (group.size() > 1 ? ")" : "");
+        joint = " AND ";
+    }
+}
+
+}  // namespace routecore
