@@ -139,6 +139,12 @@ TEST_F(Web, ItemsComeInPagesAndChangeOnTheNode)
     EXPECT_EQ(refused.status, 422);
     EXPECT_EQ(refused.body["code"], 310);
     EXPECT_EQ(refused.body["field"], "COPIES");
+    // A value the node's rules refuse (a queue on no printer) names its field too.
+    Answer orphan =
+        send("POST", "/api/v1/nodes/DEMO/kinds/QUEUE/items", login, {{"NAME", "Q9"}, {"PRINTER", "NOSUCH"}});
+    EXPECT_EQ(orphan.status, 422) << orphan.text;
+    EXPECT_EQ(orphan.body["node_code"], 1018);
+    EXPECT_EQ(orphan.body["field"], "PRINTER");
     EXPECT_EQ(send("POST", kPrinters + "/items", login, {{"NAME", {1, 2}}}).status, 400);
     EXPECT_EQ(send("POST", kPrinters + "/items", login, {{"NOSUCH", "1"}}).body["field"], "NOSUCH");
 

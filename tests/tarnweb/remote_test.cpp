@@ -48,7 +48,7 @@ TEST_F(WebPg, EachSessionRunsAsItsOwnRole)
     EXPECT_EQ(roles(), "tarn_admin;tarn_reader");
     EXPECT_EQ(keys(get(kPrinters + "/items?where=NAME=LA*", reader)), "LABELS LASER1 LASER2");
     Answer refused = send("POST", kPrinters + "/items", reader, {{"NAME", "P1"}});
-    EXPECT_EQ(refused.status, 422);
+    EXPECT_EQ(refused.status, 403);
     EXPECT_EQ(refused.body["node_code"], 1011);
     EXPECT_EQ(send("POST", kPrinters + "/items", owner, {{"NAME", "P1"}}).status, 201);
     EXPECT_EQ(admin("SELECT prn_name FROM printer WHERE prn_name = 'P1'", database_), "P1");

@@ -101,6 +101,35 @@ TEST_F(Web, HostileRequestsGet4xxAndTheServerStays)
     EXPECT_EQ(read_file(work_ + "/stderr"), "");
 }
 
+// The configuration file gives defaults, the environment overrides them, and
+// a bad value stops the server naming the line.
+TEST_F(Web, SettingsComeFromTheFileUnderTheEnvironment)
+{
+    const std::string config = work_ + "/config/tarnweb/config";
+    std::filesystem::create_directories(work_ + "/config/tarnweb");
+    std::ofstream(config) << "# the console's defaults\nmax_body = 64\nthreads = 4\n";
+    const std::string import = kPrinters + "/import", file(100 * 1024, 'x');
+    start();
+    Login login = logon();
+    EXPECT_EQ(answer(client().Post(import, as(login, true), file, "application/octet-stream")).status, 413);
+    EXPECT_EQ(stop(), 0);
+    setenv("TARNWEB_MAX_BODY", "1024", 1);
+    start();
+    login = logon();
+    Answer read = answer(client().Post(import, as(login, true), file, "application/octet-stream"));
+    unsetenv("TARNWEB_MAX_BODY");
+    EXPECT_EQ(read.status, 400) << "read, and found no record file";
+    EXPECT_EQ(stop(), 0);
+
+    std::ofstream(config) << "threads = 4\nmax_body = lots\n";
+    const std::string command =
+        std::string(TARNWEB_BIN) + " --data-dir " + data_ + " --listen 127.0.0.1:0 2>" + work_ + "/bad";
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_NE(read_file(work_ + "/bad").find(config + ":2: max_body \"lots\""), std::string::npos)
+        << read_file(work_ + "/bad");
+}
+
 TEST_F(Web, TlsServesSecureCookiesOnly)
 {
     const std::string cert = work_ + "/cert.pem", key = work_ + "/key.pem";

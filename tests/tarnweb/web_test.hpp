@@ -40,6 +40,8 @@ protected:
         fs::copy(TARNWEB_DEMO_DATA, data_, fs::copy_options::recursive);
         std::ofstream(data_ + "/tarnobjs.dat", std::ios::app) << "ACCOUNT, TarnWebTestObjs.InitAccount\n";
         sql("CREATE TABLE ACCOUNT (USERID TEXT PRIMARY KEY NOT NULL, SECRET TEXT, ROLE TEXT, CREATED TEXT)");
+        // The server reads this test's configuration file, none unless it writes one.
+        setenv("XDG_CONFIG_HOME", (work_ + "/config").c_str(), 1);
     }
 
     // Every server ends cleanly: no crash, and under the sanitizers no report.

@@ -172,12 +172,13 @@ Failure route(Kind &kind, const Settings &settings)
 Problem action_problem(const Kind &kind, std::string what, unsigned rc, Family family)
 {
     Problem problem(std::move(what), Outcome::Internal, rc, family);
+    std::string text;
     if (DtsResult *result = ZeGenericObjResult(kind.object)) {
         unsigned code = 0;
         const char *message = nullptr;
         if (ZeGetDtsResultFields(result, &code, &message) == ZE_OK) {
             // The node's answer, or the library's own reason for refusing before sending.
-            const std::string text = message ? message : "";
+            text = message ? message : "";
             if (rc == ZE_RC_ROUTER_FAILED) {
                 problem.routerCode = code;
                 problem.nodeMessage = text;
@@ -187,6 +188,11 @@ Problem action_problem(const Kind &kind, std::string what, unsigned rc, Family f
         }
     }
     problem.outcome = outcome_of(rc, problem.routerCode);
+    if (problem.outcome == Outcome::Invalid) {
+        // A refused value's message starts with its field: "FIELD: what is wrong".
+        if (const std::size_t colon = text.find(": "); colon != std::string::npos)
+            if (const FieldInfo *field = kind.field(text.substr(0, colon))) problem.field = field->name;
+    }
     if (rc == ZE_RC_LOAD_FAILED)
         problem.what += ": the router module " + kind.router + " " + module_load_failure(kind.router);
     if (rc == ZE_RC_PROC_NOT_FOUND) problem.what += ": the router module " + kind.router + " has no router_client";

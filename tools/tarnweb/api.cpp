@@ -261,7 +261,7 @@ void open_session(Call &call)
         const admcore::Problem &problem = session.problem();
         const bool refused =
             problem.outcome == admcore::Outcome::Refused || problem.outcome == admcore::Outcome::NotFound;
-        return send_json(call.res, refused ? 401 : http_status(problem.outcome), error_body(problem));
+        return send_json(call.res, refused ? 401 : http_status(problem), error_body(problem));
     }
     call.res.set_header("Set-Cookie", call.console.session_cookie((*session)->id));
     send_json(call.res, 201,

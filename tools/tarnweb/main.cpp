@@ -18,8 +18,10 @@ int main(int argc, char **argv)
 {
     using namespace tarnweb;
     Options options;
-    read_config_file(options);
-    read_environment(options);
+    if (admcore::Failure failure = read_defaults(options)) {
+        std::fprintf(stderr, "tarnweb: %s\n", failure->what.c_str());
+        return 2;
+    }
     if (int exit = parse_command_line(std::vector<std::string>(argv + 1, argv + argc), options); exit >= 0) return exit;
 
     // The library reads its environment once, and its trace hook without a

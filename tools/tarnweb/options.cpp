@@ -1,51 +1,71 @@
 // options.cpp - the options from the configuration file, the environment
-// and the command line (CLI11), in that order, each over the one before.
+// (admcore's reader, as tarnadm reads its own) and the command line (CLI11),
+// in that order, each over the one before.
 #include "options.hpp"
 
+#include "config.hpp"
 #include "tarnsrvc_version.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <cstdlib>
 
 namespace tarnweb {
 namespace {
 
-constexpr const char *kFooter = R"(Environment: TARNWEB_LISTEN, TARNWEB_CERT, TARNWEB_KEY, TARNWEB_ACCESS_LOG,
-TARNWEB_THREADS, TARNWEB_IDLE_TIMEOUT, TARNWEB_ROUTER, TARNWEB_LANG give the
-options' defaults; TARN_DATA_DIR the data directory. The page is served at /,
-the JSON API under /api/v1 (described by /api/v1/openapi.json).
-Exit status: 0 after SIGTERM or SIGINT, 2 usage, 4 cannot listen or read the
-certificate.)";
+constexpr const char *kFooter = R"(Defaults: the file $XDG_CONFIG_HOME/tarnweb/config (keys listen, cert, key,
+access_log, trace, threads, idle_timeout, max_body, data_dir, router, lang),
+under TARNWEB_LISTEN, TARNWEB_CERT, TARNWEB_KEY, TARNWEB_ACCESS_LOG,
+TARNWEB_TRACE, TARNWEB_THREADS, TARNWEB_IDLE_TIMEOUT, TARNWEB_MAX_BODY,
+TARN_DATA_DIR, TARNWEB_ROUTER, TARNWEB_LANG, under the options. The page is
+served at /, the JSON API under /api/v1 (described by /api/v1/openapi.json).
+Exit status: 0 after SIGTERM or SIGINT, 2 usage or a bad setting, 4 cannot
+listen or read the certificate.)";
 
-void take(const char *name, std::string &value)
+// A number of the defaults, within [low, high].
+admcore::Failure take_number(const admcore::Defaults &defaults, const std::string &key, unsigned low, unsigned high,
+                             unsigned &value)
 {
-    if (const char *text = std::getenv(name); text && *text) value = text;
-}
-
-void take(const char *name, unsigned &value)
-{
-    const char *text = std::getenv(name);
-    if (!text || !*text) return;
+    const auto found = defaults.values.find(key);
+    if (found == defaults.values.end()) return std::nullopt;
+    const std::string &text = found->second;
     char *end = nullptr;
-    const unsigned long number = std::strtoul(text, &end, 10);
-    if (*end == '\0' && number > 0 && number <= 1000000) value = static_cast<unsigned>(number);
+    errno = 0;
+    const unsigned long number = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno || text[0] == '-' || number < low || number > high)
+        return admcore::usage_problem(defaults.origins.at(key) + ": " + key + " \"" + text + "\" is no number from " +
+                                      std::to_string(low) + " to " + std::to_string(high));
+    value = static_cast<unsigned>(number);
+    return std::nullopt;
 }
 
 }  // namespace
 
-void read_config_file(Options &) {}
-
-void read_environment(Options &options)
+admcore::Failure read_defaults(Options &options)
 {
-    take("TARNWEB_LISTEN", options.listen);
-    take("TARNWEB_CERT", options.cert);
-    take("TARNWEB_KEY", options.key);
-    take("TARNWEB_ACCESS_LOG", options.accessLog);
-    take("TARNWEB_THREADS", options.threads);
-    take("TARNWEB_IDLE_TIMEOUT", options.idleSeconds);
-    take("TARNWEB_ROUTER", options.settings.router);
-    take("TARNWEB_LANG", options.settings.lang);
+    static const std::vector<admcore::DefaultKey> keys = {{"listen", "TARNWEB_LISTEN"},
+                                                          {"cert", "TARNWEB_CERT"},
+                                                          {"key", "TARNWEB_KEY"},
+                                                          {"access_log", "TARNWEB_ACCESS_LOG"},
+                                                          {"trace", "TARNWEB_TRACE"},
+                                                          {"threads", "TARNWEB_THREADS"},
+                                                          {"idle_timeout", "TARNWEB_IDLE_TIMEOUT"},
+                                                          {"max_body", "TARNWEB_MAX_BODY"},
+                                                          {"data_dir", "TARN_DATA_DIR"},
+                                                          {"router", "TARNWEB_ROUTER"},
+                                                          {"lang", "TARNWEB_LANG"}};
+    admcore::Result<admcore::Defaults> defaults = admcore::tool_defaults("tarnweb", keys);
+    if (!defaults) return defaults.problem();
+    const std::pair<const char *, std::string *> texts[] = {
+        {"listen", &options.listen},          {"cert", &options.cert},         {"key", &options.key},
+        {"access_log", &options.accessLog},   {"trace", &options.trace},       {"data_dir", &options.settings.dataDir},
+        {"router", &options.settings.router}, {"lang", &options.settings.lang}};
+    for (const auto &[key, value] : texts)
+        if (auto found = defaults->values.find(key); found != defaults->values.end()) *value = found->second;
+    if (admcore::Failure f = take_number(*defaults, "threads", 1, 256, options.threads)) return f;
+    if (admcore::Failure f = take_number(*defaults, "idle_timeout", 1, 604800, options.idleSeconds)) return f;
+    return take_number(*defaults, "max_body", 64, 4 * 1024 * 1024, options.maxBodyKiB);
 }
 
 bool split_listen(const std::string &listen, std::string &host, int &port)

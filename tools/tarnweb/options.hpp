@@ -5,6 +5,7 @@
 // configuration file, else its default.
 #pragma once
 
+#include "problem.hpp"
 #include "settings.hpp"
 
 #include <string>
@@ -24,16 +25,15 @@ struct Options {
     bool quiet = false;               // no start-up line
 };
 
-// The configuration file's values, where one is read ($XDG_CONFIG_HOME/
-// tarnweb/config, else ~/.config/tarnweb/config): the least of the three
-// sources. Reads nothing yet: the tools' shared configuration reader takes
-// this place, with the keys of the environment variables below.
-void read_config_file(Options &options);
-
-// TARNWEB_LISTEN, TARNWEB_CERT, TARNWEB_KEY, TARNWEB_ACCESS_LOG,
-// TARNWEB_THREADS, TARNWEB_IDLE_TIMEOUT, TARNWEB_ROUTER and TARNWEB_LANG over
-// the file's values (TARN_DATA_DIR and TARN_TRACE are the library's own).
-void read_environment(Options &options);
+// The defaults of the configuration file ($XDG_CONFIG_HOME/tarnweb/config,
+// else ~/.config/tarnweb/config; keys listen, cert, key, access_log, trace,
+// threads, idle_timeout, max_body, data_dir, router, lang) with the
+// environment over them (TARNWEB_LISTEN, TARNWEB_CERT, TARNWEB_KEY,
+// TARNWEB_ACCESS_LOG, TARNWEB_TRACE, TARNWEB_THREADS, TARNWEB_IDLE_TIMEOUT,
+// TARNWEB_MAX_BODY, TARN_DATA_DIR, TARNWEB_ROUTER, TARNWEB_LANG). A
+// malformed file, an unknown key or a number out of range is a problem
+// naming where it came from.
+admcore::Failure read_defaults(Options &options);
 
 // The command line over both: -1 to go on, else the exit status (help,
 // version, or a usage error already reported).

@@ -1,22 +1,27 @@
 // reply.cpp - statuses, error bodies, request bodies, cookies and URL text.
 #include "reply.hpp"
 
+#include "TarnRouter.h"
+
 namespace tarnweb {
 namespace {
 
-// The HTTP status of each outcome.
+// The HTTP status of each outcome; a row with a node code comes before its
+// outcome's row and holds for that code alone.
 constexpr struct {
     admcore::Outcome outcome;
+    unsigned routerCode;  // 0: any
     int status;
 } kStatuses[] = {
-    {admcore::Outcome::Usage, 400},        // a bad request: kind, field, criteria, body
-    {admcore::Outcome::NotFound, 404},     // no such item
-    {admcore::Outcome::Conflict, 409},     // the key is taken, or a concurrent change won
-    {admcore::Outcome::Invalid, 422},      // refused by validation
-    {admcore::Outcome::Refused, 422},      // refused by the node
-    {admcore::Outcome::Unreachable, 502},  // the node, the router or a module cannot be reached
-    {admcore::Outcome::TimedOut, 504},     // the node did not answer in time
-    {admcore::Outcome::Internal, 500},
+    {admcore::Outcome::Usage, 0, 400},     // a bad request: kind, field, criteria, body
+    {admcore::Outcome::NotFound, 0, 404},  // no such item
+    {admcore::Outcome::Conflict, 0, 409},  // the key is taken, or a concurrent change won
+    {admcore::Outcome::Invalid, 0, 422},   // refused by validation or by the node's rules (1018), with the field
+    {admcore::Outcome::Refused, TARN_ROUTER_RC_PERMISSION_DENIED, 403},  // the node's grants refuse it to this user
+    {admcore::Outcome::Refused, 0, 422},                                 // refused by the node
+    {admcore::Outcome::Unreachable, 0, 502},  // the node, the router or a module cannot be reached
+    {admcore::Outcome::TimedOut, 0, 504},     // the node did not answer in time
+    {admcore::Outcome::Internal, 0, 500},
 };
 
 constexpr std::size_t kMaxJsonBody = 64 * 1024;
@@ -109,10 +114,11 @@ std::string query_value(const httplib::Request &req, std::string_view name)
 
 bool has_query(const httplib::Request &req, std::string_view name) { return !query_values(req, name).empty(); }
 
-int http_status(admcore::Outcome outcome)
+int http_status(const admcore::Problem &problem)
 {
     for (const auto &entry : kStatuses)
-        if (entry.outcome == outcome) return entry.status;
+        if (entry.outcome == problem.outcome && (!entry.routerCode || entry.routerCode == problem.routerCode))
+            return entry.status;
     return 500;
 }
 
@@ -140,7 +146,7 @@ void send_json(httplib::Response &res, int status, const Json &body)
 
 void send_problem(httplib::Response &res, const admcore::Problem &problem)
 {
-    send_json(res, http_status(problem.outcome), error_body(problem));
+    send_json(res, http_status(problem), error_body(problem));
 }
 
 void send_error(httplib::Response &res, int status, const std::string &message)

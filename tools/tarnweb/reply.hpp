@@ -17,8 +17,8 @@ namespace tarnweb {
 
 using Json = nlohmann::ordered_json;
 
-// The HTTP status of a problem's outcome.
-int http_status(admcore::Outcome outcome);
+// The HTTP status of a problem: its outcome, and for some outcomes the node's code.
+int http_status(const admcore::Problem &problem);
 
 // The error body of a problem: code and meaning (the library's), message
 // (what failed, and the node's message), field, and the node's code.
