@@ -260,6 +260,17 @@ TEST_F(Web, RecordFilesGoOutAndComeBack)
     EXPECT_EQ(imported->get_header_value("Content-Type"), "application/x-ndjson");
     EXPECT_NE(imported->body.find(R"({"done":1,"total":3})"), std::string::npos) << imported->body;
     EXPECT_NE(imported->body.find(R"("failed":3)"), std::string::npos) << imported->body;
+    // Items that exist are left alone, or altered to their records.
+    sql("UPDATE PRINTER SET PRN_STATUS = 'M' WHERE PRN_NAME = 'LASER1'");
+    Answer skipped = answer(client().Post(kPrinters + "/import?existing=skip", as(login, true), file, "text/plain"));
+    EXPECT_EQ(skipped.body["message"], "0 defined, 3 skipped, 0 failed") << skipped.text;
+    EXPECT_EQ(sql("SELECT PRN_STATUS FROM PRINTER WHERE PRN_NAME = 'LASER1'"), "M");
+    Answer replaced =
+        answer(client().Post(kPrinters + "/import?existing=replace", as(login, true), file, "text/plain"));
+    EXPECT_EQ(replaced.body["replaced"], 3) << replaced.text;
+    EXPECT_EQ(sql("SELECT PRN_STATUS FROM PRINTER WHERE PRN_NAME = 'LASER1'"), "R");
+    EXPECT_EQ(answer(client().Post(kPrinters + "/import?existing=all", as(login, true), file, "text/plain")).status,
+              400);
 
     // A damaged file defines nothing.
     sql("DELETE FROM PRINTER WHERE PRN_NAME LIKE 'LA%'");

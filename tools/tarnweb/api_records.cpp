@@ -87,14 +87,17 @@ std::string summary_line(const admcore::ImportSummary &summary, std::size_t tota
         if (f.routerCode) entry["node_code"] = f.routerCode;
         failures.push_back(std::move(entry));
     }
+    std::string message = std::to_string(summary.defined) + " defined, ";
+    if (summary.skipped) message += std::to_string(summary.skipped) + " skipped, ";
+    if (summary.replaced) message += std::to_string(summary.replaced) + " replaced, ";
+    message += std::to_string(summary.failures.size()) + " failed";
     const Json body = {{"total", total},
                        {"defined", summary.defined},
                        {"skipped", summary.skipped},
                        {"replaced", summary.replaced},
                        {"failed", summary.failures.size()},
                        {"failures", failures},
-                       {"message", std::to_string(summary.defined) + " defined, " +
-                                       std::to_string(summary.failures.size()) + " failed"}};
+                       {"message", message}};
     return body.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
