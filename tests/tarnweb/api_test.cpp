@@ -123,6 +123,9 @@ TEST_F(Web, ItemsComeInPagesAndChangeOnTheNode)
                             "?where=NAME", "?fields=NAME,NOSUCH"})
         EXPECT_EQ(get(kPrinters + "/items" + bad, login).status, 400) << bad;
     EXPECT_EQ(get("/api/v1/nodes/DEMO/kinds/NOSUCH/items", login).status, 404);
+    Answer badCriterion = get(kPrinters + "/items?where=COPIES%3Eabc", login);
+    EXPECT_EQ(badCriterion.status, 422) << "checked as its field's values are, before it is sent";
+    EXPECT_EQ(badCriterion.body["field"], "COPIES");
 
     // Define, alter, copy, rename, delete, each read back from the node.
     Answer made = send("POST", kPrinters + "/items", login,
