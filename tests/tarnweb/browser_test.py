@@ -85,8 +85,9 @@ class Page:
             pytest.fail("the status reads %r, not %r" % (self.driver.find_element(By.ID, "status").text, text))
 
     def keys(self):
-        return [row.find_element(By.TAG_NAME, "td").text
-                for row in self.driver.find_elements(By.CSS_SELECTOR, "#items tbody tr")]
+        """The first cell of each row, read at once (the table may be drawn again meanwhile)."""
+        return self.driver.execute_script(
+            "return [...document.querySelectorAll('#items tbody tr')].map(r => r.querySelector('td').innerText);")
 
     def unlabelled(self):
         """Inputs and drop-downs on show that no label names."""
@@ -147,7 +148,7 @@ def test_a_person_manages_printers_in_the_page(console, browser):
     page.wait.until(lambda d: page.field("COPIES").get_attribute("aria-invalid") is None)
     page.by_id("item-save").click()
     page.status_is("PRINTER LASER7 defined")
-    assert "LASER7" in page.keys()
+    page.wait.until(lambda d: "LASER7" in page.keys())
     assert rows(db, "SELECT PRN_STATUS, PRN_COPIES, PRN_LOCATION FROM PRINTER WHERE PRN_NAME = 'LASER7'") == [
         ("O", 2, "BLDG E")]
     page.shot("defined")
