@@ -225,6 +225,10 @@ def test_copies_renames_imports_and_group_members(console, browser):
     page.status_is("3 defined, 0 failed")
     assert rows(db, "SELECT COUNT(*) FROM PRINTER WHERE PRN_NAME LIKE 'LA%'") == [(3,)]
     page.shot("imported")
+    # The same file again, the items that exist left alone.
+    Select(page.by_id("import-existing")).select_by_value("skip")
+    browser.find_element(By.ID, "import-file").send_keys(record_file)
+    page.status_is("0 defined, 3 skipped, 0 failed")
 
     # A kind with groups: its members, one added, one taken out.
     Select(page.by_id("kind")).select_by_visible_text("WORKSTATION")

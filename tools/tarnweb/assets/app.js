@@ -558,7 +558,8 @@ $('import-file').addEventListener('change', () => {
   const file = $('import-file').files[0];
   if (!file) return;
   const request = new XMLHttpRequest();
-  request.open('POST', api + kindPath('/import'));
+  const existing = $('import-existing').value;
+  request.open('POST', api + kindPath('/import' + (existing ? query([['existing', existing]]) : '')));
   request.setRequestHeader('Content-Type', 'application/octet-stream');
   request.setRequestHeader('Accept', 'application/x-ndjson');
   request.setRequestHeader('X-CSRF-Token', state.session.csrf);
