@@ -56,6 +56,25 @@ echo "== callgrind"
   plain=$(count plain-write records_bench --write=plain --records=100000)
   echo "RESULT rdw_write_instructions_per_record $((rdw / 100000))"
   echo "RESULT plain_write_instructions_per_record $((plain / 100000))"
+  # tarnweb: instructions per first page (50 of 100,000 printers), all of it
+  # and the part under the router's lock (router_client), as the difference
+  # of a run serving 200 pages and one serving none (both log on once).
+  web() {  # name pages [callgrind options]
+    local name=$1 pages=$2
+    shift 2
+    TARNWEB_WRAPPER="valgrind --tool=callgrind --callgrind-out-file=$results/callgrind.web.$name $*" \
+      build-bench/bin/tarnweb_bench --serve="$pages" >/dev/null 2>"$results/callgrind.web.$name.log"
+    sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$results/callgrind.web.$name.log"
+  }
+  all=$(($(web all.200 200) - $(web all.0 0)))
+  locked=$(($(web locked.200 200 --toggle-collect=router_client) - $(web locked.0 0 --toggle-collect=router_client)))
+  echo "RESULT web_page_instructions $((all / 200))"
+  echo "RESULT web_page_locked_instructions $((locked / 200))"
+  echo "RESULT web_page_locked_percent $((100 * locked / all))"
+  TARNWEB_WRAPPER="valgrind --tool=callgrind --callgrind-out-file=$results/callgrind.tarnadm.first50" \
+    build-bench/bin/tarnweb_bench --tarnadm >/dev/null 2>"$results/callgrind.tarnadm.first50.log"
+  echo "RESULT tarnadm_first50_instructions $(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' \
+    "$results/callgrind.tarnadm.first50.log")"
 } | tee "$results/callgrind.txt"
 
 echo "== peak memory"
@@ -89,6 +108,12 @@ rdw_write_ratio|record file write / plain fwrite, 1,000,000 records|<=|1.2
 criterion_growth|ns per criterion at 100,000 / at 1,000|<=|1.3
 quiet_trace_ns|trace share of a failing check with tracing off (ns)|<=|5
 duplicate_removal_ms|duplicate removal, 100,000 rows (ms)|<|50
+web_first_page_over_tarnadm|tarnweb first page (50 of 100,000) / tarnadm -o json list of the same 50|<=|2
+web_eight_clients_over_one|tarnweb: one page each for 8 clients at once / for one client|<=|3
+web_page_instructions|instructions per tarnweb first page, whole request (callgrind)||
+web_page_locked_instructions|instructions of it under the router's lock (callgrind)||
+web_page_locked_percent|share of a page under the router's lock (%)||
+tarnadm_first50_instructions|instructions of tarnadm -o json list of the same 50, whole process (callgrind)||
 '
 echo
 echo "== summary (least of the repetitions; the same run for every ratio)"

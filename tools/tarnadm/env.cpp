@@ -3,6 +3,7 @@
 // credentials, one row per node) and what would stop a request, with the
 // fix for it.
 #include "handlers.hpp"
+#include "trace.hpp"
 
 #include <nlohmann/json.hpp>
 
@@ -69,11 +70,9 @@ std::vector<admcore::NodeCheck> check_nodes(Session &session, bool tryThem)
         if (!tryThem) continue;
         admcore::Settings settings = session.settings;
         settings.node = n.node;
-        std::vector<std::string> trace;
-        session.capture_trace(&trace);
+        admcore::TraceCapture trace;
         admcore::check_node(settings, n);
-        session.capture_trace(nullptr);
-        admcore::note_warnings(n, trace);
+        admcore::note_warnings(n, trace.lines());
     }
     return nodes;
 }

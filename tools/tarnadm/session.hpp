@@ -106,16 +106,10 @@ public:
 
     OutputStyle style(bool single = false) const;
 
-    // Also hands every trace line to `sink` until called with NULL.
-    void capture_trace(std::vector<std::string> *sink);
-
 private:
     admcore::Kinds kinds_;
     admcore::Logons logons_;
     std::FILE *traceFile_ = nullptr;
-    std::vector<std::string> *capture_ = nullptr;
-    static void on_trace_line(void *context, const char *line);
-    void install_hook();
 };
 
 }  // namespace tarnadm
