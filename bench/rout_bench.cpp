@@ -6,8 +6,9 @@
 // 1.5x), the operator new calls per row of each (a figure the machine's
 // load does not change), and a collection of 1,000 rows from each of 1, 2,
 // 4 and 8 nodes in turn, whose time must grow linearly, with one
-// connection per node kept. Times are wall-clock (the server's work counts),
-// the least of the repetitions. For instruction counts run it under
+// connection per node kept; and ALTER of one item at 1,000 and 1,000,000
+// rows, which must cost about the same (at most 1.5x). Times are
+// wall-clock (the server's work counts), the least of the repetitions. For instruction counts run it under
 //   valgrind --tool=callgrind build-bench/bin/rout_bench --benchmark_filter=100000
 #include <benchmark/benchmark.h>
 
@@ -182,6 +183,14 @@ void BM_NodesInTurn(benchmark::State &state)
         }
 }
 
+// ALTER of one item by key: served by the key's index, its cost must not
+// grow with the table.
+void BM_TarnRoutAlterOne(benchmark::State &state)
+{
+    Request request("BENCH", table_of(state.range(0)));
+    bench::alter_loop(state, request.info, state.range(0));
+}
+
 class LeastTimeReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run> &runs) override
@@ -226,6 +235,12 @@ BENCHMARK(BM_TarnRoutCollection)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Apply(bench::least_of_five);
+BENCHMARK(BM_TarnRoutAlterOne)
+    ->Arg(1000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Apply(bench::least_of_five);
 BENCHMARK(BM_NodesInTurn)
     ->Arg(1)
     ->Arg(2)
@@ -246,7 +261,8 @@ int main(int argc, char **argv)
     setenv("PGPASSFILE", (dir / "pgpass").c_str(), 1);
     std::ofstream map(dir / "nodes.conf");
     bool ok = run_sql("postgres", "CREATE DATABASE \"BENCH\"") &&
-              run_sql("BENCH", make_table(10000) + ";" + make_table(100000));
+              run_sql("BENCH", make_table(10000) + ";" + make_table(100000)) &&
+              run_sql("BENCH", make_table(1000) + ";" + make_table(1000000));
     map << "[BENCH]\nhost=" << g_socket << "\ndbname=BENCH\nuser=tarn_admin\n";
     for (int n = 1; ok && n <= 8; ++n) {
         const std::string node = "N" + std::to_string(n);
@@ -273,6 +289,13 @@ int main(int argc, char **argv)
                     " TarnRout %.2f, bare libpq %.2f\n",
                     rows, router, bare, router / bare, g_newsPerRow["TarnRout" + arg],
                     g_newsPerRow["bare libpq" + arg]);
+        }
+        const double alterSmall = reporter.ms("BM_TarnRoutAlterOne/1000"),
+                     alterBig = reporter.ms("BM_TarnRoutAlterOne/1000000");
+        if (alterSmall > 0 && alterBig > 0) {
+            std::printf("ALTER of one item: %.3f ms at 1,000 rows, %.3f ms at 1,000,000 rows (target <= 1.5x)\n",
+                        alterSmall, alterBig);
+            bench::result("rout_alter_growth", alterBig / alterSmall);
         }
         const double one = reporter.ms("BM_NodesInTurn/1");
         for (int nodes : {2, 4, 8})

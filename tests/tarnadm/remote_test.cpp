@@ -9,7 +9,10 @@
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <fstream>
 #include <random>
+#include <set>
 
 class TarnadmPg : public TarnadmTest {
 protected:
@@ -123,4 +126,54 @@ TEST_F(TarnadmPg, APasswordLeavesNoTraceInTheProcess)
                              "logon " + node_ + " tarn_reader\nlist PRINTER NAME=LASER1\nlogoff " + node_ +
                                  "\nset fields " + canary + "\n",
                              "logged off", "tarn-reader-pw", canary);
+}
+
+// Every statement that finds printers by key or by a prefix pattern is
+// served by the key's index on a big table: none reads the whole table.
+TEST_F(TarnadmPg, KeyLookupsAndPrefixPatternsUseTheKeyIndex)
+{
+    ASSERT_EQ(admin("INSERT INTO printer (prn_name) SELECT 'P' || lpad(g::text, 6, '0')"
+                    " FROM generate_series(1, 50000) g; ANALYZE printer",
+                    node_),
+              "");
+    ASSERT_EQ(logon("tarn_admin").exit, 0);
+    const std::vector<std::string> debug = {"KV_ROUTER_DEBUG=ON"};
+    for (const std::vector<std::string> &args :
+         std::vector<std::vector<std::string>>{{"show", "PRINTER", "P001000"},
+                                               {"alter", "PRINTER", "P001000", "COPIES=2"},
+                                               {"define", "PRINTER", "NAME=P999999"},
+                                               {"copy", "PRINTER", "P999999", "P999998"},
+                                               {"rename", "PRINTER", "P999998", "P999997"},
+                                               {"delete", "PRINTER", "P999997"},
+                                               {"names", "PRINTER", "NAME=P00100*"},
+                                               {"list", "PRINTER", "NAME=P00200*", "COPIES=1"}}) {
+        std::vector<std::string> line = args;
+        line.push_back("--trace=" + trace());
+        const Result r = run(line, "", debug);
+        ASSERT_EQ(r.exit, 0) << args[0] << ": " << r.err;
+    }
+    const std::string names = run({"-o", "csv", "names", "PRINTER", "NAME=P00100*"}).out;
+    EXPECT_EQ(std::count(names.begin(), names.end(), '\n'), 11) << names;  // the heading, P001000..P001009
+
+    // Each traced statement on PRINTER, planned with its values bound.
+    std::ifstream in(trace());
+    std::set<std::string> kinds;
+    for (std::string text; std::getline(in, text);) {
+        const std::size_t at = text.find("TarnRout SQL: ");
+        if (at == std::string::npos) continue;
+        const std::string sql = text.substr(at + 14);
+        if (sql.find("\"printer\"") == std::string::npos || sql.find(" WHERE ") == std::string::npos) continue;
+        std::string values;
+        for (int n = 1; sql.find("$" + std::to_string(n)) != std::string::npos; ++n) {
+            const bool number = sql.find("CAST($" + std::to_string(n) + " AS integer)") != std::string::npos;
+            values += std::string(n > 1 ? ", " : "") + (number ? "'2'" : "'P0010%'");
+        }
+        ASSERT_EQ(admin("PREPARE probe AS " + sql, node_), "") << sql;
+        const std::string plan = admin("EXPLAIN EXECUTE probe(" + values + ")", node_);
+        admin("DEALLOCATE probe", node_);
+        EXPECT_EQ(plan.find("Seq Scan on printer"), std::string::npos) << sql << "\n" << plan;
+        EXPECT_NE(plan.find("printer_pkey"), std::string::npos) << sql << "\n" << plan;
+        kinds.insert(sql.substr(0, sql.find(' ')) + (sql.find(" LIKE ") != std::string::npos ? " LIKE" : ""));
+    }
+    EXPECT_EQ(kinds, (std::set<std::string>{"DELETE", "INSERT", "SELECT", "SELECT LIKE", "UPDATE"}));
 }
