@@ -1,7 +1,8 @@
 // tarnadm through TarnRout on a node of the test cluster whose map entry
 // names no role: a session acts as its role in later runs until logoff or
 // expiry and no other credentials stand in for it; an unreachable node
-// exits 4 on every command; a refused delete names the item that refers.
+// exits 4 on every command; a refused delete names the item that refers;
+// lookups by key use the key's index; one command runs on several nodes.
 // Run as tarnadm_pg (TARN_TEST_PG names the cluster).
 #include "pg_rows.hpp"
 #include "tarnadm_run.hpp"
@@ -176,4 +177,60 @@ TEST_F(TarnadmPg, KeyLookupsAndPrefixPatternsUseTheKeyIndex)
         kinds.insert(sql.substr(0, sql.find(' ')) + (sql.find(" LIKE ") != std::string::npos ? " LIKE" : ""));
     }
     EXPECT_EQ(kinds, (std::set<std::string>{"DELETE", "INSERT", "SELECT", "SELECT LIKE", "UPDATE"}));
+}
+
+// One command on several nodes: rows of all with a NODE column, a node that
+// does not answer named in its error, the exit status the worst of them.
+TEST_F(TarnadmPg, ACommandOnSeveralNodesMergesTheirRowsAndNamesTheFailedOne)
+{
+    write_file(data_ + "/nodes.conf", "[SITE1]\nhost=" + socket_ + "\ndbname=DEMO\nuser=tarn_reader\n\n" +
+                                          "[SITE2]\nhost=" + socket_ + "\ndbname=DEMO2\nuser=tarn_reader\n\n" + "[" +
+                                          node_ + "]\nhost=" + socket_ + "\ndbname=" + node_ + "\n\n" +
+                                          "[DOWN]\nhost=" + work_ + "/empty\ndbname=DEMO2\nuser=tarn_reader\n");
+    const Result one = run({"--node", "SITE1", "-o", "csv", "names", "PRINTER"});
+    ASSERT_EQ(one.exit, 0) << one.err;
+    const std::size_t rows = std::count(one.out.begin(), one.out.end(), '\n') - 1;
+    ASSERT_GT(rows, 1u);
+
+    Result r = run({"--node", "SITE1,SITE2,DOWN", "-o", "csv", "names", "PRINTER"});
+    EXPECT_EQ(r.exit, 4);
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "NODE,NAME\r") << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), static_cast<long>(2 * rows + 1)) << r.out;
+    EXPECT_NE(r.out.find("\nSITE1,LASER1\r\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\nSITE2,LASER1\r\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("node DOWN: "), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("SITE"), std::string::npos) << r.err;
+
+    // A pattern of the map and --all-nodes; JSON rows carry the node too.
+    r = run({"--node", "SITE*", "-o", "json", "show", "PRINTER", "LASER1"});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    const auto items = nlohmann::json::parse(r.out);
+    ASSERT_EQ(items.size(), 2u) << r.out;
+    EXPECT_EQ(items[0]["NODE"], "SITE1");
+    EXPECT_EQ(items[1]["NODE"], "SITE2");
+    EXPECT_EQ(items[1]["NAME"], "LASER1");
+    r = run({"--all-nodes", "--parallel", "2", "-o", "json", "names", "PRINTER"});
+    EXPECT_EQ(r.exit, 4);
+    EXPECT_NE(r.err.find("\"node DOWN: "), std::string::npos) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out).size(), 2 * rows) << r.out;  // node_ lets no one in without a logon
+
+    // A write logs on to each node on its own; a failure is that node's alone.
+    r = run({"--node", node_ + ",DOWN", "--user-id", "tarn_admin", "--password-file", work_ + "/tarn_admin", "alter",
+             "PRINTER", "LASER1", "COPIES=7"});
+    EXPECT_EQ(r.exit, 4) << r.err;
+    EXPECT_EQ(copies(), "7");
+    EXPECT_NE(r.out.find(node_ + ": "), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("node DOWN: "), std::string::npos) << r.err;
+
+    // Export writes one file per node; env checks every node selected.
+    EXPECT_EQ(run({"--node", "SITE1,SITE2", "export", "PRINTER", work_ + "/out.dat"}).exit, 2);
+    r = run({"--node", "SITE1,SITE2", "export", "PRINTER", work_ + "/out-{node}.dat"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(work_ + "/out-SITE1.dat"));
+    EXPECT_TRUE(std::filesystem::exists(work_ + "/out-SITE2.dat"));
+    r = run({"--node", "SITE1,DOWN", "env"});
+    EXPECT_EQ(r.exit, 4);
+    EXPECT_NE(r.out.find("Problem: node DOWN does not answer"), std::string::npos) << r.out;
+    EXPECT_EQ(run({"--node", "SITE1,SITE2", "rename", "PRINTER", "A", "B"}).exit, 2);
+    EXPECT_EQ(run({"--node", "NOSUCH*", "names", "PRINTER"}).exit, 2);
 }

@@ -6,6 +6,7 @@
 // imports nothing; Ctrl-C stops it between two definitions, and an import
 // run again with --skip-existing (or --replace) completes it. "-" is
 // standard input or output, passed through a temporary file.
+#include "fleet.hpp"
 #include "handlers.hpp"
 #include "manifest.hpp"
 #include "progress.hpp"
@@ -229,8 +230,10 @@ Result<std::vector<std::string>> column_fields(const Kind &kind, const RdwColumn
 
 }  // namespace
 
-int export_command(Session &session, const Command &c)
+int export_command(Session &session, const Command &command)
 {
+    Command c = command;
+    c.file = node_file_name(c.file, session.settings.node);
     Kind *kind = nullptr;
     FilterPtr filter;
     std::vector<std::size_t> indexes;
