@@ -77,6 +77,7 @@ fleet_16_over_1|tarnadm list on 16 nodes in one call / on one node, 20 ms each w
 fleet_in_turn_16_over_1|tarnadm list on 16 nodes one after the other / on one node||
 rpdb_alter_growth|ALTER of one item via TarnRpdb, 1,000,000 rows / 1,000 rows|<=|1.5
 rout_alter_growth|ALTER of one item via TarnRout, 1,000,000 rows / 1,000 rows|<=|1.5
+rout_collate_c_alter_growth|the same UPDATE with the key under COLLATE "C" (as before), bare libpq||
 rpdb_instructions_per_row_10000|instructions per row, TarnRpdb collection, 10,000 rows (callgrind)||
 rpdb_bare_instructions_per_row_10000|instructions per row, its bare sqlite3 loop (callgrind)||
 object_ratio_10000|OPEN COLLECTION + GET ITEM via ZeSubmitAction / bare sqlite3, 10,000 rows||

@@ -216,16 +216,22 @@ void write_rows(Session &session, const std::string &kindName, std::vector<NodeR
     out->finish();
 }
 
+std::vector<std::string> lines_of(std::string_view text)
+{
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find('\n'), text.size());
+        lines.emplace_back(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    return lines;
+}
+
 // Text a node's process printed (confirmations, summaries), each line
 // named with its node; under JSON output one object per line.
 void write_lines(const Session &session, const NodeRun &run)
 {
-    std::size_t from = 0;
-    while (from < run.stdoutText.size()) {
-        std::size_t end = run.stdoutText.find('\n', from);
-        if (end == std::string::npos) end = run.stdoutText.size();
-        const std::string line = run.stdoutText.substr(from, end - from);
-        from = end + 1;
+    for (const std::string &line : lines_of(run.stdoutText)) {
         if (session.settings.format != Format::Json) {
             std::printf("%s: %s\n", run.node.c_str(), line.c_str());
             continue;
@@ -250,12 +256,7 @@ admcore::Outcome outcome_of_exit(int exit)
 void report_problems(const Session &session, const NodeRun &run)
 {
     bool reported = false;
-    std::size_t from = 0;
-    while (from < run.stderrText.size()) {
-        std::size_t end = run.stderrText.find('\n', from);
-        if (end == std::string::npos) end = run.stderrText.size();
-        const std::string line = run.stderrText.substr(from, end - from);
-        from = end + 1;
+    for (const std::string &line : lines_of(run.stderrText)) {
         const Json error = Json::parse(line, nullptr, false);
         if (!error.is_object() || !error.contains("error")) {
             std::fprintf(stderr, "tarnadm: node %s: %s\n", run.node.c_str(), line.c_str());
