@@ -164,6 +164,12 @@ void run_all(std::vector<NodeRun> &runs, unsigned parallel, const std::string &p
             if (run.out < 0 && run.err < 0 && run.pid > 0) finish(run), --running;
         }
     }
+    // Only when poll itself failed: what is still running is waited for unread.
+    for (NodeRun &run : runs) {
+        for (int *fd : {&run.out, &run.err})
+            if (*fd >= 0) close(*fd), *fd = -1;
+        if (run.pid > 0) finish(run);
+    }
 }
 
 std::string value_text(const Json &value) { return value.is_string() ? value.get<std::string>() : value.dump(); }
