@@ -24,6 +24,10 @@ for b in "${bench_targets[@]}"; do
   build-bench/bin/"$b" --benchmark_color=false "$@" | tee "$results/$b.txt"
 done
 
+echo "== fleet_bench"
+tarn_build build-bench tarnadm tarnmknode
+bench/fleet_bench.sh build-bench/bin/tarnadm build-bench/bin/tarnmknode | tee "$results/fleet_bench.txt"
+
 # Instructions of a program's counted pass (one warm pass runs before it).
 count() {  # name program arguments...
   local name=$1 program=$2
@@ -88,6 +92,11 @@ summary_rows='
 rpdb_ratio_10000|ZeOpenDtsCollection + walk via TarnRpdb / bare sqlite3, 10,000 rows|<=|1.5
 rpdb_ratio_100000|ZeOpenDtsCollection + walk via TarnRpdb / bare sqlite3, 100,000 rows|<=|1.5
 rpdb_per_row_growth|TarnRpdb cost per row, 100,000 rows / 10,000 rows|<=|1.3
+fleet_16_over_1|tarnadm list on 16 nodes in one call / on one node, 20 ms each way per connection|<=|2
+fleet_in_turn_16_over_1|tarnadm list on 16 nodes one after the other / on one node||
+rpdb_alter_growth|ALTER of one item via TarnRpdb, 1,000,000 rows / 1,000 rows|<=|1.5
+rout_alter_growth|ALTER of one item via TarnRout, 1,000,000 rows / 1,000 rows|<=|1.5
+rout_collate_c_alter_growth|the same UPDATE with the key under COLLATE "C" (as before), bare libpq||
 rpdb_instructions_per_row_10000|instructions per row, TarnRpdb collection, 10,000 rows (callgrind)||
 rpdb_bare_instructions_per_row_10000|instructions per row, its bare sqlite3 loop (callgrind)||
 object_ratio_10000|OPEN COLLECTION + GET ITEM via ZeSubmitAction / bare sqlite3, 10,000 rows||

@@ -139,7 +139,7 @@ void column_list(Sql &sql, const Table &table)
 void key_is(Sql &sql, const Table &table, std::string_view key)
 {
     sql << " WHERE ";
-    sql.operand(table.keyColumn()) << " = ";
+    sql.equality_operand(table.keyColumn()) << " = ";
     sql.bind({std::string(key), false, &table.keyColumn()});
 }
 

@@ -5,6 +5,7 @@
 // Ctrl-C stops it between two definitions, and an import run again with
 // --skip-existing (or --replace) completes it. "-" is standard input or
 // output, passed through a temporary file (with no manifest).
+#include "fleet.hpp"
 #include "handlers.hpp"
 #include "progress.hpp"
 #include "records.hpp"
@@ -136,8 +137,10 @@ void print_summary(const Session &session, const admcore::ImportSummary &summary
 
 }  // namespace
 
-int export_command(Session &session, const Command &c)
+int export_command(Session &session, const Command &command)
 {
+    Command c = command;
+    c.file = node_file_name(c.file, session.settings.node);
     Kind *kind = nullptr;
     FilterPtr filter;
     std::vector<std::size_t> indexes;

@@ -65,7 +65,8 @@ Result<Settings> default_settings()
                                                           {"user", "TARN_USER"},
                                                           {"lang", "TARN_LANG"},
                                                           {"output", "TARN_OUTPUT"},
-                                                          {"session_lifetime", "TARN_SESSION_LIFETIME"}};
+                                                          {"session_lifetime", "TARN_SESSION_LIFETIME"},
+                                                          {"parallel", "TARN_PARALLEL"}};
     Result<admcore::Defaults> defaults = admcore::tool_defaults("tarnadm", keys);
     if (!defaults) return defaults.problem();
     Settings settings;
@@ -79,6 +80,7 @@ Result<Settings> default_settings()
     settings.user = v["user"];
     settings.lang = v["lang"];
     settings.sessionLifetime = v["session_lifetime"];
+    settings.parallel = v["parallel"];
     if (!v["output"].empty() && !parse_format(v["output"], settings.format))
         return admcore::usage_problem(defaults->origins["output"] + ": output \"" + v["output"] +
                                       "\" is none of table, csv, json");

@@ -46,6 +46,8 @@ struct Settings : admcore::Settings {
     std::string userId, fields, where, passwordFile;
     std::string trace;            // "" off, "stderr" or a file
     std::string sessionLifetime;  // a duration (admcore::parse_duration), "" for the default
+    std::string parallel;         // nodes asked at once by a command on several nodes, "" for the default
+    bool allNodes = false;        // every node of the router's map
     Format format = Format::Table;
     bool wide = false, quiet = false, yes = false, stopOnError = false, verbose = false, passwordStdin = false;
     bool skipExisting = false, replace = false;
