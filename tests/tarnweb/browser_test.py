@@ -100,15 +100,19 @@ class Page:
     def field(self, name):
         return self.by_id("field-" + name)
 
+    def fill_logon(self, password):
+        """The demo node's credentials typed into the logon form."""
+        self.by_id("logon-node").send_keys("DEMO")
+        self.by_id("logon-user").send_keys("DEMO")
+        self.by_id("logon-password").send_keys(password)
+
 
 def test_a_person_manages_printers_in_the_page(console, browser):
     url, db = console
     page = Page(browser)
     browser.get(url)
 
-    page.by_id("logon-node").send_keys("DEMO")
-    page.by_id("logon-user").send_keys("DEMO")
-    page.by_id("logon-password").send_keys("demo")
+    page.fill_logon("demo")
     assert page.unlabelled() == []
     page.shot("logon")
     page.by_id("logon").click()
@@ -202,9 +206,7 @@ def test_copies_renames_imports_and_group_members(console, browser):
     page = Page(browser)
     browser.get(url)
     # From the keyboard: Enter in the password field logs on.
-    page.by_id("logon-node").send_keys("DEMO")
-    page.by_id("logon-user").send_keys("DEMO")
-    page.by_id("logon-password").send_keys("demo" + Keys.ENTER)
+    page.fill_logon("demo" + Keys.ENTER)
     page.wait.until(EC.text_to_be_present_in_element((By.ID, "page-info"), "Items 1 to 5"))
 
     browser.find_element(By.CSS_SELECTOR, "button[aria-label='Copy PLOTTER']").click()
