@@ -66,6 +66,16 @@
  *           field 20 per row; kind 1 (single item): field 12 with the first
  *           row, not found (1004) when none; kind 3: field 21 with the key
  *           of each row. Message "<n> rows selected" ("1 row selected").
+ *           Pages: a SELECT of kind 15 with a delta attached (field 8;
+ *           ZeOpenDtsCollectionPage) answers one page, in key order: the
+ *           rows whose key is above the delta's cursor (every matching row
+ *           when the cursor is NULL or ""), at most the delta's count of
+ *           them (0: no bound). The key comparison is the one of ORDER BY,
+ *           so a page costs one index range however deep it lies. After the
+ *           answer the delta holds the key of the last row sent, which is
+ *           the cursor of the next page (the cursor given when no row was
+ *           sent), and the number of rows sent; a page shorter than the
+ *           count was the last. Other shapes ignore a delta.
  *   LIST    like SELECT with kind 3, whatever the kind.
  *   DEFINE  a new row: each EQ criterion gives a column's value; columns not
  *           given take the table's defaults. K is required (not empty).

@@ -75,8 +75,10 @@ struct Column {
     std::string label;  // the name answers and messages show
     std::string type;   // the SQL type values are cast to, or empty (no cast)
     bool notNull = false;
-    bool textual = true;      // compared and sorted as text
-    bool primaryKey = false;  // part of the table's primary key
+    bool textual = true;         // compared and sorted as text
+    bool sortsBytewise = false;  // its own collation already sorts byte by byte
+    bool equalsBytewise = true;  // its own collation's equality is byte equality
+    bool primaryKey = false;     // part of the table's primary key
     ValueKind kind = ValueKind::Text;
 };
 
@@ -141,6 +143,10 @@ public:
     // The column as an operand of a comparison or ORDER BY: text compares
     // byte by byte on every engine.
     virtual std::string operand(const Column &column) const = 0;
+    // The column as an operand of = and <>: the column itself where its own
+    // collation's equality is byte equality, so that its index serves key
+    // lookups.
+    virtual std::string equality_operand(const Column &column) const { return operand(column); }
     // An identifier as SQL writes it; a name the engine cannot quote fails with 1003.
     virtual std::string quoted(std::string_view name) const = 0;
 

@@ -2,10 +2,13 @@
 // module is found, the nodes of the router's map (each tried with the map's
 // credentials, one row per node, with what it tells of itself) and what
 // would stop a request, with the fix for it.
+#include "fleet.hpp"
 #include "handlers.hpp"
+#include "trace.hpp"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tarnadm {
@@ -72,15 +75,15 @@ std::string node_status(const admcore::NodeCheck &n)
 
 // The nodes of the map, the selected one among them, each tried when
 // nothing in the setup stops every request anyway.
-std::vector<admcore::NodeCheck> check_nodes(Session &session, bool tryThem)
+std::vector<admcore::NodeCheck> check_nodes(Session &session, bool tryThem, const std::vector<std::string> &selected)
 {
     std::vector<admcore::NodeCheck> nodes = admcore::map_nodes(session.settings);
-    const std::string &selected = session.settings.node;
-    bool listed = selected.empty();
-    for (const admcore::NodeCheck &n : nodes) listed = listed || n.node == selected;
-    if (!listed) {
+    for (auto node = selected.rbegin(); node != selected.rend(); ++node) {
+        bool listed = false;
+        for (const admcore::NodeCheck &n : nodes) listed = listed || n.node == *node;
+        if (listed) continue;
         admcore::NodeCheck n;
-        n.node = selected;
+        n.node = *node;
         n.source = "not in the router's map";
         nodes.insert(nodes.begin(), n);
     }
@@ -88,11 +91,9 @@ std::vector<admcore::NodeCheck> check_nodes(Session &session, bool tryThem)
         if (!tryThem) continue;
         admcore::Settings settings = session.settings;
         settings.node = n.node;
-        std::vector<std::string> trace;
-        session.capture_trace(&trace);
+        admcore::TraceCapture trace;
         admcore::check_node(settings, n);
-        session.capture_trace(nullptr);
-        admcore::note_warnings(n, trace);
+        admcore::note_warnings(n, trace.lines());
     }
     return nodes;
 }
@@ -175,14 +176,23 @@ int env_command(Session &session, const Command &)
 {
     const admcore::Setup setup = admcore::inspect_setup(session.settings);
     std::vector<std::string> problems;
-    for (const admcore::SetupIssue &issue : setup.issues) problems.push_back(issue_text(issue));
+    for (const admcore::SetupIssue &issue : setup.issues)
+        if (issue.what != admcore::SetupIssue::NoNode || !session.settings.allNodes)
+            problems.push_back(issue_text(issue));
     bool blocked = false;
     for (const admcore::SetupIssue &issue : setup.issues)
         blocked = blocked ||
                   (issue.what != admcore::SetupIssue::NoNode && issue.what != admcore::SetupIssue::MissingKvsConfig);
-    const std::vector<admcore::NodeCheck> nodes = check_nodes(session, !blocked);
+    // The selected node, or nodes (a list, a pattern, --all-nodes).
+    std::vector<std::string> selected;
+    if (selects_many_nodes(session.settings)) {
+        if (int exit = session.take(selected_nodes(session.settings), selected)) return exit;
+    } else if (!session.settings.node.empty()) {
+        selected.push_back(session.settings.node);
+    }
+    const std::vector<admcore::NodeCheck> nodes = check_nodes(session, !blocked, selected);
     for (const admcore::NodeCheck &n : nodes)
-        if (n.node == session.settings.node && n.checked && !n.answered)
+        if (std::find(selected.begin(), selected.end(), n.node) != selected.end() && n.checked && !n.answered)
             problems.push_back("node " + n.node + " " + node_state(n));
 
     switch (session.settings.format) {
