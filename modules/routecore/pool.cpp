@@ -118,19 +118,7 @@ Lease NodePool::lease(std::string_view owner, const Open &open)
         } else if (auto idle = free_shared(); idle != connections_.end()) {
             return take(*idle);
         } else if (limit == 0 || open_count() < limit) {
-            ++opening_;
-            hold.unlock();
-            std::unique_ptr<Store> store;
-            try {
-                store = open();
-            } catch (...) {
-                hold.lock();
-                --opening_;
-                changed_.notify_all();
-                throw;
-            }
-            hold.lock();
-            --opening_;
+            std::unique_ptr<Store> store = open_unlocked(hold, open);
             connections_.push_back(Connection{std::move(store), {}, {}, nullptr, Clock::now()});
             return take(connections_.back());
         } else if (held_by_this_thread()) {
@@ -138,6 +126,27 @@ Lease NodePool::lease(std::string_view owner, const Open &open)
         }
         if (!wait(hold, until)) busy(limit_text(limit, limits_.wait));
     }
+}
+
+std::unique_ptr<Store> NodePool::open_unlocked(std::unique_lock<std::mutex> &hold, const Open &open,
+                                               Connections *closing)
+{
+    ++opening_;
+    hold.unlock();
+    if (closing) closing->clear();
+    std::unique_ptr<Store> store;
+    try {
+        store = open();
+    } catch (...) {
+        hold.lock();
+        --opening_;
+        changed_.notify_all();
+        throw;
+    }
+    hold.lock();
+    --opening_;
+    changed_.notify_all();
+    return store;
 }
 
 Lease NodePool::lease_owned(std::string_view owner, std::string *tag)
@@ -184,21 +193,7 @@ void NodePool::adopt(std::string_view owner, std::string tag, const Open &open)
         if (held_by_this_thread()) busy(kInUseHere);
         if (!wait(hold, until)) busy(limit_text(limit, limits_.wait));
     }
-    ++opening_;
-    hold.unlock();
-    closing.clear();
-    std::unique_ptr<Store> store;
-    try {
-        store = open();
-    } catch (...) {
-        hold.lock();
-        --opening_;
-        changed_.notify_all();
-        throw;
-    }
-    hold.lock();
-    --opening_;
-    changed_.notify_all();
+    std::unique_ptr<Store> store = open_unlocked(hold, open, &closing);
     for (auto mine = owned(owner); mine != connections_.end(); mine = owned(owner)) {
         if (!mine->holder) {
             replaced = std::exchange(mine->store, std::move(store));

@@ -109,6 +109,11 @@ private:
     void sweep(Connections &closing);
     bool held_by_this_thread() const;
     Lease take(Connection &connection);
+    // Opens a connection with the lock released (closing `closing` first),
+    // counted as being opened meanwhile so that the limit holds; the lock
+    // is held again on return.
+    std::unique_ptr<Store> open_unlocked(std::unique_lock<std::mutex> &hold, const Open &open,
+                                         Connections *closing = nullptr);
 
     const std::string node_;
     const Limits limits_;
