@@ -25,9 +25,9 @@
 # certificate client.crt/client.key.
 # --standby also listens on 127.0.0.1 at a free port (<dir>/port) and
 # starts a streaming standby of it (pg_basebackup -R) at another one
-# (<dir>/standby-port); stop-primary stops the primary abruptly and promote
-# makes the standby the new primary. With either, clients on the socket
-# give the port too (PGPORT).
+# (<dir>/standby-port), replicating synchronously; stop-primary stops the
+# primary abruptly and promote makes the standby the new primary. With
+# either, clients on the socket give the port too (PGPORT).
 # bouncers starts two PgBouncers in front of a running cluster, run as the
 # cluster's owner on free ports of 127.0.0.1: one pooling by transaction
 # (port in <dir>/bouncer-transaction.port), one by session
@@ -202,6 +202,16 @@ make_standby() {
   echo "$standby_port" >"$dir/standby-port"
   echo "port = $standby_port" | as_owner tee -a "$dir/standby/postgresql.conf" >/dev/null
   standby_ctl -w start >/dev/null
+  # Synchronous: a commit is answered once the standby holds it, so that a
+  # promotion after the primary's crash loses no acknowledged write.
+  psql_super -c "ALTER SYSTEM SET synchronous_standby_names = '*'" -c "SELECT pg_reload_conf()" >/dev/null
+  local synced=0
+  for _ in $(seq 100); do
+    synced=$(psql_super -tA -c "SELECT count(*) FROM pg_stat_replication WHERE sync_state = 'sync'")
+    [ "$synced" = 1 ] && break
+    sleep 0.1
+  done
+  [ "$synced" = 1 ] || { echo "pgnodes: the standby did not become synchronous" >&2; exit 1; }
 }
 
 as_owner "$bin/initdb" -D "$dir/cluster" -U "$superuser" -E UTF8 --locale=C -A peer >/dev/null
