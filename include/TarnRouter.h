@@ -101,6 +101,24 @@
  *   and COPY_KEY name rows literally ('*' is no pattern there).
  *   LOGON, LOGOFF and VERIFY name no table; each router's header says how
  *   its nodes check them.
+ *   STATUS  names no table and takes no field: what the request's
+ *           connection finds of its node (the local user's session, else
+ *           the map's), for tools that check a setup. Answers 0 with the
+ *           message "<key>=<value>; <key>=<value>; ..." (a value never
+ *           holds ';'); a node that cannot be reached answers as any
+ *           request would. Keys, each given where it applies to the
+ *           router's nodes (each router's header says which; a reader
+ *           skips keys it does not know):
+ *             version       the node's engine and version
+ *                           ("PostgreSQL 15.10 (Debian ...)", "SQLite 3.40.1")
+ *             role          primary, or standby (read only, replaying a
+ *                           primary's changes)
+ *             tls           yes or no: the connection is encrypted
+ *             tls_protocol  the TLS version in use ("TLSv1.3"), with tls=yes
+ *             sslmode       how the server's certificate is checked
+ *             host, port    the server that answered (of a host list, the
+ *                           one reached)
+ *             user          the role the connection acts as
  *
  * Each table request runs in one transaction: a request that fails changes
  * nothing. Answers are delivered before the commit, so when the library
@@ -109,6 +127,27 @@
  * carries a message: what was done, or why not ("PRINTER P9 already
  * exists"). The response file (field 15) is not used: answers always go
  * through the fields.
+ *
+ * Outcomes. Every code router_client returns says which of three things
+ * happened on the node:
+ *   carried out      0: the request was carried out and, for a write,
+ *                    committed.
+ *   nothing changed  any other code but 1019: the node did not carry the
+ *                    request out; a write was rolled back or never sent.
+ *                    ZE_RC_NO_MEMORY from a router is such a code: memory
+ *                    ran out before the commit.
+ *   unknown          1019: the connection broke, or memory ran out, while
+ *                    the commit was on its way; the node may hold the
+ *                    change or not.
+ * Once the node has committed, a router answers 0 whatever fails after it
+ * (its message may then be missing; the library tells that case apart with
+ * a code of its own, ZeDts.h).
+ *
+ * Threads. Requests may come from several threads of a process at once;
+ * each runs on a connection of its node that it holds alone until it ends
+ * (each router's header says how the connections are kept), so requests to
+ * one node, or to several, run side by side. The answer fields of one
+ * request are set by the thread that carries it out.
  */
 #ifndef TARNROUTER_H
 #define TARNROUTER_H
@@ -135,6 +174,10 @@
 /** A value the column cannot hold, or a change its rules refuse:
  * "<COLUMN>: <what is wrong>". */
 #define TARN_ROUTER_RC_VALUE_REFUSED 1018u
+/** The connection broke, or the process ran out of memory, while the
+ * commit was on its way: the node may or may not have carried the request
+ * out. Look before sending it again. */
+#define TARN_ROUTER_RC_OUTCOME_UNKNOWN 1019u
 /** @} */
 
 /** The pseudo column that pairs a second key with the key column. */

@@ -496,7 +496,8 @@ std::string run(const Request &request, Store &store, const Table &table)
     case Command::Delete: return erase(request, store, table, criteria);
     case Command::Logon:
     case Command::Logoff:
-    case Command::Verify: break;  // carried out by the back end's session()
+    case Command::Verify:
+    case Command::Status: break;  // carried out by the back end's session() and status()
     }
     fail(TARN_ROUTER_RC_BAD_REQUEST, "Command " + std::string(request.word) + " is unknown");
 }

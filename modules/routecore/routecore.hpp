@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace routecore {
@@ -165,7 +166,7 @@ public:
 
 // ------------------------------------------------------------ requests
 
-enum class Command { Select, List, Define, Alter, Copy, Rename, Delete, Logon, Logoff, Verify };
+enum class Command { Select, List, Define, Alter, Copy, Rename, Delete, Logon, Logoff, Verify, Status };
 using relop::Relop;
 
 // One request field resolved against the table; column is nullptr for COPY_KEY.
@@ -190,7 +191,7 @@ struct Request {
     std::string_view dateFormat;  // the info's date format (field 22), else the default
     std::vector<std::string_view> columns, relops, values;
 
-    bool writes() const { return command != Command::Select && command != Command::List; }
+    bool writes() const { return command != Command::Select && command != Command::List && command != Command::Status; }
 };
 
 // LOGON, LOGOFF and VERIFY name no table.
@@ -209,24 +210,30 @@ Credentials read_credentials(const Request &request);
 
 // ------------------------------------------------------------ routers
 
-// What a router module adds to the core: its stores and its logons.
+class Lease;
+
+// What a router module adds to the core: its connections and its logons.
+// Both are called from any thread; the back end keeps its connections in
+// one pool per node (pool.hpp), so that each is used by one request at a time.
 class Backend {
 public:
     virtual ~Backend() = default;
     // The module's name, for trace lines and messages ("TarnRpdb").
     virtual const char *name() const = 0;
-    // The store that carries out the request (its node, its local user's
-    // session if one is open). Fails with the node codes.
-    virtual Store &store(const Request &request) = 0;
-    // The store's connection broke: the next store() call reconnects.
-    virtual void reconnect(Store &store) = 0;
+    // A connection for this request alone: the local user's session on the
+    // node when one is open, else one of the node's shared connections.
+    // Fails with the node codes.
+    virtual Lease lease(const Request &request) = 0;
     // LOGON, LOGOFF and VERIFY: the message, or a Failure.
     virtual std::string session(const Request &request, const Credentials &credentials) = 0;
+    // STATUS: what the request's connection finds of its node, as the
+    // message "<key>=<value>; ..." (TarnRouter.h), or a Failure.
+    virtual std::string status(const Request &request) = 0;
 };
 
 // Carries out the request in field order and answers it: router_client of
-// each module is this call with its back end. Requests from several threads
-// take turns (one runs at a time). Never throws.
+// each module is this call with its back end. Requests of several threads
+// run at once, each on a connection of its own. Never throws.
 unsigned route(DtsAction *action, Backend &backend);
 
 // An object kind names a table: 1 to 64 of A-Z a-z 0-9 _, not starting
@@ -242,6 +249,11 @@ void require_single_key(Table &table);
 // references to it) and marks its DATE and TIME columns.
 inline constexpr const char *kRulesTable = "TARN_RULES";
 void read_rules(Store &store, Table &table);
+
+// The message of STATUS: "<key>=<value>" pairs joined by "; ". A ';' in a
+// value becomes ',' so that the pairs always split back apart.
+using StatusPairs = std::vector<std::pair<std::string, std::string>>;
+std::string status_message(const StatusPairs &pairs);
 
 // Traces a statement as "<module> SQL: <statement>" when KV_ROUTER_DEBUG is on.
 void trace_sql(const char *module, const std::string &sql);

@@ -27,7 +27,7 @@
 // or a Problem, and each tool shows them in its own form. A Kinds, a Logons
 // and their objects serve one thread at a time; several threads may each
 // use their own (validations take turns; install the trace hook before
-// they start). It uses only the public headers (tarnsrvc.h, TarnRpdb.h,
+// they start). It uses only the public headers (tarnsrvc.h, TarnRouter.h,
 // TarnRout.h) and links libTarnSrvc.
 #pragma once
 

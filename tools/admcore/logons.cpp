@@ -2,7 +2,7 @@
 // before a request.
 #include "logons.hpp"
 
-#include "TarnRpdb.h"
+#include "TarnRouter.h"
 #include "tarnsrvc.h"
 #include "trace.hpp"
 

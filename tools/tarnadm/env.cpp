@@ -1,7 +1,7 @@
 // env.cpp - `tarnadm env`: the environment table, where each run-time
 // module is found, the nodes of the router's map (each tried with the map's
-// credentials, one row per node) and what would stop a request, with the
-// fix for it.
+// credentials, one row per node, with what it tells of itself) and what
+// would stop a request, with the fix for it.
 #include "fleet.hpp"
 #include "handlers.hpp"
 #include "trace.hpp"
@@ -54,6 +54,25 @@ std::string node_state(const admcore::NodeCheck &n)
     return n.message.empty() ? text : text + ": " + n.message;
 }
 
+// What a node that answered told of itself, in one phrase: "PostgreSQL
+// 15.10, primary, TLS (TLSv1.3), sslmode=verify-full, at 127.0.0.1:5432".
+std::string node_status(const admcore::NodeCheck &n)
+{
+    std::string text;
+    auto add = [&text](const std::string &part) {
+        if (!part.empty()) text += (text.empty() ? "" : ", ") + part;
+    };
+    add(n.told("version"));
+    add(n.told("role"));
+    const std::string tls = n.told("tls"), protocol = n.told("tls_protocol");
+    add(tls == "yes" ? (protocol.empty() ? "TLS" : "TLS (" + protocol + ")") : tls == "no" ? "no TLS" : "");
+    const std::string sslmode = n.told("sslmode");
+    add(sslmode.empty() ? "" : "sslmode=" + sslmode);
+    const std::string host = n.told("host"), port = n.told("port");
+    add(host.empty() ? "" : "at " + host + (port.empty() ? "" : ":" + port));
+    return text;
+}
+
 // The nodes of the map, the selected one among them, each tried when
 // nothing in the setup stops every request anyway.
 std::vector<admcore::NodeCheck> check_nodes(Session &session, bool tryThem, const std::vector<std::string> &selected)
@@ -92,9 +111,11 @@ void print_table(const admcore::Setup &setup, const Session &session, const std:
     for (const admcore::ModuleInfo &m : setup.modules)
         std::printf("  %-14s -> %s\n", m.name.c_str(), m.path.empty() ? "not found" : m.path.c_str());
     std::printf("Nodes of the router's map (tried with the map's credentials):\n");
-    for (const admcore::NodeCheck &n : nodes)
+    for (const admcore::NodeCheck &n : nodes) {
         std::printf("  %-14s %-18s %s  (%s)\n", n.node.c_str(), n.mapUser.empty() ? "" : ("as " + n.mapUser).c_str(),
                     node_state(n).c_str(), n.source.c_str());
+        if (const std::string told = node_status(n); !told.empty()) std::printf("  %-14s %s\n", "", told.c_str());
+    }
     for (const admcore::NodeCheck &n : nodes)
         for (const std::string &w : n.warnings) std::printf("Warning: %s\n", w.c_str());
     if (problems.empty()) std::printf("Nothing stops a request.\n");
@@ -114,6 +135,9 @@ void print_json(const admcore::Setup &setup, const Session &session, const std::
         if (n.code) row["code"] = n.code;
         if (n.routerCode)
             row["node_code"] = n.routerCode, row["node_meaning"] = admcore::router_code_meaning(n.routerCode);
+        Json status = Json::object();
+        for (const auto &[key, value] : n.status) status[key] = value;
+        row["status"] = status;
         row["warnings"] = n.warnings;
         rows.push_back(std::move(row));
     }
@@ -138,6 +162,8 @@ void print_csv(const admcore::Setup &setup, const Session &session, const std::v
     row("setup", "node", session.settings.node);
     for (const admcore::ModuleInfo &m : setup.modules) row("module", m.name, m.path);
     for (const admcore::NodeCheck &n : nodes) row("node", n.node, node_state(n));
+    for (const admcore::NodeCheck &n : nodes)
+        if (const std::string told = node_status(n); !told.empty()) row("status", n.node, told);
     for (const admcore::NodeCheck &n : nodes)
         for (const std::string &w : n.warnings) row("warning", n.node, w);
     for (const std::string &p : problems) row("problem", "", p);

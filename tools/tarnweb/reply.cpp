@@ -1,7 +1,7 @@
 // reply.cpp - statuses, error bodies, request bodies, cookies and URL text.
 #include "reply.hpp"
 
-#include "TarnRouter.h"
+#include "TarnRout.h"
 
 namespace tarnweb {
 namespace {
@@ -18,8 +18,13 @@ constexpr struct {
     {admcore::Outcome::Conflict, 0, 409},  // the key is taken, or a concurrent change won
     {admcore::Outcome::Invalid, 0, 422},   // refused by validation or by the node's rules (1018), with the field
     {admcore::Outcome::Refused, TARN_ROUTER_RC_PERMISSION_DENIED, 403},  // the node's grants refuse it to this user
-    {admcore::Outcome::Refused, 0, 422},                                 // refused by the node
-    {admcore::Outcome::Unreachable, 0, 502},  // the node, the router or a module cannot be reached
+    {admcore::Outcome::Refused, TARN_ROUT_RC_TOO_MANY_SESSIONS, 503},    // every connection to the node is in use
+    // The node no longer takes a session's password: the gateway's side failed.
+    {admcore::Outcome::Refused, TARN_ROUT_RC_CREDENTIALS_REFUSED, 502},
+    {admcore::Outcome::Refused, 0, 422},  // refused by the node
+    // The connection broke during the commit: the change may have been made.
+    {admcore::Outcome::Unreachable, TARN_ROUTER_RC_OUTCOME_UNKNOWN, 502},
+    {admcore::Outcome::Unreachable, 0, 502},  // the node, the router or a module cannot be reached (1020: TLS)
     {admcore::Outcome::TimedOut, 0, 504},     // the node did not answer in time
     {admcore::Outcome::Internal, 0, 500},
 };
