@@ -207,10 +207,16 @@ TEST_F(TarnadmPg, KeyLookupsAndPrefixPatternsUseTheKeyIndex)
 // does not answer named in its error, the exit status the worst of them.
 TEST_F(TarnadmPg, ACommandOnSeveralNodesMergesTheirRowsAndNamesTheFailedOne)
 {
-    write_file(data_ + "/nodes.conf", "[SITE1]\nhost=" + socket_ + "\ndbname=DEMO\nuser=tarn_reader\n\n" +
-                                          "[SITE2]\nhost=" + socket_ + "\ndbname=DEMO2\nuser=tarn_reader\n\n" + "[" +
-                                          node_ + "]\nhost=" + socket_ + "\ndbname=" + node_ + "\n\n" +
-                                          "[DOWN]\nhost=" + work_ + "/empty\ndbname=DEMO2\nuser=tarn_reader\n");
+    // Both sites read this test's own node, which no other test changes.
+    ASSERT_EQ(admin("GRANT CONNECT ON DATABASE \"" + node_ +
+                        "\" TO tarn_reader; "
+                        "GRANT SELECT ON ALL TABLES IN SCHEMA public TO tarn_reader",
+                    node_),
+              "");
+    const std::string site = "\nhost=" + socket_ + "\ndbname=" + node_ + "\nuser=tarn_reader\n\n";
+    write_file(data_ + "/nodes.conf", "[SITE1]" + site + "[SITE2]" + site + "[" + node_ + "]\nhost=" + socket_ +
+                                          "\ndbname=" + node_ + "\n\n" + "[DOWN]\nhost=" + work_ +
+                                          "/empty\ndbname=DEMO2\nuser=tarn_reader\n");
     const Result one = run({"--node", "SITE1", "-o", "csv", "names", "PRINTER"});
     ASSERT_EQ(one.exit, 0) << one.err;
     const std::size_t rows = std::count(one.out.begin(), one.out.end(), '\n') - 1;
