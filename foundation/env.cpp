@@ -6,6 +6,7 @@
 #include "foundation/frame.hpp"
 
 #include <cstring>
+#include <mutex>
 #include <string_view>
 
 namespace {
@@ -29,8 +30,9 @@ constexpr Variable kVariables[ZE_ENV_COUNT] = {
 constexpr const char *kEnvLibrary = "kvsenv";
 constexpr std::size_t kNameSize = 256;
 
+// Filled once, by the first thread that reads it; read-only afterwards.
 char g_values[ZE_ENV_COUNT][ZE_ENV_VALUE_SIZE];
-bool g_loaded = false;
+std::once_flag g_filled;
 
 EnvProc find_env_proc(void *module, const char *name)
 {
@@ -72,14 +74,13 @@ void fill_table()
         getoptProc = find_env_proc(module, "KVgetopt");
     }
     for (int i = 0; i < ZE_ENV_COUNT; ++i) fill_variable(i, getenvProc, getoptProc);
-    g_loaded = true;
     TarnFreeModule(module);
 }
 
 const char *value_of(int index)
 {
     if (index < 0 || index >= ZE_ENV_COUNT) return nullptr;
-    if (!g_loaded) fill_table();
+    std::call_once(g_filled, fill_table);
     return g_values[index];
 }
 

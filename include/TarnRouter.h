@@ -99,6 +99,27 @@
  * carries a message: what was done, or why not ("PRINTER P9 already
  * exists"). The response file (field 15) is not used: answers always go
  * through the fields.
+ *
+ * Outcomes. Every code router_client returns says which of three things
+ * happened on the node:
+ *   carried out      0: the request was carried out and, for a write,
+ *                    committed.
+ *   nothing changed  any other code but 1019: the node did not carry the
+ *                    request out; a write was rolled back or never sent.
+ *                    ZE_RC_NO_MEMORY from a router is such a code: memory
+ *                    ran out before the commit.
+ *   unknown          1019: the connection broke, or memory ran out, while
+ *                    the commit was on its way; the node may hold the
+ *                    change or not.
+ * Once the node has committed, a router answers 0 whatever fails after it
+ * (its message may then be missing; the library tells that case apart with
+ * a code of its own, ZeDts.h).
+ *
+ * Threads. Requests may come from several threads of a process at once;
+ * each runs on a connection of its node that it holds alone until it ends
+ * (each router's header says how the connections are kept), so requests to
+ * one node, or to several, run side by side. The answer fields of one
+ * request are set by the thread that carries it out.
  */
 #ifndef TARNROUTER_H
 #define TARNROUTER_H
@@ -125,6 +146,10 @@
 /** A value the column cannot hold, or a change its rules refuse:
  * "<COLUMN>: <what is wrong>". */
 #define TARN_ROUTER_RC_VALUE_REFUSED 1018u
+/** The connection broke, or the process ran out of memory, while the
+ * commit was on its way: the node may or may not have carried the request
+ * out. Look before sending it again. */
+#define TARN_ROUTER_RC_OUTCOME_UNKNOWN 1019u
 /** @} */
 
 /** The pseudo column that pairs a second key with the key column. */

@@ -12,13 +12,14 @@
  * where the data directory is ZeEnv(ZE_ENV_TARN_DATA_DIR). A node name is 1
  * to 64 characters of A-Z a-z 0-9 _ . - and does not start with '.'; names
  * are case-sensitive, as file names are. The router never creates a node:
- * the tool tarnmknode does (`tarnmknode <data dir> <node> [sql files]`). A
- * node's connection, with the statements prepared on it, is opened on its
- * first request and kept until the module is unloaded; a node file replaced
- * meanwhile is not seen before then. Requests from several threads of one
- * process take turns (one runs at a time), so a connection is never used by
- * two threads at once. KV_ROUTER_TIMEOUT (seconds, default 5) bounds the
- * wait for a node that another process holds locked.
+ * the tool tarnmknode does (`tarnmknode <data dir> <node> [sql files]`).
+ * Requests from several threads of one process run at once, each on a
+ * connection of its node that it holds alone: a free one, else one opened
+ * for it. Connections are kept, with the statements prepared on them, for
+ * the next requests, and closed after 5 minutes unused; a node file
+ * replaced meanwhile is seen only by connections opened after.
+ * KV_ROUTER_TIMEOUT (seconds, default 5) bounds the wait for a node that
+ * another connection holds locked.
  *
  * Load. The router is meant for one machine: a handful of administration
  * processes (tested with eight) writing to the same node at a sustained

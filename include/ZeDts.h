@@ -422,6 +422,16 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  * @{
  */
 #define ZE_RC_ROUTER_FAILED 1u /**< the router returned a code other than 0 */
+/** The node carried the request out, but the library could not finish its
+ * own part after it (memory short): the router's message could not be kept
+ * (result then holds code 0 and an empty message), or an object could not
+ * be put back as it was. Treat the action as done. */
+#define ZE_RC_ANSWER_LOST 13u
+/** A request made of two, the define-based rename (ZeRenameDtsItemViaDefine),
+ * stopped after the first: the item was copied to its new key, and the
+ * item under the old key was not deleted (result holds the code and message
+ * of the DELETE when it was sent). */
+#define ZE_RC_PARTLY_DONE 14u
 
 /**
  * Sends a prepared action to the router library with the command word and
@@ -437,10 +447,20 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  * info and loading codes result is untouched; so it is on ZE_RC_NO_MEMORY
  * before the router is called. When the router's message cannot be copied
  * into result after it ran (or memory ran short when the router set it),
- * the code is ZE_RC_NO_MEMORY (traced "*** DTS Action Response <handle> -
- * the router's message could not be kept"): the request was carried out,
- * result holds the router's code and an empty message, and the caller learns
- * that the answer text is missing.
+ * traced "*** DTS Action Response <handle> - the router's message could not
+ * be kept", result holds the router's code and an empty message, and the
+ * code is ZE_RC_ANSWER_LOST when the router returned 0 (the node carried
+ * the request out: the caller must not take it for a refusal), else
+ * ZE_RC_ROUTER_FAILED. (A routing whose message copy fails is otherwise
+ * reported as carried out with no trace of the failure; the caller would
+ * read no message and take silence for the node's answer.)
+ *
+ * Outcomes. Each code says what the node did: ZE_OK and ZE_RC_ANSWER_LOST,
+ * the request was carried out; ZE_RC_ROUTER_FAILED, what the router's code
+ * in result says (TarnRouter.h: nothing changed, or with
+ * TARN_ROUTER_RC_OUTCOME_UNKNOWN unknown); every other code, nothing was
+ * sent, so nothing changed. The operations below pass these codes on and
+ * keep to the same three meanings.
  */
 ZE_API unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result);
 /** @} */
@@ -547,7 +567,11 @@ ZE_API unsigned int ZeCopyDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info
                                            DtsResult *result);
 
 /** ZeCopyDtsItemViaDefine, then, when it succeeded, a DELETE with the
- * filter's criteria on KEY fields (the old key). The last code. */
+ * filter's criteria on KEY fields (the old key), whose criteria are made
+ * ready before the DEFINE goes out. The code of the DEFINE when it failed
+ * (nothing changed), ZE_OK when both succeeded, else ZE_RC_PARTLY_DONE:
+ * the copy exists and the old item too (or, with
+ * TARN_ROUTER_RC_OUTCOME_UNKNOWN in result, may). */
 ZE_API unsigned int ZeRenameDtsItemViaDefine(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item,
                                              DtsResult *result);
 

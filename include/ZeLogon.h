@@ -83,6 +83,10 @@
  * the message is empty. A failed info build is traced
  * "*** ZeLogCl : Error creating info object, rc = <rc>" (not by
  * ZeLogonIsValid, which traces no failure lines of its own).
+ * ZE_RC_ANSWER_LOST (ZeDts.h) passes through unchanged: the node carried the
+ * logon or logoff out but its message could not be kept (memory short), so
+ * the session is open, or closed, as asked. Reporting it as a failed
+ * logon would tell the caller the opposite of what the node holds.
  */
 #ifndef ZELOGON_H
 #define ZELOGON_H

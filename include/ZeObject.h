@@ -52,6 +52,23 @@
  *     absence of an applicable line all end in ZE_RC_NO_REGISTRY_LINE.
  *     Memory running short while a line's criterion is checked ends the
  *     search with ZE_RC_NO_MEMORY rather than passing the line over.
+ *
+ * Threads
+ * -------
+ * Objects made on different threads, or handed from one thread to another,
+ * work side by side: their requests go out at the same time (the routers
+ * run them on connections of their own). An object, with everything it
+ * owns (its items, collection, filter, result), is used by one thread at a
+ * time. The four verbs and ZeDestroyObject check it: while a call on an
+ * object runs on one thread, a call on the same object from another thread
+ * is refused with ZE_RC_OBJECT_IN_USE and the trace line
+ * "*** <function>: object <handle> is in use by another thread", and does
+ * nothing. (Calls on one thread may nest: a handler may call the verbs on
+ * its own object.) The check is made on the first generic object of the
+ * chain (else on the object itself), so the front object and the generic
+ * object behind it count as one. Pointers that a call hands out (an item's
+ * values, LAST MESSAGE) belong to the object: read them on the thread that
+ * made the call, before the next call on the object.
  */
 #ifndef ZEOBJECT_H
 #define ZEOBJECT_H
@@ -70,6 +87,9 @@ extern "C" {
 #define ZE_TABLE_SET_PROPERTIES   3 /**< set properties (ZeSetProperty) */
 #define ZE_TABLE_COUNT            4 /**< the number of tables */
 /** @} */
+
+/** A call on an object that another thread is using: refused, nothing done. */
+#define ZE_RC_OBJECT_IN_USE 15u
 
 /**
  * Init procedure of an object library, named in the registry. It builds

@@ -215,7 +215,8 @@ unsigned send(const Request &r, const char *user, const NodeRoute &route, Filter
     if (unsigned rc = ZeCreateDtsResult(result.out())) return rc;
     if (unsigned rc = ZeSetDtsActionRequestFilter(action.get(), fields, nullptr, 1)) return rc;
     unsigned rc = ZeRouteDtsAction(action.get(), info.get(), r.command, result.get());
-    if (rc == ZE_OK || !r.failure) return rc;
+    // Carried out, though its answer was lost: not a failure to report as one.
+    if (rc == ZE_OK || rc == ZE_RC_ANSWER_LOST || !r.failure) return rc;
     report_failure(result.get(), rc, r.failure);
     return ZE_RC_ROUTER_FAILED;
 }

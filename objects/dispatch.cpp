@@ -8,8 +8,11 @@
 #include "foundation/blocks.hpp"
 #include "foundation/frame.hpp"
 #include "foundation/keyed.hpp"
+#include "objects/generic.hpp"
 #include "objects/object.hpp"
+#include "contract/text.hpp"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -183,8 +186,16 @@ ZeHandler replaced(void *object, ZeHandler ZeFrontObject::*slot, ZeHandler stand
 template <class Call>
 unsigned with_args(const char *function, void *object, const char *keyName, const char *key, Call call, va_list *args)
 {
-    return ze::frame(function, {{"Object", ze::objects::is_object(object)}, {keyName, ze::has_text(key)}},
-                     [&] { return call(object, key, args); });
+    return ze::frame(function, {{"Object", ze::objects::is_object(object)}, {keyName, ze::has_text(key)}}, [&] {
+        const ze::objects::ObjectUse use(function, object);
+        return use.refused() ? ZE_RC_OBJECT_IN_USE : call(object, key, args);
+    });
+}
+
+const void *this_thread()
+{
+    static thread_local const char token = 0;
+    return &token;
 }
 
 // The chain from `object` on, deepest base last.
@@ -264,6 +275,26 @@ unsigned extract_actions(Item *item, const ZeKeyedProcEntry *table, char ***pVal
 }  // namespace
 
 namespace ze::objects {
+
+ObjectUse::ObjectUse(const char *function, void *object, bool keep)
+{
+    void *holder = generic_in_chain(object);
+    ZeInterface *iface = interface_of(holder ? holder : object);
+    if (!iface) return;
+    std::atomic_ref<const void *> user(iface->user);
+    const void *expected = nullptr;
+    if (user.compare_exchange_strong(expected, this_thread(), std::memory_order_acquire)) {
+        if (!keep) taken_ = &iface->user;
+    } else if (expected != this_thread()) {
+        refused_ = true;
+        TarnTrace("*** %s: object %s is in use by another thread", function, ze::HandleText(object).c_str());
+    }
+}
+
+ObjectUse::~ObjectUse()
+{
+    if (taken_) std::atomic_ref<const void *>(*taken_).store(nullptr, std::memory_order_release);
+}
 
 void *element(void *object, const char *key)
 {

@@ -79,6 +79,9 @@ template <class Send> unsigned as_group(const Request &r, Send send)
     unsigned rc = ZeObjectSetName(r.object, r.group().name);
     if (!rc) rc = send();
     unsigned restored = ZeObjectSetName(r.object, current ? saved : nullptr);
+    // Once the request went out, a name that could not be put back must not
+    // read as a refusal of the request.
+    if (restored && (rc == ZE_OK || rc == ZE_RC_ANSWER_LOST)) return ZE_RC_ANSWER_LOST;
     return rc ? rc : restored;
 }
 

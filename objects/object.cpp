@@ -214,7 +214,11 @@ unsigned int ZeCreateObject(void **pObject, const char *Name, Filter *filter)
 
 unsigned int ZeDestroyObject(void *object)
 {
-    return ZE_FRAME({{"Object", is_front(object)}}, [&] { return destroy_front(as_front(object)); });
+    return ZE_FRAME({{"Object", is_front(object)}}, [&] {
+        // Taken for good: the object is gone when the call returns.
+        const ze::objects::ObjectUse use("ZeDestroyObject", object, true);
+        return use.refused() ? ZE_RC_OBJECT_IN_USE : destroy_front(as_front(object));
+    });
 }
 
 unsigned int ZeSetRealObject(void *object, void *realObject, ZeReleaseProc pfnFree)

@@ -22,6 +22,8 @@ struct ZeInterface {
     ZeTableHeader *tables[ZE_TABLE_COUNT];
     void *base;
     ZeReleaseProc baseRelease;
+    // Private to this library.
+    const void *user;  // the thread using the object (ObjectUse), else NULL
 };
 
 // What ZeCreateObject makes: the object an application holds.
@@ -63,6 +65,24 @@ inline void *base_of(void *object)
     ZeInterface *iface = interface_of(object);
     return iface && is_object(iface->base) ? iface->base : nullptr;
 }
+
+// The use of an object by the calling thread, for the length of a verb:
+// taken on the first generic object of the chain (else the object itself)
+// unless this thread holds it already; refused() when another thread does,
+// after tracing "*** <function>: object <handle> is in use by another
+// thread". `keep` leaves it taken (an object being destroyed).
+class ObjectUse {
+public:
+    ObjectUse(const char *function, void *object, bool keep = false);
+    ~ObjectUse();
+    ObjectUse(const ObjectUse &) = delete;
+    ObjectUse &operator=(const ObjectUse &) = delete;
+    bool refused() const { return refused_; }
+
+private:
+    const void **taken_ = nullptr;  // to give back; NULL when not taken here
+    bool refused_ = false;
+};
 
 // Merges entries into a table (see ZeObjectSetTableValues): 0, or 3 with
 // the table unchanged.

@@ -98,14 +98,19 @@ unsigned key_criteria(Filter *keys, Filter *filter, Descriptor *descriptor)
     return ZE_OK;
 }
 
+// The copy, then the delete of the old key, whose criteria are ready before
+// the copy goes out: once the copy is made, any failure leaves both items.
 unsigned rename_via_define(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *item, DtsResult *result)
 {
-    if (unsigned rc = copy_via_define(descriptor, info, filter, item, result)) return rc;
     ze::requests::OwnedFilter keys;
-    unsigned rc = ZeCreateFilter(keys.out());
-    if (!rc) rc = key_criteria(keys.get(), filter, descriptor);
-    if (!rc) rc = ZeDeleteDtsItem(descriptor, info, keys.get(), result);
-    return rc;
+    if (unsigned rc = ZeCreateFilter(keys.out())) return rc;
+    if (unsigned rc = key_criteria(keys.get(), filter, descriptor)) return rc;
+    const unsigned copied = copy_via_define(descriptor, info, filter, item, result);
+    if (copied != ZE_OK && copied != ZE_RC_ANSWER_LOST) return copied;
+    const unsigned deleted = ZeDeleteDtsItem(descriptor, info, keys.get(), result);
+    if (deleted == ZE_OK || deleted == ZE_RC_ANSWER_LOST) return copied == ZE_OK ? deleted : copied;
+    TarnTrace("*** ZeRenameDtsItemViaDefine: the item was copied to its new key, the old one was not deleted");
+    return ZE_RC_PARTLY_DONE;
 }
 
 unsigned new_item(Descriptor *descriptor, Item *item)

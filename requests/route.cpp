@@ -83,10 +83,10 @@ unsigned route_through(DtsAction *action, DtsInfo *info, const char *command, Dt
     TarnTrace("   Return code: %d", static_cast<int>(action->returnCode));
     ZeDumpDtsMsg(action->message, "   ");
     if (kept != ZE_OK) {
-        // The caller would read no message and take silence for success. The
-        // copy fails for memory, here or when the router set its message.
+        // The copy fails for memory, here or when the router set its
+        // message. A request the node carried out must not read as refused.
         TarnTrace("*** DTS Action Response %s - the router's message could not be kept", handle.c_str());
-        return ZE_RC_NO_MEMORY;
+        return action->returnCode ? ZE_RC_ROUTER_FAILED : ZE_RC_ANSWER_LOST;
     }
     return action->returnCode ? ZE_RC_ROUTER_FAILED : ZE_OK;
 }

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, when they are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libsqlite3-dev libssl-dev postgresql libpq-dev valgrind gdb
+          libsqlite3-dev libssl-dev postgresql libpq-dev pgbouncer valgrind gdb
           libcli11-dev nlohmann-json3-dev libedit-dev
           clang-tidy clang-format cppcheck llvm
           doxygen graphviz debhelper lintian)

@@ -9,6 +9,8 @@
 #     (scripts/linecount.sh);
 #   - a clang build with address and undefined-behaviour sanitizers
 #     (build-asan/) and its tests;
+#   - the thread test under ThreadSanitizer (scripts/tsan.sh: a build of
+#     only what it needs);
 #   - the static analysis of scripts/lint.sh;
 #   - a short fuzzing run;
 #   - the Debian packages from a Release tree, lintian, and the packages
@@ -60,6 +62,7 @@ step "the API reference builds without a Doxygen warning" tarn_build build docs
 step "the tests' share of the code" scripts/linecount.sh --max-share 36
 step "clang build with -fsanitize=address,undefined" asan_build
 step "clang tests" ctest --test-dir build-asan -j "$jobs" --output-on-failure
+step "requests from eight threads under ThreadSanitizer" scripts/tsan.sh
 step "static analysis: clang-tidy and cppcheck" scripts/lint.sh
 step "fuzzing each target for 60 s" scripts/fuzz.sh 1
 step "Debian packages: build, lintian, a scratch-root install" scripts/package.sh --check

@@ -1,5 +1,6 @@
 // Trace: one line per call to the TARN_TRACE destination and to an
-// in-process hook. With neither, a call costs one test.
+// in-process hook. With neither, a call costs one test. Lines of several
+// threads go out whole, one after the other.
 #include "TarnUtil.h"
 
 #include <cerrno>
@@ -7,15 +8,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
+#include <mutex>
 
 namespace {
 
 constexpr std::size_t kLineSize = 4096;
 
-FILE *g_sink = nullptr;
+FILE *g_sink = nullptr;  // set at load, before any thread can trace
 bool g_ownsSink = false;
-TarnTraceHook g_hook = nullptr;
-void *g_hookContext = nullptr;
+std::atomic<TarnTraceHook> g_hook{nullptr};
+void *g_hookContext = nullptr;  // under g_emitting
+// Held while a line goes out, so that lines do not interleave and the hook
+// is not replaced while it runs; recursive, for a hook that traces.
+std::recursive_mutex g_emitting;
 
 __attribute__((constructor)) void open_trace_destination()
 {
@@ -46,13 +52,14 @@ void emit(const char *format, va_list args)
     char line[kLineSize];
     int n = std::vsnprintf(line, sizeof line, format ? format : "", args);
     if (n < 0) line[0] = '\0';
+    std::lock_guard<std::recursive_mutex> hold(g_emitting);
     // Best effort: a line the sink cannot take is dropped; tracing never fails a call.
     if (g_sink) {
         (void)std::fputs(line, g_sink);
         (void)std::fputc('\n', g_sink);
         (void)std::fflush(g_sink);
     }
-    if (g_hook) g_hook(g_hookContext, line);
+    if (TarnTraceHook hook = g_hook.load(std::memory_order_relaxed)) hook(g_hookContext, line);
 }
 
 }  // namespace
@@ -61,7 +68,7 @@ extern "C" {
 
 void TarnTrace(const char *format, ...)
 {
-    if (!g_sink && !g_hook) return;
+    if (!g_sink && !g_hook.load(std::memory_order_relaxed)) return;
     va_list args;
     va_start(args, format);
     emit(format, args);
@@ -70,14 +77,14 @@ void TarnTrace(const char *format, ...)
 
 void TarnTraceA(const char *format, ...)
 {
-    if (!g_sink && !g_hook) return;
+    if (!g_sink && !g_hook.load(std::memory_order_relaxed)) return;
     va_list args;
     va_start(args, format);
     emit(format, args);
     va_end(args);
 }
 
-int TarnTraceActive(void) { return g_sink || g_hook; }
+int TarnTraceActive(void) { return g_sink || g_hook.load(std::memory_order_relaxed); }
 
 void TarnTraceDllInitTerm(const char *module, unsigned long reason, void * /*reserved*/)
 {
@@ -88,8 +95,9 @@ void TarnTraceDllInitTerm(const char *module, unsigned long reason, void * /*res
 
 void TarnSetTraceHook(TarnTraceHook hook, void *context)
 {
-    g_hook = hook;
+    std::lock_guard<std::recursive_mutex> hold(g_emitting);
     g_hookContext = hook ? context : nullptr;
+    g_hook.store(hook, std::memory_order_relaxed);
 }
 
 }  // extern "C"

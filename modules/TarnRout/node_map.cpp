@@ -1,7 +1,8 @@
 // Reading service-file sections: "[name]" lines open a section, then
 // "keyword=value" lines (blanks around both ignored), "#" comment lines and
-// blank lines. Map entries are checked against the keywords libpq knows, and
-// may not hold a password.
+// blank lines. The node map is read strictly, all of it, whichever node is
+// asked for: a damaged map is refused with the line at fault rather than
+// read in part. The user's libpq service files are libpq's own business.
 #include "node_map.hpp"
 
 #include "TarnRout.h"
@@ -12,6 +13,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <set>
 
 namespace rout {
@@ -19,6 +21,8 @@ namespace rout {
 using routecore::fail;
 
 namespace {
+
+constexpr std::string_view kPoolMode = "tarn_pool_mode";
 
 std::string_view trim(std::string_view text)
 {
@@ -46,41 +50,83 @@ const std::set<std::string, std::less<>> &libpq_keywords()
     fail(TARN_ROUT_RC_BAD_NODE_MAP, "The node map " + path + ", line " + std::to_string(line) + ": " + problem);
 }
 
-// The section `name` of a service file; false when the file or the section
-// is missing. With `check`, every line of the section must be a keyword
-// libpq knows and none may be a password or a service.
-bool read_section(const std::string &path, const std::string &name, bool check, Keywords &keywords)
+Pooling pooling_of(std::string_view value, const std::string &path, int line, const std::string &node)
+{
+    if (value == "session") return Pooling::Session;
+    if (value == "transaction") return Pooling::Transaction;
+    bad_entry(path, line,
+              std::string(kPoolMode) + " of node " + node + " is \"" + std::string(value) +
+                  "\"; it takes session or transaction");
+}
+
+// One keyword=value line of node `node`'s section, checked.
+void take_keyword(const std::string &path, int number, const std::string &node, std::string keyword, std::string value,
+                  NodeEntry &entry)
+{
+    if (keyword == "password")
+        bad_entry(path, number,
+                  "node " + node + " holds a password; keep it in the password file (PGPASSFILE, ~/.pgpass)");
+    if (keyword == "service") bad_entry(path, number, "node " + node + " names a service; a map entry cannot");
+    if (keyword == kPoolMode) {
+        entry.pooling = pooling_of(value, path, number, node);
+        return;
+    }
+    if (!libpq_keywords().count(keyword))
+        bad_entry(path, number, "\"" + keyword + "\" of node " + node + " is no libpq connection keyword");
+    entry.keywords.emplace_back(std::move(keyword), std::move(value));
+}
+
+// Reads the whole map: false when it cannot be opened; `entry` gets node
+// `wanted`'s section, `found` whether there is one.
+bool read_map(const std::string &path, const std::string &wanted, NodeEntry &entry, bool &found)
 {
     std::ifstream in(path);
     if (!in) return false;
-    bool inside = false, found = false;
-    std::string text;
+    std::map<std::string, int, std::less<>> sections;  // name -> line
+    std::map<std::string, int, std::less<>> keywords;  // of the current section -> line
+    std::string node, text;
+    found = false;
     for (int number = 1; std::getline(in, text); ++number) {
+        if (text.find('\0') != std::string::npos) bad_entry(path, number, "the line holds a NUL byte");
         std::string_view line = trim(text);
         if (line.empty() || line.front() == '#') continue;
         if (line.front() == '[') {
-            inside = line.back() == ']' && line.substr(1, line.size() - 2) == name;
-            found = found || inside;
+            if (line.back() != ']' || line.size() < 3)
+                bad_entry(path, number, "\"" + std::string(line) + "\" is not a [NODE] line");
+            node = std::string(line.substr(1, line.size() - 2));
+            auto [first, added] = sections.emplace(node, number);
+            if (!added)
+                bad_entry(path, number,
+                          "node " + node + " appears twice (first at line " + std::to_string(first->second) + ")");
+            keywords.clear();
             continue;
         }
-        if (!inside) continue;
         const auto equals = line.find('=');
-        if (equals == std::string_view::npos) {
-            if (check) bad_entry(path, number, "\"" + std::string(line) + "\" is not keyword=value");
-            continue;
-        }
+        if (equals == std::string_view::npos)
+            bad_entry(path, number, "\"" + std::string(line) + "\" is not keyword=value");
+        if (node.empty()) bad_entry(path, number, "\"" + std::string(line) + "\" comes before any [NODE] line");
         std::string keyword(trim(line.substr(0, equals)));
-        std::string value(trim(line.substr(equals + 1)));
-        if (check && (keyword == "password" || keyword == "service"))
+        auto [first, added] = keywords.emplace(keyword, number);
+        if (!added)
             bad_entry(path, number,
-                      keyword == "password"
-                          ? "node " + name + " holds a password; keep it in the password file (PGPASSFILE, ~/.pgpass)"
-                          : "node " + name + " names a service; a map entry cannot");
-        if (check && !libpq_keywords().count(keyword))
-            bad_entry(path, number, "\"" + keyword + "\" of node " + name + " is no libpq connection keyword");
-        keywords.emplace_back(std::move(keyword), std::move(value));
+                      "\"" + keyword + "\" of node " + node + " is given twice (first at line " +
+                          std::to_string(first->second) + ")");
+        NodeEntry checked;
+        take_keyword(path, number, node, keyword, std::string(trim(line.substr(equals + 1))),
+                     node == wanted ? entry : checked);
     }
-    return found;
+    found = sections.count(wanted) != 0;
+    return true;
+}
+
+// Whether a libpq service file defines the section `name`.
+bool has_service(const std::string &path, const std::string &name)
+{
+    std::ifstream in(path);
+    std::string text;
+    while (std::getline(in, text))
+        if (trim(text) == "[" + name + "]") return true;
+    return false;
 }
 
 // The service files libpq reads, in its order.
@@ -103,18 +149,24 @@ std::string node_map_path()
     return directory + "nodes.conf";
 }
 
-Keywords node_keywords(const std::string &node)
+NodeEntry node_entry(const std::string &node)
 {
-    Keywords keywords;
+    NodeEntry entry;
     const std::string map = node_map_path();
-    if (!map.empty() && read_section(map, node, true, keywords)) return keywords;
-    for (const std::string &file : service_files()) {
-        Keywords ignored;
-        if (read_section(file, node, false, ignored)) return {{"service", node}};
-    }
+    bool found = false;
+    if (!map.empty() && read_map(map, node, entry, found) && found) return entry;
+    for (const std::string &file : service_files())
+        if (has_service(file, node)) return {{{"service", node}}, Pooling::None};
     fail(TARN_ROUTER_RC_UNKNOWN_NODE, "Node " + node + " is unknown: it is not in the node map " +
                                           (map.empty() ? std::string("(TARN_DATA_DIR is not set)") : map) +
                                           " and no libpq service names it");
+}
+
+std::string keyword_value(const Keywords &keywords, std::string_view name)
+{
+    for (const auto &[keyword, value] : keywords)
+        if (keyword == name) return value;
+    return {};
 }
 
 }  // namespace rout

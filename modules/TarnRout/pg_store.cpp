@@ -2,6 +2,8 @@
 // PostgreSQL back end.
 #include "pg_store.hpp"
 
+#include "connect.hpp"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -49,7 +51,8 @@ StoreErrorKind kind_of(std::string_view state)
     if (state == "23503") return StoreErrorKind::Reference;
     if (state == "42501") return StoreErrorKind::Permission;
     if (state == "57014") return StoreErrorKind::Timeout;
-    if (state == "40001" || state == "40P01" || state == "55P03") return StoreErrorKind::Conflict;
+    if (state == "40001" || state == "40P01") return StoreErrorKind::Conflict;
+    if (state == "55P03") return StoreErrorKind::Timeout;  // lock_timeout
     if (state == "53200") return StoreErrorKind::NoMemory;
     // Statements name only tables and columns read from the catalog: one
     // that is gone means the table changed since.
@@ -86,7 +89,9 @@ StoreError store_error(PGconn *conn, const PGresult *result)
     return {kind, std::move(message), name ? name : ""};
 }
 
-PgStore::PgStore(PGconn *conn) : conn_(conn), owner_(getpid()) {}
+PgStore::PgStore(PGconn *conn, Pooling pooling, std::string role)
+    : conn_(conn), owner_(getpid()), pooling_(pooling), role_(std::move(role))
+{}
 
 // A connection inherited through fork() belongs to the parent: its
 // goodbye goes to /dev/null so that the parent's session lives on.
@@ -160,9 +165,19 @@ std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std:
 void PgStore::exec(const std::string &sql) { run(sql, {}); }
 
 // A write runs in one explicit transaction. A read is one SELECT, which the
-// server runs as a transaction of its own, so it needs no BEGIN and COMMIT.
+// server runs as a transaction of its own, so it needs no BEGIN and COMMIT;
+// through a pooler a read runs in a transaction too, which sets its limits
+// and date style.
 void PgStore::begin(bool writes)
 {
+    if (pooling_ != Pooling::None) {
+        const std::string begin = pooled_begin(writes);
+        routecore::trace_sql("TarnRout", begin);
+        Result result(PQexec(conn_, begin.c_str()));
+        inTransaction_ = true;  // a failed SET leaves the transaction open: it is rolled back
+        if (!result || PQresultStatus(result.get()) != PGRES_COMMAND_OK) throw store_error(conn_, result.get());
+        return;
+    }
     if (!writes) return;
     exec("BEGIN");
     inTransaction_ = true;

@@ -3,6 +3,7 @@
 // errors are classified by their SQLSTATE.
 #pragma once
 
+#include "node_map.hpp"
 #include "routecore.hpp"
 
 #include <libpq-fe.h>
@@ -15,8 +16,9 @@ namespace rout {
 
 class PgStore : public routecore::Store {
 public:
-    // Takes the open connection over.
-    explicit PgStore(PGconn *conn);
+    // Takes the open connection over: one with the node map's credentials,
+    // or a session's, opened for `role`.
+    PgStore(PGconn *conn, Pooling pooling, std::string role = {});
     ~PgStore() override;
     PgStore(const PgStore &) = delete;
     PgStore &operator=(const PgStore &) = delete;
@@ -33,6 +35,8 @@ public:
     routecore::Table table(std::string_view node, std::string_view object) override;
 
     PGconn *conn() const { return conn_; }
+    // The role of a session's connection, "" for the node map's.
+    const std::string &role() const { return role_; }
     // Reconnects with the same parameters (PQreset); the kept schemas go.
     void reset();
     bool broken() const { return PQstatus(conn_) != CONNECTION_OK; }
@@ -44,6 +48,8 @@ private:
 
     PGconn *conn_;
     pid_t owner_;  // the process that opened the connection
+    Pooling pooling_;
+    std::string role_;
     bool inTransaction_ = false;
     std::map<std::string, routecore::Table, std::less<>> tables_;  // by object kind as requested
 };

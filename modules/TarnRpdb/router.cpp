@@ -11,17 +11,16 @@ class SqliteBackend : public routecore::Backend {
 public:
     const char *name() const override { return "TarnRpdb"; }
     // A write of a local user whose session may only read is refused before it starts.
-    routecore::Store &store(const routecore::Request &request) override
+    routecore::Lease lease(const routecore::Request &request) override
     {
-        SqliteStore &store = node_store(request.node);
-        if (request.writes()) require_write_access(store, request);
-        return store;
+        routecore::Lease lease = node_lease(request.node);
+        if (request.writes()) require_write_access(static_cast<SqliteStore &>(lease.store()), request);
+        return lease;
     }
-    // A local file does not drop its connection: nothing to reopen.
-    void reconnect(routecore::Store &) override {}
     std::string session(const routecore::Request &request, const routecore::Credentials &credentials) override
     {
-        return run_session(request, credentials, node_store(request.node));
+        routecore::Lease lease = node_lease(request.node);
+        return run_session(request, credentials, static_cast<SqliteStore &>(lease.store()));
     }
 };
 

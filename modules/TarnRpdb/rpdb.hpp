@@ -1,8 +1,9 @@
 // The SQLite back end of the demo router TarnRpdb: a node is the database
-// file <data dir>/nodes/<node>.db, opened on first use and kept with the
-// statements prepared on it.
+// file <data dir>/nodes/<node>.db; its connections are opened as requests
+// need them and kept with the statements prepared on them.
 #pragma once
 
+#include "pool.hpp"
 #include "routecore.hpp"
 
 #include <sqlite3.h>
@@ -46,9 +47,10 @@ private:
     std::map<std::string, Cached, std::less<>> cache_;
 };
 
-// The store of node `name`, opening it on first use. Fails with 1007 (no
-// data directory), 1001 (bad name, no node file) or 1006.
-SqliteStore &node_store(std::string_view name);
+// A connection to node `name` for one request: a free one of the node's,
+// else a new one. Fails with 1007 (no data directory), 1001 (bad name, no
+// node file) or 1006.
+routecore::Lease node_lease(std::string_view name);
 
 // The engine's error as the core classifies it.
 routecore::StoreError store_error(sqlite3 *db);

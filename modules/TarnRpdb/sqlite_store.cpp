@@ -1,5 +1,5 @@
-// The SQLite side of the demo router: one connection per node, kept for the
-// life of the module and used by one request at a time, with upper() and
+// The SQLite side of the demo router: the connections of each node, each
+// used by one request at a time and kept for the next, with upper() and
 // lower() that fold as a PostgreSQL node does; prepared statements with
 // bound parameters, cached per connection; transactions; quoting of
 // identifiers; GLOB patterns; and the schema of the table an object kind
@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <mutex>
 
 namespace rpdb {
 
@@ -29,12 +30,31 @@ constexpr int kDefaultBusySeconds = 5;
 constexpr int kMaxBusySeconds = 3600;
 // Statements kept per connection; more distinct texts are prepared for one use.
 constexpr std::size_t kMaxCachedStatements = 64;
+// A connection unused this long is closed (another is opened when needed).
+constexpr int kIdleSeconds = 300;
 
-// The stores of the nodes used so far, by file path; all closed when the
-// module is unloaded.
-std::map<std::string, std::unique_ptr<SqliteStore>, std::less<>> &stores()
+// The connections of the nodes used so far, by file path; all closed when
+// the module is unloaded.
+class Pools {
+public:
+    routecore::NodePool &of(const std::string &path, std::string_view node)
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        auto found = pools_.find(path);
+        if (found != pools_.end()) return *found->second;
+        routecore::NodePool::Limits limits;
+        limits.idle = std::chrono::seconds(kIdleSeconds);
+        return *pools_.emplace(path, std::make_unique<routecore::NodePool>(std::string(node), limits)).first->second;
+    }
+
+private:
+    std::mutex lock_;
+    std::map<std::string, std::unique_ptr<routecore::NodePool>, std::less<>> pools_;
+};
+
+Pools &pools()
 {
-    static std::map<std::string, std::unique_ptr<SqliteStore>, std::less<>> all;
+    static Pools all;
     return all;
 }
 
@@ -59,8 +79,9 @@ int wait_for_lock(void *timeoutMs, int attempt)
 sqlite3 *open_node(const std::string &path, std::string_view node)
 {
     sqlite3 *db = nullptr;
-    // No mutex of SQLite's own: a connection is only used under the module's
-    // turn (see routecore::route), and each SQLite call would otherwise take one.
+    // No mutex of SQLite's own: a connection is used by the one request that
+    // holds it (see routecore::NodePool), and each SQLite call would
+    // otherwise take one.
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::string problem;
     if (rc != SQLITE_OK) {
@@ -204,28 +225,39 @@ void exec(routecore::Store &store, const std::string &sql, const std::vector<Par
     store.run(sql, params)->step();
 }
 
-SqliteStore &node_store(std::string_view name)
+namespace {
+
+bool is_node_file(const std::string &path)
+{
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+[[noreturn]] void unknown_node(std::string_view name, const std::string &path)
+{
+    fail(TARN_ROUTER_RC_UNKNOWN_NODE, "Node " + std::string(name) + " is unknown: there is no " + path);
+}
+
+}  // namespace
+
+routecore::Lease node_lease(std::string_view name)
 {
     std::string_view directory = routecore::view(ZeEnv(ZE_ENV_TARN_DATA_DIR));
     if (directory.empty())
         fail(TARN_ROUTER_RC_NO_DATA_DIR, "No data directory: set TARN_DATA_DIR to the directory that holds nodes/");
     routecore::check_node_name(name);
-
-    std::string path = node_file::path(directory, name);
-    auto found = stores().find(path);
-    if (found != stores().end()) return *found->second;
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        fail(TARN_ROUTER_RC_UNKNOWN_NODE, "Node " + std::string(name) + " is unknown: there is no " + path);
-    sqlite3 *db = open_node(path, name);
-    std::unique_ptr<SqliteStore> store;
-    try {
-        store = std::make_unique<SqliteStore>(db);
-    } catch (...) {
-        sqlite3_close_v2(db);
-        throw;
-    }
-    return *stores().emplace(path, std::move(store)).first->second;
+    const std::string path = node_file::path(directory, name);
+    if (!is_node_file(path)) unknown_node(name, path);
+    return pools().of(path, name).lease({}, [&]() -> std::unique_ptr<routecore::Store> {
+        if (!is_node_file(path)) unknown_node(name, path);
+        sqlite3 *db = open_node(path, name);
+        try {
+            return std::make_unique<SqliteStore>(db);
+        } catch (...) {
+            sqlite3_close_v2(db);
+            throw;
+        }
+    });
 }
 
 // ------------------------------------------------------------ store

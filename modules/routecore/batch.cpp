@@ -5,6 +5,7 @@
 // a chunk with a failing item is rolled back and run again item by item,
 // each under its own savepoint, so that only the failing ones are undone.
 #include "core.hpp"
+#include "pool.hpp"
 
 #include <new>
 
@@ -298,10 +299,13 @@ unsigned route_batch(DtsAction *action, Backend &backend)
     try {
         Batch batch = read_batch(action);
         if (batch.items.empty()) return sum_up(action, batch);
+        // One connection for the whole batch: its statements share one transaction.
+        Lease lease;
         try {
-            carry_out_batch(batch, backend.store(batch.base));
+            lease = backend.lease(batch.base);
+            carry_out_batch(batch, lease.store());
         } catch (const StoreError &error) {
-            if (error.kind == StoreErrorKind::Lost) backend.reconnect(backend.store(batch.base));
+            if (error.kind == StoreErrorKind::Lost) lease.mark_broken();
             const Failure failure = batch_failure(batch.base, error);
             ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, failure.message.c_str());
             return failure.code;

@@ -204,24 +204,27 @@ Credentials read_credentials(const Request &request);
 
 // ------------------------------------------------------------ routers
 
-// What a router module adds to the core: its stores and its logons.
+class Lease;
+
+// What a router module adds to the core: its connections and its logons.
+// Both are called from any thread; the back end keeps its connections in
+// one pool per node (pool.hpp), so that each is used by one request at a time.
 class Backend {
 public:
     virtual ~Backend() = default;
     // The module's name, for trace lines and messages ("TarnRpdb").
     virtual const char *name() const = 0;
-    // The store that carries out the request (its node, its local user's
-    // session if one is open). Fails with the node codes.
-    virtual Store &store(const Request &request) = 0;
-    // The store's connection broke: the next store() call reconnects.
-    virtual void reconnect(Store &store) = 0;
+    // A connection for this request alone: the local user's session on the
+    // node when one is open, else one of the node's shared connections.
+    // Fails with the node codes.
+    virtual Lease lease(const Request &request) = 0;
     // LOGON, LOGOFF and VERIFY: the message, or a Failure.
     virtual std::string session(const Request &request, const Credentials &credentials) = 0;
 };
 
 // Carries out the request in field order and answers it: router_client of
-// each module is this call with its back end. Requests from several threads
-// take turns (one runs at a time). Never throws.
+// each module is this call with its back end. Requests of several threads
+// run at once, each on a connection of its own. Never throws.
 unsigned route(DtsAction *action, Backend &backend);
 
 // An object kind names a table: 1 to 64 of A-Z a-z 0-9 _, not starting

@@ -1,14 +1,17 @@
 // route(): one request from the action to its answer. The request runs in
-// one transaction on the store the back end picks; store errors become the
-// documented codes and messages; a broken connection is reconnected and the
-// request sent once more when that cannot run a write twice; a request that
-// met a changed table runs once more on the table as it now is.
+// one transaction on a connection it holds alone; store errors become the
+// documented codes and messages, each saying whether the node changed
+// nothing, carried the request out, or may have done either; a broken
+// connection is reconnected and the request sent once more when that cannot
+// run a write twice; a request that met a changed table runs once more on
+// the table as it now is.
 #include "core.hpp"
+#include "pool.hpp"
 
 #include "TarnRout.h"
+#include "TarnUtil.h"
 
 #include <cstdio>
-#include <mutex>
 #include <new>
 
 namespace routecore {
@@ -20,8 +23,14 @@ struct Outcome {
     std::string message;
 };
 
+// Where a request stood: what a failure there means for the node. Until the
+// commit is sent nothing has changed, and a commit the node refuses changes
+// nothing either; once it has been answered, the change is made. A
+// connection lost during the commit leaves the outcome unknown.
+enum class Stage { Begin, Work, Commit, Done };
+
 // The code and message of a statement the store refused.
-Outcome store_outcome(const Request &request, const StoreError &error, bool committing)
+Outcome store_outcome(const Request &request, const StoreError &error, Stage stage)
 {
     const std::string what = std::string(request.word) + " on " + std::string(request.object);
     const std::string node(request.node);
@@ -40,9 +49,9 @@ Outcome store_outcome(const Request &request, const StoreError &error, bool comm
                 what + " conflicts with another change on node " + node + "; nothing was changed: " + error.message};
     case StoreErrorKind::NoMemory: return {ZE_RC_NO_MEMORY, what + " failed: out of memory"};
     case StoreErrorKind::Lost:
-        if (committing)
-            return {TARN_ROUT_RC_CONNECTION_LOST, what + ": the connection to node " + node +
-                                                      " broke during the commit; whether it took effect is unknown"};
+        if (stage == Stage::Commit)
+            return {TARN_ROUTER_RC_OUTCOME_UNKNOWN, what + ": the connection to node " + node +
+                                                        " broke during the commit; whether it took effect is unknown"};
         return {TARN_ROUT_RC_CONNECTION_LOST,
                 what + ": the connection to node " + node + " broke; nothing was changed: " + error.message};
     case StoreErrorKind::Stale:
@@ -50,9 +59,6 @@ Outcome store_outcome(const Request &request, const StoreError &error, bool comm
     }
     return {TARN_ROUTER_RC_STORAGE_ERROR, what + " failed on node " + node + ": " + error.message};
 }
-
-// Where a request stood when its store failed.
-enum class Stage { Begin, Work, Commit };
 
 bool is_refusal(StoreErrorKind kind)
 {
@@ -74,13 +80,14 @@ std::string attempt(const Request &request, Store &store, Stage &stage)
         std::string message = run(request, store, table);
         stage = Stage::Commit;
         store.commit();
+        stage = Stage::Done;
         return message;
     } catch (const StoreError &error) {
-        if (stage != Stage::Commit) store.rollback();
+        if (stage != Stage::Done) store.rollback();
         if (!is_refusal(error.kind) || table.columns.empty()) throw;
         throw explain_refusal(request, store, table, error);
     } catch (...) {
-        if (stage != Stage::Commit) store.rollback();
+        if (stage != Stage::Done) store.rollback();
         throw;
     }
 }
@@ -89,47 +96,56 @@ std::string attempt(const Request &request, Store &store, Stage &stage)
 // connection broke before any of it was sent.
 bool may_retry(const Request &request, Stage stage) { return !request.writes() || stage == Stage::Begin; }
 
-Outcome carry_out(DtsAction *action, Backend &backend)
+Outcome carry_out(DtsAction *action, Backend &backend, Stage &stage)
 {
     Request request;
     try {
         request = read_request(action);
         if (is_session_command(request.command)) return {ZE_OK, backend.session(request, read_credentials(request))};
         for (int tries = 0;; ++tries) {
-            Store &store = backend.store(request);
-            Stage stage = Stage::Begin;
-            try {
-                return {ZE_OK, attempt(request, store, stage)};
-            } catch (const StoreError &error) {
-                // The failed statement ended its transaction: nothing took
-                // effect, so the request may run once more on fresh tables.
-                if (error.kind == StoreErrorKind::Stale && tries == 0) continue;
-                if (error.kind != StoreErrorKind::Lost) return store_outcome(request, error, false);
-                backend.reconnect(store);
-                if (tries > 0 || !may_retry(request, stage))
-                    return store_outcome(request, error, stage == Stage::Commit);
+            Lease lease = backend.lease(request);
+            for (bool fresh = false;; fresh = true) {
+                try {
+                    return {ZE_OK, attempt(request, lease.store(), stage)};
+                } catch (const StoreError &error) {
+                    // The failed statement ended its transaction: nothing took
+                    // effect, so the request may run once more on fresh tables.
+                    if (error.kind == StoreErrorKind::Stale && !fresh) continue;
+                    if (error.kind != StoreErrorKind::Lost) return store_outcome(request, error, stage);
+                    lease.mark_broken();
+                    if (tries > 0 || !may_retry(request, stage)) return store_outcome(request, error, stage);
+                    break;
+                }
             }
         }
     } catch (const Failure &failure) {
         return {failure.code, failure.message};
     } catch (const StoreError &error) {
-        return store_outcome(request, error, false);
+        return store_outcome(request, error, Stage::Begin);
     }
 }
 
-}  // namespace
-
-namespace {
-
-// Held for the whole of a request: requests from several threads of one
-// module take turns, so a kept connection, a session and the list of them
-// are never used by two threads at once. Recursive, so that a request made
-// from inside an answer's loading does not wait for itself. Each module
-// links its own copy of this core, so each has its own turn.
-std::recursive_mutex &requests_turn()
+// A failure that left no room for a message of its own (memory short, or
+// an exception the core does not know): its code and a fixed text say what
+// it means for the node, judged by how far the request got.
+unsigned unexpected(DtsAction *action, const Backend &backend, Stage stage, bool memory)
 {
-    static std::recursive_mutex turn;
-    return turn;
+    unsigned code = memory ? ZE_RC_NO_MEMORY : TARN_ROUTER_RC_STORAGE_ERROR;
+    const char *meaning = "nothing was changed";
+    if (stage == Stage::Commit) {
+        code = TARN_ROUTER_RC_OUTCOME_UNKNOWN;
+        meaning = "while committing: whether the change took effect is unknown";
+    } else if (stage == Stage::Done) {
+        code = ZE_OK;
+        meaning = "after the change was committed";
+    }
+    char text[160];
+    (void)std::snprintf(text, sizeof text, "%s: %s, %s", backend.name(),
+                        memory ? "out of memory" : "unexpected failure",
+                        meaning);  // a long name is cut
+    if (stage >= Stage::Commit) TarnTrace("*** %s", text);
+    ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, text);
+    return code;
 }
 
 }  // namespace
@@ -137,20 +153,15 @@ std::recursive_mutex &requests_turn()
 unsigned route(DtsAction *action, Backend &backend)
 {
     if (!action) return ZE_RC_INVALID_PARAMETER;
-    char text[96];
+    Stage stage = Stage::Begin;
     try {
-        std::lock_guard<std::recursive_mutex> turn(requests_turn());
-        Outcome outcome = carry_out(action, backend);
+        Outcome outcome = carry_out(action, backend, stage);
         ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, outcome.message.c_str());
         return outcome.code;
     } catch (const std::bad_alloc &) {
-        (void)std::snprintf(text, sizeof text, "%s: out of memory", backend.name());  // a long name is cut
-        ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, text);
-        return ZE_RC_NO_MEMORY;
+        return unexpected(action, backend, stage, true);
     } catch (...) {
-        (void)std::snprintf(text, sizeof text, "%s: unexpected failure", backend.name());
-        ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, text);
-        return TARN_ROUTER_RC_STORAGE_ERROR;
+        return unexpected(action, backend, stage, false);
     }
 }
 

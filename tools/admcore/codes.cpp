@@ -34,6 +34,9 @@ constexpr CodeText kObject[] = {
     {ZE_RC_INFO_NO_DESTNODE, "no destination node for the request"},
     {ZE_RC_NO_HEADER, "the descriptor has no header"},
     {ZE_RC_NO_INDEX_ARRAY, "the descriptor has no index array"},
+    {ZE_RC_ANSWER_LOST, "the node carried the request out, but its answer was lost (memory short)"},
+    {ZE_RC_PARTLY_DONE, "the item was copied to its new key, but the old one was not deleted"},
+    {ZE_RC_OBJECT_IN_USE, "the object is in use by another thread"},
 };
 
 constexpr CodeText kValidate[] = {
@@ -97,8 +100,13 @@ constexpr RouterCode kRouter[] = {
     {TARN_ROUT_RC_CONNECTION_LOST, "the connection to the node broke", Outcome::Unreachable},
     {TARN_ROUT_RC_CONFLICT, "a concurrent change won; nothing was changed", Outcome::Refused},
     {TARN_ROUT_RC_BAD_NODE_MAP, "the node's map entry is unusable", Outcome::Unreachable},
-    {TARN_ROUT_RC_TOO_MANY_SESSIONS, "too many sessions are open on the node", Outcome::Refused},
+    {TARN_ROUT_RC_TOO_MANY_SESSIONS, "every connection to the node is in use", Outcome::Refused},
     {TARN_ROUTER_RC_VALUE_REFUSED, "a value the node's rules refuse", Outcome::Invalid},
+    {TARN_ROUTER_RC_OUTCOME_UNKNOWN, "the connection broke during the commit: whether the change was made is unknown",
+     Outcome::Unreachable},
+    {TARN_ROUT_RC_TLS_FAILED, "no TLS connection could be made to the node", Outcome::Unreachable},
+    {TARN_ROUT_RC_CREDENTIALS_REFUSED, "the node no longer accepts the password (log on again)", Outcome::Refused},
+    {TARN_ROUT_RC_POOLED_SESSION, "a pooler in transaction mode keeps no logon session", Outcome::Refused},
 };
 
 const RouterCode *router_code(unsigned code)
