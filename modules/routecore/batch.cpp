@@ -22,15 +22,6 @@ struct ItemOutcome {
     std::string message;
 };
 
-// A store failure that ends the whole batch (the connection, the node's
-// grants, the store itself): nothing of it stands.
-Failure batch_failure(const Request &base, const StoreError &error)
-{
-    return {error.kind == StoreErrorKind::NoMemory ? ZE_RC_NO_MEMORY : TARN_ROUTER_RC_STORAGE_ERROR,
-            std::string(base.word) + " batch on " + std::string(base.object) + " failed on node " +
-                std::string(base.node) + "; nothing was changed: " + error.message};
-}
-
 struct Batch {
     Request base;  // command, node, object, user, date format
     unsigned mode = 0;
@@ -222,13 +213,12 @@ bool needs_savepoints(const Batch &batch) { return !batch.atomic() || (batch.mod
 
 // The atomic run on a store, inside its transaction: the failing item, or
 // the item count.
-std::size_t run_atomic(Batch &batch, Store &store, const Table &table, Runner &runner)
+std::size_t run_atomic(Batch &batch, Runner &runner)
 {
     if (!needs_savepoints(batch)) return runner.atomic();
     runner.best_effort();
     for (std::size_t i = 0; i < batch.outcomes.size(); ++i)
         if (batch.outcomes[i].state == ZE_BATCH_FAILED) return i;
-    (void)store, (void)table;
     return batch.outcomes.size();
 }
 
@@ -263,16 +253,17 @@ unsigned sum_up(DtsAction *action, const Batch &batch)
     return ZE_OK;
 }
 
-void carry_out_batch(Batch &batch, Store &store)
+// Runs the batch in one transaction; `committing` tells a failure of the
+// commit itself.
+void carry_out_batch(Batch &batch, Store &store, bool &committing)
 {
     store.begin(true);
-    bool committing = false;
     try {
         Table table = store.table(batch.base.node, batch.base.object);
         require_single_key(table);
         Runner runner(batch, store, table);
         if (batch.atomic()) {
-            const std::size_t failed = run_atomic(batch, store, table, runner);
+            const std::size_t failed = run_atomic(batch, runner);
             if (failed < batch.outcomes.size()) {
                 store.rollback();
                 for (std::size_t i = 0; i < batch.outcomes.size(); ++i)
@@ -301,12 +292,13 @@ unsigned route_batch(DtsAction *action, Backend &backend)
         if (batch.items.empty()) return sum_up(action, batch);
         // One connection for the whole batch: its statements share one transaction.
         Lease lease;
+        bool committing = false;
         try {
             lease = backend.lease(batch.base);
-            carry_out_batch(batch, lease.store());
+            carry_out_batch(batch, lease.store(), committing);
         } catch (const StoreError &error) {
             if (error.kind == StoreErrorKind::Lost) lease.mark_broken();
-            const Failure failure = batch_failure(batch.base, error);
+            const Failure failure = store_failure(batch.base, error, committing);
             ZeSetDtsActionField(action, ZE_ACTION_MESSAGE, failure.message.c_str());
             return failure.code;
         }
