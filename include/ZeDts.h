@@ -656,7 +656,10 @@ ZE_API unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *
  *   ZE_BATCH_ATOMIC       all or nothing: one transaction; the first
  *                         failing item fails, the items before it are
  *                         undone, the items after it are not carried out.
- * and for DEFINE, added to either:
+ *   ZE_BATCH_STOP_AT_FAILURE  best effort up to the first failing item: the
+ *                         items before it stand, the items after it are
+ *                         not carried out (ZE_BATCH_NOT_RUN).
+ * and for DEFINE, added to any of them:
  *   ZE_BATCH_SKIP_EXISTING    an item whose key is taken is left as it is
  *                             (state ZE_BATCH_SKIPPED), not a failure;
  *   ZE_BATCH_REPLACE_EXISTING an item whose key is taken is altered to the
@@ -689,6 +692,7 @@ ZE_API unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *
 #define ZE_BATCH_ATOMIC           1u /**< one transaction: every item, or none */
 #define ZE_BATCH_SKIP_EXISTING    2u /**< DEFINE: an item whose key is taken is skipped */
 #define ZE_BATCH_REPLACE_EXISTING 4u /**< DEFINE: an item whose key is taken is altered instead */
+#define ZE_BATCH_STOP_AT_FAILURE  8u /**< best effort up to the first failing item; the rest is not carried out */
 /** @} */
 
 /** @name Outcome states of an item
@@ -707,9 +711,10 @@ ZE_API unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *
 /**
  * A new, empty batch of `command` ("DEFINE", "ALTER", "DELETE", "COPY",
  * "RENAME", any case) in the mode given (ZE_BATCH_BEST_EFFORT or
- * ZE_BATCH_ATOMIC, plus for DEFINE ZE_BATCH_SKIP_EXISTING or
- * ZE_BATCH_REPLACE_EXISTING). ZE_OK; ZE_RC_NO_MEMORY (NULL stored);
- * ZE_RC_INVALID_PARAMETER for another command, an unknown mode bit, both
+ * ZE_BATCH_ATOMIC or ZE_BATCH_STOP_AT_FAILURE, plus for DEFINE
+ * ZE_BATCH_SKIP_EXISTING or ZE_BATCH_REPLACE_EXISTING). ZE_OK;
+ * ZE_RC_NO_MEMORY (NULL stored); ZE_RC_INVALID_PARAMETER for another
+ * command, an unknown mode bit, atomic with stop-at-failure, both
  * existing-key modes, or an existing-key mode on another command than DEFINE.
  */
 ZE_API unsigned int ZeCreateDtsBatch(const char *command, unsigned int mode, DtsBatch **pBatch);

@@ -32,7 +32,8 @@ const char *known_command(const char *command)
 
 bool acceptable_mode(const char *command, unsigned mode)
 {
-    if (mode & ~(ZE_BATCH_ATOMIC | kExisting)) return false;
+    if (mode & ~(ZE_BATCH_ATOMIC | ZE_BATCH_STOP_AT_FAILURE | kExisting)) return false;
+    if ((mode & ZE_BATCH_ATOMIC) && (mode & ZE_BATCH_STOP_AT_FAILURE)) return false;
     if ((mode & kExisting) == kExisting) return false;
     return !(mode & kExisting) || std::strcmp(command, "DEFINE") == 0;
 }
@@ -126,6 +127,17 @@ void refuse_item(const Run &run, DtsBatchItem &item, unsigned rc)
     set_outcome(item, ZE_BATCH_FAILED, rc, 0, message);
 }
 
+// Stop at a failure: the items after item i are not sent.
+unsigned stop_after(Run &run, unsigned i)
+{
+    for (unsigned j = i + 1; j < run.batch->count; ++j)
+        if (run.batch->items[j].request) {
+            ZeDestroyFilter(run.batch->items[j].request);
+            run.batch->items[j].request = nullptr;
+        }
+    return ZE_OK;
+}
+
 // Maps every item's criteria for the node (a DELETE's checked first) into
 // its request fields. A refused item fails on its own; in an atomic batch
 // it stops the run with its code.
@@ -142,6 +154,7 @@ unsigned prepare_items(Run &run)
             if (unsigned rc = check_selection(run.descriptor, run.info, criteria, run.result, checked)) {
                 refuse_item(run, item, rc);
                 if (run.batch->mode & ZE_BATCH_ATOMIC) return rc;
+                if (run.batch->mode & ZE_BATCH_STOP_AT_FAILURE) return stop_after(run, i);
                 continue;
             }
             criteria = checked.get();
@@ -215,9 +228,12 @@ unsigned run_item_by_item(Run &run)
             }
         }
         if (rc != ZE_OK && rc != ZE_RC_ROUTER_FAILED) return rc;
-        if (rc == ZE_OK)
+        if (rc == ZE_OK) {
             set_outcome(item, state, ZE_OK, state == ZE_BATCH_DONE ? 0 : TARN_ROUTER_RC_ALREADY_EXISTS, message);
-        else set_outcome(item, ZE_BATCH_FAILED, rc, code, message);
+            continue;
+        }
+        set_outcome(item, ZE_BATCH_FAILED, rc, code, message);
+        if (run.batch->mode & ZE_BATCH_STOP_AT_FAILURE) break;
     }
     return sum_up(run);
 }
@@ -244,7 +260,8 @@ unsigned run_batch(Run &run)
     action->batch = run.batch;
     const unsigned rc = route_through(action, run.info, run.batch->command, run.result, "router_batch");
     action->batch = nullptr;
-    if (rc != ZE_OK && rc != ZE_RC_ROUTER_FAILED) return rc;
+    // A lost answer text still leaves the items' outcomes to read.
+    if (rc != ZE_OK && rc != ZE_RC_ROUTER_FAILED && rc != ZE_RC_ANSWER_LOST) return rc;
     const unsigned summed = sum_up(run);
     return summed ? summed : rc;
 }

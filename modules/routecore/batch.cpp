@@ -26,6 +26,7 @@ struct Batch {
     Request base;  // command, node, object, user, date format
     unsigned mode = 0;
     std::vector<Request> items;
+    std::vector<bool> sent;  // false: the library refused the item before sending
     std::vector<ItemOutcome> outcomes;
     bool atomic() const { return (mode & ZE_BATCH_ATOMIC) != 0; }
 };
@@ -54,6 +55,7 @@ Batch read_batch(DtsAction *action)
             item.values.push_back(view(values[c]));
         }
         batch.items.push_back(std::move(item));
+        batch.sent.push_back(rc == ZE_OK);
     }
     return batch;
 }
@@ -76,12 +78,19 @@ public:
     Runner(Batch &batch, Store &store, const Table &table) : batch_(batch), store_(store), table_(table) {}
 
     // Best effort: chunk by chunk, a failing chunk again item by item.
+    // With ZE_BATCH_STOP_AT_FAILURE, the items after the first failing one
+    // are not carried out.
     void best_effort()
     {
+        const bool stops = (batch_.mode & ZE_BATCH_STOP_AT_FAILURE) != 0;
         for (std::size_t from = 0; from < batch_.items.size(); from += kChunk) {
             const std::size_t to = std::min(batch_.items.size(), from + kChunk);
             if (chunk_stands(from, to)) continue;
-            for (std::size_t i = from; i < to; ++i) alone(i);
+            for (std::size_t i = from; i < to; ++i)
+                if (!alone(i) && stops) {
+                    for (std::size_t j = i + 1; j < batch_.items.size(); ++j) batch_.outcomes[j] = {};
+                    return;
+                }
         }
     }
 
@@ -107,17 +116,19 @@ private:
         return true;
     }
 
-    void alone(std::size_t i)
+    // Item i under a savepoint of its own: false when it failed.
+    bool alone(std::size_t i)
     {
         refusals_.clear();
         savepoint(store_, "SAVEPOINT", "tarn_item");
         if (attempt(i)) {
             savepoint(store_, "RELEASE SAVEPOINT", "tarn_item");
-            return;
+            return true;
         }
         savepoint(store_, "ROLLBACK TO SAVEPOINT", "tarn_item");
         savepoint(store_, "RELEASE SAVEPOINT", "tarn_item");
         explain(i);
+        return batch_.outcomes[i].state != ZE_BATCH_FAILED;
     }
 
     // Runs item i; false (with its outcome set) when it failed. A key that
@@ -126,6 +137,7 @@ private:
     {
         Request &item = batch_.items[i];
         ItemOutcome &outcome = batch_.outcomes[i];
+        if (!batch_.sent[i]) return (batch_.mode & ZE_BATCH_ATOMIC) == 0;  // its outcome is the library's
         try {
             outcome = {ZE_BATCH_DONE, 0, run(item, store_, table_)};
             return true;

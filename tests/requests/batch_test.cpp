@@ -77,6 +77,18 @@ TEST_F(BatchTest, DeleteCriteriaAreCheckedAndAtomicNeedsTheRouter)
     EXPECT_NE(deletes.outcome(0).find("ENABLED"), std::string::npos);
     EXPECT_EQ(deletes.outcome(1), "1 0 0 ");
 
+    // Stopping at a failure: the items after a refused one are not sent.
+    router->reset();
+    OwnedBatch stops("DELETE", ZE_BATCH_STOP_AT_FAILURE);
+    stops.add("NAME EQ x");
+    stops.add("ENABLED EQ maybe");
+    stops.add("NAME EQ y");
+    EXPECT_EQ(ZeRunDtsBatch(stops, descriptor, info, result), ZE_RC_ROUTER_FAILED);
+    EXPECT_EQ(requests(), 1);
+    EXPECT_EQ(stops.outcome(0), "1 0 0 ");
+    EXPECT_EQ(stops.outcome(1).substr(0, 2), "4 ");
+    EXPECT_EQ(stops.outcome(2), "0 0 0 ");
+
     router->reset();
     OwnedBatch atomic("ALTER", ZE_BATCH_ATOMIC);
     atomic.add("NAME EQ a");
@@ -90,7 +102,8 @@ TEST_F(BatchTest, DeleteCriteriaAreCheckedAndAtomicNeedsTheRouter)
     EXPECT_EQ(bad, nullptr);
     EXPECT_EQ(ZeCreateDtsBatch("ALTER", ZE_BATCH_SKIP_EXISTING, &bad), 4u);
     EXPECT_EQ(ZeCreateDtsBatch("DEFINE", ZE_BATCH_SKIP_EXISTING | ZE_BATCH_REPLACE_EXISTING, &bad), 4u);
-    EXPECT_EQ(ZeCreateDtsBatch("DEFINE", 8u, &bad), 4u);
+    EXPECT_EQ(ZeCreateDtsBatch("DEFINE", 16u, &bad), 4u);
+    EXPECT_EQ(ZeCreateDtsBatch("DEFINE", ZE_BATCH_ATOMIC | ZE_BATCH_STOP_AT_FAILURE, &bad), 4u);
     EXPECT_EQ(ZeGetDtsBatchOutcome(atomic, 1, nullptr, nullptr, nullptr, nullptr), 4u);
     EXPECT_EQ(ZeAddDtsBatchItem(atomic, reinterpret_cast<Filter *>(info)), 4u);
     EXPECT_EQ(ZeRunDtsBatch(reinterpret_cast<DtsBatch *>(info), descriptor, info, result), 4u);

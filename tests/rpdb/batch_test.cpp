@@ -83,13 +83,23 @@ TEST_F(Rpdb, BatchesKeepEachItemsOutcomeAndAtomicOnesAllOrNothing)
         EXPECT_EQ(sql(query), "B1|R|2|<null>;B3|R|1|BLDG 'Q';B4|R|4|<null>");
     }
     {
+        // Stopping at the first failure: the items before it stand, the rest is not carried out.
+        Batch stops("DEFINE", ZE_BATCH_STOP_AT_FAILURE);
+        stops.add({{"NAME", "EQ", "B5"}});
+        stops.add({{"NAME", "EQ", "PLOTTER"}});
+        stops.add({{"NAME", "EQ", "B6"}});
+        EXPECT_EQ(ZeRunDtsBatch(stops.p, desc_, info_, result_), ZE_RC_ROUTER_FAILED);
+        EXPECT_EQ(stops.states(), "1:0 4:1005 0:0");
+        EXPECT_EQ(sql("SELECT COUNT(*) FROM PRINTER WHERE PRN_NAME IN ('B5', 'B6')"), "1");
+    }
+    {
         Batch deletes("DELETE", ZE_BATCH_BEST_EFFORT);
         deletes.add({{"NAME", "EQ", "B1"}});
         deletes.add({{"NAME", "EQ", "B9"}});
         deletes.add({{"NAME", "EQ", "B*"}});
         EXPECT_EQ(ZeRunDtsBatch(deletes.p, desc_, info_, result_), ZE_RC_ROUTER_FAILED);
         EXPECT_EQ(deletes.states(), "1:0 4:1004 1:0");
-        EXPECT_EQ(deletes.message(2), "2 rows deleted");
+        EXPECT_EQ(deletes.message(2), "3 rows deleted");
         EXPECT_EQ(sql(query), "");
     }
 }
