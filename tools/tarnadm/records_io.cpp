@@ -137,7 +137,13 @@ struct Counts {
     std::size_t defined = 0, skipped = 0, replaced = 0;
 };
 
-void print_summary(const Session &session, const Counts &counts, const std::vector<Failure> &failures, bool interrupted)
+// Records per batch of a best-effort import: large enough that the
+// requests cost little per record, small enough for progress and Ctrl-C.
+constexpr std::size_t kImportBatch = 500;
+
+// `undone`: the records an atomic import carried out and then undid.
+void print_summary(const Session &session, const Counts &counts, const std::vector<Failure> &failures, bool interrupted,
+                   std::size_t undone)
 {
     if (session.settings.format == Format::Csv) {
         const std::string texts[] = {std::to_string(counts.defined), std::to_string(counts.skipped),
@@ -151,11 +157,9 @@ void print_summary(const Session &session, const Counts &counts, const std::vect
         out->finish();
     }
     if (session.settings.format == Format::Json) {
-        nlohmann::ordered_json summary = {{"defined", counts.defined},
-                                          {"skipped", counts.skipped},
-                                          {"replaced", counts.replaced},
-                                          {"failed", failures.size()},
-                                          {"interrupted", interrupted}};
+        nlohmann::ordered_json summary = {
+            {"defined", counts.defined}, {"skipped", counts.skipped}, {"replaced", counts.replaced},
+            {"failed", failures.size()}, {"undone", undone},          {"interrupted", interrupted}};
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const Failure &f : failures) {
             nlohmann::ordered_json entry = {{"record", f.record}, {"code", f.code}, {"message", f.message}};
@@ -174,42 +178,30 @@ void print_summary(const Session &session, const Counts &counts, const std::vect
         std::printf("%zu defined", counts.defined);
         if (session.settings.skipExisting) std::printf(", %zu skipped", counts.skipped);
         if (session.settings.replace) std::printf(", %zu replaced", counts.replaced);
-        std::printf(", %zu failed%s\n", failures.size(), interrupted ? ", interrupted" : "");
+        std::printf(", %zu failed", failures.size());
+        if (session.settings.atomic && !failures.empty()) std::printf(", nothing imported (%zu undone)", undone);
+        std::printf("%s\n", interrupted ? ", interrupted" : "");
     }
 }
 
-// A record the node refused, with its code and message.
-Failure refusal(Kind &kind, std::size_t number, unsigned rc)
+// The records the node refused (or, in an atomic import, the one that
+// made it undo everything), in the form of the summary.
+std::vector<Failure> record_failures(const admcore::BatchReport &report)
 {
-    Failure failure{number, rc, 0, ""};
-    unsigned code = 0;
-    const char *message = nullptr;
-    if (ZeGetDtsResultFields(ZeGenericObjResult(kind.object), &code, &message) == ZE_OK) {
-        failure.routerCode = rc == ZE_RC_ROUTER_FAILED ? code : 0;
-        failure.message = message ? message : "";
+    std::vector<Failure> failures;
+    for (const admcore::ItemFailure &f : report.failures) {
+        Failure failure{f.item, f.code, f.code == ZE_RC_ROUTER_FAILED ? f.nodeCode : 0u, f.message};
+        if (failure.message.empty()) failure.message = std::string(admcore::library_code_meaning(f.code));
+        failures.push_back(std::move(failure));
     }
-    if (failure.message.empty()) failure.message = std::string(admcore::library_code_meaning(rc));
-    return failure;
+    return failures;
 }
 
-// Defines one record's item; an item that exists is left alone
-// (--skip-existing) or altered to the record (--replace).
-unsigned define_record(const Session &session, Kind &kind, Filter *filter, Counts &counts, std::size_t number,
-                       std::vector<Failure> &failures)
+admcore::Existing existing_items(const Settings &settings)
 {
-    char **values = nullptr;
-    unsigned rc = ZeSubmitAction(kind.object, "DEFINE ITEM", filter, &values);
-    if (rc == ZE_OK) return ++counts.defined, rc;
-    Failure failure = refusal(kind, number, rc);
-    if (failure.routerCode == TARN_ROUTER_RC_ALREADY_EXISTS && session.settings.skipExisting)
-        return ++counts.skipped, ZE_OK;
-    if (failure.routerCode == TARN_ROUTER_RC_ALREADY_EXISTS && session.settings.replace) {
-        rc = ZeSubmitAction(kind.object, "ALTER ITEM", filter, &values);
-        if (rc == ZE_OK) return ++counts.replaced, rc;
-        failure = refusal(kind, number, rc);
-    }
-    failures.push_back(std::move(failure));
-    return rc;
+    if (settings.skipExisting) return admcore::Existing::Skip;
+    if (settings.replace) return admcore::Existing::Replace;
+    return admcore::Existing::Fail;
 }
 
 // The object's fields of the file's columns.
@@ -343,25 +335,36 @@ int import_command(Session &session, const Command &c)
                                                               rc, admcore::Family::Validate));
         }
 
-    InterruptGuard guard;
-    Progress progress("import", records.size(), !session.settings.quiet);
-    std::vector<Failure> failures;
-    Counts counts;
-    std::size_t number = 0;
+    // The records go to the node in batches: best effort, each record on
+    // its own, batch by batch so that Ctrl-C and --stop-on-error stop
+    // between two; --atomic sends them all as one transaction.
+    std::vector<FilterPtr> items;
+    items.reserve(records.size());
     for (const auto &record : records) {
-        if (guard.interrupted()) break;
-        ++number;
         FilterPtr filter = admcore::new_filter();
         for (std::size_t i = 0; i < names.size(); ++i)
             ZeAddFilterItem(filter.get(), names[i].c_str(), "EQ", record[i].c_str());
-        if (define_record(session, *kind, filter.get(), counts, number, failures) != ZE_OK &&
-            session.settings.stopOnError)
-            break;
-        progress.update(number);
+        items.push_back(std::move(filter));
     }
+    InterruptGuard guard;
+    Progress progress("import", records.size(), !session.settings.quiet);
+    admcore::Batching batching;
+    batching.atomic = session.settings.atomic;
+    batching.stopAtFailure = session.settings.stopOnError;
+    batching.existing = existing_items(session.settings);
+    batching.size = kImportBatch;
+    batching.progress = [&](const admcore::BatchReport &, std::size_t done) {
+        progress.update(done);
+        return !guard.interrupted();
+    };
+    admcore::BatchReport report;
+    if ((exit = session.take(admcore::run_items(*kind, "DEFINE", items, batching), report)) != kExitOk) return exit;
     progress.finish();
-    print_summary(session, counts, failures, guard.interrupted());
-    if (guard.interrupted()) return kExitInterrupted;
+    const std::vector<Failure> failures = record_failures(report);
+    const Counts counts{report.done, report.skipped, report.replaced};
+    const bool interrupted = report.stopped && guard.interrupted();
+    print_summary(session, counts, failures, interrupted, report.undone);
+    if (interrupted) return kExitInterrupted;
     if (failures.empty()) return kExitOk;
     return exit_status(admcore::outcome_of(failures.front().code, failures.front().routerCode));
 }

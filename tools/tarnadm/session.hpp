@@ -48,7 +48,7 @@ struct Settings : admcore::Settings {
     std::string sessionLifetime;  // a duration (admcore::parse_duration), "" for the default
     Format format = Format::Table;
     bool wide = false, quiet = false, yes = false, stopOnError = false, verbose = false, passwordStdin = false;
-    bool skipExisting = false, replace = false;
+    bool skipExisting = false, replace = false, atomic = false;
 };
 
 // The defaults of the configuration file and the environment, under
