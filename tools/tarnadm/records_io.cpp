@@ -323,6 +323,7 @@ int import_command(Session &session, const Command &c)
         if (int refused = session.report(admcore::check_manifest(c.file, records.size()))) return refused;
 
     // Every value is checked as define checks it before anything is defined.
+    const admcore::DateServiceHold dates;
     for (std::size_t r = 0; r < records.size(); ++r)
         for (std::size_t i = 0; i < names.size(); ++i) {
             const std::string &value = records[r][i];
