@@ -6,8 +6,10 @@
 // 1.5x), the operator new calls per row of each (a figure the machine's
 // load does not change), and a collection of 1,000 rows from each of 1, 2,
 // 4 and 8 nodes in turn, whose time must grow linearly, with one
-// connection per node kept. Times are wall-clock (the server's work counts),
-// the least of the repetitions. For instruction counts run it under
+// connection per node kept; and ALTER of one item at 1,000 and 1,000,000
+// rows, which must cost about the same (at most 1.5x), next to the UPDATE
+// with the key under COLLATE "C" as it was written before. Times are
+// wall-clock (the server's work counts), the least of the repetitions. For instruction counts run it under
 //   valgrind --tool=callgrind build-bench/bin/rout_bench --benchmark_filter=100000
 #include <benchmark/benchmark.h>
 
@@ -23,6 +25,7 @@
 #include <map>
 #include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "least_reporter.hpp"
@@ -182,6 +185,34 @@ void BM_NodesInTurn(benchmark::State &state)
         }
 }
 
+// ALTER of one item by key: served by the key's index, its cost must not
+// grow with the table.
+void BM_TarnRoutAlterOne(benchmark::State &state)
+{
+    Request request("BENCH", table_of(state.range(0)));
+    bench::alter_loop(state, request.info, state.range(0));
+}
+
+// The same UPDATE by bare libpq with the key under COLLATE "C", as the
+// router wrote it before: the index cannot serve it, the table is read.
+void BM_BareCollateCAlter(benchmark::State &state)
+{
+    PGconn *conn = PQconnectdb(conninfo("BENCH").c_str());
+    const std::string sql = "UPDATE " + table_of(state.range(0)) +
+                            " SET prn_copies = CAST($1 AS integer) WHERE prn_name COLLATE \"C\" = CAST($2 AS text)";
+    long i = 0;
+    for (auto _ : state) {
+        const std::string key = bench::printer_key(i * 7919 % state.range(0)), copies = std::to_string(i % 99 + 1);
+        const char *values[] = {copies.c_str(), key.c_str()};
+        PGresult *r = PQexecParams(conn, sql.c_str(), 2, nullptr, values, nullptr, nullptr, 0);
+        if (PQresultStatus(r) != PGRES_COMMAND_OK || std::string_view(PQcmdTuples(r)) != "1")
+            state.SkipWithError("UPDATE failed");
+        PQclear(r);
+        ++i;
+    }
+    PQfinish(conn);
+}
+
 class LeastTimeReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run> &runs) override
@@ -226,6 +257,18 @@ BENCHMARK(BM_TarnRoutCollection)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Apply(bench::least_of_five);
+BENCHMARK(BM_TarnRoutAlterOne)
+    ->Arg(1000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Apply(bench::least_of_five);
+BENCHMARK(BM_BareCollateCAlter)
+    ->Arg(1000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Apply(bench::least_of_five);
 BENCHMARK(BM_NodesInTurn)
     ->Arg(1)
     ->Arg(2)
@@ -246,7 +289,8 @@ int main(int argc, char **argv)
     setenv("PGPASSFILE", (dir / "pgpass").c_str(), 1);
     std::ofstream map(dir / "nodes.conf");
     bool ok = run_sql("postgres", "CREATE DATABASE \"BENCH\"") &&
-              run_sql("BENCH", make_table(10000) + ";" + make_table(100000));
+              run_sql("BENCH", make_table(10000) + ";" + make_table(100000)) &&
+              run_sql("BENCH", make_table(1000) + ";" + make_table(1000000));
     map << "[BENCH]\nhost=" << g_socket << "\ndbname=BENCH\nuser=tarn_admin\n";
     for (int n = 1; ok && n <= 8; ++n) {
         const std::string node = "N" + std::to_string(n);
@@ -273,6 +317,21 @@ int main(int argc, char **argv)
                     " TarnRout %.2f, bare libpq %.2f\n",
                     rows, router, bare, router / bare, g_newsPerRow["TarnRout" + arg],
                     g_newsPerRow["bare libpq" + arg]);
+        }
+        const double alterSmall = reporter.ms("BM_TarnRoutAlterOne/1000"),
+                     alterBig = reporter.ms("BM_TarnRoutAlterOne/1000000");
+        if (alterSmall > 0 && alterBig > 0) {
+            std::printf("ALTER of one item: %.3f ms at 1,000 rows, %.3f ms at 1,000,000 rows (target <= 1.5x)\n",
+                        alterSmall, alterBig);
+            bench::result("rout_alter_growth", alterBig / alterSmall);
+        }
+        const double oldSmall = reporter.ms("BM_BareCollateCAlter/1000"),
+                     oldBig = reporter.ms("BM_BareCollateCAlter/1000000");
+        if (oldSmall > 0 && oldBig > 0) {
+            std::printf("the key under COLLATE \"C\" as before, bare libpq: %.3f ms at 1,000 rows, %.3f ms at"
+                        " 1,000,000 rows\n",
+                        oldSmall, oldBig);
+            bench::result("rout_collate_c_alter_growth", oldBig / oldSmall);
         }
         const double one = reporter.ms("BM_NodesInTurn/1");
         for (int nodes : {2, 4, 8})

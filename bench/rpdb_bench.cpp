@@ -2,7 +2,8 @@
 // 100,000 rows x 10 columns through TarnRpdb, walking every item, next to a
 // plain sqlite3 loop that selects the same rows and copies every value into
 // std::vector<std::string>. Reports the ratio at both sizes and the router's
-// cost per row, which must not grow with the rows.
+// cost per row, which must not grow with the rows; and ALTER of one item at
+// 1,000 and 1,000,000 rows, which must cost about the same (at most 1.5x).
 //
 //   rpdb_bench --walk=rpdb|bare --rows=N
 //       one warm pass, then one measured pass of the router or the bare
@@ -194,6 +195,19 @@ int run_walk(const std::string &kind, long rows)
 BENCHMARK(BM_BareSqlite)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(bench::least_of_five);
 BENCHMARK(BM_TarnRpdbCollection)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Apply(bench::least_of_five);
 
+// ALTER of one item by key: its cost must not grow with the table.
+void BM_TarnRpdbAlterOne(benchmark::State &state)
+{
+    DtsInfo *info = nullptr;
+    ZeCreateDtsInfo(&info);
+    ZeSetDtsInfoField(info, ZE_INFO_OBJECT, table_of(state.range(0)).c_str());
+    ZeSetDtsInfoField(info, ZE_INFO_USERNAME, "bench");
+    ZeSetDtsInfoField(info, ZE_INFO_DESTNODE, "BENCH");
+    bench::alter_loop(state, info, state.range(0));
+    ZeDestroyDtsInfo(info);
+}
+BENCHMARK(BM_TarnRpdbAlterOne)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMicrosecond)->Apply(bench::least_of_five);
+
 int main(int argc, char **argv)
 {
     // A node of its own in a scratch data directory, reached through DEMO_ROUTER.
@@ -218,7 +232,7 @@ int main(int argc, char **argv)
         std::filesystem::remove_all(data);
         return rc;
     }
-    build_node(g_nodePath, {10000, 100000});
+    build_node(g_nodePath, {1000, 10000, 100000, 1000000});
 
     benchmark::Initialize(&argc, argv);
     bench::LeastReporter reporter;
@@ -236,6 +250,13 @@ int main(int argc, char **argv)
         if (router > 0) bench::result("rpdb_ns_per_row_", rows, perRow[i - 1]);
     }
     if (perRow[0] > 0 && perRow[1] > 0) bench::result("rpdb_per_row_growth", perRow[1] / perRow[0]);
+    const double alterSmall = reporter.ns("BM_TarnRpdbAlterOne/1000"),
+                 alterBig = reporter.ns("BM_TarnRpdbAlterOne/1000000");
+    if (alterSmall > 0 && alterBig > 0) {
+        bench::result("rpdb_alter_us_1000", alterSmall / 1000);
+        bench::result("rpdb_alter_us_1000000", alterBig / 1000);
+        bench::result("rpdb_alter_growth", alterBig / alterSmall);
+    }
     std::filesystem::remove_all(data);
     return 0;
 }

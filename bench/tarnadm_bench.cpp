@@ -11,44 +11,27 @@
 // (one per imported record) measure the tool rather than the disk.
 #include <benchmark/benchmark.h>
 
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
+#include "printers.hpp"
 #include "tarnsrvc.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string g_data;                  // the benchmark's data directory
-std::map<std::string, double> g_ns;  // nanoseconds per iteration, by benchmark name
+std::string g_data;  // the benchmark's data directory
 
-void sql(const std::string &statement)
-{
-    sqlite3 *db = nullptr;
-    sqlite3_open((g_data + "/nodes/DEMO.db").c_str(), &db);
-    sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
+void sql(const std::string &statement) { bench::demo_sql(g_data, statement); }
 
-// Exactly `rows` printers on the node.
-void fill_printers(long rows)
-{
-    sql("BEGIN; DELETE FROM QUEUE; DELETE FROM PRINTER;"
-        "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < " +
-        std::to_string(rows) +
-        ") INSERT INTO PRINTER (PRN_NAME, PRN_STATUS, PRN_SHARED, PRN_INSTALLED, PRN_COPIES, PRN_LOCATION, PRN_DESC) "
-        "SELECT printf('PRINTER%07d', i), substr('ROM', 1 + i % 3, 1), substr('YN', 1 + i % 2, 1), '2021-03-15', "
-        "1 + i % 99, 'BLDG A FLOOR ' || (i % 7), 'Printer ' || i || ' on the second floor, duplex' FROM n; COMMIT");
-}
+void fill_printers(long rows) { bench::fill_printers(g_data, rows); }
 
 int run_tarnadm(const std::vector<std::string> &args)
 {
@@ -150,38 +133,21 @@ BENCHMARK(BM_TarnadmExport)->Arg(10000)->Arg(100000)->Unit(benchmark::kMilliseco
 BENCHMARK(BM_TarnadmImport)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_LibraryWalkWarm)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's time per iteration for the summary.
-class Recorder : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                std::string name = run.benchmark_name();
-                for (const char *suffix : {"/iterations:1", "/real_time"})
-                    if (const auto at = name.find(suffix); at != std::string::npos)
-                        name.erase(at, std::string(suffix).size());
-                g_ns[name] = run.GetAdjustedRealTime() * 1e6;  // milliseconds to ns
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-void summary()
+void summary(const bench::WallTimes &times)
 {
     std::printf("\n");
     for (const char *size : {"10000", "100000"}) {
-        const double fresh = g_ns[std::string("BM_LibraryWalkFreshProcess/") + size];
-        const double warm = g_ns[std::string("BM_LibraryWalkWarm/") + size];
-        const double tool = g_ns[std::string("BM_TarnadmListCsv/") + size];
+        const double fresh = times.ns(std::string("BM_LibraryWalkFreshProcess/") + size);
+        const double warm = times.ns(std::string("BM_LibraryWalkWarm/") + size);
+        const double tool = times.ns(std::string("BM_TarnadmListCsv/") + size);
         if (fresh > 0 && tool > 0)
             std::printf("list -o csv of %6s printers: tarnadm / library walk in a fresh process = %.2f (target at most "
                         "1.3); / the walk repeated in a warm process = %.2f\n",
                         size, tool / fresh, warm > 0 ? tool / warm : 0.0);
     }
     for (const char *what : {"Export", "Import"}) {
-        const double small = g_ns[std::string("BM_Tarnadm") + what + "/10000"] / 10000;
-        const double large = g_ns[std::string("BM_Tarnadm") + what + "/100000"] / 100000;
+        const double small = times.ns(std::string("BM_Tarnadm") + what + "/10000") / 10000;
+        const double large = times.ns(std::string("BM_Tarnadm") + what + "/100000") / 100000;
         if (small > 0 && large > 0)
             std::printf("%s: %.1f us per record at 10,000, %.1f us at 100,000 (%.0f and %.0f records/s)\n", what,
                         small / 1000, large / 1000, 1e9 / small, 1e9 / large);
@@ -199,10 +165,10 @@ int main(int argc, char **argv)
     setenv("TARN_DATA_DIR", g_data.c_str(), 1);
     setenv("DEMO_ROUTER", "ON", 1);
     benchmark::Initialize(&argc, argv);
-    Recorder recorder;
-    benchmark::RunSpecifiedBenchmarks(&recorder);
+    bench::WallTimes times;
+    benchmark::RunSpecifiedBenchmarks(&times);
     benchmark::Shutdown();
-    summary();
+    summary(times);
     fs::remove_all(g_data);
     return 0;
 }

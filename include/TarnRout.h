@@ -42,7 +42,15 @@
  * connection finds it. target_session_attrs=prefer-standby sends requests
  * to a standby while one answers: reads then see the standby's (slightly
  * late) copy, and writes fail there with 1006 ("read-only transaction"),
- * so such an entry suits reading nodes only. TCP keepalives are on
+ * so such an entry suits reading nodes only. A connection to a host outside
+ * this machine (neither a Unix socket, localhost nor a loopback address;
+ * an address given by hostaddr counts over the name) whose sslmode is
+ * weaker than verify-full is traced, whether it is made or not, as
+ * "+++ TarnRout: node <node>: sslmode=<mode> to <host>, a host outside
+ * this machine: <what is not checked> (use sslmode=verify-full)". STATUS
+ * (TarnRouter.h) answers every key: version, role, tls, tls_protocol (with
+ * TLS), sslmode, host, port and user; through a pooler, host, port, tls
+ * and sslmode are those of the link to the pooler. TCP keepalives are on
  * (keepalives_idle=30, keepalives_interval=10, keepalives_count=3, unless
  * the map sets them), so a remote node that vanished is noticed within
  * about a minute.

@@ -66,6 +66,16 @@
  *           field 20 per row; kind 1 (single item): field 12 with the first
  *           row, not found (1004) when none; kind 3: field 21 with the key
  *           of each row. Message "<n> rows selected" ("1 row selected").
+ *           Pages: a SELECT of kind 15 with a delta attached (field 8;
+ *           ZeOpenDtsCollectionPage) answers one page, in key order: the
+ *           rows whose key is above the delta's cursor (every matching row
+ *           when the cursor is NULL or ""), at most the delta's count of
+ *           them (0: no bound). The key comparison is the one of ORDER BY,
+ *           so a page costs one index range however deep it lies. After the
+ *           answer the delta holds the key of the last row sent, which is
+ *           the cursor of the next page (the cursor given when no row was
+ *           sent), and the number of rows sent; a page shorter than the
+ *           count was the last. Other shapes ignore a delta.
  *   LIST    like SELECT with kind 3, whatever the kind.
  *   DEFINE  a new row: each EQ criterion gives a column's value; columns not
  *           given take the table's defaults. K is required (not empty).
@@ -91,6 +101,24 @@
  *   and COPY_KEY name rows literally ('*' is no pattern there).
  *   LOGON, LOGOFF and VERIFY name no table; each router's header says how
  *   its nodes check them.
+ *   STATUS  names no table and takes no field: what the request's
+ *           connection finds of its node (the local user's session, else
+ *           the map's), for tools that check a setup. Answers 0 with the
+ *           message "<key>=<value>; <key>=<value>; ..." (a value never
+ *           holds ';'); a node that cannot be reached answers as any
+ *           request would. Keys, each given where it applies to the
+ *           router's nodes (each router's header says which; a reader
+ *           skips keys it does not know):
+ *             version       the node's engine and version
+ *                           ("PostgreSQL 15.10 (Debian ...)", "SQLite 3.40.1")
+ *             role          primary, or standby (read only, replaying a
+ *                           primary's changes)
+ *             tls           yes or no: the connection is encrypted
+ *             tls_protocol  the TLS version in use ("TLSv1.3"), with tls=yes
+ *             sslmode       how the server's certificate is checked
+ *             host, port    the server that answered (of a host list, the
+ *                           one reached)
+ *             user          the role the connection acts as
  *
  * Each table request runs in one transaction: a request that fails changes
  * nothing. Answers are delivered before the commit, so when the library

@@ -406,7 +406,8 @@ ZE_API unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter,
  *       order: each field takes the answer column named like its REAL NAME
  *       (else its NAME), ignoring case, mapped to its display value; fields
  *       the answer lacks hold "", a NULL answer value leaves the field NULL,
- *       and a value that does not map is left out. Traces each value and
+ *       and a value that does not map is left out. Traces each value (a
+ *       PASSWORD field's as "********") and
  *       "+++ Column <c> ignored; not defined in descriptor." for columns
  *       no field takes. ZE_RC_NO_HEADER without a descriptor header.
  *   19  Builds the descriptor's index array from the column names
@@ -587,6 +588,19 @@ ZE_API unsigned int ZeOpenDtsCollection(Descriptor *descriptor, DtsInfo *info, F
 /** ZeOpenDtsCollection under a second name: duplicates are kept. */
 ZE_API unsigned int ZeOpenDtsCollectionWithDups(Descriptor *descriptor, DtsInfo *info, Filter *filter,
                                                 Collection *collection, DtsResult *result);
+
+/**
+ * ZeOpenDtsCollection with the delta attached to the SELECT (field 8): a
+ * delta request, which the routers TarnRpdb and TarnRout answer with one
+ * page of rows (keyset paging on the key column, see TarnRpdb.h). Set the
+ * delta's cursor and count first (ZeSetDtsDeltaFields: the key of the last
+ * item of the previous page, or "" for the first page; the most rows, 0 for
+ * all); afterwards the delta holds the cursor of the next page and the
+ * number of rows sent. The delta stays the caller's; checked as "Delta"
+ * (ZeIsValidDtsDelta). A router that ignores deltas answers every row.
+ */
+ZE_API unsigned int ZeOpenDtsCollectionPage(Descriptor *descriptor, DtsInfo *info, Filter *filter, DtsDelta *delta,
+                                            Collection *collection, DtsResult *result);
 
 /**
  * The same, then keeps only the first item of each group of items whose

@@ -13,8 +13,10 @@ using namespace ze::requests;
 
 namespace {
 
-// Empties the collection and routes a SELECT whose answer rows land in it.
-unsigned select_rows(Descriptor *descriptor, DtsInfo *info, Filter *filter, Collection *collection, DtsResult *result)
+// Empties the collection and routes a SELECT whose answer rows land in it;
+// with a delta attached, when one is given.
+unsigned select_rows(Descriptor *descriptor, DtsInfo *info, Filter *filter, Collection *collection, DtsResult *result,
+                     DtsDelta *delta = nullptr)
 {
     ZeResetCollection(collection);
     ze::requests::OwnedFilter checked;
@@ -22,6 +24,7 @@ unsigned select_rows(Descriptor *descriptor, DtsInfo *info, Filter *filter, Coll
     ze::requests::OwnedAction action;
     if (unsigned rc = prepare_request(action, ZE_RESPONSE_COLLECTION, checked.get(), descriptor)) return rc;
     action.get()->collection = collection;
+    action.get()->delta = delta;
     return ZeRouteDtsAction(action.get(), info, "SELECT", result);
 }
 
@@ -92,6 +95,16 @@ unsigned open_collection(Descriptor *descriptor, DtsInfo *info, Filter *filter, 
     return ZE_OK;
 }
 
+unsigned open_page(Descriptor *descriptor, DtsInfo *info, Filter *filter, DtsDelta *delta, Collection *collection,
+                   DtsResult *result)
+{
+    unsigned rc = select_rows(descriptor, info, filter, collection, result, delta);
+    if (rc) return rc;
+    position_on_first(collection);
+    TarnTrace("%u items in collection", ZeCollectionSize(collection));
+    return ZE_OK;
+}
+
 unsigned open_collection_without_dups(Descriptor *descriptor, DtsInfo *info, Filter *filter, Collection *collection,
                                       DtsResult *result)
 {
@@ -130,6 +143,18 @@ unsigned int ZeOpenDtsCollectionWithoutDups(Descriptor *descriptor, DtsInfo *inf
     const ze::Param target{"Collection", is_collection(collection)};
     return operation(__func__, descriptor, info, filter, target, result,
                      [&] { return open_collection_without_dups(descriptor, info, filter, collection, result); });
+}
+
+unsigned int ZeOpenDtsCollectionPage(Descriptor *descriptor, DtsInfo *info, Filter *filter, DtsDelta *delta,
+                                     Collection *collection, DtsResult *result)
+{
+    return ZE_FRAME({{"Descriptor", is_descriptor(descriptor)},
+                     {"Info", is_info(info)},
+                     {"Filter", is_filter(filter)},
+                     {"Delta", ZeIsValidDtsDelta(delta) != 0},
+                     {"Collection", is_collection(collection)},
+                     {"Result", is_result(result)}},
+                    [&] { return open_page(descriptor, info, filter, delta, collection, result); });
 }
 
 }  // extern "C"

@@ -45,12 +45,14 @@ struct AnswerField {
     const char *name = nullptr;
     const char *key = nullptr;  // the answer column it takes: REAL NAME when it differs from NAME
     char label[TARN_FORMAT_BUFFER_SIZE] = "";
+    int secret = 0;  // a PASSWORD field: its value stays out of the trace
 
     explicit AnswerField(Field *field)
     {
         const char *realName = nullptr;
         ZeGetAttribute(field, "NAME", &name);
         ZeGetAttribute(field, "REAL NAME", &realName);
+        ZeGetAttribute(field, "PASSWORD", &secret);
         if (realName && (!name || TarnCompareStr(realName, name) != 0)) {
             TarnFormatStr(label, "%s(%s)", shown(name), realName);
             key = realName;
@@ -76,7 +78,8 @@ void take_column(Descriptor *descriptor, const AnswerField &field, const AnswerR
     const char *answer = row.values[j];
     char *display = nullptr;
     if (answer && ZeGetValue(descriptor, field.name, answer, &display) != ZE_OK) return;
-    if (display) TarnTrace("   %-18s  %-4s  \"%s\"(\"%s\")", field.label, "EQ", display, answer);
+    if (field.secret) TarnTrace("   %-18s  %-4s  \"%s\"", field.label, "EQ", "********");
+    else if (display) TarnTrace("   %-18s  %-4s  \"%s\"(\"%s\")", field.label, "EQ", display, answer);
     else TarnTrace("   %-18s  %-4s  \"%s\"", field.label, "EQ", shown(answer));
     const char *kept = display ? display : answer;
     for (int k = 0; k < n; ++k)

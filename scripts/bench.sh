@@ -24,6 +24,10 @@ for b in "${bench_targets[@]}"; do
   build-bench/bin/"$b" --benchmark_color=false "$@" | tee "$results/$b.txt"
 done
 
+echo "== fleet_bench"
+tarn_build build-bench tarnadm tarnmknode
+bench/fleet_bench.sh build-bench/bin/tarnadm build-bench/bin/tarnmknode | tee "$results/fleet_bench.txt"
+
 # Instructions of a program's counted pass (one warm pass runs before it).
 count() {  # name program arguments...
   local name=$1 program=$2
@@ -56,6 +60,25 @@ echo "== callgrind"
   plain=$(count plain-write records_bench --write=plain --records=100000)
   echo "RESULT rdw_write_instructions_per_record $((rdw / 100000))"
   echo "RESULT plain_write_instructions_per_record $((plain / 100000))"
+  # tarnweb: instructions per first page (50 of 100,000 printers), all of it
+  # and the part under the router's lock (router_client), as the difference
+  # of a run serving 200 pages and one serving none (both log on once).
+  web() {  # name pages [callgrind options]
+    local name=$1 pages=$2
+    shift 2
+    TARNWEB_WRAPPER="valgrind --tool=callgrind --callgrind-out-file=$results/callgrind.web.$name $*" \
+      build-bench/bin/tarnweb_bench --serve="$pages" >/dev/null 2>"$results/callgrind.web.$name.log"
+    sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$results/callgrind.web.$name.log"
+  }
+  all=$(($(web all.200 200) - $(web all.0 0)))
+  locked=$(($(web locked.200 200 --toggle-collect=router_client) - $(web locked.0 0 --toggle-collect=router_client)))
+  echo "RESULT web_page_instructions $((all / 200))"
+  echo "RESULT web_page_locked_instructions $((locked / 200))"
+  echo "RESULT web_page_locked_percent $((100 * locked / all))"
+  TARNWEB_WRAPPER="valgrind --tool=callgrind --callgrind-out-file=$results/callgrind.tarnadm.first50" \
+    build-bench/bin/tarnweb_bench --tarnadm >/dev/null 2>"$results/callgrind.tarnadm.first50.log"
+  echo "RESULT tarnadm_first50_instructions $(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' \
+    "$results/callgrind.tarnadm.first50.log")"
 } | tee "$results/callgrind.txt"
 
 echo "== peak memory"
@@ -69,6 +92,11 @@ summary_rows='
 rpdb_ratio_10000|ZeOpenDtsCollection + walk via TarnRpdb / bare sqlite3, 10,000 rows|<=|1.5
 rpdb_ratio_100000|ZeOpenDtsCollection + walk via TarnRpdb / bare sqlite3, 100,000 rows|<=|1.5
 rpdb_per_row_growth|TarnRpdb cost per row, 100,000 rows / 10,000 rows|<=|1.3
+fleet_16_over_1|tarnadm list on 16 nodes in one call / on one node, 20 ms each way per connection|<=|2
+fleet_in_turn_16_over_1|tarnadm list on 16 nodes one after the other / on one node||
+rpdb_alter_growth|ALTER of one item via TarnRpdb, 1,000,000 rows / 1,000 rows|<=|1.5
+rout_alter_growth|ALTER of one item via TarnRout, 1,000,000 rows / 1,000 rows|<=|1.5
+rout_collate_c_alter_growth|the same UPDATE with the key under COLLATE "C" (as before), bare libpq||
 rpdb_instructions_per_row_10000|instructions per row, TarnRpdb collection, 10,000 rows (callgrind)||
 rpdb_bare_instructions_per_row_10000|instructions per row, its bare sqlite3 loop (callgrind)||
 object_ratio_10000|OPEN COLLECTION + GET ITEM via ZeSubmitAction / bare sqlite3, 10,000 rows||
@@ -89,6 +117,12 @@ rdw_write_ratio|record file write / plain fwrite, 1,000,000 records|<=|1.2
 criterion_growth|ns per criterion at 100,000 / at 1,000|<=|1.3
 quiet_trace_ns|trace share of a failing check with tracing off (ns)|<=|5
 duplicate_removal_ms|duplicate removal, 100,000 rows (ms)|<|50
+web_first_page_over_tarnadm|tarnweb first page (50 of 100,000) / tarnadm -o json list of the same 50|<=|2
+web_eight_clients_over_one|tarnweb: one page each for 8 clients at once / for one client|<=|3
+web_page_instructions|instructions per tarnweb first page, whole request (callgrind)||
+web_page_locked_instructions|instructions of it under the router's lock (callgrind)||
+web_page_locked_percent|share of a page under the router's lock (%)||
+tarnadm_first50_instructions|instructions of tarnadm -o json list of the same 50, whole process (callgrind)||
 '
 echo
 echo "== summary (least of the repetitions; the same run for every ratio)"

@@ -17,12 +17,48 @@
 #                              application logs on as tarn_admin for its
 #                              changes, and a tarnadm session shows a write
 #                              refused without a logon and allowed with one.
+#   scripts/demo.sh --web      the web console tarnweb on a fresh copy of the
+#                              demo data in <build>/demo-web/: prints the URL
+#                              and the demo credentials, serves until Ctrl-C
+#   scripts/demo.sh --web --remote   the same on the PostgreSQL demo nodes
+#                              (the throwaway cluster, stopped at the end)
+# tarnweb listens on $TARNWEB_LISTEN, else 127.0.0.1:8470.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 . scripts/common.sh
 build="${TARN_BUILD_DIR:-build}"
 tarn_configure "$build"
+if [ "${1:-}" = "--web" ]; then
+  listen="${TARNWEB_LISTEN:-127.0.0.1:8470}"
+  web="$build/demo-web"
+  rm -rf "$web"
+  if [ "${2:-}" = "--remote" ]; then
+    tarn_build "$build" tarnweb TarnRout tarnmknode TarnObjs TarnStrings kvsenv kvscomn
+    trap 'scripts/pgnodes.sh stop "$build/pgnodes"' EXIT
+    scripts/pgnodes.sh start "$build/pgnodes" "$build/bin/tarnmknode" data
+    mkdir -p "$web"
+    cp data/tarnobjs.dat "$build/pgnodes/nodes.conf" "$web/"
+    export PGPASSFILE="$PWD/$build/pgnodes/pgpass"
+    router=remote user=tarn_admin password=tarn-admin-pw
+  else
+    tarn_build "$build" tarnweb demo_data TarnRpdb TarnObjs TarnStrings kvsenv kvscomn
+    cp -r "$build/demo-data" "$web"
+    router=demo user=DEMO password=demo
+  fi
+  echo "== tarnweb on the node DEMO ($router router), data in $web"
+  echo "   Open the URL below and log on: node DEMO, user $user, password $password"
+  echo "   (the demo's credentials, not secrets). Ctrl-C stops the console."
+  # Ctrl-C or a TERM to this script stops the console, which logs every session off.
+  "$build/bin/tarnweb" --data-dir "$PWD/$web" --router "$router" --listen "$listen" --access-log "$web/access.log" &
+  console=$!
+  trap 'kill -TERM "$console" 2>/dev/null || true' INT TERM
+  status=0
+  wait "$console" || status=$?
+  if ((status > 128)); then wait "$console" || status=$?; fi
+  exit "$status"
+fi
+
 # Prints a tarnadm command line, then runs it; `refused` expects it to fail.
 show() {
   printf '\n$ tarnadm'

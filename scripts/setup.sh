@@ -2,8 +2,9 @@
 # Installs the Debian packages the build needs, when they are missing.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-          libsqlite3-dev libssl-dev postgresql libpq-dev pgbouncer valgrind gdb
-          libcli11-dev nlohmann-json3-dev libedit-dev
+          libsqlite3-dev libssl-dev postgresql libpq-dev pgbouncer openssl valgrind gdb
+          libcli11-dev nlohmann-json3-dev libedit-dev libcpp-httplib-dev
+          chromium chromium-driver python3-selenium python3-pytest
           clang-tidy clang-format cppcheck llvm
           doxygen graphviz debhelper lintian)
 missing=()

@@ -16,10 +16,11 @@
 // "service=NODE"); the files run in one transaction. A node's database is
 // UTF8 with LC_CTYPE C.UTF-8, so that upper() and lower() fold as the demo
 // router's SQLite nodes do: a database that is missing is created so (the
-// user needs CREATEDB), and an empty one of another encoding or LC_CTYPE is
-// made anew. A database whose schema already holds tables is emptied first
-// (DROP SCHEMA public CASCADE; made anew when its LC_CTYPE differs) with
-// --force, else refused.
+// user needs CREATEDB), with LC_COLLATE C so that the keys' indexes sort as
+// TarnRout compares (byte by byte) and serve its ranges and patterns, and
+// an empty one of another encoding or LC_CTYPE is made anew. A database
+// whose schema already holds tables is emptied first (DROP SCHEMA public
+// CASCADE; made anew when its LC_CTYPE differs) with --force, else refused.
 // An existing node is only replaced with --force. Exit status: 0 done,
 // 1 failed, 2 usage.
 #include "contract/node_file.hpp"
@@ -220,7 +221,7 @@ bool create_database(const Options &options, const std::string &name, bool repla
     if (ok && replace) ok = pg_exec(conn, "DROP DATABASE " + database + " WITH (FORCE)", "cannot drop " + name);
     ok = ok && pg_exec(conn,
                        "CREATE DATABASE " + database +
-                           " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C.UTF-8' LC_CTYPE 'C.UTF-8'",
+                           " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C.UTF-8'",
                        "cannot create " + name);
     PQfinish(conn);
     return ok;

@@ -11,6 +11,8 @@
 
 #include "TarnUtil.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <string.h>
 
 #include <algorithm>
@@ -91,6 +93,74 @@ ConnectFailure failure_kind(std::string_view text)
     return ConnectFailure::Unreachable;
 }
 
+// A host of the machine itself: a Unix socket (libpq's default when no host
+// is given), localhost, or a loopback address.
+bool is_loopback(std::string_view host)
+{
+    if (host.empty() || host.front() == '/' || host.front() == '@' || routecore::equal_nocase(host, "localhost"))
+        return true;
+    const std::string text(host);
+    in_addr v4{};
+    in6_addr v6{};
+    if (inet_pton(AF_INET, text.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+    if (inet_pton(AF_INET6, text.c_str(), &v6) == 1)
+        return IN6_IS_ADDR_LOOPBACK(&v6) || (IN6_IS_ADDR_V4MAPPED(&v6) && v6.s6_addr[12] == 127);
+    return false;
+}
+
+std::vector<std::string_view> split_list(std::string_view list)
+{
+    std::vector<std::string_view> items;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = list.find(',', start);
+        items.push_back(list.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        if (comma == std::string_view::npos) return items;
+        start = comma + 1;
+    }
+}
+
+// The first host of the connection's list outside this machine (an address
+// given by hostaddr counts over the name), or "".
+std::string remote_host(std::string_view hosts, std::string_view addresses)
+{
+    const std::vector<std::string_view> names = split_list(hosts), numbers = split_list(addresses);
+    for (std::size_t i = 0; i < std::max(names.size(), numbers.size()); ++i) {
+        const std::string_view name = i < names.size() ? names[i] : "";
+        const std::string_view number = i < numbers.size() ? numbers[i] : "";
+        const std::string_view reached = number.empty() ? name : number;
+        if (!is_loopback(reached)) return std::string(reached);
+    }
+    return {};
+}
+
+// A connection to another machine whose sslmode checks less than
+// verify-full is traced with what it leaves open. The options are those
+// libpq used (map, service file, environment, defaults), read whether or
+// not the connection was made.
+void warn_weak_tls(const std::string &node, PGconn *conn)
+{
+    std::string sslmode, hosts, addresses;
+    if (PQconninfoOption *options = PQconninfo(conn)) {
+        for (const PQconninfoOption *o = options; o->keyword; ++o) {
+            const std::string_view keyword(o->keyword);
+            std::string *into = keyword == "sslmode"    ? &sslmode
+                                : keyword == "host"     ? &hosts
+                                : keyword == "hostaddr" ? &addresses
+                                                        : nullptr;
+            if (into && o->val) *into = o->val;
+        }
+        PQconninfoFree(options);
+    }
+    if (sslmode == "verify-full") return;
+    const std::string host = remote_host(hosts, addresses);
+    if (host.empty()) return;
+    const char *risk = sslmode == "verify-ca" ? "the server's host name is not checked"
+                       : sslmode == "require" ? "the server's certificate is not checked"
+                                              : "the connection may go unencrypted and the server is not checked";
+    TarnTrace("+++ TarnRout: node %s: sslmode=%s to %s, a host outside this machine: %s (use sslmode=verify-full)",
+              node.c_str(), sslmode.c_str(), host.c_str(), risk);
+}
+
 }  // namespace
 
 const Settings &settings()
@@ -141,6 +211,7 @@ PGconn *open_connection(const std::string &node, const NodeEntry &entry, const L
         error = {ConnectFailure::Memory, "out of memory", false};
         return nullptr;
     }
+    warn_weak_tls(node, conn);
     if (PQstatus(conn) != CONNECTION_OK) {
         error = connect_error(conn);
         PQfinish(conn);

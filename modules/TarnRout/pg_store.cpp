@@ -116,7 +116,8 @@ void PgStore::append_param(std::string &sql, int n, const Column *column) const
 
 void PgStore::append_pattern(std::string &sql, const Column &column, bool negate, int n) const
 {
-    sql += "CAST(" + quoted(column.name) + " AS text) COLLATE \"C\"";
+    sql += "CAST(" + quoted(column.name) + " AS text)";
+    if (!column.sortsBytewise) sql += " COLLATE \"C\"";
     sql += negate ? " NOT LIKE $" : " LIKE $";
     sql += std::to_string(n);
 }
@@ -136,10 +137,18 @@ std::string PgStore::pattern_value(std::string_view value) const
 }
 
 // Text compares and sorts byte by byte, as on SQLite, whatever the
-// database's collation.
+// database's collation. A column whose own collation is C needs no COLLATE,
+// so its index serves ranges, ORDER BY and patterns with a fixed prefix.
 std::string PgStore::operand(const Column &column) const
 {
-    return column.textual ? quoted(column.name) + " COLLATE \"C\"" : quoted(column.name);
+    return column.textual && !column.sortsBytewise ? quoted(column.name) + " COLLATE \"C\"" : quoted(column.name);
+}
+
+// Equality of a deterministic collation is byte equality already: compared
+// in the column's own collation, the key's index serves the lookup.
+std::string PgStore::equality_operand(const Column &column) const
+{
+    return column.textual && !column.equalsBytewise ? quoted(column.name) + " COLLATE \"C\"" : quoted(column.name);
 }
 
 std::string PgStore::quoted(std::string_view name) const { return routecore::double_quoted(name); }
@@ -163,6 +172,35 @@ std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std:
 }
 
 void PgStore::exec(const std::string &sql) { run(sql, {}); }
+
+// The server reports in_hot_standby itself; a pooler may not pass it on,
+// and then the server is asked.
+routecore::StatusPairs PgStore::status()
+{
+    std::string role(routecore::view(PQparameterStatus(conn_, "in_hot_standby")));
+    if (role.empty()) {
+        auto rows = run("SELECT pg_is_in_recovery()", {});
+        role = rows->step() && rows->value(0) == "t" ? "on" : "off";
+    }
+    std::string sslmode;
+    if (PQconninfoOption *options = PQconninfo(conn_)) {
+        for (const PQconninfoOption *o = options; o->keyword; ++o)
+            if (std::string_view(o->keyword) == "sslmode" && o->val) sslmode = o->val;
+        PQconninfoFree(options);
+    }
+    const bool tls = PQsslInUse(conn_) != 0;
+    routecore::StatusPairs pairs{
+        {"version", "PostgreSQL " + std::string(routecore::view(PQparameterStatus(conn_, "server_version")))},
+        {"role", role == "on" ? "standby" : "primary"},
+        {"tls", tls ? "yes" : "no"},
+    };
+    if (tls) pairs.emplace_back("tls_protocol", routecore::view(PQsslAttribute(conn_, "protocol")));
+    pairs.emplace_back("sslmode", sslmode);
+    pairs.emplace_back("host", routecore::view(PQhost(conn_)));
+    pairs.emplace_back("port", routecore::view(PQport(conn_)));
+    pairs.emplace_back("user", routecore::view(PQuser(conn_)));
+    return pairs;
+}
 
 // A write runs in one explicit transaction. A read is one SELECT, which the
 // server runs as a transaction of its own, so it needs no BEGIN and COMMIT;
@@ -264,9 +302,16 @@ Table PgStore::read_table(std::string_view node, std::string_view object)
         table.name = find->text(1);
         table.label = label_of(find->text(1));
     }
+    // A column sorts byte by byte when its collation is C or POSIX, or the
+    // database default when the database's own is (libc provider).
     auto columns = run("SELECT a.attname, a.attnotnull, coalesce(a.attnum = ANY (i.indkey), false),"
-                       " format_type(a.atttypid, a.atttypmod), a.attcollation <> 0"
+                       " format_type(a.atttypid, a.atttypmod), a.attcollation <> 0,"
+                       " a.attcollation IN (950, 951) OR (a.attcollation = 100 AND EXISTS (SELECT 1 FROM pg_database d"
+                       "  WHERE d.datname = current_database() AND d.datlocprovider = 'c'"
+                       "  AND d.datcollate IN ('C', 'POSIX'))),"
+                       " coalesce(co.collisdeterministic, true)"
                        " FROM pg_attribute a LEFT JOIN pg_index i ON i.indrelid = a.attrelid AND i.indisprimary"
+                       " LEFT JOIN pg_collation co ON co.oid = a.attcollation"
                        " WHERE a.attrelid = $1 AND a.attnum > 0 AND NOT a.attisdropped ORDER BY a.attnum",
                        {{oid}});
     while (columns->step()) {
@@ -277,6 +322,8 @@ Table PgStore::read_table(std::string_view node, std::string_view object)
         column.primaryKey = columns->value(2) == "t";
         column.type = columns->text(3);
         column.textual = columns->value(4) == "t";
+        column.sortsBytewise = columns->value(5) == "t";
+        column.equalsBytewise = columns->value(6) == "t";
         column.kind = value_kind(column.type);
         table.columns.push_back(std::move(column));
     }

@@ -27,6 +27,7 @@ public:
     void append_pattern(std::string &sql, const routecore::Column &column, bool negate, int n) const override;
     std::string pattern_value(std::string_view pattern) const override;
     std::string operand(const routecore::Column &column) const override;
+    std::string equality_operand(const routecore::Column &column) const override;
     std::string quoted(std::string_view name) const override;
     std::unique_ptr<routecore::Rows> run(const std::string &sql, const std::vector<routecore::Param> &params) override;
     void begin(bool writes) override;
@@ -42,6 +43,8 @@ public:
     bool broken() const { return PQstatus(conn_) != CONNECTION_OK; }
     // Runs a statement without parameters; throws StoreError.
     void exec(const std::string &sql);
+    // What STATUS answers of this connection (TarnRouter.h); throws StoreError.
+    routecore::StatusPairs status();
 
 private:
     routecore::Table read_table(std::string_view node, std::string_view object);

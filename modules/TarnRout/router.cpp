@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <new>
 #include <map>
 #include <mutex>
 
@@ -115,6 +116,24 @@ public:
                 fail(TARN_ROUTER_RC_NOT_LOGGED_ON, not_logged_on(node, credentials));
             return "User " + credentials.userId + " logged off from " + node;
         default: return verify(pool, credentials);
+        }
+    }
+
+    // A connection found broken is opened anew once, as for a read.
+    std::string status(const Request &request) override
+    {
+        for (int tries = 0;; ++tries) {
+            routecore::Lease lease = this->lease(request);
+            try {
+                return routecore::status_message(static_cast<PgStore &>(lease.store()).status());
+            } catch (const routecore::StoreError &error) {
+                if (error.kind == routecore::StoreErrorKind::NoMemory) throw std::bad_alloc();
+                if (error.kind != routecore::StoreErrorKind::Lost || tries > 0)
+                    fail(error.kind == routecore::StoreErrorKind::Lost ? TARN_ROUT_RC_NODE_UNREACHABLE
+                                                                       : TARN_ROUTER_RC_STORAGE_ERROR,
+                         "Node " + std::string(request.node) + ": its status could not be read: " + error.message);
+                lease.mark_broken();
+            }
         }
     }
 

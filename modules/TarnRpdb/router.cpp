@@ -22,6 +22,13 @@ public:
         routecore::Lease lease = node_lease(request.node);
         return run_session(request, credentials, static_cast<SqliteStore &>(lease.store()));
     }
+    // A demo node is a file of this machine, opened to show that it is one:
+    // no TLS, no standby, only the engine's version to tell.
+    std::string status(const routecore::Request &request) override
+    {
+        routecore::Lease lease = node_lease(request.node);
+        return routecore::status_message({{"version", std::string("SQLite ") + sqlite3_libversion()}});
+    }
 };
 
 }  // namespace

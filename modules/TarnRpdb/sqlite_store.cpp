@@ -63,16 +63,26 @@ Pools &pools()
 // the busy timeout. SQLite's own handler sleeps longer and longer, so under
 // steady load a writer that has waited a while keeps losing the lock to
 // newcomers; polling every millisecond or two gives each waiter its turn.
+// How long this thread waited for a lock before it gave up, for the
+// message of the refusal that follows.
+thread_local long lastLockWaitMs = 0;
+
 int wait_for_lock(void *timeoutMs, int attempt)
 {
     using Clock = std::chrono::steady_clock;
     thread_local Clock::time_point started;
     if (attempt == 0) started = Clock::now();
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
-    if (waited >= *static_cast<int *>(timeoutMs)) return 0;
+    if (waited >= *static_cast<int *>(timeoutMs)) {
+        lastLockWaitMs = static_cast<long>(waited);
+        return 0;
+    }
     thread_local unsigned seed = static_cast<unsigned>(getpid());
     seed = seed * 1103515245u + 12345u;
-    usleep(1000 + (seed >> 16) % 1000);
+    // Under CPU load, waking every millisecond or two would preempt the
+    // holder again and again; past the first 50 ms, naps are longer.
+    const unsigned nap = waited < 50 ? 1000 : 5000;
+    usleep(nap + (seed >> 16) % nap);
     return 1;
 }
 
@@ -216,6 +226,14 @@ StoreError store_error(sqlite3 *db)
     case SQLITE_MISMATCH:
     case SQLITE_TOOBIG: return {StoreErrorKind::Refused, std::move(message), {}};
     case SQLITE_NOMEM: return {StoreErrorKind::NoMemory, std::move(message), {}};
+    case SQLITE_BUSY: {
+        const long ms = lastLockWaitMs;
+        lastLockWaitMs = 0;
+        return {StoreErrorKind::Other,
+                "another process held the node's lock; waited " + std::to_string(ms / 1000) + "." +
+                    std::to_string(ms % 1000 / 100) + " s for it (KV_ROUTER_TIMEOUT): " + message,
+                {}};
+    }
     default: return {StoreErrorKind::Other, std::move(message), {}};
     }
 }

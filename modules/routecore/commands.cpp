@@ -139,7 +139,7 @@ void column_list(Sql &sql, const Table &table)
 void key_is(Sql &sql, const Table &table, std::string_view key)
 {
     sql << " WHERE ";
-    sql.operand(table.keyColumn()) << " = ";
+    sql.equality_operand(table.keyColumn()) << " = ";
     sql.bind({std::string(key), false, &table.keyColumn()});
 }
 
@@ -171,6 +171,79 @@ std::string not_found(const Table &table, const std::vector<Criterion> &criteria
     return "No " + table.label + " matches the request";
 }
 
+// ------------------------------------------------------------ pages
+
+// A SELECT of rows (response kind 15) with a delta attached asks for one
+// page: the rows whose key is above the delta's cursor (every row for an
+// empty cursor), at most its count of them (0: no bound). Keyset paging on
+// the key, so a page costs the same wherever it lies. After the answer the
+// delta holds the key of the last row sent (the next page's cursor;
+// unchanged when none was sent) and the number of rows sent.
+class Page {
+public:
+    explicit Page(DtsAction *action) : action_(action)
+    {
+        unsigned attached = 0;
+        char *cursor = nullptr;
+        if (ZeGetDtsActionField(action, ZE_ACTION_HAS_DELTA, &attached) != ZE_OK || !attached) return;
+        if (ZeGetDtsActionField(action, ZE_ACTION_DELTA_FIELDS, &cursor, &count_) != ZE_OK) return;
+        paged_ = true;
+        last_ = view(cursor);
+    }
+
+    // " AND|WHERE key > cursor", then the caller's ORDER BY, then limit().
+    void bound(Sql &sql, const Table &table, bool hasWhere) const
+    {
+        if (!paged_ || last_.empty()) return;
+        sql << (hasWhere ? " AND " : " WHERE ");
+        sql.operand(table.keyColumn()) << " > ";
+        sql.bind({last_, false, &table.keyColumn()});
+    }
+    void limit(Sql &sql) const
+    {
+        if (paged_ && count_ > 0) sql << " LIMIT " << std::to_string(count_);
+    }
+
+    // Rows that remember the key of the last row stepped to.
+    std::unique_ptr<Rows> track(std::unique_ptr<Rows> rows, std::size_t keyColumn)
+    {
+        if (!paged_) return rows;
+        return std::make_unique<Tracked>(std::move(rows), static_cast<int>(keyColumn), *this);
+    }
+
+    // Hands the next page's cursor and the rows sent back through the delta.
+    void close() const
+    {
+        if (paged_)
+            check_accepted(ZeSetDtsActionField(action_, ZE_ACTION_DELTA_FIELDS, last_.c_str(), sent_), "the page");
+    }
+
+private:
+    class Tracked : public Rows {
+    public:
+        Tracked(std::unique_ptr<Rows> rows, int key, Page &page) : rows_(std::move(rows)), key_(key), page_(page) {}
+        bool step() override
+        {
+            if (!rows_->step()) return false;
+            page_.last_ = rows_->value(key_);
+            ++page_.sent_;
+            return true;
+        }
+        std::string_view value(int i) const override { return rows_->value(i); }
+        const char *text(int i) const override { return rows_->text(i); }
+
+    private:
+        std::unique_ptr<Rows> rows_;
+        int key_;
+        Page &page_;
+    };
+
+    DtsAction *action_;
+    bool paged_ = false;
+    unsigned count_ = 0, sent_ = 0;
+    std::string last_;
+};
+
 // ------------------------------------------------------------ reading
 
 void refuse_copy_key(const Request &request, const std::vector<Criterion> &criteria)
@@ -192,18 +265,25 @@ std::string select(const Request &request, Store &store, const Table &table, con
             fail(TARN_ROUTER_RC_BAD_REQUEST,
                  "Response kind " + std::to_string(request.kind) + " is not supported (1, 3 or 15)");
     }
+    Page page(request.action);
     Sql sql(store);
     sql << "SELECT ";
     if (shape == Shape::Names) sql.name(table.keyColumn().name);
     else column_list(sql, table);
     sql << " FROM " << store.quoted(table.name);
     where_clause(sql, criteria);
+    if (shape == Shape::Rows) page.bound(sql, table, !criteria.empty());
     sql << " ORDER BY " << store.operand(table.keyColumn());
     if (shape == Shape::Item) sql << " LIMIT 1";
+    if (shape == Shape::Rows) page.limit(sql);
     std::unique_ptr<Rows> rows = sql.run(store);
     AnswerForm form(request, table);
     switch (shape) {
-    case Shape::Rows: return rows_text(send_rows(request.action, *rows, table, form), "selected");
+    case Shape::Rows: {
+        const std::size_t sent = send_rows(request.action, *page.track(std::move(rows), table.key), table, form);
+        page.close();
+        return rows_text(sent, "selected");
+    }
     case Shape::Names: return rows_text(send_names(request.action, *rows, table, form), "selected");
     case Shape::Item: break;
     }
@@ -416,7 +496,8 @@ std::string run(const Request &request, Store &store, const Table &table)
     case Command::Delete: return erase(request, store, table, criteria);
     case Command::Logon:
     case Command::Logoff:
-    case Command::Verify: break;  // carried out by the back end's session()
+    case Command::Verify:
+    case Command::Status: break;  // carried out by the back end's session() and status()
     }
     fail(TARN_ROUTER_RC_BAD_REQUEST, "Command " + std::string(request.word) + " is unknown");
 }

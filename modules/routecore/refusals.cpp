@@ -89,7 +89,7 @@ std::optional<Failure> missing_referred(const Request &request, Store &store, co
         require_single_key(referred);
         Sql probe(store);
         probe << "SELECT 1 FROM " << store.quoted(referred.name) << " WHERE ";
-        probe.operand(referred.keyColumn()) << " = ";
+        probe.equality_operand(referred.keyColumn()) << " = ";
         probe.bind({c.bound, false, &referred.keyColumn()});
         if (!probe.run(store)->step())
             return refused(column->label, referred.label + " " + std::string(c.value) + " does not exist");

@@ -18,7 +18,7 @@ namespace routecore {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, Command>, 10> kCommands{{
+constexpr std::array<std::pair<std::string_view, Command>, 11> kCommands{{
     {"SELECT", Command::Select},
     {"LIST", Command::List},
     {"DEFINE", Command::Define},
@@ -29,6 +29,7 @@ constexpr std::array<std::pair<std::string_view, Command>, 10> kCommands{{
     {"LOGON", Command::Logon},
     {"LOGOFF", Command::Logoff},
     {"VERIFY", Command::Verify},
+    {"STATUS", Command::Status},
 }};
 
 std::string_view text_field(DtsAction *action, unsigned field)
@@ -67,6 +68,18 @@ std::string double_quoted(std::string_view name)
     text += '"';
     text += name;
     text += '"';
+    return text;
+}
+
+std::string status_message(const StatusPairs &pairs)
+{
+    std::string text;
+    for (const auto &[key, value] : pairs) {
+        if (!text.empty()) text += "; ";
+        text += key;
+        text += '=';
+        for (char c : value) text += c == ';' ? ',' : c;
+    }
     return text;
 }
 

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace routecore {
@@ -74,8 +75,10 @@ struct Column {
     std::string label;  // the name answers and messages show
     std::string type;   // the SQL type values are cast to, or empty (no cast)
     bool notNull = false;
-    bool textual = true;      // compared and sorted as text
-    bool primaryKey = false;  // part of the table's primary key
+    bool textual = true;         // compared and sorted as text
+    bool sortsBytewise = false;  // its own collation already sorts byte by byte
+    bool equalsBytewise = true;  // its own collation's equality is byte equality
+    bool primaryKey = false;     // part of the table's primary key
     ValueKind kind = ValueKind::Text;
 };
 
@@ -140,6 +143,10 @@ public:
     // The column as an operand of a comparison or ORDER BY: text compares
     // byte by byte on every engine.
     virtual std::string operand(const Column &column) const = 0;
+    // The column as an operand of = and <>: the column itself where its own
+    // collation's equality is byte equality, so that its index serves key
+    // lookups.
+    virtual std::string equality_operand(const Column &column) const { return operand(column); }
     // An identifier as SQL writes it; a name the engine cannot quote fails with 1003.
     virtual std::string quoted(std::string_view name) const = 0;
 
@@ -159,7 +166,7 @@ public:
 
 // ------------------------------------------------------------ requests
 
-enum class Command { Select, List, Define, Alter, Copy, Rename, Delete, Logon, Logoff, Verify };
+enum class Command { Select, List, Define, Alter, Copy, Rename, Delete, Logon, Logoff, Verify, Status };
 using relop::Relop;
 
 // One request field resolved against the table; column is nullptr for COPY_KEY.
@@ -185,7 +192,7 @@ struct Request {
     std::vector<std::string_view> columns, relops, values;
     bool batch = false;  // one item of a batch: no answer row, a taken key found by the INSERT itself
 
-    bool writes() const { return command != Command::Select && command != Command::List; }
+    bool writes() const { return command != Command::Select && command != Command::List && command != Command::Status; }
 };
 
 // LOGON, LOGOFF and VERIFY name no table.
@@ -220,6 +227,9 @@ public:
     virtual Lease lease(const Request &request) = 0;
     // LOGON, LOGOFF and VERIFY: the message, or a Failure.
     virtual std::string session(const Request &request, const Credentials &credentials) = 0;
+    // STATUS: what the request's connection finds of its node, as the
+    // message "<key>=<value>; ..." (TarnRouter.h), or a Failure.
+    virtual std::string status(const Request &request) = 0;
 };
 
 // Carries out the request in field order and answers it: router_client of
@@ -240,6 +250,11 @@ void require_single_key(Table &table);
 // references to it) and marks its DATE and TIME columns.
 inline constexpr const char *kRulesTable = "TARN_RULES";
 void read_rules(Store &store, Table &table);
+
+// The message of STATUS: "<key>=<value>" pairs joined by "; ". A ';' in a
+// value becomes ',' so that the pairs always split back apart.
+using StatusPairs = std::vector<std::pair<std::string, std::string>>;
+std::string status_message(const StatusPairs &pairs);
 
 // Traces a statement as "<module> SQL: <statement>" when KV_ROUTER_DEBUG is on.
 void trace_sql(const char *module, const std::string &sql);

@@ -102,6 +102,7 @@ Outcome carry_out(DtsAction *action, Backend &backend, Stage &stage)
     try {
         request = read_request(action);
         if (is_session_command(request.command)) return {ZE_OK, backend.session(request, read_credentials(request))};
+        if (request.command == Command::Status) return {ZE_OK, backend.status(request)};
         for (int tries = 0;; ++tries) {
             Lease lease = backend.lease(request);
             for (bool fresh = false;; fresh = true) {

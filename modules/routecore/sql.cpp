@@ -41,7 +41,8 @@ Sql &Sql::condition(const Criterion &c)
         params_.push_back({store_.pattern_value(c.bound)});
         store_.append_pattern(text_, *c.column, c.op == Relop::NE, static_cast<int>(params_.size()));
     } else {
-        operand(*c.column) << sql_operator(c.op);
+        const bool equality = c.op == Relop::EQ || c.op == Relop::NE;
+        (equality ? equality_operand(*c.column) : operand(*c.column)) << sql_operator(c.op);
         bind({c.bound, false, c.column});
     }
     if (orNull) *this << ")";

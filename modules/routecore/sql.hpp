@@ -28,6 +28,11 @@ public:
         text_ += store_.operand(column);
         return *this;
     }
+    Sql &equality_operand(const Column &column)
+    {
+        text_ += store_.equality_operand(column);
+        return *this;
+    }
     Sql &bind(Param param)
     {
         params_.push_back(std::move(param));

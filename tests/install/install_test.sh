@@ -29,8 +29,9 @@ check_prefix() {
   local p=$1
   for f in lib/libTarnSrvc.so.1 lib/libTarnUtil.so.1 lib/libTarnSrvc.so lib/tarnsrvc/libTarnRpdb.so \
            lib/tarnsrvc/libkvsenv.so lib/tarnsrvc/libTarnObjs.so lib/tarnsrvc/libTarnRout.so include/tarnsrvc/tarnsrvc.h \
-           include/tarnsrvc/tarnsrvc_version.h bin/tarnenv bin/tarnmknode bin/tarnuser bin/tarnadm \
-           share/man/man1/tarnadm.1 share/man/man1/tarnmknode.1 share/bash-completion/completions/tarnadm \
+           include/tarnsrvc/tarnsrvc_version.h bin/tarnenv bin/tarnmknode bin/tarnuser bin/tarnadm bin/tarnweb \
+           share/man/man1/tarnadm.1 share/man/man1/tarnmknode.1 share/man/man1/tarnweb.1 \
+           share/bash-completion/completions/tarnadm \
            share/tarnsrvc/tarnobjs.dat share/tarnsrvc/schema.sql share/tarnsrvc/nodes/DEMO.db \
            share/doc/TarnSrvc/README.md share/doc/TarnSrvc/LICENSE \
            lib/cmake/TarnSrvc/TarnSrvcConfig.cmake lib/cmake/TarnSrvc/TarnSrvcConfigVersion.cmake \

@@ -1,10 +1,12 @@
 // TarnRout on PostgreSQL nodes: logons that are the node's own roles, the
 // node's grants deciding what a session may change, the node map, and the
 // settings (run rout_pg_settings: timeout 1 s, 2 agents, no wait, SQL
-// trace on). Passwords appear in no trace line and no message.
+// trace on; run rout_pg_timeout: timeout 3 s). Passwords appear in no trace line and no message.
 #include "tests/rpdb/rpdb_test.hpp"
 
 #include "TarnRout.h"
+
+#include <chrono>
 
 namespace {
 
@@ -17,6 +19,7 @@ protected:
 };
 
 using RoutSettings = RoutPg;
+using RoutTimeout = RoutPg;
 
 }  // namespace
 
@@ -211,4 +214,31 @@ TEST_F(RoutSettings, KeptTablesSaveRoundTripsAndFollowAChangedTable)
     EXPECT_EQ(count_traced("TarnRout SQL: SELECT c.oid"), 1u) << "the columns are read again\n" << trace_text();
     ASSERT_EQ(act(ZeAlterDtsItem, {{"NAME", "EQ", "LASER2"}, {"COPIES", "EQ", "8"}}), ZE_OK) << message();
     EXPECT_EQ(sql("SELECT PRN_COPIES FROM PRINTER WHERE PRN_NAME = 'LASER2'"), "8");
+}
+
+// KV_ROUTER_TIMEOUT=3 (run rout_pg_timeout): a session whose backend the
+// server ended is reconnected with its limits, so a DEFINE blocked by a
+// lock held far longer ends with the timeout code, and nothing is stored.
+TEST_F(RoutTimeout, ASessionReconnectedAfterItsBackendEndedKeepsTheTimeout)
+{
+    ZeSetDtsInfoField(info_, ZE_INFO_USERNAME, "alice");
+    ASSERT_EQ(ZeLogonUser(node(), "tarn_admin", "tarn-admin-pw", "alice"), ZE_OK) << trace_text();
+    ASSERT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P1"}}), ZE_OK) << message();
+    EXPECT_NE(pg_admin("SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE datname = '" + node_ +
+                       "' AND application_name = 'TarnRout'"),
+              "0");
+    PGconn *locker = PQconnectdb(pg_conninfo(node_).c_str());
+    ASSERT_EQ(PQstatus(locker), CONNECTION_OK);
+    PQclear(PQexec(locker, "BEGIN; LOCK TABLE printer IN EXCLUSIVE MODE"));
+
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(act(ZeDefineDtsItem, {{"NAME", "EQ", "P2"}}), ZE_RC_ROUTER_FAILED);
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_EQ(outcome().first, TARN_ROUT_RC_TIMEOUT) << message();
+    EXPECT_LT(took, std::chrono::seconds(8));
+    EXPECT_GE(took, std::chrono::seconds(2)) << "the lock was waited for";
+    PQclear(PQexec(locker, "ROLLBACK"));
+    PQfinish(locker);
+    EXPECT_EQ(sql("SELECT PRN_NAME FROM PRINTER WHERE PRN_NAME LIKE 'P_' ORDER BY 1"), "P1");
+    EXPECT_EQ(ZeLogoffUser(node(), "tarn_admin", "alice"), ZE_OK);
 }

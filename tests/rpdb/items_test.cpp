@@ -199,3 +199,33 @@ TEST_F(Rpdb, RequestsFromSeveralThreadsTakeTurns)
     EXPECT_EQ(problemB, "");
     EXPECT_EQ(sql("SELECT count(*) FROM PRINTER WHERE PRN_NAME LIKE 'T%'"), std::to_string(2 * kRounds));
 }
+
+// A delta asks for one page at a time: the rows after its cursor in key
+// order, as many as its count; the delta comes back with the next cursor.
+TEST_F(Rpdb, PagesFollowTheKeyFromTheDeltasCursor)
+{
+    DtsDelta *delta = nullptr;
+    ASSERT_EQ(ZeCreateDtsDelta(&delta), ZE_OK);
+    auto page = [&](Criteria criteria, const char *cursor, unsigned count) {
+        ZeSetDtsDeltaFields(delta, cursor, count);
+        const unsigned rc = ZeOpenDtsCollectionPage(desc_, info_, filter(criteria).get(), delta, rows_, result_);
+        char *next = nullptr;
+        unsigned sent = 0;
+        ZeGetDtsDeltaFields(delta, &next, &sent);
+        return std::to_string(rc) + ":" + keys() + ">" + (next ? next : "<null>") + "/" + std::to_string(sent);
+    };
+    EXPECT_EQ(page({}, "", 2), "0:COLOR1 LABELS>LABELS/2");
+    EXPECT_EQ(message(), "2 rows selected");
+    EXPECT_EQ(page({}, "LABELS", 2), "0:LASER1 LASER2>LASER2/2");
+    EXPECT_EQ(page({}, "LASER2", 2), "0:PLOTTER>PLOTTER/1");
+    EXPECT_EQ(page({}, "PLOTTER", 2), "0:>PLOTTER/0");
+    EXPECT_EQ(page({}, "", 0), "0:COLOR1 LABELS LASER1 LASER2 PLOTTER>PLOTTER/5");
+    // With criteria, and a cursor that is no key: the page starts after it.
+    EXPECT_EQ(page({{"STATUS", "EQ", "Ready"}}, "K", 5), "0:LABELS LASER1>LASER1/2");
+    EXPECT_EQ(page({{"NAME", "EQ", "LA*"}}, "LABELS", 1), "0:LASER1>LASER1/1");
+    // A single item ignores the delta; a bad delta is a bad parameter.
+    EXPECT_EQ(ZeOpenDtsCollectionPage(desc_, info_, filter({}).get(), nullptr, rows_, result_),
+              ZE_RC_INVALID_PARAMETER);
+    EXPECT_EQ(act(ZeOpenDtsItem, {{"NAME", "EQ", "PLOTTER"}}), ZE_OK);
+    ZeDestroyDtsDelta(delta);
+}

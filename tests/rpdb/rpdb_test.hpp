@@ -17,6 +17,7 @@
 
 #include <sqlite3.h>
 
+#include <fstream>
 #include <utility>
 
 // An item or list operation: ZeDefineDtsItem, ZeGetDtsList, ...
@@ -74,11 +75,18 @@ protected:
     {
         return "host=" + pg_socket() + " dbname=" + database + " user=" + user;
     }
-    // The node map entry of a node on the test cluster.
+    // The node map entry of a node on the test cluster: on its socket, or
+    // through its PgBouncer of the pooling mode TARN_TEST_POOLER names
+    // (transaction, session; scripts/pgnodes.sh bouncers).
     static std::string map_entry(const std::string &node, const std::string &database,
                                  const std::string &user = "tarn_admin")
     {
-        return "[" + node + "]\nhost=" + pg_socket() + "\ndbname=" + database + "\nuser=" + user + "\n";
+        const std::string names = "\ndbname=" + database + "\nuser=" + user + "\n";
+        const char *pooler = std::getenv("TARN_TEST_POOLER");
+        if (!pooler || !*pooler) return "[" + node + "]\nhost=" + pg_socket() + names;
+        std::string port;
+        std::getline(std::ifstream(pg_dir() + "/bouncer-" + pooler + ".port"), port);
+        return "[" + node + "]\nhost=127.0.0.1\nport=" + port + "\ntarn_pool_mode=" + pooler + names;
     }
     // Writes the node map: this test's node, then `more` entries.
     void write_map(const std::string &more = "") const

@@ -71,18 +71,36 @@ public:
     }
 
     // The settings tarnadm made on its side of the terminal.
-    bool echo_on() const
+    bool echo_on() const { return (local_modes() & ECHO) != 0; }
+
+    // Waits until the line editor reads keys one by one (canonical mode
+    // off); false after 10 s. A key that is the terminal's own (Ctrl-D) typed
+    // while a command still runs would reach the editor as another byte.
+    bool wait_editing()
     {
-        termios t{};
-        const int slave = open(ptsname(master_), O_RDWR | O_NOCTTY);
-        const bool on = slave >= 0 && tcgetattr(slave, &t) == 0 && (t.c_lflag & ECHO);
-        if (slave >= 0) close(slave);
-        return on;
+        for (int waited = 0; waited < 100; ++waited) {
+            if (!(local_modes() & ICANON)) return true;
+            pollfd p{master_, POLLIN, 0};
+            char buffer[4096];
+            ssize_t n = 0;
+            if (poll(&p, 1, 100) > 0 && (n = read(master_, buffer, sizeof buffer)) > 0)
+                seen_.append(buffer, static_cast<std::size_t>(n));
+        }
+        return false;
     }
 
     const std::string &seen() const { return seen_; }
 
 private:
+    tcflag_t local_modes() const
+    {
+        termios t{};
+        const int slave = open(ptsname(master_), O_RDWR | O_NOCTTY);
+        const tcflag_t modes = slave >= 0 && tcgetattr(slave, &t) == 0 ? t.c_lflag : ICANON;
+        if (slave >= 0) close(slave);
+        return modes;
+    }
+
     int master_ = -1;
     pid_t pid_ = -1;
     std::string seen_;
@@ -202,6 +220,7 @@ TEST_F(Shell, CtrlCClearsTheLineAndCutRowsAreMarked)
     t.type("define PRINTER NAME=P1 'DESCRIPTION=f\xC3\xBCr \xE2\x9C\x93'\r");
     ASSERT_TRUE(t.wait_for("> "));
     EXPECT_EQ(sql("SELECT PRN_DESC FROM PRINTER WHERE PRN_NAME = 'P1'"), "f\xC3\xBCr \xE2\x9C\x93") << t.seen();
+    ASSERT_TRUE(t.wait_editing()) << t.seen();
     t.type("\004");
     EXPECT_EQ(t.wait_exit(), 0);
 }

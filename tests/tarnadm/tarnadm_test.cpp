@@ -221,6 +221,8 @@ TEST_F(BadInput, MissingSetupIsExplainedByEnv)
     EXPECT_NE(r.out.find("TarnRpdb       -> /"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("  DEMONT                            answers  (" + node_db("DEMONT") + ")"), std::string::npos)
         << r.out;
+    EXPECT_NE(r.out.find(")\n                 SQLite 3."), std::string::npos)
+        << "the node's engine, told by the router";
     r = run({"env", "-n", "NOWHERE", "-o", "csv"});
     EXPECT_EQ(r.exit, 4);
     EXPECT_NE(r.out.find("\r\nnode,DEMO,answers\r\n"), std::string::npos) << r.out;

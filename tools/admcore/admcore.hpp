@@ -11,8 +11,11 @@
 //                 and name items, group membership, an item as JSON
 //   batch.hpp     many items defined, altered or deleted as batches, each
 //                 with its own outcome; best effort or all or nothing
+//   records.hpp   export and import of record files
 //   problem.hpp   Problem, Result<T> and Failure; library and router codes
 //                 and their meanings
+//   trace.hpp     the library's trace lines: the tool's file, and each
+//                 thread's own lines captured
 //   text.hpp      names compared without regard to case, trimming, the
 //                 closest name to a mistyped one
 //   config.hpp    a tool's configuration file and environment defaults
@@ -23,8 +26,11 @@
 //   manifest.hpp  the manifest beside an exported record file
 //
 // Nothing here prints, reads a terminal or exits: operations return a value
-// or a Problem, and each tool shows them in its own form. It uses only the
-// public headers (tarnsrvc.h, TarnRpdb.h, TarnRout.h) and links libTarnSrvc.
+// or a Problem, and each tool shows them in its own form. A Kinds, a Logons
+// and their objects serve one thread at a time; several threads may each
+// use their own (validations take turns; install the trace hook before
+// they start). It uses only the public headers (tarnsrvc.h, TarnRouter.h,
+// TarnRout.h) and links libTarnSrvc.
 #pragma once
 
 #include "batch.hpp"
@@ -36,5 +42,7 @@
 #include "manifest.hpp"
 #include "nodes.hpp"
 #include "problem.hpp"
+#include "records.hpp"
 #include "sessions.hpp"
 #include "settings.hpp"
+#include "trace.hpp"

@@ -74,9 +74,10 @@ constexpr CodeText kLogon[] = {
 };
 
 // Every router code of TarnRouter.h and TarnRout.h, with the outcome it
-// means for a tool: the node could not be reached (down, timed out,
-// unknown, its map entry or storage unusable), it refused the request, or
-// it refused a value its rules do not take.
+// means for a tool: the node could not be reached (down, unknown, its map
+// entry or storage unusable) or did not answer in time, the item is not
+// there, the key is taken or a concurrent change won, it refused the
+// request, or it refused a value its rules do not take.
 struct RouterCode {
     unsigned code;
     std::string_view text;
@@ -87,8 +88,8 @@ constexpr RouterCode kRouter[] = {
     {TARN_ROUTER_RC_UNKNOWN_NODE, "no such node", Outcome::Unreachable},
     {TARN_ROUTER_RC_UNKNOWN_OBJECT, "the node keeps no such object kind", Outcome::Refused},
     {TARN_ROUTER_RC_BAD_REQUEST, "bad request or a value the node refuses", Outcome::Refused},
-    {TARN_ROUTER_RC_NOT_FOUND, "not found", Outcome::Refused},
-    {TARN_ROUTER_RC_ALREADY_EXISTS, "already exists", Outcome::Refused},
+    {TARN_ROUTER_RC_NOT_FOUND, "not found", Outcome::NotFound},
+    {TARN_ROUTER_RC_ALREADY_EXISTS, "already exists", Outcome::Conflict},
     {TARN_ROUTER_RC_STORAGE_ERROR, "the node's storage failed", Outcome::Unreachable},
     {TARN_ROUTER_RC_NO_DATA_DIR, "the data directory is not set", Outcome::Unreachable},
     {TARN_ROUTER_RC_ANSWER_REFUSED, "the answer was refused; nothing was changed", Outcome::Internal},
@@ -96,9 +97,9 @@ constexpr RouterCode kRouter[] = {
     {TARN_ROUTER_RC_NOT_LOGGED_ON, "not logged on", Outcome::Refused},
     {TARN_ROUTER_RC_PERMISSION_DENIED, "the node refuses it to this user", Outcome::Refused},
     {TARN_ROUT_RC_NODE_UNREACHABLE, "the node cannot be reached", Outcome::Unreachable},
-    {TARN_ROUT_RC_TIMEOUT, "timed out; nothing was changed", Outcome::Unreachable},
+    {TARN_ROUT_RC_TIMEOUT, "timed out; nothing was changed", Outcome::TimedOut},
     {TARN_ROUT_RC_CONNECTION_LOST, "the connection to the node broke", Outcome::Unreachable},
-    {TARN_ROUT_RC_CONFLICT, "a concurrent change won; nothing was changed", Outcome::Refused},
+    {TARN_ROUT_RC_CONFLICT, "a concurrent change won; nothing was changed", Outcome::Conflict},
     {TARN_ROUT_RC_BAD_NODE_MAP, "the node's map entry is unusable", Outcome::Unreachable},
     {TARN_ROUT_RC_TOO_MANY_SESSIONS, "every connection to the node is in use", Outcome::Refused},
     {TARN_ROUTER_RC_VALUE_REFUSED, "a value the node's rules refuse", Outcome::Invalid},
@@ -153,7 +154,7 @@ Outcome outcome_of(unsigned code, unsigned routerCode)
         if (const RouterCode *entry = router_code(routerCode)) return entry->outcome;
         return routerCode == ZE_RC_NO_MEMORY ? Outcome::Internal : Outcome::Refused;
     }
-    if (code == ZE_RC_NO_ENTRY) return Outcome::Refused;
+    if (code == ZE_RC_NO_ENTRY) return Outcome::NotFound;
     if ((code >= ZE_RC_TOO_SHORT && code <= ZE_RC_NOT_BOOLEAN) ||
         (code >= ZE_RC_DATE_SERVICE && code <= ZE_RC_DATE_INVALID))
         return Outcome::Invalid;

@@ -32,8 +32,10 @@ Problem unknown_field(const std::vector<FieldInfo> &fields, const std::string &n
     std::string list;
     for (const FieldInfo &f : fields) names.push_back(f.name), list += (list.empty() ? "" : ", ") + f.name;
     const std::string near = closest(name, names);
-    return usage_problem("unknown field " + name + " (" + (near.empty() ? "" : "did you mean " + near + "? ") +
-                         "fields: " + list + ")");
+    Problem problem = usage_problem("unknown field " + name + " (" +
+                                    (near.empty() ? "" : "did you mean " + near + "? ") + "fields: " + list + ")");
+    problem.field = name;
+    return problem;
 }
 
 bool split_criterion(std::string_view text, Criterion &criterion)

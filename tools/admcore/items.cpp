@@ -4,6 +4,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <mutex>
+
 namespace admcore {
 namespace {
 
@@ -18,6 +20,25 @@ std::string new_key_field(Kind &kind, bool rename)
     return target ? target : "";
 }
 
+// Date checks must not overlap (the library keeps one date service per
+// process): every validation holds this turn.
+std::mutex &validation_turn()
+{
+    static std::mutex turn;
+    return turn;
+}
+
+// A refused value; the value of a PASSWORD field is not repeated.
+Problem value_problem(const Kind &kind, const std::string &field, const std::string &value, unsigned rc)
+{
+    int secret = 0;
+    ZeQueryProperty(kind.object, "ATTRIBUTE", field.c_str(), "PASSWORD", &secret);
+    const std::string shown = secret ? "" : " \"" + value + "\"";
+    Problem problem = action_problem(kind, field + " value" + shown + " refused", rc, Family::Validate);
+    problem.field = field;
+    return problem;
+}
+
 Result<char **> validated_item(Kind &kind, const char *action, Filter *filter, const std::string &what)
 {
     if (Failure failure = validate_values(kind, filter)) return *failure;
@@ -30,8 +51,9 @@ Failure validate_value(Kind &kind, const std::string &field, const std::string &
 {
     const FieldInfo *info = kind.field(field);
     if (!info) return unknown_field(kind.fields, field);
+    std::lock_guard<std::mutex> turn(validation_turn());
     const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", info->name.c_str(), value.c_str());
-    if (rc != ZE_OK) return action_problem(kind, info->name + " value \"" + value + "\" refused", rc, Family::Validate);
+    if (rc != ZE_OK) return value_problem(kind, info->name, value, rc);
     return std::nullopt;
 }
 
@@ -41,13 +63,13 @@ DateServiceHold::~DateServiceHold() { TarnFreeModule(module_); }
 
 Failure validate_values(Kind &kind, Filter *filter)
 {
+    std::lock_guard<std::mutex> turn(validation_turn());
     ZeInitFilterQuery(filter);
     const char *column = nullptr, *value = nullptr;
     for (; ZeGetFilterItem(filter, &column, nullptr, &value); ZeNextFilterItem(filter)) {
         if (!*value) continue;
         const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", column, value);
-        if (rc != ZE_OK)
-            return action_problem(kind, std::string(column) + " value \"" + value + "\" refused", rc, Family::Validate);
+        if (rc != ZE_OK) return value_problem(kind, column, value, rc);
     }
     return std::nullopt;
 }
@@ -111,6 +133,44 @@ Result<unsigned> open_items(Kind &kind, Filter *filter, const std::string &what)
     unsigned count = 0;
     ZeSubmitAction(kind.object, "GET ITEM COUNT", &count);
     return count;
+}
+
+Result<Page> open_page(Kind &kind, Filter *filter, const std::string &after, unsigned count, const std::string &what)
+{
+    const FieldInfo *keyField = kind.key();
+    if (!keyField) return usage_problem("object " + kind.name + " has no key field to page on");
+    if (count == 0) count = 1;
+    DtsDelta *delta = nullptr;
+    if (ZeCreateDtsDelta(&delta) != ZE_OK) return Problem(what, Outcome::Internal, ZE_RC_NO_MEMORY);
+    std::unique_ptr<DtsDelta, unsigned (*)(DtsDelta *)> owned(delta, ZeDestroyDtsDelta);
+    if (ZeSetDtsDeltaFields(delta, after.c_str(), count + 1) != ZE_OK)
+        return Problem(what, Outcome::Internal, ZE_RC_NO_MEMORY);
+    Descriptor *descriptor = ZeGenericObjDescriptor(kind.object);
+    Collection *collection = ZeGenericObjCollection(kind.object);
+    DtsResult *result = ZeGenericObjResult(kind.object);
+    ZeSetDtsResultFields(result, 0, "");  // as OPEN COLLECTION clears the object's result
+    const unsigned rc =
+        ZeOpenDtsCollectionPage(descriptor, ZeGenericObjInfo(kind.object), filter, delta, collection, result);
+    if (rc != ZE_OK) return action_problem(kind, what, rc);
+    Page page;
+    if (const char *message = last_message(kind)) page.message = message;
+    page.count = ZeCollectionSize(collection);
+    if (page.count > count) {
+        // The item past the page only tells that more follow.
+        ZeSetCollectionPosition(collection, count + 1);
+        ZeRemoveCurrentCollectionItem(collection);
+        page.count = count;
+        page.more = true;
+    }
+    if (Item *last = ZeLastCollectionItem(collection)) {
+        const std::size_t keyIndex = static_cast<std::size_t>(keyField - kind.fields.data());
+        const char *shown = ZeItemValue(last, static_cast<int>(keyIndex));
+        char *real = nullptr;
+        if (shown && ZeGetRealValue(descriptor, keyField->name.c_str(), shown, &real) == ZE_OK && real) shown = real;
+        page.next = shown ? shown : "";
+    }
+    if (page.count > 0) ZeSetCollectionPosition(collection, 1);
+    return page;
 }
 
 Result<char **> next_item(Kind &kind)

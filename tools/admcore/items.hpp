@@ -9,7 +9,9 @@
 
 namespace admcore {
 
-// VALIDATE VALUE of one value for the field named `field` (any case).
+// VALIDATE VALUE of one value for the field named `field` (any case). The
+// library's date checks share one date service per process, so validations
+// take turns across threads (each kind still serves one thread at a time).
 Failure validate_value(Kind &kind, const std::string &field, const std::string &value);
 
 // VALIDATE VALUE of each non-empty value of `filter`'s criteria.
@@ -44,6 +46,18 @@ Result<char **> copy_item(Kind &kind, const std::string &key, const std::string 
 
 // Opens the collection of the items that match `filter`: their number.
 Result<unsigned> open_items(Kind &kind, Filter *filter, const std::string &what);
+
+// One page of the items that match `filter`, in key order: at most `count`
+// items (at least 1) whose key is above `after` ("" from the first). The
+// router answers only the page and one item more, which tells whether
+// another page follows (ZeOpenDtsCollectionPage); next_item walks the page.
+struct Page {
+    unsigned count = 0;   // items in the page
+    bool more = false;    // another page follows
+    std::string next;     // the key (as the node keeps it) of the page's last item: `after` of the next page
+    std::string message;  // the node's message (the walk clears LAST MESSAGE)
+};
+Result<Page> open_page(Kind &kind, Filter *filter, const std::string &after, unsigned count, const std::string &what);
 
 // The next item of the open collection, NULL after the last.
 Result<char **> next_item(Kind &kind);

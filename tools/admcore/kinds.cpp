@@ -172,12 +172,13 @@ Failure route(Kind &kind, const Settings &settings)
 Problem action_problem(const Kind &kind, std::string what, unsigned rc, Family family)
 {
     Problem problem(std::move(what), Outcome::Internal, rc, family);
+    std::string text;
     if (DtsResult *result = ZeGenericObjResult(kind.object)) {
         unsigned code = 0;
         const char *message = nullptr;
         if (ZeGetDtsResultFields(result, &code, &message) == ZE_OK) {
             // The node's answer, or the library's own reason for refusing before sending.
-            const std::string text = message ? message : "";
+            text = message ? message : "";
             if (rc == ZE_RC_ROUTER_FAILED) {
                 problem.routerCode = code;
                 problem.nodeMessage = text;
@@ -187,6 +188,11 @@ Problem action_problem(const Kind &kind, std::string what, unsigned rc, Family f
         }
     }
     problem.outcome = outcome_of(rc, problem.routerCode);
+    if (problem.outcome == Outcome::Invalid) {
+        // A refused value's message starts with its field: "FIELD: what is wrong".
+        if (const std::size_t colon = text.find(": "); colon != std::string::npos)
+            if (const FieldInfo *field = kind.field(text.substr(0, colon))) problem.field = field->name;
+    }
     if (rc == ZE_RC_LOAD_FAILED)
         problem.what += ": the router module " + kind.router + " " + module_load_failure(kind.router);
     if (rc == ZE_RC_PROC_NOT_FOUND) problem.what += ": the router module " + kind.router + " has no router_client";
@@ -208,6 +214,10 @@ std::vector<FieldDescription> describe_fields(const Kind &kind)
         d.validValues = list_attribute(kind, f.name, "VALID VALUES");
         d.realValues = list_attribute(kind, f.name, "REAL VALUES");
         d.realName = text_attribute(kind, f.name, "REAL NAME");
+        d.lowRange = text_attribute(kind, f.name, "LOW RANGE");
+        d.upperRange = text_attribute(kind, f.name, "UPPER RANGE");
+        d.relops = list_attribute(kind, f.name, "RELOPS");
+        d.required = list_attribute(kind, f.name, "REQUIRED");
         for (const char *flag :
              {"READONLY", "UPPERCASE", "LOWERCASE", "PASSWORD", "PSEUDO", "INVISIBLE", "CASE SENSITIVE"}) {
             int on = 0;
@@ -217,6 +227,20 @@ std::vector<FieldDescription> describe_fields(const Kind &kind)
         descriptions.push_back(std::move(d));
     }
     return descriptions;
+}
+
+bool FieldDescription::has_flag(std::string_view flag) const
+{
+    for (const std::string &f : flags)
+        if (f == flag) return true;
+    return false;
+}
+
+std::string date_format(const Kind &kind)
+{
+    const char *format = nullptr;
+    ZeQueryProperty(kind.object, "DATE FORMAT", &format);
+    return format && *format ? format : ZeDateDefaultFormat();
 }
 
 }  // namespace admcore

@@ -71,10 +71,18 @@ Problem action_problem(const Kind &kind, std::string what, unsigned rc, Family f
 // A field with every attribute a description shows.
 struct FieldDescription {
     std::string name, label, type, minLength, maxLength, defaultValue, realName;
+    std::string lowRange, upperRange;  // numeric bounds, "" when none
     bool key = false;
     std::vector<std::string> validValues, realValues;
-    std::vector<std::string> flags;  // READONLY, UPPERCASE, LOWERCASE, PASSWORD, PSEUDO, INVISIBLE, CASE SENSITIVE
+    std::vector<std::string> relops;    // the operators criteria on the field take
+    std::vector<std::string> required;  // REQUIRED: the names for which the field is required
+    std::vector<std::string> flags;     // READONLY, UPPERCASE, LOWERCASE, PASSWORD, PSEUDO, INVISIBLE, CASE SENSITIVE
+
+    bool has_flag(std::string_view flag) const;
 };
 std::vector<FieldDescription> describe_fields(const Kind &kind);
+
+// The date format of the kind's DATE values (its DATE FORMAT).
+std::string date_format(const Kind &kind);
 
 }  // namespace admcore

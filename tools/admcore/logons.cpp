@@ -2,8 +2,9 @@
 // before a request.
 #include "logons.hpp"
 
-#include "TarnRpdb.h"
+#include "TarnRouter.h"
 #include "tarnsrvc.h"
+#include "trace.hpp"
 
 #include <sys/prctl.h>
 
@@ -50,23 +51,19 @@ Failure Logons::call_logon(const Settings &settings, const std::string &userId, 
                            const std::string &what)
 {
     protect_process_memory();
-    std::vector<std::string> trace;
-    capture_(&trace);
+    TraceCapture trace;
     const unsigned rc = ZeLogonUser(settings.node.c_str(), userId.c_str(), password.c_str(), local_user_arg(settings));
-    capture_(nullptr);
     if (rc == ZE_OK) return std::nullopt;
-    return logon_problem(what, rc, trace);
+    return logon_problem(what, rc, trace.lines());
 }
 
 Failure Logons::call_logoff(const Settings &settings, const std::string &userId, bool notLoggedOnIsFine,
                             const std::string &what)
 {
-    std::vector<std::string> trace;
-    capture_(&trace);
+    TraceCapture trace;
     const unsigned rc = ZeLogoffUser(settings.node.c_str(), userId.c_str(), local_user_arg(settings));
-    capture_(nullptr);
     if (rc == ZE_OK) return std::nullopt;
-    Problem problem = logon_problem(what, rc, trace);
+    Problem problem = logon_problem(what, rc, trace.lines());
     if (notLoggedOnIsFine && problem.routerCode == TARN_ROUTER_RC_NOT_LOGGED_ON) return std::nullopt;
     return problem;
 }

@@ -22,15 +22,9 @@
 #include "sessions.hpp"
 #include "settings.hpp"
 
-#include <functional>
 #include <map>
 
 namespace admcore {
-
-// Starts (a vector) and stops (NULL) handing the library's trace lines to
-// the caller: the node's answer to a logon or logoff reaches the tool only
-// through the trace.
-using TraceCapture = std::function<void(std::vector<std::string> *)>;
 
 // Eight hours.
 inline constexpr long kDefaultSessionLifetime = 8L * 3600;
@@ -40,8 +34,9 @@ void protect_process_memory();
 
 class Logons {
 public:
-    // `tool` names the session store (SessionStore::open).
-    Logons(std::string tool, TraceCapture capture) : tool_(std::move(tool)), capture_(std::move(capture)) {}
+    // `tool` names the session store (SessionStore::open). A Logons serves
+    // one thread at a time.
+    explicit Logons(std::string tool) : tool_(std::move(tool)) {}
 
     // Logs on to settings.node as `userId`. With `lifetime` above 0 the
     // session is kept in the store until then (a session that cannot be
@@ -87,7 +82,6 @@ private:
         std::time_t started;
     };
     std::string tool_;
-    TraceCapture capture_;
     std::map<std::string, Held> held_;  // by key: sessions this process brought back
 };
 

@@ -52,6 +52,21 @@ std::vector<NodeCheck> node_files(const std::string &dataDir)
     return nodes;
 }
 
+// The "<key>=<value>; ..." message of STATUS as pairs.
+std::vector<std::pair<std::string, std::string>> status_pairs(std::string_view message)
+{
+    std::vector<std::pair<std::string, std::string>> pairs;
+    while (!message.empty()) {
+        const std::size_t end = message.find("; ");
+        const std::string_view pair = message.substr(0, end);
+        const std::size_t equals = pair.find('=');
+        if (equals != std::string_view::npos && equals > 0)
+            pairs.emplace_back(pair.substr(0, equals), pair.substr(equals + 1));
+        message = end == std::string_view::npos ? std::string_view() : message.substr(end + 2);
+    }
+    return pairs;
+}
+
 struct Owned {
     DtsInfo *info = nullptr;
     DtsAction *action = nullptr;
@@ -79,9 +94,6 @@ std::vector<NodeCheck> map_nodes(const Settings &settings)
 
 void check_node(const Settings &settings, NodeCheck &check)
 {
-    // The object kind names no table: the node's answer "unknown object
-    // kind" comes only after the node was reached and the request read.
-    static constexpr const char *kNoSuchKind = "TARN_NODE_CHECK";
     Owned o;
     check.checked = true;
     const std::string user = user_of(settings), router = router_module(settings);
@@ -92,17 +104,18 @@ void check_node(const Settings &settings, NodeCheck &check)
     const std::pair<unsigned, const char *> fields[] = {
         {ZE_INFO_DESTNODE, check.node.c_str()},
         {ZE_INFO_ROUTENODE, check.node.c_str()},
-        {ZE_INFO_OBJECT, kNoSuchKind},
         {ZE_INFO_USERNAME, user.c_str()},
         {ZE_INFO_ROUTEMODULE, router != "TarnRout" && router != "TarnRpdb" ? router.c_str() : nullptr}};
     for (const auto &[field, value] : fields)
         if (rc == ZE_OK && value) rc = ZeSetDtsInfoField(o.info, field, value);
     if (rc == ZE_OK) rc = ZeSetDtsActionField(o.action, ZE_ACTION_RESPONSE_KIND, 3u);
     if (rc == ZE_OK) rc = ZeSetDtsActionRequestFilter(o.action, o.fields, nullptr, 0);
-    if (rc == ZE_OK) rc = ZeRouteDtsAction(o.action, o.info, "LIST", o.result);
+    if (rc == ZE_OK) rc = ZeRouteDtsAction(o.action, o.info, "STATUS", o.result);
     check.code = rc;
     unsigned routerCode = 0;
     const char *message = nullptr;
+    if (rc == ZE_OK && ZeGetDtsResultFields(o.result, &routerCode, &message) == ZE_OK)
+        check.status = status_pairs(message ? message : "");
     if (rc == ZE_RC_ROUTER_FAILED && ZeGetDtsResultFields(o.result, &routerCode, &message) == ZE_OK) {
         check.routerCode = routerCode;
         check.message = message ? message : "";
@@ -113,11 +126,19 @@ void check_node(const Settings &settings, NodeCheck &check)
     if (check.answered) check.code = check.routerCode = 0, check.message.clear();
 }
 
+std::string NodeCheck::told(std::string_view key) const
+{
+    for (const auto &[name, value] : status)
+        if (name == key) return value;
+    return {};
+}
+
 void note_warnings(NodeCheck &check, const std::vector<std::string> &trace)
 {
     for (const std::string &line : trace)
-        if (line.rfind("+++ ", 0) == 0 && line.find("TarnRout") != std::string::npos)
-            check.warnings.push_back(line.substr(4));
+        if (line.rfind("+++ ", 0) == 0 && line.find("TarnRout") != std::string::npos &&
+            std::find(check.warnings.begin(), check.warnings.end(), line.substr(4)) == check.warnings.end())
+            check.warnings.push_back(line.substr(4));  // once, though the node was tried twice
 }
 
 Problem node_problem(const NodeCheck &check)

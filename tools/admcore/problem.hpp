@@ -16,10 +16,13 @@ namespace admcore {
 
 // The class of a failure: each tool maps it to its own signal.
 enum class Outcome {
-    Refused,      // not found, or refused by the node
+    Refused,      // refused by the node (a value it does not take, its grants)
+    NotFound,     // no item matches
+    Conflict,     // the key is taken, or a concurrent change won
     Usage,        // a bad request: object kind, field, criteria, input
     Invalid,      // a value refused by validation
     Unreachable,  // the node, the router or a module cannot be reached
+    TimedOut,     // the node did not answer in time
     Internal,     // anything else
 };
 
@@ -48,6 +51,7 @@ struct Problem {
     Family family = Family::Object;
     unsigned routerCode = 0;  // the node's code, 0 when none
     std::string nodeMessage;
+    std::string field;  // the field whose value or name is at fault, "" when none
     Remedy remedy = Remedy::None;
 };
 

@@ -2,6 +2,7 @@
 // of the tables, help with the exit codes, and the run of one parsed command.
 #include "cli.hpp"
 
+#include "fleet.hpp"
 #include "handlers.hpp"
 #include "tarnsrvc_version.h"
 #include "text.hpp"
@@ -155,6 +156,11 @@ int execute(Session &session, const Command &command)
 {
     const CommandRow *row = find_command(command.name);
     if (!row) return session.usage("unknown command " + command.name);
+    if (selects_many_nodes(session.settings)) {
+        if (row->traits & kOnNodes) return run_on_nodes(session, command, *row);
+        if (!(row->traits & kNoLogon))
+            return session.usage(command.name + " works on one node at a time: give one --node");
+    }
     const std::string &userId = session.settings.userId;
     if (userId.empty() || (row->traits & kNoLogon)) return row->handler(session, command);
     if (session.settings.node.empty()) return session.usage("--user-id needs a node (--node)");

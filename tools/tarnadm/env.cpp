@@ -1,11 +1,14 @@
 // env.cpp - `tarnadm env`: the environment table, where each run-time
 // module is found, the nodes of the router's map (each tried with the map's
-// credentials, one row per node) and what would stop a request, with the
-// fix for it.
+// credentials, one row per node, with what it tells of itself) and what
+// would stop a request, with the fix for it.
+#include "fleet.hpp"
 #include "handlers.hpp"
+#include "trace.hpp"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tarnadm {
@@ -51,17 +54,36 @@ std::string node_state(const admcore::NodeCheck &n)
     return n.message.empty() ? text : text + ": " + n.message;
 }
 
+// What a node that answered told of itself, in one phrase: "PostgreSQL
+// 15.10, primary, TLS (TLSv1.3), sslmode=verify-full, at 127.0.0.1:5432".
+std::string node_status(const admcore::NodeCheck &n)
+{
+    std::string text;
+    auto add = [&text](const std::string &part) {
+        if (!part.empty()) text += (text.empty() ? "" : ", ") + part;
+    };
+    add(n.told("version"));
+    add(n.told("role"));
+    const std::string tls = n.told("tls"), protocol = n.told("tls_protocol");
+    add(tls == "yes" ? (protocol.empty() ? "TLS" : "TLS (" + protocol + ")") : tls == "no" ? "no TLS" : "");
+    const std::string sslmode = n.told("sslmode");
+    add(sslmode.empty() ? "" : "sslmode=" + sslmode);
+    const std::string host = n.told("host"), port = n.told("port");
+    add(host.empty() ? "" : "at " + host + (port.empty() ? "" : ":" + port));
+    return text;
+}
+
 // The nodes of the map, the selected one among them, each tried when
 // nothing in the setup stops every request anyway.
-std::vector<admcore::NodeCheck> check_nodes(Session &session, bool tryThem)
+std::vector<admcore::NodeCheck> check_nodes(Session &session, bool tryThem, const std::vector<std::string> &selected)
 {
     std::vector<admcore::NodeCheck> nodes = admcore::map_nodes(session.settings);
-    const std::string &selected = session.settings.node;
-    bool listed = selected.empty();
-    for (const admcore::NodeCheck &n : nodes) listed = listed || n.node == selected;
-    if (!listed) {
+    for (auto node = selected.rbegin(); node != selected.rend(); ++node) {
+        bool listed = false;
+        for (const admcore::NodeCheck &n : nodes) listed = listed || n.node == *node;
+        if (listed) continue;
         admcore::NodeCheck n;
-        n.node = selected;
+        n.node = *node;
         n.source = "not in the router's map";
         nodes.insert(nodes.begin(), n);
     }
@@ -69,11 +91,9 @@ std::vector<admcore::NodeCheck> check_nodes(Session &session, bool tryThem)
         if (!tryThem) continue;
         admcore::Settings settings = session.settings;
         settings.node = n.node;
-        std::vector<std::string> trace;
-        session.capture_trace(&trace);
+        admcore::TraceCapture trace;
         admcore::check_node(settings, n);
-        session.capture_trace(nullptr);
-        admcore::note_warnings(n, trace);
+        admcore::note_warnings(n, trace.lines());
     }
     return nodes;
 }
@@ -91,9 +111,11 @@ void print_table(const admcore::Setup &setup, const Session &session, const std:
     for (const admcore::ModuleInfo &m : setup.modules)
         std::printf("  %-14s -> %s\n", m.name.c_str(), m.path.empty() ? "not found" : m.path.c_str());
     std::printf("Nodes of the router's map (tried with the map's credentials):\n");
-    for (const admcore::NodeCheck &n : nodes)
+    for (const admcore::NodeCheck &n : nodes) {
         std::printf("  %-14s %-18s %s  (%s)\n", n.node.c_str(), n.mapUser.empty() ? "" : ("as " + n.mapUser).c_str(),
                     node_state(n).c_str(), n.source.c_str());
+        if (const std::string told = node_status(n); !told.empty()) std::printf("  %-14s %s\n", "", told.c_str());
+    }
     for (const admcore::NodeCheck &n : nodes)
         for (const std::string &w : n.warnings) std::printf("Warning: %s\n", w.c_str());
     if (problems.empty()) std::printf("Nothing stops a request.\n");
@@ -113,6 +135,9 @@ void print_json(const admcore::Setup &setup, const Session &session, const std::
         if (n.code) row["code"] = n.code;
         if (n.routerCode)
             row["node_code"] = n.routerCode, row["node_meaning"] = admcore::router_code_meaning(n.routerCode);
+        Json status = Json::object();
+        for (const auto &[key, value] : n.status) status[key] = value;
+        row["status"] = status;
         row["warnings"] = n.warnings;
         rows.push_back(std::move(row));
     }
@@ -138,6 +163,8 @@ void print_csv(const admcore::Setup &setup, const Session &session, const std::v
     for (const admcore::ModuleInfo &m : setup.modules) row("module", m.name, m.path);
     for (const admcore::NodeCheck &n : nodes) row("node", n.node, node_state(n));
     for (const admcore::NodeCheck &n : nodes)
+        if (const std::string told = node_status(n); !told.empty()) row("status", n.node, told);
+    for (const admcore::NodeCheck &n : nodes)
         for (const std::string &w : n.warnings) row("warning", n.node, w);
     for (const std::string &p : problems) row("problem", "", p);
     out->finish();
@@ -149,14 +176,23 @@ int env_command(Session &session, const Command &)
 {
     const admcore::Setup setup = admcore::inspect_setup(session.settings);
     std::vector<std::string> problems;
-    for (const admcore::SetupIssue &issue : setup.issues) problems.push_back(issue_text(issue));
+    for (const admcore::SetupIssue &issue : setup.issues)
+        if (issue.what != admcore::SetupIssue::NoNode || !session.settings.allNodes)
+            problems.push_back(issue_text(issue));
     bool blocked = false;
     for (const admcore::SetupIssue &issue : setup.issues)
         blocked = blocked ||
                   (issue.what != admcore::SetupIssue::NoNode && issue.what != admcore::SetupIssue::MissingKvsConfig);
-    const std::vector<admcore::NodeCheck> nodes = check_nodes(session, !blocked);
+    // The selected node, or nodes (a list, a pattern, --all-nodes).
+    std::vector<std::string> selected;
+    if (selects_many_nodes(session.settings)) {
+        if (int exit = session.take(selected_nodes(session.settings), selected)) return exit;
+    } else if (!session.settings.node.empty()) {
+        selected.push_back(session.settings.node);
+    }
+    const std::vector<admcore::NodeCheck> nodes = check_nodes(session, !blocked, selected);
     for (const admcore::NodeCheck &n : nodes)
-        if (n.node == session.settings.node && n.checked && !n.answered)
+        if (std::find(selected.begin(), selected.end(), n.node) != selected.end() && n.checked && !n.answered)
             problems.push_back("node " + n.node + " " + node_state(n));
 
     switch (session.settings.format) {

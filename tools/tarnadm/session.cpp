@@ -2,6 +2,8 @@
 // report of every problem.
 #include "session.hpp"
 
+#include "trace.hpp"
+
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
@@ -46,6 +48,10 @@ const std::vector<ExitRow> &exit_table()
 
 int exit_status(admcore::Outcome outcome)
 {
+    // tarnadm's exit statuses are coarser than the outcomes.
+    using O = admcore::Outcome;
+    if (outcome == O::NotFound || outcome == O::Conflict) outcome = O::Refused;
+    if (outcome == O::TimedOut) outcome = O::Unreachable;
     for (const ExitRow &row : exit_table())
         if (row.outcome && *row.outcome == outcome) return row.exit;
     return kExitInternal;
@@ -59,7 +65,8 @@ Result<Settings> default_settings()
                                                           {"user", "TARN_USER"},
                                                           {"lang", "TARN_LANG"},
                                                           {"output", "TARN_OUTPUT"},
-                                                          {"session_lifetime", "TARN_SESSION_LIFETIME"}};
+                                                          {"session_lifetime", "TARN_SESSION_LIFETIME"},
+                                                          {"parallel", "TARN_PARALLEL"}};
     Result<admcore::Defaults> defaults = admcore::tool_defaults("tarnadm", keys);
     if (!defaults) return defaults.problem();
     Settings settings;
@@ -73,6 +80,7 @@ Result<Settings> default_settings()
     settings.user = v["user"];
     settings.lang = v["lang"];
     settings.sessionLifetime = v["session_lifetime"];
+    settings.parallel = v["parallel"];
     if (!v["output"].empty() && !parse_format(v["output"], settings.format))
         return admcore::usage_problem(defaults->origins["output"] + ": output \"" + v["output"] +
                                       "\" is none of table, csv, json");
@@ -83,14 +91,12 @@ Result<Settings> default_settings()
     return settings;
 }
 
-Session::Session(Settings s)
-    : settings(std::move(s)), logons_("tarnadm", [this](std::vector<std::string> *sink) { capture_trace(sink); })
-{}
+Session::Session(Settings s) : settings(std::move(s)), logons_("tarnadm") {}
 
 Session::~Session()
 {
     forget_kinds();
-    TarnSetTraceHook(nullptr, nullptr);
+    admcore::trace_to(nullptr);
     if (traceFile_ && traceFile_ != stderr) std::fclose(traceFile_);
 }
 
@@ -109,29 +115,7 @@ void Session::apply_trace()
         std::fprintf(stderr, "tarnadm: cannot open the trace file %s; tracing to stderr\n", settings.trace.c_str());
         traceFile_ = stderr;
     }
-    install_hook();
-}
-
-void Session::on_trace_line(void *context, const char *line)
-{
-    Session *session = static_cast<Session *>(context);
-    if (session->traceFile_) {
-        std::fprintf(session->traceFile_, "%s\n", line);
-        std::fflush(session->traceFile_);
-    }
-    if (session->capture_) session->capture_->push_back(line);
-}
-
-void Session::install_hook()
-{
-    if (traceFile_ || capture_) TarnSetTraceHook(on_trace_line, this);
-    else TarnSetTraceHook(nullptr, nullptr);
-}
-
-void Session::capture_trace(std::vector<std::string> *sink)
-{
-    capture_ = sink;
-    install_hook();
+    admcore::trace_to(traceFile_);
 }
 
 OutputStyle Session::style(bool single) const

@@ -46,6 +46,8 @@ struct Settings : admcore::Settings {
     std::string userId, fields, where, passwordFile;
     std::string trace;            // "" off, "stderr" or a file
     std::string sessionLifetime;  // a duration (admcore::parse_duration), "" for the default
+    std::string parallel;         // nodes asked at once by a command on several nodes, "" for the default
+    bool allNodes = false;        // every node of the router's map
     Format format = Format::Table;
     bool wide = false, quiet = false, yes = false, stopOnError = false, verbose = false, passwordStdin = false;
     bool skipExisting = false, replace = false, atomic = false;
@@ -106,16 +108,10 @@ public:
 
     OutputStyle style(bool single = false) const;
 
-    // Also hands every trace line to `sink` until called with NULL.
-    void capture_trace(std::vector<std::string> *sink);
-
 private:
     admcore::Kinds kinds_;
     admcore::Logons logons_;
     std::FILE *traceFile_ = nullptr;
-    std::vector<std::string> *capture_ = nullptr;
-    static void on_trace_line(void *context, const char *line);
-    void install_hook();
 };
 
 }  // namespace tarnadm

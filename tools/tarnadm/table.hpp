@@ -54,6 +54,7 @@ using Handler = int (*)(Session &session, const Command &command);
 enum CommandTraits : unsigned {
     kHidden = 1,   // a helper of the completion script, not listed
     kNoLogon = 2,  // --user-id does not log on around it (logon, logoff, sessions, env, shell)
+    kOnNodes = 4,  // runs on several nodes at once (--node A,B,C, a pattern, --all-nodes)
 };
 
 struct CommandRow {

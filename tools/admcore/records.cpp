@@ -1,0 +1,198 @@
+// records.cpp - export to and import from record files.
+#include "records.hpp"
+
+#include "manifest.hpp"
+#include "trace.hpp"
+
+#include "TarnRouter.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+namespace admcore {
+namespace {
+
+struct RdwColumns {
+    char **names = nullptr;
+    int count = 0;
+    ~RdwColumns() { ZeFreeStrPtrArray(names, count); }
+};
+
+struct Stream {
+    std::FILE *file = nullptr;
+    ~Stream()
+    {
+        if (file) TarnCloseFile(file);
+    }
+};
+
+bool is_record_error(std::string_view line)
+{
+    return line.find("RDW") != std::string_view::npos && line.rfind("***", 0) == 0;
+}
+
+// The kind's fields of the file's columns.
+Result<std::vector<std::string>> column_fields(const Kind &kind, const RdwColumns &columns)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < columns.count; ++i) {
+        const FieldInfo *field = kind.field(columns.names[i] ? columns.names[i] : "");
+        if (!field) {
+            Problem problem =
+                usage_problem(std::string("the record file has a column ") +
+                              (columns.names[i] ? columns.names[i] : "") + " that " + kind.name + " does not have");
+            problem.field = columns.names[i] ? columns.names[i] : "";
+            return problem;
+        }
+        names.push_back(field->name);
+    }
+    return names;
+}
+
+// Reads every record after the header; the code that ended the reading (7 at the end of the file).
+unsigned read_all(std::FILE *in, int count, const TraceCapture &trace, RecordFile &file)
+{
+    std::vector<char *> slots(static_cast<std::size_t>(count), nullptr);
+    unsigned rc = ZE_OK;
+    while ((rc = ZeReadRdwData(in, slots.data(), count)) == ZE_OK) {
+        bool complete = true;
+        for (char *slot : slots) complete = complete && slot;
+        for (const std::string &line : trace.lines()) complete = complete && !is_record_error(line);
+        if (!complete) {
+            rc = ZE_RC_RDW_FILE;
+            break;
+        }
+        file.records.emplace_back(slots.begin(), slots.end());
+    }
+    ZeFreeRdwData(slots.data(), count);
+    return rc;
+}
+
+// A record the node refused (or, in an atomic import, the one that made it
+// undo everything), with the code's meaning when the node gave no message.
+RecordFailure record_failure(const ItemFailure &f)
+{
+    RecordFailure failure{f.item, f.code, f.code == ZE_RC_ROUTER_FAILED ? f.nodeCode : 0u, f.message};
+    if (failure.message.empty()) failure.message = std::string(library_code_meaning(f.code));
+    return failure;
+}
+
+}  // namespace
+
+Result<std::size_t> export_records(Kind &kind, Filter *filter, const std::vector<std::size_t> &indexes,
+                                   const std::string &path, bool manifest,
+                                   const std::function<void(std::size_t)> &opened, const RecordProgress &progress)
+{
+    Result<unsigned> count = open_items(kind, filter, "cannot select what to export");
+    if (!count) return count.problem();
+    if (opened) opened(*count);
+    const std::string partial = path + ".partial";
+    if (manifest) std::remove(manifest_path(path).c_str());
+    std::vector<char *> names, row(indexes.size());
+    for (std::size_t i : indexes) names.push_back(const_cast<char *>(kind.fields[i].name.c_str()));
+    Stream out;
+    unsigned rc = ZeOpenOutputRdwFile(partial.c_str(), names.data(), static_cast<int>(names.size()), &out.file);
+    if (rc != ZE_OK)
+        return Problem("cannot write " + path + ": " + std::strerror(errno), Outcome::Usage, rc, Family::Records);
+    char **values = nullptr;
+    std::size_t done = 0;
+    bool stopped = false;
+    while (!stopped && rc == ZE_OK && (rc = ZeSubmitAction(kind.object, "GET ITEM", &values)) == ZE_OK) {
+        for (std::size_t i = 0; i < indexes.size(); ++i) row[i] = values[indexes[i]];
+        rc = ZeWriteRdwData(out.file, row.data(), static_cast<int>(row.size()));
+        ++done;
+        stopped = progress && !progress(done);
+    }
+    const bool closed = TarnCloseFile(out.file) == 0;
+    out.file = nullptr;
+    if (stopped || rc != ZE_RC_NO_ENTRY || !closed) {
+        std::remove(partial.c_str());
+        return Problem(stopped ? "export of " + path + " stopped" : "cannot write " + path, Outcome::Internal,
+                       stopped || rc == ZE_RC_NO_ENTRY ? 0u : rc, Family::Records);
+    }
+    if (std::rename(partial.c_str(), path.c_str()) != 0) {
+        std::remove(partial.c_str());
+        return Problem("cannot write " + path + ": " + std::strerror(errno), Outcome::Internal);
+    }
+    if (manifest)
+        if (Failure failure = write_manifest(path, done)) return *failure;
+    return done;
+}
+
+Result<RecordFile> read_records(const Kind &kind, const std::string &path, bool manifest)
+{
+    RdwColumns columns;
+    Stream in;
+    RecordFile file;
+    TraceCapture trace;
+    unsigned rc = ZeOpenInputRdwFile(path.c_str(), &columns.names, &columns.count, &in.file);
+    if (rc == ZE_OK) {
+        Result<std::vector<std::string>> fields = column_fields(kind, columns);
+        if (!fields) return fields.problem();
+        file.fields = std::move(*fields);
+        rc = read_all(in.file, columns.count, trace, file);
+    }
+    if (rc == ZE_RC_NO_ENTRY) {
+        if (manifest)
+            if (Failure failure = check_manifest(path, file.records.size())) return *failure;
+        return file;
+    }
+    std::string what = "cannot read " + path;
+    if (columns.names) what += ": record " + std::to_string(file.records.size() + 1) + " is damaged; nothing imported";
+    else what += ": no valid header record; nothing imported";
+    for (const std::string &line : trace.lines())
+        if (is_record_error(line)) what += " (" + line.substr(4) + ")";
+    return Problem(what, Outcome::Usage, rc, Family::Records);
+}
+
+Failure validate_records(Kind &kind, const RecordFile &file)
+{
+    // Each date check loads and unloads the date service; held here, it stays mapped.
+    const DateServiceHold dates;
+    for (std::size_t r = 0; r < file.records.size(); ++r)
+        for (std::size_t i = 0; i < file.fields.size(); ++i) {
+            const std::string &value = file.records[r][i];
+            if (value.empty()) continue;
+            if (Failure failure = validate_value(kind, file.fields[i], value)) {
+                failure->what = "record " + std::to_string(r + 1) + ": " + failure->what + "; nothing imported";
+                return failure;
+            }
+        }
+    return std::nullopt;
+}
+
+ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOptions &options,
+                             const RecordProgress &progress)
+{
+    std::vector<FilterPtr> items;
+    items.reserve(file.records.size());
+    for (const std::vector<std::string> &record : file.records) {
+        FilterPtr filter = new_filter();
+        for (std::size_t i = 0; i < file.fields.size(); ++i)
+            ZeAddFilterItem(filter.get(), file.fields[i].c_str(), "EQ", record[i].c_str());
+        items.push_back(std::move(filter));
+    }
+    Batching batching;
+    batching.atomic = options.atomic;
+    batching.stopAtFailure = options.stopOnError;
+    batching.existing = options.existing;
+    batching.size = options.batchSize;
+    if (progress) batching.progress = [&](const BatchReport &, std::size_t done) { return progress(done); };
+    ImportSummary summary;
+    Result<BatchReport> report = run_items(kind, "DEFINE", items, batching);
+    if (!report) {
+        summary.problem = report.problem();
+        return summary;
+    }
+    summary.defined = report->done;
+    summary.skipped = report->skipped;
+    summary.replaced = report->replaced;
+    summary.undone = report->undone;
+    summary.stopped = report->stopped;
+    for (const ItemFailure &f : report->failures) summary.failures.push_back(record_failure(f));
+    return summary;
+}
+
+}  // namespace admcore
