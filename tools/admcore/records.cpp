@@ -174,6 +174,8 @@ ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOpt
             ZeAddFilterItem(filter.get(), file.fields[i].c_str(), "EQ", record[i].c_str());
         items.push_back(std::move(filter));
     }
+    // The node's router checks dates too: the date service stays mapped for the run.
+    const DateServiceHold dates;
     Batching batching;
     batching.atomic = options.atomic;
     batching.stopAtFailure = options.stopOnError;
