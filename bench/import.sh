@@ -2,7 +2,9 @@
 # Import of N PRINTER rows into an empty demo node: `tarnadm import` of a
 # record file against `sqlite3 .import` of the same rows as CSV, in the
 # same run, each store emptied before each load; the rows stored by both
-# are compared. Prints "demo <rows> <tarnadm s> <sqlite3 s> <ratio>".
+# are compared. Prints "demo <rows> <tarnadm s> <sqlite3 s> <ratio>" and
+# the ratio as "RESULT import_demo_ratio_<rows> <ratio>"; with CALLGRIND=1
+# also the instructions per row of the import (callgrind, whole process).
 # Usage: bench/import.sh BUILD_DIR [ROWS...]   (default 10000 100000)
 # IMPORT_WRAP="valgrind --tool=callgrind ..." runs the import under a tool.
 set -euo pipefail
@@ -39,5 +41,15 @@ for n in "${rows[@]}"; do
   sqlite3 "$db" "DELETE FROM PRINTER; VACUUM"
   ours=$(seconds ${IMPORT_WRAP:-} "$tarnadm" -q import PRINTER "$work/p.rdw")
   [[ $(stored) == "$want" ]] || { echo "tarnadm import changed rows" >&2; exit 1; }
-  printf 'demo %s %.3f %.3f %.1f\n' "$n" "$ours" "$own" "$(echo "$ours / $own" | bc -l)"
+  ratio=$(printf '%.1f' "$(echo "$ours / $own" | bc -l)")
+  printf 'demo %s %.3f %.3f %s\n' "$n" "$ours" "$own" "$ratio"
+  echo "RESULT import_demo_ratio_$n $ratio"
+  if [[ ${CALLGRIND:-} == 1 ]]; then
+    sqlite3 "$db" "DELETE FROM PRINTER; VACUUM"
+    valgrind --tool=callgrind --callgrind-out-file="$work/callgrind.out" "$tarnadm" -q import PRINTER "$work/p.rdw" \
+      >/dev/null 2>"$work/callgrind.log"
+    [[ $(stored) == "$want" ]] || { echo "tarnadm import under callgrind changed rows" >&2; exit 1; }
+    echo "RESULT import_demo_instructions_per_row_$n $(($(sed -n 's/.*Collected : \([0-9]*\).*/\1/p' \
+      "$work/callgrind.log") / n))"
+  fi
 done
