@@ -756,8 +756,8 @@ ZE_API unsigned int ZeGetDtsBatchSize(DtsBatch *batch, unsigned int *pCount);
  * TarnRouter.h) and its message (borrowed, "" when none). Any out-pointer
  * may be NULL. ZE_OK; ZE_RC_INVALID_PARAMETER ("Batch", "Index").
  */
-ZE_API unsigned int ZeGetDtsBatchOutcome(DtsBatch *batch, unsigned int index, unsigned int *pState,
-                                         unsigned int *pCode, unsigned int *pNodeCode, const char **pMessage);
+ZE_API unsigned int ZeGetDtsBatchOutcome(DtsBatch *batch, unsigned int index, unsigned int *pState, unsigned int *pCode,
+                                         unsigned int *pNodeCode, const char **pMessage);
 
 /**
  * Carries the batch out on the info's node: every item's outcome is set

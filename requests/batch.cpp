@@ -362,7 +362,10 @@ unsigned int ZeDestroyDtsBatch(DtsBatch *batch)
     });
 }
 
-int ZeIsValidDtsBatch(DtsBatch *batch) { return is_batch(batch) ? 1 : 0; }
+int ZeIsValidDtsBatch(DtsBatch *batch)
+{
+    return ZE_FRAME_QUIET({{"Batch", is_batch(batch)}}, 0, [] { return 1; });
+}
 
 unsigned int ZeAddDtsBatchItem(DtsBatch *batch, Filter *filter)
 {

@@ -105,6 +105,8 @@ TEST_F(BatchTest, DeleteCriteriaAreCheckedAndAtomicNeedsTheRouter)
     EXPECT_EQ(ZeCreateDtsBatch("DEFINE", 16u, &bad), 4u);
     EXPECT_EQ(ZeCreateDtsBatch("DEFINE", ZE_BATCH_ATOMIC | ZE_BATCH_STOP_AT_FAILURE, &bad), 4u);
     EXPECT_EQ(ZeGetDtsBatchOutcome(atomic, 1, nullptr, nullptr, nullptr, nullptr), 4u);
+    EXPECT_EQ(ZeIsValidDtsBatch(atomic), 1);
+    EXPECT_EQ(ZeIsValidDtsBatch(reinterpret_cast<DtsBatch *>(info)), 0);
     EXPECT_EQ(ZeAddDtsBatchItem(atomic, reinterpret_cast<Filter *>(info)), 4u);
     EXPECT_EQ(ZeRunDtsBatch(reinterpret_cast<DtsBatch *>(info), descriptor, info, result), 4u);
 
