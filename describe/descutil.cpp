@@ -5,6 +5,8 @@
 #include "ZeStrArray.h"
 #include "foundation/blocks.hpp"
 
+#include <cctype>
+
 ZE_SOURCE_TAG("DescUtil");
 
 namespace ze::describe {
@@ -93,8 +95,12 @@ unsigned get_list(const Field *field, const char **Field::*member, va_list *args
 int attribute_index(const char *keyword)
 {
     if (!keyword) return -1;
+    // Requests look attributes up for every value they carry: the first
+    // letter (every keyword starts with an upper-case ASCII letter) rules
+    // out most keywords before the full comparison.
+    const char first = static_cast<char>(std::toupper(static_cast<unsigned char>(*keyword)));
     for (int i = 0; i < kAttributeCount; ++i)
-        if (TarnCompareNoCaseStr(kAttributes[i].keyword, keyword) == 0) return i;
+        if (kAttributes[i].keyword[0] == first && TarnCompareNoCaseStr(kAttributes[i].keyword, keyword) == 0) return i;
     return -1;
 }
 

@@ -222,13 +222,25 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
  *   21  ZE_ACTION_LIST_NAME    const char *name: one list name   -
  *   22  ZE_ACTION_DATE_FORMAT  -                                 const char **pFormat: info field 9
  *                                                                (borrowed, may be NULL)
+ *   23  ZE_ACTION_BATCH        -                                 unsigned int *pCount, unsigned int *pMode:
+ *                                                                items and mode of a batch (0 items: none)
+ *   24  ZE_ACTION_BATCH_ITEM   -                                 unsigned int index, char ***pColumns,
+ *                                                                char ***pRelops, char ***pValues,
+ *                                                                int *pCount: one item's request fields
+ *   25  ZE_ACTION_BATCH_OUTCOME unsigned int index, unsigned int -
+ *                              state, unsigned int code, const
+ *                              char *message: one item's outcome
  *
  * Field 22 is this library's own addition to the numbered fields: routers
  * read the request's date format through it to turn dates between that
  * format and the node's ordered form (it answers like fields 1-7: NULL and
  * ZE_RC_INVALID_PARAMETER while no info is attached).
  *
- * A "-" (and any number outside 1 to 22) gives ZE_RC_INVALID_PARAMETER.
+ * Fields 23 to 25 are the batch conversation (see the batches section):
+ * they answer ZE_RC_INVALID_PARAMETER on an action that carries no batch,
+ * and for an index at or past the batch's item count.
+ *
+ * A "-" (and any number outside 1 to 25) gives ZE_RC_INVALID_PARAMETER.
  * Texts handed in are copied; texts and arrays handed out are the action's
  * (or its info's, filter's, delta's) own, valid until that owner changes.
  * @{
@@ -259,6 +271,9 @@ ZE_API unsigned int ZeGetDtsResultMessage(DtsResult *result, va_list *pArgs);
 #define ZE_ACTION_ANSWER_ROW     20u /**< one answer row of a collection (set only) */
 #define ZE_ACTION_LIST_NAME      21u /**< one name of a list (set only) */
 #define ZE_ACTION_DATE_FORMAT    22u /**< info field 9, the date format (get only) */
+#define ZE_ACTION_BATCH          23u /**< a batch's item count and mode (get only) */
+#define ZE_ACTION_BATCH_ITEM     24u /**< one batch item's request fields (get only) */
+#define ZE_ACTION_BATCH_OUTCOME  25u /**< one batch item's outcome (set only) */
 /** @} */
 
 /** @name Response kinds the library sets (field 14)
@@ -629,6 +644,139 @@ ZE_API unsigned int ZeGetDtsListViaSelect(Descriptor *descriptor, DtsInfo *info,
  */
 ZE_API unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *info, Filter *filter, Item *list,
                                                DtsResult *result);
+/** @} */
+
+/* ============================================================== batches */
+/**
+ * @defgroup dts_batch Batches
+ * A DtsBatch ("DTSBATCH") carries many item actions of one command to one
+ * node as one request: a router that takes batches runs them in one
+ * transaction with one prepared statement, instead of one request, one
+ * transaction and one round trip per item. Each item keeps an outcome of
+ * its own.
+ *
+ * A batch is the single-item operations done many times: the command is
+ * one of "DEFINE", "ALTER", "DELETE", "COPY" and "RENAME", each item is the
+ * filter the matching single-item operation takes (ZeDefineDtsItem, ...),
+ * and each item's outcome is what that operation would have answered:
+ * DELETE criteria are checked as that operation checks them (a refused
+ * item is not sent and fails with the check's code), DEFINE items go out
+ * as given (ZeSetupDtsDefineFilter adds the defaults first, as the generic
+ * object's DEFINE ITEM does), and no answer row is loaded anywhere.
+ *
+ * Modes (ZeCreateDtsBatch):
+ *   ZE_BATCH_BEST_EFFORT  each item on its own: a failing item is undone
+ *                         alone and the batch goes on.
+ *   ZE_BATCH_ATOMIC       all or nothing: one transaction; the first
+ *                         failing item fails, the items before it are
+ *                         undone, the items after it are not carried out.
+ *   ZE_BATCH_STOP_AT_FAILURE  best effort up to the first failing item: the
+ *                         items before it stand, the items after it are
+ *                         not carried out (ZE_BATCH_NOT_RUN).
+ * and for DEFINE, added to any of them:
+ *   ZE_BATCH_SKIP_EXISTING    an item whose key is taken is left as it is
+ *                             (state ZE_BATCH_SKIPPED), not a failure;
+ *   ZE_BATCH_REPLACE_EXISTING an item whose key is taken is altered to the
+ *                             item's values (ZE_BATCH_REPLACED).
+ *
+ * Ownership: the batch copies each item's criteria (the caller keeps its
+ * filter); the command and the outcomes' messages are the batch's own,
+ * borrowed by readers until the next run or ZeDestroyDtsBatch.
+ *
+ * Routers: ZeRunDtsBatch loads the entry point
+ *     unsigned int router_batch(DtsAction *action);
+ * beside router_client in the router library. It gets one action with the
+ * command word (field 13), the info (fields 1-7, 22), no request fields of
+ * its own (field 11 gives ZE_RC_NO_ENTRY), the item count and mode (field
+ * 23) and each item's request fields (field 24, mapped as field 11 maps
+ * them); it sets each item's state, router code and message (field 25),
+ * field 18 with a summary or the failing item's text, and returns 0 when
+ * every item was carried out or skipped. A router library without
+ * router_batch gets the items one by one through router_client (best effort
+ * only: an atomic batch then fails with ZE_RC_NOT_ATOMIC, nothing sent).
+ * TarnRpdb and TarnRout take batches.
+ *
+ * Threads: a batch is used by one thread at a time, like the objects.
+ * @{
+ */
+
+/** @name Modes
+ * @{ */
+#define ZE_BATCH_BEST_EFFORT      0u /**< each item on its own; the batch goes on after a failure */
+#define ZE_BATCH_ATOMIC           1u /**< one transaction: every item, or none */
+#define ZE_BATCH_SKIP_EXISTING    2u /**< DEFINE: an item whose key is taken is skipped */
+#define ZE_BATCH_REPLACE_EXISTING 4u /**< DEFINE: an item whose key is taken is altered instead */
+#define ZE_BATCH_STOP_AT_FAILURE  8u /**< best effort up to the first failing item; the rest is not carried out */
+/** @} */
+
+/** @name Outcome states of an item
+ * @{ */
+#define ZE_BATCH_NOT_RUN  0u /**< not carried out: the batch has not run, or stopped before it */
+#define ZE_BATCH_DONE     1u /**< carried out */
+#define ZE_BATCH_SKIPPED  2u /**< its key was taken and it was left alone (ZE_BATCH_SKIP_EXISTING) */
+#define ZE_BATCH_REPLACED 3u /**< its key was taken and the item was altered (ZE_BATCH_REPLACE_EXISTING) */
+#define ZE_BATCH_FAILED   4u /**< refused; its code and message tell why */
+#define ZE_BATCH_UNDONE   5u /**< carried out, then undone because another item of an atomic batch failed */
+/** @} */
+
+/** The router library cannot carry a batch out as one transaction. */
+#define ZE_RC_NOT_ATOMIC 16u
+
+/**
+ * A new, empty batch of `command` ("DEFINE", "ALTER", "DELETE", "COPY",
+ * "RENAME", any case) in the mode given (ZE_BATCH_BEST_EFFORT or
+ * ZE_BATCH_ATOMIC or ZE_BATCH_STOP_AT_FAILURE, plus for DEFINE
+ * ZE_BATCH_SKIP_EXISTING or ZE_BATCH_REPLACE_EXISTING). ZE_OK;
+ * ZE_RC_NO_MEMORY (NULL stored); ZE_RC_INVALID_PARAMETER for another
+ * command, an unknown mode bit, atomic with stop-at-failure, both
+ * existing-key modes, or an existing-key mode on another command than DEFINE.
+ */
+ZE_API unsigned int ZeCreateDtsBatch(const char *command, unsigned int mode, DtsBatch **pBatch);
+
+/** Releases the batch, its items and their outcomes: ZE_OK; ZE_RC_INVALID_PARAMETER. */
+ZE_API unsigned int ZeDestroyDtsBatch(DtsBatch *batch);
+
+/** 1 for a batch; else traces "*** Invalid DTS Batch Object encountered." and gives 0. */
+ZE_API int ZeIsValidDtsBatch(DtsBatch *batch);
+
+/** Appends an item: a copy of the filter's criteria, in order, with state
+ * ZE_BATCH_NOT_RUN. ZE_OK; ZE_RC_NO_MEMORY (the batch is unchanged);
+ * ZE_RC_INVALID_PARAMETER ("Batch", "Filter"). */
+ZE_API unsigned int ZeAddDtsBatchItem(DtsBatch *batch, Filter *filter);
+
+/** The number of items in *pCount: ZE_OK; ZE_RC_INVALID_PARAMETER. */
+ZE_API unsigned int ZeGetDtsBatchSize(DtsBatch *batch, unsigned int *pCount);
+
+/**
+ * The outcome of item `index` (from 0, in the order added): its state
+ * (ZE_BATCH_...), the code the single-item operation would have returned
+ * (ZE_OK; ZE_RC_ROUTER_FAILED when the node refused it; a check's code
+ * when it was refused before sending), the router's code (0 unless the
+ * node refused it or skipped or replaced it: then TARN_ROUTER_RC_... of
+ * TarnRouter.h) and its message (borrowed, "" when none). Any out-pointer
+ * may be NULL. ZE_OK; ZE_RC_INVALID_PARAMETER ("Batch", "Index").
+ */
+ZE_API unsigned int ZeGetDtsBatchOutcome(DtsBatch *batch, unsigned int index, unsigned int *pState, unsigned int *pCode,
+                                         unsigned int *pNodeCode, const char **pMessage);
+
+/**
+ * Carries the batch out on the info's node: every item's outcome is set
+ * afresh (a batch can be run again, with all its items). An empty batch
+ * sends nothing and gives ZE_OK.
+ *
+ * Codes: ZE_OK every item was carried out, skipped or replaced;
+ * ZE_RC_ROUTER_FAILED at least one item failed (best effort: the others
+ * stand; atomic: nothing stands), with the first failing item's code and
+ * message in result; ZE_RC_NOT_ATOMIC an atomic batch for a router without
+ * router_batch; otherwise the code of the step that failed before anything
+ * was sent (ZE_RC_INVALID_PARAMETER "Batch", "Descriptor", "Info",
+ * "Result"; ZE_RC_NO_MEMORY; ZE_RC_INFO_NO_USERNAME, ZE_RC_INFO_NO_DESTNODE,
+ * ZE_RC_LOAD_FAILED, ZE_RC_PROC_NOT_FOUND as ZeRouteDtsAction gives them),
+ * every item then ZE_BATCH_NOT_RUN. When an atomic batch is refused
+ * before sending (a DELETE criterion its check refuses), that item is
+ * ZE_BATCH_FAILED and the others ZE_BATCH_NOT_RUN.
+ */
+ZE_API unsigned int ZeRunDtsBatch(DtsBatch *batch, Descriptor *descriptor, DtsInfo *info, DtsResult *result);
 /** @} */
 
 #ifdef __cplusplus

@@ -56,6 +56,7 @@ typedef struct DtsInfo DtsInfo;         /**< request info, "DTSINFO" */
 typedef struct DtsResult DtsResult;     /**< request result, "DTSRESULT" */
 typedef struct DtsMessage DtsMessage;   /**< message buffer, "DTSMESSAGE" */
 typedef struct DtsAction DtsAction;     /**< action request, "DTSACTION" */
+typedef struct DtsBatch DtsBatch;       /**< item actions carried out together, "DTSBATCH" */
 typedef struct StringTable StringTable; /**< national-language texts, "STRING_TABLE" */
 typedef struct ZeInterface ZeInterface; /**< object interface, "ZEOBJINTER" */
 /** @} */

@@ -1,6 +1,7 @@
 // Action requests: creation and release, and the numbered fields through
 // which the router library reads a request and delivers its answer.
 #include "requests/action.hpp"
+#include "requests/batch.hpp"
 
 #include "ZeFilter.h"
 #include "ZeRecords.h"
@@ -21,13 +22,14 @@ bool is_info_field(unsigned field) { return field >= ZE_ACTION_OBJECT && field <
 bool has_setter(unsigned field)
 {
     return is_info_field(field) || field == ZE_ACTION_DELTA || field == ZE_ACTION_DELTA_FIELDS ||
-           (field >= ZE_ACTION_ANSWER_ITEM && field <= ZE_ACTION_LIST_NAME);
+           (field >= ZE_ACTION_ANSWER_ITEM && field <= ZE_ACTION_LIST_NAME) || field == ZE_ACTION_BATCH_OUTCOME;
 }
 
 bool has_getter(unsigned field)
 {
     return is_info_field(field) || (field >= ZE_ACTION_HAS_DELTA && field <= ZE_ACTION_REQUEST_FIELDS) ||
-           (field >= ZE_ACTION_COMMAND && field <= ZE_ACTION_ROUTER_TEXT2) || field == ZE_ACTION_DATE_FORMAT;
+           (field >= ZE_ACTION_COMMAND && field <= ZE_ACTION_ROUTER_TEXT2) || field == ZE_ACTION_DATE_FORMAT ||
+           field == ZE_ACTION_BATCH || field == ZE_ACTION_BATCH_ITEM;
 }
 
 // Response kinds that come with a temporary response file.
@@ -117,6 +119,12 @@ unsigned set_field(DtsAction *action, unsigned field, va_list *args)
     case ZE_ACTION_ANSWER_HEADER: return ze::requests::load_answer_header(action, va_arg(*args, TarnList *));
     case ZE_ACTION_ANSWER_ROW: return ze::requests::load_answer_row(action, va_arg(*args, TarnList *));
     case ZE_ACTION_LIST_NAME: return add_list_name(action, va_arg(*args, const char *));
+    case ZE_ACTION_BATCH_OUTCOME: {
+        const unsigned int index = va_arg(*args, unsigned int);
+        const unsigned int state = va_arg(*args, unsigned int);
+        const unsigned int code = va_arg(*args, unsigned int);
+        return ze::requests::set_batch_outcome(action, index, state, code, va_arg(*args, const char *));
+    }
     default: return ZE_RC_INVALID_PARAMETER;  // unreachable: has_setter checked the number
     }
 }
@@ -176,6 +184,17 @@ unsigned get_field(DtsAction *action, unsigned field, va_list *args)
     case ZE_ACTION_RESPONSE_FILE: return put<const char *>(va_arg(*args, const char **), action->responseFile);
     case ZE_ACTION_ROUTER_TEXT1: return put<const char *>(va_arg(*args, const char **), action->routerText1);
     case ZE_ACTION_ROUTER_TEXT2: return put<const char *>(va_arg(*args, const char **), action->routerText2);
+    case ZE_ACTION_BATCH: {
+        unsigned int *pCount = va_arg(*args, unsigned int *);
+        return ze::requests::get_batch_size(action, pCount, va_arg(*args, unsigned int *));
+    }
+    case ZE_ACTION_BATCH_ITEM: {
+        const unsigned int index = va_arg(*args, unsigned int);
+        char ***pColumns = va_arg(*args, char ***);
+        char ***pRelops = va_arg(*args, char ***);
+        char ***pValues = va_arg(*args, char ***);
+        return ze::requests::get_batch_item(action, index, pColumns, pRelops, pValues, va_arg(*args, int *));
+    }
     default: return ZE_RC_INVALID_PARAMETER;  // unreachable: has_getter checked the number
     }
 }

@@ -5,6 +5,9 @@
 
 #include "ZeDts.h"
 
+#include <string>
+#include <string_view>
+
 struct DtsAction {
     char eyeCatcher[TARN_EYE_CATCHER_SIZE];
     DtsInfo *info;    // borrowed; attached by routing
@@ -25,6 +28,7 @@ struct DtsAction {
     char madeFile[ZE_RESPONSE_FILE_SIZE];  // the temporary file this action made, "" when none
     bool headerLoaded;                     // an answer header (field 19) was accepted
     unsigned int answerColumns;            // and had this many columns
+    DtsBatch *batch;                       // borrowed: the items of a batch request, else NULL
 };
 
 namespace ze::requests {
@@ -40,6 +44,17 @@ unsigned refuse_field_argument(const char *name);
 // `slots` entries, those past the list NULL; NULL when memory is short.
 // Release it with ZeFreeStrPtrArray(array, 0).
 char **list_array(TarnList *list, unsigned slots);
+
+// Routing through the router library's entry point `entry` (router_client,
+// router_batch): ZeRouteDtsAction's work after its parameter checks.
+unsigned route_through(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result, const char *entry);
+
+// The library of the routers that serve `info` (ROUTEMODULE, TarnRpdb, TarnRout).
+const char *router_library(DtsInfo *info);
+
+// A router text "<COLUMN>: <what is wrong>" with the descriptor's field
+// name for the column, or "" when no field has that column.
+std::string with_field_name(Descriptor *descriptor, std::string_view text);
 
 // Answer loaders (routing side of the router conversation).
 unsigned load_answer_item(DtsAction *action, char **columns, char **values, int count);  // field 12

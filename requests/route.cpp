@@ -16,14 +16,6 @@ namespace {
 
 using RouterClient = unsigned int (*)(DtsAction *action);
 
-// The info's ROUTEMODULE (an empty one too), else the demo router when
-// DEMO_ROUTER is on, else the network router.
-const char *router_library(DtsInfo *info)
-{
-    if (const char *module = ZeDtsInfoField(info, ZE_INFO_ROUTEMODULE)) return module;
-    return ZeEnvBool(ZE_ENV_DEMO_ROUTER) ? "TarnRpdb" : "TarnRout";
-}
-
 // The field of the descriptor whose column (REAL NAME, else NAME) is
 // `column` ignoring case; NULL when there is none.
 const char *field_of_column(Descriptor *descriptor, std::string_view column)
@@ -45,16 +37,28 @@ unsigned name_refused_field(DtsAction *action)
     if (action->returnCode != TARN_ROUTER_RC_VALUE_REFUSED || !action->descriptor ||
         ZeGetDtsMsgBuffer(action->message, &text) != ZE_OK || !text)
         return ZE_OK;
-    const std::string_view message(text);
-    const std::size_t colon = message.find(": ");
-    const char *field =
-        colon == std::string_view::npos ? nullptr : field_of_column(action->descriptor, message.substr(0, colon));
-    if (!field) return ZE_OK;
-    const std::string named = field + std::string(message.substr(colon));
-    return ZeSetDtsMsgBuffer(action->message, named.c_str());
+    const std::string named = ze::requests::with_field_name(action->descriptor, text);
+    return named.empty() ? ZE_OK : ZeSetDtsMsgBuffer(action->message, named.c_str());
 }
 
-unsigned route(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result)
+}  // namespace
+
+namespace ze::requests {
+
+const char *router_library(DtsInfo *info)
+{
+    if (const char *module = ZeDtsInfoField(info, ZE_INFO_ROUTEMODULE)) return module;
+    return ZeEnvBool(ZE_ENV_DEMO_ROUTER) ? "TarnRpdb" : "TarnRout";
+}
+
+std::string with_field_name(Descriptor *descriptor, std::string_view text)
+{
+    const std::size_t colon = text.find(": ");
+    const char *field = colon == std::string_view::npos ? nullptr : field_of_column(descriptor, text.substr(0, colon));
+    return field ? field + std::string(text.substr(colon)) : std::string();
+}
+
+unsigned route_through(DtsAction *action, DtsInfo *info, const char *command, DtsResult *result, const char *name)
 {
     action->info = info;
     if (unsigned rc = ZeSetDtsActionField(action, ZE_ACTION_COMMAND, command)) return rc;
@@ -62,8 +66,8 @@ unsigned route(DtsAction *action, DtsInfo *info, const char *command, DtsResult 
 
     const char *library = router_library(info);
     TarnProc entry = nullptr;
-    if (unsigned rc = ZeLoadRoutine(library, "router_client", &entry)) {
-        TarnTrace("*** Unable to load %s.router_client", library);
+    if (unsigned rc = ZeLoadRoutine(library, name, &entry)) {
+        TarnTrace("*** Unable to load %s.%s", library, name);
         return rc;
     }
     const ze::HandleText handle(action);
@@ -87,7 +91,7 @@ unsigned route(DtsAction *action, DtsInfo *info, const char *command, DtsResult 
     return action->returnCode ? ZE_RC_ROUTER_FAILED : ZE_OK;
 }
 
-}  // namespace
+}  // namespace ze::requests
 
 extern "C" {
 
@@ -97,7 +101,7 @@ unsigned int ZeRouteDtsAction(DtsAction *action, DtsInfo *info, const char *comm
                      {"Info", ze::requests::is_info(info)},
                      {"Command", ze::given(command)},
                      {"Result", ze::requests::is_result(result)}},
-                    [&] { return route(action, info, command, result); });
+                    [&] { return ze::requests::route_through(action, info, command, result, "router_client"); });
 }
 
 }  // extern "C"

@@ -28,6 +28,10 @@ echo "== fleet_bench"
 tarn_build build-bench tarnadm tarnmknode
 bench/fleet_bench.sh build-bench/bin/tarnadm build-bench/bin/tarnmknode | tee "$results/fleet_bench.txt"
 
+echo "== import_bench"
+tarn_build build-bench demo_data
+CALLGRIND=1 bench/import.sh build-bench 10000 100000 | tee "$results/import_bench.txt"
+
 # Instructions of a program's counted pass (one warm pass runs before it).
 count() {  # name program arguments...
   local name=$1 program=$2
@@ -94,6 +98,9 @@ rpdb_ratio_100000|ZeOpenDtsCollection + walk via TarnRpdb / bare sqlite3, 100,00
 rpdb_per_row_growth|TarnRpdb cost per row, 100,000 rows / 10,000 rows|<=|1.3
 fleet_16_over_1|tarnadm list on 16 nodes in one call / on one node, 20 ms each way per connection|<=|2
 fleet_in_turn_16_over_1|tarnadm list on 16 nodes one after the other / on one node||
+import_demo_ratio_10000|tarnadm import of 10,000 PRINTER rows / sqlite3 .import of them, demo node|<=|3
+import_demo_ratio_100000|tarnadm import of 100,000 PRINTER rows / sqlite3 .import of them, demo node|<=|3
+import_demo_instructions_per_row_10000|instructions per imported row, tarnadm import, 10,000 rows (callgrind)||
 rpdb_alter_growth|ALTER of one item via TarnRpdb, 1,000,000 rows / 1,000 rows|<=|1.5
 rout_alter_growth|ALTER of one item via TarnRout, 1,000,000 rows / 1,000 rows|<=|1.5
 rout_collate_c_alter_growth|the same UPDATE with the key under COLLATE "C" (as before), bare libpq||

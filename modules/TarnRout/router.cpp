@@ -213,8 +213,23 @@ private:
 
 }  // namespace rout
 
-extern "C" __attribute__((visibility("default"))) unsigned int router_client(DtsAction *action)
+namespace {
+
+// One back end for single requests and batches alike.
+rout::PgBackend &backend()
 {
     static rout::PgBackend backend;
-    return routecore::route(action, backend);
+    return backend;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) unsigned int router_client(DtsAction *action)
+{
+    return routecore::route(action, backend());
+}
+
+extern "C" __attribute__((visibility("default"))) unsigned int router_batch(DtsAction *action)
+{
+    return routecore::route_batch(action, backend());
 }

@@ -35,8 +35,23 @@ public:
 
 }  // namespace rpdb
 
-extern "C" __attribute__((visibility("default"))) unsigned int router_client(DtsAction *action)
+namespace {
+
+// One back end for single requests and batches alike.
+rpdb::SqliteBackend &backend()
 {
     static rpdb::SqliteBackend backend;
-    return routecore::route(action, backend);
+    return backend;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) unsigned int router_client(DtsAction *action)
+{
+    return routecore::route(action, backend());
+}
+
+extern "C" __attribute__((visibility("default"))) unsigned int router_batch(DtsAction *action)
+{
+    return routecore::route_batch(action, backend());
 }

@@ -438,9 +438,9 @@ std::string create(const Request &request, Store &store, const Table &table, con
     std::string_view newKey = copy ? fields.otherKey : fields.key;
     std::string_view model = copy ? fields.key : fields.otherKey;
     if (!model.empty()) require_row(store, table, model);
-    require_free_key(store, table, newKey);
+    if (!request.batch) require_free_key(store, table, newKey);
     insert_row(store, table, newKey, model, fields);
-    send_written(request, store, table, newKey);
+    if (!request.batch) send_written(request, store, table, newKey);
     if (copy) return item_text(table, model) + " copied to " + std::string(newKey);
     return item_text(table, newKey) + " defined" + (model.empty() ? "" : " like " + std::string(model));
 }
@@ -456,7 +456,7 @@ std::string change(const Request &request, Store &store, const Table &table, con
     bool renamed = !newKey.empty() && newKey != fields.key;
     if (renamed) require_free_key(store, table, newKey);
     bool changed = update_row(store, table, fields.key, newKey, fields);
-    send_written(request, store, table, newKey.empty() ? fields.key : newKey);
+    if (!request.batch) send_written(request, store, table, newKey.empty() ? fields.key : newKey);
     std::string text = item_text(table, fields.key);
     if (rename) return text + " renamed to " + std::string(newKey);
     if (!changed) return text + " not changed: the request gives no column to alter";

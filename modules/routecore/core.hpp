@@ -52,6 +52,10 @@ private:
 // not known. Runs after the failed request was rolled back.
 Failure explain_refusal(const Request &request, Store &store, const Table &table, const StoreError &error);
 
+// The code and message of a store failure that ended a request, as
+// route() gives them; `committing`: it came while the commit was sent.
+Failure store_failure(const Request &request, const StoreError &error, bool committing);
+
 // Runs a table command inside the caller's transaction, delivers the
 // answer and returns the message.
 std::string run(const Request &request, Store &store, const Table &table);

@@ -190,6 +190,7 @@ struct Request {
     std::string_view user;        // the info's USERNAME
     std::string_view dateFormat;  // the info's date format (field 22), else the default
     std::vector<std::string_view> columns, relops, values;
+    bool batch = false;  // one item of a batch: no answer row, a taken key found by the INSERT itself
 
     bool writes() const { return command != Command::Select && command != Command::List && command != Command::Status; }
 };
@@ -261,6 +262,10 @@ void trace_sql(const char *module, const std::string &sql);
 // An unsigned setting of the environment table (ZeEnv index) in [0, max],
 // else `fallback`.
 int setting(int index, int fallback, int max);
+
+// Carries out the batch an action carries (fields 23 to 25): router_batch
+// of each module is this call with its back end. Never throws.
+unsigned route_batch(DtsAction *action, Backend &backend);
 
 using ze::equal_nocase;
 using ze::view;

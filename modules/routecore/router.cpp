@@ -151,6 +151,12 @@ unsigned unexpected(DtsAction *action, const Backend &backend, Stage stage, bool
 
 }  // namespace
 
+Failure store_failure(const Request &request, const StoreError &error, bool committing)
+{
+    Outcome outcome = store_outcome(request, error, committing ? Stage::Commit : Stage::Work);
+    return {outcome.code, std::move(outcome.message)};
+}
+
 unsigned route(DtsAction *action, Backend &backend)
 {
     if (!action) return ZE_RC_INVALID_PARAMETER;

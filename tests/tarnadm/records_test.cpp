@@ -79,6 +79,15 @@ TEST_F(Records, RefusedRecordsAreListedAndStopOnErrorStops)
     EXPECT_EQ(summary["failed"], 1);
     EXPECT_EQ(summary["failures"][0]["record"], 1);
     EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), "3");
+
+    // All or nothing: record 2 is refused, so record 1 is undone.
+    sql("DELETE FROM PRINTER WHERE PRN_NAME = 'COLOR1'", true);
+    r = run({"import", "PRINTER", file_, "--atomic"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "0 defined, 1 failed, nothing imported (1 undone)\n");
+    EXPECT_NE(r.err.find("record 2: code 1, node code 1005: PRINTER LABELS already exists"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(sql("SELECT count(*) FROM PRINTER"), "2");
 }
 
 TEST_F(Records, DamagedFilesImportNothing)

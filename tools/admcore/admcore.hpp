@@ -9,6 +9,8 @@
 //   criteria.hpp  FIELD=VALUE, FIELD>VALUE, ... into filters; the key filter
 //   items.hpp     validate, show, define, alter, copy, rename, delete, list
 //                 and name items, group membership, an item as JSON
+//   batch.hpp     many items defined, altered or deleted as batches, each
+//                 with its own outcome; best effort or all or nothing
 //   records.hpp   export and import of record files
 //   problem.hpp   Problem, Result<T> and Failure; library and router codes
 //                 and their meanings
@@ -31,6 +33,7 @@
 // TarnRout.h) and links libTarnSrvc.
 #pragma once
 
+#include "batch.hpp"
 #include "config.hpp"
 #include "criteria.hpp"
 #include "items.hpp"

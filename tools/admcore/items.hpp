@@ -17,6 +17,20 @@ Failure validate_value(Kind &kind, const std::string &field, const std::string &
 // VALIDATE VALUE of each non-empty value of `filter`'s criteria.
 Failure validate_values(Kind &kind, Filter *filter);
 
+// Keeps the date service's module loaded while it lives. A date check loads
+// and unloads the module each time; with this held, that is a reference
+// count instead of mapping the module again for every value of a long run.
+class DateServiceHold {
+public:
+    DateServiceHold();
+    ~DateServiceHold();
+    DateServiceHold(const DateServiceHold &) = delete;
+    DateServiceHold &operator=(const DateServiceHold &) = delete;
+
+private:
+    void *module_;
+};
+
 // Submits an item action (OPEN ITEM, DEFINE ITEM, ...): the values of the
 // item that came back, in field order, or NULL when none came back.
 Result<char **> submit_item(Kind &kind, const char *action, Filter *filter, const std::string &what);

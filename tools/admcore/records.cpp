@@ -70,38 +70,13 @@ unsigned read_all(std::FILE *in, int count, const TraceCapture &trace, RecordFil
     return rc;
 }
 
-// A record the node refused: its code and message.
-RecordFailure refusal(Kind &kind, std::size_t number, unsigned rc)
+// A record the node refused (or, in an atomic import, the one that made it
+// undo everything), with the code's meaning when the node gave no message.
+RecordFailure record_failure(const ItemFailure &f)
 {
-    RecordFailure failure{number, rc, 0, ""};
-    unsigned code = 0;
-    const char *message = nullptr;
-    if (ZeGetDtsResultFields(ZeGenericObjResult(kind.object), &code, &message) == ZE_OK) {
-        failure.routerCode = rc == ZE_RC_ROUTER_FAILED ? code : 0;
-        failure.message = message ? message : "";
-    }
-    if (failure.message.empty()) failure.message = std::string(library_code_meaning(rc));
+    RecordFailure failure{f.item, f.code, f.code == ZE_RC_ROUTER_FAILED ? f.nodeCode : 0u, f.message};
+    if (failure.message.empty()) failure.message = std::string(library_code_meaning(f.code));
     return failure;
-}
-
-// DEFINE ITEM of one record, counted in `summary`; an item that exists is
-// left alone or altered to the record as `existing` says. None, or why not.
-std::optional<RecordFailure> define_record(Kind &kind, const RecordFile &file, std::size_t index, Existing existing,
-                                           ImportSummary &summary)
-{
-    const std::vector<std::string> &record = file.records[index];
-    FilterPtr filter = new_filter();
-    for (std::size_t i = 0; i < file.fields.size(); ++i)
-        ZeAddFilterItem(filter.get(), file.fields[i].c_str(), "EQ", record[i].c_str());
-    char **values = nullptr;
-    unsigned rc = ZeSubmitAction(kind.object, "DEFINE ITEM", filter.get(), &values);
-    if (rc == ZE_OK) return ++summary.defined, std::nullopt;
-    RecordFailure failure = refusal(kind, index + 1, rc);
-    if (failure.routerCode != TARN_ROUTER_RC_ALREADY_EXISTS || existing == Existing::Fail) return failure;
-    if (existing == Existing::Skip) return ++summary.skipped, std::nullopt;
-    rc = ZeSubmitAction(kind.object, "ALTER ITEM", filter.get(), &values);
-    if (rc == ZE_OK) return ++summary.replaced, std::nullopt;
-    return refusal(kind, index + 1, rc);
 }
 
 }  // namespace
@@ -174,6 +149,8 @@ Result<RecordFile> read_records(const Kind &kind, const std::string &path, bool 
 
 Failure validate_records(Kind &kind, const RecordFile &file)
 {
+    // Each date check loads and unloads the date service; held here, it stays mapped.
+    const DateServiceHold dates;
     for (std::size_t r = 0; r < file.records.size(); ++r)
         for (std::size_t i = 0; i < file.fields.size(); ++i) {
             const std::string &value = file.records[r][i];
@@ -189,17 +166,34 @@ Failure validate_records(Kind &kind, const RecordFile &file)
 ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOptions &options,
                              const RecordProgress &progress)
 {
-    ImportSummary summary;
-    for (std::size_t i = 0; i < file.records.size(); ++i) {
-        if (std::optional<RecordFailure> failure = define_record(kind, file, i, options.existing, summary)) {
-            summary.failures.push_back(std::move(*failure));
-            if (options.stopOnError) break;
-        }
-        if (progress && !progress(i + 1)) {
-            summary.stopped = i + 1 < file.records.size();
-            break;
-        }
+    std::vector<FilterPtr> items;
+    items.reserve(file.records.size());
+    for (const std::vector<std::string> &record : file.records) {
+        FilterPtr filter = new_filter();
+        for (std::size_t i = 0; i < file.fields.size(); ++i)
+            ZeAddFilterItem(filter.get(), file.fields[i].c_str(), "EQ", record[i].c_str());
+        items.push_back(std::move(filter));
     }
+    // The node's router checks dates too: the date service stays mapped for the run.
+    const DateServiceHold dates;
+    Batching batching;
+    batching.atomic = options.atomic;
+    batching.stopAtFailure = options.stopOnError;
+    batching.existing = options.existing;
+    batching.size = options.batchSize;
+    if (progress) batching.progress = [&](const BatchReport &, std::size_t done) { return progress(done); };
+    ImportSummary summary;
+    Result<BatchReport> report = run_items(kind, "DEFINE", items, batching);
+    if (!report) {
+        summary.problem = report.problem();
+        return summary;
+    }
+    summary.defined = report->done;
+    summary.skipped = report->skipped;
+    summary.replaced = report->replaced;
+    summary.undone = report->undone;
+    summary.stopped = report->stopped;
+    for (const ItemFailure &f : report->failures) summary.failures.push_back(record_failure(f));
     return summary;
 }
 

@@ -4,18 +4,19 @@
 // target and renames it at the end, so a failed export leaves no half file.
 // Import reads and checks the whole file (and its manifest) and every value
 // with VALIDATE VALUE before it defines anything, so a damaged or truncated
-// file, or one value its field refuses, imports nothing; then it defines one
-// item per record.
+// file, or one value its field refuses, imports nothing; then it defines the
+// records as batches (batch.hpp), each record with its own outcome.
 #pragma once
 
+#include "batch.hpp"
 #include "items.hpp"
 
 #include <functional>
 
 namespace admcore {
 
-// Called after each record with the number done; false stops the work
-// before the next record.
+// Called with the number of records done so far (after each record of an
+// export, after each batch of an import); false stops the work there.
 using RecordProgress = std::function<bool(std::size_t done)>;
 
 // Opens the items of `kind` that match `filter` (their number goes to
@@ -48,23 +49,26 @@ struct RecordFailure {
     std::string message;
 };
 
-// What an import does with a record whose item exists: counts a failure,
-// leaves the item alone, or alters it to the record.
-enum class Existing { Fail, Skip, Replace };
-
+// What an import does with a record whose item exists (Existing): counts
+// a failure, leaves the item alone, or alters it to the record.
 struct ImportOptions {
     bool stopOnError = false;  // stop at the first failure
+    bool atomic = false;       // all records or none, in one transaction
     Existing existing = Existing::Fail;
+    std::size_t batchSize = 500;  // records per request when not atomic; progress comes between two
 };
 
 struct ImportSummary {
     std::size_t defined = 0, skipped = 0, replaced = 0;
+    std::size_t undone = 0;  // records an atomic import carried out, then undid at a refusal
     std::vector<RecordFailure> failures;
     bool stopped = false;  // progress asked to stop
+    Failure problem;       // nothing could be sent (the node, the router): nothing imported
 };
 
-// Defines the file's records in order, one request each (a batch of many
-// records in one request would replace this loop).
+// Defines the file's records in order, as batches of options.batchSize
+// records (one request each), or as one atomic batch. Progress is called
+// after each batch with the records done so far.
 ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOptions &options,
                              const RecordProgress &progress = {});
 

@@ -11,9 +11,9 @@
 
 namespace admcore {
 
-// Installs the process's trace hook. The library reads its hook without a
-// lock: a tool that uses the library from several threads installs it
-// before they start; TraceCapture and trace_to install it when needed.
+// Installs the process's trace hook for good. Otherwise the hook is in
+// place only while a TraceCapture lives or trace_to has a file, so that the
+// library does not format trace lines that nobody reads.
 void install_trace_hook();
 
 // Writes every trace line to `file` from now on (NULL: to no file). The

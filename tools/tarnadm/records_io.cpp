@@ -108,11 +108,9 @@ void print_summary(const Session &session, const admcore::ImportSummary &summary
         out->finish();
     }
     if (session.settings.format == Format::Json) {
-        nlohmann::ordered_json out = {{"defined", summary.defined},
-                                      {"skipped", summary.skipped},
-                                      {"replaced", summary.replaced},
-                                      {"failed", summary.failures.size()},
-                                      {"interrupted", interrupted}};
+        nlohmann::ordered_json out = {{"defined", summary.defined},   {"skipped", summary.skipped},
+                                      {"replaced", summary.replaced}, {"failed", summary.failures.size()},
+                                      {"undone", summary.undone},     {"interrupted", interrupted}};
         nlohmann::ordered_json list = nlohmann::ordered_json::array();
         for (const admcore::RecordFailure &f : summary.failures) {
             nlohmann::ordered_json entry = {{"record", f.record}, {"code", f.code}, {"message", f.message}};
@@ -131,7 +129,10 @@ void print_summary(const Session &session, const admcore::ImportSummary &summary
         std::printf("%zu defined", summary.defined);
         if (session.settings.skipExisting) std::printf(", %zu skipped", summary.skipped);
         if (session.settings.replace) std::printf(", %zu replaced", summary.replaced);
-        std::printf(", %zu failed%s\n", summary.failures.size(), interrupted ? ", interrupted" : "");
+        std::printf(", %zu failed", summary.failures.size());
+        if (session.settings.atomic && !summary.failures.empty())
+            std::printf(", nothing imported (%zu undone)", summary.undone);
+        std::printf("%s\n", interrupted ? ", interrupted" : "");
     }
 }
 
@@ -197,6 +198,7 @@ int import_command(Session &session, const Command &c)
     if (int exit = session.report(admcore::validate_records(*kind, file))) return exit;
     admcore::ImportOptions options;
     options.stopOnError = session.settings.stopOnError;
+    options.atomic = session.settings.atomic;
     if (session.settings.skipExisting) options.existing = admcore::Existing::Skip;
     if (session.settings.replace) options.existing = admcore::Existing::Replace;
     InterruptGuard guard;
@@ -206,8 +208,10 @@ int import_command(Session &session, const Command &c)
         return !guard.interrupted();
     });
     progress.finish();
-    print_summary(session, summary, guard.interrupted());
-    if (guard.interrupted()) return kExitInterrupted;
+    if (summary.problem) return session.report(*summary.problem);
+    const bool interrupted = summary.stopped && guard.interrupted();
+    print_summary(session, summary, interrupted);
+    if (interrupted) return kExitInterrupted;
     if (summary.failures.empty()) return kExitOk;
     const admcore::RecordFailure &first = summary.failures.front();
     return exit_status(admcore::outcome_of(first.code, first.routerCode));

@@ -50,7 +50,7 @@ struct Settings : admcore::Settings {
     bool allNodes = false;        // every node of the router's map
     Format format = Format::Table;
     bool wide = false, quiet = false, yes = false, stopOnError = false, verbose = false, passwordStdin = false;
-    bool skipExisting = false, replace = false;
+    bool skipExisting = false, replace = false, atomic = false;
 };
 
 // The defaults of the configuration file and the environment, under

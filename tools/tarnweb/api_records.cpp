@@ -91,6 +91,8 @@ std::string summary_line(const admcore::ImportSummary &summary, std::size_t tota
     if (summary.skipped) message += std::to_string(summary.skipped) + " skipped, ";
     if (summary.replaced) message += std::to_string(summary.replaced) + " replaced, ";
     message += std::to_string(summary.failures.size()) + " failed";
+    // The node could not be asked at all: nothing was imported.
+    if (summary.problem) message = summary.problem->what + "; nothing imported";
     const Json body = {{"total", total},
                        {"defined", summary.defined},
                        {"skipped", summary.skipped},
@@ -196,6 +198,7 @@ void import_items(Call &call)
     const std::size_t total = file->records.size();
     if (call.req.get_header_value("Accept").find("application/x-ndjson") == std::string::npos) {
         const admcore::ImportSummary summary = admcore::import_records(*kind, *file, options);
+        if (summary.problem) return send_problem(call.res, *summary.problem);
         call.res.set_content(summary_line(summary, total), "application/json");
         return;
     }
@@ -211,8 +214,11 @@ void import_items(Call &call)
                        "\n";
             } else {
                 const std::size_t step = std::max<std::size_t>(1, total / 100);
+                // Batches of one step each, so that progress comes at every step.
+                admcore::ImportOptions batched = options;
+                batched.batchSize = step;
                 const admcore::ImportSummary summary =
-                    admcore::import_records(*kind, *file, options, [&](std::size_t done) {
+                    admcore::import_records(*kind, *file, batched, [&](std::size_t done) {
                         if (done % step != 0 && done != total) return true;
                         const std::string progress =
                             R"({"done":)" + std::to_string(done) + R"(,"total":)" + std::to_string(total) + "}\n";

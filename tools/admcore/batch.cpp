@@ -1,0 +1,94 @@
+// batch.cpp - items carried out as batches, each item's outcome collected.
+#include "batch.hpp"
+
+#include <algorithm>
+#include <cctype>
+
+namespace admcore {
+namespace {
+
+struct BatchDeleter {
+    void operator()(DtsBatch *batch) const { ZeDestroyDtsBatch(batch); }
+};
+using BatchPtr = std::unique_ptr<DtsBatch, BatchDeleter>;
+
+unsigned mode_of(const Batching &batching)
+{
+    unsigned mode = batching.atomic ? ZE_BATCH_ATOMIC : ZE_BATCH_BEST_EFFORT;
+    if (batching.stopAtFailure && !batching.atomic) mode |= ZE_BATCH_STOP_AT_FAILURE;
+    if (batching.existing == Existing::Skip) mode |= ZE_BATCH_SKIP_EXISTING;
+    if (batching.existing == Existing::Replace) mode |= ZE_BATCH_REPLACE_EXISTING;
+    return mode;
+}
+
+// The item as the node is to get it: a DEFINE completed with the defaults.
+unsigned add_item(DtsBatch *batch, Descriptor *descriptor, bool define, Filter *filter)
+{
+    if (!define) return ZeAddDtsBatchItem(batch, filter);
+    FilterPtr full = new_filter();
+    if (!full) return ZE_RC_NO_MEMORY;
+    if (unsigned rc = ZeSetupDtsDefineFilter(full.get(), filter, descriptor)) return rc;
+    return ZeAddDtsBatchItem(batch, full.get());
+}
+
+void collect(DtsBatch *batch, std::size_t first, BatchReport &report)
+{
+    unsigned count = 0;
+    ZeGetDtsBatchSize(batch, &count);
+    for (unsigned i = 0; i < count; ++i) {
+        unsigned state = 0, code = 0, nodeCode = 0;
+        const char *message = nullptr;
+        ZeGetDtsBatchOutcome(batch, i, &state, &code, &nodeCode, &message);
+        switch (state) {
+        case ZE_BATCH_DONE: ++report.done; break;
+        case ZE_BATCH_SKIPPED: ++report.skipped; break;
+        case ZE_BATCH_REPLACED: ++report.replaced; break;
+        case ZE_BATCH_UNDONE: ++report.undone; break;
+        case ZE_BATCH_FAILED: report.failures.push_back({first + i + 1, code, nodeCode, message}); break;
+        default: ++report.notRun; break;
+        }
+    }
+}
+
+std::string verb(std::string_view command)
+{
+    std::string text(command);
+    for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
+                              const Batching &batching)
+{
+    Descriptor *descriptor = ZeGenericObjDescriptor(kind.object);
+    DtsInfo *info = ZeGenericObjInfo(kind.object);
+    DtsResult *result = ZeGenericObjResult(kind.object);
+    const bool define = std::string_view(command) == "DEFINE";
+    const std::size_t size = batching.atomic ? items.size() : std::max<std::size_t>(batching.size, 1);
+    BatchReport report;
+    for (std::size_t first = 0; first < items.size(); first += size) {
+        DtsBatch *made = nullptr;
+        unsigned rc = ZeCreateDtsBatch(command, mode_of(batching), &made);
+        BatchPtr batch(made);
+        const std::size_t end = std::min(items.size(), first + size);
+        for (std::size_t i = first; rc == ZE_OK && i < end; ++i)
+            rc = add_item(batch.get(), descriptor, define, items[i].get());
+        if (rc == ZE_OK) rc = ZeRunDtsBatch(batch.get(), descriptor, info, result);
+        if (rc != ZE_OK && rc != ZE_RC_ROUTER_FAILED && rc != ZE_RC_ANSWER_LOST)
+            return action_problem(kind,
+                                  std::string("cannot ") + verb(command) + " the items" +
+                                      (first ? " from item " + std::to_string(first + 1) : ""),
+                                  rc);
+        collect(batch.get(), first, report);
+        if (batching.stopAtFailure && !report.failures.empty()) break;
+        if (batching.progress && !batching.progress(report, end) && end < items.size()) {
+            report.stopped = true;
+            break;
+        }
+    }
+    return report;
+}
+
+}  // namespace admcore
