@@ -161,6 +161,7 @@ private:
         return false;
     }
 
+    // Called inside the handler of `error`: what ends the batch is rethrown.
     void item_error(std::size_t i, const StoreError &error)
     {
         const Request &item = batch_.items[i];
@@ -173,7 +174,7 @@ private:
         case StoreErrorKind::Refused:
             outcome = {ZE_BATCH_FAILED, TARN_ROUTER_RC_BAD_REQUEST, what + " refused: " + error.message};
             return;
-        default: throw error;  // the batch as a whole fails
+        default: throw;  // (called in the handler) the batch as a whole fails
         }
     }
 
