@@ -328,7 +328,7 @@ int main(int argc, char **argv)
         const double oldSmall = reporter.ms("BM_BareCollateCAlter/1000"),
                      oldBig = reporter.ms("BM_BareCollateCAlter/1000000");
         if (oldSmall > 0 && oldBig > 0) {
-            std::printf("the key under COLLATE \"C\" as before, bare libpq: %.3f ms at 1,000 rows, %.3f ms at"
+            std::printf("the key under COLLATE \"C\" (no index), bare libpq: %.3f ms at 1,000 rows, %.3f ms at"
                         " 1,000,000 rows\n",
                         oldSmall, oldBig);
             bench::result("rout_collate_c_alter_growth", oldBig / oldSmall);

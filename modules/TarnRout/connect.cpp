@@ -133,10 +133,10 @@ std::string remote_host(std::string_view hosts, std::string_view addresses)
     return {};
 }
 
-// A connection to another machine whose sslmode checks less than
-// verify-full is traced with what it leaves open. The options are those
-// libpq used (map, service file, environment, defaults), read whether or
-// not the connection was made.
+// Traces a warning for a connection to another machine whose sslmode checks
+// less than verify-full, naming the checks it skips, so that an administrator
+// sees a man-in-the-middle risk. Reads the options libpq used (map, service
+// file, environment, defaults), whether or not the connection was made.
 void warn_weak_tls(const std::string &node, PGconn *conn)
 {
     std::string sslmode, hosts, addresses;
