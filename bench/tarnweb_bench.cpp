@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -219,6 +220,13 @@ int main(int argc, char **argv)
         std::printf("a round of 8 clients at once (one page each) %.2f ms, one client's page %.2f ms\n", eight / 1e6,
                     one / 1e6);
         bench::result("web_eight_clients_over_one", eight / one);
+        // Eight CPU-bound pages on fewer than eight cores take at least
+        // 8 / cores times one page however well they run at once: this is
+        // the ratio over that floor, what eight clients would take on eight
+        // cores if they scale as they do here.
+        const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+        std::printf("on %u cores the floor is %.1f times one page\n", cores, 8.0 / cores);
+        bench::result("web_eight_clients_over_floor", eight / (one * 8.0 / cores));
     }
     return 0;
 }
