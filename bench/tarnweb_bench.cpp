@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -148,13 +149,31 @@ void BM_TarnadmFirst50(benchmark::State &state)
 // once: the time of one round (every client served once).
 constexpr int kRounds = 20;
 
+// The CPU seconds the server has used so far (user and system).
+double server_cpu_seconds()
+{
+    std::FILE *stat = std::fopen(("/proc/" + std::to_string(g_server) + "/stat").c_str(), "r");
+    if (!stat) return 0;
+    unsigned long user = 0, system = 0;
+    const int read = std::fscanf(stat, "%*d %*s %*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &user, &system);
+    std::fclose(stat);
+    return read == 2 ? static_cast<double>(user + system) / static_cast<double>(sysconf(_SC_CLK_TCK)) : 0;
+}
+
+// The server's CPU time per page with n clients at once, by n: what a page
+// costs the server whether or not the pages of other clients run beside it.
+std::map<std::size_t, double> g_cpuPerPage;
+
 void BM_WebClientsAtOnce(benchmark::State &state)
 {
     const auto n = static_cast<std::size_t>(state.range(0));
     std::vector<std::unique_ptr<Client>> clients;
     for (std::size_t i = 0; i < n; ++i) clients.push_back(std::make_unique<Client>());
     std::atomic<bool> failed{false};
+    const double cpu0 = server_cpu_seconds();
+    long pages = 0;
     for (auto _ : state) {
+        pages += static_cast<long>(n) * kRounds;
         std::vector<std::thread> threads;
         for (std::size_t i = 0; i < n; ++i)
             threads.emplace_back([&, i] {
@@ -164,6 +183,7 @@ void BM_WebClientsAtOnce(benchmark::State &state)
         for (std::thread &t : threads) t.join();
     }
     if (failed) state.SkipWithError("a client got no first page");
+    if (pages > 0) g_cpuPerPage[n] = (server_cpu_seconds() - cpu0) / static_cast<double>(pages);
 }
 
 BENCHMARK(BM_WebFirstPage)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
@@ -227,6 +247,11 @@ int main(int argc, char **argv)
         const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
         std::printf("on %u cores the floor is %.1f times one page\n", cores, 8.0 / cores);
         bench::result("web_eight_clients_over_floor", eight / (one * 8.0 / cores));
+    }
+    if (g_cpuPerPage[1] > 0 && g_cpuPerPage[8] > 0) {
+        std::printf("the server's CPU per page: one client %.3f ms, 8 clients at once %.3f ms\n", g_cpuPerPage[1] * 1e3,
+                    g_cpuPerPage[8] * 1e3);
+        bench::result("web_server_cpu_per_page_eight_over_one", g_cpuPerPage[8] / g_cpuPerPage[1]);
     }
     return 0;
 }
