@@ -145,7 +145,7 @@ private:
             outcome = {ZE_BATCH_FAILED, failure.code, failure.message};
         } catch (const StoreError &error) {
             if (error.kind == StoreErrorKind::Duplicate && item.command == Command::Define) return taken(i);
-            item_error(i, error);
+            if (!item_error(i, error)) throw;
         }
         return false;
     }
@@ -161,8 +161,9 @@ private:
         return false;
     }
 
-    // Called inside the handler of `error`: what ends the batch is rethrown.
-    void item_error(std::size_t i, const StoreError &error)
+    // Sets item i's outcome for a store error that fails the item alone;
+    // false when the error ends the batch, which the caller then rethrows.
+    bool item_error(std::size_t i, const StoreError &error)
     {
         const Request &item = batch_.items[i];
         ItemOutcome &outcome = batch_.outcomes[i];
@@ -173,8 +174,8 @@ private:
         case StoreErrorKind::Reference: refusals_.push_back({i, error}); [[fallthrough]];
         case StoreErrorKind::Refused:
             outcome = {ZE_BATCH_FAILED, TARN_ROUTER_RC_BAD_REQUEST, what + " refused: " + error.message};
-            return;
-        default: throw;  // (called in the handler) the batch as a whole fails
+            return true;
+        default: return false;  // the batch as a whole fails
         }
     }
 
@@ -207,7 +208,7 @@ private:
         } catch (const Failure &failure) {
             batch_.outcomes[i] = {ZE_BATCH_FAILED, failure.code, failure.message};
         } catch (const StoreError &error) {
-            item_error(i, error);
+            if (!item_error(i, error)) throw;
         }
         savepoint(store_, "ROLLBACK TO SAVEPOINT", "tarn_item");
         savepoint(store_, "RELEASE SAVEPOINT", "tarn_item");
