@@ -126,9 +126,11 @@ quiet_trace_ns|trace share of a failing check with tracing off (ns)|<=|5
 duplicate_removal_ms|duplicate removal, 100,000 rows (ms)|<|50
 web_first_page_over_tarnadm|tarnweb first page (50 of 100,000) / tarnadm -o json list of the same 50|<=|2
 web_eight_clients_over_one|tarnweb: one page each for 8 clients at once / for one client|<=|3
+web_eight_clients_over_floor|the same over the floor the cores set (8 / cores times one page)||
+web_server_cpu_per_page_eight_over_one|tarnweb's CPU per page with 8 clients at once / with one||
 web_page_instructions|instructions per tarnweb first page, whole request (callgrind)||
-web_page_locked_instructions|instructions of it under the router's lock (callgrind)||
-web_page_locked_percent|share of a page under the router's lock (%)||
+web_page_locked_instructions|instructions of it inside the router, router_client (callgrind)||
+web_page_locked_percent|share of a page inside the router (%)||
 tarnadm_first50_instructions|instructions of tarnadm -o json list of the same 50, whole process (callgrind)||
 '
 echo
