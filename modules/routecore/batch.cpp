@@ -102,6 +102,22 @@ public:
         return batch_.items.size();
     }
 
+    // After item i's transaction was rolled back: the value or change the
+    // node's rules refused told as a single request tells it (its rows are
+    // asked for). When the node cannot be asked, the store's text stays.
+    void explain_refused(std::size_t i)
+    {
+        for (const auto &refusal : refusals_) {
+            if (refusal.first != i) continue;
+            try {
+                const Failure failure = explain_refusal(batch_.items[i], store_, table_, refusal.second);
+                batch_.outcomes[i] = {ZE_BATCH_FAILED, failure.code, failure.message};
+            } catch (const StoreError &) {
+                // the store's own text stays
+            }
+        }
+    }
+
 private:
     bool chunk_stands(std::size_t from, std::size_t to)
     {
@@ -183,12 +199,8 @@ private:
     // skipped or altered.
     void explain(std::size_t i)
     {
+        explain_refused(i);
         ItemOutcome &outcome = batch_.outcomes[i];
-        for (const auto &refusal : refusals_)
-            if (refusal.first == i) {
-                const Failure failure = explain_refusal(batch_.items[i], store_, table_, refusal.second);
-                outcome = {ZE_BATCH_FAILED, failure.code, failure.message};
-            }
         if (outcome.code != TARN_ROUTER_RC_ALREADY_EXISTS) return;
         if (batch_.mode & ZE_BATCH_SKIP_EXISTING) outcome.state = ZE_BATCH_SKIPPED;
         if (batch_.mode & ZE_BATCH_REPLACE_EXISTING) replace(i);
@@ -280,6 +292,7 @@ void carry_out_batch(Batch &batch, Store &store, bool &committing)
             const std::size_t failed = run_atomic(batch, runner);
             if (failed < batch.outcomes.size()) {
                 store.rollback();
+                if (!needs_savepoints(batch)) runner.explain_refused(failed);
                 for (std::size_t i = 0; i < batch.outcomes.size(); ++i)
                     if (i != failed && batch.outcomes[i].state != ZE_BATCH_FAILED)
                         batch.outcomes[i].state = i < failed ? ZE_BATCH_UNDONE : ZE_BATCH_NOT_RUN;

@@ -2,7 +2,8 @@
 // names no role: a session acts as its role in later runs until logoff or
 // expiry and no other credentials stand in for it; an unreachable node
 // exits 4 on every command; a refused delete names the item that refers;
-// lookups by key use the key's index; one command runs on several nodes.
+// lookups by key use the key's index; one command runs on several nodes;
+// several items go as batches.
 // Run as tarnadm_pg (TARN_TEST_PG names the cluster).
 #include "pg_rows.hpp"
 #include "tarnadm_run.hpp"
@@ -263,4 +264,22 @@ TEST_F(TarnadmPg, ACommandOnSeveralNodesMergesTheirRowsAndNamesTheFailedOne)
     EXPECT_NE(r.out.find("Problem: node DOWN does not answer"), std::string::npos) << r.out;
     EXPECT_EQ(run({"--node", "SITE1,SITE2", "rename", "PRINTER", "A", "B"}).exit, 2);
     EXPECT_EQ(run({"--node", "NOSUCH*", "names", "PRINTER"}).exit, 2);
+}
+
+// Several items defined and deleted as batches on a PostgreSQL node.
+TEST_F(TarnadmPg, SeveralItemsGoAsBatches)
+{
+    ASSERT_EQ(logon("tarn_admin").exit, 0);
+    const std::string batchItems = "SELECT string_agg(prn_name, ',' ORDER BY prn_name) FROM printer "
+                                   "WHERE prn_name LIKE 'BT%'";
+    Result r = run({"define", "PRINTER", "NAME=BT1", "+", "NAME=LASER1", "+", "NAME=BT2"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "2 defined, 1 failed\n");
+    EXPECT_NE(r.err.find("item 2 (LASER1): code 1, node code 1005"), std::string::npos) << r.err;
+    r = run({"define", "PRINTER", "NAME=BT3", "+", "NAME=BT1", "--atomic"});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(admin(batchItems, node_), "BT1,BT2");
+    r = run({"delete", "PRINTER", "NAME=BT*", "--yes"});
+    EXPECT_EQ(r.out, "2 deleted, 0 failed\n") << r.err;
+    EXPECT_EQ(admin(batchItems, node_), "<null>");
 }

@@ -136,6 +136,8 @@ TEST_F(CommandTable, CompletionScriptCompletesEachArgument)
         {{"-o", ""}, {"table", "csv", "json"}},
         {{"--router", "de"}, {"demo"}},
         {{"import", "PRINTER", "--stop"}, {"--stop-on-error"}},
+        {{"define", "PRINTER", "NAME=P1", "+", "COP"}, {"COPIES="}},
+        {{"delete", "PRINTER", "--at"}, {"--atomic"}},
     };
     for (const auto &[line, expected] : cases) EXPECT_EQ(completions(line), expected) << line[0] << " " << line[1];
 

@@ -1,6 +1,8 @@
 // batch.cpp - items carried out as batches, each item's outcome collected.
 #include "batch.hpp"
 
+#include "items.hpp"
+
 #include <algorithm>
 #include <cctype>
 
@@ -31,6 +33,15 @@ unsigned add_item(DtsBatch *batch, Descriptor *descriptor, bool define, Filter *
     return ZeAddDtsBatchItem(batch, full.get());
 }
 
+// A failed item; the node's code only when the node refused it, the code's
+// meaning when no message came with it.
+ItemFailure failure(std::size_t item, unsigned code, unsigned nodeCode, const char *message)
+{
+    ItemFailure f{item, code, code == ZE_RC_ROUTER_FAILED ? nodeCode : 0u, message ? message : ""};
+    if (f.message.empty()) f.message = std::string(library_code_meaning(code));
+    return f;
+}
+
 void collect(DtsBatch *batch, std::size_t first, BatchReport &report)
 {
     unsigned count = 0;
@@ -44,7 +55,7 @@ void collect(DtsBatch *batch, std::size_t first, BatchReport &report)
         case ZE_BATCH_SKIPPED: ++report.skipped; break;
         case ZE_BATCH_REPLACED: ++report.replaced; break;
         case ZE_BATCH_UNDONE: ++report.undone; break;
-        case ZE_BATCH_FAILED: report.failures.push_back({first + i + 1, code, nodeCode, message}); break;
+        case ZE_BATCH_FAILED: report.failures.push_back(failure(first + i + 1, code, nodeCode, message)); break;
         default: ++report.notRun; break;
         }
     }
@@ -58,6 +69,38 @@ std::string verb(std::string_view command)
 }
 
 }  // namespace
+
+Result<std::vector<FilterPtr>> define_filters(Kind &kind, const std::vector<std::vector<std::string>> &items)
+{
+    std::vector<FilterPtr> filters;
+    const DateServiceHold dates;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const std::string which = "item " + std::to_string(i + 1) + ": ";
+        if (items[i].empty()) return usage_problem(which + "no FIELD=VALUE");
+        Result<FilterPtr> filter = values_filter(kind.fields, items[i]);
+        if (filter) {
+            if (Failure refused = validate_values(kind, filter->get())) filter = *refused;
+        }
+        if (!filter) {
+            Problem problem = filter.problem();
+            problem.what = which + problem.what + (problem.outcome == Outcome::Invalid ? "; nothing defined" : "");
+            return problem;
+        }
+        filters.push_back(std::move(*filter));
+    }
+    return filters;
+}
+
+Result<std::vector<FilterPtr>> key_filters(const Kind &kind, const std::vector<std::string> &keys)
+{
+    std::vector<FilterPtr> filters;
+    for (const std::string &key : keys) {
+        Result<FilterPtr> filter = key_filter(kind, key, {});
+        if (!filter) return filter.problem();
+        filters.push_back(std::move(*filter));
+    }
+    return filters;
+}
 
 Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
                               const Batching &batching)
@@ -76,12 +119,17 @@ Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector
         for (std::size_t i = first; rc == ZE_OK && i < end; ++i)
             rc = add_item(batch.get(), descriptor, define, items[i].get());
         if (rc == ZE_OK) rc = ZeRunDtsBatch(batch.get(), descriptor, info, result);
-        if (rc != ZE_OK && rc != ZE_RC_ROUTER_FAILED && rc != ZE_RC_ANSWER_LOST)
+        auto problem = [&] {
             return action_problem(kind,
                                   std::string("cannot ") + verb(command) + " the items" +
                                       (first ? " from item " + std::to_string(first + 1) : ""),
                                   rc);
+        };
+        if (rc != ZE_OK && rc != ZE_RC_ROUTER_FAILED && rc != ZE_RC_ANSWER_LOST) return problem();
+        const std::size_t notRun = report.notRun;
         collect(batch.get(), first, report);
+        // A failure that left every item unrun failed the batch as a whole (the node unknown or down).
+        if (rc != ZE_OK && report.notRun - notRun == end - first) return problem();
         if (batching.stopAtFailure && !report.failures.empty()) break;
         if (batching.progress && !batching.progress(report, end) && end < items.size()) {
             report.stopped = true;

@@ -5,7 +5,7 @@
 // atomic runs them as one batch, one transaction, all or nothing.
 #pragma once
 
-#include "kinds.hpp"
+#include "criteria.hpp"
 
 #include <functional>
 
@@ -28,10 +28,10 @@ struct Batching {
 
 // One item that failed (or, in an atomic batch, was not carried out).
 struct ItemFailure {
-    std::size_t item;  // from 1, in the order given
-    unsigned code;     // the library's code for the item (ZE_RC_ROUTER_FAILED, a check's code)
-    unsigned nodeCode;
-    std::string message;
+    std::size_t item;     // from 1, in the order given
+    unsigned code;        // the library's code for the item (ZE_RC_ROUTER_FAILED, a check's code)
+    unsigned nodeCode;    // the node's code when the node refused the item, else 0
+    std::string message;  // the node's message, else the code's meaning
 };
 
 struct BatchReport {
@@ -47,5 +47,13 @@ struct BatchReport {
 // ran); otherwise the report, failed items included.
 Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
                               const Batching &batching);
+
+// The DEFINE filters of items given as FIELD=VALUE lists, every value
+// validated first: a problem naming the first item at fault ("item 2: ..."),
+// so that a refused value defines nothing.
+Result<std::vector<FilterPtr>> define_filters(Kind &kind, const std::vector<std::vector<std::string>> &items);
+
+// The filters naming items of `kind` by their keys (DELETE items).
+Result<std::vector<FilterPtr>> key_filters(const Kind &kind, const std::vector<std::string> &keys);
 
 }  // namespace admcore

@@ -182,13 +182,6 @@ Result<char **> next_item(Kind &kind)
     return action_problem(kind, "cannot read the list", rc);
 }
 
-Result<unsigned> count_items(Kind &kind, Filter *filter, const std::string &what)
-{
-    Result<unsigned> count = open_items(kind, filter, what);
-    if (count) ZeSubmitAction(kind.object, "CLOSE COLLECTION");
-    return count;
-}
-
 Failure delete_items(Kind &kind, Filter *filter)
 {
     const unsigned rc = ZeSubmitAction(kind.object, "DELETE ITEM", filter);

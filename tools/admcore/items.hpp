@@ -62,9 +62,6 @@ Result<Page> open_page(Kind &kind, Filter *filter, const std::string &after, uns
 // The next item of the open collection, NULL after the last.
 Result<char **> next_item(Kind &kind);
 
-// The number of items that match `filter` (the collection is closed again).
-Result<unsigned> count_items(Kind &kind, Filter *filter, const std::string &what);
-
 // Deletes the items that match `filter`.
 Failure delete_items(Kind &kind, Filter *filter);
 

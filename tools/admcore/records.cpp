@@ -70,15 +70,6 @@ unsigned read_all(std::FILE *in, int count, const TraceCapture &trace, RecordFil
     return rc;
 }
 
-// A record the node refused (or, in an atomic import, the one that made it
-// undo everything), with the code's meaning when the node gave no message.
-RecordFailure record_failure(const ItemFailure &f)
-{
-    RecordFailure failure{f.item, f.code, f.code == ZE_RC_ROUTER_FAILED ? f.nodeCode : 0u, f.message};
-    if (failure.message.empty()) failure.message = std::string(library_code_meaning(f.code));
-    return failure;
-}
-
 }  // namespace
 
 Result<std::size_t> export_records(Kind &kind, Filter *filter, const std::vector<std::size_t> &indexes,
@@ -193,7 +184,7 @@ ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOpt
     summary.replaced = report->replaced;
     summary.undone = report->undone;
     summary.stopped = report->stopped;
-    for (const ItemFailure &f : report->failures) summary.failures.push_back(record_failure(f));
+    for (const ItemFailure &f : report->failures) summary.failures.push_back({f.item, f.code, f.nodeCode, f.message});
     return summary;
 }
 

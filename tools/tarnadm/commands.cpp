@@ -1,10 +1,13 @@
 // commands.cpp - list, show, define, alter, copy, rename, delete, names,
 // validate, describe, objects and the group commands: each takes the object
 // of its kind, runs one item operation of the core and writes what came back.
+// A define of several items and a delete of several items go as batches.
+#include "batches.hpp"
 #include "handlers.hpp"
 #include "progress.hpp"
 
 #include <cstdio>
+#include <optional>
 
 namespace tarnadm {
 namespace {
@@ -122,6 +125,59 @@ int change_member(Session &session, const Command &c, bool add)
     return kExitOk;
 }
 
+// The items of a define: FIELD=VALUE lists separated by lone "+" words.
+std::vector<std::vector<std::string>> define_items(const std::vector<std::string> &args)
+{
+    std::vector<std::vector<std::string>> items(1);
+    for (const std::string &a : args) {
+        if (a == "+") items.emplace_back();
+        else items.back().push_back(a);
+    }
+    return items;
+}
+
+// The key each item gives ("" when it gives none), to name it in failures.
+std::vector<std::string> define_keys(const Kind &kind, const std::vector<std::vector<std::string>> &items)
+{
+    const FieldInfo *keyField = kind.key();
+    std::vector<std::string> keys;
+    for (const std::vector<std::string> &item : items) {
+        std::string key;
+        admcore::Criterion c;
+        for (const std::string &a : item)
+            if (keyField && admcore::split_criterion(a, c) && admcore::same_name(c.field, keyField->name))
+                key = c.value;
+        keys.push_back(key);
+    }
+    return keys;
+}
+
+// The keys a delete names: its arguments when none is a criterion (and no
+// --where is given), else none.
+std::optional<std::vector<std::string>> named_keys(const Session &session, const std::vector<std::string> &args)
+{
+    if (!session.settings.where.empty()) return std::nullopt;
+    admcore::Criterion probe;
+    for (const std::string &a : args)
+        if (admcore::split_criterion(a, probe)) return std::nullopt;
+    return args;
+}
+
+// The keys of the items the criteria select, confirmed by --yes when more than one.
+int selected_keys(Session &session, Kind &kind, const std::vector<std::string> &criteria,
+                  std::vector<std::string> &keys)
+{
+    FilterPtr filter;
+    if (int exit = session.take(session.criteria(kind.fields, criteria), filter)) return exit;
+    if (ZeGetFilterItemCount(filter.get()) == 0) return session.usage("delete needs a KEY or criteria");
+    if (int exit = session.take(admcore::item_names(kind, filter.get()), keys)) return exit;
+    if (keys.empty())
+        return session.report(Problem("nothing matches the criteria; nothing deleted", admcore::Outcome::Refused));
+    if (keys.size() > 1 && !session.settings.yes)
+        return session.usage(std::to_string(keys.size()) + " items match; give --yes to delete them all");
+    return kExitOk;
+}
+
 // The rows of a description, one per field.
 std::vector<std::vector<std::string>> description_rows(const Kind &kind)
 {
@@ -159,7 +215,11 @@ int define_command(Session &session, const Command &c)
 {
     Kind *kind = nullptr;
     if (int exit = session.take(session.kind(c.kind), kind)) return exit;
-    return show_values(session, *kind, admcore::define_item(*kind, c.args));
+    const std::vector<std::vector<std::string>> items = define_items(c.args);
+    if (items.size() == 1) return show_values(session, *kind, admcore::define_item(*kind, c.args));
+    std::vector<FilterPtr> filters;
+    if (int exit = session.take(admcore::define_filters(*kind, items), filters)) return exit;
+    return run_batches(session, *kind, "DEFINE", filters, define_keys(*kind, items));
 }
 
 int alter_command(Session &session, const Command &c)
@@ -176,27 +236,23 @@ int rename_command(Session &session, const Command &c) { return copy_or_rename(s
 int delete_command(Session &session, const Command &c)
 {
     Kind *kind = nullptr;
-    FilterPtr filter;
     if (int exit = session.take(session.kind(c.kind), kind)) return exit;
-    admcore::Criterion probe;
-    const bool byKey =
-        c.args.size() == 1 && !admcore::split_criterion(c.args[0], probe) && session.settings.where.empty();
-    if (int exit = session.take(
-            byKey ? admcore::key_filter(*kind, c.args[0], {}) : session.criteria(kind->fields, c.args), filter))
-        return exit;
-    if (ZeGetFilterItemCount(filter.get()) == 0) return session.usage("delete needs a KEY or criteria");
-    if (!byKey) {
-        unsigned count = 0;
-        if (int exit = session.take(admcore::count_items(*kind, filter.get(), "cannot select what to delete"), count))
-            return exit;
-        if (count == 0)
-            return session.report(Problem("nothing matches the criteria; nothing deleted", admcore::Outcome::Refused));
-        if (count > 1 && !session.settings.yes)
-            return session.usage(std::to_string(count) + " items match; give --yes to delete them all");
+    std::optional<std::vector<std::string>> keys = named_keys(session, c.args);
+    if (keys && keys->empty()) return session.usage("delete needs a KEY or criteria");
+    if (keys && keys->size() == 1) {
+        FilterPtr filter;
+        if (int exit = session.take(admcore::key_filter(*kind, keys->front(), {}), filter)) return exit;
+        if (int exit = session.report(admcore::delete_items(*kind, filter.get()))) return exit;
+        confirm(session, *kind);
+        return kExitOk;
     }
-    if (int exit = session.report(admcore::delete_items(*kind, filter.get()))) return exit;
-    confirm(session, *kind);
-    return kExitOk;
+    if (!keys) {
+        keys.emplace();
+        if (int exit = selected_keys(session, *kind, c.args, *keys)) return exit;
+    }
+    std::vector<FilterPtr> filters;
+    if (int exit = session.take(admcore::key_filters(*kind, *keys), filters)) return exit;
+    return run_batches(session, *kind, "DELETE", filters, *keys);
 }
 
 int names_command(Session &session, const Command &c)

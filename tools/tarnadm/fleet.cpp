@@ -6,6 +6,7 @@
 #include "fleet.hpp"
 
 #include "admcore.hpp"
+#include "batches.hpp"
 #include "handlers.hpp"
 #include "text.hpp"
 
@@ -44,6 +45,7 @@ struct NodeRun {
     int out = -1, err = -1;  // read ends of its stdout and stderr, -1 once closed
     std::string stdoutText, stderrText;
     int exit = kExitOk;
+    bool summarized = false;  // its summary named its failures
 };
 
 Result<unsigned> parallel_of(const Settings &settings)
@@ -250,6 +252,26 @@ void write_lines(const Session &session, const NodeRun &run)
     }
 }
 
+// The summaries of a batched command (define or delete of several items),
+// when every node that answered gave one: printed together, each named
+// with its node, and taken out of the nodes' output.
+void write_summaries(Session &session, std::vector<NodeRun> &runs)
+{
+    std::vector<std::pair<std::string, BatchSummary>> summaries;
+    for (const NodeRun &run : runs) {
+        if (run.stdoutText.empty()) continue;
+        std::optional<BatchSummary> summary = summary_from_json(run.stdoutText);
+        if (!summary) return;
+        summaries.emplace_back(run.node, std::move(*summary));
+    }
+    if (summaries.empty()) return;
+    print_summaries(session, summaries);
+    for (NodeRun &run : runs) {
+        run.summarized = !run.stdoutText.empty();
+        run.stdoutText.clear();
+    }
+}
+
 admcore::Outcome outcome_of_exit(int exit)
 {
     for (const ExitRow &row : exit_table())
@@ -275,7 +297,7 @@ void report_problems(const Session &session, const NodeRun &run)
         session.report(problem);
         reported = true;
     }
-    if (run.exit != kExitOk && !reported)
+    if (run.exit != kExitOk && !reported && !run.summarized)
         session.report(Problem("node " + run.node + ": tarnadm ended with status " + std::to_string(run.exit),
                                outcome_of_exit(run.exit)));
 }
@@ -353,6 +375,7 @@ int run_on_nodes(Session &session, const Command &command, const CommandRow &row
             [&](const std::string &node) { return node_arguments(session, command, row, node); });
 
     if (lists_rows(row)) write_rows(session, command.kind, runs);
+    else write_summaries(session, runs);
     int worst = kExitOk;
     for (const NodeRun &run : runs) {
         write_lines(session, run);

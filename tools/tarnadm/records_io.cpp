@@ -5,42 +5,18 @@
 // Ctrl-C stops it between two definitions, and an import run again with
 // --skip-existing (or --replace) completes it. "-" is standard input or
 // output, passed through a temporary file (with no manifest).
+#include "batches.hpp"
 #include "fleet.hpp"
 #include "handlers.hpp"
 #include "progress.hpp"
 #include "records.hpp"
 
-#include <nlohmann/json.hpp>
-
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 
 namespace tarnadm {
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void on_interrupt(int) { g_interrupted = 1; }
-
-// Catches SIGINT while it lives: the work stops at the next record boundary.
-class InterruptGuard {
-public:
-    InterruptGuard()
-    {
-        g_interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = on_interrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &saved_);
-    }
-    ~InterruptGuard() { sigaction(SIGINT, &saved_, nullptr); }
-    bool interrupted() const { return g_interrupted != 0; }
-
-private:
-    struct sigaction saved_ {};
-};
 
 // A temporary file (when `wanted`) that goes when it does.
 struct TempFile {
@@ -94,46 +70,20 @@ int send_to_stdout(Session &session, const std::string &path)
     return kExitOk;
 }
 
-void print_summary(const Session &session, const admcore::ImportSummary &summary, bool interrupted)
+// The import's summary in the words of a batched command's.
+BatchSummary import_summary(const admcore::ImportSummary &summary, bool interrupted)
 {
-    if (session.settings.format == Format::Csv) {
-        const std::string texts[] = {std::to_string(summary.defined), std::to_string(summary.skipped),
-                                     std::to_string(summary.replaced), std::to_string(summary.failures.size()),
-                                     interrupted ? "TRUE" : "FALSE"};
-        const char *row[] = {texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str(), texts[4].c_str()};
-        auto out = make_output(
-            stdout, {{"DEFINED", ""}, {"SKIPPED", ""}, {"REPLACED", ""}, {"FAILED", ""}, {"INTERRUPTED", ""}},
-            session.style());
-        out->row(row);
-        out->finish();
-    }
-    if (session.settings.format == Format::Json) {
-        nlohmann::ordered_json out = {{"defined", summary.defined},   {"skipped", summary.skipped},
-                                      {"replaced", summary.replaced}, {"failed", summary.failures.size()},
-                                      {"undone", summary.undone},     {"interrupted", interrupted}};
-        nlohmann::ordered_json list = nlohmann::ordered_json::array();
-        for (const admcore::RecordFailure &f : summary.failures) {
-            nlohmann::ordered_json entry = {{"record", f.record}, {"code", f.code}, {"message", f.message}};
-            if (f.routerCode) entry["node_code"] = f.routerCode;
-            list.push_back(std::move(entry));
-        }
-        out["failures"] = std::move(list);
-        std::printf("%s\n", out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
-        return;
-    }
+    BatchSummary s;
+    s.unit = "record";
+    s.existingCounts = true;
+    s.done = summary.defined;
+    s.skipped = summary.skipped;
+    s.replaced = summary.replaced;
+    s.undone = summary.undone;
+    s.interrupted = interrupted;
     for (const admcore::RecordFailure &f : summary.failures)
-        std::fprintf(stderr, "tarnadm: record %zu: code %u%s: %s\n", f.record, f.code,
-                     f.routerCode ? (", node code " + std::to_string(f.routerCode)).c_str() : "", f.message.c_str());
-    if (session.settings.format != Format::Table) return;
-    if (!session.settings.quiet || !summary.failures.empty() || interrupted) {
-        std::printf("%zu defined", summary.defined);
-        if (session.settings.skipExisting) std::printf(", %zu skipped", summary.skipped);
-        if (session.settings.replace) std::printf(", %zu replaced", summary.replaced);
-        std::printf(", %zu failed", summary.failures.size());
-        if (session.settings.atomic && !summary.failures.empty())
-            std::printf(", nothing imported (%zu undone)", summary.undone);
-        std::printf("%s\n", interrupted ? ", interrupted" : "");
-    }
+        s.failures.push_back({f.record, "", f.code, f.routerCode, f.message});
+    return s;
 }
 
 }  // namespace
@@ -209,12 +159,9 @@ int import_command(Session &session, const Command &c)
     });
     progress.finish();
     if (summary.problem) return session.report(*summary.problem);
-    const bool interrupted = summary.stopped && guard.interrupted();
-    print_summary(session, summary, interrupted);
-    if (interrupted) return kExitInterrupted;
-    if (summary.failures.empty()) return kExitOk;
-    const admcore::RecordFailure &first = summary.failures.front();
-    return exit_status(admcore::outcome_of(first.code, first.routerCode));
+    const BatchSummary report = import_summary(summary, summary.stopped && guard.interrupted());
+    print_summary(session, report);
+    return summary_exit(report);
 }
 
 }  // namespace tarnadm

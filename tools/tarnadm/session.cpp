@@ -41,7 +41,7 @@ const std::vector<ExitRow> &exit_table()
         {kExitUnreachable, &kUnreachable,
          "cannot reach the node (down, timed out, unknown) or load a module (see tarnadm env)"},
         {kExitInternal, &kInternal, "internal failure"},
-        {kExitInterrupted, nullptr, "interrupted (import stops between two records)"},
+        {kExitInterrupted, nullptr, "interrupted (import, define and delete stop between two batches)"},
     };
     return table;
 }

@@ -49,8 +49,8 @@ void on_line_interrupt(int)
 }
 
 // While it lives, SIGINT does not end the shell: it clears the line being
-// typed, and is ignored while a command runs (an import installs its own
-// handler and stops between two records).
+// typed, and is ignored while a command runs (a batched command installs
+// its own handler and stops between two batches).
 class LineInterrupt {
 public:
     LineInterrupt()

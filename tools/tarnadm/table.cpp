@@ -16,6 +16,10 @@ const Argument kGroup{"GROUP", &Command::group, true, C::Nothing, "the group"};
 const Argument kMember{"MEMBER", &Command::member, true, C::Nothing, "the member"};
 const Argument kHelperObject{"OBJECT", &Command::kind, false, C::Nothing};
 
+// The flags of the commands that carry out several items as batches.
+const CommandFlag kStopOnError{"--stop-on-error", &Settings::stopOnError, "stop at the first item the node refuses"};
+const CommandFlag kAtomic{"--atomic", &Settings::atomic, "all items or none: one transaction, undone at a refusal"};
+
 Argument values(const char *help, bool required = true)
 {
     return {"FIELD=VALUE", nullptr, required, C::Assignment, help};
@@ -28,7 +32,12 @@ const std::vector<CommandRow> &command_table()
     static const std::vector<CommandRow> table = {
         {"list", "list the items that match the criteria", {kObject, kCriteria}, list_command, kOnNodes},
         {"show", "show one item", {kObject, kKey}, show_command, kOnNodes},
-        {"define", "define a new item", {kObject, values("values of the new item")}, define_command, kOnNodes},
+        {"define",
+         "define a new item, or several: their values separated by a lone +",
+         {kObject, values("values of the new item; + between the values of two items")},
+         define_command,
+         kOnNodes,
+         {kStopOnError, kAtomic}},
         {"alter", "change fields of an item", {kObject, kKey, values("the changes")}, alter_command, kOnNodes},
         {"copy",
          "copy an item under a new key",
@@ -36,11 +45,13 @@ const std::vector<CommandRow> &command_table()
          copy_command},
         {"rename", "give an item a new key", {kObject, kKey, kNewKey}, rename_command},
         {"delete",
-         "delete an item by key, or the items matching criteria",
-         {kObject, {"KEY|CRITERIA", nullptr, false, C::KeyCriteria, "a key, or criteria"}},
+         "delete items by key, or the items matching criteria",
+         {kObject, {"KEY|CRITERIA", nullptr, false, C::KeyCriteria, "keys, or criteria"}},
          delete_command,
          kOnNodes,
-         {{"-y,--yes", &Settings::yes, "delete more than one item"}}},
+         {{"-y,--yes", &Settings::yes, "delete every item the criteria select when more than one"},
+          kStopOnError,
+          kAtomic}},
         {"names", "list the keys of the items that match the criteria", {kObject, kCriteria}, names_command, kOnNodes},
         {"validate",
          "check a value for a field, sending nothing",
