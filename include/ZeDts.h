@@ -697,8 +697,9 @@ ZE_API unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *
  * TarnRpdb and TarnRout take batches: they run the items in chunks of 256,
  * a chunk of DEFINE items that give the same fields (as
  * ZeSetupDtsDefineFilter makes them) as one multi-row INSERT on SQLite and
- * one COPY on PostgreSQL; a chunk that fails so is run again item by item,
- * so that every item gets the outcome it would get alone.
+ * one COPY on PostgreSQL, a chunk of DELETE items that each name one key
+ * as one DELETE; a chunk that fails so (or misses a key) is run again item
+ * by item, so that every item gets the outcome it would get alone.
  *
  * Threads: a batch is used by one thread at a time, like the objects.
  * @{

@@ -1,11 +1,12 @@
 // route_batch(): the items of a batch (action fields 23 to 25) in one
 // transaction on one connection, each statement prepared once. Items run
 // in chunks under one savepoint each; a chunk of DEFINE items giving the
-// same columns goes as multi-row INSERTs, a few round trips for the whole
-// chunk. A best-effort batch runs a chunk that fails again item by item,
-// each under its own savepoint, so that only the failing ones are undone
-// and each keeps its own outcome. An atomic batch stops at its first
-// failing item and rolls everything back.
+// same columns goes as one insert of many rows, a chunk of DELETE items
+// each naming one key as one DELETE, a few round trips for the chunk. A
+// best-effort batch runs a chunk that fails again item by item, each under
+// its own savepoint, so that only the failing ones are undone and each
+// keeps its own outcome. An atomic batch stops at its first failing item
+// and rolls everything back.
 #include "core.hpp"
 #include "pool.hpp"
 
@@ -126,8 +127,8 @@ public:
 private:
     enum class Together { Stands, Failed, NotTried };
 
-    // The chunk's DEFINE items as multi-row INSERTs under the chunk's
-    // savepoint; Failed: a statement failed and the chunk was rolled back.
+    // The chunk's items as one statement under the chunk's savepoint;
+    // Failed: the statement failed and the chunk was rolled back.
     Together together(std::size_t from, std::size_t to)
     {
         if (to - from < 2) return Together::NotTried;
@@ -137,16 +138,19 @@ private:
             items.push_back(&batch_.items[i]);
         }
         savepoint(store_, "SAVEPOINT", "tarn_chunk");
+        Together outcome = Together::Stands;
         try {
-            if (!define_together(items, store_, table_, messages_)) {
-                savepoint(store_, "RELEASE SAVEPOINT", "tarn_chunk");
-                return Together::NotTried;
-            }
+            if (!run_together(items, store_, table_, messages_)) outcome = Together::NotTried;
         } catch (const StoreError &error) {
             if (!is_refusal(error.kind)) throw;  // what would end the batch item by item too
+            outcome = Together::Failed;
+        } catch (const Failure &) {
+            outcome = Together::NotTried;  // each item gets the failure on its own
+        }
+        if (outcome != Together::Stands) {
             savepoint(store_, "ROLLBACK TO SAVEPOINT", "tarn_chunk");
             savepoint(store_, "RELEASE SAVEPOINT", "tarn_chunk");
-            return Together::Failed;
+            return outcome;
         }
         savepoint(store_, "RELEASE SAVEPOINT", "tarn_chunk");
         for (std::size_t i = from; i < to; ++i) batch_.outcomes[i] = {ZE_BATCH_DONE, 0, std::move(messages_[i - from])};

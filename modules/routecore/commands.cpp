@@ -520,8 +520,6 @@ bool same_columns(const NewRow &a, const NewRow &b)
     return true;
 }
 
-}  // namespace
-
 bool define_together(const std::vector<const Request *> &items, Store &store, const Table &table,
                      std::vector<std::string> &messages)
 {
@@ -543,6 +541,56 @@ bool define_together(const std::vector<const Request *> &items, Store &store, co
     messages.clear();
     for (const NewRow &row : rows) messages.push_back(defined_text(table, row.key, {}));
     return true;
+}
+
+// The key a DELETE item names as its one criterion (no pattern), or "".
+std::string key_named(const Request &item, const Table &table)
+{
+    if (item.command != Command::Delete) return {};
+    std::vector<Criterion> criteria = resolve(item, table);
+    type_criteria(item, table, criteria);
+    if (criteria.size() != 1) return {};
+    const Criterion &c = criteria[0];
+    if (c.column != &table.keyColumn() || c.op != Relop::EQ || is_pattern(c)) return {};
+    return c.bound;
+}
+
+// One DELETE of every key, which must delete exactly the rows of those
+// keys as written: a key missing (or written as the node does not keep
+// it) leaves the items to be run one by one.
+bool delete_together(const std::vector<const Request *> &items, Store &store, const Table &table,
+                     std::vector<std::string> &messages)
+{
+    std::vector<std::string> keys;
+    for (const Request *item : items) {
+        keys.push_back(key_named(*item, table));
+        if (keys.back().empty()) return false;
+    }
+    Sql sql(store);
+    sql << "DELETE FROM " << store.quoted(table.name) << " WHERE ";
+    sql.equality_operand(table.keyColumn()) << " IN (";
+    for (std::size_t i = 0; i < keys.size(); ++i) (i ? sql << ", " : sql).bind({keys[i], false, &table.keyColumn()});
+    sql << ") RETURNING " << store.quoted(table.keyColumn().name);
+    std::vector<std::string> deleted;
+    for (std::unique_ptr<Rows> rows = sql.run(store); rows->step();) deleted.emplace_back(rows->value(0));
+    std::sort(deleted.begin(), deleted.end());
+    std::vector<std::string> sorted = keys;
+    std::sort(sorted.begin(), sorted.end());
+    if (deleted != sorted) return false;
+    messages.clear();
+    for (const std::string &key : keys) messages.push_back(item_text(table, key) + " deleted");
+    return true;
+}
+
+}  // namespace
+
+bool run_together(const std::vector<const Request *> &items, Store &store, const Table &table,
+                  std::vector<std::string> &messages)
+{
+    if (items.empty()) return false;
+    if (items[0]->command == Command::Define) return define_together(items, store, table, messages);
+    if (items[0]->command == Command::Delete) return delete_together(items, store, table, messages);
+    return false;
 }
 
 std::string run(const Request &request, Store &store, const Table &table)

@@ -189,6 +189,20 @@ TEST_F(Rpdb, BatchesOfLikeItemsKeepEachItemsOutcomeAcrossChunks)
                   "Z001|2|TAB\tHERE, BACK\\SLASH\nNEW LINE;Z002|3|<null>;Z255|4|NEW");
         EXPECT_EQ(sql("SELECT COUNT(*) FROM PRINTER WHERE PRN_LOCATION = 'NEW'"), "272");
     }
+    {
+        // Keys that are all there, then keys of which one is not.
+        Batch there("DELETE", ZE_BATCH_BEST_EFFORT);
+        for (const char *key : {"Z000", "Z001", "Z002"}) there.add({{"NAME", "EQ", key}});
+        EXPECT_EQ(ZeRunDtsBatch(there.p, desc_, info_, result_), ZE_OK) << message();
+        EXPECT_EQ(there.states(), "1:0 1:0 1:0");
+        EXPECT_EQ(there.message(1), "PRINTER Z001 deleted");
+        Batch missing("DELETE", ZE_BATCH_BEST_EFFORT);
+        for (const char *key : {"X009", "X300", "X011"}) missing.add({{"NAME", "EQ", key}});
+        EXPECT_EQ(ZeRunDtsBatch(missing.p, desc_, info_, result_), ZE_RC_ROUTER_FAILED);
+        EXPECT_EQ(missing.states(), "1:0 4:1004 1:0");
+        EXPECT_EQ(missing.message(1), "PRINTER X300 not found");
+        EXPECT_EQ(count("Z") + " " + count("X"), "253 298");
+    }
 }
 
 // The rows of a batch go in as INSERTs do: a table's INSERT rule applies.
