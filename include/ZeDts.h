@@ -651,9 +651,9 @@ ZE_API unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *
  * @defgroup dts_batch Batches
  * A DtsBatch ("DTSBATCH") carries many item actions of one command to one
  * node as one request: a router that takes batches runs them in one
- * transaction with one prepared statement, instead of one request, one
- * transaction and one round trip per item. Each item keeps an outcome of
- * its own.
+ * transaction with as few round trips as its store allows, instead of one
+ * request, one transaction and one round trip per item. Each item keeps an
+ * outcome of its own.
  *
  * A batch is the single-item operations done many times: the command is
  * one of "DEFINE", "ALTER", "DELETE", "COPY" and "RENAME", each item is the
@@ -694,7 +694,12 @@ ZE_API unsigned int ZeGetDtsListFromCollection(Descriptor *descriptor, DtsInfo *
  * every item was carried out or skipped. A router library without
  * router_batch gets the items one by one through router_client (best effort
  * only: an atomic batch then fails with ZE_RC_NOT_ATOMIC, nothing sent).
- * TarnRpdb and TarnRout take batches.
+ * TarnRpdb and TarnRout take batches: they run the items in chunks of 256,
+ * a chunk of DEFINE items that give the same fields (as
+ * ZeSetupDtsDefineFilter makes them) as one multi-row INSERT on SQLite and
+ * one COPY on PostgreSQL, a chunk of DELETE items that each name one key
+ * as one DELETE; a chunk that fails so (or misses a key) is run again item
+ * by item, so that every item gets the outcome it would get alone.
  *
  * Threads: a batch is used by one thread at a time, like the objects.
  * @{

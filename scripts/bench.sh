@@ -31,6 +31,8 @@ bench/fleet_bench.sh build-bench/bin/tarnadm build-bench/bin/tarnmknode | tee "$
 echo "== import_bench"
 tarn_build build-bench demo_data
 CALLGRIND=1 bench/import.sh build-bench 10000 100000 | tee "$results/import_bench.txt"
+tarn_build build-bench TarnRout
+CALLGRIND=1 bench/import.sh --pg build-bench 10000 100000 | tee -a "$results/import_bench.txt"
 
 # Instructions of a program's counted pass (one warm pass runs before it).
 count() {  # name program arguments...
@@ -101,6 +103,9 @@ fleet_in_turn_16_over_1|tarnadm list on 16 nodes one after the other / on one no
 import_demo_ratio_10000|tarnadm import of 10,000 PRINTER rows / sqlite3 .import of them, demo node|<=|3
 import_demo_ratio_100000|tarnadm import of 100,000 PRINTER rows / sqlite3 .import of them, demo node|<=|3
 import_demo_instructions_per_row_10000|instructions per imported row, tarnadm import, 10,000 rows (callgrind)||
+import_pg_ratio_10000|tarnadm import of 10,000 PRINTER rows / psql \\copy of them, PostgreSQL node|<=|3
+import_pg_ratio_100000|tarnadm import of 100,000 PRINTER rows / psql \\copy of them, PostgreSQL node|<=|3
+import_pg_instructions_per_row_10000|instructions per imported row, tarnadm import, PostgreSQL node, 10,000 rows (callgrind)||
 rpdb_alter_growth|ALTER of one item via TarnRpdb, 1,000,000 rows / 1,000 rows|<=|1.5
 rout_alter_growth|ALTER of one item via TarnRout, 1,000,000 rows / 1,000 rows|<=|1.5
 rout_collate_c_alter_growth|the same UPDATE with the key under COLLATE "C" (as before), bare libpq||

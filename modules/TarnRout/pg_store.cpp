@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace rout {
@@ -171,6 +172,56 @@ std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std:
     return std::make_unique<PgRows>(std::move(result));
 }
 
+namespace {
+
+// A value in COPY's text format: backslash escapes for the characters that
+// end a value or a row; \N is NULL.
+void append_copy_value(std::string &data, const Param &value)
+{
+    if (value.null) {
+        data += "\\N";
+        return;
+    }
+    for (char c : value.text) {
+        switch (c) {
+        case '\\': data += "\\\\"; break;
+        case '\t': data += "\\t"; break;
+        case '\n': data += "\\n"; break;
+        case '\r': data += "\\r"; break;
+        default: data += c;
+        }
+    }
+}
+
+}  // namespace
+
+void PgStore::insert_rows(const Table &table, const std::vector<const Column *> &columns,
+                          const std::vector<Param> &values)
+{
+    if (insertRules_.count(table.name)) return Store::insert_rows(table, columns, values);  // COPY skips rules
+    std::string sql = "COPY " + quoted(table.name) + " (";
+    for (std::size_t c = 0; c < columns.size(); ++c) sql += (c ? ", " : "") + quoted(columns[c]->name);
+    sql += ") FROM STDIN";
+    std::string data;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        append_copy_value(data, values[i]);
+        data += (i + 1) % columns.size() ? '\t' : '\n';
+    }
+    routecore::trace_sql("TarnRout", sql);
+    Result start(PQexec(conn_, sql.c_str()));
+    if (!start || PQresultStatus(start.get()) != PGRES_COPY_IN) throw store_error(conn_, start.get());
+    // Sent in pieces: libpq takes at most INT_MAX bytes at once.
+    constexpr std::size_t kPiece = 1 << 20;
+    bool sent = true;
+    for (std::size_t at = 0; sent && at < data.size(); at += kPiece)
+        sent = PQputCopyData(conn_, data.data() + at, static_cast<int>(std::min(kPiece, data.size() - at))) == 1;
+    PQputCopyEnd(conn_, sent ? nullptr : "the rows could not be sent");
+    // The COPY's result, then the end of the results.
+    Result end(PQgetResult(conn_));
+    while (PGresult *more = PQgetResult(conn_)) PQclear(more);
+    if (!end || PQresultStatus(end.get()) != PGRES_COMMAND_OK) throw store_error(conn_, end.get());
+}
+
 void PgStore::exec(const std::string &sql) { run(sql, {}); }
 
 // The server reports in_hot_standby itself; a pooler may not pass it on,
@@ -240,6 +291,7 @@ void PgStore::rollback() noexcept
 void PgStore::reset()
 {
     tables_.clear();
+    insertRules_.clear();
     inTransaction_ = false;
     PQreset(conn_);
 }
@@ -327,6 +379,9 @@ Table PgStore::read_table(std::string_view node, std::string_view object)
         column.kind = value_kind(column.type);
         table.columns.push_back(std::move(column));
     }
+    auto insertRules = run("SELECT EXISTS (SELECT 1 FROM pg_rewrite WHERE ev_class = $1 AND ev_type = '3')", {{oid}});
+    if (insertRules->step() && insertRules->value(0) == "t") insertRules_.insert(table.name);
+    else insertRules_.erase(table.name);
     auto rules = run(std::string("SELECT to_regclass('") + routecore::kRulesTable + "') IS NOT NULL", {});
     if (rules->step() && rules->value(0) == "t") routecore::read_rules(*this, table);
     return table;

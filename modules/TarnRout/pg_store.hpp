@@ -11,6 +11,7 @@
 #include <sys/types.h>
 
 #include <map>
+#include <set>
 
 namespace rout {
 
@@ -30,6 +31,10 @@ public:
     std::string equality_operand(const routecore::Column &column) const override;
     std::string quoted(std::string_view name) const override;
     std::unique_ptr<routecore::Rows> run(const std::string &sql, const std::vector<routecore::Param> &params) override;
+    // COPY FROM STDIN, read by the server as psql's \copy has it read; a
+    // table with INSERT rules gets multi-row INSERTs, which apply them.
+    void insert_rows(const routecore::Table &table, const std::vector<const routecore::Column *> &columns,
+                     const std::vector<routecore::Param> &values) override;
     void begin(bool writes) override;
     void commit() override;
     void rollback() noexcept override;
@@ -55,6 +60,7 @@ private:
     std::string role_;
     bool inTransaction_ = false;
     std::map<std::string, routecore::Table, std::less<>> tables_;  // by object kind as requested
+    std::set<std::string> insertRules_;                            // tables with INSERT rules, which COPY skips
 };
 
 // The error of a statement (result may be null), classified.

@@ -1,9 +1,12 @@
 // route_batch(): the items of a batch (action fields 23 to 25) in one
-// transaction on one connection, each statement prepared once. An atomic
-// batch stops at its first failing item and rolls everything back. A
-// best-effort batch runs its items in chunks under one savepoint each;
-// a chunk with a failing item is rolled back and run again item by item,
-// each under its own savepoint, so that only the failing ones are undone.
+// transaction on one connection, each statement prepared once. Items run
+// in chunks under one savepoint each; a chunk of DEFINE items giving the
+// same columns goes as one insert of many rows, a chunk of DELETE items
+// each naming one key as one DELETE, a few round trips for the chunk. A
+// best-effort batch runs a chunk that fails again item by item, each under
+// its own savepoint, so that only the failing ones are undone and each
+// keeps its own outcome. An atomic batch stops at its first failing item
+// and rolls everything back.
 #include "core.hpp"
 #include "pool.hpp"
 
@@ -60,6 +63,20 @@ Batch read_batch(DtsAction *action)
     return batch;
 }
 
+// A value or change the table refuses: an item's own failure, which
+// running the items one by one tells apart.
+bool is_refusal(StoreErrorKind kind)
+{
+    switch (kind) {
+    case StoreErrorKind::Duplicate:
+    case StoreErrorKind::Check:
+    case StoreErrorKind::Required:
+    case StoreErrorKind::Reference:
+    case StoreErrorKind::Refused: return true;
+    default: return false;
+    }
+}
+
 std::string_view key_of(const Request &item, const Table &table)
 {
     for (std::size_t i = 0; i < item.columns.size(); ++i)
@@ -95,10 +112,15 @@ public:
     }
 
     // All or nothing: the index of the failing item, or the item count.
+    // A chunk whose INSERTs fail is run again item by item to find it.
     std::size_t atomic()
     {
-        for (std::size_t i = 0; i < batch_.items.size(); ++i)
-            if (!attempt(i)) return i;
+        for (std::size_t from = 0; from < batch_.items.size(); from += kChunk) {
+            const std::size_t to = std::min(batch_.items.size(), from + kChunk);
+            if (together(from, to) == Together::Stands) continue;
+            for (std::size_t i = from; i < to; ++i)
+                if (!attempt(i)) return i;
+        }
         return batch_.items.size();
     }
 
@@ -119,8 +141,45 @@ public:
     }
 
 private:
+    enum class Together { Stands, Failed, NotTried };
+
+    // The chunk's items as one statement under the chunk's savepoint;
+    // Failed: the statement failed and the chunk was rolled back.
+    Together together(std::size_t from, std::size_t to)
+    {
+        if (to - from < 2) return Together::NotTried;
+        std::vector<const Request *> items;
+        for (std::size_t i = from; i < to; ++i) {
+            if (!batch_.sent[i]) return Together::NotTried;
+            items.push_back(&batch_.items[i]);
+        }
+        savepoint(store_, "SAVEPOINT", "tarn_chunk");
+        Together outcome = Together::Stands;
+        try {
+            if (!run_together(items, store_, table_, messages_)) outcome = Together::NotTried;
+        } catch (const StoreError &error) {
+            if (!is_refusal(error.kind)) throw;  // what would end the batch item by item too
+            outcome = Together::Failed;
+        } catch (const Failure &) {
+            outcome = Together::NotTried;  // each item gets the failure on its own
+        }
+        if (outcome != Together::Stands) {
+            savepoint(store_, "ROLLBACK TO SAVEPOINT", "tarn_chunk");
+            savepoint(store_, "RELEASE SAVEPOINT", "tarn_chunk");
+            return outcome;
+        }
+        savepoint(store_, "RELEASE SAVEPOINT", "tarn_chunk");
+        for (std::size_t i = from; i < to; ++i) batch_.outcomes[i] = {ZE_BATCH_DONE, 0, std::move(messages_[i - from])};
+        return Together::Stands;
+    }
+
     bool chunk_stands(std::size_t from, std::size_t to)
     {
+        switch (together(from, to)) {
+        case Together::Stands: return true;
+        case Together::Failed: return false;
+        case Together::NotTried: break;
+        }
         savepoint(store_, "SAVEPOINT", "tarn_chunk");
         for (std::size_t i = from; i < to; ++i)
             if (!attempt(i)) {
@@ -229,6 +288,7 @@ private:
     Batch &batch_;
     Store &store_;
     const Table &table_;
+    std::vector<std::string> messages_;                         // of the items a multi-row INSERT stored
     std::vector<std::pair<std::size_t, StoreError>> refusals_;  // the refused values to explain
 };
 

@@ -428,6 +428,11 @@ void require_free_key(Store &store, const Table &table, std::string_view key)
     if (exists(store, table, key)) fail(TARN_ROUTER_RC_ALREADY_EXISTS, item_text(table, key) + " already exists");
 }
 
+std::string defined_text(const Table &table, std::string_view key, std::string_view model)
+{
+    return item_text(table, key) + " defined" + (model.empty() ? "" : " like " + std::string(model));
+}
+
 // DEFINE (new key = key column, optional model = COPY_KEY) and COPY (new
 // key = COPY_KEY, model = key column).
 std::string create(const Request &request, Store &store, const Table &table, const WriteFields &fields)
@@ -442,7 +447,7 @@ std::string create(const Request &request, Store &store, const Table &table, con
     insert_row(store, table, newKey, model, fields);
     if (!request.batch) send_written(request, store, table, newKey);
     if (copy) return item_text(table, model) + " copied to " + std::string(newKey);
-    return item_text(table, newKey) + " defined" + (model.empty() ? "" : " like " + std::string(model));
+    return defined_text(table, newKey, model);
 }
 
 // ALTER (optional new key) and RENAME (new key required).
@@ -480,7 +485,113 @@ std::string erase(const Request &request, Store &store, const Table &table, cons
     return count == 1 ? item_text(table, first) + " deleted" : rows_text(count, "deleted");
 }
 
+// ------------------------------------------------------------ many rows
+
+// A DEFINE item checked as create() checks it: its criteria (which own
+// the bound values) and its values in the order of the table's columns.
+struct NewRow {
+    std::vector<Criterion> criteria;
+    std::string_view key;
+    std::vector<const Criterion *> values;  // per column; nullptr: not given (the column's default)
+};
+
+// False when the item cannot join a multi-row insert: not a DEFINE, a
+// model to copy, or a value the checks refuse.
+bool new_row(const Request &item, const Table &table, NewRow &row)
+{
+    if (item.command != Command::Define) return false;
+    try {
+        row.criteria = resolve(item, table);
+        type_criteria(item, table, row.criteria);
+        const WriteFields fields = write_fields(item, table, row.criteria);
+        if (fields.key.empty() || !fields.otherKey.empty()) return false;
+        row.key = fields.key;
+        for (const Column &column : table.columns) row.values.push_back(change_of(fields, column));
+    } catch (const Failure &) {
+        return false;
+    }
+    return true;
+}
+
+bool same_columns(const NewRow &a, const NewRow &b)
+{
+    for (std::size_t i = 0; i < a.values.size(); ++i)
+        if ((a.values[i] == nullptr) != (b.values[i] == nullptr)) return false;
+    return true;
+}
+
+bool define_together(const std::vector<const Request *> &items, Store &store, const Table &table,
+                     std::vector<std::string> &messages)
+{
+    std::vector<NewRow> rows(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (!new_row(*items[i], table, rows[i]) || !same_columns(rows[i], rows[0])) return false;
+    const Column &keyColumn = table.keyColumn();
+    std::vector<const Column *> columns{&keyColumn};
+    for (std::size_t c = 0; c < table.columns.size(); ++c)
+        if (rows[0].values[c]) columns.push_back(&table.columns[c]);
+    std::vector<Param> values;
+    values.reserve(rows.size() * columns.size());
+    for (const NewRow &row : rows) {
+        values.push_back({std::string(row.key), false, &keyColumn});
+        for (const Criterion *value : row.values)
+            if (value) values.push_back(value_param(value->bound, *value->column));
+    }
+    store.insert_rows(table, columns, values);
+    messages.clear();
+    for (const NewRow &row : rows) messages.push_back(defined_text(table, row.key, {}));
+    return true;
+}
+
+// The key a DELETE item names as its one criterion (no pattern), or "".
+std::string key_named(const Request &item, const Table &table)
+{
+    if (item.command != Command::Delete) return {};
+    std::vector<Criterion> criteria = resolve(item, table);
+    type_criteria(item, table, criteria);
+    if (criteria.size() != 1) return {};
+    const Criterion &c = criteria[0];
+    if (c.column != &table.keyColumn() || c.op != Relop::EQ || is_pattern(c)) return {};
+    return c.bound;
+}
+
+// One DELETE of every key, which must delete exactly the rows of those
+// keys as written: a key missing (or written as the node does not keep
+// it) leaves the items to be run one by one.
+bool delete_together(const std::vector<const Request *> &items, Store &store, const Table &table,
+                     std::vector<std::string> &messages)
+{
+    std::vector<std::string> keys;
+    for (const Request *item : items) {
+        keys.push_back(key_named(*item, table));
+        if (keys.back().empty()) return false;
+    }
+    Sql sql(store);
+    sql << "DELETE FROM " << store.quoted(table.name) << " WHERE ";
+    sql.equality_operand(table.keyColumn()) << " IN (";
+    for (std::size_t i = 0; i < keys.size(); ++i) (i ? sql << ", " : sql).bind({keys[i], false, &table.keyColumn()});
+    sql << ") RETURNING " << store.quoted(table.keyColumn().name);
+    std::vector<std::string> deleted;
+    for (std::unique_ptr<Rows> rows = sql.run(store); rows->step();) deleted.emplace_back(rows->value(0));
+    std::sort(deleted.begin(), deleted.end());
+    std::vector<std::string> sorted = keys;
+    std::sort(sorted.begin(), sorted.end());
+    if (deleted != sorted) return false;
+    messages.clear();
+    for (const std::string &key : keys) messages.push_back(item_text(table, key) + " deleted");
+    return true;
+}
+
 }  // namespace
+
+bool run_together(const std::vector<const Request *> &items, Store &store, const Table &table,
+                  std::vector<std::string> &messages)
+{
+    if (items.empty()) return false;
+    if (items[0]->command == Command::Define) return define_together(items, store, table, messages);
+    if (items[0]->command == Command::Delete) return delete_together(items, store, table, messages);
+    return false;
+}
 
 std::string run(const Request &request, Store &store, const Table &table)
 {

@@ -151,6 +151,11 @@ public:
     virtual std::string quoted(std::string_view name) const = 0;
 
     virtual std::unique_ptr<Rows> run(const std::string &sql, const std::vector<Param> &params) = 0;
+    // Inserts rows of the values of `columns`, row after row in `values`
+    // (columns.size() per row), in the caller's transaction: multi-row
+    // INSERTs unless the engine has a faster way in.
+    virtual void insert_rows(const Table &table, const std::vector<const Column *> &columns,
+                             const std::vector<Param> &values);
 
     // One transaction per request; a store may run a read, whose one
     // statement is a transaction of its own, without BEGIN and COMMIT.

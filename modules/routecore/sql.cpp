@@ -2,6 +2,8 @@
 // the empty value, and the WHERE clause that joins them.
 #include "sql.hpp"
 
+#include <algorithm>
+
 namespace routecore {
 
 namespace {
@@ -47,6 +49,30 @@ Sql &Sql::condition(const Criterion &c)
     }
     if (orNull) *this << ")";
     return *this;
+}
+
+// Bound values per statement: within what SQLite (32766) and PostgreSQL
+// (65535) take.
+constexpr std::size_t kMaxParams = 30000;
+
+void Store::insert_rows(const Table &table, const std::vector<const Column *> &columns,
+                        const std::vector<Param> &values)
+{
+    const std::size_t perRow = columns.size();
+    const std::size_t rows = values.size() / perRow;
+    const std::size_t step = std::max<std::size_t>(1, kMaxParams / perRow);
+    for (std::size_t from = 0; from < rows; from += step) {
+        Sql sql(*this);
+        sql << "INSERT INTO " << quoted(table.name) << " (";
+        for (std::size_t c = 0; c < perRow; ++c) (c ? sql << ", " : sql).name(columns[c]->name);
+        sql << ") VALUES ";
+        for (std::size_t r = from; r < std::min(rows, from + step); ++r) {
+            sql << (r == from ? "(" : ", (");
+            for (std::size_t c = 0; c < perRow; ++c) (c ? sql << ", " : sql).bind(values[r * perRow + c]);
+            sql << ")";
+        }
+        sql.run(*this)->step();
+    }
 }
 
 void where_clause(Sql &sql, const std::vector<Criterion> &criteria)

@@ -5,6 +5,9 @@
 
 #include "TarnRouter.h"
 
+#include <cstdio>
+#include <map>
+
 namespace {
 
 struct Batch {
@@ -102,4 +105,114 @@ TEST_F(Rpdb, BatchesKeepEachItemsOutcomeAndAtomicOnesAllOrNothing)
         EXPECT_EQ(deletes.message(2), "3 rows deleted");
         EXPECT_EQ(sql(query), "");
     }
+}
+
+namespace {
+
+// Items <prefix>000, 001, ... giving the same columns, so that a chunk of
+// them goes together; item `bad` asks for more copies than the table takes.
+// Item 1's location holds the characters that end values and rows.
+void add_like(const Batch &batch, const char *prefix, int count, int bad = -1, const char *location = "L")
+{
+    for (int i = 0; i < count; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%s%03d", prefix, i);
+        const std::string copies = i == bad ? "100" : std::to_string(1 + i % 9);
+        batch.add({{"NAME", "EQ", name},
+                   {"COPIES", "EQ", copies.c_str()},
+                   {"LOCATION", "EQ",
+                    i == 1   ? "TAB\tHERE, BACK\\SLASH\nNEW LINE"
+                    : i == 2 ? ""
+                             : location}});
+    }
+}
+
+// "<state>:<node code>" of `count` items, those in `others` differing.
+std::string like_states(int count, const char *state, std::map<int, std::string> others = {})
+{
+    std::string text;
+    for (int i = 0; i < count; ++i) text += (i ? " " : "") + (others.count(i) ? others[i] : std::string(state));
+    return text;
+}
+
+}  // namespace
+
+TEST_F(Rpdb, BatchesOfLikeItemsKeepEachItemsOutcomeAcrossChunks)
+{
+    const auto count = [this](const char *prefix) {
+        return sql(std::string("SELECT COUNT(*) FROM PRINTER WHERE PRN_NAME LIKE '") + prefix + "%'");
+    };
+    {
+        // The failing item is in the second chunk: the first chunk is undone too.
+        Batch atomic("DEFINE", ZE_BATCH_ATOMIC);
+        add_like(atomic, "X", 300, 280);
+        EXPECT_EQ(ZeRunDtsBatch(atomic.p, desc_, info_, result_), ZE_RC_ROUTER_FAILED);
+        const std::string states = atomic.states();
+        EXPECT_EQ(states.rfind(like_states(280, "5:0") + " 4:", 0), 0u) << states;
+        EXPECT_TRUE(states.ends_with(" " + like_states(19, "0:0"))) << states;
+        EXPECT_EQ(count("X"), "0");
+    }
+    {
+        Batch best("DEFINE", ZE_BATCH_BEST_EFFORT);
+        add_like(best, "X", 300, 10);
+        EXPECT_EQ(ZeRunDtsBatch(best.p, desc_, info_, result_), ZE_RC_ROUTER_FAILED);
+        EXPECT_EQ(best.states(), like_states(300, "1:0", {{10, "4:1018"}}));
+        EXPECT_EQ(best.message(10).rfind("COPIES: ", 0), 0u) << best.message(10);
+        EXPECT_EQ(best.message(0), "PRINTER X000 defined");
+        EXPECT_EQ(best.message(299), "PRINTER X299 defined");
+        EXPECT_EQ(count("X"), "299");
+    }
+    {
+        // No key taken: skipping changes nothing. All taken: each skipped.
+        Batch fresh("DEFINE", ZE_BATCH_SKIP_EXISTING);
+        add_like(fresh, "Y", 20);
+        EXPECT_EQ(ZeRunDtsBatch(fresh.p, desc_, info_, result_), ZE_OK) << message();
+        EXPECT_EQ(fresh.states(), like_states(20, "1:0"));
+        Batch again("DEFINE", ZE_BATCH_SKIP_EXISTING);
+        add_like(again, "Y", 20);
+        EXPECT_EQ(ZeRunDtsBatch(again.p, desc_, info_, result_), ZE_OK) << message();
+        EXPECT_EQ(again.states(), like_states(20, "2:1005"));
+        EXPECT_EQ(message(), "0 of 20 items carried out, 20 skipped");
+    }
+    {
+        // The first chunk's keys are new, the second's taken (but X010): those are altered.
+        Batch replace("DEFINE", ZE_BATCH_REPLACE_EXISTING);
+        add_like(replace, "Z", 256, -1, "NEW");
+        add_like(replace, "X", 20, -1, "NEW");
+        EXPECT_EQ(ZeRunDtsBatch(replace.p, desc_, info_, result_), ZE_OK) << message();
+        std::map<int, std::string> taken;
+        for (int i = 256; i < 276; ++i) taken[i] = i == 266 ? "1:0" : "3:1005";
+        EXPECT_EQ(replace.states(), like_states(276, "1:0", taken));
+        EXPECT_EQ(count("Z"), "256");
+        EXPECT_EQ(sql("SELECT PRN_NAME, PRN_COPIES + 0, PRN_LOCATION FROM PRINTER WHERE PRN_NAME IN ('Z001', 'Z002', "
+                      "'Z255') ORDER BY 1"),
+                  "Z001|2|TAB\tHERE, BACK\\SLASH\nNEW LINE;Z002|3|<null>;Z255|4|NEW");
+        EXPECT_EQ(sql("SELECT COUNT(*) FROM PRINTER WHERE PRN_LOCATION = 'NEW'"), "272");
+    }
+    {
+        // Keys that are all there, then keys of which one is not.
+        Batch there("DELETE", ZE_BATCH_BEST_EFFORT);
+        for (const char *key : {"Z000", "Z001", "Z002"}) there.add({{"NAME", "EQ", key}});
+        EXPECT_EQ(ZeRunDtsBatch(there.p, desc_, info_, result_), ZE_OK) << message();
+        EXPECT_EQ(there.states(), "1:0 1:0 1:0");
+        EXPECT_EQ(there.message(1), "PRINTER Z001 deleted");
+        Batch missing("DELETE", ZE_BATCH_BEST_EFFORT);
+        for (const char *key : {"X009", "X300", "X011"}) missing.add({{"NAME", "EQ", key}});
+        EXPECT_EQ(ZeRunDtsBatch(missing.p, desc_, info_, result_), ZE_RC_ROUTER_FAILED);
+        EXPECT_EQ(missing.states(), "1:0 4:1004 1:0");
+        EXPECT_EQ(missing.message(1), "PRINTER X300 not found");
+        EXPECT_EQ(count("Z") + " " + count("X"), "253 298");
+    }
+}
+
+// The rows of a batch go in as INSERTs do: a table's INSERT rule applies.
+TEST_F(Rpdb, BatchesKeepTheTablesInsertRules)
+{
+    if (!postgres()) GTEST_SKIP() << "rules are PostgreSQL's";
+    sql("CREATE TABLE printer_log (name text); CREATE RULE printer_logged AS ON INSERT TO printer "
+        "DO ALSO INSERT INTO printer_log VALUES (NEW.prn_name)");
+    Batch batch("DEFINE", ZE_BATCH_BEST_EFFORT);
+    add_like(batch, "R", 3);
+    EXPECT_EQ(ZeRunDtsBatch(batch.p, desc_, info_, result_), ZE_OK) << message();
+    EXPECT_EQ(sql("SELECT string_agg(name, ' ' ORDER BY name) FROM printer_log"), "R000 R001 R002");
 }
