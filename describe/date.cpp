@@ -25,6 +25,11 @@ constexpr std::size_t kTextSize = 256;  // room for a text converted to 8 bits
 void *g_module = nullptr;
 ds::Entry g_entry = nullptr;
 void *g_handle = nullptr;
+// While the service is held (ZeDateHoldService), checks leave it loaded
+// and its handle allocated: each still opens it afresh, so that it starts
+// from the same state, but none closes it until the last hold ends.
+int g_holds = 0;
+bool g_keptOpen = false;  // a check left the service for the holder to close
 
 // One status block, parameter block and format buffer serve all the
 // operations of one check; they start zero-filled.
@@ -82,6 +87,11 @@ bool open_service(CheckBlocks &blocks)
 
 void close_service(CheckBlocks &blocks)
 {
+    if (g_holds > 0) {
+        g_keptOpen = true;
+        return;
+    }
+    g_keptOpen = false;
     blocks.call(ds::kClose);
     TarnFreeModule(g_module);
     g_module = nullptr;
@@ -139,6 +149,28 @@ std::mutex &checks_turn()
 }  // namespace
 
 extern "C" {
+
+unsigned int ZeDateHoldService(void)
+{
+    return ZE_FRAME({}, [] {
+        const std::lock_guard<std::mutex> turn(checks_turn());
+        ++g_holds;
+        return ZE_OK;
+    });
+}
+
+unsigned int ZeDateReleaseService(void)
+{
+    return ZE_FRAME({}, [] {
+        const std::lock_guard<std::mutex> turn(checks_turn());
+        if (g_holds == 0) return ZE_RC_NO_ENTRY;
+        if (--g_holds == 0 && g_keptOpen) {
+            CheckBlocks blocks;
+            close_service(blocks);
+        }
+        return ZE_OK;
+    });
+}
 
 const char *ZeDateDefaultFormat(void)
 {

@@ -26,22 +26,19 @@ struct RequestField {
 
 constexpr const char *kMasked = "********";
 
+// The descriptor's field of the column, looked up once for all it gives
+// the request: the column's REAL NAME, the value the database stores and
+// whether the value is a password.
 void map_to_database(Descriptor *descriptor, RequestField &f)
 {
-    if (!descriptor) return;
-    const char *realName = nullptr;
+    // The logon credential column PASSWORD is secret whatever the descriptor says.
+    f.secret = ze::equal_nocase(f.column, "PASSWORD");
+    const Field *field = descriptor ? ze::describe::find_field(descriptor, f.column) : nullptr;
+    if (!field) return;
+    if (ze::has_text(field->realName)) f.realName = field->realName;
     char *realValue = nullptr;
-    if (ZeQueryAttribute(descriptor, f.column, "REAL NAME", &realName) == ZE_OK && ze::has_text(realName))
-        f.realName = realName;
-    if (ZeGetRealValue(descriptor, f.column, f.value, &realValue) == ZE_OK) f.realValue = realValue;
-}
-
-// A PASSWORD field of the descriptor, or the logon credential column PASSWORD.
-bool is_secret(Descriptor *descriptor, const char *column)
-{
-    int password = 0;
-    if (ze::equal_nocase(column, "PASSWORD")) return true;
-    return descriptor && ZeQueryAttribute(descriptor, column, "PASSWORD", &password) == ZE_OK && password;
+    if (ze::describe::real_value(field, f.column, f.value, &realValue) == ZE_OK) f.realValue = realValue;
+    f.secret = f.secret || ze::describe::has_flag(field, ZE_FIELD_PASSWORD);
 }
 
 void echo(const RequestField &f)
@@ -64,6 +61,9 @@ void trace_field_headings()
 unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *descriptor, bool echoed)
 {
     ZeResetFilter(action->requestFilter);
+    if (!is_filter(action->requestFilter)) return ZE_RC_INVALID_PARAMETER;
+    // The echo is formatted only for a trace that takes it.
+    echoed = echoed && TarnTraceActive();
     TarnTrace("%s", "");
     if (echoed) {
         TarnTrace("DTS Action Request %s - Fields", ze::HandleText(action).c_str());
@@ -72,25 +72,20 @@ unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *des
         TarnTrace("DTS Action filter echo suppressed...");
     }
     int count = 0;
-    ZeInitFilterQuery(filter);
-    RequestField f{};
-    while (ZeGetFilterItem(filter, &f.column, &f.relop, &f.value)) {
-        if (!f.value) f.value = "";
+    for (const Criterion *c = filter->first; c; c = c->next) {
+        RequestField f{c->column, c->relop, c->value ? c->value : ""};
         map_to_database(descriptor, f);
-        f.secret = is_secret(descriptor, f.column);
         if (echoed) echo(f);
         // A request without one of its criteria would act on the wrong items.
-        if (unsigned rc =
-                ZeSetFilterItem(action->requestFilter, ZE_CRITERION_STRINGS, f.realName ? f.realName : f.column,
-                                f.relop, f.realValue ? f.realValue : f.value)) {
+        if (unsigned rc = ze::records::add_criterion(action->requestFilter, f.realName ? f.realName : f.column, f.relop,
+                                                     f.realValue ? f.realValue : f.value)) {
             ZeResetFilter(action->requestFilter);
             TarnTrace("*** Request field %s could not be added: request abandoned", f.column);
             return rc == ZE_RC_INVALID_PARAMETER ? rc : ZE_RC_NO_MEMORY;
         }
         ++count;
-        f = RequestField{};
-        ZeNextFilterItem(filter);
     }
+    filter->cursor = nullptr;
     TarnTrace("   Total of %d fields in request", count);
     return ZE_OK;
 }
@@ -99,15 +94,10 @@ unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *des
 // default and that `given` does not name.
 unsigned append_defaults(Filter *to, Filter *given, Descriptor *descriptor)
 {
-    for (Field *field = nullptr; ZeGetField(descriptor, &field) == ZE_OK;) {
-        int pseudo = 0;
-        const char *name = nullptr, *defValue = nullptr;
-        ZeGetAttribute(field, "PSEUDO", &pseudo);
-        ZeGetAttribute(field, "NAME", &name);
-        ZeGetAttribute(field, "DEF VALUE", &defValue);
-        if (pseudo || !name || !defValue) continue;
-        if (ZeFilterItemByKey(given, name, nullptr, nullptr) != ZE_RC_NO_ENTRY) continue;
-        if (ZeSetFilterItem(to, ZE_CRITERION_STRINGS, name, "EQ", defValue)) return ZE_RC_NO_MEMORY;
+    for (const Field *field = descriptor->firstField; field; field = field->next) {
+        if (ze::describe::has_flag(field, ZE_FIELD_PSEUDO) || !field->name || !field->defValue) continue;
+        if (ZeFilterItemByKey(given, field->name, nullptr, nullptr) != ZE_RC_NO_ENTRY) continue;
+        if (ze::records::add_criterion(to, field->name, "EQ", field->defValue)) return ZE_RC_NO_MEMORY;
     }
     return ZE_OK;
 }
@@ -115,10 +105,9 @@ unsigned append_defaults(Filter *to, Filter *given, Descriptor *descriptor)
 unsigned copy_criteria(Filter *to, Filter *from)
 {
     ZeResetFilter(to);
-    const char *column = nullptr, *relop = nullptr, *value = nullptr;
-    ZeInitFilterQuery(from);
-    for (; ZeGetFilterItem(from, &column, &relop, &value); ZeNextFilterItem(from))
-        if (ZeSetFilterItem(to, ZE_CRITERION_STRINGS, column, relop, value)) return ZE_RC_NO_MEMORY;
+    for (const Criterion *c = from->first; c; c = c->next)
+        if (ze::records::add_criterion(to, c->column, c->relop, c->value)) return ZE_RC_NO_MEMORY;
+    from->cursor = nullptr;
     return ZE_OK;
 }
 

@@ -10,6 +10,7 @@
 #include "contract/text.hpp"
 #include "requests/action.hpp"
 #include "requests/itemops.hpp"
+#include "records/records.hpp"
 
 #include <cstring>
 
@@ -87,10 +88,9 @@ bool make_room(DtsBatch *batch)
 
 unsigned copy_criteria(Filter *to, Filter *from)
 {
-    const char *column = nullptr, *relop = nullptr, *value = nullptr;
-    ZeInitFilterQuery(from);
-    for (; ZeGetFilterItem(from, &column, &relop, &value); ZeNextFilterItem(from))
-        if (ZeSetFilterItem(to, ZE_CRITERION_STRINGS, column, relop, value)) return ZE_RC_NO_MEMORY;
+    for (const Criterion *c = from->first; c; c = c->next)
+        if (ze::records::add_criterion(to, c->column, c->relop, c->value)) return ZE_RC_NO_MEMORY;
+    from->cursor = nullptr;  // where a walk with ZeGetFilterItem leaves it
     return ZE_OK;
 }
 

@@ -145,6 +145,7 @@ Request read_request(DtsAction *action)
     request.user = text_field(action, ZE_ACTION_USERNAME);
     request.dateFormat = text_field(action, ZE_ACTION_DATE_FORMAT);
     if (request.dateFormat.empty()) request.dateFormat = ZeDateDefaultFormat();
+    request.dates = std::make_shared<RequestDates>();
 
     char **columns = nullptr, **relops = nullptr, **values = nullptr;
     int count = 0;

@@ -146,6 +146,34 @@ TEST_F(DateCheck, WithoutAHandleTheServiceRefusesToOpenAndStaysLoadedForTheNextC
     EXPECT_FALSE(module_loaded(KVSCOMN_PATH));
 }
 
+TEST_F(DateCheck, AHeldServiceStaysLoadedWithTheSameAnswersAndIsUnloadedAtTheLastRelease)
+{
+    EXPECT_EQ(ZeDateReleaseService(), ZE_RC_NO_ENTRY);  // nothing held
+    ASSERT_EQ(ZeDateHoldService(), ZE_OK);
+    ASSERT_EQ(ZeDateHoldService(), ZE_OK);
+    EXPECT_FALSE(module_loaded(KVSCOMN_PATH));  // a hold loads nothing itself
+    EXPECT_EQ(ZeDateValidate("dd.mm.yyyy", "31.12.1999"), ZE_OK);
+    EXPECT_TRUE(module_loaded(KVSCOMN_PATH));
+    // Each check starts afresh: a refused format falls back to the default, not to the last one set.
+    EXPECT_EQ(ZeDateValidate("dd/qq/yyyy", "31.12.1999"), ZE_RC_DATE_INVALID);
+    EXPECT_EQ(ZeDateValidate("dd/qq/yyyy", "12/31/1999"), ZE_RC_DATE_FORMAT);
+    EXPECT_EQ(ZeDateVerifyFormat("yyyymmdd"), ZE_OK);
+    clear_trace();
+    EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "02/30/2024"), ZE_RC_DATE_INVALID);
+    EXPECT_EQ(trace(), (Texts{"ZeDateValidate : begin", "Format (ANSI) = >mm/dd/yyyy<", "Value (ANSI) = >02/30/2024<",
+                              "**** ZeDateValidate : invalid date, vrndate rc = " + rc_of(ds::kDateRange) +
+                                  ", date = >02/30/2024<",
+                              "****      KVS-E-BADDAY, day 30 is not in 1 to 29 for month 2 of 2024",
+                              "ZeDateValidate : complete, rc = 252"}));
+    EXPECT_EQ(ZeDateReleaseService(), ZE_OK);
+    EXPECT_TRUE(module_loaded(KVSCOMN_PATH));  // one hold is left
+    EXPECT_EQ(ZeDateReleaseService(), ZE_OK);
+    EXPECT_FALSE(module_loaded(KVSCOMN_PATH));
+    EXPECT_EQ(ZeDateReleaseService(), ZE_RC_NO_ENTRY);
+    EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "02/28/2024"), ZE_OK);
+    EXPECT_FALSE(module_loaded(KVSCOMN_PATH));
+}
+
 // TARN_MODULE_PATH holds a kvscomn without vrndate.
 TEST_F(DateServiceWithoutEntry, BothChecksGive250AndTraceTheMissingEntry)
 {

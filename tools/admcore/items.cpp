@@ -57,10 +57,6 @@ Failure validate_value(Kind &kind, const std::string &field, const std::string &
     return std::nullopt;
 }
 
-DateServiceHold::DateServiceHold() : module_(TarnLoadModule("kvscomn")) {}
-
-DateServiceHold::~DateServiceHold() { TarnFreeModule(module_); }
-
 Failure validate_values(Kind &kind, Filter *filter)
 {
     std::lock_guard<std::mutex> turn(validation_turn());
