@@ -10,6 +10,8 @@
 #include "records/records.hpp"
 #include "contract/text.hpp"
 
+#include <cstring>
+
 using ze::records::is_filter;
 
 namespace {
@@ -58,7 +60,54 @@ void trace_field_headings()
     TarnTrace("   -----------------  -----  ------------------------------");
 }
 
-unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *descriptor, bool echoed)
+// The criteria of a filter, one after the other.
+class FilterCriteria {
+public:
+    explicit FilterCriteria(Filter *filter) : filter_(filter), next_(filter->first) {}
+    ~FilterCriteria() { filter_->cursor = nullptr; }  // where a walk with ZeGetFilterItem leaves it
+    FilterCriteria(const FilterCriteria &) = delete;
+    FilterCriteria &operator=(const FilterCriteria &) = delete;
+
+    bool next(RequestField &f)
+    {
+        if (!next_) return false;
+        f = RequestField{next_->column, next_->relop, next_->value ? next_->value : ""};
+        next_ = next_->next;
+        return true;
+    }
+
+private:
+    Filter *filter_;
+    const Criterion *next_;
+};
+
+// Criteria packed in one block (a batch item's copy).
+class PackedCriteria {
+public:
+    PackedCriteria(const char *packed, unsigned count) : at_(packed), left_(count) {}
+
+    bool next(RequestField &f)
+    {
+        if (left_ == 0) return false;
+        --left_;
+        f = RequestField{take(), take(), take()};
+        return true;
+    }
+
+private:
+    const char *take()
+    {
+        const char *text = at_;
+        at_ += std::strlen(at_) + 1;
+        return text;
+    }
+
+    const char *at_;
+    unsigned left_;
+};
+
+template <class Criteria>
+unsigned build_request_fields(DtsAction *action, Criteria &&criteria, Descriptor *descriptor, bool echoed)
 {
     ZeResetFilter(action->requestFilter);
     if (!is_filter(action->requestFilter)) return ZE_RC_INVALID_PARAMETER;
@@ -72,8 +121,7 @@ unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *des
         TarnTrace("DTS Action filter echo suppressed...");
     }
     int count = 0;
-    for (const Criterion *c = filter->first; c; c = c->next) {
-        RequestField f{c->column, c->relop, c->value ? c->value : ""};
+    for (RequestField f{}; criteria.next(f);) {
         map_to_database(descriptor, f);
         if (echoed) echo(f);
         // A request without one of its criteria would act on the wrong items.
@@ -85,7 +133,6 @@ unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *des
         }
         ++count;
     }
-    filter->cursor = nullptr;
     TarnTrace("   Total of %d fields in request", count);
     return ZE_OK;
 }
@@ -113,15 +160,25 @@ unsigned copy_criteria(Filter *to, Filter *from)
 
 }  // namespace
 
+namespace ze::requests {
+
+unsigned set_packed_request_fields(DtsAction *action, const char *packed, unsigned count, Descriptor *descriptor)
+{
+    return build_request_fields(action, PackedCriteria(packed, count), descriptor, true);
+}
+
+}  // namespace ze::requests
+
 extern "C" {
 
 unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filter, Descriptor *descriptor,
                                          unsigned int suppressEcho)
 {
-    return ZE_FRAME({{"Action", ze::requests::is_action(action)},
-                     {"Filter", is_filter(filter)},
-                     {"Descriptor", !descriptor || ZeIsValidDescriptor(descriptor)}},
-                    [&] { return build_request_fields(action, filter, descriptor, suppressEcho == 0); });
+    return ZE_FRAME(
+        {{"Action", ze::requests::is_action(action)},
+         {"Filter", is_filter(filter)},
+         {"Descriptor", !descriptor || ZeIsValidDescriptor(descriptor)}},
+        [&] { return build_request_fields(action, FilterCriteria(filter), descriptor, suppressEcho == 0); });
 }
 
 unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter, Descriptor *descriptor)
