@@ -25,11 +25,12 @@ constexpr std::size_t kTextSize = 256;  // room for a text converted to 8 bits
 void *g_module = nullptr;
 ds::Entry g_entry = nullptr;
 void *g_handle = nullptr;
-// While the service is held (ZeDateHoldService), checks leave it loaded
-// and its handle allocated: each still opens it afresh, so that it starts
-// from the same state, but none closes it until the last hold ends.
+// While the service is held (ZeDateHoldService), checks leave it open for
+// the next one; the last release closes it. Each check sets its format
+// first, and one whose format is refused opens the service again, so a
+// held check starts from the state a fresh one has.
 int g_holds = 0;
-bool g_keptOpen = false;  // a check left the service for the holder to close
+bool g_keptOpen = false;  // a check left the service open for the next one
 
 // One status block, parameter block and format buffer serve all the
 // operations of one check; they start zero-filled.
@@ -70,6 +71,7 @@ bool find_entry()
 
 bool open_service(CheckBlocks &blocks)
 {
+    if (g_keptOpen) return true;  // held, and open since an earlier check
     if (!find_entry()) {
         TarnTrace("**** ZeDate : cannot open vrndate");
         return false;
@@ -200,8 +202,11 @@ unsigned int ZeDateValidate(const char *format, const char *value)
         const std::lock_guard<std::mutex> turn(checks_turn());
         TarnTrace("ZeDateValidate : begin");
         CheckBlocks blocks;
+        const bool reused = g_keptOpen;
         if (!open_service(blocks)) return ZE_RC_DATE_SERVICE;
         unsigned rc = set_format(blocks, format) ? ZE_OK : ZE_RC_DATE_FORMAT;
+        // A refused format leaves the service with the last one it took: back to its default.
+        if (rc != ZE_OK && reused) blocks.call(ds::kOpen);
         if (!validate_date(blocks, value)) rc = ZE_RC_DATE_INVALID;
         close_service(blocks);
         TarnTrace("ZeDateValidate : complete, rc = %d", static_cast<int>(rc));

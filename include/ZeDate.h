@@ -13,10 +13,11 @@
  * Loading and unloading the module for every check costs far more than
  * the check: a program about to check many dates (an import, a router
  * carrying out a batch) holds the service with ZeDateHoldService. While it
- * is held the module stays loaded and the handle allocated from one check
- * to the next; each check still opens the service afresh, so its answers
- * and traces are the same, and the service is closed and the module
- * unloaded when the last hold is released.
+ * is held the service stays loaded and open from one check to the next;
+ * each check still sets its format (and, when the format is refused, opens
+ * the service again, so that the date is checked against the default
+ * format as always), so its answers and traces are the same. The service
+ * is closed and the module unloaded when the last hold is released.
  *
  * Date formats the kvscomn service accepts
  *   Fields, in any order, each exactly once, letters in any case:

@@ -51,9 +51,14 @@ Failure validate_value(Kind &kind, const std::string &field, const std::string &
 {
     const FieldInfo *info = kind.field(field);
     if (!info) return unknown_field(kind.fields, field);
+    return validate_value(kind, *info, value);
+}
+
+Failure validate_value(Kind &kind, const FieldInfo &field, const std::string &value)
+{
     std::lock_guard<std::mutex> turn(validation_turn());
-    const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", info->name.c_str(), value.c_str());
-    if (rc != ZE_OK) return value_problem(kind, info->name, value, rc);
+    const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", field.name.c_str(), value.c_str());
+    if (rc != ZE_OK) return value_problem(kind, field.name, value, rc);
     return std::nullopt;
 }
 

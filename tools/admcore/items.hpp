@@ -13,6 +13,8 @@ namespace admcore {
 // library's date checks share one date service per process, so validations
 // take turns across threads (each kind still serves one thread at a time).
 Failure validate_value(Kind &kind, const std::string &field, const std::string &value);
+// The same for a field of the kind found already.
+Failure validate_value(Kind &kind, const FieldInfo &field, const std::string &value);
 
 // VALIDATE VALUE of each non-empty value of `filter`'s criteria.
 Failure validate_values(Kind &kind, Filter *filter);
