@@ -27,10 +27,14 @@ ds::Entry g_entry = nullptr;
 void *g_handle = nullptr;
 // While the service is held (ZeDateHoldService), checks leave it open for
 // the next one; the last release closes it. Each check sets its format
-// first, and one whose format is refused opens the service again, so a
-// held check starts from the state a fresh one has.
+// first (unless the service has it already), and one whose format is
+// refused opens the service again, so a held check meets the service in
+// the state a fresh one has.
 int g_holds = 0;
 bool g_keptOpen = false;  // a check left the service open for the next one
+// The format the open service took last, "" when not known: a held check
+// of the same format need not hand it over again.
+char g_format[ds::kFormatBufferSize] = "";
 
 // One status block, parameter block and format buffer serve all the
 // operations of one check; they start zero-filled.
@@ -80,6 +84,7 @@ bool open_service(CheckBlocks &blocks)
         g_handle = ZE_ALLOC(ds::kHandleSize);
         if (!g_handle) TarnTrace("**** ZeDate : Error allocating handle.");
     }
+    g_format[0] = '\0';
     if (blocks.call(ds::kOpen) != ds::kSuccess) {
         TarnTraceA("**** ZeDate Error : %s", blocks.message());
         return false;
@@ -94,6 +99,7 @@ void close_service(CheckBlocks &blocks)
         return;
     }
     g_keptOpen = false;
+    g_format[0] = '\0';
     blocks.call(ds::kClose);
     TarnFreeModule(g_module);
     g_module = nullptr;
@@ -111,8 +117,10 @@ bool set_format(CheckBlocks &blocks, const char *format)
                   static_cast<int>(ds::kMaxFormatLength));
         return false;
     }
+    if (g_keptOpen && std::strcmp(text, g_format) == 0) return true;  // the open service has it
     TarnCopyNCharOfStr(blocks.format, text, sizeof blocks.format);
     std::uint32_t status = blocks.call(ds::kSetFormat);
+    TarnCopyNCharOfStr(g_format, status == ds::kSuccess ? text : "", sizeof g_format);
     if (status == ds::kSuccess) return true;
     const char *message = blocks.message();
     TarnTrace("**** ZeDate : Invalid Date format, rc = %u", status);
@@ -206,7 +214,10 @@ unsigned int ZeDateValidate(const char *format, const char *value)
         if (!open_service(blocks)) return ZE_RC_DATE_SERVICE;
         unsigned rc = set_format(blocks, format) ? ZE_OK : ZE_RC_DATE_FORMAT;
         // A refused format leaves the service with the last one it took: back to its default.
-        if (rc != ZE_OK && reused) blocks.call(ds::kOpen);
+        if (rc != ZE_OK && reused) {
+            g_format[0] = '\0';
+            blocks.call(ds::kOpen);
+        }
         if (!validate_date(blocks, value)) rc = ZE_RC_DATE_INVALID;
         close_service(blocks);
         TarnTrace("ZeDateValidate : complete, rc = %d", static_cast<int>(rc));

@@ -14,10 +14,11 @@
  * the check: a program about to check many dates (an import, a router
  * carrying out a batch) holds the service with ZeDateHoldService. While it
  * is held the service stays loaded and open from one check to the next;
- * each check still sets its format (and, when the format is refused, opens
- * the service again, so that the date is checked against the default
- * format as always), so its answers and traces are the same. The service
- * is closed and the module unloaded when the last hold is released.
+ * each check still hands the service its format unless the service has
+ * it already (and, when the format is refused, opens the service again, so
+ * that the date is checked against the default format as always), so its
+ * answers and traces are the same. The service is closed and the module
+ * unloaded when the last hold is released.
  *
  * Date formats the kvscomn service accepts
  *   Fields, in any order, each exactly once, letters in any case:

@@ -157,7 +157,11 @@ TEST_F(DateCheck, AHeldServiceStaysLoadedWithTheSameAnswersAndIsUnloadedAtTheLas
     // Each check starts afresh: a refused format falls back to the default, not to the last one set.
     EXPECT_EQ(ZeDateValidate("dd/qq/yyyy", "31.12.1999"), ZE_RC_DATE_INVALID);
     EXPECT_EQ(ZeDateValidate("dd/qq/yyyy", "12/31/1999"), ZE_RC_DATE_FORMAT);
+    // Each check has its own format, whatever the one before it took.
     EXPECT_EQ(ZeDateVerifyFormat("yyyymmdd"), ZE_OK);
+    EXPECT_EQ(ZeDateValidate("dd.mm.yyyy", "19991231"), ZE_RC_DATE_INVALID);
+    EXPECT_EQ(ZeDateValidate("yyyymmdd", "19991231"), ZE_OK);
+    EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "12/31/1999"), ZE_OK);
     clear_trace();
     EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "02/30/2024"), ZE_RC_DATE_INVALID);
     EXPECT_EQ(trace(), (Texts{"ZeDateValidate : begin", "Format (ANSI) = >mm/dd/yyyy<", "Value (ANSI) = >02/30/2024<",
