@@ -25,6 +25,16 @@ constexpr std::size_t kTextSize = 256;  // room for a text converted to 8 bits
 void *g_module = nullptr;
 ds::Entry g_entry = nullptr;
 void *g_handle = nullptr;
+// While the service is held (ZeDateHoldService), checks leave it open for
+// the next one; the last release closes it. Each check sets its format
+// first (unless the service has it already), and one whose format is
+// refused opens the service again, so a held check meets the service in
+// the state a fresh one has.
+int g_holds = 0;
+bool g_keptOpen = false;  // a check left the service open for the next one
+// The format the open service took last, "" when not known: a held check
+// of the same format need not hand it over again.
+char g_format[ds::kFormatBufferSize] = "";
 
 // One status block, parameter block and format buffer serve all the
 // operations of one check; they start zero-filled.
@@ -65,6 +75,7 @@ bool find_entry()
 
 bool open_service(CheckBlocks &blocks)
 {
+    if (g_keptOpen) return true;  // held, and open since an earlier check
     if (!find_entry()) {
         TarnTrace("**** ZeDate : cannot open vrndate");
         return false;
@@ -73,6 +84,7 @@ bool open_service(CheckBlocks &blocks)
         g_handle = ZE_ALLOC(ds::kHandleSize);
         if (!g_handle) TarnTrace("**** ZeDate : Error allocating handle.");
     }
+    g_format[0] = '\0';
     if (blocks.call(ds::kOpen) != ds::kSuccess) {
         TarnTraceA("**** ZeDate Error : %s", blocks.message());
         return false;
@@ -82,6 +94,12 @@ bool open_service(CheckBlocks &blocks)
 
 void close_service(CheckBlocks &blocks)
 {
+    if (g_holds > 0) {
+        g_keptOpen = true;
+        return;
+    }
+    g_keptOpen = false;
+    g_format[0] = '\0';
     blocks.call(ds::kClose);
     TarnFreeModule(g_module);
     g_module = nullptr;
@@ -99,8 +117,10 @@ bool set_format(CheckBlocks &blocks, const char *format)
                   static_cast<int>(ds::kMaxFormatLength));
         return false;
     }
+    if (g_keptOpen && std::strcmp(text, g_format) == 0) return true;  // the open service has it
     TarnCopyNCharOfStr(blocks.format, text, sizeof blocks.format);
     std::uint32_t status = blocks.call(ds::kSetFormat);
+    TarnCopyNCharOfStr(g_format, status == ds::kSuccess ? text : "", sizeof g_format);
     if (status == ds::kSuccess) return true;
     const char *message = blocks.message();
     TarnTrace("**** ZeDate : Invalid Date format, rc = %u", status);
@@ -140,6 +160,28 @@ std::mutex &checks_turn()
 
 extern "C" {
 
+unsigned int ZeDateHoldService(void)
+{
+    return ZE_FRAME({}, [] {
+        const std::lock_guard<std::mutex> turn(checks_turn());
+        ++g_holds;
+        return ZE_OK;
+    });
+}
+
+unsigned int ZeDateReleaseService(void)
+{
+    return ZE_FRAME({}, [] {
+        const std::lock_guard<std::mutex> turn(checks_turn());
+        if (g_holds == 0) return ZE_RC_NO_ENTRY;
+        if (--g_holds == 0 && g_keptOpen) {
+            CheckBlocks blocks;
+            close_service(blocks);
+        }
+        return ZE_OK;
+    });
+}
+
 const char *ZeDateDefaultFormat(void)
 {
     return ZE_FRAME_QUIET({}, kDefaultFormat, [] {
@@ -168,8 +210,14 @@ unsigned int ZeDateValidate(const char *format, const char *value)
         const std::lock_guard<std::mutex> turn(checks_turn());
         TarnTrace("ZeDateValidate : begin");
         CheckBlocks blocks;
+        const bool reused = g_keptOpen;
         if (!open_service(blocks)) return ZE_RC_DATE_SERVICE;
         unsigned rc = set_format(blocks, format) ? ZE_OK : ZE_RC_DATE_FORMAT;
+        // A refused format leaves the service with the last one it took: back to its default.
+        if (rc != ZE_OK && reused) {
+            g_format[0] = '\0';
+            blocks.call(ds::kOpen);
+        }
         if (!validate_date(blocks, value)) rc = ZE_RC_DATE_INVALID;
         close_service(blocks);
         TarnTrace("ZeDateValidate : complete, rc = %d", static_cast<int>(rc));

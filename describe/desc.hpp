@@ -103,6 +103,10 @@ Field *header_field(const Descriptor *d, int i);
 // holds, not what a criterion compares it with: 0 or ZeValidateValue's code.
 unsigned validate_criterion(const Field *field, const char *dateFormat, const char *value);
 
+// Display value to database value for one field (ZeGetRealValue once the
+// field is found); `name` is for traces.
+unsigned real_value(const Field *field, const char *name, const char *value, char **pRealValue);
+
 // Database value to display value for one field; `name` is for traces.
 unsigned display_value(const Field *field, const char *name, const char *realValue, char **pValue);
 

@@ -158,6 +158,19 @@ const char *mapped(const char *const *from, const char *const *to, const char *v
 // Asked for every value an answer loads: the first letter settles most types.
 bool is_bool_field(const Field *f) { return f->type && f->type[0] == 'B' && std::strcmp(f->type, "BOOL") == 0; }
 
+char kTrue[] = "TRUE";
+char kFalse[] = "FALSE";
+
+bool same_key_value(const char *a, const char *b)
+{
+    if (!a || !b) return a == b;
+    return a[0] == b[0] && TarnCompareStr(a, b) == 0;
+}
+
+}  // namespace
+
+namespace ze::describe {
+
 unsigned real_value(const Field *f, const char *name, const char *value, char **pRealValue)
 {
     if (is_bool_field(f)) {
@@ -183,19 +196,6 @@ unsigned real_value(const Field *f, const char *name, const char *value, char **
     TarnTrace("***     Field = %s", name);
     return ZE_RC_NOT_ON_LIST;
 }
-
-char kTrue[] = "TRUE";
-char kFalse[] = "FALSE";
-
-bool same_key_value(const char *a, const char *b)
-{
-    if (!a || !b) return a == b;
-    return a[0] == b[0] && TarnCompareStr(a, b) == 0;
-}
-
-}  // namespace
-
-namespace ze::describe {
 
 Field *header_field(const Descriptor *d, int i)
 {

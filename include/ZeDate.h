@@ -10,6 +10,16 @@
  * thread, waits for it (the routers check a request's dates while they
  * carry it out, which may be while an application validates a value).
  *
+ * Loading and unloading the module for every check costs far more than
+ * the check: a program about to check many dates (an import, a router
+ * carrying out a batch) holds the service with ZeDateHoldService. While it
+ * is held the service stays loaded and open from one check to the next;
+ * each check still hands the service its format unless the service has
+ * it already (and, when the format is refused, opens the service again, so
+ * that the date is checked against the default format as always), so its
+ * answers and traces are the same. The service is closed and the module
+ * unloaded when the last hold is released.
+ *
  * Date formats the kvscomn service accepts
  *   Fields, in any order, each exactly once, letters in any case:
  *     dd    day of the month
@@ -79,6 +89,19 @@ ZE_API unsigned int ZeDateVerifyFormat(const char *format);
  * default format; ZE_RC_DATE_INVALID the date is refused (traced with the
  * service's message). No parameter check. */
 ZE_API unsigned int ZeDateValidate(const char *format, const char *value);
+
+/** Holds the date service: until the matching ZeDateReleaseService, date
+ * checks leave the service loaded for the next check instead of closing
+ * it and unloading kvscomn. Holds nest (a count, process-wide); each must
+ * be released. Loads nothing itself: the first check after it does.
+ * Returns ZE_OK. */
+ZE_API unsigned int ZeDateHoldService(void);
+
+/** Ends a hold of ZeDateHoldService. When it was the last one and a check
+ * left the service open, closes the service and unloads kvscomn, as the
+ * check itself would have. ZE_OK; ZE_RC_NO_ENTRY when no hold is left to
+ * release. */
+ZE_API unsigned int ZeDateReleaseService(void);
 
 #ifdef __cplusplus
 }

@@ -16,7 +16,10 @@ namespace {
 
 using ListOperation = unsigned (*)(Descriptor *, DtsInfo *, Filter *, Item *, DtsResult *);
 
-template <class T> T *element(void *object, const char *key) { return static_cast<T *>(ZeElement(object, key)); }
+template <class T> T *element(void *object, const char *key)
+{
+    return static_cast<T *>(ze::objects::element(object, key));
+}
 
 DtsInfo *info_of(void *object) { return element<DtsInfo>(object, "INFO"); }
 

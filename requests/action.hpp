@@ -40,6 +40,11 @@ bool is_action(DtsAction *action);
 // parameter 3 and gives 4.
 unsigned refuse_field_argument(const char *name);
 
+// ZeSetDtsActionRequestFilter's work (the request fields echoed) on
+// `count` criteria packed in one block: column, operator and value of
+// each, one after the other, each text with its terminator.
+unsigned set_packed_request_fields(DtsAction *action, const char *packed, unsigned count, Descriptor *descriptor);
+
 // A string pointer array of the list's strings (not copies) with at least
 // `slots` entries, those past the list NULL; NULL when memory is short.
 // Release it with ZeFreeStrPtrArray(array, 0).

@@ -10,6 +10,8 @@
 #include "records/records.hpp"
 #include "contract/text.hpp"
 
+#include <cstring>
+
 using ze::records::is_filter;
 
 namespace {
@@ -26,22 +28,19 @@ struct RequestField {
 
 constexpr const char *kMasked = "********";
 
+// The descriptor's field of the column, looked up once for all it gives
+// the request: the column's REAL NAME, the value the database stores and
+// whether the value is a password.
 void map_to_database(Descriptor *descriptor, RequestField &f)
 {
-    if (!descriptor) return;
-    const char *realName = nullptr;
+    // The logon credential column PASSWORD is secret whatever the descriptor says.
+    f.secret = ze::equal_nocase(f.column, "PASSWORD");
+    const Field *field = descriptor ? ze::describe::find_field(descriptor, f.column) : nullptr;
+    if (!field) return;
+    if (ze::has_text(field->realName)) f.realName = field->realName;
     char *realValue = nullptr;
-    if (ZeQueryAttribute(descriptor, f.column, "REAL NAME", &realName) == ZE_OK && ze::has_text(realName))
-        f.realName = realName;
-    if (ZeGetRealValue(descriptor, f.column, f.value, &realValue) == ZE_OK) f.realValue = realValue;
-}
-
-// A PASSWORD field of the descriptor, or the logon credential column PASSWORD.
-bool is_secret(Descriptor *descriptor, const char *column)
-{
-    int password = 0;
-    if (ze::equal_nocase(column, "PASSWORD")) return true;
-    return descriptor && ZeQueryAttribute(descriptor, column, "PASSWORD", &password) == ZE_OK && password;
+    if (ze::describe::real_value(field, f.column, f.value, &realValue) == ZE_OK) f.realValue = realValue;
+    f.secret = f.secret || ze::describe::has_flag(field, ZE_FIELD_PASSWORD);
 }
 
 void echo(const RequestField &f)
@@ -61,9 +60,59 @@ void trace_field_headings()
     TarnTrace("   -----------------  -----  ------------------------------");
 }
 
-unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *descriptor, bool echoed)
+// The criteria of a filter, one after the other.
+class FilterCriteria {
+public:
+    explicit FilterCriteria(Filter *filter) : filter_(filter), next_(filter->first) {}
+    ~FilterCriteria() { filter_->cursor = nullptr; }  // where a walk with ZeGetFilterItem leaves it
+    FilterCriteria(const FilterCriteria &) = delete;
+    FilterCriteria &operator=(const FilterCriteria &) = delete;
+
+    bool next(RequestField &f)
+    {
+        if (!next_) return false;
+        f = RequestField{next_->column, next_->relop, next_->value ? next_->value : ""};
+        next_ = next_->next;
+        return true;
+    }
+
+private:
+    Filter *filter_;
+    const Criterion *next_;
+};
+
+// Criteria packed in one block (a batch item's copy).
+class PackedCriteria {
+public:
+    PackedCriteria(const char *packed, unsigned count) : at_(packed), left_(count) {}
+
+    bool next(RequestField &f)
+    {
+        if (left_ == 0) return false;
+        --left_;
+        f = RequestField{take(), take(), take()};
+        return true;
+    }
+
+private:
+    const char *take()
+    {
+        const char *text = at_;
+        at_ += std::strlen(at_) + 1;
+        return text;
+    }
+
+    const char *at_;
+    unsigned left_;
+};
+
+template <class Criteria>
+unsigned build_request_fields(DtsAction *action, Criteria &&criteria, Descriptor *descriptor, bool echoed)
 {
     ZeResetFilter(action->requestFilter);
+    if (!is_filter(action->requestFilter)) return ZE_RC_INVALID_PARAMETER;
+    // The echo is formatted only for a trace that takes it.
+    echoed = echoed && TarnTraceActive();
     TarnTrace("%s", "");
     if (echoed) {
         TarnTrace("DTS Action Request %s - Fields", ze::HandleText(action).c_str());
@@ -72,24 +121,17 @@ unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *des
         TarnTrace("DTS Action filter echo suppressed...");
     }
     int count = 0;
-    ZeInitFilterQuery(filter);
-    RequestField f{};
-    while (ZeGetFilterItem(filter, &f.column, &f.relop, &f.value)) {
-        if (!f.value) f.value = "";
+    for (RequestField f{}; criteria.next(f);) {
         map_to_database(descriptor, f);
-        f.secret = is_secret(descriptor, f.column);
         if (echoed) echo(f);
         // A request without one of its criteria would act on the wrong items.
-        if (unsigned rc =
-                ZeSetFilterItem(action->requestFilter, ZE_CRITERION_STRINGS, f.realName ? f.realName : f.column,
-                                f.relop, f.realValue ? f.realValue : f.value)) {
+        if (unsigned rc = ze::records::add_criterion(action->requestFilter, f.realName ? f.realName : f.column, f.relop,
+                                                     f.realValue ? f.realValue : f.value)) {
             ZeResetFilter(action->requestFilter);
             TarnTrace("*** Request field %s could not be added: request abandoned", f.column);
             return rc == ZE_RC_INVALID_PARAMETER ? rc : ZE_RC_NO_MEMORY;
         }
         ++count;
-        f = RequestField{};
-        ZeNextFilterItem(filter);
     }
     TarnTrace("   Total of %d fields in request", count);
     return ZE_OK;
@@ -99,15 +141,10 @@ unsigned build_request_fields(DtsAction *action, Filter *filter, Descriptor *des
 // default and that `given` does not name.
 unsigned append_defaults(Filter *to, Filter *given, Descriptor *descriptor)
 {
-    for (Field *field = nullptr; ZeGetField(descriptor, &field) == ZE_OK;) {
-        int pseudo = 0;
-        const char *name = nullptr, *defValue = nullptr;
-        ZeGetAttribute(field, "PSEUDO", &pseudo);
-        ZeGetAttribute(field, "NAME", &name);
-        ZeGetAttribute(field, "DEF VALUE", &defValue);
-        if (pseudo || !name || !defValue) continue;
-        if (ZeFilterItemByKey(given, name, nullptr, nullptr) != ZE_RC_NO_ENTRY) continue;
-        if (ZeSetFilterItem(to, ZE_CRITERION_STRINGS, name, "EQ", defValue)) return ZE_RC_NO_MEMORY;
+    for (const Field *field = descriptor->firstField; field; field = field->next) {
+        if (ze::describe::has_flag(field, ZE_FIELD_PSEUDO) || !field->name || !field->defValue) continue;
+        if (ZeFilterItemByKey(given, field->name, nullptr, nullptr) != ZE_RC_NO_ENTRY) continue;
+        if (ze::records::add_criterion(to, field->name, "EQ", field->defValue)) return ZE_RC_NO_MEMORY;
     }
     return ZE_OK;
 }
@@ -115,24 +152,33 @@ unsigned append_defaults(Filter *to, Filter *given, Descriptor *descriptor)
 unsigned copy_criteria(Filter *to, Filter *from)
 {
     ZeResetFilter(to);
-    const char *column = nullptr, *relop = nullptr, *value = nullptr;
-    ZeInitFilterQuery(from);
-    for (; ZeGetFilterItem(from, &column, &relop, &value); ZeNextFilterItem(from))
-        if (ZeSetFilterItem(to, ZE_CRITERION_STRINGS, column, relop, value)) return ZE_RC_NO_MEMORY;
+    for (const Criterion *c = from->first; c; c = c->next)
+        if (ze::records::add_criterion(to, c->column, c->relop, c->value)) return ZE_RC_NO_MEMORY;
+    from->cursor = nullptr;
     return ZE_OK;
 }
 
 }  // namespace
+
+namespace ze::requests {
+
+unsigned set_packed_request_fields(DtsAction *action, const char *packed, unsigned count, Descriptor *descriptor)
+{
+    return build_request_fields(action, PackedCriteria(packed, count), descriptor, true);
+}
+
+}  // namespace ze::requests
 
 extern "C" {
 
 unsigned int ZeSetDtsActionRequestFilter(DtsAction *action, Filter *filter, Descriptor *descriptor,
                                          unsigned int suppressEcho)
 {
-    return ZE_FRAME({{"Action", ze::requests::is_action(action)},
-                     {"Filter", is_filter(filter)},
-                     {"Descriptor", !descriptor || ZeIsValidDescriptor(descriptor)}},
-                    [&] { return build_request_fields(action, filter, descriptor, suppressEcho == 0); });
+    return ZE_FRAME(
+        {{"Action", ze::requests::is_action(action)},
+         {"Filter", is_filter(filter)},
+         {"Descriptor", !descriptor || ZeIsValidDescriptor(descriptor)}},
+        [&] { return build_request_fields(action, FilterCriteria(filter), descriptor, suppressEcho == 0); });
 }
 
 unsigned int ZeSetupDtsDefineFilter(Filter *toFilter, Filter *fromFilter, Descriptor *descriptor)

@@ -10,7 +10,9 @@
 #include "contract/text.hpp"
 #include "requests/action.hpp"
 #include "requests/itemops.hpp"
+#include "records/records.hpp"
 
+#include <climits>
 #include <cstring>
 
 ZE_SOURCE_TAG("DtsBatch");
@@ -48,7 +50,8 @@ void clear_outcome(DtsBatchItem &item)
 void release_item(DtsBatchItem &item)
 {
     clear_outcome(item);
-    if (item.criteria) ZeDestroyFilter(item.criteria);
+    if (item.criteria) explicit_bzero(item.criteria, item.criteriaSize);
+    ZE_FREE(item.criteria);
     if (item.request) ZeDestroyFilter(item.request);
 }
 
@@ -85,12 +88,25 @@ bool make_room(DtsBatch *batch)
     return true;
 }
 
-unsigned copy_criteria(Filter *to, Filter *from)
+// The filter's criteria packed in one block, as DtsBatchItem keeps them.
+unsigned pack_criteria(DtsBatchItem &item, const Filter *filter)
 {
-    const char *column = nullptr, *relop = nullptr, *value = nullptr;
-    ZeInitFilterQuery(from);
-    for (; ZeGetFilterItem(from, &column, &relop, &value); ZeNextFilterItem(from))
-        if (ZeSetFilterItem(to, ZE_CRITERION_STRINGS, column, relop, value)) return ZE_RC_NO_MEMORY;
+    std::size_t size = 0;
+    for (const Criterion *c = filter->first; c; c = c->next)
+        size += std::strlen(c->column) + std::strlen(c->relop) + std::strlen(c->value) + 3;
+    if (size > UINT_MAX) return ZE_RC_NO_MEMORY;
+    item.criteria = ZE_ALLOC_N(char, size ? size : 1);
+    if (!item.criteria) return ZE_RC_NO_MEMORY;
+    char *at = item.criteria;
+    for (const Criterion *c = filter->first; c; c = c->next) {
+        for (const char *text : {c->column, c->relop, c->value}) {
+            const std::size_t n = std::strlen(text) + 1;
+            std::memcpy(at, text, n);
+            at += n;
+        }
+        ++item.criteriaCount;
+    }
+    item.criteriaSize = static_cast<unsigned>(size);
     return ZE_OK;
 }
 
@@ -98,13 +114,27 @@ unsigned add_item(DtsBatch *batch, Filter *filter)
 {
     if (!make_room(batch)) return ZE_RC_NO_MEMORY;
     DtsBatchItem item{};
-    unsigned rc = ZeCreateFilter(&item.criteria);
-    if (!rc) rc = copy_criteria(item.criteria, filter);
-    if (rc) {
+    if (unsigned rc = pack_criteria(item, filter)) {
         release_item(item);
         return rc;
     }
+    filter->cursor = nullptr;  // where a walk with ZeGetFilterItem leaves it
     batch->items[batch->count++] = item;
+    return ZE_OK;
+}
+
+// The item's criteria as a filter of their own.
+unsigned unpacked(const DtsBatchItem &item, OwnedFilter &filter)
+{
+    if (unsigned rc = ZeCreateFilter(filter.out())) return rc;
+    const char *at = item.criteria;
+    for (unsigned i = 0; i < item.criteriaCount; ++i) {
+        const char *column = at;
+        const char *relop = column + std::strlen(column) + 1;
+        const char *value = relop + std::strlen(relop) + 1;
+        at = value + std::strlen(value) + 1;
+        if (ze::records::add_criterion(filter.get(), column, relop, value)) return ZE_RC_NO_MEMORY;
+    }
     return ZE_OK;
 }
 
@@ -148,19 +178,20 @@ unsigned prepare_items(Run &run)
         DtsBatchItem &item = run.batch->items[i];
         if (item.request) ZeDestroyFilter(item.request);
         item.request = nullptr;
-        Filter *criteria = item.criteria;
-        OwnedFilter checked;
+        DtsAction *action = run.action.get();
         if (deletes) {
-            if (unsigned rc = check_selection(run.descriptor, run.info, criteria, run.result, checked)) {
+            OwnedFilter criteria, checked;
+            if (unsigned rc = unpacked(item, criteria)) return rc;
+            if (unsigned rc = check_selection(run.descriptor, run.info, criteria.get(), run.result, checked)) {
                 refuse_item(run, item, rc);
                 if (run.batch->mode & ZE_BATCH_ATOMIC) return rc;
                 if (run.batch->mode & ZE_BATCH_STOP_AT_FAILURE) return stop_after(run, i);
                 continue;
             }
-            criteria = checked.get();
+            if (unsigned rc = ZeSetDtsActionRequestFilter(action, checked.get(), run.descriptor, 0)) return rc;
+        } else if (unsigned rc = set_packed_request_fields(action, item.criteria, item.criteriaCount, run.descriptor)) {
+            return rc;
         }
-        DtsAction *action = run.action.get();
-        if (unsigned rc = ZeSetDtsActionRequestFilter(action, criteria, run.descriptor, 0)) return rc;
         // The action's request fields become the item's; the action gets a fresh, empty filter.
         item.request = action->requestFilter;
         action->requestFilter = nullptr;

@@ -8,8 +8,12 @@
 // One item of a batch: the caller's criteria, the request fields sent for
 // them, and the outcome.
 struct DtsBatchItem {
-    Filter *criteria;  // owned copy of the caller's filter
-    Filter *request;   // owned, made by a run: the criteria mapped for the node
+    // Owned copy of the caller's criteria in one block: column, operator
+    // and value of each, one after the other, each text with its terminator.
+    char *criteria;
+    unsigned int criteriaCount;
+    unsigned int criteriaSize;  // bytes of the block, cleared before release (values may be passwords)
+    Filter *request;            // owned, made by a run: the criteria mapped for the node
     unsigned int state;
     unsigned int code;
     unsigned int nodeCode;

@@ -304,15 +304,17 @@ struct WriteFields {
 WriteFields write_fields(const Request &request, const Table &table, const std::vector<Criterion> &criteria)
 {
     WriteFields fields;
+    fields.changes.reserve(criteria.size());
     std::vector<const Column *> seen;
+    seen.reserve(criteria.size());
     bool copyKeySeen = false;
     for (const Criterion &c : criteria) {
-        std::string name = c.column ? c.column->label : TARN_ROUTER_COPY_KEY;
+        auto name = [&] { return c.column ? c.column->label : std::string(TARN_ROUTER_COPY_KEY); };
         if (c.op != Relop::EQ)
             fail(TARN_ROUTER_RC_BAD_REQUEST,
-                 std::string(request.word) + " takes only EQ criteria, not " + name + " " + std::string(c.relop));
+                 std::string(request.word) + " takes only EQ criteria, not " + name() + " " + std::string(c.relop));
         bool repeated = c.column ? std::find(seen.begin(), seen.end(), c.column) != seen.end() : copyKeySeen;
-        if (repeated) fail(TARN_ROUTER_RC_BAD_REQUEST, "Column " + name + " is given twice");
+        if (repeated) fail(TARN_ROUTER_RC_BAD_REQUEST, "Column " + name() + " is given twice");
         if (!c.column) {
             copyKeySeen = true;
             fields.otherKey = c.bound;

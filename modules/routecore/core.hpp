@@ -8,6 +8,27 @@
 
 namespace routecore {
 
+// The dates of one request: the date service held from its first date
+// check to the end of the request (and of its batch), so that a batch of
+// many dates loads and opens the service once, and the request's date
+// format read once.
+class RequestDates {
+public:
+    RequestDates() = default;
+    RequestDates(const RequestDates &) = delete;
+    RequestDates &operator=(const RequestDates &) = delete;
+    ~RequestDates();
+
+    void hold();
+    // The format read with the service's grammar: 1003 when it refuses it.
+    const date_format::Format &format(std::string_view text);
+
+private:
+    bool held_ = false;
+    std::string text_;
+    std::optional<date_format::Format> format_;
+};
+
 // Reads command, response kind, node, object, user and request fields.
 // Fails with 1003 for a missing or unknown command.
 Request read_request(DtsAction *action);

@@ -145,6 +145,7 @@ Request read_request(DtsAction *action)
     request.user = text_field(action, ZE_ACTION_USERNAME);
     request.dateFormat = text_field(action, ZE_ACTION_DATE_FORMAT);
     if (request.dateFormat.empty()) request.dateFormat = ZeDateDefaultFormat();
+    request.dates = std::make_shared<RequestDates>();
 
     char **columns = nullptr, **relops = nullptr, **values = nullptr;
     int count = 0;
@@ -202,6 +203,7 @@ void read_rules(Store &store, Table &table)
 std::vector<Criterion> resolve(const Request &request, const Table &table)
 {
     std::vector<Criterion> criteria;
+    criteria.reserve(request.columns.size());
     for (std::size_t i = 0; i < request.columns.size(); ++i) {
         Criterion c{nullptr, Relop::EQ, request.values[i], request.columns[i], request.relops[i], {}};
         if (!equal_nocase(c.name, TARN_ROUTER_COPY_KEY)) {

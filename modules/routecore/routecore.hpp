@@ -184,6 +184,8 @@ struct Criterion {
     std::string bound;       // the value as the node takes it (a date in its ordered form)
 };
 
+class RequestDates;
+
 // What the action asks for, read through ZeGetDtsActionField. The texts are
 // the action's own and stay valid while router_client runs.
 struct Request {
@@ -196,6 +198,9 @@ struct Request {
     std::string_view dateFormat;  // the info's date format (field 22), else the default
     std::vector<std::string_view> columns, relops, values;
     bool batch = false;  // one item of a batch: no answer row, a taken key found by the INSERT itself
+    // The date service held and the date format read while the request
+    // lives; the items of a batch, copies of its request, share them.
+    std::shared_ptr<RequestDates> dates;
 
     bool writes() const { return command != Command::Select && command != Command::List && command != Command::Status; }
 };

@@ -74,6 +74,7 @@ date_format::Format parsed_format(std::string_view text)
 std::string node_date(const Request &request, const Column &column, std::string_view value)
 {
     const std::string format(request.dateFormat), text(value);
+    if (request.dates) request.dates->hold();
     switch (ZeDateValidate(format.c_str(), text.c_str())) {
     case ZE_OK: break;
     case ZE_RC_DATE_SERVICE:
@@ -83,7 +84,8 @@ std::string node_date(const Request &request, const Column &column, std::string_
     default: refuse(column, text + " is not a date in the form " + format);
     }
     date_format::Date date;
-    if (date_format::read_date(parsed_format(format), text.c_str(), date).error != date_format::DateError::None)
+    const date_format::Format parsed = request.dates ? request.dates->format(format) : parsed_format(format);
+    if (date_format::read_date(parsed, text.c_str(), date).error != date_format::DateError::None)
         refuse(column, text + " is not a date in the form " + format);
     std::string iso;
     date_format::write_iso(date, iso);
@@ -187,6 +189,25 @@ std::string bound_value(const Request &request, const Column &column, const Crit
 }
 
 }  // namespace
+
+RequestDates::~RequestDates()
+{
+    if (held_) ZeDateReleaseService();
+}
+
+void RequestDates::hold()
+{
+    if (!held_) held_ = ZeDateHoldService() == ZE_OK;
+}
+
+const date_format::Format &RequestDates::format(std::string_view text)
+{
+    if (!format_ || text != text_) {
+        format_ = parsed_format(text);
+        text_ = text;
+    }
+    return *format_;
+}
 
 void type_criteria(const Request &request, const Table &table, std::vector<Criterion> &criteria)
 {

@@ -10,8 +10,22 @@ namespace {
 
 namespace ds = date_service;
 
+std::string rc_of(std::uint32_t status) { return std::to_string(status); }
+
 class DateTest : public TarnTest {
 protected:
+    // 02/30/2024 refused with the service's reason, and the check's exact traces.
+    void expect_day_refused_with_traces()
+    {
+        EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "02/30/2024"), ZE_RC_DATE_INVALID);
+        EXPECT_EQ(trace(),
+                  (Texts{"ZeDateValidate : begin", "Format (ANSI) = >mm/dd/yyyy<", "Value (ANSI) = >02/30/2024<",
+                         "**** ZeDateValidate : invalid date, vrndate rc = " + rc_of(ds::kDateRange) +
+                             ", date = >02/30/2024<",
+                         "****      KVS-E-BADDAY, day 30 is not in 1 to 29 for month 2 of 2024",
+                         "ZeDateValidate : complete, rc = 252"}));
+    }
+
     // Both checks give 250 when the service cannot be opened, tracing `line` and the failed open.
     void expect_service_missing(const std::string &line)
     {
@@ -28,8 +42,6 @@ using DateCheck = DateTest;
 using DateServiceWithoutEntry = DateTest;
 using DateServiceMissing = DateTest;
 using DateServiceMessages = DateTest;
-
-std::string rc_of(std::uint32_t status) { return std::to_string(status); }
 
 }  // namespace
 
@@ -100,12 +112,7 @@ TEST_F(DateCheck, DatesFollowTheirFormatMonthLengthsAndLeapYears)
 
 TEST_F(DateCheck, ARefusedDateIsTracedWithTheReasonAndTheServiceUnloaded)
 {
-    EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "02/30/2024"), ZE_RC_DATE_INVALID);
-    EXPECT_EQ(trace(), (Texts{"ZeDateValidate : begin", "Format (ANSI) = >mm/dd/yyyy<", "Value (ANSI) = >02/30/2024<",
-                              "**** ZeDateValidate : invalid date, vrndate rc = " + rc_of(ds::kDateRange) +
-                                  ", date = >02/30/2024<",
-                              "****      KVS-E-BADDAY, day 30 is not in 1 to 29 for month 2 of 2024",
-                              "ZeDateValidate : complete, rc = 252"}));
+    expect_day_refused_with_traces();
     EXPECT_FALSE(module_loaded(KVSCOMN_PATH));
     EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "13/01/2024"), ZE_RC_DATE_INVALID);
     EXPECT_TRUE(traced("****      KVS-E-BADMONTH, month 13 is not in 1 to 12")) << trace_text();
@@ -143,6 +150,33 @@ TEST_F(DateCheck, WithoutAHandleTheServiceRefusesToOpenAndStaysLoadedForTheNextC
                               "**** ZeDate Error : KVS-E-NOHANDLE, no date service handle"}));
     EXPECT_TRUE(module_loaded(KVSCOMN_PATH));
     EXPECT_EQ(ZeDateVerifyFormat("mm/dd/yyyy"), ZE_OK);
+    EXPECT_FALSE(module_loaded(KVSCOMN_PATH));
+}
+
+TEST_F(DateCheck, AHeldServiceStaysLoadedWithTheSameAnswersAndIsUnloadedAtTheLastRelease)
+{
+    EXPECT_EQ(ZeDateReleaseService(), ZE_RC_NO_ENTRY);  // nothing held
+    ASSERT_EQ(ZeDateHoldService(), ZE_OK);
+    ASSERT_EQ(ZeDateHoldService(), ZE_OK);
+    EXPECT_FALSE(module_loaded(KVSCOMN_PATH));  // a hold loads nothing itself
+    EXPECT_EQ(ZeDateValidate("dd.mm.yyyy", "31.12.1999"), ZE_OK);
+    EXPECT_TRUE(module_loaded(KVSCOMN_PATH));
+    // Each check starts afresh: a refused format falls back to the default, not to the last one set.
+    EXPECT_EQ(ZeDateValidate("dd/qq/yyyy", "31.12.1999"), ZE_RC_DATE_INVALID);
+    EXPECT_EQ(ZeDateValidate("dd/qq/yyyy", "12/31/1999"), ZE_RC_DATE_FORMAT);
+    // Each check has its own format, whatever the one before it took.
+    EXPECT_EQ(ZeDateVerifyFormat("yyyymmdd"), ZE_OK);
+    EXPECT_EQ(ZeDateValidate("dd.mm.yyyy", "19991231"), ZE_RC_DATE_INVALID);
+    EXPECT_EQ(ZeDateValidate("yyyymmdd", "19991231"), ZE_OK);
+    EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "12/31/1999"), ZE_OK);
+    clear_trace();
+    expect_day_refused_with_traces();
+    EXPECT_EQ(ZeDateReleaseService(), ZE_OK);
+    EXPECT_TRUE(module_loaded(KVSCOMN_PATH));  // one hold is left
+    EXPECT_EQ(ZeDateReleaseService(), ZE_OK);
+    EXPECT_FALSE(module_loaded(KVSCOMN_PATH));
+    EXPECT_EQ(ZeDateReleaseService(), ZE_RC_NO_ENTRY);
+    EXPECT_EQ(ZeDateValidate("mm/dd/yyyy", "02/28/2024"), ZE_OK);
     EXPECT_FALSE(module_loaded(KVSCOMN_PATH));
 }
 

@@ -23,14 +23,13 @@ unsigned mode_of(const Batching &batching)
     return mode;
 }
 
-// The item as the node is to get it: a DEFINE completed with the defaults.
+// The item as the node is to get it: a DEFINE completed, in its own
+// filter, with the defaults (once: a default named already is not added).
 unsigned add_item(DtsBatch *batch, Descriptor *descriptor, bool define, Filter *filter)
 {
-    if (!define) return ZeAddDtsBatchItem(batch, filter);
-    FilterPtr full = new_filter();
-    if (!full) return ZE_RC_NO_MEMORY;
-    if (unsigned rc = ZeSetupDtsDefineFilter(full.get(), filter, descriptor)) return rc;
-    return ZeAddDtsBatchItem(batch, full.get());
+    if (define)
+        if (unsigned rc = ZeSetupDtsDefineFilter(filter, filter, descriptor)) return rc;
+    return ZeAddDtsBatchItem(batch, filter);
 }
 
 // A failed item; the node's code only when the node refused it, the code's

@@ -51,15 +51,16 @@ Failure validate_value(Kind &kind, const std::string &field, const std::string &
 {
     const FieldInfo *info = kind.field(field);
     if (!info) return unknown_field(kind.fields, field);
-    std::lock_guard<std::mutex> turn(validation_turn());
-    const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", info->name.c_str(), value.c_str());
-    if (rc != ZE_OK) return value_problem(kind, info->name, value, rc);
-    return std::nullopt;
+    return validate_value(kind, *info, value);
 }
 
-DateServiceHold::DateServiceHold() : module_(TarnLoadModule("kvscomn")) {}
-
-DateServiceHold::~DateServiceHold() { TarnFreeModule(module_); }
+Failure validate_value(Kind &kind, const FieldInfo &field, const std::string &value)
+{
+    std::lock_guard<std::mutex> turn(validation_turn());
+    const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", field.name.c_str(), value.c_str());
+    if (rc != ZE_OK) return value_problem(kind, field.name, value, rc);
+    return std::nullopt;
+}
 
 Failure validate_values(Kind &kind, Filter *filter)
 {

@@ -13,22 +13,21 @@ namespace admcore {
 // library's date checks share one date service per process, so validations
 // take turns across threads (each kind still serves one thread at a time).
 Failure validate_value(Kind &kind, const std::string &field, const std::string &value);
+// The same for a field of the kind found already.
+Failure validate_value(Kind &kind, const FieldInfo &field, const std::string &value);
 
 // VALIDATE VALUE of each non-empty value of `filter`'s criteria.
 Failure validate_values(Kind &kind, Filter *filter);
 
-// Keeps the date service's module loaded while it lives. A date check loads
-// and unloads the module each time; with this held, that is a reference
-// count instead of mapping the module again for every value of a long run.
+// Holds the date service (ZeDateHoldService) while it lives, so that a
+// long run of date checks does not load, open, close and unload the
+// service for every value.
 class DateServiceHold {
 public:
-    DateServiceHold();
-    ~DateServiceHold();
+    DateServiceHold() { ZeDateHoldService(); }
+    ~DateServiceHold() { ZeDateReleaseService(); }
     DateServiceHold(const DateServiceHold &) = delete;
     DateServiceHold &operator=(const DateServiceHold &) = delete;
-
-private:
-    void *module_;
 };
 
 // Submits an item action (OPEN ITEM, DEFINE ITEM, ...): the values of the

@@ -140,13 +140,18 @@ Result<RecordFile> read_records(const Kind &kind, const std::string &path, bool 
 
 Failure validate_records(Kind &kind, const RecordFile &file)
 {
-    // Each date check loads and unloads the date service; held here, it stays mapped.
+    // Each date check would load, open, close and unload the date service: held, it stays open.
     const DateServiceHold dates;
+    std::vector<const FieldInfo *> fields;  // the kind's field of each column, found once
+    for (const std::string &name : file.fields) {
+        fields.push_back(kind.field(name));
+        if (!fields.back()) return unknown_field(kind.fields, name);
+    }
     for (std::size_t r = 0; r < file.records.size(); ++r)
-        for (std::size_t i = 0; i < file.fields.size(); ++i) {
+        for (std::size_t i = 0; i < fields.size(); ++i) {
             const std::string &value = file.records[r][i];
             if (value.empty()) continue;
-            if (Failure failure = validate_value(kind, file.fields[i], value)) {
+            if (Failure failure = validate_value(kind, *fields[i], value)) {
                 failure->what = "record " + std::to_string(r + 1) + ": " + failure->what + "; nothing imported";
                 return failure;
             }
@@ -165,7 +170,7 @@ ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOpt
             ZeAddFilterItem(filter.get(), file.fields[i].c_str(), "EQ", record[i].c_str());
         items.push_back(std::move(filter));
     }
-    // The node's router checks dates too: the date service stays mapped for the run.
+    // The node's router checks dates too: the date service stays open for the run.
     const DateServiceHold dates;
     Batching batching;
     batching.atomic = options.atomic;
