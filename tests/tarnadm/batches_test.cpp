@@ -122,4 +122,12 @@ TEST_F(Batches, SeveralNodesEachReportTheirOwnSummary)
     EXPECT_EQ(r.exit, 0) << r.err;
     EXPECT_EQ(r.out, "NODE,DELETED,FAILED,INTERRUPTED\r\nDEMO,1,0,FALSE\r\nDEMONT,1,0,FALSE\r\n");
     EXPECT_EQ(sqlite_rows(node_db("DEMONT"), "SELECT count(*) FROM PRINTER WHERE PRN_NAME = 'P1'"), "0");
+
+    // One item altered on each node: the items as rows with a NODE column.
+    r = run({"--node", "DEMO,DEMONT", "-o", "csv", "alter", "PRINTER", "LASER1", "COPIES=4"});
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("NODE,NAME,", 0), 0u) << r.out;
+    EXPECT_EQ(count_of(r.out, "LASER1,"), 2u) << r.out;
+    EXPECT_NE(r.out.find("\r\nDEMONT,LASER1,"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("{"), std::string::npos) << r.out;
 }

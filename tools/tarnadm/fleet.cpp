@@ -307,6 +307,16 @@ bool lists_rows(const CommandRow &row)
     return row.handler == list_command || row.handler == names_command || row.handler == show_command;
 }
 
+// define and alter of one item answer with the item as the node holds it.
+bool answers_an_item(const CommandRow &row) { return row.handler == define_command || row.handler == alter_command; }
+
+bool any_json_object(const std::vector<NodeRun> &runs)
+{
+    for (const NodeRun &run : runs)
+        if (Json::parse(run.stdoutText, nullptr, false).is_object()) return true;
+    return false;
+}
+
 }  // namespace
 
 bool selects_many_nodes(const Settings &settings)
@@ -374,8 +384,13 @@ int run_on_nodes(Session &session, const Command &command, const CommandRow &row
     run_all(runs, parallel, program,
             [&](const std::string &node) { return node_arguments(session, command, row, node); });
 
-    if (lists_rows(row)) write_rows(session, command.kind, runs);
-    else write_summaries(session, runs);
+    if (lists_rows(row)) {
+        write_rows(session, command.kind, runs);
+    } else {
+        write_summaries(session, runs);
+        // What the summaries left is the item each node answered with.
+        if (answers_an_item(row) && any_json_object(runs)) write_rows(session, command.kind, runs);
+    }
     int worst = kExitOk;
     for (const NodeRun &run : runs) {
         write_lines(session, run);
