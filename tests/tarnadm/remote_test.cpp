@@ -250,7 +250,7 @@ TEST_F(TarnadmPg, ACommandOnSeveralNodesMergesTheirRowsAndNamesTheFailedOne)
              "PRINTER", "LASER1", "COPIES=7"});
     EXPECT_EQ(r.exit, 4) << r.err;
     EXPECT_EQ(copies(), "7");
-    EXPECT_NE(r.out.find(node_ + ": "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\n" + node_ + "  LASER1 "), std::string::npos) << r.out;  // a row led by its node
     EXPECT_NE(r.err.find("node DOWN: "), std::string::npos) << r.err;
 
     // Export writes one file per node; env checks every node selected.
