@@ -2,9 +2,9 @@
 #include "batch.hpp"
 
 #include "items.hpp"
+#include "text.hpp"
 
 #include <algorithm>
-#include <cctype>
 
 namespace admcore {
 namespace {
@@ -60,13 +60,6 @@ void collect(DtsBatch *batch, std::size_t first, BatchReport &report)
     }
 }
 
-std::string verb(std::string_view command)
-{
-    std::string text(command);
-    for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
 }  // namespace
 
 Result<std::vector<FilterPtr>> define_filters(Kind &kind, const std::vector<std::vector<std::string>> &items)
@@ -120,7 +113,7 @@ Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector
         if (rc == ZE_OK) rc = ZeRunDtsBatch(batch.get(), descriptor, info, result);
         auto problem = [&] {
             return action_problem(kind,
-                                  std::string("cannot ") + verb(command) + " the items" +
+                                  std::string("cannot ") + lower_case(command) + " the items" +
                                       (first ? " from item " + std::to_string(first + 1) : ""),
                                   rc);
         };

@@ -38,8 +38,7 @@ bool is_file(const std::string &path)
 // Values that someone meant as "on" but the library reads as false.
 bool looks_true(std::string_view value)
 {
-    std::string lower(value);
-    for (char &c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string lower = lower_case(std::string(value));
     for (const char *word : {"1", "on", "yes", "true", "y", "enabled", "enable"})
         if (lower == word) return true;
     return false;

@@ -58,4 +58,10 @@ inline std::string upper_case(std::string text)
     return text;
 }
 
+inline std::string lower_case(std::string text)
+{
+    for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
 }  // namespace admcore

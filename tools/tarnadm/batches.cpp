@@ -3,10 +3,10 @@
 #include "batches.hpp"
 
 #include "progress.hpp"
+#include "text.hpp"
 
 #include <nlohmann/json.hpp>
 
-#include <cctype>
 #include <cstdio>
 
 namespace tarnadm {
@@ -20,12 +20,6 @@ constexpr std::size_t kBatchSize = 500;
 volatile std::sig_atomic_t g_interrupted = 0;
 
 void on_interrupt(int) { g_interrupted = 1; }
-
-std::string upper(std::string text)
-{
-    for (char &c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 // What an atomic run that was undone says: "nothing imported", "nothing deleted".
 std::string nothing_done(const BatchSummary &s) { return "nothing " + (s.unit == "record" ? "imported" : s.verb); }
@@ -108,7 +102,7 @@ void print_summaries(const Session &session, const std::vector<std::pair<std::st
     const bool nodes = !summaries.front().first.empty();
     std::vector<Column> columns;
     if (nodes) columns.push_back({"NODE", ""});
-    columns.push_back({upper(first.verb), ""});
+    columns.push_back({admcore::upper_case(first.verb), ""});
     if (first.existingCounts) columns.insert(columns.end(), {{"SKIPPED", ""}, {"REPLACED", ""}});
     columns.insert(columns.end(), {{"FAILED", ""}, {"INTERRUPTED", ""}});
     auto out = make_output(stdout, columns, session.style());
