@@ -147,7 +147,7 @@ TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
         ASSERT_TRUE(t.wait_for("logged on to DEMO as DEMO")) << t.seen();
         EXPECT_EQ(t.seen().find(password), std::string::npos) << t.seen();  // not echoed
         t.type("quit\r");
-        EXPECT_EQ(t.wait_exit(), 0);
+        EXPECT_EQ(t.wait_exit(), 0) << t.seen();
     }
     EXPECT_EQ(sql("SELECT USER_ID FROM SESSIONS"), "DEMO");
     EXPECT_NE(read_file(trace).find("LOGON"), std::string::npos);
@@ -159,7 +159,7 @@ TEST_F(Shell, PasswordsComeFromPromptFileOrEnvironmentAndAreNeverShown)
         Terminal t({"logon", "DEMO", "DEMO"}, environment({}));
         ASSERT_TRUE(t.wait_for("Password of DEMO on DEMO: "));
         t.type("\003");
-        EXPECT_EQ(t.wait_exit(), 128 + SIGINT);
+        EXPECT_EQ(t.wait_exit(), 128 + SIGINT) << t.seen();
     }
 
     write_file(passwordFile, password + "\n");
@@ -222,7 +222,7 @@ TEST_F(Shell, CtrlCClearsTheLineAndCutRowsAreMarked)
     EXPECT_EQ(sql("SELECT PRN_DESC FROM PRINTER WHERE PRN_NAME = 'P1'"), "f\xC3\xBCr \xE2\x9C\x93") << t.seen();
     ASSERT_TRUE(t.wait_editing()) << t.seen();
     t.type("\004");
-    EXPECT_EQ(t.wait_exit(), 0);
+    EXPECT_EQ(t.wait_exit(), 0) << t.seen();
 }
 
 TEST_F(Shell, TabCompletesCommandsKindsFieldsAndKeys)
@@ -243,5 +243,5 @@ TEST_F(Shell, TabCompletesCommandsKindsFieldsAndKeys)
     t.type("2\r");
     ASSERT_TRUE(t.wait_for("Offline")) << t.seen();
     t.type("quit\r");
-    EXPECT_EQ(t.wait_exit(), 0);
+    EXPECT_EQ(t.wait_exit(), 0) << t.seen();
 }
