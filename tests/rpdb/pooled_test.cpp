@@ -1,6 +1,7 @@
-// TarnRout through PgBouncer (runs rout_items_*_pooled): a pooler that
-// hands a server connection out per transaction keeps no logon session, so
-// a LOGON is refused with the reason; one pooling by session keeps it.
+// TarnRout through PgBouncer (runs rout_items_*_pooled): the node's status
+// reads through either pooling mode; a pooler that hands a server connection
+// out per transaction keeps no logon session, so a LOGON is refused with the
+// reason; one pooling by session keeps it.
 #include "rpdb_test.hpp"
 
 #include "TarnRout.h"
@@ -12,9 +13,16 @@ using RoutPooled = Rpdb;
 
 }  // namespace
 
-TEST_F(RoutPooled, ALogonNeedsAPoolerThatKeepsSessions)
+TEST_F(RoutPooled, StatusReadsThroughAnyPoolerButALogonNeedsOneThatKeepsSessions)
 {
     const std::string mode = std::getenv("TARN_TEST_POOLER");
+    DtsAction *status = nullptr;
+    ASSERT_EQ(ZeCreateDtsAction(&status), ZE_OK);
+    EXPECT_EQ(ZeRouteDtsAction(status, info_, "STATUS", result_), ZE_OK) << message();
+    ZeDestroyDtsAction(status);
+    EXPECT_NE(message().find("version=PostgreSQL 15"), std::string::npos) << message();
+    EXPECT_NE(message().find("role=primary; "), std::string::npos) << message();
+
     ZeSetDtsInfoField(info_, ZE_INFO_USERNAME, "alice");
     const unsigned rc = ZeLogonUser(node_.c_str(), "tarn_admin", "tarn-admin-pw", "alice");
     if (mode == "transaction") {
