@@ -1,6 +1,7 @@
 // tarnweb on PostgreSQL nodes through TarnRout (run tarnweb_remote, on the
 // test cluster): each session is the logon of its own role, under a local
-// user name of its own, so two people on one node keep their own grants.
+// user name of its own, so two people on one node keep their own grants; a
+// logon that finds every connection of the node in use is 503, not 401.
 #include "web_test.hpp"
 
 #include "pg_rows.hpp"
@@ -62,4 +63,25 @@ TEST_F(WebPg, EachSessionRunsAsItsOwnRole)
     EXPECT_TRUE(eventually([&] { return roles() == "tarn_admin"; })) << roles();
     EXPECT_EQ(stop(), 0);
     EXPECT_TRUE(eventually([&] { return roles().empty(); })) << roles();
+}
+
+TEST_F(WebPg, ALogonWithNoConnectionLeftIsUnavailableNotUnauthorized)
+{
+    setenv("KV_ROUTER_AGENTS", "2", 1);  // the map's connection and one session
+    start();
+    unsetenv("KV_ROUTER_AGENTS");
+    const Login reader = logon("DEMO", "tarn_reader", "tarn-reader-pw");
+    ASSERT_FALSE(reader.csrf.empty());
+    Answer full = answer(client().Post(
+        "/api/v1/session", R"({"node":"DEMO","user":"tarn_admin","password":"tarn-admin-pw"})", "application/json"));
+    EXPECT_EQ(full.status, 503);
+    EXPECT_EQ(full.body["node_code"], 1017);
+    EXPECT_EQ(send("DELETE", "/api/v1/session", reader).status, 200);
+    EXPECT_TRUE(eventually([&] {
+        return answer(client().Post("/api/v1/session",
+                                    R"({"node":"DEMO","user":"tarn_admin","password":"tarn-admin-pw"})",
+                                    "application/json"))
+                   .status == 201;
+    }));
+    EXPECT_EQ(stop(), 0);
 }

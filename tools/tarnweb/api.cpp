@@ -258,10 +258,13 @@ void open_session(Call &call)
     explicit_bzero(password.data(), password.size());
     explicit_bzero((*body)["password"].get_ref<std::string &>().data(), password.size());
     if (!session) {
+        // A refused or unknown user is 401; a node with no connection free (503) or
+        // one the gateway cannot reach (502) is not the caller's fault.
         const admcore::Problem &problem = session.problem();
         const bool refused =
             problem.outcome == admcore::Outcome::Refused || problem.outcome == admcore::Outcome::NotFound;
-        return send_json(call.res, refused ? 401 : http_status(problem), error_body(problem));
+        const int status = http_status(problem);
+        return send_json(call.res, refused && status < 500 ? 401 : status, error_body(problem));
     }
     call.res.set_header("Set-Cookie", call.console.session_cookie((*session)->id));
     send_json(call.res, 201,
