@@ -178,10 +178,11 @@ protected:
         waitpid(pid, nullptr, 0);
     }
 
-#if defined(__SANITIZE_ADDRESS__)
+    // A sanitizer's shadow memory would make the core image tens of gigabytes.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     static constexpr bool kImageable = false;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
     static constexpr bool kImageable = false;
 #else
     static constexpr bool kImageable = true;
