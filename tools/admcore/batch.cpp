@@ -9,11 +9,6 @@
 namespace admcore {
 namespace {
 
-struct BatchDeleter {
-    void operator()(DtsBatch *batch) const { ZeDestroyDtsBatch(batch); }
-};
-using BatchPtr = std::unique_ptr<DtsBatch, BatchDeleter>;
-
 unsigned mode_of(const Batching &batching)
 {
     unsigned mode = batching.atomic ? ZE_BATCH_ATOMIC : ZE_BATCH_BEST_EFFORT;
@@ -94,23 +89,42 @@ Result<std::vector<FilterPtr>> key_filters(const Kind &kind, const std::vector<s
     return filters;
 }
 
-Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
-                              const Batching &batching)
+Batches make_batches(Descriptor *descriptor, const char *command, std::size_t count, const ItemSource &item,
+                     const Batching &batching)
+{
+    const bool define = std::string_view(command) == "DEFINE";
+    const std::size_t size = batching.atomic ? count : std::max<std::size_t>(batching.size, 1);
+    Batches batches;
+    for (std::size_t first = 0; first < count; first += size) {
+        PreparedBatch prepared;
+        prepared.first = first;
+        prepared.end = std::min(count, first + size);
+        DtsBatch *made = nullptr;
+        prepared.rc = ZeCreateDtsBatch(command, mode_of(batching), &made);
+        prepared.batch.reset(made);
+        for (std::size_t i = first; prepared.rc == ZE_OK && i < prepared.end; ++i) {
+            FilterPtr owned;
+            Filter *filter = item(i, owned);
+            prepared.rc = filter ? add_item(prepared.batch.get(), descriptor, define, filter) : ZE_RC_NO_MEMORY;
+        }
+        const bool failed = prepared.rc != ZE_OK;
+        batches.push_back(std::move(prepared));
+        if (failed) break;  // reported when the batches before it have run
+    }
+    return batches;
+}
+
+Result<BatchReport> run_batches(Kind &kind, const char *command, Batches &batches, std::size_t count,
+                                const Batching &batching)
 {
     Descriptor *descriptor = ZeGenericObjDescriptor(kind.object);
     DtsInfo *info = ZeGenericObjInfo(kind.object);
     DtsResult *result = ZeGenericObjResult(kind.object);
-    const bool define = std::string_view(command) == "DEFINE";
-    const std::size_t size = batching.atomic ? items.size() : std::max<std::size_t>(batching.size, 1);
     BatchReport report;
-    for (std::size_t first = 0; first < items.size(); first += size) {
-        DtsBatch *made = nullptr;
-        unsigned rc = ZeCreateDtsBatch(command, mode_of(batching), &made);
-        BatchPtr batch(made);
-        const std::size_t end = std::min(items.size(), first + size);
-        for (std::size_t i = first; rc == ZE_OK && i < end; ++i)
-            rc = add_item(batch.get(), descriptor, define, items[i].get());
-        if (rc == ZE_OK) rc = ZeRunDtsBatch(batch.get(), descriptor, info, result);
+    for (PreparedBatch &prepared : batches) {
+        const std::size_t first = prepared.first, end = prepared.end;
+        unsigned rc = prepared.rc;
+        if (rc == ZE_OK) rc = ZeRunDtsBatch(prepared.batch.get(), descriptor, info, result);
         auto problem = [&] {
             return action_problem(kind,
                                   std::string("cannot ") + lower_case(command) + " the items" +
@@ -119,16 +133,26 @@ Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector
         };
         if (rc != ZE_OK && rc != ZE_RC_ROUTER_FAILED && rc != ZE_RC_ANSWER_LOST) return problem();
         const std::size_t notRun = report.notRun;
-        collect(batch.get(), first, report);
+        collect(prepared.batch.get(), first, report);
+        prepared.batch.reset();  // its outcomes are read: the memory goes back before the next runs
         // A failure that left every item unrun failed the batch as a whole (the node unknown or down).
         if (rc != ZE_OK && report.notRun - notRun == end - first) return problem();
         if (batching.stopAtFailure && !report.failures.empty()) break;
-        if (batching.progress && !batching.progress(report, end) && end < items.size()) {
+        if (batching.progress && !batching.progress(report, end) && end < count) {
             report.stopped = true;
             break;
         }
     }
     return report;
+}
+
+Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
+                              const Batching &batching)
+{
+    Batches batches = make_batches(
+        ZeGenericObjDescriptor(kind.object), command, items.size(),
+        [&](std::size_t i, FilterPtr &) { return items[i].get(); }, batching);
+    return run_batches(kind, command, batches, items.size(), batching);
 }
 
 }  // namespace admcore

@@ -48,6 +48,34 @@ struct BatchReport {
 Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
                               const Batching &batching);
 
+struct BatchDeleter {
+    void operator()(DtsBatch *batch) const { ZeDestroyDtsBatch(batch); }
+};
+using BatchPtr = std::unique_ptr<DtsBatch, BatchDeleter>;
+
+// A batch made ahead of its run: items [first, end) of the whole, or the
+// code that stopped making it (the batches before it still run).
+struct PreparedBatch {
+    BatchPtr batch;
+    std::size_t first = 0, end = 0;
+    unsigned rc = ZE_OK;
+};
+using Batches = std::vector<PreparedBatch>;
+
+// Item `i` of a run: a filter the caller keeps, or one made for the call
+// and handed over in `owned` (released once the batch has copied it).
+using ItemSource = std::function<Filter *(std::size_t i, FilterPtr &owned)>;
+
+// run_items in two steps, so that the batches can be made while something
+// else runs (a validation of the same items on the kind's object):
+// make_batches reads only the kind's descriptor (ZeGenericObjDescriptor,
+// taken beforehand), never the object itself. run_batches runs the batches in
+// order, as run_items does, and releases each once its outcomes are read.
+Batches make_batches(Descriptor *descriptor, const char *command, std::size_t count, const ItemSource &item,
+                     const Batching &batching);
+Result<BatchReport> run_batches(Kind &kind, const char *command, Batches &batches, std::size_t count,
+                                const Batching &batching);
+
 // The DEFINE filters of items given as FIELD=VALUE lists, every value
 // validated first: a problem naming the first item at fault ("item 2: ..."),
 // so that a refused value defines nothing.

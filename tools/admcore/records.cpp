@@ -9,7 +9,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string_view>
+#include <thread>
 
 namespace admcore {
 namespace {
@@ -162,24 +164,36 @@ Failure validate_records(Kind &kind, const RecordFile &file)
 ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOptions &options,
                              const RecordProgress &progress)
 {
-    std::vector<FilterPtr> items;
-    items.reserve(file.records.size());
-    for (const std::vector<std::string> &record : file.records) {
-        FilterPtr filter = new_filter();
-        for (std::size_t i = 0; i < file.fields.size(); ++i)
-            ZeAddFilterItem(filter.get(), file.fields[i].c_str(), "EQ", record[i].c_str());
-        items.push_back(std::move(filter));
-    }
-    // The node's router checks dates too: the date service stays open for the run.
-    const DateServiceHold dates;
     Batching batching;
     batching.atomic = options.atomic;
     batching.stopAtFailure = options.stopOnError;
     batching.existing = options.existing;
     batching.size = options.batchSize;
     if (progress) batching.progress = [&](const BatchReport &, std::size_t done) { return progress(done); };
+    // Each record's filter lives until its batch has copied it.
+    const ItemSource record = [&](std::size_t r, FilterPtr &owned) -> Filter * {
+        owned = new_filter();
+        for (std::size_t i = 0; owned && i < file.fields.size(); ++i)
+            if (ZeAddFilterItem(owned.get(), file.fields[i].c_str(), "EQ", file.records[r][i].c_str())) return nullptr;
+        return owned.get();
+    };
+    const std::size_t count = file.records.size();
+    Descriptor *descriptor = ZeGenericObjDescriptor(kind.object);
+    Failure refused;
+    std::optional<std::jthread> checker;
+    // The values are checked on the kind's object while this thread makes
+    // the batches from the descriptor alone; none runs before all passed.
+    if (options.validate) checker.emplace([&] { refused = validate_records(kind, file); });
+    Batches batches = make_batches(descriptor, "DEFINE", count, record, batching);
+    if (checker) checker->join();
     ImportSummary summary;
-    Result<BatchReport> report = run_items(kind, "DEFINE", items, batching);
+    if (refused) {
+        summary.problem = refused;
+        return summary;
+    }
+    // The node's router checks dates too: the date service stays open for the run.
+    const DateServiceHold dates;
+    Result<BatchReport> report = run_batches(kind, "DEFINE", batches, count, batching);
     if (!report) {
         summary.problem = report.problem();
         return summary;

@@ -56,6 +56,10 @@ struct ImportOptions {
     bool atomic = false;       // all records or none, in one transaction
     Existing existing = Existing::Fail;
     std::size_t batchSize = 500;  // records per request when not atomic; progress comes between two
+    // Check every value first (validate_records), on a second thread while
+    // the batches are made: a refused value is the summary's problem, and
+    // nothing is imported. Off for a caller that validated the file itself.
+    bool validate = false;
 };
 
 struct ImportSummary {

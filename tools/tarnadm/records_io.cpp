@@ -145,8 +145,8 @@ int import_command(Session &session, const Command &c)
         return session.report(problem);
     }
     if (int exit = session.take(std::move(read), file)) return exit;
-    if (int exit = session.report(admcore::validate_records(*kind, file))) return exit;
     admcore::ImportOptions options;
+    options.validate = true;  // a refused value imports nothing
     options.stopOnError = session.settings.stopOnError;
     options.atomic = session.settings.atomic;
     if (session.settings.skipExisting) options.existing = admcore::Existing::Skip;
