@@ -5,9 +5,18 @@
 #include "text.hpp"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace admcore {
 namespace {
+
+struct BatchDeleter {
+    void operator()(DtsBatch *batch) const { ZeDestroyDtsBatch(batch); }
+};
+using BatchPtr = std::unique_ptr<DtsBatch, BatchDeleter>;
 
 unsigned mode_of(const Batching &batching)
 {
@@ -55,6 +64,119 @@ void collect(DtsBatch *batch, std::size_t first, BatchReport &report)
     }
 }
 
+// A batch made ahead of its run: items [first, end), or the code that
+// stopped making it (reported once the batches before it have run).
+struct PreparedBatch {
+    BatchPtr batch;
+    std::size_t first = 0, end = 0;
+    unsigned rc = ZE_OK;
+};
+
+// Makes the batches, in order, on a thread of its own while the caller's
+// thread runs the ones made before: at most kAhead wait their turn. It
+// reads the kind's descriptor (read-only, as the runs do) and never the
+// object, whose requests stay on the caller's thread.
+class BatchMaker {
+public:
+    BatchMaker(Descriptor *descriptor, const char *command, std::size_t count, const ItemSource &item,
+               const Batching &batching)
+        : descriptor_(descriptor), command_(command), define_(std::string_view(command) == "DEFINE"),
+          mode_(mode_of(batching)), count_(count), item_(item),
+          size_(batching.atomic ? count : std::max<std::size_t>(batching.size, 1)), thread_([this] { make_all(); })
+    {}
+    // Stops the making (the caller stopped between two batches) and waits for it.
+    ~BatchMaker()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+    }
+    BatchMaker(const BatchMaker &) = delete;
+    BatchMaker &operator=(const BatchMaker &) = delete;
+
+    // The next batch in order; false when all are taken.
+    bool next(PreparedBatch &out)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return !ready_.empty() || finished_; });
+        if (ready_.empty()) {
+            if (!outOfMemory_ || taken_ >= count_) return false;
+            out = PreparedBatch{nullptr, taken_, count_, ZE_RC_NO_MEMORY};
+            taken_ = count_;
+            return true;
+        }
+        out = std::move(ready_.front());
+        ready_.pop_front();
+        taken_ = out.end;
+        changed_.notify_all();
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kAhead = 2;
+
+    PreparedBatch make(std::size_t first) const
+    {
+        PreparedBatch prepared;
+        prepared.first = first;
+        prepared.end = std::min(count_, first + size_);
+        DtsBatch *made = nullptr;
+        prepared.rc = ZeCreateDtsBatch(command_, mode_, &made);
+        prepared.batch.reset(made);
+        for (std::size_t i = first; prepared.rc == ZE_OK && i < prepared.end; ++i) {
+            FilterPtr owned;
+            Filter *filter = item_(i, owned);
+            prepared.rc = filter ? add_item(prepared.batch.get(), descriptor_, define_, filter) : ZE_RC_NO_MEMORY;
+        }
+        return prepared;
+    }
+
+    void make_all()
+    {
+        try {
+            for (std::size_t first = 0; first < count_; first += size_) {
+                {
+                    std::unique_lock<std::mutex> lock(mutex_);
+                    changed_.wait(lock, [&] { return stopping_ || ready_.size() < kAhead; });
+                    if (stopping_) break;
+                }
+                PreparedBatch prepared = make(first);
+                const bool failed = prepared.rc != ZE_OK;
+                {
+                    const std::lock_guard<std::mutex> lock(mutex_);
+                    ready_.push_back(std::move(prepared));
+                }
+                changed_.notify_all();
+                if (failed) break;
+            }
+        } catch (const std::bad_alloc &) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            outOfMemory_ = true;
+        }
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    Descriptor *descriptor_;
+    const char *command_;
+    const bool define_;
+    const unsigned mode_;
+    const std::size_t count_;
+    const ItemSource &item_;
+    const std::size_t size_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<PreparedBatch> ready_;
+    std::size_t taken_ = 0;  // the items of the batches taken so far
+    bool stopping_ = false, finished_ = false, outOfMemory_ = false;
+    std::jthread thread_;  // last: joined before the rest goes
+};
+
 }  // namespace
 
 Result<std::vector<FilterPtr>> define_filters(Kind &kind, const std::vector<std::vector<std::string>> &items)
@@ -89,39 +211,15 @@ Result<std::vector<FilterPtr>> key_filters(const Kind &kind, const std::vector<s
     return filters;
 }
 
-Batches make_batches(Descriptor *descriptor, const char *command, std::size_t count, const ItemSource &item,
-                     const Batching &batching)
-{
-    const bool define = std::string_view(command) == "DEFINE";
-    const std::size_t size = batching.atomic ? count : std::max<std::size_t>(batching.size, 1);
-    Batches batches;
-    for (std::size_t first = 0; first < count; first += size) {
-        PreparedBatch prepared;
-        prepared.first = first;
-        prepared.end = std::min(count, first + size);
-        DtsBatch *made = nullptr;
-        prepared.rc = ZeCreateDtsBatch(command, mode_of(batching), &made);
-        prepared.batch.reset(made);
-        for (std::size_t i = first; prepared.rc == ZE_OK && i < prepared.end; ++i) {
-            FilterPtr owned;
-            Filter *filter = item(i, owned);
-            prepared.rc = filter ? add_item(prepared.batch.get(), descriptor, define, filter) : ZE_RC_NO_MEMORY;
-        }
-        const bool failed = prepared.rc != ZE_OK;
-        batches.push_back(std::move(prepared));
-        if (failed) break;  // reported when the batches before it have run
-    }
-    return batches;
-}
-
-Result<BatchReport> run_batches(Kind &kind, const char *command, Batches &batches, std::size_t count,
-                                const Batching &batching)
+Result<BatchReport> run_items(Kind &kind, const char *command, std::size_t count, const ItemSource &item,
+                              const Batching &batching)
 {
     Descriptor *descriptor = ZeGenericObjDescriptor(kind.object);
     DtsInfo *info = ZeGenericObjInfo(kind.object);
     DtsResult *result = ZeGenericObjResult(kind.object);
+    BatchMaker maker(descriptor, command, count, item, batching);
     BatchReport report;
-    for (PreparedBatch &prepared : batches) {
+    for (PreparedBatch prepared; maker.next(prepared);) {
         const std::size_t first = prepared.first, end = prepared.end;
         unsigned rc = prepared.rc;
         if (rc == ZE_OK) rc = ZeRunDtsBatch(prepared.batch.get(), descriptor, info, result);
@@ -134,7 +232,6 @@ Result<BatchReport> run_batches(Kind &kind, const char *command, Batches &batche
         if (rc != ZE_OK && rc != ZE_RC_ROUTER_FAILED && rc != ZE_RC_ANSWER_LOST) return problem();
         const std::size_t notRun = report.notRun;
         collect(prepared.batch.get(), first, report);
-        prepared.batch.reset();  // its outcomes are read: the memory goes back before the next runs
         // A failure that left every item unrun failed the batch as a whole (the node unknown or down).
         if (rc != ZE_OK && report.notRun - notRun == end - first) return problem();
         if (batching.stopAtFailure && !report.failures.empty()) break;
@@ -149,10 +246,8 @@ Result<BatchReport> run_batches(Kind &kind, const char *command, Batches &batche
 Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
                               const Batching &batching)
 {
-    Batches batches = make_batches(
-        ZeGenericObjDescriptor(kind.object), command, items.size(),
-        [&](std::size_t i, FilterPtr &) { return items[i].get(); }, batching);
-    return run_batches(kind, command, batches, items.size(), batching);
+    return run_items(
+        kind, command, items.size(), [&](std::size_t i, FilterPtr &) { return items[i].get(); }, batching);
 }
 
 }  // namespace admcore

@@ -41,40 +41,23 @@ struct BatchReport {
 };
 
 // Carries `command` ("DEFINE", "ALTER", "DELETE") out for each filter on
-// the kind's node. DEFINE items get the fields' default values, as DEFINE
+// the kind's node. Each batch is made while the one before it runs (on
+// another thread); the runs, and `progress`, stay on the caller's thread. DEFINE items get the fields' default values, as DEFINE
 // ITEM gives them: they are added to the items' own filters. A problem when nothing could be sent (an atomic batch a
 // router cannot carry, the node or router not reachable before any item
 // ran); otherwise the report, failed items included.
 Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
                               const Batching &batching);
 
-struct BatchDeleter {
-    void operator()(DtsBatch *batch) const { ZeDestroyDtsBatch(batch); }
-};
-using BatchPtr = std::unique_ptr<DtsBatch, BatchDeleter>;
-
-// A batch made ahead of its run: items [first, end) of the whole, or the
-// code that stopped making it (the batches before it still run).
-struct PreparedBatch {
-    BatchPtr batch;
-    std::size_t first = 0, end = 0;
-    unsigned rc = ZE_OK;
-};
-using Batches = std::vector<PreparedBatch>;
-
 // Item `i` of a run: a filter the caller keeps, or one made for the call
 // and handed over in `owned` (released once the batch has copied it).
+// Called on a thread of the run's own, one item after the other: it may
+// read the caller's data, but not use the kind's object.
 using ItemSource = std::function<Filter *(std::size_t i, FilterPtr &owned)>;
 
-// run_items in two steps, so that the batches can be made while something
-// else runs (a validation of the same items on the kind's object):
-// make_batches reads only the kind's descriptor (ZeGenericObjDescriptor,
-// taken beforehand), never the object itself. run_batches runs the batches in
-// order, as run_items does, and releases each once its outcomes are read.
-Batches make_batches(Descriptor *descriptor, const char *command, std::size_t count, const ItemSource &item,
-                     const Batching &batching);
-Result<BatchReport> run_batches(Kind &kind, const char *command, Batches &batches, std::size_t count,
-                                const Batching &batching);
+// run_items of `count` items made one by one as their batch is made.
+Result<BatchReport> run_items(Kind &kind, const char *command, std::size_t count, const ItemSource &item,
+                              const Batching &batching);
 
 // The DEFINE filters of items given as FIELD=VALUE lists, every value
 // validated first: a problem naming the first item at fault ("item 2: ..."),
