@@ -41,11 +41,13 @@ struct BatchReport {
 };
 
 // Carries `command` ("DEFINE", "ALTER", "DELETE") out for each filter on
-// the kind's node. Each batch is made while the one before it runs (on
-// another thread); the runs, and `progress`, stay on the caller's thread. DEFINE items get the fields' default values, as DEFINE
-// ITEM gives them: they are added to the items' own filters. A problem when nothing could be sent (an atomic batch a
-// router cannot carry, the node or router not reachable before any item
-// ran); otherwise the report, failed items included.
+// the kind's node. DEFINE items get the fields' default values, as DEFINE
+// ITEM gives them: they are added to the items' own filters. Each batch is
+// made on another thread while the one before it runs; the runs, and
+// `progress`, stay on the caller's thread. A problem when nothing could be
+// sent (an atomic batch a router cannot carry, the node or router not
+// reachable before any item ran); otherwise the report, failed items
+// included.
 Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
                               const Batching &batching);
 
