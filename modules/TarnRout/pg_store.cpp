@@ -26,6 +26,17 @@ struct ResultDeleter {
 };
 using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
+// Statements without parameters as one simple query, whose last result
+// must be `expected`. Of several statements PQexec gives the last result,
+// or the first failure, as the server runs none after it.
+Result simple_query(PGconn *conn, const std::string &sql, ExecStatusType expected)
+{
+    routecore::trace_sql("TarnRout", sql);
+    Result result(PQexec(conn, sql.c_str()));
+    if (!result || PQresultStatus(result.get()) != expected) throw store_error(conn, result.get());
+    return result;
+}
+
 // The rows of one statement, all received (libpq keeps them in one result).
 class PgRows : public routecore::Rows {
 public:
@@ -154,8 +165,31 @@ std::string PgStore::equality_operand(const Column &column) const
 
 std::string PgStore::quoted(std::string_view name) const { return routecore::double_quoted(name); }
 
+void PgStore::run_later(const std::string &sql)
+{
+    held_ += sql;
+    held_ += "; ";
+}
+
+std::string PgStore::after_held(std::string_view sql)
+{
+    std::string text = std::move(held_);
+    held_.clear();
+    text += sql;
+    return text;
+}
+
+void PgStore::send_held()
+{
+    if (held_.empty()) return;
+    std::string sql = after_held({});
+    sql.resize(sql.size() - 2);  // the last "; "
+    simple_query(conn_, sql, PGRES_COMMAND_OK);
+}
+
 std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std::vector<Param> &params)
 {
+    send_held();
     routecore::trace_sql("TarnRout", sql);
     std::vector<const char *> values;
     values.reserve(params.size());
@@ -207,9 +241,7 @@ void PgStore::insert_rows(const Table &table, const std::vector<const Column *> 
         append_copy_value(data, values[i]);
         data += (i + 1) % columns.size() ? '\t' : '\n';
     }
-    routecore::trace_sql("TarnRout", sql);
-    Result start(PQexec(conn_, sql.c_str()));
-    if (!start || PQresultStatus(start.get()) != PGRES_COPY_IN) throw store_error(conn_, start.get());
+    Result start = simple_query(conn_, after_held(sql), PGRES_COPY_IN);
     // Sent in pieces: libpq takes at most INT_MAX bytes at once.
     constexpr std::size_t kPiece = 1 << 20;
     bool sent = true;
@@ -276,11 +308,12 @@ void PgStore::commit()
 {
     if (!inTransaction_) return;
     inTransaction_ = false;
-    exec("COMMIT");
+    simple_query(conn_, after_held("COMMIT"), PGRES_COMMAND_OK);
 }
 
 void PgStore::rollback() noexcept
 {
+    held_.clear();  // undone with the rest
     if (!inTransaction_) return;
     inTransaction_ = false;
     if (broken()) return;  // the server has rolled back already
@@ -293,6 +326,7 @@ void PgStore::reset()
     tables_.clear();
     insertRules_.clear();
     inTransaction_ = false;
+    held_.clear();
     PQreset(conn_);
 }
 

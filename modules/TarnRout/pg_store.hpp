@@ -31,6 +31,9 @@ public:
     std::string equality_operand(const routecore::Column &column) const override;
     std::string quoted(std::string_view name) const override;
     std::unique_ptr<routecore::Rows> run(const std::string &sql, const std::vector<routecore::Param> &params) override;
+    // Held back until the next statement: in front of a COPY or a COMMIT
+    // it goes in the same message, else on its own just before.
+    void run_later(const std::string &sql) override;
     // COPY FROM STDIN, read by the server as psql's \copy has it read; a
     // table with INSERT rules gets multi-row INSERTs, which apply them.
     void insert_rows(const routecore::Table &table, const std::vector<const routecore::Column *> &columns,
@@ -53,12 +56,17 @@ public:
 
 private:
     routecore::Table read_table(std::string_view node, std::string_view object);
+    // The statements held back followed by `sql`, as one simple query.
+    std::string after_held(std::string_view sql);
+    // Sends the statements held back, if any; throws StoreError.
+    void send_held();
 
     PGconn *conn_;
     pid_t owner_;  // the process that opened the connection
     Pooling pooling_;
     std::string role_;
     bool inTransaction_ = false;
+    std::string held_;  // statements held back by run_later, each followed by "; "
     std::map<std::string, routecore::Table, std::less<>> tables_;  // by object kind as requested
     std::set<std::string> insertRules_;                            // tables with INSERT rules, which COPY skips
 };

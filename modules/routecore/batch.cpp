@@ -90,6 +90,12 @@ void savepoint(Store &store, const char *verb, const char *name)
     store.run(sql, {})->step();
 }
 
+// A savepoint set or released on the way to the next statement.
+void savepoint_later(Store &store, const char *verb, const char *name)
+{
+    store.run_later(std::string(verb) + " " + name);
+}
+
 class Runner {
 public:
     Runner(Batch &batch, Store &store, const Table &table) : batch_(batch), store_(store), table_(table) {}
@@ -153,7 +159,7 @@ private:
             if (!batch_.sent[i]) return Together::NotTried;
             items.push_back(&batch_.items[i]);
         }
-        savepoint(store_, "SAVEPOINT", "tarn_chunk");
+        savepoint_later(store_, "SAVEPOINT", "tarn_chunk");
         Together outcome = Together::Stands;
         try {
             if (!run_together(items, store_, table_, messages_)) outcome = Together::NotTried;
@@ -168,7 +174,7 @@ private:
             savepoint(store_, "RELEASE SAVEPOINT", "tarn_chunk");
             return outcome;
         }
-        savepoint(store_, "RELEASE SAVEPOINT", "tarn_chunk");
+        savepoint_later(store_, "RELEASE SAVEPOINT", "tarn_chunk");
         for (std::size_t i = from; i < to; ++i) batch_.outcomes[i] = {ZE_BATCH_DONE, 0, std::move(messages_[i - from])};
         return Together::Stands;
     }

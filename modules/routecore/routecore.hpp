@@ -151,6 +151,11 @@ public:
     virtual std::string quoted(std::string_view name) const = 0;
 
     virtual std::unique_ptr<Rows> run(const std::string &sql, const std::vector<Param> &params) = 0;
+    // A statement without parameters whose result nothing reads (a
+    // savepoint set or released): a store may hold it back and send it with
+    // the next statement, saving a round trip; a failure of it then fails
+    // that statement. Here it runs at once.
+    virtual void run_later(const std::string &sql) { run(sql, {})->step(); }
     // Inserts rows of the values of `columns`, row after row in `values`
     // (columns.size() per row), in the caller's transaction: multi-row
     // INSERTs unless the engine has a faster way in.

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 #include <csignal>
+#include <map>
 #include <tuple>
 
 namespace {
@@ -143,6 +144,50 @@ TEST_F(Records, ImportChecksEveryValueFirst)
         EXPECT_NE(r.err.find("nothing imported: code " + std::to_string(code)), std::string::npos) << field;
     }
     EXPECT_EQ(sql(kPrinters), before);
+}
+
+// Across several batches (500 records each), and values checked on two
+// threads: the first record refused is the one named, failures come in
+// record order, and --stop-on-error stops inside the batch that failed.
+TEST_F(Records, ManyBatchesKeepRecordOrder)
+{
+    const auto write_records = [this](int count, std::map<int, const char *> copies) {
+        char name[] = "NAME", copiesColumn[] = "COPIES";
+        char *columns[] = {name, copiesColumn};
+        FILE *file = nullptr;
+        ASSERT_EQ(ZeOpenOutputRdwFile(file_.c_str(), columns, 2, &file), ZE_OK);
+        for (int i = 1; i <= count; ++i) {
+            char key[16], one[] = "1";
+            std::snprintf(key, sizeof key, "Q%05d", i);
+            char *record[] = {key, copies.count(i) ? const_cast<char *>(copies[i]) : one};
+            ZeWriteRdwData(file, record, 2);
+        }
+        TarnCloseFile(file);
+    };
+    const auto stored = [this] { return sql("SELECT count(*) FROM PRINTER WHERE PRN_NAME LIKE 'Q%'"); };
+    write_records(1300, {{1250, "0"}, {600, "0"}});
+    Result r = run({"import", "PRINTER", file_});
+    EXPECT_EQ(r.exit, 3);
+    EXPECT_EQ(r.err.find("record 600: COPIES value \"0\""), 9u) << r.err;
+    EXPECT_EQ(stored(), "0");
+
+    write_records(1300, {});
+    sql("INSERT INTO PRINTER (PRN_NAME) VALUES ('Q01251'), ('Q00002')", true);
+    r = run({"import", "PRINTER", file_});
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_EQ(r.out, "1298 defined, 2 failed\n");
+    const std::size_t second = r.err.find("record 2: "), late = r.err.find("record 1251: ");
+    EXPECT_NE(second, std::string::npos) << r.err;
+    EXPECT_NE(late, std::string::npos) << r.err;
+    EXPECT_LT(second, late);
+
+    sql("DELETE FROM PRINTER WHERE PRN_NAME <> 'Q00701' AND PRN_NAME LIKE 'Q%'", true);
+    r = run({"import", "PRINTER", file_, "--stop-on-error", "-o", "json"});
+    EXPECT_EQ(r.exit, 1);
+    const auto summary = nlohmann::json::parse(r.out);
+    EXPECT_EQ(summary["defined"], 700);
+    EXPECT_EQ(summary["failures"][0]["record"], 701);
+    EXPECT_EQ(stored(), "701");
 }
 
 // "-" is standard input and output; the manifest beside an exported file

@@ -5,6 +5,10 @@
 #include "text.hpp"
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace admcore {
 namespace {
@@ -60,6 +64,119 @@ void collect(DtsBatch *batch, std::size_t first, BatchReport &report)
     }
 }
 
+// A batch made ahead of its run: items [first, end), or the code that
+// stopped making it (reported once the batches before it have run).
+struct PreparedBatch {
+    BatchPtr batch;
+    std::size_t first = 0, end = 0;
+    unsigned rc = ZE_OK;
+};
+
+// Makes the batches, in order, on a thread of its own while the caller's
+// thread runs the ones made before: at most kAhead wait their turn. It
+// reads the kind's descriptor (read-only, as the runs do) and never the
+// object, whose requests stay on the caller's thread.
+class BatchMaker {
+public:
+    BatchMaker(Descriptor *descriptor, const char *command, std::size_t count, const ItemSource &item,
+               const Batching &batching)
+        : descriptor_(descriptor), command_(command), define_(std::string_view(command) == "DEFINE"),
+          mode_(mode_of(batching)), count_(count), item_(item),
+          size_(batching.atomic ? count : std::max<std::size_t>(batching.size, 1)), thread_([this] { make_all(); })
+    {}
+    // Stops the making (the caller stopped between two batches) and waits for it.
+    ~BatchMaker()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+    }
+    BatchMaker(const BatchMaker &) = delete;
+    BatchMaker &operator=(const BatchMaker &) = delete;
+
+    // The next batch in order; false when all are taken.
+    bool next(PreparedBatch &out)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return !ready_.empty() || finished_; });
+        if (ready_.empty()) {
+            if (!outOfMemory_ || taken_ >= count_) return false;
+            out = PreparedBatch{nullptr, taken_, count_, ZE_RC_NO_MEMORY};
+            taken_ = count_;
+            return true;
+        }
+        out = std::move(ready_.front());
+        ready_.pop_front();
+        taken_ = out.end;
+        changed_.notify_all();
+        return true;
+    }
+
+private:
+    static constexpr std::size_t kAhead = 2;
+
+    PreparedBatch make(std::size_t first) const
+    {
+        PreparedBatch prepared;
+        prepared.first = first;
+        prepared.end = std::min(count_, first + size_);
+        DtsBatch *made = nullptr;
+        prepared.rc = ZeCreateDtsBatch(command_, mode_, &made);
+        prepared.batch.reset(made);
+        for (std::size_t i = first; prepared.rc == ZE_OK && i < prepared.end; ++i) {
+            FilterPtr owned;
+            Filter *filter = item_(i, owned);
+            prepared.rc = filter ? add_item(prepared.batch.get(), descriptor_, define_, filter) : ZE_RC_NO_MEMORY;
+        }
+        return prepared;
+    }
+
+    void make_all()
+    {
+        try {
+            for (std::size_t first = 0; first < count_; first += size_) {
+                {
+                    std::unique_lock<std::mutex> lock(mutex_);
+                    changed_.wait(lock, [&] { return stopping_ || ready_.size() < kAhead; });
+                    if (stopping_) break;
+                }
+                PreparedBatch prepared = make(first);
+                const bool failed = prepared.rc != ZE_OK;
+                {
+                    const std::lock_guard<std::mutex> lock(mutex_);
+                    ready_.push_back(std::move(prepared));
+                }
+                changed_.notify_all();
+                if (failed) break;
+            }
+        } catch (const std::bad_alloc &) {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            outOfMemory_ = true;
+        }
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = true;
+        }
+        changed_.notify_all();
+    }
+
+    Descriptor *descriptor_;
+    const char *command_;
+    const bool define_;
+    const unsigned mode_;
+    const std::size_t count_;
+    const ItemSource &item_;
+    const std::size_t size_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<PreparedBatch> ready_;
+    std::size_t taken_ = 0;  // the items of the batches taken so far
+    bool stopping_ = false, finished_ = false, outOfMemory_ = false;
+    std::jthread thread_;  // last: joined before the rest goes
+};
+
 }  // namespace
 
 Result<std::vector<FilterPtr>> define_filters(Kind &kind, const std::vector<std::vector<std::string>> &items)
@@ -94,23 +211,18 @@ Result<std::vector<FilterPtr>> key_filters(const Kind &kind, const std::vector<s
     return filters;
 }
 
-Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
+Result<BatchReport> run_items(Kind &kind, const char *command, std::size_t count, const ItemSource &item,
                               const Batching &batching)
 {
     Descriptor *descriptor = ZeGenericObjDescriptor(kind.object);
     DtsInfo *info = ZeGenericObjInfo(kind.object);
     DtsResult *result = ZeGenericObjResult(kind.object);
-    const bool define = std::string_view(command) == "DEFINE";
-    const std::size_t size = batching.atomic ? items.size() : std::max<std::size_t>(batching.size, 1);
+    BatchMaker maker(descriptor, command, count, item, batching);
     BatchReport report;
-    for (std::size_t first = 0; first < items.size(); first += size) {
-        DtsBatch *made = nullptr;
-        unsigned rc = ZeCreateDtsBatch(command, mode_of(batching), &made);
-        BatchPtr batch(made);
-        const std::size_t end = std::min(items.size(), first + size);
-        for (std::size_t i = first; rc == ZE_OK && i < end; ++i)
-            rc = add_item(batch.get(), descriptor, define, items[i].get());
-        if (rc == ZE_OK) rc = ZeRunDtsBatch(batch.get(), descriptor, info, result);
+    for (PreparedBatch prepared; maker.next(prepared);) {
+        const std::size_t first = prepared.first, end = prepared.end;
+        unsigned rc = prepared.rc;
+        if (rc == ZE_OK) rc = ZeRunDtsBatch(prepared.batch.get(), descriptor, info, result);
         auto problem = [&] {
             return action_problem(kind,
                                   std::string("cannot ") + lower_case(command) + " the items" +
@@ -119,16 +231,23 @@ Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector
         };
         if (rc != ZE_OK && rc != ZE_RC_ROUTER_FAILED && rc != ZE_RC_ANSWER_LOST) return problem();
         const std::size_t notRun = report.notRun;
-        collect(batch.get(), first, report);
+        collect(prepared.batch.get(), first, report);
         // A failure that left every item unrun failed the batch as a whole (the node unknown or down).
         if (rc != ZE_OK && report.notRun - notRun == end - first) return problem();
         if (batching.stopAtFailure && !report.failures.empty()) break;
-        if (batching.progress && !batching.progress(report, end) && end < items.size()) {
+        if (batching.progress && !batching.progress(report, end) && end < count) {
             report.stopped = true;
             break;
         }
     }
     return report;
+}
+
+Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
+                              const Batching &batching)
+{
+    return run_items(
+        kind, command, items.size(), [&](std::size_t i, FilterPtr &) { return items[i].get(); }, batching);
 }
 
 }  // namespace admcore

@@ -42,10 +42,23 @@ struct BatchReport {
 
 // Carries `command` ("DEFINE", "ALTER", "DELETE") out for each filter on
 // the kind's node. DEFINE items get the fields' default values, as DEFINE
-// ITEM gives them: they are added to the items' own filters. A problem when nothing could be sent (an atomic batch a
-// router cannot carry, the node or router not reachable before any item
-// ran); otherwise the report, failed items included.
+// ITEM gives them: they are added to the items' own filters. Each batch is
+// made on another thread while the one before it runs; the runs, and
+// `progress`, stay on the caller's thread. A problem when nothing could be
+// sent (an atomic batch a router cannot carry, the node or router not
+// reachable before any item ran); otherwise the report, failed items
+// included.
 Result<BatchReport> run_items(Kind &kind, const char *command, const std::vector<FilterPtr> &items,
+                              const Batching &batching);
+
+// Item `i` of a run: a filter the caller keeps, or one made for the call
+// and handed over in `owned` (released once the batch has copied it).
+// Called on a thread of the run's own, one item after the other: it may
+// read the caller's data, but not use the kind's object.
+using ItemSource = std::function<Filter *(std::size_t i, FilterPtr &owned)>;
+
+// run_items of `count` items made one by one as their batch is made.
+Result<BatchReport> run_items(Kind &kind, const char *command, std::size_t count, const ItemSource &item,
                               const Batching &batching);
 
 // The DEFINE filters of items given as FIELD=VALUE lists, every value

@@ -4,8 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <mutex>
-
 namespace admcore {
 namespace {
 
@@ -18,14 +16,6 @@ std::string new_key_field(Kind &kind, bool rename)
     if (rename) ZeQueryProperty(kind.object, "ATTRIBUTE", keyField->name.c_str(), "RENAME TO", &target);
     if (!target || !*target) ZeQueryProperty(kind.object, "ATTRIBUTE", keyField->name.c_str(), "COPY TO", &target);
     return target ? target : "";
-}
-
-// Date checks must not overlap (the library keeps one date service per
-// process): every validation holds this turn.
-std::mutex &validation_turn()
-{
-    static std::mutex turn;
-    return turn;
 }
 
 // A refused value; the value of a PASSWORD field is not repeated.
@@ -56,7 +46,6 @@ Failure validate_value(Kind &kind, const std::string &field, const std::string &
 
 Failure validate_value(Kind &kind, const FieldInfo &field, const std::string &value)
 {
-    std::lock_guard<std::mutex> turn(validation_turn());
     const unsigned rc = ZeSubmitAction(kind.object, "VALIDATE VALUE", field.name.c_str(), value.c_str());
     if (rc != ZE_OK) return value_problem(kind, field.name, value, rc);
     return std::nullopt;
@@ -64,7 +53,6 @@ Failure validate_value(Kind &kind, const FieldInfo &field, const std::string &va
 
 Failure validate_values(Kind &kind, Filter *filter)
 {
-    std::lock_guard<std::mutex> turn(validation_turn());
     ZeInitFilterQuery(filter);
     const char *column = nullptr, *value = nullptr;
     for (; ZeGetFilterItem(filter, &column, nullptr, &value); ZeNextFilterItem(filter)) {

@@ -9,9 +9,9 @@
 
 namespace admcore {
 
-// VALIDATE VALUE of one value for the field named `field` (any case). The
-// library's date checks share one date service per process, so validations
-// take turns across threads (each kind still serves one thread at a time).
+// VALIDATE VALUE of one value for the field named `field` (any case).
+// Threads may validate at once, each on its own kind (the library's date
+// checks take turns on its one date service by themselves).
 Failure validate_value(Kind &kind, const std::string &field, const std::string &value);
 // The same for a field of the kind found already.
 Failure validate_value(Kind &kind, const FieldInfo &field, const std::string &value);

@@ -6,10 +6,14 @@
 
 #include "TarnRouter.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <string_view>
+#include <thread>
 
 namespace admcore {
 namespace {
@@ -69,6 +73,72 @@ unsigned read_all(std::FILE *in, int count, const TraceCapture &trace, RecordFil
     ZeFreeRdwData(slots.data(), count);
     return rc;
 }
+
+// VALIDATE VALUE of every value of a file, on one thread or several: each
+// thread takes the next chunk of records and checks it on a kind of its
+// own. The refusal kept is that of the first record at fault, as one
+// thread checking the records in order finds it.
+class RecordCheck {
+public:
+    RecordCheck(const Kind &kind, const RecordFile &file) : file_(file)
+    {
+        for (const std::string &name : file.fields) {
+            fields_.push_back(kind.field(name));
+            if (!fields_.back()) {
+                refusal_ = unknown_field(kind.fields, name);
+                first_ = 0;
+                return;
+            }
+        }
+    }
+
+    void run(Kind &kind)
+    {
+        for (;;) {
+            const std::size_t from = next_.fetch_add(kChunk);
+            if (from >= file_.records.size() || from >= first_refused()) return;  // none of these can come first
+            const std::size_t to = std::min(file_.records.size(), from + kChunk);
+            for (std::size_t r = from; r < to; ++r)
+                for (std::size_t i = 0; i < fields_.size(); ++i) {
+                    const std::string &value = file_.records[r][i];
+                    if (value.empty()) continue;
+                    if (Failure failure = validate_value(kind, *fields_[i], value))
+                        return refuse(r, std::move(failure));
+                }
+        }
+    }
+
+    Failure refusal()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return refusal_;
+    }
+
+private:
+    static constexpr std::size_t kChunk = 256;
+
+    std::size_t first_refused()
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return first_;
+    }
+
+    void refuse(std::size_t record, Failure failure)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (record >= first_) return;
+        first_ = record;
+        failure->what = "record " + std::to_string(record + 1) + ": " + failure->what + "; nothing imported";
+        refusal_ = std::move(failure);
+    }
+
+    const RecordFile &file_;
+    std::vector<const FieldInfo *> fields_;  // the kind's field of each column, found once
+    std::atomic<std::size_t> next_{0};       // the first record of the next chunk
+    std::mutex mutex_;
+    std::size_t first_ = SIZE_MAX;  // the first record refused so far
+    Failure refusal_;
+};
 
 }  // namespace
 
@@ -142,44 +212,41 @@ Failure validate_records(Kind &kind, const RecordFile &file)
 {
     // Each date check would load, open, close and unload the date service: held, it stays open.
     const DateServiceHold dates;
-    std::vector<const FieldInfo *> fields;  // the kind's field of each column, found once
-    for (const std::string &name : file.fields) {
-        fields.push_back(kind.field(name));
-        if (!fields.back()) return unknown_field(kind.fields, name);
-    }
-    for (std::size_t r = 0; r < file.records.size(); ++r)
-        for (std::size_t i = 0; i < fields.size(); ++i) {
-            const std::string &value = file.records[r][i];
-            if (value.empty()) continue;
-            if (Failure failure = validate_value(kind, *fields[i], value)) {
-                failure->what = "record " + std::to_string(r + 1) + ": " + failure->what + "; nothing imported";
-                return failure;
-            }
-        }
-    return std::nullopt;
+    RecordCheck check(kind, file);
+    check.run(kind);
+    return check.refusal();
 }
 
 ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOptions &options,
                              const RecordProgress &progress)
 {
-    std::vector<FilterPtr> items;
-    items.reserve(file.records.size());
-    for (const std::vector<std::string> &record : file.records) {
-        FilterPtr filter = new_filter();
-        for (std::size_t i = 0; i < file.fields.size(); ++i)
-            ZeAddFilterItem(filter.get(), file.fields[i].c_str(), "EQ", record[i].c_str());
-        items.push_back(std::move(filter));
-    }
+    ImportSummary summary;
     // The node's router checks dates too: the date service stays open for the run.
     const DateServiceHold dates;
+    if (options.validate) {
+        RecordCheck check(kind, file);
+        {
+            // A second kind checks the records with this one, on a thread of its own.
+            std::optional<std::jthread> helper;
+            if (options.checker) helper.emplace([&] { check.run(*options.checker); });
+            check.run(kind);
+        }
+        if ((summary.problem = check.refusal())) return summary;
+    }
     Batching batching;
     batching.atomic = options.atomic;
     batching.stopAtFailure = options.stopOnError;
     batching.existing = options.existing;
     batching.size = options.batchSize;
     if (progress) batching.progress = [&](const BatchReport &, std::size_t done) { return progress(done); };
-    ImportSummary summary;
-    Result<BatchReport> report = run_items(kind, "DEFINE", items, batching);
+    // Each record's filter lives until its batch has copied it.
+    const ItemSource record = [&](std::size_t r, FilterPtr &owned) -> Filter * {
+        owned = new_filter();
+        for (std::size_t i = 0; owned && i < file.fields.size(); ++i)
+            if (ZeAddFilterItem(owned.get(), file.fields[i].c_str(), "EQ", file.records[r][i].c_str())) return nullptr;
+        return owned.get();
+    };
+    Result<BatchReport> report = run_items(kind, "DEFINE", file.records.size(), record, batching);
     if (!report) {
         summary.problem = report.problem();
         return summary;

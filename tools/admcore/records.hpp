@@ -56,6 +56,13 @@ struct ImportOptions {
     bool atomic = false;       // all records or none, in one transaction
     Existing existing = Existing::Fail;
     std::size_t batchSize = 500;  // records per request when not atomic; progress comes between two
+    // Check every value first, as validate_records does: a refused value is
+    // the summary's problem, and nothing is imported. Off for a caller that
+    // validated the file itself.
+    bool validate = false;
+    // Another object of the same kind, opened alike and used by nothing
+    // else meanwhile: with it the values are checked on two threads.
+    Kind *checker = nullptr;
 };
 
 struct ImportSummary {

@@ -145,8 +145,12 @@ int import_command(Session &session, const Command &c)
         return session.report(problem);
     }
     if (int exit = session.take(std::move(read), file)) return exit;
-    if (int exit = session.report(admcore::validate_records(*kind, file))) return exit;
     admcore::ImportOptions options;
+    options.validate = true;  // a refused value imports nothing
+    // A second object of the kind checks half of the values on a second thread.
+    admcore::Kinds spare;
+    Result<Kind *> checker = spare.open(session.settings, c.kind);
+    if (checker) options.checker = *checker;
     options.stopOnError = session.settings.stopOnError;
     options.atomic = session.settings.atomic;
     if (session.settings.skipExisting) options.existing = admcore::Existing::Skip;
