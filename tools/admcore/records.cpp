@@ -251,12 +251,7 @@ ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOpt
         summary.problem = report.problem();
         return summary;
     }
-    summary.defined = report->done;
-    summary.skipped = report->skipped;
-    summary.replaced = report->replaced;
-    summary.undone = report->undone;
-    summary.stopped = report->stopped;
-    for (const ItemFailure &f : report->failures) summary.failures.push_back({f.item, f.code, f.nodeCode, f.message});
+    static_cast<BatchReport &>(summary) = std::move(*report);
     return summary;
 }
 

@@ -41,14 +41,6 @@ Result<RecordFile> read_records(const Kind &kind, const std::string &path, bool 
 // VALIDATE VALUE of every value of the file: the first refused, if any.
 Failure validate_records(Kind &kind, const RecordFile &file);
 
-// A record that could not be defined: its number (from 1), the library's
-// code, the node's code and the node's message (else the code's meaning).
-struct RecordFailure {
-    std::size_t record;
-    unsigned code, routerCode;
-    std::string message;
-};
-
 // What an import does with a record whose item exists (Existing): counts
 // a failure, leaves the item alone, or alters it to the record.
 struct ImportOptions {
@@ -65,12 +57,10 @@ struct ImportOptions {
     Kind *checker = nullptr;
 };
 
-struct ImportSummary {
-    std::size_t defined = 0, skipped = 0, replaced = 0;
-    std::size_t undone = 0;  // records an atomic import carried out, then undid at a refusal
-    std::vector<RecordFailure> failures;
-    bool stopped = false;  // progress asked to stop
-    Failure problem;       // nothing could be sent (the node, the router): nothing imported
+// How an import went: the batches' report (a failure's item is its record's
+// number, from 1), or the problem that let nothing be sent.
+struct ImportSummary : BatchReport {
+    Failure problem;  // nothing could be sent (the node, the router): nothing imported
 };
 
 // Defines the file's records in order, as batches of options.batchSize

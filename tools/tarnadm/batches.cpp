@@ -144,6 +144,19 @@ std::optional<BatchSummary> summary_from_json(std::string_view json)
     return s;
 }
 
+BatchSummary batch_summary(const admcore::BatchReport &report, const std::vector<std::string> &keys)
+{
+    BatchSummary summary;
+    summary.done = report.done;
+    summary.skipped = report.skipped;
+    summary.replaced = report.replaced;
+    summary.undone = report.undone;
+    for (const admcore::ItemFailure &f : report.failures)
+        summary.failures.push_back(
+            {f.item, f.item <= keys.size() ? keys[f.item - 1] : "", f.code, f.nodeCode, f.message});
+    return summary;
+}
+
 int summary_exit(const BatchSummary &summary)
 {
     if (summary.interrupted) return kExitInterrupted;
@@ -169,14 +182,9 @@ int run_batches(Session &session, Kind &kind, const char *command, const std::ve
     Result<admcore::BatchReport> report = admcore::run_items(kind, command, items, batching);
     progress.finish();
     if (!report) return session.report(report.problem());
-    BatchSummary summary;
+    BatchSummary summary = batch_summary(*report, keys);
     summary.verb = define ? "defined" : "deleted";
-    summary.done = report->done;
-    summary.undone = report->undone;
     summary.interrupted = report->stopped && guard.interrupted();
-    for (const admcore::ItemFailure &f : report->failures)
-        summary.failures.push_back(
-            {f.item, f.item <= keys.size() ? keys[f.item - 1] : "", f.code, f.nodeCode, f.message});
     print_summary(session, summary);
     return summary_exit(summary);
 }

@@ -41,6 +41,10 @@ struct BatchSummary {
     bool interrupted = false;
 };
 
+// The summary of a batched run's report; `keys` name the items in failures
+// where known.
+BatchSummary batch_summary(const admcore::BatchReport &report, const std::vector<std::string> &keys = {});
+
 // Writes the failures (on stderr) and the summary: a line, a CSV row or a
 // JSON object.
 void print_summary(const Session &session, const BatchSummary &summary);

@@ -73,16 +73,10 @@ int send_to_stdout(Session &session, const std::string &path)
 // The import's summary in the words of a batched command's.
 BatchSummary import_summary(const admcore::ImportSummary &summary, bool interrupted)
 {
-    BatchSummary s;
+    BatchSummary s = batch_summary(summary);
     s.unit = "record";
     s.existingCounts = true;
-    s.done = summary.defined;
-    s.skipped = summary.skipped;
-    s.replaced = summary.replaced;
-    s.undone = summary.undone;
     s.interrupted = interrupted;
-    for (const admcore::RecordFailure &f : summary.failures)
-        s.failures.push_back({f.record, "", f.code, f.routerCode, f.message});
     return s;
 }
 

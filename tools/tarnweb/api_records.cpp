@@ -82,19 +82,19 @@ admcore::Result<bool> is_member(admcore::Kind &kind, const std::string &group, c
 std::string summary_line(const admcore::ImportSummary &summary, std::size_t total)
 {
     Json failures = Json::array();
-    for (const admcore::RecordFailure &f : summary.failures) {
-        Json entry = {{"record", f.record}, {"code", f.code}, {"message", f.message}};
-        if (f.routerCode) entry["node_code"] = f.routerCode;
+    for (const admcore::ItemFailure &f : summary.failures) {
+        Json entry = {{"record", f.item}, {"code", f.code}, {"message", f.message}};
+        if (f.nodeCode) entry["node_code"] = f.nodeCode;
         failures.push_back(std::move(entry));
     }
-    std::string message = std::to_string(summary.defined) + " defined, ";
+    std::string message = std::to_string(summary.done) + " defined, ";
     if (summary.skipped) message += std::to_string(summary.skipped) + " skipped, ";
     if (summary.replaced) message += std::to_string(summary.replaced) + " replaced, ";
     message += std::to_string(summary.failures.size()) + " failed";
     // The node could not be asked at all: nothing was imported.
     if (summary.problem) message = summary.problem->what + "; nothing imported";
     const Json body = {{"total", total},
-                       {"defined", summary.defined},
+                       {"defined", summary.done},
                        {"skipped", summary.skipped},
                        {"replaced", summary.replaced},
                        {"failed", summary.failures.size()},
