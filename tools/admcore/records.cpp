@@ -208,12 +208,17 @@ Result<RecordFile> read_records(const Kind &kind, const std::string &path, bool 
     return Problem(what, Outcome::Usage, rc, Family::Records);
 }
 
-Failure validate_records(Kind &kind, const RecordFile &file)
+Failure validate_records(Kind &kind, const RecordFile &file, Kind *checker)
 {
     // Each date check would load, open, close and unload the date service: held, it stays open.
     const DateServiceHold dates;
     RecordCheck check(kind, file);
-    check.run(kind);
+    {
+        // The second kind checks records with this one, on a thread of its own.
+        std::optional<std::jthread> helper;
+        if (checker) helper.emplace([&] { check.run(*checker); });
+        check.run(kind);
+    }
     return check.refusal();
 }
 
@@ -223,16 +228,7 @@ ImportSummary import_records(Kind &kind, const RecordFile &file, const ImportOpt
     ImportSummary summary;
     // The node's router checks dates too: the date service stays open for the run.
     const DateServiceHold dates;
-    if (options.validate) {
-        RecordCheck check(kind, file);
-        {
-            // A second kind checks the records with this one, on a thread of its own.
-            std::optional<std::jthread> helper;
-            if (options.checker) helper.emplace([&] { check.run(*options.checker); });
-            check.run(kind);
-        }
-        if ((summary.problem = check.refusal())) return summary;
-    }
+    if (options.validate && (summary.problem = validate_records(kind, file, options.checker))) return summary;
     Batching batching;
     batching.atomic = options.atomic;
     batching.stopAtFailure = options.stopOnError;

@@ -39,7 +39,9 @@ struct RecordFile {
 Result<RecordFile> read_records(const Kind &kind, const std::string &path, bool manifest);
 
 // VALIDATE VALUE of every value of the file: the first refused, if any.
-Failure validate_records(Kind &kind, const RecordFile &file);
+// With `checker`, another object of the same kind used by nothing else
+// meanwhile, the values are checked on two threads.
+Failure validate_records(Kind &kind, const RecordFile &file, Kind *checker = nullptr);
 
 // What an import does with a record whose item exists (Existing): counts
 // a failure, leaves the item alone, or alters it to the record.
@@ -52,9 +54,7 @@ struct ImportOptions {
     // the summary's problem, and nothing is imported. Off for a caller that
     // validated the file itself.
     bool validate = false;
-    // Another object of the same kind, opened alike and used by nothing
-    // else meanwhile: with it the values are checked on two threads.
-    Kind *checker = nullptr;
+    Kind *checker = nullptr;  // validate_records' second checker, if any
 };
 
 // How an import went: the batches' report (a failure's item is its record's
