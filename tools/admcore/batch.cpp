@@ -96,6 +96,16 @@ public:
     BatchMaker(const BatchMaker &) = delete;
     BatchMaker &operator=(const BatchMaker &) = delete;
 
+    // Hands a batch that has run back: it is released on the making thread.
+    void recycle(BatchPtr spent)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            spent_.push_back(std::move(spent));
+        }
+        changed_.notify_all();
+    }
+
     // The next batch in order; false when all are taken.
     bool next(PreparedBatch &out)
     {
@@ -136,13 +146,20 @@ private:
     void make_all()
     {
         try {
-            for (std::size_t first = 0; first < count_; first += size_) {
+            for (std::size_t first = 0; first < count_;) {
+                std::deque<BatchPtr> spent;
+                bool room = false;
                 {
                     std::unique_lock<std::mutex> lock(mutex_);
-                    changed_.wait(lock, [&] { return stopping_ || ready_.size() < kAhead; });
+                    changed_.wait(lock, [&] { return stopping_ || ready_.size() < kAhead || !spent_.empty(); });
                     if (stopping_) break;
+                    spent.swap(spent_);
+                    room = ready_.size() < kAhead;
                 }
+                spent.clear();  // released here rather than on the caller's thread between two runs
+                if (!room) continue;
                 PreparedBatch prepared = make(first);
+                first += size_;
                 const bool failed = prepared.rc != ZE_OK;
                 {
                     const std::lock_guard<std::mutex> lock(mutex_);
@@ -172,6 +189,7 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<PreparedBatch> ready_;
+    std::deque<BatchPtr> spent_;  // batches that have run, to release
     std::size_t taken_ = 0;  // the items of the batches taken so far
     bool stopping_ = false, finished_ = false, outOfMemory_ = false;
     std::jthread thread_;  // last: joined before the rest goes
@@ -234,6 +252,7 @@ Result<BatchReport> run_items(Kind &kind, const char *command, std::size_t count
         collect(prepared.batch.get(), first, report);
         // A failure that left every item unrun failed the batch as a whole (the node unknown or down).
         if (rc != ZE_OK && report.notRun - notRun == end - first) return problem();
+        maker.recycle(std::move(prepared.batch));
         if (batching.stopAtFailure && !report.failures.empty()) break;
         if (batching.progress && !batching.progress(report, end) && end < count) {
             report.stopped = true;
