@@ -157,7 +157,7 @@ TEST_F(Records, ImportChecksEveryValueFirst)
     EXPECT_EQ(sql(kPrinters), before);
 }
 
-// Across several batches (500 records each), and values checked on two
+// Across several batches (1,000 records each), and values checked on two
 // threads: the first record refused is the one named, failures come in
 // record order, and --stop-on-error stops inside the batch that failed.
 TEST_F(Records, ManyBatchesKeepRecordOrder)

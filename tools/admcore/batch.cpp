@@ -18,6 +18,17 @@ struct BatchDeleter {
 };
 using BatchPtr = std::unique_ptr<DtsBatch, BatchDeleter>;
 
+struct ResultDeleter {
+    void operator()(DtsResult *result) const { ZeDestroyDtsResult(result); }
+};
+using ResultPtr = std::unique_ptr<DtsResult, ResultDeleter>;
+
+ResultPtr new_result()
+{
+    DtsResult *result = nullptr;
+    return ResultPtr(ZeCreateDtsResult(&result) == ZE_OK ? result : nullptr);
+}
+
 unsigned mode_of(const Batching &batching)
 {
     unsigned mode = batching.atomic ? ZE_BATCH_ATOMIC : ZE_BATCH_BEST_EFFORT;
@@ -73,14 +84,16 @@ struct PreparedBatch {
 };
 
 // Makes the batches, in order, on a thread of its own while the caller's
-// thread runs the ones made before: at most kAhead wait their turn. It
-// reads the kind's descriptor (read-only, as the runs do) and never the
-// object, whose requests stay on the caller's thread.
+// thread runs the ones made before: at most kAhead wait their turn. Each
+// is mapped for the node there too (ZePrepareDtsBatch), so that a run only
+// sends. It reads the kind's descriptor and info (read-only, as the runs
+// do), keeps a result of its own and never uses the object, whose requests
+// stay on the caller's thread.
 class BatchMaker {
 public:
-    BatchMaker(Descriptor *descriptor, const char *command, std::size_t count, const ItemSource &item,
+    BatchMaker(Descriptor *descriptor, DtsInfo *info, const char *command, std::size_t count, const ItemSource &item,
                const Batching &batching)
-        : descriptor_(descriptor), command_(command), define_(std::string_view(command) == "DEFINE"),
+        : descriptor_(descriptor), info_(info), command_(command), define_(std::string_view(command) == "DEFINE"),
           mode_(mode_of(batching)), count_(count), item_(item),
           size_(batching.atomic ? count : std::max<std::size_t>(batching.size, 1)), thread_([this] { make_all(); })
     {}
@@ -140,6 +153,8 @@ private:
             Filter *filter = item_(i, owned);
             prepared.rc = filter ? add_item(prepared.batch.get(), descriptor_, define_, filter) : ZE_RC_NO_MEMORY;
         }
+        // A batch the mapping refuses is mapped again by its run, which reports why.
+        if (prepared.rc == ZE_OK && result_) ZePrepareDtsBatch(prepared.batch.get(), descriptor_, info_, result_.get());
         return prepared;
     }
 
@@ -180,6 +195,8 @@ private:
     }
 
     Descriptor *descriptor_;
+    DtsInfo *info_;
+    const ResultPtr result_ = new_result();  // the refusals of the mapping; none: runs map
     const char *command_;
     const bool define_;
     const unsigned mode_;
@@ -235,7 +252,7 @@ Result<BatchReport> run_items(Kind &kind, const char *command, std::size_t count
     Descriptor *descriptor = ZeGenericObjDescriptor(kind.object);
     DtsInfo *info = ZeGenericObjInfo(kind.object);
     DtsResult *result = ZeGenericObjResult(kind.object);
-    BatchMaker maker(descriptor, command, count, item, batching);
+    BatchMaker maker(descriptor, info, command, count, item, batching);
     BatchReport report;
     for (PreparedBatch prepared; maker.next(prepared);) {
         const std::size_t first = prepared.first, end = prepared.end;
