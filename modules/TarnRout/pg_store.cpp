@@ -332,7 +332,7 @@ void PgStore::commit()
 
 void PgStore::rollback() noexcept
 {
-    held_.clear();  // undone with the rest
+    held_.clear();   // undone with the rest
     if (copying_) {  // a started COPY's result is read and dropped
         copying_ = false;
         while (PGresult *result = PQgetResult(conn_)) PQclear(result);

@@ -70,7 +70,7 @@ private:
     Pooling pooling_;
     std::string role_;
     bool inTransaction_ = false;
-    std::string held_;  // statements held back by run_later, each followed by "; "
+    std::string held_;      // statements held back by run_later, each followed by "; "
     bool copying_ = false;  // a COPY sent whose result is not read yet
     std::map<std::string, routecore::Table, std::less<>> tables_;  // by object kind as requested
     std::set<std::string> insertRules_;                            // tables with INSERT rules, which COPY skips

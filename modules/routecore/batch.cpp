@@ -335,9 +335,9 @@ private:
     Batch &batch_;
     Store &store_;
     const Table &table_;
-    std::vector<std::string> messages_;                         // of the items a multi-row INSERT stored
+    std::vector<std::string> messages_;  // of the items a multi-row INSERT stored
     static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-    NewRows next_;                                              // the rows of the chunk at nextFrom_, made ahead
+    NewRows next_;  // the rows of the chunk at nextFrom_, made ahead
     std::size_t nextFrom_ = kNone;
     std::vector<std::pair<std::size_t, StoreError>> refusals_;  // the refused values to explain
 };

@@ -207,7 +207,7 @@ private:
     std::condition_variable changed_;
     std::deque<PreparedBatch> ready_;
     std::deque<BatchPtr> spent_;  // batches that have run, to release
-    std::size_t taken_ = 0;  // the items of the batches taken so far
+    std::size_t taken_ = 0;       // the items of the batches taken so far
     bool stopping_ = false, finished_ = false, outOfMemory_ = false;
     std::jthread thread_;  // last: joined before the rest goes
 };
