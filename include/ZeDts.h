@@ -765,6 +765,22 @@ ZE_API unsigned int ZeGetDtsBatchOutcome(DtsBatch *batch, unsigned int index, un
                                          unsigned int *pNodeCode, const char **pMessage);
 
 /**
+ * Maps every item's criteria for the node (a DELETE's checked first), the
+ * first step of ZeRunDtsBatch, ahead of the run: a thread that makes
+ * batches can map the next one while another thread runs the one before.
+ * Every outcome is cleared; an item refused here is ZE_BATCH_FAILED with
+ * its code and the result's message. The next ZeRunDtsBatch with the same
+ * descriptor sends the items as mapped here (without mapping them again);
+ * adding an item, or a run with another descriptor, maps afresh.
+ *
+ * Codes: ZE_OK; the code of an item an atomic batch cannot send; ZE_RC_NO_MEMORY;
+ * ZE_RC_INVALID_PARAMETER ("Batch", "Descriptor", "Info", "Result"). After
+ * any code but ZE_OK the next run maps the items itself. The info is only
+ * read; the result gets the message of a refused item.
+ */
+ZE_API unsigned int ZePrepareDtsBatch(DtsBatch *batch, Descriptor *descriptor, DtsInfo *info, DtsResult *result);
+
+/**
  * Carries the batch out on the info's node: every item's outcome is set
  * afresh (a batch can be run again, with all its items). An empty batch
  * sends nothing and gives ZE_OK.

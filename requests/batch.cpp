@@ -120,6 +120,7 @@ unsigned add_item(DtsBatch *batch, Filter *filter)
     }
     filter->cursor = nullptr;  // where a walk with ZeGetFilterItem leaves it
     batch->items[batch->count++] = item;
+    batch->preparedFor = nullptr;  // the new item is not mapped yet
     return ZE_OK;
 }
 
@@ -269,14 +270,29 @@ unsigned run_item_by_item(Run &run)
     return sum_up(run);
 }
 
-unsigned run_batch(Run &run)
+// Every item's outcome cleared and its criteria mapped for the node.
+unsigned prepare(Run &run)
 {
+    run.batch->preparedFor = nullptr;
     for (unsigned i = 0; i < run.batch->count; ++i) clear_outcome(run.batch->items[i]);
     if (run.batch->count == 0) return ZE_OK;
     if (unsigned rc = ZeCreateDtsAction(run.action.out())) return rc;
+    run.action.get()->descriptor = run.descriptor;
+    return prepare_items(run);
+}
+
+unsigned run_batch(Run &run)
+{
+    // A preparation for this descriptor is used, and used up, by this run.
+    const bool prepared = run.batch->preparedFor && run.batch->preparedFor == run.descriptor;
+    run.batch->preparedFor = nullptr;
+    if (!prepared)
+        if (unsigned rc = prepare(run)) return rc;
+    if (run.batch->count == 0) return ZE_OK;
+    if (!run.action.get())
+        if (unsigned rc = ZeCreateDtsAction(run.action.out())) return rc;
     DtsAction *action = run.action.get();
     action->descriptor = run.descriptor;
-    if (unsigned rc = prepare_items(run)) return rc;
     if (unsigned rc = ZeCheckDtsInfo(run.info)) return rc;
 
     TarnProc entry = nullptr;
@@ -295,6 +311,23 @@ unsigned run_batch(Run &run)
     if (rc != ZE_OK && rc != ZE_RC_ROUTER_FAILED && rc != ZE_RC_ANSWER_LOST) return rc;
     const unsigned summed = sum_up(run);
     return summed ? summed : rc;
+}
+
+// A step of a run inside the call frame of `function`, its four
+// parameters checked there.
+template <class Step>
+unsigned with_run(const char *function, DtsBatch *batch, Descriptor *descriptor, DtsInfo *info, DtsResult *result,
+                  Step step)
+{
+    return ze::frame(function,
+                     {{"Batch", is_batch(batch)},
+                      {"Descriptor", is_descriptor(descriptor)},
+                      {"Info", is_info(info)},
+                      {"Result", is_result(result)}},
+                     [&] {
+                         Run run{batch, descriptor, info, result, {}};
+                         return step(run);
+                     });
 }
 
 DtsBatch *batch_of(DtsAction *action, unsigned index, bool indexed)
@@ -426,16 +459,18 @@ unsigned int ZeGetDtsBatchOutcome(DtsBatch *batch, unsigned int index, unsigned 
     });
 }
 
+unsigned int ZePrepareDtsBatch(DtsBatch *batch, Descriptor *descriptor, DtsInfo *info, DtsResult *result)
+{
+    return with_run(__func__, batch, descriptor, info, result, [](Run &run) {
+        const unsigned rc = prepare(run);
+        if (rc == ZE_OK) run.batch->preparedFor = run.descriptor;
+        return rc;
+    });
+}
+
 unsigned int ZeRunDtsBatch(DtsBatch *batch, Descriptor *descriptor, DtsInfo *info, DtsResult *result)
 {
-    return ZE_FRAME({{"Batch", is_batch(batch)},
-                     {"Descriptor", is_descriptor(descriptor)},
-                     {"Info", is_info(info)},
-                     {"Result", is_result(result)}},
-                    [&] {
-                        Run run{batch, descriptor, info, result, {}};
-                        return run_batch(run);
-                    });
+    return with_run(__func__, batch, descriptor, info, result, run_batch);
 }
 
 }  // extern "C"

@@ -27,6 +27,9 @@ struct DtsBatch {
     unsigned int count;
     unsigned int capacity;
     DtsBatchItem *items;  // owned block of `capacity` entries
+    // The descriptor the items were mapped for by ZePrepareDtsBatch, which
+    // the next run then uses; NULL when a run maps them itself.
+    Descriptor *preparedFor;
 };
 
 namespace ze::requests {

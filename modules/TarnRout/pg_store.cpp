@@ -189,6 +189,7 @@ void PgStore::send_held()
 
 std::unique_ptr<routecore::Rows> PgStore::run(const std::string &sql, const std::vector<Param> &params)
 {
+    finish_rows();  // a COPY still open ends first
     send_held();
     routecore::trace_sql("TarnRout", sql);
     std::vector<const char *> values;
@@ -232,6 +233,14 @@ void append_copy_value(std::string &data, const Param &value)
 void PgStore::insert_rows(const Table &table, const std::vector<const Column *> &columns,
                           const std::vector<Param> &values)
 {
+    start_rows(table, columns, values);
+    finish_rows();
+}
+
+void PgStore::start_rows(const Table &table, const std::vector<const Column *> &columns,
+                         const std::vector<Param> &values)
+{
+    finish_rows();
     if (insertRules_.count(table.name)) return Store::insert_rows(table, columns, values);  // COPY skips rules
     std::string sql = "COPY " + quoted(table.name) + " (";
     for (std::size_t c = 0; c < columns.size(); ++c) sql += (c ? ", " : "") + quoted(columns[c]->name);
@@ -247,7 +256,16 @@ void PgStore::insert_rows(const Table &table, const std::vector<const Column *> 
     bool sent = true;
     for (std::size_t at = 0; sent && at < data.size(); at += kPiece)
         sent = PQputCopyData(conn_, data.data() + at, static_cast<int>(std::min(kPiece, data.size() - at))) == 1;
+    // On a blocking connection the end goes out at once: the server takes
+    // the rows while the caller goes on.
     PQputCopyEnd(conn_, sent ? nullptr : "the rows could not be sent");
+    copying_ = true;
+}
+
+void PgStore::finish_rows()
+{
+    if (!copying_) return;
+    copying_ = false;
     // The COPY's result, then the end of the results.
     Result end(PQgetResult(conn_));
     while (PGresult *more = PQgetResult(conn_)) PQclear(more);
@@ -306,6 +324,7 @@ void PgStore::begin(bool writes)
 
 void PgStore::commit()
 {
+    finish_rows();
     if (!inTransaction_) return;
     inTransaction_ = false;
     simple_query(conn_, after_held("COMMIT"), PGRES_COMMAND_OK);
@@ -313,7 +332,11 @@ void PgStore::commit()
 
 void PgStore::rollback() noexcept
 {
-    held_.clear();  // undone with the rest
+    held_.clear();   // undone with the rest
+    if (copying_) {  // a started COPY's result is read and dropped
+        copying_ = false;
+        while (PGresult *result = PQgetResult(conn_)) PQclear(result);
+    }
     if (!inTransaction_) return;
     inTransaction_ = false;
     if (broken()) return;  // the server has rolled back already
@@ -327,6 +350,7 @@ void PgStore::reset()
     insertRules_.clear();
     inTransaction_ = false;
     held_.clear();
+    copying_ = false;
     PQreset(conn_);
 }
 

@@ -38,6 +38,10 @@ public:
     // table with INSERT rules gets multi-row INSERTs, which apply them.
     void insert_rows(const routecore::Table &table, const std::vector<const routecore::Column *> &columns,
                      const std::vector<routecore::Param> &values) override;
+    // The COPY's rows sent; its result read by finish_rows.
+    void start_rows(const routecore::Table &table, const std::vector<const routecore::Column *> &columns,
+                    const std::vector<routecore::Param> &values) override;
+    void finish_rows() override;
     void begin(bool writes) override;
     void commit() override;
     void rollback() noexcept override;
@@ -66,7 +70,8 @@ private:
     Pooling pooling_;
     std::string role_;
     bool inTransaction_ = false;
-    std::string held_;  // statements held back by run_later, each followed by "; "
+    std::string held_;      // statements held back by run_later, each followed by "; "
+    bool copying_ = false;  // a COPY sent whose result is not read yet
     std::map<std::string, routecore::Table, std::less<>> tables_;  // by object kind as requested
     std::set<std::string> insertRules_;                            // tables with INSERT rules, which COPY skips
 };

@@ -52,11 +52,7 @@ Batch read_batch(DtsAction *action)
         if (rc != ZE_OK && rc != ZE_RC_NO_ENTRY)
             fail(rc == ZE_RC_NO_MEMORY ? ZE_RC_NO_MEMORY : TARN_ROUTER_RC_BAD_REQUEST,
                  "Item " + std::to_string(i + 1) + " of the batch cannot be read (code " + std::to_string(rc) + ")");
-        for (int c = 0; c < n; ++c) {
-            item.columns.push_back(view(columns[c]));
-            item.relops.push_back(view(relops[c]));
-            item.values.push_back(view(values[c]));
-        }
+        add_fields(item, columns, relops, values, n);
         batch.items.push_back(std::move(item));
         batch.sent.push_back(rc == ZE_OK);
     }
@@ -153,16 +149,21 @@ private:
     // Failed: the statement failed and the chunk was rolled back.
     Together together(std::size_t from, std::size_t to)
     {
-        if (to - from < 2) return Together::NotTried;
         std::vector<const Request *> items;
-        for (std::size_t i = from; i < to; ++i) {
-            if (!batch_.sent[i]) return Together::NotTried;
-            items.push_back(&batch_.items[i]);
-        }
+        if (!chunk_items(from, to, items)) return Together::NotTried;
+        NewRows rows = take_rows(from, items);
         savepoint_later(store_, "SAVEPOINT", "tarn_chunk");
         Together outcome = Together::Stands;
         try {
-            if (!run_together(items, store_, table_, messages_)) outcome = Together::NotTried;
+            if (!rows.empty()) {
+                // The next chunk's rows are made while the node takes these.
+                store_.start_rows(table_, rows.columns, rows.values);
+                prepare_rows(to);
+                store_.finish_rows();
+                messages_ = std::move(rows.messages);
+            } else if (!run_together(items, store_, table_, messages_)) {
+                outcome = Together::NotTried;
+            }
         } catch (const StoreError &error) {
             if (!is_refusal(error.kind)) throw;  // what would end the batch item by item too
             outcome = Together::Failed;
@@ -177,6 +178,46 @@ private:
         savepoint_later(store_, "RELEASE SAVEPOINT", "tarn_chunk");
         for (std::size_t i = from; i < to; ++i) batch_.outcomes[i] = {ZE_BATCH_DONE, 0, std::move(messages_[i - from])};
         return Together::Stands;
+    }
+
+    // The items of chunk [from, to) when they may go as one statement: two
+    // or more, all sent.
+    bool chunk_items(std::size_t from, std::size_t to, std::vector<const Request *> &items) const
+    {
+        if (to - from < 2) return false;
+        items.reserve(to - from);
+        for (std::size_t i = from; i < to; ++i) {
+            if (!batch_.sent[i]) return false;
+            items.push_back(&batch_.items[i]);
+        }
+        return true;
+    }
+
+    // The rows of the DEFINE chunk starting at `from`, made ahead or now.
+    NewRows take_rows(std::size_t from, const std::vector<const Request *> &items)
+    {
+        if (nextFrom_ == from) {
+            nextFrom_ = kNone;
+            return std::move(next_);
+        }
+        if (items.front()->command != Command::Define) return {};
+        return define_rows(items, table_);
+    }
+
+    // Makes the rows of the chunk starting at `from` ahead of its turn;
+    // whatever goes wrong here is left for that turn to find.
+    void prepare_rows(std::size_t from) noexcept
+    {
+        nextFrom_ = kNone;
+        try {
+            std::vector<const Request *> items;
+            const std::size_t to = std::min(batch_.items.size(), from + kChunk);
+            if (from >= to || !chunk_items(from, to, items) || items.front()->command != Command::Define) return;
+            next_ = define_rows(items, table_);
+            if (!next_.empty()) nextFrom_ = from;
+        } catch (...) {
+            next_ = {};
+        }
     }
 
     bool chunk_stands(std::size_t from, std::size_t to)
@@ -294,7 +335,10 @@ private:
     Batch &batch_;
     Store &store_;
     const Table &table_;
-    std::vector<std::string> messages_;                         // of the items a multi-row INSERT stored
+    std::vector<std::string> messages_;  // of the items a multi-row INSERT stored
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    NewRows next_;  // the rows of the chunk at nextFrom_, made ahead
+    std::size_t nextFrom_ = kNone;
     std::vector<std::pair<std::size_t, StoreError>> refusals_;  // the refused values to explain
 };
 

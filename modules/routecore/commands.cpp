@@ -522,26 +522,39 @@ bool same_columns(const NewRow &a, const NewRow &b)
     return true;
 }
 
-bool define_together(const std::vector<const Request *> &items, Store &store, const Table &table,
-                     std::vector<std::string> &messages)
+}  // namespace
+
+NewRows define_rows(const std::vector<const Request *> &items, const Table &table)
 {
     std::vector<NewRow> rows(items.size());
     for (std::size_t i = 0; i < items.size(); ++i)
-        if (!new_row(*items[i], table, rows[i]) || !same_columns(rows[i], rows[0])) return false;
+        if (!new_row(*items[i], table, rows[i]) || !same_columns(rows[i], rows[0])) return {};
+    NewRows out;
+    if (rows.empty()) return out;
     const Column &keyColumn = table.keyColumn();
-    std::vector<const Column *> columns{&keyColumn};
+    out.columns.push_back(&keyColumn);
     for (std::size_t c = 0; c < table.columns.size(); ++c)
-        if (rows[0].values[c]) columns.push_back(&table.columns[c]);
-    std::vector<Param> values;
-    values.reserve(rows.size() * columns.size());
+        if (rows[0].values[c]) out.columns.push_back(&table.columns[c]);
+    out.values.reserve(rows.size() * out.columns.size());
+    out.messages.reserve(rows.size());
     for (const NewRow &row : rows) {
-        values.push_back({std::string(row.key), false, &keyColumn});
+        out.values.push_back({std::string(row.key), false, &keyColumn});
         for (const Criterion *value : row.values)
-            if (value) values.push_back(value_param(value->bound, *value->column));
+            if (value) out.values.push_back(value_param(value->bound, *value->column));
+        out.messages.push_back(defined_text(table, row.key, {}));
     }
-    store.insert_rows(table, columns, values);
-    messages.clear();
-    for (const NewRow &row : rows) messages.push_back(defined_text(table, row.key, {}));
+    return out;
+}
+
+namespace {
+
+bool define_together(const std::vector<const Request *> &items, Store &store, const Table &table,
+                     std::vector<std::string> &messages)
+{
+    NewRows rows = define_rows(items, table);
+    if (rows.empty()) return false;
+    store.insert_rows(table, rows.columns, rows.values);
+    messages = std::move(rows.messages);
     return true;
 }
 

@@ -32,6 +32,8 @@ private:
 // Reads command, response kind, node, object, user and request fields.
 // Fails with 1003 for a missing or unknown command.
 Request read_request(DtsAction *action);
+// Adds `count` request fields, the action's own texts, to `request`.
+void add_fields(Request &request, char **columns, char **relops, char **values, int count);
 
 // The request fields resolved against the table: 1003 for an unknown
 // column or operator.
@@ -91,5 +93,20 @@ std::string run(const Request &request, Store &store, const Table &table);
 // StoreError.
 bool run_together(const std::vector<const Request *> &items, Store &store, const Table &table,
                   std::vector<std::string> &messages);
+
+// DEFINE items giving the same columns, as the rows of one insert: the
+// columns (the key first), the values row after row, each item's message.
+// Reads neither the store nor the node, so a batch prepares a chunk's rows
+// while the node still takes the chunk before.
+struct NewRows {
+    std::vector<const Column *> columns;
+    std::vector<Param> values;
+    std::vector<std::string> messages;
+    bool empty() const { return columns.empty(); }
+};
+
+// Empty when the items cannot go as one insert (not all DEFINE, a model to
+// copy, a value the checks refuse, different columns given).
+NewRows define_rows(const std::vector<const Request *> &items, const Table &table);
 
 }  // namespace routecore

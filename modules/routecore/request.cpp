@@ -154,16 +154,29 @@ Request read_request(DtsAction *action)
     if (rc != ZE_OK)
         fail(rc == ZE_RC_NO_MEMORY ? ZE_RC_NO_MEMORY : TARN_ROUTER_RC_BAD_REQUEST,
              "The request fields cannot be read (code " + std::to_string(rc) + ")");
+    add_fields(request, columns, relops, values, count);
+    return request;
+}
+
+void add_fields(Request &request, char **columns, char **relops, char **values, int count)
+{
+    const std::size_t n = request.columns.size() + static_cast<std::size_t>(std::max(count, 0));
+    request.columns.reserve(n);
+    request.relops.reserve(n);
+    request.values.reserve(n);
     for (int i = 0; i < count; ++i) {
         request.columns.push_back(view(columns[i]));
         request.relops.push_back(view(relops[i]));
         request.values.push_back(view(values[i]));
     }
-    return request;
 }
 
 const Column *Table::find(std::string_view wanted) const
 {
+    // Requests mostly spell a column as the node shows it: the exact match
+    // first, at the cost of a length and a memcmp per column.
+    for (const Column &column : columns)
+        if (column.label == wanted) return &column;
     for (const Column &column : columns)
         if (equal_nocase(column.label, wanted)) return &column;
     return nullptr;

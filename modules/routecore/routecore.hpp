@@ -99,7 +99,8 @@ struct Table {
     std::vector<Rule> rules;  // the table's own rules and the references to it
 
     const Column &keyColumn() const { return columns[key]; }
-    // The column whose label is `name` ignoring case, or nullptr.
+    // The column whose label is `name`, else the first whose label is
+    // `name` ignoring case; nullptr when none is.
     const Column *find(std::string_view name) const;
     // The column whose SQL name is `name` ignoring case, or nullptr.
     const Column *find_name(std::string_view name) const;
@@ -161,6 +162,17 @@ public:
     // INSERTs unless the engine has a faster way in.
     virtual void insert_rows(const Table &table, const std::vector<const Column *> &columns,
                              const std::vector<Param> &values);
+    // insert_rows in two steps: start_rows sends the rows, finish_rows
+    // waits until the node has them and throws what insert_rows would.
+    // In between the caller may prepare its next rows but runs nothing on
+    // the store; rollback() ends a started insert too. Here the rows go in
+    // at start_rows.
+    virtual void start_rows(const Table &table, const std::vector<const Column *> &columns,
+                            const std::vector<Param> &values)
+    {
+        insert_rows(table, columns, values);
+    }
+    virtual void finish_rows() {}
 
     // One transaction per request; a store may run a read, whose one
     // statement is a transaction of its own, without BEGIN and COMMIT.

@@ -118,3 +118,39 @@ TEST_F(BatchTest, DeleteCriteriaAreCheckedAndAtomicNeedsTheRouter)
     EXPECT_EQ(requests(), 0);
     EXPECT_EQ(deletes.outcome(1), "0 0 0 ");
 }
+
+// A batch mapped ahead of its run: a refusal of the mapping stands, the
+// run sends the rest; an item added after the mapping is mapped with the
+// others; the next run maps again.
+TEST_F(BatchTest, APreparedBatchKeepsItsRefusalsAndAnAddedItemIsMapped)
+{
+    OwnedBatch deletes("DELETE", ZE_BATCH_BEST_EFFORT);
+    deletes.add("ENABLED EQ maybe");
+    deletes.add("NAME EQ x");
+    EXPECT_EQ(ZePrepareDtsBatch(deletes, descriptor, info, result), 0u);
+    EXPECT_EQ(requests(), 0);
+    EXPECT_EQ(deletes.outcome(0).substr(0, 2), "4 ");
+    EXPECT_NE(deletes.outcome(0).find("ENABLED"), std::string::npos);
+    answer(0, "x deleted");
+    EXPECT_EQ(ZeRunDtsBatch(deletes, descriptor, info, result), ZE_RC_ROUTER_FAILED);
+    ASSERT_EQ(requests(), 1);
+    EXPECT_EQ(sent_fields(0), (Texts{"OBJ_NAME EQ x"}));
+    EXPECT_EQ(deletes.outcome(0).substr(0, 2), "4 ");
+    EXPECT_EQ(deletes.outcome(1), "1 0 0 x deleted");
+
+    router->reset();
+    OwnedBatch defines("DEFINE", ZE_BATCH_BEST_EFFORT);
+    defines.add("NAME EQ a");
+    EXPECT_EQ(ZePrepareDtsBatch(defines, descriptor, info, result), 0u);
+    defines.add("NAME EQ b, TYPE EQ Topic");
+    EXPECT_EQ(ZeRunDtsBatch(defines, descriptor, info, result), 0u);
+    ASSERT_EQ(requests(), 2);
+    EXPECT_EQ(sent_fields(1), (Texts{"OBJ_NAME EQ b", "TYPE EQ T"}));
+    router->reset();
+    EXPECT_EQ(ZeRunDtsBatch(defines, descriptor, info, result), 0u);
+    EXPECT_EQ(requests(), 2);
+    EXPECT_EQ(sent_fields(0), (Texts{"OBJ_NAME EQ a"}));
+
+    EXPECT_EQ(ZePrepareDtsBatch(reinterpret_cast<DtsBatch *>(info), descriptor, info, result), 4u);
+    EXPECT_EQ(ZePrepareDtsBatch(defines, nullptr, info, result), 4u);
+}

@@ -161,6 +161,13 @@ TEST_F(Rpdb, BatchesOfLikeItemsKeepEachItemsOutcomeAcrossChunks)
         EXPECT_EQ(best.message(0), "PRINTER X000 defined");
         EXPECT_EQ(best.message(299), "PRINTER X299 defined");
         EXPECT_EQ(count("X"), "299");
+        // Refused in the second chunk, whose rows were made while the first was stored.
+        Batch later("DEFINE", ZE_BATCH_BEST_EFFORT);
+        add_like(later, "W", 300, 270);
+        EXPECT_EQ(ZeRunDtsBatch(later.p, desc_, info_, result_), ZE_RC_ROUTER_FAILED);
+        EXPECT_EQ(later.states(), like_states(300, "1:0", {{270, "4:1018"}}));
+        EXPECT_EQ(later.message(271), "PRINTER W271 defined");
+        EXPECT_EQ(count("W"), "299");
     }
     {
         // No key taken: skipping changes nothing. All taken: each skipped.

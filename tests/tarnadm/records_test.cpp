@@ -143,10 +143,21 @@ TEST_F(Records, ImportChecksEveryValueFirst)
         EXPECT_EQ(r.err.find(expected), 9u) << r.err.substr(0, 200);
         EXPECT_NE(r.err.find("nothing imported: code " + std::to_string(code)), std::string::npos) << field;
     }
+    // A value found valid for one field is checked again for another.
+    char name[] = "NAME", copies[] = "COPIES", shared[] = "SHARED", p1[] = "P1", p2[] = "P2", five[] = "5", none[] = "";
+    char *columns[] = {name, copies, shared}, *first[] = {p1, five, none}, *second[] = {p2, five, five};
+    FILE *file = nullptr;
+    ASSERT_EQ(ZeOpenOutputRdwFile(file_.c_str(), columns, 3, &file), ZE_OK);
+    ZeWriteRdwData(file, first, 3);
+    ZeWriteRdwData(file, second, 3);
+    TarnCloseFile(file);
+    const Result r = run({"import", "PRINTER", file_});
+    EXPECT_EQ(r.exit, 3);
+    EXPECT_EQ(r.err.find("record 2: SHARED value \"5\""), 9u) << r.err;
     EXPECT_EQ(sql(kPrinters), before);
 }
 
-// Across several batches (500 records each), and values checked on two
+// Across several batches (1,000 records each), and values checked on two
 // threads: the first record refused is the one named, failures come in
 // record order, and --stop-on-error stops inside the batch that failed.
 TEST_F(Records, ManyBatchesKeepRecordOrder)

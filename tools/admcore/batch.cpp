@@ -18,6 +18,17 @@ struct BatchDeleter {
 };
 using BatchPtr = std::unique_ptr<DtsBatch, BatchDeleter>;
 
+struct ResultDeleter {
+    void operator()(DtsResult *result) const { ZeDestroyDtsResult(result); }
+};
+using ResultPtr = std::unique_ptr<DtsResult, ResultDeleter>;
+
+ResultPtr new_result()
+{
+    DtsResult *result = nullptr;
+    return ResultPtr(ZeCreateDtsResult(&result) == ZE_OK ? result : nullptr);
+}
+
 unsigned mode_of(const Batching &batching)
 {
     unsigned mode = batching.atomic ? ZE_BATCH_ATOMIC : ZE_BATCH_BEST_EFFORT;
@@ -73,14 +84,16 @@ struct PreparedBatch {
 };
 
 // Makes the batches, in order, on a thread of its own while the caller's
-// thread runs the ones made before: at most kAhead wait their turn. It
-// reads the kind's descriptor (read-only, as the runs do) and never the
-// object, whose requests stay on the caller's thread.
+// thread runs the ones made before: at most kAhead wait their turn. Each
+// is mapped for the node there too (ZePrepareDtsBatch), so that a run only
+// sends. It reads the kind's descriptor and info (read-only, as the runs
+// do), keeps a result of its own and never uses the object, whose requests
+// stay on the caller's thread.
 class BatchMaker {
 public:
-    BatchMaker(Descriptor *descriptor, const char *command, std::size_t count, const ItemSource &item,
+    BatchMaker(Descriptor *descriptor, DtsInfo *info, const char *command, std::size_t count, const ItemSource &item,
                const Batching &batching)
-        : descriptor_(descriptor), command_(command), define_(std::string_view(command) == "DEFINE"),
+        : descriptor_(descriptor), info_(info), command_(command), define_(std::string_view(command) == "DEFINE"),
           mode_(mode_of(batching)), count_(count), item_(item),
           size_(batching.atomic ? count : std::max<std::size_t>(batching.size, 1)), thread_([this] { make_all(); })
     {}
@@ -95,6 +108,16 @@ public:
     }
     BatchMaker(const BatchMaker &) = delete;
     BatchMaker &operator=(const BatchMaker &) = delete;
+
+    // Hands a batch that has run back: it is released on the making thread.
+    void recycle(BatchPtr spent)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            spent_.push_back(std::move(spent));
+        }
+        changed_.notify_all();
+    }
 
     // The next batch in order; false when all are taken.
     bool next(PreparedBatch &out)
@@ -130,19 +153,28 @@ private:
             Filter *filter = item_(i, owned);
             prepared.rc = filter ? add_item(prepared.batch.get(), descriptor_, define_, filter) : ZE_RC_NO_MEMORY;
         }
+        // A batch the mapping refuses is mapped again by its run, which reports why.
+        if (prepared.rc == ZE_OK && result_) ZePrepareDtsBatch(prepared.batch.get(), descriptor_, info_, result_.get());
         return prepared;
     }
 
     void make_all()
     {
         try {
-            for (std::size_t first = 0; first < count_; first += size_) {
+            for (std::size_t first = 0; first < count_;) {
+                std::deque<BatchPtr> spent;
+                bool room = false;
                 {
                     std::unique_lock<std::mutex> lock(mutex_);
-                    changed_.wait(lock, [&] { return stopping_ || ready_.size() < kAhead; });
+                    changed_.wait(lock, [&] { return stopping_ || ready_.size() < kAhead || !spent_.empty(); });
                     if (stopping_) break;
+                    spent.swap(spent_);
+                    room = ready_.size() < kAhead;
                 }
+                spent.clear();  // released here rather than on the caller's thread between two runs
+                if (!room) continue;
                 PreparedBatch prepared = make(first);
+                first += size_;
                 const bool failed = prepared.rc != ZE_OK;
                 {
                     const std::lock_guard<std::mutex> lock(mutex_);
@@ -163,6 +195,8 @@ private:
     }
 
     Descriptor *descriptor_;
+    DtsInfo *info_;
+    const ResultPtr result_ = new_result();  // the refusals of the mapping; none: runs map
     const char *command_;
     const bool define_;
     const unsigned mode_;
@@ -172,7 +206,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<PreparedBatch> ready_;
-    std::size_t taken_ = 0;  // the items of the batches taken so far
+    std::deque<BatchPtr> spent_;  // batches that have run, to release
+    std::size_t taken_ = 0;       // the items of the batches taken so far
     bool stopping_ = false, finished_ = false, outOfMemory_ = false;
     std::jthread thread_;  // last: joined before the rest goes
 };
@@ -217,7 +252,7 @@ Result<BatchReport> run_items(Kind &kind, const char *command, std::size_t count
     Descriptor *descriptor = ZeGenericObjDescriptor(kind.object);
     DtsInfo *info = ZeGenericObjInfo(kind.object);
     DtsResult *result = ZeGenericObjResult(kind.object);
-    BatchMaker maker(descriptor, command, count, item, batching);
+    BatchMaker maker(descriptor, info, command, count, item, batching);
     BatchReport report;
     for (PreparedBatch prepared; maker.next(prepared);) {
         const std::size_t first = prepared.first, end = prepared.end;
@@ -234,6 +269,7 @@ Result<BatchReport> run_items(Kind &kind, const char *command, std::size_t count
         collect(prepared.batch.get(), first, report);
         // A failure that left every item unrun failed the batch as a whole (the node unknown or down).
         if (rc != ZE_OK && report.notRun - notRun == end - first) return problem();
+        maker.recycle(std::move(prepared.batch));
         if (batching.stopAtFailure && !report.failures.empty()) break;
         if (batching.progress && !batching.progress(report, end) && end < count) {
             report.stopped = true;

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 
 namespace admcore {
 namespace {
@@ -78,6 +79,23 @@ unsigned read_all(std::FILE *in, int count, const TraceCapture &trace, RecordFil
 // thread takes the next chunk of records and checks it on a kind of its
 // own. The refusal kept is that of the first record at fault, as one
 // thread checking the records in order finds it.
+// Values a thread has found valid, per column: a field's check reads the
+// value alone, so a value met again is not checked again. A column with
+// many different values (a key, a description) stops being remembered.
+class KnownValid {
+public:
+    explicit KnownValid(std::size_t columns) : values_(columns) {}
+    bool has(std::size_t column, const std::string &value) const { return values_[column].count(value) != 0; }
+    void add(std::size_t column, const std::string &value)
+    {
+        if (values_[column].size() < kMost) values_[column].insert(value);
+    }
+
+private:
+    static constexpr std::size_t kMost = 1024;
+    std::vector<std::unordered_set<std::string>> values_;
+};
+
 class RecordCheck {
 public:
     RecordCheck(const Kind &kind, const RecordFile &file) : file_(file)
@@ -94,6 +112,7 @@ public:
 
     void run(Kind &kind)
     {
+        KnownValid known(fields_.size());
         for (;;) {
             const std::size_t from = next_.fetch_add(kChunk);
             if (from >= file_.records.size() || from >= first_refused()) return;  // none of these can come first
@@ -101,9 +120,10 @@ public:
             for (std::size_t r = from; r < to; ++r)
                 for (std::size_t i = 0; i < fields_.size(); ++i) {
                     const std::string &value = file_.records[r][i];
-                    if (value.empty()) continue;
+                    if (value.empty() || known.has(i, value)) continue;
                     if (Failure failure = validate_value(kind, *fields_[i], value))
                         return refuse(r, std::move(failure));
+                    known.add(i, value);
                 }
         }
     }

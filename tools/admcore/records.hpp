@@ -49,7 +49,7 @@ struct ImportOptions {
     bool stopOnError = false;  // stop at the first failure
     bool atomic = false;       // all records or none, in one transaction
     Existing existing = Existing::Fail;
-    std::size_t batchSize = 500;  // records per request when not atomic; progress comes between two
+    std::size_t batchSize = 1000;  // records per request when not atomic; progress comes between two
     // Check every value first, as validate_records does: a refused value is
     // the summary's problem, and nothing is imported. Off for a caller that
     // validated the file itself.

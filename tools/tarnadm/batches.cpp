@@ -15,7 +15,7 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 // Items per request when not atomic; progress and Ctrl-C come between two.
-constexpr std::size_t kBatchSize = 500;
+constexpr std::size_t kBatchSize = 1000;
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
