@@ -270,29 +270,35 @@ unsigned run_item_by_item(Run &run)
     return sum_up(run);
 }
 
+// The run's action, made on first use, for the run's descriptor.
+unsigned make_action(Run &run)
+{
+    if (!run.action.get())
+        if (unsigned rc = ZeCreateDtsAction(run.action.out())) return rc;
+    run.action.get()->descriptor = run.descriptor;
+    return ZE_OK;
+}
+
 // Every item's outcome cleared and its criteria mapped for the node.
 unsigned prepare(Run &run)
 {
     run.batch->preparedFor = nullptr;
     for (unsigned i = 0; i < run.batch->count; ++i) clear_outcome(run.batch->items[i]);
     if (run.batch->count == 0) return ZE_OK;
-    if (unsigned rc = ZeCreateDtsAction(run.action.out())) return rc;
-    run.action.get()->descriptor = run.descriptor;
+    if (unsigned rc = make_action(run)) return rc;
     return prepare_items(run);
 }
 
 unsigned run_batch(Run &run)
 {
     // A preparation for this descriptor is used, and used up, by this run.
-    const bool prepared = run.batch->preparedFor && run.batch->preparedFor == run.descriptor;
+    const bool prepared = run.batch->preparedFor == run.descriptor;
     run.batch->preparedFor = nullptr;
     if (!prepared)
         if (unsigned rc = prepare(run)) return rc;
     if (run.batch->count == 0) return ZE_OK;
-    if (!run.action.get())
-        if (unsigned rc = ZeCreateDtsAction(run.action.out())) return rc;
+    if (unsigned rc = make_action(run)) return rc;
     DtsAction *action = run.action.get();
-    action->descriptor = run.descriptor;
     if (unsigned rc = ZeCheckDtsInfo(run.info)) return rc;
 
     TarnProc entry = nullptr;

@@ -200,7 +200,6 @@ private:
             nextFrom_ = kNone;
             return std::move(next_);
         }
-        if (items.front()->command != Command::Define) return {};
         return define_rows(items, table_);
     }
 
@@ -212,7 +211,7 @@ private:
         try {
             std::vector<const Request *> items;
             const std::size_t to = std::min(batch_.items.size(), from + kChunk);
-            if (from >= to || !chunk_items(from, to, items) || items.front()->command != Command::Define) return;
+            if (from >= to || !chunk_items(from, to, items)) return;
             next_ = define_rows(items, table_);
             if (!next_.empty()) nextFrom_ = from;
         } catch (...) {

@@ -548,16 +548,6 @@ NewRows define_rows(const std::vector<const Request *> &items, const Table &tabl
 
 namespace {
 
-bool define_together(const std::vector<const Request *> &items, Store &store, const Table &table,
-                     std::vector<std::string> &messages)
-{
-    NewRows rows = define_rows(items, table);
-    if (rows.empty()) return false;
-    store.insert_rows(table, rows.columns, rows.values);
-    messages = std::move(rows.messages);
-    return true;
-}
-
 // The key a DELETE item names as its one criterion (no pattern), or "".
 std::string key_named(const Request &item, const Table &table)
 {
@@ -602,10 +592,7 @@ bool delete_together(const std::vector<const Request *> &items, Store &store, co
 bool run_together(const std::vector<const Request *> &items, Store &store, const Table &table,
                   std::vector<std::string> &messages)
 {
-    if (items.empty()) return false;
-    if (items[0]->command == Command::Define) return define_together(items, store, table, messages);
-    if (items[0]->command == Command::Delete) return delete_together(items, store, table, messages);
-    return false;
+    return !items.empty() && items[0]->command == Command::Delete && delete_together(items, store, table, messages);
 }
 
 std::string run(const Request &request, Store &store, const Table &table)

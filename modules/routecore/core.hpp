@@ -84,13 +84,12 @@ Failure store_failure(const Request &request, const StoreError &error, bool comm
 std::string run(const Request &request, Store &store, const Table &table);
 
 // The items of a batch's chunk as one statement inside the caller's
-// transaction, each item's values checked as run() checks them: DEFINE
-// items giving the same columns as one insert of many rows (Store::
-// insert_rows), DELETE items each naming one key as one DELETE that must
-// find every key. `messages` gets each item's message. False when the
-// items cannot go together or a DELETE missed a key: the caller rolls back
-// what ran and runs them one by one. A statement that fails throws its
-// StoreError.
+// transaction, each item's values checked as run() checks them: DELETE
+// items each naming one key as one DELETE that must find every key (DEFINE
+// items go through define_rows and Store::start_rows). `messages` gets
+// each item's message. False when the items cannot go together or a
+// DELETE missed a key: the caller rolls back what ran and runs them one by
+// one. A statement that fails throws its StoreError.
 bool run_together(const std::vector<const Request *> &items, Store &store, const Table &table,
                   std::vector<std::string> &messages);
 

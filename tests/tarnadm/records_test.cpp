@@ -27,6 +27,24 @@ protected:
                 "printf('row %d, \"quoted\"' || char(10) || 'für ✓', i) FROM n",
             true);
     }
+    // Writes a record file of these columns and records at file_.
+    void write_record_file(const std::vector<std::string> &columns,
+                           const std::vector<std::vector<std::string>> &records)
+    {
+        const auto texts = [](const std::vector<std::string> &strings) {
+            std::vector<char *> pointers;
+            for (const std::string &s : strings) pointers.push_back(const_cast<char *>(s.c_str()));
+            return pointers;
+        };
+        std::vector<char *> names = texts(columns);
+        FILE *file = nullptr;
+        ASSERT_EQ(ZeOpenOutputRdwFile(file_.c_str(), names.data(), static_cast<int>(names.size()), &file), ZE_OK);
+        for (const std::vector<std::string> &record : records) {
+            std::vector<char *> values = texts(record);
+            ZeWriteRdwData(file, values.data(), static_cast<int>(values.size()));
+        }
+        TarnCloseFile(file);
+    }
     std::string file_;
     void SetUp() override
     {
@@ -129,14 +147,7 @@ TEST_F(Records, ImportChecksEveryValueFirst)
     for (const auto &[field, value, code] : {std::tuple{"SHARED", "maybe", 312},
                                              {"INSTALLED", "02/30/2024", 252},
                                              {"DESCRIPTION", longText.c_str(), 301}}) {
-        char name[] = "NAME", good[] = "P1", bad[] = "P2", empty[] = "";
-        char *columns[] = {name, const_cast<char *>(field)}, *first[] = {good, empty};
-        char *second[] = {bad, const_cast<char *>(value)};
-        FILE *file = nullptr;
-        ASSERT_EQ(ZeOpenOutputRdwFile(file_.c_str(), columns, 2, &file), ZE_OK);
-        ZeWriteRdwData(file, first, 2);
-        ZeWriteRdwData(file, second, 2);
-        TarnCloseFile(file);
+        write_record_file({"NAME", field}, {{"P1", ""}, {"P2", value}});
         const Result r = run({"import", "PRINTER", file_});
         EXPECT_EQ(r.exit, 3) << field;
         const std::string expected = std::string("record 2: ") + field + " value \"" + std::string(value, 3);
@@ -144,13 +155,7 @@ TEST_F(Records, ImportChecksEveryValueFirst)
         EXPECT_NE(r.err.find("nothing imported: code " + std::to_string(code)), std::string::npos) << field;
     }
     // A value found valid for one field is checked again for another.
-    char name[] = "NAME", copies[] = "COPIES", shared[] = "SHARED", p1[] = "P1", p2[] = "P2", five[] = "5", none[] = "";
-    char *columns[] = {name, copies, shared}, *first[] = {p1, five, none}, *second[] = {p2, five, five};
-    FILE *file = nullptr;
-    ASSERT_EQ(ZeOpenOutputRdwFile(file_.c_str(), columns, 3, &file), ZE_OK);
-    ZeWriteRdwData(file, first, 3);
-    ZeWriteRdwData(file, second, 3);
-    TarnCloseFile(file);
+    write_record_file({"NAME", "COPIES", "SHARED"}, {{"P1", "5", ""}, {"P2", "5", "5"}});
     const Result r = run({"import", "PRINTER", file_});
     EXPECT_EQ(r.exit, 3);
     EXPECT_EQ(r.err.find("record 2: SHARED value \"5\""), 9u) << r.err;
@@ -163,17 +168,13 @@ TEST_F(Records, ImportChecksEveryValueFirst)
 TEST_F(Records, ManyBatchesKeepRecordOrder)
 {
     const auto write_records = [this](int count, std::map<int, const char *> copies) {
-        char name[] = "NAME", copiesColumn[] = "COPIES";
-        char *columns[] = {name, copiesColumn};
-        FILE *file = nullptr;
-        ASSERT_EQ(ZeOpenOutputRdwFile(file_.c_str(), columns, 2, &file), ZE_OK);
+        std::vector<std::vector<std::string>> records;
         for (int i = 1; i <= count; ++i) {
-            char key[16], one[] = "1";
+            char key[16];
             std::snprintf(key, sizeof key, "Q%05d", i);
-            char *record[] = {key, copies.count(i) ? const_cast<char *>(copies[i]) : one};
-            ZeWriteRdwData(file, record, 2);
+            records.push_back({key, copies.count(i) ? copies[i] : "1"});
         }
-        TarnCloseFile(file);
+        write_record_file({"NAME", "COPIES"}, records);
     };
     const auto stored = [this] { return sql("SELECT count(*) FROM PRINTER WHERE PRN_NAME LIKE 'Q%'"); };
     write_records(1300, {{1250, "0"}, {600, "0"}});

@@ -75,10 +75,6 @@ unsigned read_all(std::FILE *in, int count, const TraceCapture &trace, RecordFil
     return rc;
 }
 
-// VALIDATE VALUE of every value of a file, on one thread or several: each
-// thread takes the next chunk of records and checks it on a kind of its
-// own. The refusal kept is that of the first record at fault, as one
-// thread checking the records in order finds it.
 // Values a thread has found valid, per column: a field's check reads the
 // value alone, so a value met again is not checked again. A column with
 // many different values (a key, a description) stops being remembered.
@@ -96,6 +92,10 @@ private:
     std::vector<std::unordered_set<std::string>> values_;
 };
 
+// VALIDATE VALUE of every value of a file, on one thread or several: each
+// thread takes the next chunk of records and checks it on a kind of its
+// own. The refusal kept is that of the first record at fault, as one
+// thread checking the records in order finds it.
 class RecordCheck {
 public:
     RecordCheck(const Kind &kind, const RecordFile &file) : file_(file)
